@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+
+// Archiver that makes the volume set.
+enum class ArchiverKind { Rar, Ace };
+
+// The pages of the main window; logic names the page that needs attention.
+enum class Page { Source, Skip, Diz, Nfo, Zip, Progress, About };
+
+// The values of one packaging job, in the order the script file writes them.
+struct JobSettings {
+    QString SourceSpec;
+    QString SkipList; // one entry per line, every entry ends with CR LF
+    QString DizFile;
+    bool AutoNumber = false;
+    QString NumberColumn;
+    QString NumberLine;
+    QString NfoFile;
+    bool FirstZipOnly = false;
+    bool ExtraIsFile = false;
+    QString ExtraPath;
+    QString ZipDir;
+    QString ZipName;
+    int16_t SizeUnits = 3; // units of 500,000 bytes; 0 = one archive
+    int16_t MethodIndex = 3;
+    bool ZipExtra = false;
+    ArchiverKind Archiver = ArchiverKind::Rar;
+    QString WorkDrive; // where the output folder is made ("c" on the old platform)
+    bool RawArchivesOnly = false;
+    bool CommentOn = false;
+    QString CommentFile;
+
+    bool operator==(const JobSettings&) const = default;
+};
+
+// Flags set once from the command line.
+struct RunFlags {
+    bool BatchRun = false;
+    bool DateStampRun = false;
+    bool batch() const { return BatchRun || DateStampRun; }
+};
+
+// Result of the checks made before a run: the first page that needs attention and the
+// text box to focus there (design name, empty when none).
+struct JobReadiness {
+    bool ready = true;
+    Page page = Page::Source;
+    QString focus;
+    bool zipNameHasSpace = false;
+    bool zipNameUnsafe = false;
+};
+
+JobReadiness isJobReady(const JobSettings& job);
+
+// A zip name that would place zips outside the zip directory.
+bool zipNameEscapesDir(const QString& zipName);
+
+// Volume size in bytes for the slider value.
+inline int64_t volumeBytes(int16_t sizeUnits) { return int64_t(sizeUnits) * 500000; }

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+
+// Result of ExecCmd when the program could not be started at all.
+inline constexpr int kCouldNotStart = -1000;
+
+enum class WindowStyle { NormalWithFocus = 1, NormalNoFocus = 4 };
+
+// What the logic needs of the machine beyond plain files: processes, clock, sound,
+// editor, help and free space. One real implementation, fakes in tests.
+class MachinePort {
+public:
+    virtual ~MachinePort() = default;
+    // Runs the command line to its end; returns the exit status or kCouldNotStart.
+    virtual int execCmd(const QString& commandLine) = 0;
+    virtual void startDetached(const QString& commandLine, WindowStyle style) = 0;
+    virtual QDate today() const = 0;
+    // Plays a sound file of the program folder ("\rip.wav"); silent when missing.
+    virtual void playSound(const QString& name, bool wait) = 0;
+    // Opens a text file in the user's editor.
+    virtual void openEditor(const QString& path) = 0;
+    // Free bytes of the volume holding path; empty when unknown.
+    virtual std::optional<int64_t> freeBytes(const QString& path) const = 0;
+};

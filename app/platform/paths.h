@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+
+// Path rules in one place. The Windows style exists so that rules written with drive
+// letters and backslashes can be checked as written; the host style keeps case and "/".
+enum class PathStyle { Host, Windows };
+
+PathStyle pathStyle();
+void setPathStyle(PathStyle style); // for tests
+
+QChar pathSeparator();
+bool endsWithSeparator(const QString& path);
+// dir + separator + name, without doubling a separator already at the end of dir.
+QString joinPath(const QString& dir, const QString& name);
+// The part after the last separator.
+QString fileNamePart(const QString& path);
+// Lower-cases where the file system ignores case; a case-sensitive one keeps it.
+QString foldCase(const QString& path);
+// Whether path lies in (or is) dir, compared as the file system compares.
+bool pathWithin(const QString& path, const QString& dir);
+
+// Places on disk.
+namespace AppPaths {
+// Folder of the running executable (the program folder of a build tree).
+QString programFolder();
+// Read-only resources (tools, sounds, help): beside the executable, else share/kavel32.
+QString resourceFolder();
+// Writable per-user state: Kavel32.ini, temp/, the per-zip working copies.
+QString stateFolder();
+QString stateTempFolder();
+// Private per-user scratch folder (mode 0700) for skip.txt, size.txt, ~kavel.diz, text.tmp.
+QString scratchFolder();
+QString scratchFile(const QString& name);
+// Finds one of our outside tools (wrar, size, ...): program folder first, then PATH.
+QString toolPath(const QString& name);
+} // namespace AppPaths
