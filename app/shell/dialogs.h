@@ -1,0 +1,23 @@
+#pragma once
+
+#include "engine/window_port.h"
+
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+// Every message box and file or folder dialog of the window goes through here, so tests
+// queue their answers in advance instead of clicking real dialogs.
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    virtual MessageAnswer message(QWidget* parent, const QString& text, const QString& title,
+                                  MessageIcon icon, MessageButtons buttons) = 0;
+    // Empty result: the user cancelled.
+    virtual QString openFile(QWidget* parent, const QString& caption, const QString& dir,
+                             const QString& filter) = 0;
+    virtual QString saveFile(QWidget* parent, const QString& caption, const QString& dir,
+                             const QString& filter) = 0;
+    virtual QString chooseFolder(QWidget* parent, const QString& caption, const QString& dir) = 0;
+};

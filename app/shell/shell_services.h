@@ -1,0 +1,27 @@
+#pragma once
+
+#include "engine/job_settings.h"
+#include "engine/machine_port.h"
+#include "engine/window_port.h"
+#include "shell/dialogs.h"
+
+class QWidget;
+
+// What the window's pieces share: the dialogs, the window port the logic talks to, the
+// machine port and the run flags of this start.
+struct ShellServices {
+    Dialogs& dialogs;
+    WindowPort& window;
+    MachinePort& machine;
+    RunFlags& flags;
+};
+
+// The page panels of the main window, by design name.
+struct PagePanels {
+    QWidget* source = nullptr;   // Picture1
+    QWidget* skip = nullptr;     // Picture2
+    QWidget* diz = nullptr;      // Picture4
+    QWidget* nfo = nullptr;      // Picture5
+    QWidget* zip = nullptr;      // Picture6
+    QWidget* progress = nullptr; // Picture7
+};
