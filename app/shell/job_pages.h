@@ -1,0 +1,101 @@
+#pragma once
+
+#include "engine/job_settings.h"
+#include "shell/shell_services.h"
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class PageSource;
+class PageSkip;
+class PageDiz;
+class PageNfo;
+class PageZip;
+class PageProgress;
+class RipRunHost;
+
+// The controls of the Source, Skip, Diz, Nfo, Zip and progress pages and their commands.
+// It builds its controls inside the page panels the main window made and holds the job in
+// them; the main window forwards the progress texts of its WindowPort here.
+class JobPages : public QObject {
+    Q_OBJECT
+public:
+    JobPages(const PagePanels& panels, ShellServices& services, QObject* parent = nullptr);
+    ~JobPages() override;
+
+    // The job as the controls hold it, and back.
+    JobSettings readJob() const;
+    void writeJob(const JobSettings& job);
+
+    // Progress page and source display, for the main window's WindowPort.
+    void setStatusText(const QString& text); // Label1
+    void setNameText(const QString& text);   // Label10
+    void setCountText(const QString& text);  // Label11
+    void setProgress(int percent);           // ZqProgressBar1
+    int progress() const;
+    QString sourceDisplay() const; // SSPanel8
+    void setSourceDisplay(const QString& text);
+
+    // Menu commands of the File menu.
+    void openScript();      // open "&Open script..."
+    void saveScript();      // save "&Save script..."
+    void zipCommentClick(); // zheader "&Zip comment": turns the comment on or off
+    // The comment state read from the settings file at start-up.
+    void setComment(bool on, const QString& commentFile);
+    bool commentOn() const;
+
+    // A script named on the command line: load, check, measure the source, set the title.
+    // Returns whether the job passed the check (JobValidated).
+    bool loadScriptFromCommandLine(const QString& path);
+    // Measures the source on display again (after a script load).
+    void recalculateSourceSize();
+
+    // The Kavel! command: the rip run on the job the controls hold.
+    void runJob();
+    bool runActive() const;
+    // Abort (Command12) and Exit (Command13).
+    void abortRun();
+    void exitRun();
+
+    // Values the window derives from the pages.
+    float sourceSizeM() const;
+    QString sourcePath() const;
+    bool threeDigitNumbers() const;
+    bool rawArchivesOnly() const;
+    QString workDrive() const;
+    bool jobValidated() const;
+
+signals:
+    // "Kavel32 - " + the script's file name, after Open, Save or a command-line script.
+    void windowTitleChanged(const QString& title);
+    // The check mark of the zheader menu entry.
+    void commentOnChanged(bool on);
+    // Exit on the progress page: the main window closes (and cleans up as on any close).
+    void exitRequested();
+
+private:
+    friend class PageSource;
+    friend class PageSkip;
+    friend class PageDiz;
+    friend class PageNfo;
+    friend class PageZip;
+    friend class PageProgress;
+    friend class RipRunHost;
+
+    PagePanels panels_;
+    ShellServices& services_;
+    std::unique_ptr<PageSource> source_;
+    std::unique_ptr<PageSkip> skip_;
+    std::unique_ptr<PageDiz> diz_;
+    std::unique_ptr<PageNfo> nfo_;
+    std::unique_ptr<PageZip> zip_;
+    std::unique_ptr<PageProgress> progress_;
+    std::unique_ptr<RipRunHost> run_;
+
+    bool commentOn_ = false;
+    QString commentFile_;
+    QString scriptPath_;
+    bool jobValidated_ = false;
+};
