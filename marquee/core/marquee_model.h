@@ -59,11 +59,11 @@ struct FontDesc {
     // Face "MS Sans Serif", 12 pt, weight 700, charset 0, plain: headings and the working
     // font when there is no base font.
     static FontDesc defaultHeading() { return FontDesc{}; }
-    // The framework's default font (used when loading finds no stored heading font).
+    // The framework's default font (used when loading finds no stored heading font):
+    // MS Sans Serif 12 pt, normal weight, as the stored banner's untouched headings show.
     static FontDesc frameworkDefault()
     {
         FontDesc f;
-        f.size = 82500; // 8.25 pt
         f.weight = 400;
         return f;
     }
