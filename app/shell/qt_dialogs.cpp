@@ -1,0 +1,82 @@
+#include "shell/qt_dialogs.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace {
+QMessageBox::Icon qtIcon(MessageIcon icon) {
+    switch (icon) {
+    case MessageIcon::Exclamation:
+        return QMessageBox::Warning;
+    case MessageIcon::Critical:
+        return QMessageBox::Critical;
+    case MessageIcon::Information:
+        break;
+    }
+    return QMessageBox::Information;
+}
+} // namespace
+
+QString qtFilterFromPairs(const QString& filter) {
+    if (!filter.contains(QLatin1Char('|')))
+        return filter;
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList out;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString& label = parts[i];
+        const QString patterns = QString(parts[i + 1]).replace(QLatin1Char(';'), QLatin1Char(' '));
+        // Qt reads the patterns from the parentheses of the label.
+        out << (label.contains(QLatin1Char('(')) ? label
+                                                 : label + QStringLiteral(" (") + patterns +
+                                                       QLatin1Char(')'));
+    }
+    if (parts.size() % 2 == 1 && !parts.back().isEmpty())
+        out << parts.back();
+    return out.join(QStringLiteral(";;"));
+}
+
+MessageAnswer QtDialogs::message(QWidget* parent, const QString& text, const QString& title,
+                                 MessageIcon icon, MessageButtons buttons) {
+    QMessageBox box(qtIcon(icon), title, text, QMessageBox::NoButton, parent);
+    switch (buttons) {
+    case MessageButtons::Ok:
+        box.setStandardButtons(QMessageBox::Ok);
+        break;
+    case MessageButtons::OkCancel:
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        break;
+    case MessageButtons::YesNo:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        break;
+    }
+    switch (box.exec()) {
+    case QMessageBox::Cancel:
+        return MessageAnswer::Cancel;
+    case QMessageBox::Yes:
+        return MessageAnswer::Yes;
+    case QMessageBox::No:
+        return MessageAnswer::No;
+    case QMessageBox::Ok:
+        return MessageAnswer::Ok;
+    default:
+        // Closing the box with Escape or the title bar is the safe answer.
+        return buttons == MessageButtons::YesNo ? MessageAnswer::No
+               : buttons == MessageButtons::OkCancel ? MessageAnswer::Cancel
+                                                     : MessageAnswer::Ok;
+    }
+}
+
+QString QtDialogs::openFile(QWidget* parent, const QString& caption, const QString& dir,
+                            const QString& filter) {
+    return QFileDialog::getOpenFileName(parent, caption, dir, qtFilterFromPairs(filter), nullptr,
+                                        QFileDialog::ReadOnly);
+}
+
+QString QtDialogs::saveFile(QWidget* parent, const QString& caption, const QString& dir,
+                            const QString& filter) {
+    return QFileDialog::getSaveFileName(parent, caption, dir, qtFilterFromPairs(filter));
+}
+
+QString QtDialogs::chooseFolder(QWidget* parent, const QString& caption, const QString& dir) {
+    return QFileDialog::getExistingDirectory(parent, caption, dir, QFileDialog::ShowDirsOnly);
+}

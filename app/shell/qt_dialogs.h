@@ -1,0 +1,19 @@
+#pragma once
+
+#include "shell/dialogs.h"
+
+// The real dialogs: Qt message boxes and file dialogs.
+class QtDialogs : public Dialogs {
+public:
+    MessageAnswer message(QWidget* parent, const QString& text, const QString& title,
+                          MessageIcon icon, MessageButtons buttons) override;
+    QString openFile(QWidget* parent, const QString& caption, const QString& dir,
+                     const QString& filter) override;
+    QString saveFile(QWidget* parent, const QString& caption, const QString& dir,
+                     const QString& filter) override;
+    QString chooseFolder(QWidget* parent, const QString& caption, const QString& dir) override;
+};
+
+// Turns a filter written as "Text files (*.txt)|*.txt|All (*.*)|*.*" into Qt's form
+// "Text files (*.txt);;All (*.*)"; a filter already in Qt's form is kept.
+QString qtFilterFromPairs(const QString& filter);

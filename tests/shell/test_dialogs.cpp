@@ -1,0 +1,136 @@
+#include "queued_dialogs.h"
+#include "shell/qt_dialogs.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+class TestDialogs : public QObject {
+    Q_OBJECT
+private slots:
+    void answersComeInQueueOrder();
+    void dialogWithoutAnswerFails();
+    void answerOfAnotherKindFails();
+    void unusedAnswerFails();
+    void messageTextMustMatch();
+    void whileShownRunsDuringTheDialog();
+    void filterPairs_data();
+    void filterPairs();
+    void qtMessageBoxGivesTheButtonPressed_data();
+    void qtMessageBoxGivesTheButtonPressed();
+};
+
+void TestDialogs::answersComeInQueueOrder() {
+    QueuedDialogs d;
+    d.answerMessage(MessageAnswer::Cancel).answerOpenFile(QStringLiteral("/a/b.txt"))
+        .answerFolder(QString());
+    QCOMPARE(d.message(nullptr, QStringLiteral("Overwrite?"), QStringLiteral("Kavel32 error"),
+                       MessageIcon::Exclamation, MessageButtons::OkCancel),
+             MessageAnswer::Cancel);
+    QCOMPARE(d.openFile(nullptr, QStringLiteral("Diz"), QString(), QStringLiteral("*.diz")),
+             QStringLiteral("/a/b.txt"));
+    QCOMPARE(d.chooseFolder(nullptr, QStringLiteral("Zip dir"), QString()), QString());
+    QCOMPARE(d.pending(), 0);
+    QCOMPARE(d.shown().size(), 3);
+    QCOMPARE(d.shown()[0].title, QStringLiteral("Kavel32 error"));
+    QCOMPARE(d.shown()[0].icon, MessageIcon::Exclamation);
+    QCOMPARE(d.shown()[1].filter, QStringLiteral("*.diz"));
+    QCOMPARE(d.lastMessage(), QStringLiteral("Overwrite?"));
+}
+
+void TestDialogs::dialogWithoutAnswerFails() {
+    QueuedDialogs d;
+    QEXPECT_FAIL("", "a message box with nothing queued fails the test", Continue);
+    const MessageAnswer a = d.message(nullptr, QStringLiteral("Save as Zip's?"),
+                                      QStringLiteral("Kavel32"), MessageIcon::Information,
+                                      MessageButtons::YesNo);
+    // The safe answer is given so the code under test goes on.
+    QCOMPARE(a, MessageAnswer::No);
+}
+
+void TestDialogs::answerOfAnotherKindFails() {
+    QueuedDialogs d;
+    d.answerFolder(QStringLiteral("/x"));
+    QEXPECT_FAIL("", "a file dialog meeting a folder answer fails the test", Continue);
+    QCOMPARE(d.openFile(nullptr, QStringLiteral("Nfo"), QString(), QString()), QString());
+    QCOMPARE(d.pending(), 0);
+}
+
+void TestDialogs::unusedAnswerFails() {
+    QueuedDialogs d;
+    d.answerSaveFile(QStringLiteral("/x.rip"));
+    QEXPECT_FAIL("", "an answer left over fails the test", Continue);
+    QVERIFY(!d.verifyAllUsed());
+    QCOMPARE(d.pending(), 0);
+}
+
+void TestDialogs::messageTextMustMatch() {
+    QueuedDialogs d;
+    d.answerMessage(MessageAnswer::Ok, QStringLiteral("Invalid drive"));
+    QEXPECT_FAIL("", "a message with another text fails the test", Continue);
+    d.message(nullptr, QStringLiteral("Column number too high"), QStringLiteral("Kavel32 error"),
+              MessageIcon::Exclamation, MessageButtons::Ok);
+    QCOMPARE(d.pending(), 0);
+}
+
+void TestDialogs::whileShownRunsDuringTheDialog() {
+    QueuedDialogs d;
+    int seen = -1;
+    d.whileShown([&] { seen = d.shown().size(); }).answerMessage(MessageAnswer::Yes);
+    QCOMPARE(d.message(nullptr, QStringLiteral("q"), QStringLiteral("t"), MessageIcon::Information,
+                       MessageButtons::YesNo),
+             MessageAnswer::Yes);
+    QCOMPARE(seen, 1);
+}
+
+void TestDialogs::filterPairs_data() {
+    QTest::addColumn<QString>("given");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("one pair") << "Text files (*.txt)|*.txt" << "Text files (*.txt)";
+    QTest::newRow("two pairs") << "Diz (*.diz)|*.diz|All files (*.*)|*.*"
+                               << "Diz (*.diz);;All files (*.*)";
+    QTest::newRow("label without patterns") << "Scripts|*.rip;*.txt" << "Scripts (*.rip *.txt)";
+    QTest::newRow("qt form kept") << "Images (*.iso)" << "Images (*.iso)";
+    QTest::newRow("empty") << "" << "";
+}
+
+void TestDialogs::filterPairs() {
+    QFETCH(QString, given);
+    QFETCH(QString, expected);
+    QCOMPARE(qtFilterFromPairs(given), expected);
+}
+
+void TestDialogs::qtMessageBoxGivesTheButtonPressed_data() {
+    QTest::addColumn<int>("buttons");
+    QTest::addColumn<int>("press");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("ok") << int(MessageButtons::Ok) << int(QMessageBox::Ok) << int(MessageAnswer::Ok);
+    QTest::newRow("cancel") << int(MessageButtons::OkCancel) << int(QMessageBox::Cancel)
+                            << int(MessageAnswer::Cancel);
+    QTest::newRow("no") << int(MessageButtons::YesNo) << int(QMessageBox::No)
+                        << int(MessageAnswer::No);
+    QTest::newRow("escape on yes/no") << int(MessageButtons::YesNo) << -1 << int(MessageAnswer::No);
+}
+
+void TestDialogs::qtMessageBoxGivesTheButtonPressed() {
+    QFETCH(int, buttons);
+    QFETCH(int, press);
+    QFETCH(int, expected);
+    QTimer::singleShot(0, this, [press] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        if (press < 0)
+            QTest::keyClick(box, Qt::Key_Escape);
+        else
+            box->button(QMessageBox::StandardButton(press))->click();
+    });
+    QtDialogs d;
+    QCOMPARE(int(d.message(nullptr, QStringLiteral("text"), QStringLiteral("Kavel32"),
+                           MessageIcon::Information, MessageButtons(buttons))),
+             expected);
+}
+
+QTEST_MAIN(TestDialogs)
+#include "test_dialogs.moc"
