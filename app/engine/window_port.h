@@ -34,6 +34,11 @@ public:
     virtual void restore() = 0;
     // Ends the program (batch mode after a run or a failed precondition).
     virtual void closeWindow() = 0;
+
+    // Source size field (Label9) and the source Browse button (Command2): the size
+    // measurement shows its progress there. A window without them ignores both.
+    virtual void setSourceSizeText(const QString&) {}
+    virtual void setSourceBrowseEnabled(bool) {}
 };
 
 // A window port that shows nothing; unattended runs and tests derive from it.
