@@ -1,0 +1,229 @@
+#include "engine/process_runner.h"
+
+#include "platform/paths.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+bool isBlank(QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); }
+
+QString stripQuotes(QString text) {
+    text = text.trimmed();
+    if (text.size() >= 2 && text.front() == QLatin1Char('"') && text.back() == QLatin1Char('"'))
+        return text.mid(1, text.size() - 2);
+    return text;
+}
+
+// Removes "command.com /c " or "command.pif /c " from the front; true when it was there.
+bool stripInterpreter(QString& line) {
+    static const QString prefixes[] = {QStringLiteral("command.com /c "),
+                                       QStringLiteral("command.pif /c ")};
+    const QString trimmed = line.trimmed();
+    for (const QString& prefix : prefixes) {
+        if (trimmed.startsWith(prefix, Qt::CaseInsensitive)) {
+            line = trimmed.mid(prefix.size());
+            return true;
+        }
+    }
+    return false;
+}
+
+bool isExecutableFile(const QString& path) {
+    const QFileInfo info(path);
+    return info.isFile() && info.isExecutable();
+}
+
+QString withoutWindowsEnding(const QString& name) {
+    for (const char* ending : {".exe", ".pif", ".com"})
+        if (name.endsWith(QLatin1String(ending), Qt::CaseInsensitive))
+            return name.left(name.size() - 4);
+    return {};
+}
+
+QString findIn(const QString& dir, const QString& name) {
+    const QString candidate = dir.isEmpty() ? name : dir + QLatin1Char('/') + name;
+    return isExecutableFile(candidate) ? QFileInfo(candidate).absoluteFilePath() : QString();
+}
+
+QString searchAll(const QString& name) {
+    if (name.contains(QLatin1Char('/')))
+        return findIn({}, name);
+    QStringList dirs = {AppPaths::programFolder(), QDir::currentPath()};
+    dirs += qEnvironmentVariable("PATH").split(QLatin1Char(':'), Qt::SkipEmptyParts);
+    for (const QString& dir : dirs) {
+        const QString found = findIn(dir, name);
+        if (!found.isEmpty())
+            return found;
+    }
+    return {};
+}
+
+} // namespace
+
+QStringList splitCommandLine(const QString& commandLine) {
+    QStringList args;
+    QString current;
+    bool inArgument = false;
+    bool quoted = false;
+    const qsizetype n = commandLine.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = commandLine[i];
+        if (c == QLatin1Char('\\')) {
+            qsizetype count = 0;
+            while (i < n && commandLine[i] == QLatin1Char('\\')) {
+                ++count;
+                ++i;
+            }
+            inArgument = true;
+            if (i < n && commandLine[i] == QLatin1Char('"')) {
+                current += QString(count / 2, QLatin1Char('\\'));
+                if (count % 2 == 1)
+                    current += QLatin1Char('"');
+                else
+                    quoted = !quoted;
+            } else {
+                current += QString(count, QLatin1Char('\\'));
+                --i; // the character after the run is handled by the next turn
+            }
+        } else if (c == QLatin1Char('"')) {
+            inArgument = true;
+            if (quoted && i + 1 < n && commandLine[i + 1] == QLatin1Char('"')) {
+                current += QLatin1Char('"');
+                ++i;
+            } else {
+                quoted = !quoted;
+            }
+        } else if (isBlank(c) && !quoted) {
+            if (inArgument)
+                args << current;
+            current.clear();
+            inArgument = false;
+        } else {
+            current += c;
+            inArgument = true;
+        }
+    }
+    if (inArgument)
+        args << current;
+    return args;
+}
+
+ParsedCommand parseCommandLine(const QString& commandLine) {
+    QString line = commandLine;
+    ParsedCommand parsed;
+    if (stripInterpreter(line)) {
+        // The interpreter's redirections: the target runs to the next operator or the end,
+        // so a target path with blanks stays whole.
+        bool quoted = false;
+        qsizetype cut = -1;
+        QChar pending;
+        qsizetype start = 0;
+        for (qsizetype i = 0; i <= line.size(); ++i) {
+            const bool end = i == line.size();
+            const QChar c = end ? QChar() : line[i];
+            if (!end && c == QLatin1Char('"'))
+                quoted = !quoted;
+            if (end || (!quoted && (c == QLatin1Char('>') || c == QLatin1Char('<')))) {
+                if (cut < 0)
+                    cut = i;
+                else if (pending == QLatin1Char('>'))
+                    parsed.stdoutFile = stripQuotes(line.mid(start, i - start));
+                else
+                    parsed.stdinFile = stripQuotes(line.mid(start, i - start));
+                pending = c;
+                start = i + 1;
+            }
+        }
+        line = line.left(cut);
+    }
+    QStringList args = splitCommandLine(line);
+    if (!args.isEmpty())
+        parsed.program = args.takeFirst();
+    parsed.arguments = args;
+    return parsed;
+}
+
+QString findProgram(const QString& name) {
+    if (name.isEmpty())
+        return {};
+    QString found = searchAll(name);
+    if (found.isEmpty()) {
+        const QString bare = withoutWindowsEnding(name);
+        if (!bare.isEmpty())
+            found = searchAll(bare);
+    }
+    return found;
+}
+
+int ExecCmd(const QString& commandLine, const std::function<void()>& whileWaiting) {
+    const ParsedCommand cmd = parseCommandLine(commandLine);
+    const QString program = findProgram(cmd.program);
+    if (program.isEmpty())
+        return kCouldNotStart;
+
+    std::vector<QByteArray> storage;
+    storage.push_back(QFile::encodeName(program));
+    for (const QString& arg : cmd.arguments)
+        storage.push_back(arg.toLocal8Bit());
+    std::vector<char*> argv;
+    for (QByteArray& s : storage)
+        argv.push_back(s.data());
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    const QByteArray outFile = QFile::encodeName(cmd.stdoutFile);
+    const QByteArray inFile = QFile::encodeName(cmd.stdinFile);
+    if (!cmd.stdoutFile.isEmpty())
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outFile.constData(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (!cmd.stdinFile.isEmpty())
+        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, inFile.constData(),
+                                         O_RDONLY, 0);
+    pid_t pid = 0;
+    const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0)
+        return kCouldNotStart;
+
+    int status = 0;
+    for (;;) {
+        const pid_t done = waitpid(pid, &status, whileWaiting ? WNOHANG : 0);
+        if (done == pid)
+            break;
+        if (done < 0 && errno != EINTR)
+            return kCouldNotStart;
+        if (done == 0) {
+            whileWaiting();
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    }
+    if (WIFEXITED(status))
+        return WEXITSTATUS(status);
+    if (WIFSIGNALED(status))
+        return 128 + WTERMSIG(status);
+    return kCouldNotStart;
+}
+
+bool startDetached(const QString& commandLine, WindowStyle) {
+    const ParsedCommand cmd = parseCommandLine(commandLine);
+    const QString program = findProgram(cmd.program);
+    if (program.isEmpty())
+        return false;
+    return QProcess::startDetached(program, cmd.arguments);
+}

@@ -1,0 +1,122 @@
+#include "engine/process_runner.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class ProcessRunnerTest : public QObject {
+    Q_OBJECT
+
+    static QByteArray readAll(const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+private slots:
+    void splitting_data() {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("plain") << "a b  c" << QStringList{"a", "b", "c"};
+        QTest::newRow("quoted blank") << "a \"b c\" d" << QStringList{"a", "b c", "d"};
+        QTest::newRow("escaped quote") << "a \\\"b" << QStringList{"a", "\"b"};
+        QTest::newRow("two backslashes then quote") << "\"a\\\\\" b"
+                                                    << QStringList{"a\\", "b"};
+        QTest::newRow("backslashes kept") << "c:\\dir\\file" << QStringList{"c:\\dir\\file"};
+        QTest::newRow("quote inside word") << "-x@\"a b\"" << QStringList{"-x@a b"};
+        QTest::newRow("doubled quote") << "\"a\"\"b\"" << QStringList{"a\"b"};
+        QTest::newRow("empty quoted") << "a \"\" b" << QStringList{"a", "", "b"};
+        QTest::newRow("tabs") << "\ta\tb " << QStringList{"a", "b"};
+        QTest::newRow("unterminated") << "a \"b c" << QStringList{"a", "b c"};
+        QTest::newRow("metacharacters") << "echo ;|$(x)`&" << QStringList{"echo", ";|$(x)`&"};
+    }
+    void splitting() {
+        QFETCH(QString, line);
+        QFETCH(QStringList, args);
+        QCOMPARE(splitCommandLine(line), args);
+    }
+
+    void interpreterRedirections() {
+        ParsedCommand c = parseCommandLine("command.pif /c /bin/size.exe /src /s /t> /tmp/size.txt");
+        QCOMPARE(c.program, QString("/bin/size.exe"));
+        QCOMPARE(c.arguments, (QStringList{"/src", "/s", "/t"}));
+        QCOMPARE(c.stdoutFile, QString("/tmp/size.txt"));
+        c = parseCommandLine("command.com /c pkzip.exe /z/name01 -z </home/my user/c.txt");
+        QCOMPARE(c.program, QString("pkzip.exe"));
+        QCOMPARE(c.arguments, (QStringList{"/z/name01", "-z"}));
+        QCOMPARE(c.stdinFile, QString("/home/my user/c.txt"));
+        // Without the wrapper, ">" is an ordinary character.
+        c = parseCommandLine("prog a>b");
+        QCOMPARE(c.arguments, QStringList{"a>b"});
+        QVERIFY(c.stdoutFile.isEmpty());
+    }
+
+    void missingProgramReturnsAtOnce() {
+        QElapsedTimer t;
+        t.start();
+        QCOMPARE(ExecCmd("no-such-program-kavel.exe a b"), kCouldNotStart);
+        QVERIFY(t.elapsed() < 5000);
+        QCOMPARE(ExecCmd(""), kCouldNotStart);
+    }
+
+    void exitStatusIsReturned() {
+        QCOMPARE(ExecCmd("true"), 0);
+        QCOMPARE(ExecCmd("sh -c \"exit 7\""), 7);
+    }
+
+    void windowsEndingIsDropped() { QCOMPARE(ExecCmd("true.exe"), 0); }
+
+    void redirectedOutputIsCompleteOnReturn() {
+        QTemporaryDir dir;
+        const QString out = dir.filePath("out.txt");
+        QFile::remove(out);
+        ExecCmd("command.com /c sh -c \"sleep 0.2; seq 1 20000\" > " + out);
+        const QByteArray data = readAll(out);
+        QVERIFY(data.endsWith("19999\n20000\n"));
+        // Truncated, not appended, on a second run.
+        ExecCmd("command.com /c echo hi >" + out);
+        QCOMPARE(readAll(out), QByteArray("hi\n"));
+    }
+
+    void redirectedInput() {
+        QTemporaryDir dir;
+        QFile in(dir.filePath("in.txt"));
+        QVERIFY(in.open(QIODevice::WriteOnly));
+        in.write("comment text\n");
+        in.close();
+        const QString out = dir.filePath("copy.txt");
+        ExecCmd("command.com /c cp /dev/stdin " + out + " <" + in.fileName());
+        QCOMPARE(readAll(out), QByteArray("comment text\n"));
+    }
+
+    void childSeesCurrentDirectory() {
+        QTemporaryDir dir;
+        const QString before = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(dir.path()));
+        ExecCmd("command.com /c pwd > here.txt");
+        QDir::setCurrent(before);
+        QCOMPARE(readAll(dir.filePath("here.txt")).trimmed(),
+                 QDir(dir.path()).canonicalPath().toLocal8Bit());
+    }
+
+    void shellMetacharactersStayLiteral() {
+        QTemporaryDir dir;
+        const QString out = dir.filePath("args.txt");
+        const QString marker = dir.filePath("pwned");
+        ExecCmd("command.com /c printf \"%s|\" \"a;b\" \"$(touch " + marker + ")\" \"`x`\" \"c&d\" > " + out);
+        QCOMPARE(readAll(out), ("a;b|$(touch " + marker + ")|`x`|c&d|").toLocal8Bit());
+        QVERIFY(!QFile::exists(marker));
+    }
+
+    void waitingCallbackRuns() {
+        int calls = 0;
+        QCOMPARE(ExecCmd("sleep 0.3", [&] { ++calls; }), 0);
+        QVERIFY(calls >= 2);
+    }
+
+    void killedChildIsAFailure() { QCOMPARE(ExecCmd("sh -c \"kill -9 $$\""), 128 + 9); }
+};
+
+QTEST_GUILESS_MAIN(ProcessRunnerTest)
+#include "test_process_runner.moc"
