@@ -4,7 +4,7 @@
 
 #include <QString>
 
-enum class MessageIcon { Exclamation, Critical, Information };
+enum class MessageIcon { Exclamation, Critical, Information, Question };
 enum class MessageButtons { Ok, OkCancel, YesNo };
 enum class MessageAnswer { Ok, Cancel, Yes, No };
 

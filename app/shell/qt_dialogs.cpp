@@ -10,6 +10,8 @@ QMessageBox::Icon qtIcon(MessageIcon icon) {
         return QMessageBox::Warning;
     case MessageIcon::Critical:
         return QMessageBox::Critical;
+    case MessageIcon::Question:
+        return QMessageBox::Question;
     case MessageIcon::Information:
         break;
     }
