@@ -80,7 +80,12 @@ struct PictureData {
     std::int32_t heightHimetric = 0;
 
     bool isEmpty() const { return format == PictureFormat::Empty || bytes.empty(); }
-    bool isBitmap() const { return format == PictureFormat::Bitmap; }
+    // Raster images load as bitmaps (copied with white left out); icons and metafiles
+    // render themselves scaled.
+    bool isBitmap() const
+    {
+        return !isEmpty() && format != PictureFormat::Icon && format != PictureFormat::Metafile;
+    }
     bool operator==(const PictureData &) const = default;
 };
 
