@@ -1,0 +1,480 @@
+#include "persist.h"
+
+#include "persist_stream.h"
+
+#include <cstdio>
+
+namespace zqmarq {
+
+namespace {
+
+constexpr std::uint8_t kObjectPresent = 0x00;
+constexpr std::uint8_t kObjectAbsent = 0xFF;
+constexpr std::uint8_t kFontStreamVersion = 1;
+constexpr std::uint8_t kFontItalic = 0x02;
+constexpr std::uint8_t kFontUnderline = 0x04;
+constexpr std::uint8_t kFontStrikethrough = 0x08;
+constexpr std::uint32_t kPictureTag = 0x0000746C; // "lt" and two zero bytes
+
+constexpr const char *kPictureKeys[kPictureCount] = {"Picture1", "Picture2", "Picture3",
+                                                     "Picture4", "Picture5", "Picture6",
+                                                     "Picture7", "Picture8", "Picture9"};
+constexpr const char *kFontKeys[kHeadingCount] = {"Font1", "Font2", "Font3", "Font4", "Font5"};
+
+std::string versionText(std::uint32_t v)
+{
+    return std::to_string(v >> 16) + "." + std::to_string(v & 0xFFFF);
+}
+
+PictureData decodeWith(const PictureDecoder &decode, std::vector<std::uint8_t> bytes)
+{
+    if (decode)
+        return decode(std::move(bytes));
+    PictureData p;
+    p.format = bytes.empty() ? PictureFormat::Empty : PictureFormat::Other;
+    p.bytes = std::move(bytes);
+    return p;
+}
+
+class StreamSave : public PropExchange {
+public:
+    Mode mode() const override { return Mode::Save; }
+    void exchangeVersion(std::uint32_t current) override
+    {
+        m_version = current;
+        out.u32(current);
+    }
+    void exchangeULong(const char *, std::uint32_t &v, std::uint32_t) override { out.u32(v); }
+    void exchangeLong(const char *, std::int32_t &v, std::int32_t) override { out.i32(v); }
+    void exchangeShort(const char *, std::int16_t &v, std::int16_t) override { out.i16(v); }
+    void exchangeColor(const char *, OleColor &v, OleColor) override { out.u32(v); }
+    void exchangeString(const char *, std::string &v, const std::string &) override
+    {
+        out.prefixedString(v);
+    }
+    void exchangeFont(const char *, std::optional<FontDesc> &v, const FontDesc &) override
+    {
+        if (!v) {
+            out.u8(kObjectAbsent);
+            return;
+        }
+        out.u8(kObjectPresent);
+        out.guid(ids::kStdFont);
+        out.u8(kFontStreamVersion);
+        out.i16(v->charset);
+        out.u8(static_cast<std::uint8_t>((v->italic ? kFontItalic : 0) |
+                                         (v->underline ? kFontUnderline : 0) |
+                                         (v->strikethrough ? kFontStrikethrough : 0)));
+        out.i16(v->weight);
+        out.u32(static_cast<std::uint32_t>(v->size));
+        // The name's length is one byte: longer names are cut (no face name is that long).
+        const std::string name = v->faceName.substr(0, 255);
+        out.u8(static_cast<std::uint8_t>(name.size()));
+        out.bytes(std::vector<std::uint8_t>(name.begin(), name.end()));
+    }
+    void exchangePicture(const char *, std::optional<PictureData> &v) override
+    {
+        if (!v) {
+            out.u8(kObjectAbsent);
+            return;
+        }
+        out.u8(kObjectPresent);
+        out.guid(ids::kStdPicture);
+        out.u32(kPictureTag);
+        out.u32(static_cast<std::uint32_t>(v->bytes.size()));
+        out.bytes(v->bytes);
+    }
+
+    ByteWriter out;
+};
+
+class StreamLoad : public PropExchange {
+public:
+    StreamLoad(ByteReader &in, const PictureDecoder &decode) : m_in(in), m_decode(decode) {}
+
+    Mode mode() const override { return Mode::Load; }
+    void exchangeVersion(std::uint32_t current) override
+    {
+        const std::uint32_t v = m_in.u32("the data version");
+        if ((v >> 16) != (current >> 16) || v > current) {
+            throw StreamError("The stored data has version " + versionText(v) +
+                              ", which this control (version " + versionText(current) +
+                              ") cannot read");
+        }
+        m_version = v;
+    }
+    void exchangeULong(const char *key, std::uint32_t &v, std::uint32_t) override
+    {
+        v = m_in.u32(key);
+    }
+    void exchangeLong(const char *key, std::int32_t &v, std::int32_t) override { v = m_in.i32(key); }
+    void exchangeShort(const char *key, std::int16_t &v, std::int16_t) override { v = m_in.i16(key); }
+    void exchangeColor(const char *key, OleColor &v, OleColor) override { v = m_in.u32(key); }
+    void exchangeString(const char *key, std::string &v, const std::string &) override
+    {
+        v = m_in.prefixedString(key);
+    }
+    void exchangeFont(const char *key, std::optional<FontDesc> &v, const FontDesc &) override
+    {
+        if (!objectFollows(key, ids::kStdFont))
+        {
+            v.reset();
+            return;
+        }
+        const std::uint8_t version = m_in.u8(key);
+        if (version != kFontStreamVersion) {
+            throw StreamError("The font of " + std::string(key) + " has unknown format version " +
+                              std::to_string(version));
+        }
+        FontDesc f;
+        f.charset = m_in.i16(key);
+        const std::uint8_t attributes = m_in.u8(key);
+        f.italic = (attributes & kFontItalic) != 0;
+        f.underline = (attributes & kFontUnderline) != 0;
+        f.strikethrough = (attributes & kFontStrikethrough) != 0;
+        f.weight = m_in.i16(key);
+        f.size = m_in.u32(key);
+        const std::uint8_t nameLength = m_in.u8(key);
+        const std::vector<std::uint8_t> name = m_in.bytes(nameLength, key);
+        f.faceName.assign(name.begin(), name.end());
+        v = std::move(f);
+    }
+    void exchangePicture(const char *key, std::optional<PictureData> &v) override
+    {
+        if (!objectFollows(key, ids::kStdPicture)) {
+            v.reset();
+            return;
+        }
+        if (m_in.u32(key) != kPictureTag)
+            throw StreamError("The picture of " + std::string(key) + " lacks its \"lt\" tag");
+        const std::uint32_t size = m_in.u32(key);
+        v = decodeWith(m_decode, m_in.bytes(size, key));
+    }
+
+private:
+    // Reads the presence byte and, when an object follows, checks its class.
+    bool objectFollows(const char *key, const Guid &expected)
+    {
+        const std::size_t at = m_in.position();
+        const std::uint8_t flag = m_in.u8(key);
+        if (flag == kObjectAbsent)
+            return false;
+        if (flag != kObjectPresent) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "0x%02X", flag);
+            throw StreamError("The stored data is malformed: " + std::string(key) +
+                              " has presence byte " + buf + " at offset " + std::to_string(at));
+        }
+        const Guid cls = m_in.guid(key);
+        if (cls != expected) {
+            throw StreamError("The stored data is malformed: " + std::string(key) +
+                              " holds an object of unknown class " + cls.toString());
+        }
+        return true;
+    }
+
+    ByteReader &m_in;
+    const PictureDecoder &m_decode;
+};
+
+class ResetExchange : public PropExchange {
+public:
+    Mode mode() const override { return Mode::Reset; }
+    void exchangeVersion(std::uint32_t current) override { m_version = current; }
+    void exchangeULong(const char *, std::uint32_t &v, std::uint32_t def) override { v = def; }
+    void exchangeLong(const char *, std::int32_t &v, std::int32_t def) override { v = def; }
+    void exchangeShort(const char *, std::int16_t &v, std::int16_t def) override { v = def; }
+    void exchangeColor(const char *, OleColor &v, OleColor def) override { v = def; }
+    void exchangeString(const char *, std::string &v, const std::string &def) override
+    {
+        v = def;
+    }
+    void exchangeFont(const char *, std::optional<FontDesc> &v, const FontDesc &def) override
+    {
+        v = def;
+    }
+    void exchangePicture(const char *, std::optional<PictureData> &v) override { v.reset(); }
+};
+
+class BagSave : public PropExchange {
+public:
+    explicit BagSave(PropertyBag &bag) : m_bag(bag) {}
+    Mode mode() const override { return Mode::Save; }
+    void exchangeVersion(std::uint32_t current) override
+    {
+        m_version = current;
+        m_bag.write("_Version", static_cast<std::int32_t>(current));
+    }
+    void exchangeULong(const char *key, std::uint32_t &v, std::uint32_t) override
+    {
+        m_bag.write(key, static_cast<std::int32_t>(v));
+    }
+    void exchangeLong(const char *key, std::int32_t &v, std::int32_t) override { m_bag.write(key, v); }
+    void exchangeShort(const char *key, std::int16_t &v, std::int16_t) override { m_bag.write(key, v); }
+    void exchangeColor(const char *key, OleColor &v, OleColor) override
+    {
+        m_bag.write(key, Variant::color(v));
+    }
+    void exchangeString(const char *key, std::string &v, const std::string &) override
+    {
+        m_bag.write(key, v);
+    }
+    void exchangeFont(const char *key, std::optional<FontDesc> &v, const FontDesc &) override
+    {
+        m_bag.write(key, v ? Variant::font(*v) : Variant());
+    }
+    void exchangePicture(const char *key, std::optional<PictureData> &v) override
+    {
+        m_bag.write(key, v ? Variant::picture(*v) : Variant());
+    }
+
+private:
+    PropertyBag &m_bag;
+};
+
+class BagLoad : public PropExchange {
+public:
+    BagLoad(const PropertyBag &bag, const PictureDecoder &decode) : m_bag(bag), m_decode(decode) {}
+    Mode mode() const override { return Mode::Load; }
+    void exchangeVersion(std::uint32_t current) override
+    {
+        std::int32_t v = static_cast<std::int32_t>(current);
+        exchangeLong("_Version", v, v);
+        const auto version = static_cast<std::uint32_t>(v);
+        if ((version >> 16) != (current >> 16) || version > current) {
+            throw StreamError("The stored data has version " + versionText(version) +
+                              ", which this control (version " + versionText(current) +
+                              ") cannot read");
+        }
+        m_version = version;
+    }
+    void exchangeULong(const char *key, std::uint32_t &v, std::uint32_t def) override
+    {
+        OleColor c = def;
+        exchangeColor(key, c, def);
+        v = c;
+    }
+    void exchangeLong(const char *key, std::int32_t &v, std::int32_t def) override
+    {
+        v = def;
+        if (const Variant *value = m_bag.read(key))
+            check(key, value->toInt32(v));
+    }
+    void exchangeShort(const char *key, std::int16_t &v, std::int16_t def) override
+    {
+        v = def;
+        if (const Variant *value = m_bag.read(key))
+            check(key, value->toInt16(v));
+    }
+    void exchangeColor(const char *key, OleColor &v, OleColor def) override
+    {
+        v = def;
+        if (const Variant *value = m_bag.read(key))
+            check(key, value->toColor(v));
+    }
+    void exchangeString(const char *key, std::string &v, const std::string &def) override
+    {
+        v = def;
+        if (const Variant *value = m_bag.read(key))
+            check(key, value->toString(v));
+    }
+    void exchangeFont(const char *key, std::optional<FontDesc> &v, const FontDesc &def) override
+    {
+        const Variant *value = m_bag.read(key);
+        if (!value) {
+            v = def;
+        } else if (value->isEmpty()) {
+            v.reset();
+        } else if (FontRef f = value->asFont()) {
+            v = *f;
+        } else {
+            check(key, kDispETypeMismatch);
+        }
+    }
+    void exchangePicture(const char *key, std::optional<PictureData> &v) override
+    {
+        const Variant *value = m_bag.read(key);
+        if (!value || value->isEmpty()) {
+            v.reset();
+        } else if (PictureRef p = value->asPicture()) {
+            v = decodeWith(m_decode, p->bytes);
+        } else {
+            check(key, kDispETypeMismatch);
+        }
+    }
+
+private:
+    static void check(const char *key, HResult hr)
+    {
+        if (!succeeded(hr))
+            throw StreamError("The stored value of " + std::string(key) + " is not usable: " +
+                              describeResult(hr));
+    }
+
+    const PropertyBag &m_bag;
+    const PictureDecoder &m_decode;
+};
+
+void exchangeHeading(PropExchange &ex, const char *key, FontDesc &heading)
+{
+    std::optional<FontDesc> f = heading;
+    ex.exchangeFont(key, f, FontDesc::frameworkDefault());
+    // A heading always holds a font: a stored "no font" gives the framework's default.
+    heading = f.value_or(FontDesc::frameworkDefault());
+}
+
+void exchangeStockProps(PropExchange &ex, MarqueeModel &m)
+{
+    const MarqueeModel defaults;
+    ex.exchangeLong("_ExtentX", m.extentWidth, 0);
+    ex.exchangeLong("_ExtentY", m.extentHeight, 0);
+    std::uint32_t mask = kStockMask;
+    ex.exchangeULong("_StockProps", mask, kStockMask);
+    const std::uint32_t known = kStockMask | kStockCaption;
+    if (mask & ~known) {
+        char buf[16];
+        std::snprintf(buf, sizeof buf, "0x%X", mask);
+        throw StreamError(std::string("The stored data has an unsupported stock property mask ") +
+                          buf);
+    }
+    if (mask & (kStockText | kStockCaption))
+        ex.exchangeString("Text", m.text, defaults.text);
+    if (mask & kStockForeColor)
+        ex.exchangeColor("ForeColor", m.foreColor, defaults.foreColor);
+    if (mask & kStockBackColor)
+        ex.exchangeColor("BackColor", m.backColor, defaults.backColor);
+    if (mask & kStockFont)
+        ex.exchangeFont("Font", m.font, *defaults.font);
+}
+
+bool fail(std::string *error, const std::string &message, MarqueeModel &model)
+{
+    if (error)
+        *error = message;
+    resetToDefaults(model);
+    return false;
+}
+
+} // namespace
+
+void doPropExchange(PropExchange &ex, MarqueeModel &m)
+{
+    ex.exchangeVersion(kDataVersion);
+    exchangeStockProps(ex, m);
+
+    ex.exchangeLong("Direction", m.direction, 0);
+    ex.exchangeShort("TickIncrement", m.tickIncrement, 1);
+    ex.exchangeLong("Frame", m.frame, 2);
+    ex.exchangeShort("TickTime", m.tickTime, 100);
+    for (int i = 0; i < kPictureCount; ++i)
+        ex.exchangePicture(kPictureKeys[i], m.picture[static_cast<std::size_t>(i)]);
+    ex.exchangeLong("Justification", m.justification, 1);
+    for (int i = 0; i < 3; ++i)
+        exchangeHeading(ex, kFontKeys[i], m.heading[static_cast<std::size_t>(i)]);
+    if (ex.version() >= kDataVersion11) {
+        exchangeHeading(ex, kFontKeys[3], m.heading[3]);
+        exchangeHeading(ex, kFontKeys[4], m.heading[4]);
+    } else if (ex.isLoading()) {
+        // 1.0 data had three headings only.
+        m.heading[3] = FontDesc::frameworkDefault();
+        m.heading[4] = FontDesc::frameworkDefault();
+    }
+    // Before 1.2 the back colour and text lived in the stock block only.
+    if (ex.version() >= kDataVersion) {
+        ex.exchangeColor("BackColor", m.backColor, kDefaultBackColor);
+        ex.exchangeString("Text", m.text, kDefaultText);
+    }
+
+    if (ex.isLoading()) {
+        m.freezeMarquee = false;
+        m.nextDisplayString.clear();
+    }
+}
+
+std::vector<std::uint8_t> saveToStream(const MarqueeModel &model)
+{
+    StreamSave ex;
+    MarqueeModel copy = model;
+    doPropExchange(ex, copy);
+    return ex.out.take();
+}
+
+bool loadFromStream(const std::uint8_t *data, std::size_t size, MarqueeModel &model,
+                    std::string *error, const PictureDecoder &decode, std::size_t *consumed)
+{
+    if (!data && size > 0)
+        return fail(error, "No stored data was given", model);
+    static const std::uint8_t kNothing = 0;
+    ByteReader in(data ? data : &kNothing, data ? size : 0);
+    MarqueeModel loaded = model;
+    resetToDefaults(loaded);
+    try {
+        StreamLoad ex(in, decode);
+        doPropExchange(ex, loaded);
+    } catch (const StreamError &e) {
+        return fail(error, e.what(), model);
+    } catch (const std::bad_alloc &) {
+        return fail(error, "The stored data is too large to load", model);
+    }
+    if (consumed) {
+        *consumed = in.position();
+    } else if (in.remaining() > 0) {
+        return fail(error,
+                    "The stored data is malformed: " + std::to_string(in.remaining()) +
+                        " unexpected bytes follow the properties at offset " +
+                        std::to_string(in.position()),
+                    model);
+    }
+    model = std::move(loaded);
+    return true;
+}
+
+void resetToDefaults(MarqueeModel &model)
+{
+    ResetExchange ex;
+    doPropExchange(ex, model);
+}
+
+void PropertyBag::write(const std::string &key, Variant value)
+{
+    for (auto &entry : m_entries) {
+        if (entry.first == key) {
+            entry.second = std::move(value);
+            return;
+        }
+    }
+    m_entries.emplace_back(key, std::move(value));
+}
+
+const Variant *PropertyBag::read(const std::string &key) const
+{
+    for (const auto &entry : m_entries) {
+        if (entry.first == key)
+            return &entry.second;
+    }
+    return nullptr;
+}
+
+void saveToBag(const MarqueeModel &model, PropertyBag &bag)
+{
+    BagSave ex(bag);
+    MarqueeModel copy = model;
+    doPropExchange(ex, copy);
+}
+
+bool loadFromBag(const PropertyBag &bag, MarqueeModel &model, std::string *error,
+                 const PictureDecoder &decode)
+{
+    MarqueeModel loaded = model;
+    resetToDefaults(loaded);
+    try {
+        BagLoad ex(bag, decode);
+        doPropExchange(ex, loaded);
+    } catch (const StreamError &e) {
+        return fail(error, e.what(), model);
+    }
+    model = std::move(loaded);
+    return true;
+}
+
+} // namespace zqmarq
