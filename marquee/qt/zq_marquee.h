@@ -1,0 +1,108 @@
+#pragma once
+// The marquee widget: holds the properties, scrolls on its own timer and paints itself through
+// the marquee engine on a double buffer.
+
+#include "marquee_engine.h"
+#include "marquee_model.h"
+
+#include <QBasicTimer>
+#include <QWidget>
+
+namespace zqmarq {
+
+class ZqMarquee : public QWidget {
+    Q_OBJECT
+public:
+    explicit ZqMarquee(QWidget *parent = nullptr);
+    ~ZqMarquee() override;
+
+    // The whole property record. setModel replaces it as a set of property changes would
+    // (re-layout, repaint, timer restart when TickTime differs). loadModel does the same and
+    // then applies what loading or resetting implies: FreezeMarquee FALSE, NextDisplayString
+    // empty, scroll position 0.
+    const MarqueeModel &model() const { return model_; }
+    void setModel(const MarqueeModel &model);
+    void loadModel(const MarqueeModel &model);
+
+    // Properties, each with the effect its change has.
+    QString text() const;
+    void setText(const QString &text);         // Latin-1; re-layout, repaint
+    void setTextBytes(const std::string &text); // raw single-byte markup
+    OleColor foreColor() const { return model_.foreColor; }
+    void setForeColor(OleColor color); // re-layout, repaint
+    OleColor backColor() const { return model_.backColor; }
+    void setBackColor(OleColor color); // re-layout, repaint
+    const std::optional<FontDesc> &baseFont() const { return model_.font; }
+    void setBaseFont(const std::optional<FontDesc> &font); // re-layout, repaint
+    // index 1..5; no font gives the default heading description.
+    FontDesc heading(int index) const;
+    void setHeading(int index, const std::optional<FontDesc> &font); // re-layout
+    // index 1..9; no value: no picture object.
+    std::optional<PictureData> picture(int index) const;
+    void setPicture(int index, const std::optional<PictureData> &picture); // re-layout, repaint
+    std::int32_t direction() const { return model_.direction; }
+    void setDirection(std::int32_t direction); // repaint
+    std::int16_t tickIncrement() const { return model_.tickIncrement; }
+    void setTickIncrement(std::int16_t pixels);
+    std::int32_t frame() const { return model_.frame; }
+    void setFrame(std::int32_t style); // repaint
+    std::int16_t tickTime() const { return model_.tickTime; }
+    void setTickTime(std::int16_t milliseconds); // restarts the timer
+    std::int32_t justification() const { return model_.justification; }
+    void setJustification(std::int32_t justification); // re-layout, no repaint of its own
+    bool freezeMarquee() const { return model_.freezeMarquee; }
+    void setFreezeMarquee(bool freeze);
+    QString nextDisplayString() const;
+    void setNextDisplayString(const QString &text);
+    bool redraw() const { return model_.redraw; }
+    void setRedraw(bool redraw); // marks modified, nothing else
+
+    // Run-time state.
+    int scrollPosition() const { return engine_.scrollPosition(); }
+    void setScrollPosition(int position);
+    bool timerRunning() const { return timerRunning_; }
+    // Interval the timer runs at for a TickTime: at least 10 ms; a negative value (an
+    // interval of weeks on the old timer) gives no timer at all (-1).
+    static int timerInterval(std::int16_t tickTime);
+
+    // One timer tick, as the timer delivers it (tests and benchmarks call it directly).
+    void tick();
+    // Draws the control onto any painter: the printing path when it paints on a printer.
+    void render(QPainter *painter, const QRect &bounds);
+
+    QSize sizeHint() const override;
+
+signals:
+    void finishedDisplay();
+    void click();
+    void dblClick();
+    // Button: 1 left, 2 right, 4 middle; shift: 1 Shift, 2 Ctrl, 4 Alt; x, y in pixels.
+    void mouseDown(short button, short shift, int x, int y);
+    void mouseMove(short button, short shift, int x, int y);
+    void mouseUp(short button, short shift, int x, int y);
+    // The persistent state changed (the container's "modified" notification).
+    void modified();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void timerEvent(QTimerEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+
+private:
+    void relayoutAndRepaint();
+    void timerUpkeep();
+    void restartTimer();
+    void stopTimer();
+
+    MarqueeModel model_;
+    MarqueeEngine engine_;
+    QBasicTimer timer_;
+    bool timerRunning_ = false;
+    Qt::MouseButtons pressed_;
+};
+
+} // namespace zqmarq
