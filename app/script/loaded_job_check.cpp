@@ -1,0 +1,177 @@
+#include "script/loaded_job_check.h"
+
+#include "platform/paths.h"
+#include "source/text_lines.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <optional>
+
+namespace {
+
+struct Failure {
+    Page page;
+    QString reason;
+    QString focus = {};
+};
+
+// Copies the list to the scratch file and reads it back up to the first empty line, as
+// the window's text box would hand it over; the first entry that does not exist fails.
+std::optional<QString> failingSkipEntry(const QString& skipList, QString& error) {
+    const QString scratch = AppPaths::scratchFile(QStringLiteral("text.tmp"));
+    QFile file(scratch);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        error = QStringLiteral("the skip list can't be checked: %1").arg(file.errorString());
+        return QString();
+    }
+    QByteArray bytes = skipList.toLocal8Bit();
+    if (!bytes.isEmpty() && !bytes.endsWith('\r') && !bytes.endsWith('\n'))
+        bytes += "\r\n";
+    const bool written = file.write(bytes) == bytes.size();
+    file.close();
+    std::optional<QString> failing;
+    if (!written || !file.open(QIODevice::ReadOnly)) {
+        error = QStringLiteral("the skip list can't be checked: %1").arg(file.errorString());
+        failing = QString();
+    } else {
+        TextLineReader lines(file);
+        QByteArray line;
+        while (lines.readLine(line) && !line.isEmpty()) {
+            const QString entry = QString::fromLocal8Bit(line);
+            if (lines.lineWasCut() || !skipEntryExists(entry)) {
+                error = QStringLiteral("the skip entry %1 does not exist").arg(entry);
+                failing = entry;
+                break;
+            }
+        }
+        file.close();
+    }
+    // A scratch copy only: it goes whatever the verdict.
+    QFile::remove(scratch);
+    return failing;
+}
+
+bool isFile(const QString& path) { return !path.isEmpty() && QFileInfo(path).isFile(); }
+bool isDir(const QString& path) { return !path.isEmpty() && QFileInfo(path).isDir(); }
+
+std::optional<Failure> runChecks(JobSettings& job, WindowPort& window, const RunFlags& flags,
+                                 const NumberingCheck& checkNumbering, bool& endProgram) {
+    if (job.SourceSpec.isEmpty() || !QFileInfo::exists(job.SourceSpec)) {
+        const QString reason = job.SourceSpec.isEmpty()
+                                   ? QStringLiteral("no source is chosen")
+                                   : QStringLiteral("the source %1 does not exist").arg(job.SourceSpec);
+        job.SourceSpec.clear();
+        job.SkipList.clear();
+        return Failure{Page::Source, reason};
+    }
+    if (!job.RawArchivesOnly) {
+        if (!job.SkipList.isEmpty()) {
+            QString error;
+            if (const auto entry = failingSkipEntry(job.SkipList, error)) {
+                if (!entry->isEmpty())
+                    job.SkipList.clear();
+                return Failure{Page::Skip, error};
+            }
+        }
+        if (job.DizFile.isEmpty())
+            return Failure{Page::Diz, QStringLiteral("no diz file is chosen")};
+        if (!isFile(job.DizFile)) {
+            const QString reason = QStringLiteral("the diz file %1 does not exist").arg(job.DizFile);
+            job.DizFile.clear();
+            return Failure{Page::Diz, reason};
+        }
+        if (job.AutoNumber && (job.NumberColumn.isEmpty() || job.NumberLine.isEmpty())) {
+            endProgram = flags.batch();
+            if (job.NumberColumn.isEmpty())
+                return Failure{Page::Diz, QStringLiteral("the numbering column is empty"),
+                               QStringLiteral("Text2")};
+            return Failure{Page::Diz, QStringLiteral("the numbering line is empty"),
+                           QStringLiteral("Text6")};
+        }
+        if (job.NfoFile.isEmpty())
+            return Failure{Page::Nfo, QStringLiteral("no nfo file is chosen")};
+        if (!isFile(job.NfoFile))
+            return Failure{Page::Nfo, QStringLiteral("the nfo file %1 does not exist").arg(job.NfoFile)};
+        if (!job.ExtraPath.isEmpty()) {
+            const bool exists = job.ExtraIsFile ? isFile(job.ExtraPath) : isDir(job.ExtraPath);
+            if (!exists) {
+                const QString reason =
+                    QStringLiteral("the extra %1 %2 does not exist")
+                        .arg(job.ExtraIsFile ? QStringLiteral("file") : QStringLiteral("directory"),
+                             job.ExtraPath);
+                job.ExtraPath.clear();
+                return Failure{Page::Nfo, reason};
+            }
+        }
+        if (job.ZipDir.isEmpty())
+            return Failure{Page::Zip, QStringLiteral("no zip directory is chosen")};
+        if (!isDir(job.ZipDir)) {
+            const QString reason =
+                QStringLiteral("the zip directory %1 does not exist").arg(job.ZipDir);
+            job.ZipDir.clear();
+            return Failure{Page::Zip, reason};
+        }
+    }
+    const QString nameField = QStringLiteral("Text3");
+    if (job.ZipName.isEmpty())
+        return Failure{Page::Zip, QStringLiteral("no zip name is chosen"), nameField};
+    const bool hasSpace = job.ZipName.contains(QLatin1Char(' '));
+    if (hasSpace || zipNameEscapesDir(job.ZipName)) {
+        const QString reason = hasSpace
+                                   ? QStringLiteral("the zip name \"%1\" holds a blank")
+                                   : QStringLiteral("the zip name \"%1\" holds a path");
+        Failure failure{Page::Zip, reason.arg(job.ZipName), nameField};
+        if (!flags.batch()) {
+            window.message(hasSpace ? kZipNameSpacesText : kZipNamePathText,
+                           QStringLiteral("Kavel32 error"), MessageIcon::Exclamation,
+                           MessageButtons::Ok);
+            job.ZipName.clear();
+        }
+        return failure;
+    }
+    if (job.AutoNumber && !job.RawArchivesOnly) {
+        if (!checkNumbering || !checkNumbering(job))
+            return Failure{Page::Diz, QStringLiteral("the diz numbering position is not usable")};
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+bool skipEntryExists(const QString& entry) {
+    if (!entry.endsWith(QLatin1Char('*')))
+        return isFile(entry);
+    const QChar separator = pathSeparator();
+    const qsizetype cut = entry.lastIndexOf(separator);
+    if (cut < 0)
+        return false;
+    const QString dir = cut == 0 ? QString(separator) : entry.left(cut);
+    const QString pattern = entry.mid(cut + 1);
+    if (!isDir(dir))
+        return false;
+    // A directory's listing always holds "." and "..", which "*" and "*.*" match.
+    if (pattern == QLatin1String("*") || pattern == QLatin1String("*.*"))
+        return true;
+    QDir::Filters filters = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
+    if (foldCase(QStringLiteral("A")) == QLatin1String("A"))
+        filters |= QDir::CaseSensitive;
+    return !QDir(dir).entryList({pattern}, filters).isEmpty();
+}
+
+LoadedJobCheck checkLoadedJob(JobSettings& job, WindowPort& window, const RunFlags& flags,
+                              const NumberingCheck& checkNumbering) {
+    LoadedJobCheck result;
+    const auto failure = runChecks(job, window, flags, checkNumbering, result.endProgram);
+    if (!failure) {
+        result.JobValidated = true;
+        return result;
+    }
+    result.page = failure->page;
+    result.focus = failure->focus;
+    result.reason = failure->reason;
+    if (!flags.batch())
+        window.showPage(failure->page, failure->focus);
+    return result;
+}

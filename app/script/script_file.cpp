@@ -1,0 +1,358 @@
+#include "script/script_file.h"
+
+#include "source/text_lines.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QRegularExpression>
+#include <QSaveFile>
+
+#include <cctype>
+#include <cmath>
+#include <optional>
+
+namespace {
+
+const QByteArray kCrLf("\r\n");
+
+QByteArray bytesOf(const QString& text) { return text.toLocal8Bit(); }
+
+QByteArray trueFalse(bool value) { return value ? "True" : "False"; }
+
+// A number after its sign position: a blank for zero and positive values, "-" otherwise.
+QByteArray signed_(int value) {
+    const QByteArray digits = QByteArray::number(value < 0 ? -qint64(value) : qint64(value));
+    return (value < 0 ? "-" : " ") + digits;
+}
+
+bool holdsLineBreak(const QString& text) {
+    return text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n'));
+}
+
+// The skip entries as the file holds them: one per line, each ending with CR LF. An empty
+// entry would end the block early, so empty lines are left out.
+QByteArray skipBlock(const QString& skipList) {
+    QByteArray block;
+    for (const QString& entry : skipList.split(QRegularExpression(QStringLiteral("\r\n|\r|\n")))) {
+        if (!entry.isEmpty())
+            block += bytesOf(entry) + kCrLf;
+    }
+    return block;
+}
+
+// Leading-number parse: blanks, a sign, digits, a fraction and an exponent; no number
+// gives 0. Empty when the number does not fit a double.
+std::optional<double> leadingNumber(const QByteArray& text) {
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    while (i < n && (text[i] == ' ' || text[i] == '\t'))
+        ++i;
+    const qsizetype start = i;
+    if (i < n && (text[i] == '+' || text[i] == '-'))
+        ++i;
+    const qsizetype digitsStart = i;
+    while (i < n && std::isdigit(static_cast<unsigned char>(text[i])))
+        ++i;
+    if (i < n && text[i] == '.') {
+        ++i;
+        while (i < n && std::isdigit(static_cast<unsigned char>(text[i])))
+            ++i;
+    }
+    if (i == digitsStart || (i == digitsStart + 1 && text[digitsStart] == '.'))
+        return 0.0;
+    if (i < n && (text[i] == 'e' || text[i] == 'E')) {
+        qsizetype j = i + 1;
+        if (j < n && (text[j] == '+' || text[j] == '-'))
+            ++j;
+        if (j < n && std::isdigit(static_cast<unsigned char>(text[j]))) {
+            while (j < n && std::isdigit(static_cast<unsigned char>(text[j])))
+                ++j;
+            i = j;
+        }
+    }
+    bool ok = false;
+    const double value = text.mid(start, i - start).toDouble(&ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+// "True" or "False" in any case, or a number (non-zero is true).
+std::optional<bool> toBoolean(const QByteArray& raw) {
+    const QByteArray text = raw.trimmed().toLower();
+    if (text == "true")
+        return true;
+    if (text == "false")
+        return false;
+    if (text.isEmpty())
+        return std::nullopt;
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return value != 0;
+}
+
+// Text from the 1-based character position on; empty when the line is shorter.
+QByteArray from(const QByteArray& line, int position) { return line.mid(position - 1); }
+
+class ScriptReader {
+public:
+    ScriptReader(const QByteArray& bytes, JobSettings& job) : buffer_(), job_(job) {
+        buffer_.setData(bytes);
+        buffer_.open(QIODevice::ReadOnly);
+    }
+
+    ScriptLoad run() {
+        if (!readAll())
+            result_.ok = false;
+        return result_;
+    }
+
+private:
+    bool fail(const QString& detail) {
+        result_.ok = false;
+        result_.line = lineNo_;
+        result_.detail = lineNo_ > 0 ? QStringLiteral("line %1: %2").arg(lineNo_).arg(detail)
+                                     : detail;
+        return false;
+    }
+
+    // The next line: false at the end of the input, or with the error set on a line that
+    // no script holds.
+    bool readRaw(QByteArray& line, bool& atEnd) {
+        ++lineNo_;
+        atEnd = !lines_.readLine(line);
+        if (atEnd)
+            return false;
+        if (lines_.lineWasCut())
+            return fail(QStringLiteral("the line is too long"));
+        if (line.contains('\0'))
+            return fail(QStringLiteral("the line holds a NUL byte; a script is text"));
+        return true;
+    }
+
+    bool next(QByteArray& line, const char* what) {
+        bool atEnd = false;
+        if (readRaw(line, atEnd))
+            return true;
+        if (atEnd)
+            fail(QStringLiteral("the script ends before the %1 line").arg(QLatin1String(what)));
+        return false;
+    }
+
+    std::optional<double> number(const QByteArray& text, const char* what) {
+        auto value = leadingNumber(text);
+        if (!value)
+            fail(QStringLiteral("the %1 value \"%2\" is out of range")
+                     .arg(QLatin1String(what), QString::fromLocal8Bit(text)));
+        return value;
+    }
+
+    bool readAll() {
+        QByteArray line;
+        if (!next(line, "first"))
+            return false;
+        if (!next(line, "Source"))
+            return false;
+        job_.SourceSpec = QString::fromLocal8Bit(from(line, 9));
+        if (!next(line, "Skip"))
+            return false;
+        for (;;) {
+            bool atEnd = false;
+            if (!readRaw(line, atEnd)) {
+                if (atEnd)
+                    fail(QStringLiteral("the skip list is not ended by an empty line"));
+                return false;
+            }
+            if (line.isEmpty())
+                break;
+            job_.SkipList += QString::fromLocal8Bit(line) + QStringLiteral("\r\n");
+        }
+        return readSettings();
+    }
+
+    bool readSettings() {
+        QByteArray line;
+        if (!next(line, "Diz"))
+            return false;
+        job_.DizFile = QString::fromLocal8Bit(from(line, 6));
+
+        if (!next(line, "AutoN"))
+            return false;
+        const auto autoNumber = toBoolean(from(line, 8));
+        if (!autoNumber)
+            return fail(QStringLiteral("the AutoN value \"%1\" is neither True nor False")
+                            .arg(QString::fromLocal8Bit(from(line, 8))));
+        job_.AutoNumber = *autoNumber;
+
+        if (!next(line, "Col"))
+            return false;
+        job_.NumberColumn = QString::fromLocal8Bit(from(line, 6));
+        if (!next(line, "Lin"))
+            return false;
+        job_.NumberLine = QString::fromLocal8Bit(from(line, 6));
+        if (!next(line, "Nfo"))
+            return false;
+        job_.NfoFile = QString::fromLocal8Bit(from(line, 6));
+
+        if (!next(line, "1st"))
+            return false;
+        const auto firstOnly = number(from(line, 6), "1st");
+        if (!firstOnly)
+            return false;
+        const double checkValue = std::nearbyint(*firstOnly);
+        if (checkValue != 0 && checkValue != 1)
+            return fail(QStringLiteral("the 1st value \"%1\" is neither 0 nor 1")
+                            .arg(QString::fromLocal8Bit(from(line, 6))));
+        job_.FirstZipOnly = checkValue == 1;
+
+        if (!next(line, "File"))
+            return false;
+        const QByteArray fileText = from(line, 7);
+        if (fileText == "False") {
+            job_.ExtraIsFile = false;
+        } else {
+            const auto isFile = toBoolean(fileText);
+            if (!isFile)
+                return fail(QStringLiteral("the File value \"%1\" is neither True nor False")
+                                .arg(QString::fromLocal8Bit(fileText)));
+            job_.ExtraIsFile = *isFile;
+        }
+
+        if (!next(line, "Extra"))
+            return false;
+        job_.ExtraPath = QString::fromLocal8Bit(from(line, 8));
+        if (!next(line, "Zip"))
+            return false;
+        job_.ZipDir = QString::fromLocal8Bit(from(line, 6));
+        if (!next(line, "name"))
+            return false;
+        result_.zipNameMaxLength = 20;
+        job_.ZipName = QString::fromLocal8Bit(from(line, 7));
+
+        if (!next(line, "Size"))
+            return false;
+        const auto size = number(from(line, 8), "Size");
+        if (!size)
+            return false;
+        const double units = std::nearbyint(*size);
+        if (units < 0 || units > 199)
+            return fail(QStringLiteral("the Size value \"%1\" is not between 0 and 199")
+                            .arg(QString::fromLocal8Bit(from(line, 8))));
+        job_.SizeUnits = static_cast<int16_t>(units);
+        result_.sizeSet = true;
+        if (job_.SizeUnits != 0) {
+            job_.ZipName = job_.ZipName.left(6);
+            result_.zipNameMaxLength = 6;
+        }
+
+        if (!next(line, "Solid"))
+            return false;
+        const auto method = number(from(line, 8), "Solid");
+        if (!method)
+            return false;
+        const double index = std::nearbyint(*method);
+        if (index < 0 || index > 5)
+            return fail(QStringLiteral("the Solid value \"%1\" is not between 0 and 5")
+                            .arg(QString::fromLocal8Bit(from(line, 8))));
+        job_.MethodIndex = static_cast<int16_t>(index);
+
+        if (!next(line, "last Extra"))
+            return false;
+        const auto zipExtra = number(from(line, 8), "last Extra");
+        if (!zipExtra)
+            return false;
+        job_.ZipExtra = *zipExtra != 0;
+
+        result_.ok = true;
+        result_.line = lineNo_;
+        return true;
+    }
+
+    QBuffer buffer_;
+    TextLineReader lines_{buffer_};
+    JobSettings& job_;
+    ScriptLoad result_;
+    int lineNo_ = 0;
+};
+
+} // namespace
+
+QByteArray scriptText(const JobSettings& job, const QDateTime& savedAt) {
+    QByteArray text;
+    auto line = [&text](const QByteArray& content) { text += content + kCrLf; };
+    line("Kavel32 script - " + bytesOf(savedAt.toString(QStringLiteral("MM-dd-yyyy  HH:mm:ss"))));
+    line("Source: " + bytesOf(job.SourceSpec));
+    line("Skip: ");
+    text += skipBlock(job.SkipList);
+    line("");
+    line("Diz: " + bytesOf(job.DizFile));
+    line("AutoN: " + trueFalse(job.AutoNumber));
+    line("Col: " + bytesOf(job.NumberColumn));
+    line("Lin: " + bytesOf(job.NumberLine));
+    line("Nfo: " + bytesOf(job.NfoFile));
+    line(" 1st:" + signed_(job.FirstZipOnly ? 1 : 0));
+    line(" File:" + trueFalse(job.ExtraIsFile));
+    line(" Extra:" + bytesOf(job.ExtraPath));
+    line("Zip: " + bytesOf(job.ZipDir));
+    line(" name:" + bytesOf(job.ZipName));
+    line(" Size:" + signed_(job.SizeUnits));
+    line(" Solid:" + signed_(job.MethodIndex));
+    line(" Extra:" + signed_(job.ZipExtra ? -1 : 0));
+    return text;
+}
+
+ScriptSave saveScript(const QString& path, const JobSettings& job, const QDateTime& savedAt) {
+    ScriptSave result;
+    const std::pair<const char*, const QString*> singleLine[] = {
+        {"Source", &job.SourceSpec}, {"Diz", &job.DizFile},   {"Col", &job.NumberColumn},
+        {"Lin", &job.NumberLine},    {"Nfo", &job.NfoFile},   {"Extra", &job.ExtraPath},
+        {"Zip", &job.ZipDir},        {"name", &job.ZipName}};
+    for (const auto& [key, value] : singleLine) {
+        if (holdsLineBreak(*value)) {
+            result.error = QStringLiteral("the %1 value holds a line break").arg(QLatin1String(key));
+            return result;
+        }
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        result.error = file.errorString();
+        return result;
+    }
+    const QByteArray text = scriptText(job, savedAt);
+    if (file.write(text) != text.size() || !file.commit()) {
+        result.error = file.errorString();
+        file.cancelWriting();
+        return result;
+    }
+    result.ok = true;
+    return result;
+}
+
+ScriptLoad readScript(const QByteArray& bytes, JobSettings& job) {
+    return ScriptReader(bytes, job).run();
+}
+
+ScriptLoad loadScript(const QString& path, JobSettings& job, WindowPort& window,
+                      const RunFlags& flags) {
+    ScriptLoad result;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        result.detail = QStringLiteral("%1 can't be read: %2").arg(path, file.errorString());
+    } else if (file.size() > kMaxScriptBytes) {
+        result.detail = QStringLiteral("%1 is too big for a script").arg(path);
+    } else {
+        const QByteArray bytes = file.read(kMaxScriptBytes + 1);
+        if (bytes.size() > kMaxScriptBytes)
+            result.detail = QStringLiteral("%1 is too big for a script").arg(path);
+        else if (file.error() != QFileDevice::NoError)
+            result.detail = QStringLiteral("%1 can't be read: %2").arg(path, file.errorString());
+        else
+            result = readScript(bytes, job);
+    }
+    if (!result.ok && !flags.batch())
+        window.message(kScriptErrorText, QStringLiteral("Kavel32 error"), MessageIcon::Critical,
+                       MessageButtons::Ok);
+    return result;
+}

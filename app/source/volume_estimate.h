@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+
+// The archive size slider: its caption, the estimated number of volumes, the three-digit
+// decision and the zip base name limit.
+
+inline constexpr int kSliderMinimum = 0;
+inline constexpr int kSliderMaximum = 199;
+inline constexpr int kSliderInitial = 3;
+inline constexpr int kCdImageMinimumPosition = 10;
+
+// Size display for a slider position: p x 0.5 millions of bytes + " M" ("1.44 M" at 3),
+// or "1 Max file" at 0.
+QString sizeCaption(int position);
+
+// The estimated number of volumes, R = source bytes / volume bytes in single precision;
+// 0 at position 0.
+float estimatedVolumes(int position, float sourceSizeM);
+
+// R with two decimals, as the pattern "##.#0" writes it, + " files".
+QString volumesText(float volumes);
+
+// The longest zip base name: 20 for one archive, 5 with three-digit numbers, else 6.
+int zipNameLimit(int position, bool threeDigitNumbers);
+
+struct ArchiveSizeUpdate {
+    int position = kSliderInitial; // after the CD image minimum
+    QString sizeCaption;
+    QString estimateText;
+    bool ThreeDigitNumbers = false;
+    int zipNameMaxLength = 6;
+    QString ZipName; // cut to the limit
+};
+
+// What a change of the slider position does: the CD image minimum, the caption, the
+// estimate (" 1.00 file" when the source fits one volume, empty while the source size is
+// unknown, which also keeps ThreeDigitNumbers as it was) and the zip name limit.
+ArchiveSizeUpdate archiveSizeChanged(int position, bool cdImage, float sourceSizeM,
+                                     bool threeDigitNumbers, const QString& zipName);
+
+// The shorter estimate after a source Browse: "1.00 file" at position 0 or when the source
+// fits one volume, the current text kept while the source size is unknown.
+QString browseEstimate(int position, float sourceSizeM, const QString& currentText);
