@@ -1,0 +1,158 @@
+#include "companion/diz_numbering.h"
+
+#include "companion/line_text_file.h"
+#include "engine/machine_port.h"
+#include "engine/window_port.h"
+#include "platform/paths.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+const QString kColumnField = QStringLiteral("Text2");
+const QString kLineField = QStringLiteral("Text6");
+const QString kErrorTitle = QStringLiteral("Kavel32 error");
+
+// The label needs 7 characters from its column in both modes.
+constexpr int kLabelRoom = 6;
+
+QString padded(int value, int width) {
+    return QStringLiteral("%1").arg(value, width, 10, QLatin1Char('0'));
+}
+
+bool sameFile(const QString& a, const QString& b) {
+    const QFileInfo fa(a), fb(b);
+    if (fa.exists() && fb.exists())
+        return fa.canonicalFilePath() == fb.canonicalFilePath();
+    return foldCase(fa.absoluteFilePath()) == foldCase(fb.absoluteFilePath());
+}
+
+// Quotes a path handed on a command line when it holds a blank.
+QString commandArg(const QString& path) {
+    return path.contains(QLatin1Char(' ')) ? QLatin1Char('"') + path + QLatin1Char('"') : path;
+}
+} // namespace
+
+int fieldNumber(const QString& text) {
+    qint64 value = 0;
+    for (QChar c : text) {
+        if (c == QLatin1Char(' ') || c == QLatin1Char('\t'))
+            continue;
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            break;
+        value = std::min<qint64>(value * 10 + (c.unicode() - '0'), 1000000000);
+    }
+    return int(value);
+}
+
+QString diskLabel(int diskNumber, int diskCount, bool threeDigitNumbers) {
+    const int width = threeDigitNumbers ? 3 : 2;
+    return padded(diskNumber, width) + QLatin1Char('/') + padded(diskCount, width);
+}
+
+QString sampleLabel(bool threeDigitNumbers) {
+    return threeDigitNumbers ? QStringLiteral("001/999") : QStringLiteral("01/99");
+}
+
+QString numberedLine(const QString& line, int column, const QString& label) {
+    if (column < 1)
+        return line;
+    if (qint64(column) + kLabelRoom > line.size())
+        return line + label;
+    QString out = line;
+    out.replace(column - 1, label.size(), label);
+    return out;
+}
+
+QString numberingSamplePath() { return AppPaths::scratchFile(QStringLiteral("~kavel.diz")); }
+
+QString dizWorkingCopyPath() {
+    return joinPath(AppPaths::stateFolder(), QStringLiteral("file_id.diz"));
+}
+
+void removeNumberingSample() { QFile::remove(numberingSamplePath()); }
+
+bool checkDizNumbering(const JobSettings& job, const RunFlags& flags, bool threeDigitNumbers,
+                       NumberingState& state, WindowPort& window, MachinePort& machine,
+                       QString* errorText) {
+    if (job.DizFile.isEmpty() || !job.AutoNumber)
+        return state.NumberingValid;
+
+    auto refuse = [&](const QString& field, const QString& message) {
+        window.showPage(Page::Diz, field);
+        state.NumberingValid = false;
+        if (!message.isEmpty() && !flags.batch())
+            window.message(message, kErrorTitle, MessageIcon::Exclamation, MessageButtons::Ok);
+        return false;
+    };
+
+    if (job.NumberColumn.isEmpty())
+        return refuse(kColumnField, {});
+    if (job.NumberLine.isEmpty())
+        return refuse(kLineField, {});
+    const int column = fieldNumber(job.NumberColumn);
+    const int lineNumber = fieldNumber(job.NumberLine);
+    // "0" and anything else without a usable value ("00", a word) are treated alike.
+    if (column < 1)
+        return refuse(kColumnField, {});
+    if (lineNumber < 1)
+        return refuse(kLineField, {});
+
+    const QString sample = numberingSamplePath();
+    QStringList lines;
+    QString error;
+    if (!readTextLines(job.DizFile, &lines, &error)) {
+        if (errorText)
+            *errorText = error;
+        return refuse({}, {});
+    }
+
+    const QString label = sampleLabel(threeDigitNumbers);
+    QStringList written;
+    written.reserve(lines.size());
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        QString line = lines[i];
+        if (i + 1 == lineNumber) {
+            if (qint64(column) + kLabelRoom > line.size()) {
+                writeTextLines(sample, written, nullptr);
+                return refuse(kColumnField, QStringLiteral("Column number too high"));
+            }
+            line.replace(column - 1, label.size(), label);
+        }
+        written.append(line);
+        window.processEvents();
+    }
+    if (!writeTextLines(sample, written, &error)) {
+        if (errorText)
+            *errorText = error;
+        return refuse({}, {});
+    }
+    if (lineNumber > lines.size())
+        return refuse(kLineField, QStringLiteral("Line number too high"));
+
+    state.NumberingValid = true;
+    if (state.NumberingTest)
+        machine.startDetached(QStringLiteral("notepad.exe ") + commandArg(sample),
+                              WindowStyle::NormalNoFocus);
+    else
+        QFile::remove(sample);
+    return true;
+}
+
+bool writeDiskDiz(const JobSettings& job, int diskNumber, int diskCount, bool threeDigitNumbers,
+                  QString* errorText, const QString& outputPath) {
+    const QString output = outputPath.isEmpty() ? dizWorkingCopyPath() : outputPath;
+    if (sameFile(job.DizFile, output)) {
+        if (errorText)
+            *errorText = QStringLiteral("The file_id.diz can't be from your application directory");
+        return false;
+    }
+    QStringList lines;
+    if (!readTextLines(job.DizFile, &lines, errorText))
+        return false;
+    const int lineNumber = fieldNumber(job.NumberLine);
+    if (lineNumber >= 1 && lineNumber <= lines.size())
+        lines[lineNumber - 1] = numberedLine(lines[lineNumber - 1], fieldNumber(job.NumberColumn),
+                                             diskLabel(diskNumber, diskCount, threeDigitNumbers));
+    return writeTextLines(output, lines, errorText);
+}

@@ -1,0 +1,63 @@
+#include "companion/nfo_copy.h"
+
+#include "companion/line_text_file.h"
+#include "companion/zip_comment.h"
+#include "platform/paths.h"
+
+#include <QFileInfo>
+
+namespace {
+const QString kBlanks(28, QLatin1Char(' '));
+
+bool samePath(const QString& a, const QString& b) {
+    const QFileInfo fa(a), fb(b);
+    if (fa.exists() && fb.exists())
+        return fa.canonicalFilePath() == fb.canonicalFilePath();
+    return foldCase(fa.absoluteFilePath()) == foldCase(fb.absoluteFilePath());
+}
+} // namespace
+
+QString nfoTagLine() { return kBlanks + QStringLiteral("Packaged with Kavel32 by QXV"); }
+QString nfoTagPrefix() { return kBlanks + QStringLiteral("Packaged wit"); }
+
+QString nfoCopyName(const QString& nfoFile) { return fileNamePart(nfoFile); }
+
+QString nfoCopyPath(const QString& nfoFile) {
+    return joinPath(AppPaths::stateFolder(), nfoCopyName(nfoFile));
+}
+
+bool makeTaggedNfoCopy(const QString& nfoFile, QString* errorText, const QString& copyPath) {
+    auto fail = [&](const QString& text) {
+        if (errorText)
+            *errorText = text;
+        return false;
+    };
+    if (nfoCopyName(nfoFile).isEmpty())
+        return fail(QStringLiteral("No nfo file named"));
+    const QString target = copyPath.isEmpty() ? nfoCopyPath(nfoFile) : copyPath;
+    // The copy is written over whatever has its name in the state folder: never the user's
+    // nfo itself, never the settings file.
+    if (samePath(nfoFile, target))
+        return fail(QStringLiteral("The nfo can't be from the program's own folder: %1").arg(nfoFile));
+    if (samePath(target, settingsFilePath()))
+        return fail(QStringLiteral("An nfo named %1 can't be used").arg(fileNamePart(target)));
+
+    QStringList lines;
+    if (!readTextLines(nfoFile, &lines, errorText))
+        return false;
+    const QString prefix = nfoTagPrefix();
+    QStringList out;
+    bool tagged = false;
+    for (const QString& line : lines) {
+        out.append(line);
+        if (line.left(prefix.size()) == prefix) {
+            tagged = true;
+            break;
+        }
+    }
+    if (!tagged) {
+        out.append(QString());
+        out.append(nfoTagLine());
+    }
+    return writeTextLines(target, out, errorText);
+}

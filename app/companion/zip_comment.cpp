@@ -1,0 +1,105 @@
+#include "companion/zip_comment.h"
+
+#include "companion/line_text_file.h"
+#include "platform/paths.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+const QString kVersKey = QStringLiteral("Vers=");
+// The settings file holds two short lines; anything much bigger is not ours.
+constexpr qint64 kMaxSettingsBytes = 64 * 1024;
+
+bool fail(QString* errorText, const QString& text) {
+    if (errorText)
+        *errorText = text;
+    return false;
+}
+
+bool writeSettings(const QString& versionText, const QString* commentLine, QString* errorText) {
+    QStringList lines{kVersKey + versionText};
+    if (commentLine)
+        lines.append(*commentLine);
+    return writeTextLines(settingsFilePath(), lines, errorText);
+}
+
+bool insideProgramTemp(const QString& path) {
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    const QString temp = QFileInfo(AppPaths::stateTempFolder()).canonicalFilePath();
+    return !canonical.isEmpty() && !temp.isEmpty() && canonical != temp &&
+           pathWithin(canonical, temp);
+}
+} // namespace
+
+QString programVersionText() { return QStringLiteral(KAVEL_VERSION_TEXT); }
+
+QString settingsFilePath() {
+    return joinPath(AppPaths::stateFolder(), QStringLiteral("Kavel32.ini"));
+}
+
+StartupSettings readSettingsAtStartup(const QString& versionText) {
+    StartupSettings result;
+    const QString path = settingsFilePath();
+    if (!QFileInfo::exists(path)) {
+        result.created = writeSettings(versionText, nullptr, nullptr);
+        return result;
+    }
+    QStringList lines;
+    if (!readTextLines(path, &lines, nullptr, kMaxSettingsBytes))
+        return result;
+    if (!lines.isEmpty())
+        result.storedVersion = lines[0].mid(kVersKey.size());
+    if (lines.size() > 1)
+        result.CommentFile = lines[1];
+    if (result.storedVersion != versionText)
+        result.rewritten = writeSettings(versionText, nullptr, nullptr);
+    return result;
+}
+
+bool commentFileUsable(const QString& commentFile) {
+    return !commentFile.isEmpty() && QFileInfo(commentFile).isFile();
+}
+
+QString commentCopyPath(const QString& chosenPath) {
+    return joinPath(AppPaths::stateTempFolder(), fileNamePart(chosenPath));
+}
+
+bool turnCommentOn(const QString& chosenPath, JobSettings& job, QString* errorText,
+                   const QString& versionText) {
+    if (fileNamePart(chosenPath).isEmpty())
+        return fail(errorText, QStringLiteral("No comment file chosen"));
+    const QString copy = commentCopyPath(chosenPath);
+    const QFileInfo source(chosenPath);
+    if (!source.isFile())
+        return fail(errorText, QStringLiteral("Cannot read %1").arg(chosenPath));
+    // Choosing the program's own copy again keeps it as it is.
+    if (source.canonicalFilePath() != QFileInfo(copy).canonicalFilePath()) {
+        if (QFileInfo::exists(copy) && !QFile::remove(copy))
+            return fail(errorText, QStringLiteral("Cannot replace %1").arg(copy));
+        if (!QFile::copy(chosenPath, copy))
+            return fail(errorText, QStringLiteral("Cannot copy %1 to %2").arg(chosenPath, copy));
+    }
+    QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                    QFile::ReadOther);
+    job.CommentFile = copy;
+    job.CommentOn = true;
+    // No short 8.3 names here: the comment line holds the path itself.
+    const QString commentLine = foldCase(copy);
+    return writeSettings(versionText, &commentLine, errorText);
+}
+
+bool turnCommentOff(JobSettings& job, QString* errorText, const QString& versionText) {
+    QStringList lines;
+    if (!readTextLines(settingsFilePath(), &lines, errorText, kMaxSettingsBytes))
+        return false;
+    const QString stored = lines.size() > 1 ? lines[1] : QString();
+    const QString empty;
+    if (!writeSettings(versionText, &empty, errorText))
+        return false;
+    if (!stored.isEmpty() && QFileInfo(stored).isFile() && insideProgramTemp(stored))
+        QFile::remove(stored);
+    job.CommentOn = false;
+    return true;
+}

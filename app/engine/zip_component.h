@@ -1,0 +1,97 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+// The zip engine the wrapping drives, on libzip. Same operations as the outside component
+// it stands in for: compression level, files to process, zip file name, zip, abort, and
+// the Adding and Status notifications while a zip call runs.
+//
+// A zip call is all or nothing: libzip writes the new archive to a temporary file beside
+// the zip and renames it over the old one only when everything was written, so a call that
+// fails or is aborted leaves the zip on disk exactly as it was.
+class ZipComponent {
+public:
+    // Results of zip(); 0 is success, anything else a failure.
+    enum Result : int {
+        Ok = 0,
+        Aborted = 1,
+        NoZipName = 2,
+        NothingToProcess = 3,
+        FileMissing = 4,
+        OpenFailed = 5,
+        AddFailed = 6,
+        WriteFailed = 7,
+    };
+
+    using AddingHandler = std::function<void(const QString& fileName)>;
+    using StatusHandler = std::function<void(int16_t percent)>;
+
+    ZipComponent() = default;
+    ZipComponent(const ZipComponent&) = delete;
+    ZipComponent& operator=(const ZipComponent&) = delete;
+
+    // Deflate level for all following zip calls (6 normally, 9 for extra compression).
+    void setCompressionLevel(int level);
+    int compressionLevel() const { return level_; }
+
+    // Paths to add by the next zip call, separated by CR or LF (a trailing CR is the usual
+    // form). A path whose file name is a wildcard ("dir/*.*", "dir/*.txt") stands for the
+    // matching files directly in that directory, hidden ones too; sub-directories and their
+    // contents are not included. "*.*" matches every file, with or without a dot.
+    void setFilesToProcess(const QString& files);
+    QString filesToProcess() const { return files_; }
+
+    // The zip to create or update; ".zip" is appended unless the name already ends with it.
+    void setZipFileName(const QString& name);
+    QString zipFileName() const { return zipPath_; }
+
+    // Adds the files to the named zip, creating it when missing; an entry of the same name
+    // is replaced in place. Entries are named by the file's name alone. Returns Ok (0) or a
+    // failure code; lastError() then says what failed. A wildcard that matches no file adds
+    // nothing and succeeds.
+    int zip();
+
+    // Set while a zip call runs (from a notification or an event handler) to stop it. The
+    // flag holds until cleared, so a zip call started while it is set fails at once.
+    void setAbort(bool abort) { abort_ = abort; }
+    bool abort() const { return abort_; }
+
+    void onAdding(AddingHandler handler) { adding_ = std::move(handler); }
+    void onStatus(StatusHandler handler) { status_ = std::move(handler); }
+
+    QString lastError() const { return lastError_; }
+
+    // Whether a file's contents are stored rather than deflated: a sample of the file does
+    // not shrink (already compressed data such as archive volumes). Exposed for tests.
+    static bool looksIncompressible(const QString& path, int level);
+
+private:
+    struct Pending {
+        int64_t index;
+        QString name;
+    };
+    bool expandFiles(QStringList* paths);
+    int failWith(int code, const QString& text);
+    void reportProgress(double fraction);
+
+    int level_ = 6;
+    QString files_;
+    QString zipPath_;
+    bool abort_ = false;
+    AddingHandler adding_;
+    StatusHandler status_;
+    QString lastError_;
+
+    // State of the zip call in progress, read by the progress callback.
+    std::vector<Pending> pending_;
+    size_t announced_ = 0;
+    int64_t entryCount_ = 0;
+    int lastPercent_ = -1;
+
+    friend struct ZipCallbacks;
+};

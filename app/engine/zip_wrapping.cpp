@@ -1,0 +1,305 @@
+#include "engine/zip_wrapping.h"
+
+#include "companion/diz_numbering.h"
+#include "companion/nfo_copy.h"
+#include "engine/machine_port.h"
+#include "engine/window_port.h"
+#include "engine/zip_component.h"
+#include "platform/paths.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <limits>
+
+namespace {
+
+bool isDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
+
+// Names compared with their digit runs as numbers ("part2" before "part10").
+int naturalCompare(const QString& a, const QString& b) {
+    qsizetype i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (isDigit(a[i]) && isDigit(b[j])) {
+            qsizetype ei = i, ej = j;
+            while (ei < a.size() && isDigit(a[ei]))
+                ++ei;
+            while (ej < b.size() && isDigit(b[ej]))
+                ++ej;
+            qsizetype si = i, sj = j;
+            while (si + 1 < ei && a[si] == QLatin1Char('0'))
+                ++si;
+            while (sj + 1 < ej && b[sj] == QLatin1Char('0'))
+                ++sj;
+            if (ei - si != ej - sj)
+                return ei - si < ej - sj ? -1 : 1;
+            const int c = QStringView(a).mid(si, ei - si).compare(QStringView(b).mid(sj, ej - sj));
+            if (c != 0)
+                return c;
+            i = ei;
+            j = ej;
+            continue;
+        }
+        const QChar ca = a[i].toLower(), cb = b[j].toLower();
+        if (ca != cb)
+            return ca < cb ? -1 : 1;
+        ++i;
+        ++j;
+    }
+    if (i < a.size() || j < b.size())
+        return i < a.size() ? 1 : -1;
+    return 0;
+}
+
+// The extension that marks the first volume of an old-style set.
+bool isFirstVolumeExtension(const QString& ext) {
+    return ext.compare(QLatin1String("rar"), Qt::CaseInsensitive) == 0 ||
+           ext.compare(QLatin1String("ace"), Qt::CaseInsensitive) == 0;
+}
+
+void splitName(const QString& name, QString* stem, QString* ext) {
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    *stem = dot < 0 ? name : name.left(dot);
+    *ext = dot < 0 ? QString() : name.mid(dot + 1);
+}
+
+bool samePath(const QString& a, const QString& b) {
+    const QFileInfo fa(a), fb(b);
+    if (fa.exists() && fb.exists())
+        return fa.canonicalFilePath() == fb.canonicalFilePath();
+    return foldCase(fa.absoluteFilePath()) == foldCase(fb.absoluteFilePath());
+}
+
+QString quotedIfBlank(const QString& path) {
+    return path.contains(QLatin1Char(' ')) || path.contains(QLatin1Char('\t'))
+               ? QLatin1Char('"') + path + QLatin1Char('"')
+               : path;
+}
+
+// The chosen diz goes into the zip as the program's own writable copy; the user's file is
+// only read.
+bool copyDizUnchanged(const QString& dizFile, QString* error) {
+    const QString copy = dizWorkingCopyPath();
+    if (samePath(dizFile, copy)) {
+        *error = QStringLiteral("The file_id.diz can't be from your application directory");
+        return false;
+    }
+    if (!QFileInfo(dizFile).isFile()) {
+        *error = QStringLiteral("Cannot read %1").arg(dizFile);
+        return false;
+    }
+    if (QFileInfo::exists(copy) && !QFile::remove(copy)) {
+        *error = QStringLiteral("Cannot replace %1").arg(copy);
+        return false;
+    }
+    if (!QFile::copy(dizFile, copy)) {
+        *error = QStringLiteral("Cannot copy %1 to %2").arg(dizFile, copy);
+        return false;
+    }
+    QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                    QFile::ReadOther);
+    return true;
+}
+
+// Sets the zip component's handlers for one wrapping and removes them afterwards.
+class HandlerScope {
+public:
+    HandlerScope(ZipComponent& zip, WindowPort& window) : zip_(zip) {
+        zip_.onAdding([&window](const QString& name) { window.setStatusText(name.toLower()); });
+        zip_.onStatus([&window](int16_t percent) {
+            if (percent != window.progress())
+                window.setProgress(percent);
+            // Lets the Abort and Exit buttons act while the zip is written.
+            window.processEvents();
+        });
+    }
+    ~HandlerScope() {
+        zip_.onAdding({});
+        zip_.onStatus({});
+    }
+    HandlerScope(const HandlerScope&) = delete;
+    HandlerScope& operator=(const HandlerScope&) = delete;
+
+private:
+    ZipComponent& zip_;
+};
+
+} // namespace
+
+int zipCompressionLevel(const JobSettings& job) { return job.ZipExtra ? 9 : 6; }
+
+bool volumeNameLess(const QString& a, const QString& b) {
+    QString stemA, extA, stemB, extB;
+    splitName(a, &stemA, &extA);
+    splitName(b, &stemB, &extB);
+    if (int c = naturalCompare(stemA, stemB); c != 0)
+        return c < 0;
+    const bool firstA = isFirstVolumeExtension(extA), firstB = isFirstVolumeExtension(extB);
+    if (firstA != firstB)
+        return firstA;
+    if (int c = naturalCompare(extA, extB); c != 0)
+        return c < 0;
+    return a < b;
+}
+
+QStringList sortVolumeNames(QStringList names) {
+    std::sort(names.begin(), names.end(), volumeNameLess);
+    return names;
+}
+
+QStringList listVolumes(const QString& outputFolder) {
+    return sortVolumeNames(
+        QDir(outputFolder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot));
+}
+
+QString volumeNumberText(int16_t sizeUnits, int diskCount, int diskNumber, bool threeDigits) {
+    if (sizeUnits == 0 || diskCount == 1)
+        return {};
+    return QStringLiteral("%1").arg(diskNumber, threeDigits ? 3 : 2, 10, QLatin1Char('0'));
+}
+
+QString dateStampText(bool dateStampRun, const QDate& today) {
+    if (!dateStampRun)
+        return {};
+    return today.toString(QStringLiteral("MMdyy"));
+}
+
+QString zipBaseFor(const QString& zipDir, const QString& zipName, const QString& dateText,
+                   const QString& numberText) {
+    // joinPath does not double a separator already there: "C:\" gives "C:\name01", and a
+    // directory written with a trailing separator keeps its zips inside it.
+    return joinPath(zipDir, zipName + dateText + numberText);
+}
+
+QString shownZipName(const QString& zipName, const QString& dateText, const QString& numberText) {
+    return zipName + dateText + numberText + QStringLiteral(".zip");
+}
+
+QString platformNumberText(int value) {
+    return value < 0 ? QString::number(value) : QLatin1Char(' ') + QString::number(value);
+}
+
+QString diskCountText(int diskNumber, int diskCount) {
+    return platformNumberText(diskNumber) + QStringLiteral(" of") + platformNumberText(diskCount);
+}
+
+QString extraFilesToProcess(const JobSettings& job) {
+    if (job.ExtraIsFile)
+        return job.ExtraPath + QLatin1Char('\r');
+    return joinPath(job.ExtraPath, QStringLiteral("*.*")) + QLatin1Char('\r');
+}
+
+QString commentCommand(const QString& zipBase, const QString& commentFile) {
+    return QStringLiteral("command.com /c pkzip.exe ") + quotedIfBlank(zipBase) +
+           QStringLiteral(" -z <") + quotedIfBlank(commentFile);
+}
+
+bool checkedIncrement(int16_t& value) {
+    if (value == std::numeric_limits<int16_t>::max())
+        return false;
+    ++value;
+    return true;
+}
+
+WrapResult wrapVolumes(WrapContext& cx, QString* errorText) {
+    const JobSettings& job = cx.job;
+    WindowPort& window = cx.window;
+    ZipComponent& zip = cx.zip;
+    QString detail;
+
+    auto fail = [&](WrapResult result, const QString& text) {
+        if (errorText)
+            *errorText = text;
+        if (result == WrapResult::ZipFailed)
+            window.setProgress(0);
+        return result;
+    };
+
+    if (job.ZipName.isEmpty() || job.ZipName.contains(QLatin1Char(' ')) ||
+        zipNameEscapesDir(job.ZipName))
+        return fail(WrapResult::RunError,
+                    QStringLiteral("The zip name \"%1\" can't be used").arg(job.ZipName));
+
+    const QStringList volumes = listVolumes(cx.outputFolder);
+    const int diskCount = cx.diskCount > 0 ? cx.diskCount : int(volumes.size());
+    if (volumes.size() > std::numeric_limits<int16_t>::max())
+        return fail(WrapResult::RunError, QStringLiteral("Too many volumes to number: %1")
+                                              .arg(volumes.size()));
+
+    const QString dateText = dateStampText(cx.flags.DateStampRun, cx.machine.today());
+    zip.setCompressionLevel(zipCompressionLevel(job));
+    zip.setAbort(false);
+    HandlerScope handlers(zip, window);
+
+    cx.diskNumber = 1;
+    for (const QString& volume : volumes) {
+        const int k = cx.diskNumber;
+        const QString numberText = volumeNumberText(job.SizeUnits, diskCount, k,
+                                                    cx.threeDigitNumbers);
+        const QString zipBase = zipBaseFor(job.ZipDir, job.ZipName, dateText, numberText);
+        const QString shown = shownZipName(job.ZipName, dateText, numberText);
+        window.setNameText(shown);
+        window.setCountText(diskCountText(k, diskCount));
+
+        auto zipOne = [&](const QString& files, const QString& what) {
+            zip.setFilesToProcess(files);
+            zip.setZipFileName(zipBase);
+            if (zip.zip() == 0)
+                return true;
+            detail = QStringLiteral("Zipping %1 into %2 failed: %3")
+                         .arg(what, shown, zip.lastError());
+            return false;
+        };
+
+        const QString volumePath = joinPath(cx.outputFolder, volume);
+        if (!zipOne(volumePath + QLatin1Char('\r'), volume))
+            return fail(WrapResult::ZipFailed, detail);
+
+        if (job.AutoNumber) {
+            if (!writeDiskDiz(job, k, diskCount, cx.threeDigitNumbers, &detail))
+                return fail(WrapResult::RunError,
+                            QStringLiteral("Writing file_id.diz failed: %1").arg(detail));
+        } else if (!copyDizUnchanged(job.DizFile, &detail)) {
+            return fail(WrapResult::RunError,
+                        QStringLiteral("Copying file_id.diz failed: %1").arg(detail));
+        }
+        if (!zipOne(dizWorkingCopyPath() + QLatin1Char('\r'), QStringLiteral("file_id.diz")))
+            return fail(WrapResult::ZipFailed, detail);
+
+        if (!job.FirstZipOnly || k == 1) {
+            if (!job.NfoFile.isEmpty()) {
+                if (!makeTaggedNfoCopy(job.NfoFile, &detail))
+                    return fail(WrapResult::RunError,
+                                QStringLiteral("Making the nfo copy failed: %1").arg(detail));
+                if (!zipOne(nfoCopyPath(job.NfoFile) + QLatin1Char('\r'),
+                            nfoCopyName(job.NfoFile)))
+                    return fail(WrapResult::ZipFailed, detail);
+            }
+            if (!job.ExtraPath.isEmpty() &&
+                !zipOne(extraFilesToProcess(job), fileNamePart(job.ExtraPath)))
+                return fail(WrapResult::ZipFailed, detail);
+        }
+
+        if (job.CommentOn) {
+            window.processEvents();
+            if (!QFileInfo(job.CommentFile).isFile())
+                return fail(WrapResult::RunError,
+                            QStringLiteral("Comment file missing: %1").arg(job.CommentFile));
+            const int status = cx.machine.execCmd(commentCommand(zipBase, job.CommentFile));
+            if (status != 0)
+                return fail(WrapResult::ZipFailed,
+                            QStringLiteral("Setting the comment of %1 failed (status %2)")
+                                .arg(shown)
+                                .arg(status));
+        }
+
+        if (!QFile::remove(volumePath))
+            return fail(WrapResult::RunError,
+                        QStringLiteral("Deleting the volume %1 failed").arg(volumePath));
+        window.setProgress(0);
+        if (&volume != &volumes.back() && !checkedIncrement(cx.diskNumber))
+            return fail(WrapResult::RunError, QStringLiteral("Too many volumes to number"));
+    }
+    return WrapResult::Completed;
+}

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "engine/job_settings.h"
+
+#include <QDate>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+
+class WindowPort;
+class MachinePort;
+class ZipComponent;
+
+// What one wrapping of the volumes needs; the rip run owns all of it.
+struct WrapContext {
+    const JobSettings& job;
+    const RunFlags& flags;
+    QString outputFolder;           // the volumes to wrap, nothing else
+    bool threeDigitNumbers = false; // disk and zip numbers get three digits
+    int diskCount = 0;              // files found in outputFolder; 0: count them here
+    WindowPort& window;
+    MachinePort& machine;
+    ZipComponent& zip;
+    int16_t diskNumber = 0; // out: the disk being wrapped when the loop ended
+};
+
+enum class WrapResult {
+    Completed, // every volume wrapped and deleted (or there was none)
+    ZipFailed, // a zip call or the comment step failed; that volume and later ones stay
+    RunError,  // a companion file could not be read or written, or a volume not deleted
+};
+
+// Wraps every volume of outputFolder into its own zip in ZipDir: volume, file_id.diz, the
+// tagged nfo and the extra files, in that order, then the comment, then deletes the volume.
+// Stops at the first failure with *errorText naming the step. Sets the zip component's
+// handlers for the time of the call and clears its abort flag at the start.
+WrapResult wrapVolumes(WrapContext& context, QString* errorText = nullptr);
+
+// ---- The per-volume values, as plain functions ----
+
+// Compression level for all zips of a run: 9 with extra compression, else 6.
+int zipCompressionLevel(const JobSettings& job);
+
+// The volumes of outputFolder (normal files only) in the order they are wrapped: by name,
+// numbers compared by value, and the first volume of an old-style set ("x.rar" before
+// "x.r00", "x.ace" before "x.c00") first.
+QStringList listVolumes(const QString& outputFolder);
+QStringList sortVolumeNames(QStringList names);
+bool volumeNameLess(const QString& a, const QString& b);
+
+// Empty for one archive (sizeUnits 0) or a single volume; else "00" or "000" digits, more
+// when the number needs them.
+QString volumeNumberText(int16_t sizeUnits, int diskCount, int diskNumber, bool threeDigits);
+// "mmdyy" in a date-stamped run (5 July 1998: "07598"), else empty.
+QString dateStampText(bool dateStampRun, const QDate& today);
+// ZipDir + separator + ZipName + date + number (no extension).
+QString zipBaseFor(const QString& zipDir, const QString& zipName, const QString& dateText,
+                   const QString& numberText);
+// ZipName + date + number + ".zip", as the progress page shows it.
+QString shownZipName(const QString& zipName, const QString& dateText, const QString& numberText);
+// A number as the platform writes it: a blank before a non-negative number.
+QString platformNumberText(int value);
+// Label11: " 3 of 12".
+QString diskCountText(int diskNumber, int diskCount);
+// The files to process for the extra step: the file itself, or every file of the directory.
+QString extraFilesToProcess(const JobSettings& job);
+// The comment step's command line for ExecCmd. A path holding a blank is quoted so that the
+// runner's command-line split keeps it whole.
+QString commentCommand(const QString& zipBase, const QString& commentFile);
+// DiskNumber + 1 unless that leaves the 16-bit range.
+bool checkedIncrement(int16_t& value);

@@ -1,0 +1,328 @@
+#include "companion/diz_numbering.h"
+#include "companion/line_text_file.h"
+#include "platform/paths.h"
+#include "recording_ports.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+void writeAll(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+} // namespace
+
+class TestDizNumbering : public QObject {
+    Q_OBJECT
+    QTemporaryDir root;
+    QString dizPath;
+
+    JobSettings jobWithLine3(const QByteArray& line3, const QString& line = QStringLiteral("3"),
+                             const QString& column = QStringLiteral("6")) {
+        writeAll(dizPath, "Title\r\nSecond line\r\n" + line3 + "\r\nLast\r\n");
+        JobSettings job;
+        job.DizFile = dizPath;
+        job.AutoNumber = true;
+        job.NumberLine = line;
+        job.NumberColumn = column;
+        return job;
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(root.isValid());
+        qputenv("KAVEL32_STATE_DIR", (root.path() + "/state").toLocal8Bit());
+        qputenv("KAVEL32_SCRATCH_DIR", (root.path() + "/scratch").toLocal8Bit());
+        dizPath = root.path() + "/user_file_id.diz";
+    }
+
+    void fieldNumberValues_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("value");
+        QTest::newRow("plain") << "6" << 6;
+        QTest::newRow("leading blanks") << "  12" << 12;
+        QTest::newRow("blanks inside") << "1 2" << 12;
+        QTest::newRow("trailing word") << "3rd" << 3;
+        QTest::newRow("word") << "abc" << 0;
+        QTest::newRow("empty") << "" << 0;
+        QTest::newRow("negative") << "-3" << 0;
+        QTest::newRow("huge saturates") << "99999999999999999999" << 1000000000;
+    }
+    void fieldNumberValues() {
+        QFETCH(QString, text);
+        QFETCH(int, value);
+        QCOMPARE(fieldNumber(text), value);
+    }
+
+    void labels_data() {
+        QTest::addColumn<int>("k");
+        QTest::addColumn<int>("n");
+        QTest::addColumn<bool>("three");
+        QTest::addColumn<QString>("label");
+        QTest::newRow("two digits") << 1 << 7 << false << "01/07";
+        QTest::newRow("three digits") << 1 << 120 << true << "001/120";
+        QTest::newRow("wider than two") << 100 << 100 << false << "100/100";
+        QTest::newRow("last of 999") << 999 << 999 << true << "999/999";
+    }
+    void labels() {
+        QFETCH(int, k);
+        QFETCH(int, n);
+        QFETCH(bool, three);
+        QFETCH(QString, label);
+        QCOMPARE(diskLabel(k, n, three), label);
+    }
+
+    // The worked examples: numbering at line 3, column 6.
+    void writeDiskDizWorkedExamples_data() {
+        QTest::addColumn<QByteArray>("line3");
+        QTest::addColumn<bool>("three");
+        QTest::addColumn<int>("k");
+        QTest::addColumn<int>("n");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::addColumn<bool>("checkAccepts");
+        QTest::newRow("two digits 2/5") << QByteArray("Disk 00/00 of the set") << false << 2 << 5
+                                        << QByteArray("Disk 02/05 of the set") << true;
+        QTest::newRow("three digits 2/120") << QByteArray("Disk 000/000 of the set") << true << 2
+                                            << 120 << QByteArray("Disk 002/120 of the set")
+                                            << true;
+        QTest::newRow("two digits on a three-digit line")
+            << QByteArray("Disk 000/000 of the set") << false << 2 << 5
+            << QByteArray("Disk 02/0500 of the set") << true;
+        QTest::newRow("short line appends") << QByteArray("Disk 00/00") << false << 2 << 5
+                                            << QByteArray("Disk 00/0002/05") << false;
+    }
+    void writeDiskDizWorkedExamples() {
+        QFETCH(QByteArray, line3);
+        QFETCH(bool, three);
+        QFETCH(int, k);
+        QFETCH(int, n);
+        QFETCH(QByteArray, expected);
+        QFETCH(bool, checkAccepts);
+        const JobSettings job = jobWithLine3(line3);
+        const QByteArray before = readAll(dizPath);
+        const QString out = root.path() + "/out.diz";
+        QString error;
+        QVERIFY2(writeDiskDiz(job, k, n, three, &error, out), qPrintable(error));
+        QCOMPARE(readAll(out), "Title\r\nSecond line\r\n" + expected + "\r\nLast\r\n");
+        QCOMPARE(readAll(dizPath), before); // the user's diz is only read
+
+        RecordingWindow window;
+        RecordingMachine machine;
+        NumberingState state;
+        state.NumberingValid = !checkAccepts;
+        QCOMPARE(checkDizNumbering(job, RunFlags{}, three, state, window, machine),
+                 checkAccepts);
+        QCOMPARE(state.NumberingValid, checkAccepts);
+        if (!checkAccepts) {
+            QCOMPARE(window.messages, QStringList{"Kavel32 error|Column number too high"});
+            QCOMPARE(window.lastIcon, MessageIcon::Exclamation);
+            QCOMPARE(window.pages.size(), 1);
+            QCOMPARE(window.pages[0].page, Page::Diz);
+            QCOMPARE(window.pages[0].focus, QStringLiteral("Text2"));
+        } else {
+            QVERIFY(window.messages.isEmpty());
+            QVERIFY(window.pages.isEmpty());
+            QVERIFY(!QFile::exists(numberingSamplePath())); // deleted after a good check
+        }
+    }
+
+    void fieldRefusals_data() {
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("focus");
+        QTest::newRow("column empty") << "" << "3" << "Text2";
+        QTest::newRow("line empty") << "6" << "" << "Text6";
+        QTest::newRow("both empty: column first") << "" << "" << "Text2";
+        QTest::newRow("column zero") << "0" << "3" << "Text2";
+        QTest::newRow("line zero") << "6" << "0" << "Text6";
+        QTest::newRow("column 00") << "00" << "3" << "Text2";
+        QTest::newRow("line word") << "6" << "abc" << "Text6";
+    }
+    void fieldRefusals() {
+        QFETCH(QString, column);
+        QFETCH(QString, line);
+        QFETCH(QString, focus);
+        const JobSettings job = jobWithLine3("Disk 00/00 of the set", line, column);
+        RecordingWindow window;
+        RecordingMachine machine;
+        NumberingState state;
+        state.NumberingValid = true;
+        QVERIFY(!checkDizNumbering(job, RunFlags{}, false, state, window, machine));
+        QVERIFY(!state.NumberingValid);
+        QVERIFY(window.messages.isEmpty());
+        QCOMPARE(window.pages.size(), 1);
+        QCOMPARE(window.pages[0].page, Page::Diz);
+        QCOMPARE(window.pages[0].focus, focus);
+    }
+
+    void returnsAtOnceWithoutNumberingOrDiz() {
+        JobSettings job = jobWithLine3("Disk 00/00 of the set", "", "");
+        job.AutoNumber = false;
+        RecordingWindow window;
+        RecordingMachine machine;
+        NumberingState state;
+        state.NumberingValid = true;
+        QVERIFY(checkDizNumbering(job, RunFlags{}, false, state, window, machine));
+        state.NumberingValid = false;
+        job.AutoNumber = true;
+        job.DizFile.clear();
+        QVERIFY(!checkDizNumbering(job, RunFlags{}, false, state, window, machine));
+        QVERIFY(window.pages.isEmpty());
+        QVERIFY(window.messages.isEmpty());
+    }
+
+    // Column boundary: the line must hold 7 characters from the column on.
+    void columnBoundary_data() {
+        QTest::addColumn<QByteArray>("line3");
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("exactly C+6") << QByteArray("Disk 00/00xy") << true;
+        QTest::newRow("one shorter") << QByteArray("Disk 00/00x") << false;
+    }
+    void columnBoundary() {
+        QFETCH(QByteArray, line3);
+        QFETCH(bool, valid);
+        const JobSettings job = jobWithLine3(line3);
+        RecordingWindow window;
+        RecordingMachine machine;
+        NumberingState state;
+        QCOMPARE(checkDizNumbering(job, RunFlags{}, false, state, window, machine), valid);
+        QCOMPARE(window.messages.isEmpty(), valid);
+    }
+
+    void lineBoundary_data() {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("last line") << "4" << true;
+        QTest::newRow("one past the end") << "5" << false;
+    }
+    void lineBoundary() {
+        QFETCH(QString, line);
+        QFETCH(bool, valid);
+        JobSettings job = jobWithLine3("Disk 00/00 of the set", line, "1");
+        writeAll(dizPath, "Title\r\nSecond\r\nDisk 00/00 of the set\r\nLast line here");
+        RecordingWindow window;
+        RecordingMachine machine;
+        NumberingState state;
+        QCOMPARE(checkDizNumbering(job, RunFlags{}, false, state, window, machine), valid);
+        if (!valid) {
+            QCOMPARE(window.messages, QStringList{"Kavel32 error|Line number too high"});
+            QCOMPARE(window.pages[0].focus, QStringLiteral("Text6"));
+            QVERIFY(QFile::exists(numberingSamplePath())); // stays until the next check
+        }
+    }
+
+    void batchModeShowsNoBox() {
+        const JobSettings job = jobWithLine3("Disk 00/00");
+        RecordingWindow window;
+        RecordingMachine machine;
+        NumberingState state;
+        state.NumberingValid = true;
+        RunFlags flags;
+        flags.BatchRun = true;
+        QVERIFY(!checkDizNumbering(job, flags, false, state, window, machine));
+        QVERIFY(!state.NumberingValid);
+        QVERIFY(window.messages.isEmpty());
+    }
+
+    void testPreviewLeavesSampleForTheEditor_data() {
+        QTest::addColumn<bool>("three");
+        QTest::addColumn<QByteArray>("sampleLine");
+        QTest::newRow("two digits") << false << QByteArray("Disk 01/99 of the set set");
+        QTest::newRow("three digits") << true << QByteArray("Disk 001/999f the set set");
+    }
+    void testPreviewLeavesSampleForTheEditor() {
+        QFETCH(bool, three);
+        QFETCH(QByteArray, sampleLine);
+        const JobSettings job = jobWithLine3("Disk 00/00 of the set set");
+        RecordingWindow window;
+        RecordingMachine machine;
+        NumberingState state;
+        state.NumberingTest = true;
+        QVERIFY(checkDizNumbering(job, RunFlags{}, three, state, window, machine));
+        const QString sample = numberingSamplePath();
+        QVERIFY(sample.startsWith(AppPaths::scratchFolder()));
+        QCOMPARE(machine.detached, QStringList{"notepad.exe " + sample});
+        QCOMPARE(readAll(sample), "Title\r\nSecond line\r\n" + sampleLine + "\r\nLast\r\n");
+        QVERIFY(window.processed >= 4); // events run while the lines are written
+
+        // The next check (no preview) removes it.
+        state.NumberingTest = false;
+        QVERIFY(checkDizNumbering(job, RunFlags{}, three, state, window, machine));
+        QVERIFY(!QFile::exists(sample));
+    }
+
+    void unreadableDizIsRefused() {
+        JobSettings job = jobWithLine3("Disk 00/00 of the set");
+        job.DizFile = root.path() + "/missing.diz";
+        RecordingWindow window;
+        RecordingMachine machine;
+        NumberingState state;
+        state.NumberingValid = true;
+        QString error;
+        QVERIFY(!checkDizNumbering(job, RunFlags{}, false, state, window, machine, &error));
+        QVERIFY(!state.NumberingValid);
+        QVERIFY(error.contains("missing.diz"));
+        QVERIFY(!writeDiskDiz(job, 1, 2, false, &error, root.path() + "/o.diz"));
+    }
+
+    void writeDiskDizLineEnds() {
+        // Lone CR, lone LF and no line end at all: every line written ends with CR LF.
+        writeAll(dizPath, QByteArray("one\rtwo\nDisk 00/00 of the set"));
+        JobSettings job;
+        job.DizFile = dizPath;
+        job.AutoNumber = true;
+        job.NumberLine = "3";
+        job.NumberColumn = "6";
+        const QString out = root.path() + "/ends.diz";
+        QVERIFY(writeDiskDiz(job, 3, 4, false, nullptr, out));
+        QCOMPARE(readAll(out), QByteArray("one\r\ntwo\r\nDisk 03/04 of the set\r\n"));
+
+        // A line beyond the end leaves the copy equal to the diz (with CR LF ends).
+        job.NumberLine = "9";
+        QVERIFY(writeDiskDiz(job, 3, 4, false, nullptr, out));
+        QCOMPARE(readAll(out), QByteArray("one\r\ntwo\r\nDisk 00/00 of the set\r\n"));
+
+        // Bytes above 127 pass through unchanged.
+        writeAll(dizPath, QByteArray("\xb0\xb1\xb2 Disk 00/00 \xdb\xdb\r\n"));
+        job.NumberLine = "1";
+        job.NumberColumn = "10";
+        QVERIFY(writeDiskDiz(job, 1, 2, false, nullptr, out));
+        QCOMPARE(readAll(out), QByteArray("\xb0\xb1\xb2 Disk 01/02 \xdb\xdb\r\n"));
+    }
+
+    void writeDiskDizNeverWritesOverTheDiz() {
+        const JobSettings base = jobWithLine3("Disk 00/00 of the set");
+        JobSettings job = base;
+        job.DizFile = dizWorkingCopyPath();
+        QFile::copy(dizPath, job.DizFile);
+        const QByteArray before = readAll(job.DizFile);
+        QString error;
+        QVERIFY(!writeDiskDiz(job, 1, 2, false, &error));
+        QCOMPARE(readAll(job.DizFile), before);
+        QFile::remove(job.DizFile);
+        // The default output is the working copy in the state folder.
+        QVERIFY(writeDiskDiz(base, 1, 2, false, &error));
+        QVERIFY(readAll(dizWorkingCopyPath()).contains("Disk 01/02 of the set"));
+    }
+
+    void tooLargeDizIsRefused() {
+        const QString big = root.path() + "/big.diz";
+        QStringList lines;
+        QString error;
+        writeAll(big, QByteArray(1024, 'x'));
+        QVERIFY(!readTextLines(big, &lines, &error, 100));
+        QVERIFY(error.contains("too large"));
+        QVERIFY(readTextLines(big, &lines, &error, 2048));
+        QCOMPARE(lines.size(), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDizNumbering)
+#include "test_diz_numbering.moc"

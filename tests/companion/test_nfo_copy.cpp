@@ -1,0 +1,112 @@
+#include "companion/nfo_copy.h"
+#include "companion/zip_comment.h"
+#include "platform/paths.h"
+#include "recording_ports.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+void writeAll(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+const QByteArray kTag = QByteArray(28, ' ') + "Packaged with Kavel32 by QXV";
+} // namespace
+
+class TestNfoCopy : public QObject {
+    Q_OBJECT
+    QTemporaryDir root;
+
+private slots:
+    void initTestCase() {
+        QVERIFY(root.isValid());
+        qputenv("KAVEL32_STATE_DIR", (root.path() + "/state").toLocal8Bit());
+        qputenv("KAVEL32_SCRATCH_DIR", (root.path() + "/scratch").toLocal8Bit());
+    }
+
+    void tagTexts() {
+        QCOMPARE(nfoTagLine().toLatin1(), kTag);
+        QCOMPARE(nfoTagPrefix().size(), 40);
+        QVERIFY(nfoTagLine().startsWith(nfoTagPrefix()));
+    }
+
+    void copies_data() {
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("untagged gains blank and tag")
+            << QByteArray("Release\nBy us\n") << "Release\r\nBy us\r\n\r\n" + kTag + "\r\n";
+        QTest::newRow("already ends with the tag is unchanged")
+            << "Release\r\n\r\n" + kTag + "\r\n" << "Release\r\n\r\n" + kTag + "\r\n";
+        QTest::newRow("lines after the tag are dropped")
+            << "Release\r\n" + kTag + "\r\ntrailing junk\r\nmore\r\n"
+            << "Release\r\n" + kTag + "\r\n";
+        QTest::newRow("another tag wording counts: first 40 characters")
+            << QByteArray(28, ' ') + "Packaged without care\r\nx\r\n"
+            << QByteArray(28, ' ') + "Packaged without care\r\n";
+        QTest::newRow("27 blanks is no tag")
+            << QByteArray(27, ' ') + "Packaged with Kavel32 by QXV\r\n"
+            << QByteArray(27, ' ') + "Packaged with Kavel32 by QXV\r\n\r\n" + kTag + "\r\n";
+        QTest::newRow("empty nfo") << QByteArray() << "\r\n" + kTag + "\r\n";
+        QTest::newRow("last line without end, lone CR")
+            << QByteArray("a\rb") << "a\r\nb\r\n\r\n" + kTag + "\r\n";
+        QTest::newRow("high bytes kept") << QByteArray("\xdb\xb2\xb1\r\n")
+                                         << "\xdb\xb2\xb1\r\n\r\n" + kTag + "\r\n";
+    }
+    void copies() {
+        QFETCH(QByteArray, input);
+        QFETCH(QByteArray, expected);
+        const QString nfo = root.path() + "/Release.NFO";
+        writeAll(nfo, input);
+        QFile::setPermissions(nfo, QFile::ReadOwner); // read-only: still only read
+        QString error;
+        QVERIFY2(makeTaggedNfoCopy(nfo, &error), qPrintable(error));
+        QCOMPARE(nfoCopyPath(nfo), joinPath(AppPaths::stateFolder(), "Release.NFO"));
+        QCOMPARE(readAll(nfoCopyPath(nfo)), expected);
+        QCOMPARE(readAll(nfo), input);
+        QCOMPARE(ownerBits(nfo), QFile::ReadOwner);
+        QFile::setPermissions(nfo, QFile::ReadOwner | QFile::WriteOwner);
+    }
+
+    void names_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("host path") << "/rel/info.nfo" << "info.nfo";
+        QTest::newRow("bare name") << "info.nfo" << "info.nfo";
+        QTest::newRow("none") << "" << "";
+    }
+    void names() {
+        QFETCH(QString, path);
+        QFETCH(QString, name);
+        QCOMPARE(nfoCopyName(path), name);
+    }
+
+    void refusesToOverwriteItsSourceOrTheSettings() {
+        QString error;
+        // An nfo kept in the state folder itself would be its own copy.
+        const QString inState = joinPath(AppPaths::stateFolder(), "own.nfo");
+        writeAll(inState, "text\r\n");
+        QVERIFY(!makeTaggedNfoCopy(inState, &error));
+        QCOMPARE(readAll(inState), QByteArray("text\r\n"));
+
+        // An nfo called like the settings file must not replace it.
+        writeAll(settingsFilePath(), "Vers=v3.10\r\n");
+        const QString named = root.path() + "/Kavel32.ini";
+        writeAll(named, "not settings\r\n");
+        QVERIFY(!makeTaggedNfoCopy(named, &error));
+        QCOMPARE(readAll(settingsFilePath()), QByteArray("Vers=v3.10\r\n"));
+
+        QVERIFY(!makeTaggedNfoCopy(root.path() + "/missing.nfo", &error));
+        QVERIFY(error.contains("missing.nfo"));
+        QVERIFY(!makeTaggedNfoCopy(QString(), &error));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestNfoCopy)
+#include "test_nfo_copy.moc"

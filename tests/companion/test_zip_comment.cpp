@@ -1,0 +1,154 @@
+#include "companion/zip_comment.h"
+#include "platform/paths.h"
+#include "recording_ports.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+void writeAll(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+} // namespace
+
+class TestZipComment : public QObject {
+    Q_OBJECT
+    QTemporaryDir root;
+
+private slots:
+    void initTestCase() {
+        QVERIFY(root.isValid());
+        qputenv("KAVEL32_STATE_DIR", (root.path() + "/state").toLocal8Bit());
+        qputenv("KAVEL32_SCRATCH_DIR", (root.path() + "/scratch").toLocal8Bit());
+        QCOMPARE(programVersionText(), QStringLiteral("v3.10"));
+        QCOMPARE(settingsFilePath(), AppPaths::stateFolder() + "/Kavel32.ini");
+    }
+    void init() { QFile::remove(settingsFilePath()); }
+
+    void startupCreatesMissingFile() {
+        const StartupSettings s = readSettingsAtStartup();
+        QVERIFY(s.created);
+        QVERIFY(s.CommentFile.isEmpty());
+        QCOMPARE(readAll(settingsFilePath()), QByteArray("Vers=v3.10\r\n"));
+    }
+
+    void startupReadsCommentLine() {
+        writeAll(settingsFilePath(), "Vers=v3.10\r\n/x/temp/hdr.txt\r\n");
+        const StartupSettings s = readSettingsAtStartup();
+        QVERIFY(!s.created && !s.rewritten);
+        QCOMPARE(s.storedVersion, QStringLiteral("v3.10"));
+        QCOMPARE(s.CommentFile, QStringLiteral("/x/temp/hdr.txt"));
+        QCOMPARE(readAll(settingsFilePath()), QByteArray("Vers=v3.10\r\n/x/temp/hdr.txt\r\n"));
+        QVERIFY(!commentFileUsable(s.CommentFile)); // names no existing file
+    }
+
+    void startupRewritesOtherVersion_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("comment");
+        QTest::newRow("older version") << QByteArray("Vers=v3.00\r\n/c/hdr.txt\r\n") << "/c/hdr.txt";
+        QTest::newRow("no key at all") << QByteArray("garbage") << "";
+        QTest::newRow("binary") << QByteArray("\0\1\2\xff\r\n\r\n", 8) << "";
+        QTest::newRow("empty file") << QByteArray() << "";
+    }
+    void startupRewritesOtherVersion() {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, comment);
+        writeAll(settingsFilePath(), content);
+        const StartupSettings s = readSettingsAtStartup();
+        QVERIFY(s.rewritten);
+        QCOMPARE(s.CommentFile, comment); // kept for this run
+        QCOMPARE(readAll(settingsFilePath()), QByteArray("Vers=v3.10\r\n"));
+    }
+
+    void startupSkipsAnUnreadableFile() {
+        writeAll(settingsFilePath(), QByteArray(200 * 1024, 'x'));
+        const StartupSettings s = readSettingsAtStartup();
+        QVERIFY(!s.created && !s.rewritten);
+        QVERIFY(s.CommentFile.isEmpty());
+        QCOMPARE(QFile(settingsFilePath()).size(), 200 * 1024);
+    }
+
+    void onAndOffRoundTrip() {
+        readSettingsAtStartup();
+        const QString chosen = root.path() + "/Hdr.txt";
+        writeAll(chosen, "Our comment\r\n");
+        QFile::setPermissions(chosen, QFile::ReadOwner);
+
+        JobSettings job;
+        QString error;
+        QVERIFY2(turnCommentOn(chosen, job, &error), qPrintable(error));
+        const QString copy = AppPaths::stateTempFolder() + "/Hdr.txt";
+        QCOMPARE(job.CommentFile, copy);
+        QVERIFY(job.CommentOn);
+        QCOMPARE(readAll(copy), QByteArray("Our comment\r\n"));
+        QVERIFY(QFile::permissions(copy) & QFile::WriteOwner); // writable copy
+        QCOMPARE(ownerBits(chosen), QFile::ReadOwner); // source untouched
+        QCOMPARE(readAll(settingsFilePath()), ("Vers=v3.10\r\n" + copy + "\r\n").toLocal8Bit());
+        QVERIFY(commentFileUsable(readSettingsAtStartup().CommentFile));
+
+        // Choosing again overwrites the earlier copy of the same name.
+        QFile::setPermissions(chosen, QFile::ReadOwner | QFile::WriteOwner);
+        writeAll(chosen, "Second\r\n");
+        QVERIFY(turnCommentOn(chosen, job, &error));
+        QCOMPARE(readAll(copy), QByteArray("Second\r\n"));
+
+        QVERIFY2(turnCommentOff(job, &error), qPrintable(error));
+        QVERIFY(!job.CommentOn);
+        QVERIFY(!QFile::exists(copy));
+        QVERIFY(QFile::exists(chosen));
+        QCOMPARE(readAll(settingsFilePath()), QByteArray("Vers=v3.10\r\n\r\n"));
+    }
+
+    // The settings file is outside input: its comment line must not make the program delete
+    // a file outside its own temp folder.
+    void offDeletesOnlyInsideProgramTemp_data() {
+        QTest::addColumn<QString>("storedRelative");
+        QTest::newRow("user file") << "user.txt";
+        QTest::newRow("climbing out of temp") << "state/temp/../../user.txt";
+        QTest::newRow("the temp folder itself") << "state/temp";
+    }
+    void offDeletesOnlyInsideProgramTemp() {
+        QFETCH(QString, storedRelative);
+        const QString user = root.path() + "/user.txt";
+        writeAll(user, "precious\r\n");
+        const QString stored = root.path() + "/" + storedRelative;
+        writeAll(settingsFilePath(), ("Vers=v3.10\r\n" + stored + "\r\n").toLocal8Bit());
+        JobSettings job;
+        job.CommentOn = true;
+        QVERIFY(turnCommentOff(job, nullptr));
+        QVERIFY(!job.CommentOn);
+        QCOMPARE(readAll(user), QByteArray("precious\r\n"));
+        QVERIFY(QDir(AppPaths::stateTempFolder()).exists());
+        QCOMPARE(readAll(settingsFilePath()), QByteArray("Vers=v3.10\r\n\r\n"));
+    }
+
+    void offWithoutSettingsFileKeepsTheMark() {
+        JobSettings job;
+        job.CommentOn = true;
+        QString error;
+        QVERIFY(!turnCommentOff(job, &error));
+        QVERIFY(job.CommentOn);
+        QVERIFY(!error.isEmpty());
+    }
+
+    void onWithMissingFileChangesNothing() {
+        writeAll(settingsFilePath(), "Vers=v3.10\r\n\r\n");
+        JobSettings job;
+        QString error;
+        QVERIFY(!turnCommentOn(root.path() + "/nope.txt", job, &error));
+        QVERIFY(!job.CommentOn);
+        QVERIFY(job.CommentFile.isEmpty());
+        QCOMPARE(readAll(settingsFilePath()), QByteArray("Vers=v3.10\r\n\r\n"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestZipComment)
+#include "test_zip_comment.moc"

@@ -1,0 +1,199 @@
+#include "engine/zip_component.h"
+#include "zip_test_tools.h"
+
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+using namespace ziptest;
+
+class TestZipComponent : public QObject {
+    Q_OBJECT
+    QTemporaryDir root;
+    QString src, out;
+
+private slots:
+    void initTestCase() {
+        QVERIFY(root.isValid());
+        src = root.path() + "/src";
+        QDir().mkpath(src + "/extra/sub");
+        QVERIFY(writeAll(src + "/vol.rar", randomBytes(600 * 1024, 1)));
+        QVERIFY(writeAll(src + "/file_id.diz", "Disk 01/02\r\n"));
+        QVERIFY(writeAll(src + "/info.nfo", QByteArray(20000, 'n')));
+        QVERIFY(writeAll(src + "/extra/a.txt", "a\r\n"));
+        QVERIFY(writeAll(src + "/extra/README", "no dot\r\n"));
+        QVERIFY(writeAll(src + "/extra/.hidden", "hidden\r\n"));
+        QVERIFY(writeAll(src + "/extra/sub/deep.txt", "deep\r\n"));
+    }
+    void init() {
+        out = root.path() + "/out_" + QTest::currentTestFunction() +
+              QString(QTest::currentDataTag()).replace(QRegularExpression("[^a-z]"), "_");
+        QVERIFY(QDir().mkpath(out));
+    }
+
+    void zipNameGetsExtension_data() {
+        QTest::addColumn<QString>("given");
+        QTest::addColumn<QString>("path");
+        QTest::newRow("bare") << "/z/name01" << "/z/name01.zip";
+        QTest::newRow("already .zip") << "/z/name01.zip" << "/z/name01.zip";
+        QTest::newRow("upper case .ZIP") << "/z/NAME.ZIP" << "/z/NAME.ZIP";
+        QTest::newRow("dotted name") << "/z/v1.2" << "/z/v1.2.zip";
+    }
+    void zipNameGetsExtension() {
+        QFETCH(QString, given);
+        QFETCH(QString, path);
+        ZipComponent zip;
+        zip.setZipFileName(given);
+        QCOMPARE(zip.zipFileName(), path);
+    }
+
+    // Calls add in order, to an existing zip, replacing an entry of the same name in place.
+    void addsInOrderAndReplaces() {
+        ZipComponent zip;
+        QStringList adding;
+        zip.onAdding([&](const QString& n) { adding << n; });
+        zip.setZipFileName(out + "/name01");
+        for (const char* f : {"/vol.rar\r", "/file_id.diz\r", "/info.nfo\r"}) {
+            zip.setFilesToProcess(src + f);
+            QCOMPARE(zip.zip(), 0);
+        }
+        const QString path = out + "/name01.zip";
+        QCOMPARE(entries(path), (QStringList{"vol.rar", "file_id.diz", "info.nfo"}));
+        QCOMPARE(adding, (QStringList{"vol.rar", "file_id.diz", "info.nfo"}));
+        QVERIFY(testsClean(path));
+        QCOMPARE(entryBytes(path, "vol.rar"), readAll(src + "/vol.rar"));
+
+        QVERIFY(writeAll(out + "/file_id.diz", "Disk 02/02\r\n"));
+        zip.setFilesToProcess(out + "/file_id.diz\r");
+        QCOMPARE(zip.zip(), 0);
+        QCOMPARE(entries(path), (QStringList{"vol.rar", "file_id.diz", "info.nfo"}));
+        QCOMPARE(entryBytes(path, "file_id.diz"), QByteArray("Disk 02/02\r\n"));
+        QCOMPARE(filesIn(out), (QStringList{"file_id.diz", "name01.zip"}));
+    }
+
+    // "dir/*.*" is every file directly in dir, with or without a dot, hidden ones too;
+    // sub-directories are not entered.
+    void directoryWildcard_data() {
+        QTest::addColumn<QString>("pattern");
+        QTest::addColumn<QStringList>("names");
+        QTest::newRow("*.*") << "*.*" << QStringList{".hidden", "README", "a.txt"};
+        QTest::newRow("*.txt") << "*.txt" << QStringList{"a.txt"};
+        QTest::newRow("no match adds nothing") << "*.none" << QStringList{};
+    }
+    void directoryWildcard() {
+        QFETCH(QString, pattern);
+        QFETCH(QStringList, names);
+        ZipComponent zip;
+        zip.setZipFileName(out + "/x");
+        zip.setFilesToProcess(src + "/extra/" + pattern + "\r");
+        QCOMPARE(zip.zip(), 0);
+        if (names.isEmpty()) {
+            QVERIFY(!QFile::exists(out + "/x.zip"));
+            return;
+        }
+        QStringList got = entries(out + "/x.zip");
+        got.sort();
+        QCOMPARE(got, names);
+    }
+
+    void compressionFollowsTheData() {
+        ZipComponent zip;
+        zip.setCompressionLevel(9);
+        QCOMPARE(zip.compressionLevel(), 9);
+        zip.setZipFileName(out + "/c");
+        zip.setFilesToProcess(src + "/vol.rar\r" + src + "/info.nfo\r");
+        QCOMPARE(zip.zip(), 0);
+        const QString listing = QString::fromLocal8Bit(run("unzip", {"-v", out + "/c.zip"}).out);
+        // Random data is stored, text is deflated at the maximum level.
+        QVERIFY2(listing.contains(QRegularExpression("Stored .* vol\\.rar")), qPrintable(listing));
+        QVERIFY2(listing.contains(QRegularExpression("Defl:X .* info\\.nfo")), qPrintable(listing));
+        QVERIFY(ZipComponent::looksIncompressible(src + "/vol.rar", 6));
+        QVERIFY(!ZipComponent::looksIncompressible(src + "/info.nfo", 6));
+    }
+
+    // A failed call leaves the zip exactly as it was and no temporary file behind.
+    void failuresLeaveZipUntouched_data() {
+        QTest::addColumn<QString>("files");
+        QTest::addColumn<int>("code");
+        QTest::newRow("missing file") << "/nope.bin\r" << int(ZipComponent::FileMissing);
+        QTest::newRow("missing directory") << "/nodir/*.*\r" << int(ZipComponent::FileMissing);
+        QTest::newRow("one of two missing") << "/info.nfo\r/nope\r" << int(ZipComponent::FileMissing);
+        QTest::newRow("nothing to process") << "" << int(ZipComponent::NothingToProcess);
+    }
+    void failuresLeaveZipUntouched() {
+        QFETCH(QString, files);
+        QFETCH(int, code);
+        ZipComponent zip;
+        zip.setZipFileName(out + "/f");
+        zip.setFilesToProcess(src + "/file_id.diz\r");
+        QCOMPARE(zip.zip(), 0);
+        const QByteArray before = readAll(out + "/f.zip");
+        zip.setFilesToProcess(files.isEmpty() ? files : src + files.replace("\r/", "\r" + src + "/"));
+        QCOMPARE(zip.zip(), code);
+        QVERIFY(!zip.lastError().isEmpty());
+        QCOMPARE(readAll(out + "/f.zip"), before);
+        QCOMPARE(filesIn(out), QStringList{"f.zip"});
+    }
+
+    void unwritableDirectoryFails() {
+        // Runs as root too: a directory below a regular file can never be created.
+        QVERIFY(writeAll(out + "/plain", "x"));
+        ZipComponent zip;
+        zip.setZipFileName(out + "/plain/zips/name01");
+        zip.setFilesToProcess(src + "/file_id.diz\r");
+        QVERIFY(zip.zip() != 0);
+        QVERIFY(!zip.lastError().isEmpty());
+        QCOMPARE(filesIn(out), QStringList{"plain"});
+    }
+
+    void abortFromStatusKeepsOldZip_data() {
+        QTest::addColumn<bool>("existing");
+        QTest::newRow("new zip") << false;
+        QTest::newRow("existing zip") << true;
+    }
+    void abortFromStatusKeepsOldZip() {
+        QFETCH(bool, existing);
+        ZipComponent zip;
+        zip.setZipFileName(out + "/a");
+        QByteArray before;
+        if (existing) {
+            zip.setFilesToProcess(src + "/file_id.diz\r");
+            QCOMPARE(zip.zip(), 0);
+            before = readAll(out + "/a.zip");
+        }
+        QVERIFY(writeAll(out + "/big.bin", randomBytes(3 * 1024 * 1024, 7)));
+        QList<int> seen;
+        zip.onStatus([&](int16_t percent) {
+            seen << percent;
+            if (percent > 0)
+                zip.setAbort(true);
+        });
+        zip.setFilesToProcess(out + "/big.bin\r");
+        QCOMPARE(zip.zip(), int(ZipComponent::Aborted));
+        QVERIFY(!seen.isEmpty());
+        QVERIFY(seen.last() < 100);
+        QCOMPARE(readAll(out + "/a.zip"), before);
+        QCOMPARE(filesIn(out), existing ? (QStringList{"a.zip", "big.bin"}) : QStringList{"big.bin"});
+
+        // The flag holds until cleared: the next call fails at once.
+        zip.onStatus({});
+        QCOMPARE(zip.zip(), int(ZipComponent::Aborted));
+        zip.setAbort(false);
+        QCOMPARE(zip.zip(), 0);
+        QVERIFY(testsClean(out + "/a.zip"));
+    }
+
+    void statusRisesToHundred() {
+        ZipComponent zip;
+        QList<int> seen;
+        zip.onStatus([&](int16_t p) { seen << p; });
+        zip.setZipFileName(out + "/s");
+        zip.setFilesToProcess(src + "/vol.rar\r");
+        QCOMPARE(zip.zip(), 0);
+        QVERIFY(seen.size() >= 2);
+        QCOMPARE(seen.last(), 100);
+        QVERIFY(std::is_sorted(seen.begin(), seen.end()));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestZipComponent)
+#include "test_zip_component.moc"
