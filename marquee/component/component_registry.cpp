@@ -1,0 +1,221 @@
+#include "component_registry.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+namespace zqmarq {
+
+namespace {
+constexpr const char *kHeader = "ZQMARQ component registry 1";
+
+QString clean(QString value)
+{
+    value.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    value.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return value;
+}
+} // namespace
+
+QString ComponentRegistry::writablePath()
+{
+    const QByteArray env = qgetenv(kRegistryEnvVar);
+    if (!env.isEmpty())
+        return QString::fromLocal8Bit(env);
+    QString base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    if (base.isEmpty())
+        base = QDir::homePath() + QStringLiteral("/.config");
+    return base + QStringLiteral("/zqmarq/components.reg");
+}
+
+QStringList ComponentRegistry::lookupPaths()
+{
+    const QByteArray env = qgetenv(kRegistryEnvVar);
+    if (!env.isEmpty())
+        return {QString::fromLocal8Bit(env)};
+    QStringList paths{writablePath()};
+    if (QCoreApplication::instance()) {
+        paths << QCoreApplication::applicationDirPath() + QLatin1Char('/') +
+                     QLatin1String(kProgramRegistryName);
+    }
+    return paths;
+}
+
+bool ComponentRegistry::load(const QString &path, QString *error)
+{
+    m_keys.clear();
+    QFile file(path);
+    if (!file.exists())
+        return true;
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = QStringLiteral("Cannot read the component registry %1: %2")
+                         .arg(path, file.errorString());
+        return false;
+    }
+    const QByteArray data = file.readAll();
+    // Lines end at CR LF or a lone CR (or LF).
+    QList<QByteArray> lines;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= data.size(); ++i) {
+        if (i == data.size() || data[i] == '\r' || data[i] == '\n') {
+            lines << data.mid(start, i - start);
+            if (i + 1 < data.size() && data[i] == '\r' && data[i + 1] == '\n')
+                ++i;
+            start = i + 1;
+        }
+    }
+    auto bad = [&](int line, const QString &what) {
+        if (error)
+            *error = QStringLiteral("The component registry %1 is malformed at line %2: %3")
+                         .arg(path)
+                         .arg(line)
+                         .arg(what);
+        m_keys.clear();
+        return false;
+    };
+    if (lines.isEmpty() || lines.first() != kHeader)
+        return bad(1, QStringLiteral("it does not start with \"%1\"").arg(QLatin1String(kHeader)));
+    QString current;
+    for (int n = 1; n < lines.size(); ++n) {
+        const QString line = QString::fromLatin1(lines[n]);
+        if (line.isEmpty())
+            continue;
+        if (line.startsWith(QLatin1Char('['))) {
+            if (!line.endsWith(QLatin1Char(']')) || line.size() < 3)
+                return bad(n + 1, QStringLiteral("a key line must be [key]"));
+            current = line.mid(1, line.size() - 2);
+            Key &k = m_keys[current.toLower()];
+            k.name = current;
+            continue;
+        }
+        const qsizetype eq = line.indexOf(QLatin1Char('='));
+        if (eq < 1 || current.isEmpty())
+            return bad(n + 1, QStringLiteral("a value line must be name=value below a key"));
+        QString name = line.left(eq);
+        if (name == QLatin1String("@"))
+            name.clear();
+        setValue(current, name, line.mid(eq + 1));
+    }
+    return true;
+}
+
+bool ComponentRegistry::save(const QString &path, QString *error) const
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (error)
+            *error = QStringLiteral("Cannot write the component registry %1: %2")
+                         .arg(path, file.errorString());
+        return false;
+    }
+    QByteArray out = QByteArray(kHeader) + "\r\n";
+    for (const Key &k : m_keys) {
+        out += "[" + k.name.toLatin1() + "]\r\n";
+        for (auto it = k.values.cbegin(); it != k.values.cend(); ++it) {
+            const QString name = k.names.value(it.key());
+            out += (name.isEmpty() ? QByteArray("@") : name.toLatin1()) + "=" +
+                   it.value().toLatin1() + "\r\n";
+        }
+    }
+    if (file.write(out) != out.size() || !file.commit()) {
+        if (error)
+            *error = QStringLiteral("Cannot write the component registry %1: %2")
+                         .arg(path, file.errorString());
+        return false;
+    }
+    return true;
+}
+
+void ComponentRegistry::setValue(const QString &key, const QString &name, const QString &value)
+{
+    Key &k = m_keys[key.toLower()];
+    if (k.name.isEmpty())
+        k.name = key;
+    k.values.insert(name.toLower(), clean(value));
+    k.names.insert(name.toLower(), clean(name));
+}
+
+std::optional<QString> ComponentRegistry::value(const QString &key, const QString &name) const
+{
+    const auto k = m_keys.constFind(key.toLower());
+    if (k == m_keys.cend())
+        return std::nullopt;
+    const auto v = k->values.constFind(name.toLower());
+    if (v == k->values.cend())
+        return std::nullopt;
+    return *v;
+}
+
+bool ComponentRegistry::hasKey(const QString &key) const
+{
+    return m_keys.contains(key.toLower());
+}
+
+void ComponentRegistry::removeKey(const QString &key)
+{
+    const QString lower = key.toLower();
+    const QString prefix = lower + QLatin1Char('\\');
+    for (auto it = m_keys.begin(); it != m_keys.end();) {
+        if (it.key() == lower || it.key().startsWith(prefix))
+            it = m_keys.erase(it);
+        else
+            ++it;
+    }
+}
+
+void ComponentRegistry::removeValue(const QString &key, const QString &name)
+{
+    const auto k = m_keys.find(key.toLower());
+    if (k == m_keys.end())
+        return;
+    k->values.remove(name.toLower());
+    k->names.remove(name.toLower());
+}
+
+QStringList ComponentRegistry::keys() const
+{
+    QStringList out;
+    for (const Key &k : m_keys)
+        out << k.name;
+    return out;
+}
+
+std::optional<ResolvedClass> resolveClass(const QString &clsidOrProgId, QString *error)
+{
+    const QString wanted = clsidOrProgId.trimmed();
+    const bool byClsid = wanted.startsWith(QLatin1Char('{'));
+    QStringList problems;
+    for (const QString &path : ComponentRegistry::lookupPaths()) {
+        ComponentRegistry reg;
+        QString loadError;
+        if (!reg.load(path, &loadError)) {
+            problems << loadError;
+            continue;
+        }
+        QString clsid = wanted;
+        if (!byClsid) {
+            const auto viaProgId = reg.value(wanted + QStringLiteral("\\CLSID"));
+            if (!viaProgId)
+                continue;
+            clsid = *viaProgId;
+        }
+        const auto library = reg.value(QStringLiteral("CLSID\\%1\\InprocServer32").arg(clsid));
+        if (!library || library->isEmpty())
+            continue;
+        return ResolvedClass{clsid.toUpper(), *library, path};
+    }
+    if (error) {
+        *error = QStringLiteral("The class %1 is not registered").arg(wanted);
+        if (!problems.isEmpty())
+            *error += QStringLiteral(" (") + problems.join(QStringLiteral("; ")) +
+                      QStringLiteral(")");
+    }
+    return std::nullopt;
+}
+
+} // namespace zqmarq

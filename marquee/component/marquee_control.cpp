@@ -1,0 +1,252 @@
+#include "marquee_control.h"
+
+#include "about_dialog.h"
+#include "picture_decode.h"
+#include "property_frame.h"
+#include "zq_marquee.h"
+
+#include <QWidget>
+
+namespace zqmarq {
+
+namespace {
+
+const TypeInfo kTypeInfo{ids::kTypeLib, ids::kDispatch, ids::kEvents,
+                         dispatchTable(),  eventTable(),  typeLibEnums()};
+
+PictureData decodeBytes(std::vector<std::uint8_t> bytes)
+{
+    PictureData p = pictureFromBytes(
+        QByteArray(reinterpret_cast<const char *>(bytes.data()), static_cast<qsizetype>(bytes.size())));
+    p.bytes = std::move(bytes);
+    return p;
+}
+
+} // namespace
+
+MarqueeControl::MarqueeControl() { resetToDefaults(m_model); }
+
+MarqueeControl::~MarqueeControl()
+{
+    delete m_about.data();
+    delete m_widget.data();
+}
+
+HResult MarqueeControl::queryInterface(const Guid &iid, void **out)
+{
+    if (!out)
+        return kEPointer;
+    if (iid == ids::kIUnknown || iid == ids::kIZqControl || iid == ids::kIZqDispatch ||
+        iid == ids::kIDispatch || iid == ids::kDispatch) {
+        *out = static_cast<IZqControl *>(this);
+        addRef();
+        return kSOk;
+    }
+    *out = nullptr;
+    return kENoInterface;
+}
+
+const TypeInfo &MarqueeControl::typeInfo() const { return kTypeInfo; }
+
+HResult MarqueeControl::getIdOfName(const std::string &name, std::int32_t &id) const
+{
+    const PropertyInfo *info = findProperty(name);
+    if (!info)
+        return kDispEUnknownName;
+    id = info->dispid;
+    return kSOk;
+}
+
+HResult MarqueeControl::invoke(std::int32_t id, InvokeKind kind, std::span<const Variant> args,
+                               Variant *result)
+{
+    const PropertyInfo *info = findProperty(id);
+    if (!info)
+        return kDispEMemberNotFound;
+    if (info->isMethod()) {
+        if (kind != InvokeKind::Method)
+            return kDispEMemberNotFound;
+        if (!args.empty())
+            return kDispEBadParamCount;
+        showAbout();
+        if (result)
+            *result = Variant();
+        return kSOk;
+    }
+    switch (kind) {
+    case InvokeKind::PropertyGet: {
+        if (!args.empty())
+            return kDispEBadParamCount;
+        if (!result)
+            return kEPointer;
+        if (id == dispid::kHWnd) {
+            *result = std::int32_t(m_widget ? static_cast<std::int32_t>(m_widget->internalWinId()) : 0);
+            return kSOk;
+        }
+        return getProperty(model(), id, *result);
+    }
+    case InvokeKind::PropertyPut: {
+        if (info->isReadOnly())
+            return kCtlESetNotSupported;
+        if (args.size() != 1)
+            return kDispEBadParamCount;
+        MarqueeModel changed = model();
+        std::uint32_t effects = 0;
+        const HResult hr = setProperty(changed, id, args[0], &effects);
+        if (!succeeded(hr))
+            return hr;
+        // Pictures set by a caller carry bytes: decode them as loading would.
+        for (auto &p : changed.picture) {
+            if (p && !p->bytes.empty() && p->format == PictureFormat::Empty)
+                p = decodeBytes(p->bytes);
+        }
+        setModel(changed, effects);
+        return kSOk;
+    }
+    case InvokeKind::Method:
+        return kDispEMemberNotFound;
+    }
+    return kDispEMemberNotFound;
+}
+
+const MarqueeModel &MarqueeControl::model() const
+{
+    return m_widget ? m_widget->model() : m_model;
+}
+
+void MarqueeControl::setModel(const MarqueeModel &changed, std::uint32_t effects)
+{
+    m_model = changed;
+    if (m_widget)
+        m_widget->setModel(changed);
+    if (effects & kOnSetMarkModified)
+        markModified();
+}
+
+void MarqueeControl::markModified()
+{
+    m_dirty = true;
+    if (m_site)
+        m_site->onControlModified();
+}
+
+QWidget *MarqueeControl::window(QWidget *parent)
+{
+    if (m_widget)
+        return m_widget;
+    auto *w = new ZqMarquee(parent);
+    w->setModel(m_model);
+    m_widget = w;
+    QObject::connect(w, &ZqMarquee::finishedDisplay, w,
+                     [this] { fireEvent(dispid::kFinishedDisplay); });
+    QObject::connect(w, &ZqMarquee::click, w, [this] { fireEvent(dispid::kClick); });
+    QObject::connect(w, &ZqMarquee::dblClick, w, [this] { fireEvent(dispid::kDblClick); });
+    auto mouse = [this](std::int32_t id) {
+        return [this, id](short button, short shift, int x, int y) {
+            const Variant args[] = {Variant(std::int16_t(button)), Variant(std::int16_t(shift)),
+                                    Variant(std::int32_t(x)), Variant(std::int32_t(y))};
+            fireEvent(id, args);
+        };
+    };
+    QObject::connect(w, &ZqMarquee::mouseDown, w, mouse(dispid::kMouseDown));
+    QObject::connect(w, &ZqMarquee::mouseMove, w, mouse(dispid::kMouseMove));
+    QObject::connect(w, &ZqMarquee::mouseUp, w, mouse(dispid::kMouseUp));
+    return w;
+}
+
+HResult MarqueeControl::loadedModel(bool ok, const MarqueeModel &loaded)
+{
+    m_model = loaded;
+    if (m_widget)
+        m_widget->loadModel(loaded); // also restarts scrolling from position 0
+    m_dirty = false;
+    return ok ? kSOk : kEFail;
+}
+
+HResult MarqueeControl::initNew()
+{
+    MarqueeModel m = model();
+    resetToDefaults(m);
+    return loadedModel(true, m);
+}
+
+HResult MarqueeControl::loadStream(const std::uint8_t *data, std::size_t size, std::string *error)
+{
+    MarqueeModel m = model();
+    const bool ok = loadFromStream(data, size, m, error, &decodeBytes);
+    return loadedModel(ok, m);
+}
+
+HResult MarqueeControl::saveStream(std::vector<std::uint8_t> &out)
+{
+    out = saveToStream(model());
+    m_dirty = false;
+    return kSOk;
+}
+
+HResult MarqueeControl::loadBag(const PropertyBag &bag, std::string *error)
+{
+    MarqueeModel m = model();
+    const bool ok = loadFromBag(bag, m, error, &decodeBytes);
+    return loadedModel(ok, m);
+}
+
+HResult MarqueeControl::saveBag(PropertyBag &bag)
+{
+    saveToBag(model(), bag);
+    m_dirty = false;
+    return kSOk;
+}
+
+HResult MarqueeControl::advise(IZqEventSink *sink, std::uint32_t &cookie)
+{
+    if (!sink)
+        return kEPointer;
+    cookie = m_nextCookie++;
+    m_sinks.emplace(cookie, sink);
+    return kSOk;
+}
+
+HResult MarqueeControl::unadvise(std::uint32_t cookie)
+{
+    return m_sinks.erase(cookie) ? kSOk : kEInvalidArg;
+}
+
+void MarqueeControl::fireEvent(std::int32_t id, std::span<const Variant> args)
+{
+    // A sink may disconnect (or release the control) from inside its handler.
+    addRef();
+    std::vector<std::uint32_t> cookies;
+    for (const auto &entry : m_sinks)
+        cookies.push_back(entry.first);
+    for (std::uint32_t cookie : cookies) {
+        const auto it = m_sinks.find(cookie);
+        if (it != m_sinks.end())
+            it->second->onEvent(id, args);
+    }
+    release();
+}
+
+std::vector<Guid> MarqueeControl::propertyPages() const
+{
+    return {ids::kGeneralPage, ids::kStockColorPage, ids::kStockFontPage, ids::kStockPicturePage,
+            ids::kInfoPage};
+}
+
+HResult MarqueeControl::showProperties(QWidget *parent)
+{
+    PropertyFrame frame(this, parent);
+    frame.exec();
+    return kSOk;
+}
+
+QWidget *MarqueeControl::showAbout()
+{
+    if (!m_about)
+        m_about = new AboutDialog(m_widget ? m_widget->window() : nullptr);
+    m_about->show();
+    m_about->raise();
+    return m_about;
+}
+
+} // namespace zqmarq
