@@ -20,8 +20,7 @@ using namespace zqmarq;
 
 namespace {
 
-std::string textOf(int chars)
-{
+std::string textOf(int chars) {
     // Markup with a font change and a colour every so often, as a real banner has.
     std::string text = "<H 1>Kavel<H 0> ";
     const std::string words = "packs releases onto floppies <COLOR R200>and <COLOR>scrolls ";
@@ -32,8 +31,7 @@ std::string textOf(int chars)
 }
 
 struct Fixture {
-    explicit Fixture(int chars) : image(400, 40, QImage::Format_RGB32)
-    {
+    explicit Fixture(int chars) : image(400, 40, QImage::Format_RGB32) {
         MarqueeModel model;
         model.text = textOf(chars);
         model.font = FontDesc{"Arial", 100000, 400, 0, false, false, false};
@@ -42,13 +40,11 @@ struct Fixture {
         marquee.resize(400, 40);
         paint(); // lays the content out
     }
-    void paint()
-    {
+    void paint() {
         QPainter painter(&image);
         marquee.render(&painter, QRect(0, 0, 400, 40));
     }
-    void tickAndPaint()
-    {
+    void tickAndPaint() {
         marquee.tick();
         paint();
     }
@@ -56,8 +52,7 @@ struct Fixture {
     QImage image;
 };
 
-void BM_TickAndPaint(benchmark::State &state)
-{
+void BM_TickAndPaint(benchmark::State& state) {
     Fixture f(static_cast<int>(state.range(0)));
     for (auto _ : state)
         f.tickAndPaint();
@@ -67,10 +62,9 @@ BENCHMARK(BM_TickAndPaint)->Arg(20)->Arg(5000)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 
-int main(int argc, char **argv)
-{
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen"
-                                                                    : qgetenv("QT_QPA_PLATFORM"));
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM",
+            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
     if (argc >= 5 && std::strcmp(argv[1], "--ticks") == 0 && std::strcmp(argv[3], "--chars") == 0) {
         const int ticks = std::atoi(argv[2]);

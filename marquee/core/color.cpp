@@ -15,8 +15,7 @@ constexpr std::array<OleColor, 31> kSystemColors = {
     rgb(181, 181, 181), rgb(0, 0, 128),     rgb(192, 192, 192)};
 } // namespace
 
-OleColor translateColor(OleColor c)
-{
+OleColor translateColor(OleColor c) {
     if ((c & 0xFF000000u) == 0x80000000u) {
         const std::uint32_t index = c & 0xFFFFu;
         return index < kSystemColors.size() ? kSystemColors[index] : rgb(0, 0, 0);

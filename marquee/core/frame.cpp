@@ -8,11 +8,12 @@ namespace {
 
 constexpr OleColor kBlack = rgb(0, 0, 0);
 constexpr OleColor kWhite = rgb(255, 255, 255);
-constexpr OleColor grey(int level) { return rgb(level, level, level); }
+constexpr OleColor grey(int level) {
+    return rgb(level, level, level);
+}
 
 // A 1-pixel axis-parallel line from a towards b, b itself left out (as LineTo draws).
-void line(Surface &s, Point a, Point b, OleColor color, const Rect &clip)
-{
+void line(Surface& s, Point a, Point b, OleColor color, const Rect& clip) {
     Rect r;
     if (a.y == b.y) {
         if (a.x == b.x)
@@ -26,15 +27,13 @@ void line(Surface &s, Point a, Point b, OleColor color, const Rect &clip)
         s.fillRect(r, color);
 }
 
-void fillClipped(Surface &s, const Rect &r, OleColor color, const Rect &clip)
-{
+void fillClipped(Surface& s, const Rect& r, OleColor color, const Rect& clip) {
     const Rect c = r.intersected(clip);
     if (!c.isEmpty())
         s.fillRect(c, color);
 }
 
-void drawShadowFrame(Surface &s, const Rect &b)
-{
+void drawShadowFrame(Surface& s, const Rect& b) {
     const int l = b.left, t = b.top, r = b.right, bo = b.bottom;
     // Black outline through (L, T) and (R - 4, B - 4).
     fillClipped(s, {l, t, r - 3, t + 1}, kBlack, b);
@@ -49,8 +48,7 @@ void drawShadowFrame(Surface &s, const Rect &b)
 
 } // namespace
 
-Insets frameInset(std::int32_t style)
-{
+Insets frameInset(std::int32_t style) {
     switch (style) {
     case 1:
     case 3:
@@ -65,14 +63,12 @@ Insets frameInset(std::int32_t style)
     }
 }
 
-Rect frameInner(const Rect &bounds, std::int32_t style)
-{
+Rect frameInner(const Rect& bounds, std::int32_t style) {
     const Insets i = frameInset(style);
     return bounds.shrunk(i.left, i.top, i.right, i.bottom);
 }
 
-void drawRing(Surface &s, const Rect &r, OleColor topLeft, OleColor bottomRight)
-{
+void drawRing(Surface& s, const Rect& r, OleColor topLeft, OleColor bottomRight) {
     const Rect clip = r;
     const int l = r.left, t = r.top, ri = r.right, b = r.bottom;
     line(s, {l, b - 1}, {l, t}, topLeft, clip);
@@ -81,8 +77,7 @@ void drawRing(Surface &s, const Rect &r, OleColor topLeft, OleColor bottomRight)
     line(s, {ri - 1, b - 1}, {l, b - 1}, bottomRight, clip);
 }
 
-void drawFrame(Surface &s, const Rect &b, std::int32_t style)
-{
+void drawFrame(Surface& s, const Rect& b, std::int32_t style) {
     const Rect inner = b.shrunk(1, 1, 1, 1);
     switch (style) {
     case 1:
@@ -94,8 +89,7 @@ void drawFrame(Surface &s, const Rect &b, std::int32_t style)
         break;
     case 3: {
         const bool twoColours = s.numColors() == 2;
-        const OleColor shadow =
-            twoColours ? kBlack : translateColor(0x80000000u | kColorBtnShadow);
+        const OleColor shadow = twoColours ? kBlack : translateColor(0x80000000u | kColorBtnShadow);
         const OleColor highlight = twoColours ? kBlack : kWhite;
         drawRing(s, b, shadow, highlight);
         drawRing(s, inner, highlight, shadow);

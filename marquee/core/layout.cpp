@@ -9,16 +9,14 @@ namespace zqmarq {
 
 namespace {
 
-int clampToInt(long long v)
-{
-    return static_cast<int>(std::clamp<long long>(v, std::numeric_limits<int>::min(),
-                                                  std::numeric_limits<int>::max()));
+int clampToInt(long long v) {
+    return static_cast<int>(
+        std::clamp<long long>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
 } // namespace
 
-int justificationOffset(std::int32_t justification, int span, int extent)
-{
+int justificationOffset(std::int32_t justification, int span, int extent) {
     switch (justification) {
     case 1:
         return (span - extent) / 2;
@@ -29,16 +27,14 @@ int justificationOffset(std::int32_t justification, int span, int extent)
     }
 }
 
-Size pictureSlotSize(const PictureData &picture)
-{
+Size pictureSlotSize(const PictureData& picture) {
     const double scale = 0.03773584905660377;
     return {static_cast<int>(picture.widthHimetric * scale),
             static_cast<int>(picture.heightHimetric * scale)};
 }
 
-Size layoutPass(Surface &s, const MarqueeModel &model, const FontDesc &workingFont, const Rect &r,
-                bool draw)
-{
+Size layoutPass(Surface& s, const MarqueeModel& model, const FontDesc& workingFont, const Rect& r,
+                bool draw) {
     const bool vertical = isVerticalDirection(model.direction);
     long long pen = 0;
     long long width = 0;
@@ -49,14 +45,15 @@ Size layoutPass(Surface &s, const MarqueeModel &model, const FontDesc &workingFo
         const Token token = nextToken(rest, &rest);
         switch (token.kind) {
         case TokenKind::Font:
-            s.selectFont(token.index == 0 ? workingFont
-                                          : model.heading[static_cast<std::size_t>(token.index - 1)]);
+            s.selectFont(token.index == 0
+                             ? workingFont
+                             : model.heading[static_cast<std::size_t>(token.index - 1)]);
             break;
         case TokenKind::Color:
             s.setTextColor(colorTokenValue(token.text));
             break;
         case TokenKind::Picture: {
-            const auto &slot = model.picture[static_cast<std::size_t>(token.index - 1)];
+            const auto& slot = model.picture[static_cast<std::size_t>(token.index - 1)];
             if (!slot || slot->isEmpty())
                 break; // an empty picture takes no space
             const Size slotSize = pictureSlotSize(*slot);

@@ -12,12 +12,12 @@ namespace zqmarq {
 int justificationOffset(std::int32_t justification, int span, int extent);
 
 // Size in pixels of a picture slot: HIMETRIC / 26.5, truncated toward zero.
-Size pictureSlotSize(const PictureData &picture);
+Size pictureSlotSize(const PictureData& picture);
 
 // Runs the tokenizer over model.text against the reference rectangle r: every token is
 // applied and (when draw is set) drawn on s with workingFont selected at the start. Returns
 // the content width and height.
-Size layoutPass(Surface &s, const MarqueeModel &model, const FontDesc &workingFont, const Rect &r,
+Size layoutPass(Surface& s, const MarqueeModel& model, const FontDesc& workingFont, const Rect& r,
                 bool draw = true);
 
 } // namespace zqmarq

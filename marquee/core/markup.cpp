@@ -6,25 +6,21 @@ namespace zqmarq {
 
 namespace {
 
-bool isPictureToken(std::string_view s)
-{
+bool isPictureToken(std::string_view s) {
     return s.size() >= 7 && s.substr(0, 5) == "<IMG " && s[5] >= '1' && s[5] <= '9' && s[6] == '>';
 }
 
-bool isFontToken(std::string_view s)
-{
+bool isFontToken(std::string_view s) {
     return s.size() >= 5 && s.substr(0, 3) == "<H " && s[3] >= '0' && s[3] <= '5' && s[4] == '>';
 }
 
-bool isSpace(char c)
-{
+bool isSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
 } // namespace
 
-Token nextToken(std::string_view remaining, std::string_view *rest)
-{
+Token nextToken(std::string_view remaining, std::string_view* rest) {
     Token t;
     std::size_t length = 0;
     if (isPictureToken(remaining)) {
@@ -56,16 +52,14 @@ Token nextToken(std::string_view remaining, std::string_view *rest)
     return t;
 }
 
-std::vector<Token> tokenize(std::string_view markup)
-{
+std::vector<Token> tokenize(std::string_view markup) {
     std::vector<Token> tokens;
     while (!markup.empty())
         tokens.push_back(nextToken(markup, &markup));
     return tokens;
 }
 
-int atoiLike(std::string_view s)
-{
+int atoiLike(std::string_view s) {
     std::size_t i = 0;
     while (i < s.size() && isSpace(s[i]))
         ++i;
@@ -84,8 +78,7 @@ int atoiLike(std::string_view s)
     return static_cast<int>(value);
 }
 
-OleColor colorTokenValue(std::string_view token)
-{
+OleColor colorTokenValue(std::string_view token) {
     const std::string_view body = token.size() > 7 ? token.substr(7) : std::string_view{};
     auto component = [body](char letter) {
         const std::size_t at = body.find(letter);

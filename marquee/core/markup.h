@@ -19,7 +19,7 @@ struct Token {
 
 // Takes one token off the front of a non-empty remaining text; rest receives what follows.
 // Always consumes at least one character.
-Token nextToken(std::string_view remaining, std::string_view *rest);
+Token nextToken(std::string_view remaining, std::string_view* rest);
 
 // Every token of the markup, in order.
 std::vector<Token> tokenize(std::string_view markup);

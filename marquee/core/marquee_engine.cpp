@@ -11,21 +11,18 @@ namespace zqmarq {
 
 namespace {
 
-FontDesc workingFontOf(const MarqueeModel &model)
-{
+FontDesc workingFontOf(const MarqueeModel& model) {
     return model.font.value_or(FontDesc::defaultHeading());
 }
 
-int clampToInt(long long v)
-{
-    return static_cast<int>(std::clamp<long long>(v, std::numeric_limits<int>::min(),
-                                                  std::numeric_limits<int>::max()));
+int clampToInt(long long v) {
+    return static_cast<int>(
+        std::clamp<long long>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
 } // namespace
 
-Point placementOffset(std::int32_t justification, const Rect &inner, Size content)
-{
+Point placementOffset(std::int32_t justification, const Rect& inner, Size content) {
     switch (justification) {
     case 1:
         return {inner.width() / 2 - content.cx / 2, inner.height() / 2 - content.cy / 2};
@@ -36,8 +33,7 @@ Point placementOffset(std::int32_t justification, const Rect &inner, Size conten
     }
 }
 
-void MarqueeEngine::measurePass(Surface &target, const MarqueeModel &model, const Rect &r)
-{
+void MarqueeEngine::measurePass(Surface& target, const MarqueeModel& model, const Rect& r) {
     if (model.text.empty())
         return;
     content_.reset();
@@ -51,8 +47,7 @@ void MarqueeEngine::measurePass(Surface &target, const MarqueeModel &model, cons
     height_ = size.cy;
 }
 
-void MarqueeEngine::renderPass(Surface &target, const MarqueeModel &model)
-{
+void MarqueeEngine::renderPass(Surface& target, const MarqueeModel& model) {
     relayout_ = false;
     if (model.text.empty())
         return;
@@ -72,8 +67,7 @@ void MarqueeEngine::renderPass(Surface &target, const MarqueeModel &model)
     content_ = std::move(content);
 }
 
-void MarqueeEngine::innerDraw(Surface &s, const MarqueeModel &model, const Rect &b)
-{
+void MarqueeEngine::innerDraw(Surface& s, const MarqueeModel& model, const Rect& b) {
     if (relayout_) {
         measurePass(s, model, b);
         renderPass(s, model);
@@ -92,9 +86,8 @@ void MarqueeEngine::innerDraw(Surface &s, const MarqueeModel &model, const Rect 
     drawFrame(s, b, model.frame);
 }
 
-void MarqueeEngine::paint(Surface &target, const MarqueeModel &model, const Rect &b,
-                          const Rect &invalid)
-{
+void MarqueeEngine::paint(Surface& target, const MarqueeModel& model, const Rect& b,
+                          const Rect& invalid) {
     if (target.isRasterPrinter()) {
         const PrintMapping m = printMapping(b, target.logPixelsX(), target.logPixelsY());
         target.setAnisotropicMapping(m.windowExt, m.viewportOrg, m.viewportExt);
@@ -115,8 +108,7 @@ void MarqueeEngine::paint(Surface &target, const MarqueeModel &model, const Rect
     target.copyFrom(*work, w, h, {b.left, b.top});
 }
 
-TickResult MarqueeEngine::tick(MarqueeModel &model, int cx, int cy)
-{
+TickResult MarqueeEngine::tick(MarqueeModel& model, int cx, int cy) {
     TickResult result;
     if (model.freezeMarquee) {
         result.ignored = true;

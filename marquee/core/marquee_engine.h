@@ -12,7 +12,7 @@ namespace zqmarq {
 
 // Where the content goes inside the frame before the scrolling axis is replaced by the scroll
 // position: centred for 1, flush right/bottom for 2, (0, 0) otherwise.
-Point placementOffset(std::int32_t justification, const Rect &inner, Size content);
+Point placementOffset(std::int32_t justification, const Rect& inner, Size content);
 
 struct TickResult {
     bool ignored = false;         // frozen: nothing happened
@@ -23,22 +23,22 @@ struct TickResult {
 };
 
 class MarqueeEngine {
-public:
+  public:
     // Full paint onto target with bounds b; nothing when invalid is empty. Composes in a work
     // surface of (w + 10) x (h + 10) and copies w x h to the target, or draws straight on the
     // target when no work surface can be made. Raster printers take the printing path.
-    void paint(Surface &target, const MarqueeModel &model, const Rect &b, const Rect &invalid);
+    void paint(Surface& target, const MarqueeModel& model, const Rect& b, const Rect& invalid);
 
     // Background, content at its placement, frame; lays the content out first when needed.
-    void innerDraw(Surface &s, const MarqueeModel &model, const Rect &b);
+    void innerDraw(Surface& s, const MarqueeModel& model, const Rect& b);
 
     // The two passes of a re-layout (target gives compatible surfaces).
-    void measurePass(Surface &target, const MarqueeModel &model, const Rect &r);
-    void renderPass(Surface &target, const MarqueeModel &model);
+    void measurePass(Surface& target, const MarqueeModel& model, const Rect& r);
+    void renderPass(Surface& target, const MarqueeModel& model);
 
     // One timer tick for a control of cx x cy pixels. May change model.text and
     // model.nextDisplayString (the swap at a wrap).
-    TickResult tick(MarqueeModel &model, int cx, int cy);
+    TickResult tick(MarqueeModel& model, int cx, int cy);
 
     void requestRelayout() { relayout_ = true; }
     bool relayoutPending() const { return relayout_; }
@@ -46,11 +46,11 @@ public:
     int scrollPosition() const { return position_; }
     void setScrollPosition(int position) { position_ = position; }
     Size contentSize() const { return {width_, height_}; }
-    const Surface *contentSurface() const { return content_.get(); }
+    const Surface* contentSurface() const { return content_.get(); }
     // Releases the content surface (with the control, or when the platform goes away).
     void releaseContent() { content_.reset(); }
 
-private:
+  private:
     std::unique_ptr<Surface> content_;
     int position_ = 0;
     int width_ = 0;

@@ -13,17 +13,27 @@ namespace zqmarq {
 // OLE colour: 0x00BBGGRR, or 0x80000000 | system colour index (see translateColor).
 using OleColor = std::uint32_t;
 
-constexpr OleColor rgb(int r, int g, int b)
-{
+constexpr OleColor rgb(int r, int g, int b) {
     return static_cast<OleColor>((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16));
 }
-constexpr int redOf(OleColor c) { return static_cast<int>(c & 0xFF); }
-constexpr int greenOf(OleColor c) { return static_cast<int>((c >> 8) & 0xFF); }
-constexpr int blueOf(OleColor c) { return static_cast<int>((c >> 16) & 0xFF); }
+constexpr int redOf(OleColor c) {
+    return static_cast<int>(c & 0xFF);
+}
+constexpr int greenOf(OleColor c) {
+    return static_cast<int>((c >> 8) & 0xFF);
+}
+constexpr int blueOf(OleColor c) {
+    return static_cast<int>((c >> 16) & 0xFF);
+}
 
 // Values of the three enumerations. Properties hold plain 32-bit values: anything outside
 // the named range is legal and behaves as documented per property.
-enum class ScrollDirection : std::int32_t { RightToLeft = 0, LeftToRight = 1, TopToBottom = 2, BottomToTop = 3 };
+enum class ScrollDirection : std::int32_t {
+    RightToLeft = 0,
+    LeftToRight = 1,
+    TopToBottom = 2,
+    BottomToTop = 3
+};
 enum class TextJustification : std::int32_t { LeftOrTop = 0, Centered = 1, RightOrBottom = 2 };
 enum class FrameStyle : std::int32_t {
     None = 0,
@@ -35,13 +45,13 @@ enum class FrameStyle : std::int32_t {
 };
 
 // Combo-box entries of the General page, index = value.
-inline constexpr std::array<const char *, 4> kDirectionNames = {
+inline constexpr std::array<const char*, 4> kDirectionNames = {
     "0 - Right to Left", "1 - Left to Right", "2 - Top to Bottom", "3 - Bottom to Top"};
-inline constexpr std::array<const char *, 3> kJustificationNames = {
-    "0 - Left/Top", "1 - Center", "2 - Right/Bottom"};
-inline constexpr std::array<const char *, 6> kFrameNames = {
-    "0 - None",          "1 - Light Indent", "2 - Heavy Indent",
-    "3 - Indent Frame", "4 - Heavy Outdent", "5 - Shadow"};
+inline constexpr std::array<const char*, 3> kJustificationNames = {"0 - Left/Top", "1 - Center",
+                                                                   "2 - Right/Bottom"};
+inline constexpr std::array<const char*, 6> kFrameNames = {"0 - None",          "1 - Light Indent",
+                                                           "2 - Heavy Indent",  "3 - Indent Frame",
+                                                           "4 - Heavy Outdent", "5 - Shadow"};
 
 // Font description, as a font object persists it.
 struct FontDesc {
@@ -54,22 +64,30 @@ struct FontDesc {
     bool strikethrough = false;
 
     double points() const { return static_cast<double>(size) / 10000.0; }
-    bool operator==(const FontDesc &) const = default;
+    bool operator==(const FontDesc&) const = default;
 
     // Face "MS Sans Serif", 12 pt, weight 700, charset 0, plain: headings and the working
     // font when there is no base font.
     static FontDesc defaultHeading() { return FontDesc{}; }
     // The framework's default font (used when loading finds no stored heading font):
     // MS Sans Serif 12 pt, normal weight, as the stored banner's untouched headings show.
-    static FontDesc frameworkDefault()
-    {
+    static FontDesc frameworkDefault() {
         FontDesc f;
         f.weight = 400;
         return f;
     }
 };
 
-enum class PictureFormat : std::int32_t { Empty = 0, Bitmap, Jpeg, Gif, Png, Icon, Metafile, Other };
+enum class PictureFormat : std::int32_t {
+    Empty = 0,
+    Bitmap,
+    Jpeg,
+    Gif,
+    Png,
+    Icon,
+    Metafile,
+    Other
+};
 
 // A picture object: its stored image bytes plus what decoding them found (filled in by the Qt
 // layer, see marquee/qt/picture_decode.h). An object with no bytes is an "empty picture".
@@ -82,11 +100,10 @@ struct PictureData {
     bool isEmpty() const { return format == PictureFormat::Empty || bytes.empty(); }
     // Raster images load as bitmaps (copied with white left out); icons and metafiles
     // render themselves scaled.
-    bool isBitmap() const
-    {
+    bool isBitmap() const {
         return !isEmpty() && format != PictureFormat::Icon && format != PictureFormat::Metafile;
     }
-    bool operator==(const PictureData &) const = default;
+    bool operator==(const PictureData&) const = default;
 };
 
 inline constexpr int kHeadingCount = 5;
@@ -94,20 +111,20 @@ inline constexpr int kPictureCount = 9;
 
 struct MarqueeModel {
     // Stock properties.
-    std::string text = "Nimbrel Marquee";   // single-byte (Latin-1) markup
-    OleColor foreColor = 0x80000012;         // ambient foreground: system button text
-    OleColor backColor = 0xFFFFFF;           // white
+    std::string text = "Nimbrel Marquee"; // single-byte (Latin-1) markup
+    OleColor foreColor = 0x80000012;      // ambient foreground: system button text
+    OleColor backColor = 0xFFFFFF;        // white
     std::optional<FontDesc> font = FontDesc::frameworkDefault(); // no value: no font object
 
     // Custom properties (defaults as a fresh control has them).
-    std::array<FontDesc, kHeadingCount> heading{};          // Heading1 .. Heading5
+    std::array<FontDesc, kHeadingCount> heading{};                   // Heading1 .. Heading5
     std::array<std::optional<PictureData>, kPictureCount> picture{}; // Picture1 .. Picture9;
-                                                                      // no value: no object
-    std::int32_t direction = 0;      // ScrollDirection
-    std::int16_t tickIncrement = 1;  // pixels per tick
-    std::int32_t frame = 2;          // FrameStyle
-    std::int16_t tickTime = 100;     // milliseconds
-    std::int32_t justification = 1; // TextJustification
+                                                                     // no value: no object
+    std::int32_t direction = 0;                                      // ScrollDirection
+    std::int16_t tickIncrement = 1;                                  // pixels per tick
+    std::int32_t frame = 2;                                          // FrameStyle
+    std::int16_t tickTime = 100;                                     // milliseconds
+    std::int32_t justification = 1;                                  // TextJustification
     bool freezeMarquee = false;
     std::string nextDisplayString;
     bool redraw = true; // read and written, never acted on
@@ -116,12 +133,11 @@ struct MarqueeModel {
     std::int32_t extentWidth = 0;
     std::int32_t extentHeight = 0;
 
-    bool operator==(const MarqueeModel &) const = default;
+    bool operator==(const MarqueeModel&) const = default;
 };
 
 // Scrolling axis: y for directions 2 and 3, x for every other value.
-constexpr bool isVerticalDirection(std::int32_t direction)
-{
+constexpr bool isVerticalDirection(std::int32_t direction) {
     return direction == 2 || direction == 3;
 }
 

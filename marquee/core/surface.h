@@ -11,7 +11,7 @@
 namespace zqmarq {
 
 class Surface {
-public:
+  public:
     virtual ~Surface() = default;
 
     // A memory surface of width x height pixels compatible with this one, or nullptr when it
@@ -19,11 +19,11 @@ public:
     virtual std::unique_ptr<Surface> createCompatible(int width, int height) = 0;
 
     // Fills r with a plain colour (0x00BBGGRR, already translated).
-    virtual void fillRect(const Rect &r, OleColor color) = 0;
+    virtual void fillRect(const Rect& r, OleColor color) = 0;
 
     // Selects a font for the following text calls; false when no font can be made from it
     // (the current font stays).
-    virtual bool selectFont(const FontDesc &font) = 0;
+    virtual bool selectFont(const FontDesc& font) = 0;
     virtual void setTextColor(OleColor color) = 0;
 
     // Width of the whole run in the current font, measured as one line.
@@ -32,15 +32,15 @@ public:
     virtual int textHeight(std::string_view run) = 0;
     // Draws the run top-left aligned in r, line breaks honoured, clipped to r, with a
     // transparent background.
-    virtual void drawText(std::string_view run, const Rect &r) = 0;
+    virtual void drawText(std::string_view run, const Rect& r) = 0;
 
     // Draws a non-empty picture into dest: a bitmap at its own pixel size clipped to dest with
     // pure white left out, any other picture scaled into dest (bounds is the reference
     // rectangle of the pass).
-    virtual void drawPicture(const PictureData &picture, const Rect &dest, const Rect &bounds) = 0;
+    virtual void drawPicture(const PictureData& picture, const Rect& dest, const Rect& bounds) = 0;
 
     // Copies width x height pixels from the top-left of src to dest on this surface.
-    virtual void copyFrom(const Surface &src, int width, int height, Point dest) = 0;
+    virtual void copyFrom(const Surface& src, int width, int height, Point dest) = 0;
 
     // Device facts.
     virtual bool isRasterPrinter() const { return false; }
@@ -49,8 +49,7 @@ public:
     virtual int logPixelsY() const { return 96; }
 
     // Printing: from now on logical (window) coordinates map onto device (viewport) ones.
-    virtual void setAnisotropicMapping(Size windowExt, Point viewportOrg, Size viewportExt)
-    {
+    virtual void setAnisotropicMapping(Size windowExt, Point viewportOrg, Size viewportExt) {
         (void)windowExt;
         (void)viewportOrg;
         (void)viewportExt;

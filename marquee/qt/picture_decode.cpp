@@ -6,14 +6,12 @@
 
 namespace zqmarq {
 
-std::int32_t pixelsToHimetric(int pixels)
-{
+std::int32_t pixelsToHimetric(int pixels) {
     constexpr int ppi = 96;
     return static_cast<std::int32_t>((2540LL * pixels + ppi / 2) / ppi);
 }
 
-static PictureFormat formatOf(const QByteArray &name)
-{
+static PictureFormat formatOf(const QByteArray& name) {
     if (name == "bmp" || name == "dib")
         return PictureFormat::Bitmap;
     if (name == "jpeg" || name == "jpg")
@@ -27,8 +25,7 @@ static PictureFormat formatOf(const QByteArray &name)
     return PictureFormat::Other;
 }
 
-PictureData pictureFromBytes(const QByteArray &bytes)
-{
+PictureData pictureFromBytes(const QByteArray& bytes) {
     PictureData p;
     p.bytes.assign(bytes.begin(), bytes.end());
     if (bytes.isEmpty())
@@ -47,8 +44,7 @@ PictureData pictureFromBytes(const QByteArray &bytes)
     return p;
 }
 
-std::optional<PictureData> pictureFromFile(const QString &path, QString *error)
-{
+std::optional<PictureData> pictureFromFile(const QString& path, QString* error) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         if (error)
@@ -64,8 +60,7 @@ std::optional<PictureData> pictureFromFile(const QString &path, QString *error)
     return p;
 }
 
-QImage decodePicture(const PictureData &picture)
-{
+QImage decodePicture(const PictureData& picture) {
     if (picture.isEmpty())
         return {};
     return QImage::fromData(picture.bytes.data(), static_cast<int>(picture.bytes.size()));

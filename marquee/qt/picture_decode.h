@@ -10,11 +10,11 @@ namespace zqmarq {
 
 // Decodes bytes (BMP, JPEG, GIF, PNG, ICO, ...). Unreadable or empty bytes give an empty
 // picture (nothing drawn, no space taken); the bytes are still kept so that they persist.
-PictureData pictureFromBytes(const QByteArray &bytes);
+PictureData pictureFromBytes(const QByteArray& bytes);
 // Reads an image file; a missing or unreadable file gives std::nullopt and an error text.
-std::optional<PictureData> pictureFromFile(const QString &path, QString *error = nullptr);
+std::optional<PictureData> pictureFromFile(const QString& path, QString* error = nullptr);
 // Decoded image of a picture (null image when it cannot be decoded).
-QImage decodePicture(const PictureData &picture);
+QImage decodePicture(const PictureData& picture);
 // Pixel extent to HIMETRIC as the picture object reports it at 96 pixels per inch.
 std::int32_t pixelsToHimetric(int pixels);
 

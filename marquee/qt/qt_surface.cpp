@@ -12,8 +12,7 @@ namespace zqmarq {
 namespace {
 
 // Lines as the text formatter breaks them: at CR LF, a lone CR or a lone LF.
-QStringList linesOf(std::string_view run)
-{
+QStringList linesOf(std::string_view run) {
     QStringList lines;
     QString current;
     for (std::size_t i = 0; i < run.size(); ++i) {
@@ -31,36 +30,33 @@ QStringList linesOf(std::string_view run)
     return lines;
 }
 
-QRect qrect(const Rect &r)
-{
+QRect qrect(const Rect& r) {
     return QRect(r.left, r.top, r.width(), r.height());
 }
 
 } // namespace
 
-QFont qtFontOf(const FontDesc &f)
-{
+QFont qtFontOf(const FontDesc& f) {
     QFont font(QString::fromLatin1(f.faceName.data(), static_cast<qsizetype>(f.faceName.size())));
     const double points = static_cast<double>(f.size) / 10000.0;
     font.setPixelSize(std::max(1, static_cast<int>(std::lround(points * 96.0 / 72.0))));
-    font.setWeight(static_cast<QFont::Weight>(std::clamp<int>(f.weight <= 0 ? 400 : f.weight, 1, 1000)));
+    font.setWeight(
+        static_cast<QFont::Weight>(std::clamp<int>(f.weight <= 0 ? 400 : f.weight, 1, 1000)));
     font.setItalic(f.italic);
     font.setUnderline(f.underline);
     font.setStrikeOut(f.strikethrough);
     return font;
 }
 
-QColor qtColorOf(OleColor c)
-{
+QColor qtColorOf(OleColor c) {
     const OleColor t = translateColor(c);
     return QColor(redOf(t), greenOf(t), blueOf(t));
 }
 
-QImage withWhiteLeftOut(const QImage &image)
-{
+QImage withWhiteLeftOut(const QImage& image) {
     QImage out = image.convertToFormat(QImage::Format_ARGB32);
     for (int y = 0; y < out.height(); ++y) {
-        auto *line = reinterpret_cast<QRgb *>(out.scanLine(y));
+        auto* line = reinterpret_cast<QRgb*>(out.scanLine(y));
         for (int x = 0; x < out.width(); ++x) {
             if ((line[x] & 0x00FFFFFFu) == 0x00FFFFFFu)
                 line[x] = 0; // transparent
@@ -71,13 +67,11 @@ QImage withWhiteLeftOut(const QImage &image)
     return out;
 }
 
-QtSurface::QtSurface(QPainter *painter, qreal dpr) : painter_(painter), dpr_(dpr)
-{
+QtSurface::QtSurface(QPainter* painter, qreal dpr) : painter_(painter), dpr_(dpr) {
     font_ = painter_->font();
 }
 
-QtSurface::QtSurface(int width, int height, qreal dpr) : dpr_(dpr)
-{
+QtSurface::QtSurface(int width, int height, qreal dpr) : dpr_(dpr) {
     const int dw = static_cast<int>(std::ceil(width * dpr));
     const int dh = static_cast<int>(std::ceil(height * dpr));
     auto image = std::make_unique<QImage>(dw, dh, QImage::Format_RGB32);
@@ -89,14 +83,12 @@ QtSurface::QtSurface(int width, int height, qreal dpr) : dpr_(dpr)
     painter_ = ownPainter_.get();
 }
 
-QtSurface::~QtSurface()
-{
+QtSurface::~QtSurface() {
     if (ownPainter_)
         ownPainter_->end();
 }
 
-std::unique_ptr<Surface> QtSurface::createCompatible(int width, int height)
-{
+std::unique_ptr<Surface> QtSurface::createCompatible(int width, int height) {
     if (width <= 0 || height <= 0)
         return nullptr;
     const double devicePixels = width * dpr_ * height * dpr_;
@@ -110,13 +102,11 @@ std::unique_ptr<Surface> QtSurface::createCompatible(int width, int height)
     return s;
 }
 
-void QtSurface::fillRect(const Rect &r, OleColor color)
-{
+void QtSurface::fillRect(const Rect& r, OleColor color) {
     painter_->fillRect(qrect(r), QColor(redOf(color), greenOf(color), blueOf(color)));
 }
 
-bool QtSurface::selectFont(const FontDesc &font)
-{
+bool QtSurface::selectFont(const FontDesc& font) {
     if (font.faceName.empty())
         return false;
     font_ = qtFontOf(font);
@@ -124,24 +114,20 @@ bool QtSurface::selectFont(const FontDesc &font)
     return true;
 }
 
-void QtSurface::setTextColor(OleColor color)
-{
+void QtSurface::setTextColor(OleColor color) {
     textColor_ = QColor(redOf(color), greenOf(color), blueOf(color));
 }
 
-int QtSurface::textWidth(std::string_view run)
-{
+int QtSurface::textWidth(std::string_view run) {
     // Measured as one line; the line breaks themselves take no width.
     return QFontMetrics(font_).horizontalAdvance(linesOf(run).join(QString()));
 }
 
-int QtSurface::textHeight(std::string_view run)
-{
+int QtSurface::textHeight(std::string_view run) {
     return static_cast<int>(linesOf(run).size()) * QFontMetrics(font_).height();
 }
 
-void QtSurface::drawText(std::string_view run, const Rect &r)
-{
+void QtSurface::drawText(std::string_view run, const Rect& r) {
     if (r.isEmpty())
         return;
     const QFontMetrics fm(font_);
@@ -150,7 +136,7 @@ void QtSurface::drawText(std::string_view run, const Rect &r)
     painter_->setPen(textColor_);
     painter_->setFont(font_);
     int baseline = r.top + fm.ascent();
-    for (const QString &line : linesOf(run)) {
+    for (const QString& line : linesOf(run)) {
         if (!line.isEmpty())
             painter_->drawText(QPoint(r.left, baseline), line);
         baseline += fm.height();
@@ -158,8 +144,7 @@ void QtSurface::drawText(std::string_view run, const Rect &r)
     painter_->restore();
 }
 
-void QtSurface::drawPicture(const PictureData &picture, const Rect &dest, const Rect &bounds)
-{
+void QtSurface::drawPicture(const PictureData& picture, const Rect& dest, const Rect& bounds) {
     (void)bounds;
     const QImage decoded = decodePicture(picture);
     if (decoded.isNull() || dest.isEmpty())
@@ -176,9 +161,8 @@ void QtSurface::drawPicture(const PictureData &picture, const Rect &dest, const 
     painter_->restore();
 }
 
-void QtSurface::copyFrom(const Surface &src, int width, int height, Point dest)
-{
-    const auto *from = dynamic_cast<const QtSurface *>(&src);
+void QtSurface::copyFrom(const Surface& src, int width, int height, Point dest) {
+    const auto* from = dynamic_cast<const QtSurface*>(&src);
     if (!from || !from->image_ || width <= 0 || height <= 0)
         return;
     QRect target(dest.x, dest.y, width, height);
@@ -186,7 +170,7 @@ void QtSurface::copyFrom(const Surface &src, int width, int height, Point dest)
     if (!mapped_) {
         // Copy only what lands on the device: the cost stays that of the control, however
         // long the content.
-        const QPaintDevice *device = painter_->device();
+        const QPaintDevice* device = painter_->device();
         const QRect visible =
             target.intersected(QRect(0, 0, device->width() + 1, device->height() + 1));
         if (visible.isEmpty())
@@ -203,23 +187,19 @@ void QtSurface::copyFrom(const Surface &src, int width, int height, Point dest)
     painter_->setCompositionMode(old);
 }
 
-bool QtSurface::isRasterPrinter() const
-{
+bool QtSurface::isRasterPrinter() const {
     return painter_->device() && painter_->device()->devType() == QInternal::Printer;
 }
 
-int QtSurface::logPixelsX() const
-{
+int QtSurface::logPixelsX() const {
     return painter_->device() ? painter_->device()->logicalDpiX() : 96;
 }
 
-int QtSurface::logPixelsY() const
-{
+int QtSurface::logPixelsY() const {
     return painter_->device() ? painter_->device()->logicalDpiY() : 96;
 }
 
-void QtSurface::setAnisotropicMapping(Size windowExt, Point viewportOrg, Size viewportExt)
-{
+void QtSurface::setAnisotropicMapping(Size windowExt, Point viewportOrg, Size viewportExt) {
     painter_->setWindow(0, 0, windowExt.cx, windowExt.cy);
     painter_->setViewport(viewportOrg.x, viewportOrg.y, viewportExt.cx, viewportExt.cy);
     mapped_ = true;

@@ -15,20 +15,20 @@ namespace zqmarq {
 
 // A Qt font for a font description: pixel size from points at 96 pixels per inch, as the
 // old screen measured them, so layout arithmetic stays in logical pixels.
-QFont qtFontOf(const FontDesc &font);
+QFont qtFontOf(const FontDesc& font);
 QColor qtColorOf(OleColor color);
 
 class QtSurface : public Surface {
-public:
+  public:
     // Over a painter owned by the caller; dpr is the device pixel ratio of the surfaces it
     // makes (the target's).
-    explicit QtSurface(QPainter *painter, qreal dpr = 1.0);
+    explicit QtSurface(QPainter* painter, qreal dpr = 1.0);
     // Over an image of width x height logical pixels at dpr; check isValid().
     QtSurface(int width, int height, qreal dpr);
     ~QtSurface() override;
 
     bool isValid() const { return painter_ != nullptr; }
-    const QImage *image() const { return image_.get(); }
+    const QImage* image() const { return image_.get(); }
 
     // Compatible surfaces larger than this many device pixels are refused (the paint then
     // draws straight on the target). Inherited by the surfaces this one makes.
@@ -37,14 +37,14 @@ public:
     void setNumColors(int colors) { numColors_ = colors; }
 
     std::unique_ptr<Surface> createCompatible(int width, int height) override;
-    void fillRect(const Rect &r, OleColor color) override;
-    bool selectFont(const FontDesc &font) override;
+    void fillRect(const Rect& r, OleColor color) override;
+    bool selectFont(const FontDesc& font) override;
     void setTextColor(OleColor color) override;
     int textWidth(std::string_view run) override;
     int textHeight(std::string_view run) override;
-    void drawText(std::string_view run, const Rect &r) override;
-    void drawPicture(const PictureData &picture, const Rect &dest, const Rect &bounds) override;
-    void copyFrom(const Surface &src, int width, int height, Point dest) override;
+    void drawText(std::string_view run, const Rect& r) override;
+    void drawPicture(const PictureData& picture, const Rect& dest, const Rect& bounds) override;
+    void copyFrom(const Surface& src, int width, int height, Point dest) override;
     bool isRasterPrinter() const override;
     int numColors() const override { return numColors_; }
     int logPixelsX() const override;
@@ -53,10 +53,10 @@ public:
 
     static constexpr qint64 kDefaultPixelLimit = 64LL * 1024 * 1024;
 
-private:
+  private:
     std::unique_ptr<QImage> image_;
     std::unique_ptr<QPainter> ownPainter_;
-    QPainter *painter_ = nullptr;
+    QPainter* painter_ = nullptr;
     qreal dpr_ = 1.0;
     QFont font_;
     QColor textColor_ = Qt::black;
@@ -66,6 +66,6 @@ private:
 };
 
 // Bitmap pixels with pure white (0xFFFFFF) made transparent, all others kept opaque.
-QImage withWhiteLeftOut(const QImage &image);
+QImage withWhiteLeftOut(const QImage& image);
 
 } // namespace zqmarq

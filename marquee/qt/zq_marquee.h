@@ -12,34 +12,34 @@ namespace zqmarq {
 
 class ZqMarquee : public QWidget {
     Q_OBJECT
-public:
-    explicit ZqMarquee(QWidget *parent = nullptr);
+  public:
+    explicit ZqMarquee(QWidget* parent = nullptr);
     ~ZqMarquee() override;
 
     // The whole property record. setModel replaces it as a set of property changes would
-    // (re-layout, repaint, timer restart when TickTime differs). loadModel does the same and
-    // then applies what loading or resetting implies: FreezeMarquee FALSE, NextDisplayString
-    // empty, scroll position 0.
-    const MarqueeModel &model() const { return model_; }
-    void setModel(const MarqueeModel &model);
-    void loadModel(const MarqueeModel &model);
+    // (re-layout, repaint, timer restart when TickTime differs, modified). loadModel does the
+    // same for loading or resetting: FreezeMarquee FALSE, NextDisplayString empty, scroll
+    // position 0, and no modified notification.
+    const MarqueeModel& model() const { return model_; }
+    void setModel(const MarqueeModel& model);
+    void loadModel(const MarqueeModel& model);
 
     // Properties, each with the effect its change has.
     QString text() const;
-    void setText(const QString &text);         // Latin-1; re-layout, repaint
-    void setTextBytes(const std::string &text); // raw single-byte markup
+    void setText(const QString& text);          // Latin-1; re-layout, repaint
+    void setTextBytes(const std::string& text); // raw single-byte markup
     OleColor foreColor() const { return model_.foreColor; }
     void setForeColor(OleColor color); // re-layout, repaint
     OleColor backColor() const { return model_.backColor; }
     void setBackColor(OleColor color); // re-layout, repaint
-    const std::optional<FontDesc> &baseFont() const { return model_.font; }
-    void setBaseFont(const std::optional<FontDesc> &font); // re-layout, repaint
+    const std::optional<FontDesc>& baseFont() const { return model_.font; }
+    void setBaseFont(const std::optional<FontDesc>& font); // re-layout, repaint
     // index 1..5; no font gives the default heading description.
     FontDesc heading(int index) const;
-    void setHeading(int index, const std::optional<FontDesc> &font); // re-layout
+    void setHeading(int index, const std::optional<FontDesc>& font); // re-layout
     // index 1..9; no value: no picture object.
     std::optional<PictureData> picture(int index) const;
-    void setPicture(int index, const std::optional<PictureData> &picture); // re-layout, repaint
+    void setPicture(int index, const std::optional<PictureData>& picture); // re-layout, repaint
     std::int32_t direction() const { return model_.direction; }
     void setDirection(std::int32_t direction); // repaint
     std::int16_t tickIncrement() const { return model_.tickIncrement; }
@@ -53,7 +53,7 @@ public:
     bool freezeMarquee() const { return model_.freezeMarquee; }
     void setFreezeMarquee(bool freeze);
     QString nextDisplayString() const;
-    void setNextDisplayString(const QString &text);
+    void setNextDisplayString(const QString& text);
     bool redraw() const { return model_.redraw; }
     void setRedraw(bool redraw); // marks modified, nothing else
 
@@ -68,11 +68,11 @@ public:
     // One timer tick, as the timer delivers it (tests and benchmarks call it directly).
     void tick();
     // Draws the control onto any painter: the printing path when it paints on a printer.
-    void render(QPainter *painter, const QRect &bounds);
+    void render(QPainter* painter, const QRect& bounds);
 
     QSize sizeHint() const override;
 
-signals:
+  signals:
     void finishedDisplay();
     void click();
     void dblClick();
@@ -83,16 +83,17 @@ signals:
     // The persistent state changed (the container's "modified" notification).
     void modified();
 
-protected:
-    void paintEvent(QPaintEvent *event) override;
-    void timerEvent(QTimerEvent *event) override;
-    void hideEvent(QHideEvent *event) override;
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseMoveEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
-    void mouseDoubleClickEvent(QMouseEvent *event) override;
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
-private:
+  private:
+    void applyModel(const MarqueeModel& model);
     void relayoutAndRepaint();
     void timerUpkeep();
     void restartTimer();

@@ -12,11 +12,12 @@ namespace {
 
 constexpr OleColor kBlack = rgb(0, 0, 0);
 constexpr OleColor kWhite = rgb(255, 255, 255);
-constexpr OleColor grey(int v) { return rgb(v, v, v); }
+constexpr OleColor grey(int v) {
+    return rgb(v, v, v);
+}
 
 // Engine whose content is w x 13 pixels (a text of w / 5 characters in a 10-point font).
-MarqueeEngine engineWithContent(MarqueeModel &m, int w)
-{
+MarqueeEngine engineWithContent(MarqueeModel& m, int w) {
     m.text = std::string(std::size_t(w / 5), 'x');
     m.font = FontDesc::defaultHeading();
     m.font->size = 100000;
@@ -30,7 +31,7 @@ MarqueeEngine engineWithContent(MarqueeModel &m, int w)
 
 class TestCoreEngine : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void firstWrapRightToLeft();
     void wrapPerDirection_data();
     void wrapPerDirection();
@@ -49,10 +50,10 @@ private slots:
     void doubleBufferMatchesDirect();
     void emptyInvalidDrawsNothing();
     void printingMapping();
+    void systemColours();
 };
 
-void TestCoreEngine::firstWrapRightToLeft()
-{
+void TestCoreEngine::firstWrapRightToLeft() {
     MarqueeModel m;
     MarqueeEngine e = engineWithContent(m, 200);
     QCOMPARE(e.contentSize().cx, 200);
@@ -71,8 +72,7 @@ void TestCoreEngine::firstWrapRightToLeft()
     QCOMPARE(finished, 0);
 }
 
-void TestCoreEngine::wrapPerDirection_data()
-{
+void TestCoreEngine::wrapPerDirection_data() {
     QTest::addColumn<int>("direction");
     QTest::addColumn<int>("start");
     QTest::addColumn<int>("afterOneTick");
@@ -93,8 +93,7 @@ void TestCoreEngine::wrapPerDirection_data()
     QTest::newRow("negative direction stands") << -1 << 5 << 5 << false << 0;
 }
 
-void TestCoreEngine::wrapPerDirection()
-{
+void TestCoreEngine::wrapPerDirection() {
     QFETCH(int, direction);
     QFETCH(int, start);
     QFETCH(int, afterOneTick);
@@ -112,8 +111,7 @@ void TestCoreEngine::wrapPerDirection()
     QCOMPARE(e.scrollPosition(), wraps ? wrappedTo : afterOneTick);
 }
 
-void TestCoreEngine::freezeStopsEverything()
-{
+void TestCoreEngine::freezeStopsEverything() {
     MarqueeModel m;
     MarqueeEngine e = engineWithContent(m, 12);
     e.setScrollPosition(-12);
@@ -131,8 +129,7 @@ void TestCoreEngine::freezeStopsEverything()
     QCOMPARE(e.scrollPosition(), 100);
 }
 
-void TestCoreEngine::nextDisplayStringSwap()
-{
+void TestCoreEngine::nextDisplayStringSwap() {
     MarqueeModel m;
     MarqueeEngine e = engineWithContent(m, 12);
     m.nextDisplayString = "second";
@@ -157,8 +154,7 @@ void TestCoreEngine::nextDisplayStringSwap()
     QVERIFY(!r.textSwapped);
 }
 
-void TestCoreEngine::negativeAndZeroIncrement()
-{
+void TestCoreEngine::negativeAndZeroIncrement() {
     MarqueeModel m;
     MarqueeEngine e = engineWithContent(m, 12);
     m.tickIncrement = 0;
@@ -174,8 +170,7 @@ void TestCoreEngine::negativeAndZeroIncrement()
     QCOMPARE(e.scrollPosition(), std::numeric_limits<int>::max());
 }
 
-void TestCoreEngine::passes()
-{
+void TestCoreEngine::passes() {
     MarqueeModel m;
     m.text = "ab<COLOR B255>cd";
     m.font = FontDesc::defaultHeading();
@@ -190,7 +185,7 @@ void TestCoreEngine::passes()
     e.renderPass(target, m);
     QVERIFY(!e.relayoutPending());
     QCOMPARE(target.created.back(), (Size{24, 16}));
-    const auto *content = static_cast<const GridSurface *>(e.contentSurface());
+    const auto* content = static_cast<const GridSurface*>(e.contentSurface());
     QVERIFY(content);
     QCOMPARE(content->at(23, 15), rgb(9, 9, 9));
     QCOMPARE(content->texts.size(), std::size_t(2));
@@ -205,11 +200,10 @@ void TestCoreEngine::passes()
     QCOMPARE(target.created.size(), surfacesBefore + 1); // the work surface only
 }
 
-void TestCoreEngine::emptyTextKeepsContent()
-{
+void TestCoreEngine::emptyTextKeepsContent() {
     MarqueeModel m;
     MarqueeEngine e = engineWithContent(m, 30);
-    const Surface *before = e.contentSurface();
+    const Surface* before = e.contentSurface();
     m.text.clear();
     e.requestRelayout();
     GridSurface target(200, 100);
@@ -226,8 +220,7 @@ void TestCoreEngine::emptyTextKeepsContent()
     QCOMPARE(t2.at(50, 20), m.backColor);
 }
 
-void TestCoreEngine::zeroSizedContentShowsBackgroundOnly()
-{
+void TestCoreEngine::zeroSizedContentShowsBackgroundOnly() {
     MarqueeModel m;
     m.text = "<H 1><COLOR R1><IMG 2>";
     m.backColor = rgb(0, 200, 0);
@@ -241,8 +234,7 @@ void TestCoreEngine::zeroSizedContentShowsBackgroundOnly()
         QCOMPARE(target.at(x, 15), rgb(0, 200, 0));
 }
 
-void TestCoreEngine::frameRings_data()
-{
+void TestCoreEngine::frameRings_data() {
     QTest::addColumn<int>("style");
     QTest::addColumn<uint>("outerTL");
     QTest::addColumn<uint>("outerBR");
@@ -257,8 +249,7 @@ void TestCoreEngine::frameRings_data()
     QTest::newRow("6 unknown") << 6 << bg << bg << bg << bg;
 }
 
-void TestCoreEngine::frameRings()
-{
+void TestCoreEngine::frameRings() {
     QFETCH(int, style);
     QFETCH(uint, outerTL);
     QFETCH(uint, outerBR);
@@ -287,8 +278,7 @@ void TestCoreEngine::frameRings()
     }
 }
 
-void TestCoreEngine::frameIndentOnTwoColourDevice()
-{
+void TestCoreEngine::frameIndentOnTwoColourDevice() {
     GridSurface s(20, 20, rgb(1, 1, 1));
     s.colours = 2;
     drawFrame(s, {0, 0, 20, 20}, 3);
@@ -298,8 +288,7 @@ void TestCoreEngine::frameIndentOnTwoColourDevice()
     QCOMPARE(s.at(18, 10), kBlack);
 }
 
-void TestCoreEngine::frameInsets()
-{
+void TestCoreEngine::frameInsets() {
     QCOMPARE(frameInset(0), (Insets{0, 0, 0, 0}));
     QCOMPARE(frameInset(1), (Insets{1, 1, 1, 1}));
     QCOMPARE(frameInset(2), (Insets{2, 2, 2, 2}));
@@ -326,8 +315,7 @@ void TestCoreEngine::frameInsets()
     QCOMPARE(s.at(20, 10), bg);
 }
 
-void TestCoreEngine::placement_data()
-{
+void TestCoreEngine::placement_data() {
     QTest::addColumn<int>("justification");
     QTest::addColumn<int>("frame");
     QTest::addColumn<int>("x");
@@ -341,8 +329,7 @@ void TestCoreEngine::placement_data()
     QTest::newRow("7 as 0") << 7 << 2 << 0 << 0;
 }
 
-void TestCoreEngine::placement()
-{
+void TestCoreEngine::placement() {
     QFETCH(int, justification);
     QFETCH(int, frame);
     QFETCH(int, x);
@@ -362,10 +349,10 @@ void TestCoreEngine::placement()
     e.setScrollPosition(30);
     GridSurface target(101, 41);
     e.paint(target, m, b, b);
-    const auto *content = static_cast<const GridSurface *>(e.contentSurface());
+    const auto* content = static_cast<const GridSurface*>(e.contentSurface());
     QVERIFY(content);
     // Mark the content so its copy is visible, then paint again.
-    const_cast<GridSurface *>(content)->fillRect({0, 0, 24, 16}, rgb(7, 7, 7));
+    const_cast<GridSurface*>(content)->fillRect({0, 0, 24, 16}, rgb(7, 7, 7));
     e.paint(target, m, b, b);
     QCOMPARE(target.at(30 + 5, y + 5), rgb(7, 7, 7));
     QCOMPARE(target.at(29, y + 5), rgb(200, 200, 200));
@@ -382,8 +369,7 @@ void TestCoreEngine::placement()
     QCOMPARE(target.at(vx + 3, 11), rgb(200, 200, 200));
 }
 
-void TestCoreEngine::doubleBufferMatchesDirect()
-{
+void TestCoreEngine::doubleBufferMatchesDirect() {
     for (int frame = 0; frame <= 5; ++frame) {
         MarqueeModel m;
         m.text = "Hello<COLOR R255> world";
@@ -405,12 +391,12 @@ void TestCoreEngine::doubleBufferMatchesDirect()
         for (int y = 0; y < 50; ++y)
             for (int x = 0; x < 120; ++x)
                 if (a.at(x, y) != b.at(x, y))
-                    QFAIL(qPrintable(QStringLiteral("frame %1 differs at %2,%3").arg(frame).arg(x).arg(y)));
+                    QFAIL(qPrintable(
+                        QStringLiteral("frame %1 differs at %2,%3").arg(frame).arg(x).arg(y)));
     }
 }
 
-void TestCoreEngine::emptyInvalidDrawsNothing()
-{
+void TestCoreEngine::emptyInvalidDrawsNothing() {
     MarqueeModel m;
     MarqueeEngine e;
     GridSurface target(50, 20, rgb(1, 2, 3));
@@ -420,8 +406,7 @@ void TestCoreEngine::emptyInvalidDrawsNothing()
     QVERIFY(e.relayoutPending());
 }
 
-void TestCoreEngine::printingMapping()
-{
+void TestCoreEngine::printingMapping() {
     QCOMPARE(printMapping({100, 50, 500, 130}, 600, 300),
              (PrintMapping{{400 / 6, 80 / 3}, {100, 50}, {400, 80}}));
     // Below 100 pixels per inch the scale is one to one.
@@ -448,6 +433,27 @@ void TestCoreEngine::printingMapping()
     QCOMPARE(printer.created.front(), (Size{100, 100})); // the measure pass only
     QCOMPARE(printer.at(39, 19), rgb(5, 5, 5)); // the grid does not scale: logical = pixels
     QCOMPARE(printer.at(41, 21), rgb(9, 9, 9));
+}
+
+void TestCoreEngine::systemColours() {
+    QCOMPARE(translateColor(0x80000010u), grey(128));      // button shadow
+    QCOMPARE(translateColor(0x80000012u), kBlack);         // button text: the default ForeColor
+    QCOMPARE(translateColor(0x80000005u), kWhite);         // window
+    QCOMPARE(translateColor(0x800000FFu), kBlack);         // no such index
+    QCOMPARE(translateColor(0x0200FF00u), rgb(0, 255, 0)); // palette-relative keeps its RGB
+    QCOMPARE(translateColor(rgb(1, 2, 3)), rgb(1, 2, 3));
+
+    // The render pass translates ForeColor and BackColor.
+    MarqueeModel m;
+    m.text = "a";
+    m.foreColor = 0x80000010u;
+    m.backColor = 0x80000005u;
+    MarqueeEngine e;
+    GridSurface target(50, 20);
+    e.paint(target, m, {0, 0, 50, 20}, {0, 0, 50, 20});
+    const auto* content = static_cast<const GridSurface*>(e.contentSurface());
+    QCOMPARE(content->texts[0].color, grey(128));
+    QCOMPARE(content->at(0, 0), kWhite);
 }
 
 QTEST_GUILESS_MAIN(TestCoreEngine)

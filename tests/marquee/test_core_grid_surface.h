@@ -24,11 +24,11 @@ struct PictureCall {
 };
 
 class GridSurface : public Surface {
-public:
-    GridSurface(int w, int h, OleColor fill = 0x00FF00FF) : w_(w), h_(h), px_(std::size_t(w) * h, fill) {}
+  public:
+    GridSurface(int w, int h, OleColor fill = 0x00FF00FF)
+        : w_(w), h_(h), px_(std::size_t(w) * h, fill) {}
 
-    std::unique_ptr<Surface> createCompatible(int width, int height) override
-    {
+    std::unique_ptr<Surface> createCompatible(int width, int height) override {
         created.push_back({width, height});
         if (failCreate)
             return nullptr;
@@ -36,31 +36,27 @@ public:
         s->colours = colours;
         return s;
     }
-    void fillRect(const Rect &r, OleColor color) override
-    {
+    void fillRect(const Rect& r, OleColor color) override {
         ++fills;
         const Rect c = r.intersected({0, 0, w_, h_});
         for (int y = c.top; y < c.bottom; ++y)
             for (int x = c.left; x < c.right; ++x)
                 px_[std::size_t(y) * w_ + x] = color;
     }
-    bool selectFont(const FontDesc &f) override
-    {
+    bool selectFont(const FontDesc& f) override {
         if (f.faceName.empty())
             return false;
         font = f;
         return true;
     }
     void setTextColor(OleColor c) override { textColor = c; }
-    int textWidth(std::string_view run) override
-    {
+    int textWidth(std::string_view run) override {
         int n = 0;
         for (char c : run)
             n += (c != '\r' && c != '\n');
         return n * charWidth();
     }
-    int textHeight(std::string_view run) override
-    {
+    int textHeight(std::string_view run) override {
         int lines = 1;
         for (std::size_t i = 0; i < run.size(); ++i) {
             if (run[i] == '\r' && i + 1 < run.size() && run[i + 1] == '\n')
@@ -70,19 +66,16 @@ public:
         }
         return lines * lineHeight();
     }
-    void drawText(std::string_view run, const Rect &r) override
-    {
+    void drawText(std::string_view run, const Rect& r) override {
         texts.push_back({std::string(run), r, textColor, font});
     }
-    void drawPicture(const PictureData &p, const Rect &dest, const Rect &bounds) override
-    {
+    void drawPicture(const PictureData& p, const Rect& dest, const Rect& bounds) override {
         pictures.push_back({dest, bounds, p.widthHimetric});
         fillRect(dest, 0x00123456);
     }
-    void copyFrom(const Surface &src, int width, int height, Point dest) override
-    {
+    void copyFrom(const Surface& src, int width, int height, Point dest) override {
         ++copies;
-        const auto &g = static_cast<const GridSurface &>(src);
+        const auto& g = static_cast<const GridSurface&>(src);
         for (int y = 0; y < height && y < g.h_; ++y)
             for (int x = 0; x < width && x < g.w_; ++x) {
                 const int tx = dest.x + x, ty = dest.y + y;
@@ -94,8 +87,7 @@ public:
     int numColors() const override { return colours; }
     int logPixelsX() const override { return ppiX; }
     int logPixelsY() const override { return ppiY; }
-    void setAnisotropicMapping(Size windowExt, Point viewportOrg, Size viewportExt) override
-    {
+    void setAnisotropicMapping(Size windowExt, Point viewportOrg, Size viewportExt) override {
         mapped = true;
         mapWindowExt = windowExt;
         mapViewportOrg = viewportOrg;
@@ -125,7 +117,7 @@ public:
     Point mapViewportOrg;
     Size mapViewportExt;
 
-private:
+  private:
     int w_;
     int h_;
     std::vector<OleColor> px_;

@@ -8,9 +8,8 @@ using zqmarq::testing::GridSurface;
 
 namespace {
 
-MarqueeModel modelWith(const std::string &text, std::int32_t direction = 0,
-                       std::int32_t justification = 0)
-{
+MarqueeModel modelWith(const std::string& text, std::int32_t direction = 0,
+                       std::int32_t justification = 0) {
     MarqueeModel m;
     m.text = text;
     m.direction = direction;
@@ -19,8 +18,7 @@ MarqueeModel modelWith(const std::string &text, std::int32_t direction = 0,
     return m;
 }
 
-PictureData pictureOf(std::int32_t wHimetric, std::int32_t hHimetric)
-{
+PictureData pictureOf(std::int32_t wHimetric, std::int32_t hHimetric) {
     PictureData p;
     p.bytes = {1, 2, 3};
     p.format = PictureFormat::Bitmap;
@@ -29,8 +27,7 @@ PictureData pictureOf(std::int32_t wHimetric, std::int32_t hHimetric)
     return p;
 }
 
-FontDesc fontOfPoints(int points)
-{
+FontDesc fontOfPoints(int points) {
     FontDesc f;
     f.size = points * 10000LL;
     return f;
@@ -40,7 +37,7 @@ FontDesc fontOfPoints(int points)
 
 class TestCoreLayout : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void horizontalRuns();
     void verticalRuns();
     void textJustification_data();
@@ -56,8 +53,7 @@ private slots:
     void measureWithoutDrawing();
 };
 
-void TestCoreLayout::horizontalRuns()
-{
+void TestCoreLayout::horizontalRuns() {
     GridSurface s(100, 100);
     s.selectFont(FontDesc::defaultHeading());
     const auto m = modelWith("ab<H 1>cde");
@@ -68,8 +64,7 @@ void TestCoreLayout::horizontalRuns()
     QCOMPARE(s.texts[1].rect, (Rect{5 + 12, 7, 200, 50}));
 }
 
-void TestCoreLayout::verticalRuns()
-{
+void TestCoreLayout::verticalRuns() {
     for (std::int32_t direction : {2, 3}) {
         GridSurface s(100, 100);
         auto m = modelWith("abc<H 2>de", direction);
@@ -83,8 +78,7 @@ void TestCoreLayout::verticalRuns()
     }
 }
 
-void TestCoreLayout::textJustification_data()
-{
+void TestCoreLayout::textJustification_data() {
     QTest::addColumn<int>("direction");
     QTest::addColumn<int>("justification");
     QTest::addColumn<int>("left");
@@ -101,8 +95,7 @@ void TestCoreLayout::textJustification_data()
     QTest::newRow("direction 9 is horizontal") << 9 << 2 << 0 << 41 - 16;
 }
 
-void TestCoreLayout::textJustification()
-{
+void TestCoreLayout::textJustification() {
     QFETCH(int, direction);
     QFETCH(int, justification);
     QFETCH(int, left);
@@ -116,8 +109,7 @@ void TestCoreLayout::textJustification()
     QCOMPARE(s.texts[0].rect.top, top);
 }
 
-void TestCoreLayout::pictureSlotTruncates_data()
-{
+void TestCoreLayout::pictureSlotTruncates_data() {
     QTest::addColumn<int>("himetric");
     QTest::addColumn<int>("pixels");
     QTest::newRow("2646 gives 99") << 2646 << 99;
@@ -126,15 +118,13 @@ void TestCoreLayout::pictureSlotTruncates_data()
     QTest::newRow("53 gives 2") << 53 << 2;
 }
 
-void TestCoreLayout::pictureSlotTruncates()
-{
+void TestCoreLayout::pictureSlotTruncates() {
     QFETCH(int, himetric);
     QFETCH(int, pixels);
     QCOMPARE(pictureSlotSize(pictureOf(himetric, himetric)), (Size{pixels, pixels}));
 }
 
-void TestCoreLayout::emptyPictureTakesNoSpace()
-{
+void TestCoreLayout::emptyPictureTakesNoSpace() {
     GridSurface s(10, 10);
     auto m = modelWith("a<IMG 3>b<IMG 4>c");
     m.picture[3] = PictureData{}; // an empty picture object
@@ -146,8 +136,7 @@ void TestCoreLayout::emptyPictureTakesNoSpace()
     QCOMPARE(s.texts[2].rect.left, 12);
 }
 
-void TestCoreLayout::picturePlacement()
-{
+void TestCoreLayout::picturePlacement() {
     // Horizontal, centred: the picture rectangle ignores the reference's left and top.
     GridSurface s(10, 10);
     auto m = modelWith("ab<IMG 2>c", 0, 1);
@@ -171,8 +160,7 @@ void TestCoreLayout::picturePlacement()
     QCOMPARE(v.texts[1].rect.top, 56);
 }
 
-void TestCoreLayout::headingAndBackToBaseFont()
-{
+void TestCoreLayout::headingAndBackToBaseFont() {
     GridSurface s(10, 10);
     auto m = modelWith("a<H 1>b<H 5>c<H 0>d");
     m.font = fontOfPoints(10);
@@ -187,8 +175,7 @@ void TestCoreLayout::headingAndBackToBaseFont()
     QCOMPARE(s.texts[3].font.size, 100000LL);
 }
 
-void TestCoreLayout::fontWithoutHandleKeepsCurrent()
-{
+void TestCoreLayout::fontWithoutHandleKeepsCurrent() {
     GridSurface s(10, 10);
     auto m = modelWith("<H 1>a<H 2>b");
     m.heading[0] = fontOfPoints(20);
@@ -198,8 +185,7 @@ void TestCoreLayout::fontWithoutHandleKeepsCurrent()
     QCOMPARE(s.texts[1].font.size, 200000LL);
 }
 
-void TestCoreLayout::colourAppliesToFollowingRuns()
-{
+void TestCoreLayout::colourAppliesToFollowingRuns() {
     GridSurface s(10, 10);
     s.setTextColor(rgb(1, 1, 1));
     const auto m = modelWith("a<COLOR R255>b<H 1>c<COLOR G300>d");
@@ -212,8 +198,7 @@ void TestCoreLayout::colourAppliesToFollowingRuns()
     QCOMPARE(s.texts[3].color, rgb(0, 44, 0));
 }
 
-void TestCoreLayout::twoLineRun()
-{
+void TestCoreLayout::twoLineRun() {
     GridSurface s(10, 10);
     const auto m = modelWith("line1\r\nline2", 0, 0);
     s.selectFont(*m.font);
@@ -223,8 +208,7 @@ void TestCoreLayout::twoLineRun()
     QCOMPARE(s.texts.size(), std::size_t(1));
 }
 
-void TestCoreLayout::measureWithoutDrawing()
-{
+void TestCoreLayout::measureWithoutDrawing() {
     GridSurface s(10, 10);
     auto m = modelWith("a<IMG 1>b");
     m.picture[0] = pictureOf(530, 530);

@@ -11,8 +11,7 @@ using namespace zqmarq;
 namespace {
 
 // A widget with content 30 pixels wide (a 30 x 10 picture slot) in a 100 x 40 control.
-void prepare(ZqMarquee &m)
-{
+void prepare(ZqMarquee& m) {
     MarqueeModel model;
     PictureData p;
     p.bytes = {0x42, 0x4D};
@@ -32,7 +31,7 @@ void prepare(ZqMarquee &m)
 
 class TestWidgetMarquee : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void defaults();
     void finishedDisplayAtEachWrap();
     void freezeHoldsEverything();
@@ -48,8 +47,7 @@ private slots:
     void doubleClick();
 };
 
-void TestWidgetMarquee::defaults()
-{
+void TestWidgetMarquee::defaults() {
     ZqMarquee m;
     QCOMPARE(m.text(), QStringLiteral("Nimbrel Marquee"));
     QCOMPARE(m.backColor(), OleColor(0xFFFFFF));
@@ -68,8 +66,7 @@ void TestWidgetMarquee::defaults()
     QVERIFY(!m.timerRunning());
 }
 
-void TestWidgetMarquee::finishedDisplayAtEachWrap()
-{
+void TestWidgetMarquee::finishedDisplayAtEachWrap() {
     ZqMarquee m;
     prepare(m);
     QSignalSpy finished(&m, &ZqMarquee::finishedDisplay);
@@ -87,8 +84,7 @@ void TestWidgetMarquee::finishedDisplayAtEachWrap()
     QCOMPARE(finished.count(), 2);
 }
 
-void TestWidgetMarquee::freezeHoldsEverything()
-{
+void TestWidgetMarquee::freezeHoldsEverything() {
     ZqMarquee m;
     prepare(m);
     QSignalSpy finished(&m, &ZqMarquee::finishedDisplay);
@@ -103,8 +99,7 @@ void TestWidgetMarquee::freezeHoldsEverything()
     QCOMPARE(finished.count(), 1);
 }
 
-void TestWidgetMarquee::nextDisplayStringSwap()
-{
+void TestWidgetMarquee::nextDisplayStringSwap() {
     ZqMarquee m;
     prepare(m);
     QSignalSpy finished(&m, &ZqMarquee::finishedDisplay);
@@ -122,25 +117,26 @@ void TestWidgetMarquee::nextDisplayStringSwap()
     QCOMPARE(finished.count(), 1);
 }
 
-void TestWidgetMarquee::loadResetsRunState()
-{
+void TestWidgetMarquee::loadResetsRunState() {
     ZqMarquee m;
     prepare(m);
     m.setScrollPosition(-17);
     MarqueeModel model = m.model();
     model.freezeMarquee = true;
     model.nextDisplayString = "x";
+    QSignalSpy modified(&m, &ZqMarquee::modified);
     m.loadModel(model);
+    QCOMPARE(modified.count(), 0);
     QCOMPARE(m.scrollPosition(), 0);
     QCOMPARE(m.freezeMarquee(), false);
     QVERIFY(m.nextDisplayString().isEmpty());
-    // setModel keeps them as given.
+    // setModel keeps them as given and marks modified.
     m.setModel(model);
     QCOMPARE(m.freezeMarquee(), true);
+    QCOMPARE(modified.count(), 1);
 }
 
-void TestWidgetMarquee::settersMarkModified()
-{
+void TestWidgetMarquee::settersMarkModified() {
     ZqMarquee m;
     QSignalSpy modified(&m, &ZqMarquee::modified);
     m.setRedraw(false);
@@ -165,8 +161,7 @@ void TestWidgetMarquee::settersMarkModified()
     QCOMPARE(m.model().text, std::string("caf\xe9"));
 }
 
-void TestWidgetMarquee::headingAndPictureSlots()
-{
+void TestWidgetMarquee::headingAndPictureSlots() {
     ZqMarquee m;
     FontDesc f;
     f.faceName = "Arial";
@@ -175,7 +170,7 @@ void TestWidgetMarquee::headingAndPictureSlots()
     QCOMPARE(m.heading(3), f);
     m.setHeading(3, std::nullopt); // no font: the default heading description
     QCOMPARE(m.heading(3), FontDesc::defaultHeading());
-    m.setHeading(0, f);  // out of range: ignored
+    m.setHeading(0, f); // out of range: ignored
     m.setHeading(6, f);
     QCOMPARE(m.heading(5), FontDesc::defaultHeading());
     m.setPicture(9, PictureData{});
@@ -187,8 +182,7 @@ void TestWidgetMarquee::headingAndPictureSlots()
     QVERIFY(!m.picture(10));
 }
 
-void TestWidgetMarquee::timerInterval_data()
-{
+void TestWidgetMarquee::timerInterval_data() {
     QTest::addColumn<int>("tickTime");
     QTest::addColumn<int>("interval");
     QTest::newRow("100") << 100 << 100;
@@ -199,15 +193,13 @@ void TestWidgetMarquee::timerInterval_data()
     QTest::newRow("largest") << 32767 << 32767;
 }
 
-void TestWidgetMarquee::timerInterval()
-{
+void TestWidgetMarquee::timerInterval() {
     QFETCH(int, tickTime);
     QFETCH(int, interval);
     QCOMPARE(ZqMarquee::timerInterval(static_cast<std::int16_t>(tickTime)), interval);
 }
 
-void TestWidgetMarquee::timerStartsAtFirstPaint()
-{
+void TestWidgetMarquee::timerStartsAtFirstPaint() {
     ZqMarquee m;
     m.resize(120, 30);
     QVERIFY(!m.timerRunning());
@@ -222,8 +214,7 @@ void TestWidgetMarquee::timerStartsAtFirstPaint()
     QTRY_VERIFY(m.timerRunning());
 }
 
-void TestWidgetMarquee::timerScrolls()
-{
+void TestWidgetMarquee::timerScrolls() {
     ZqMarquee m;
     MarqueeModel model;
     model.text = "scrolling";
@@ -241,8 +232,7 @@ void TestWidgetMarquee::timerScrolls()
     QCOMPARE(m.scrollPosition(), stood);
 }
 
-void TestWidgetMarquee::mouseEvents()
-{
+void TestWidgetMarquee::mouseEvents() {
     ZqMarquee m;
     m.resize(100, 40);
     m.show();
@@ -270,8 +260,7 @@ void TestWidgetMarquee::mouseEvents()
     QCOMPARE(up.count(), 3);
 }
 
-void TestWidgetMarquee::doubleClick()
-{
+void TestWidgetMarquee::doubleClick() {
     ZqMarquee m;
     m.resize(100, 40);
     m.show();

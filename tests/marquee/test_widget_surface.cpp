@@ -15,8 +15,7 @@ using namespace zqmarq;
 
 namespace {
 
-PictureData bmpPicture(const QImage &image)
-{
+PictureData bmpPicture(const QImage& image) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
@@ -25,16 +24,14 @@ PictureData bmpPicture(const QImage &image)
 }
 
 // A solid red 20 x 10 bitmap: its slot is 19 x 10 pixels.
-PictureData redBlock()
-{
+PictureData redBlock() {
     QImage image(20, 10, QImage::Format_RGB32);
     image.fill(QColor(255, 0, 0));
     return bmpPicture(image);
 }
 
 // The marquee rendered onto a fresh image of w x h.
-QImage rendered(ZqMarquee &m, int w, int h)
-{
+QImage rendered(ZqMarquee& m, int w, int h) {
     QImage image(w, h, QImage::Format_RGB32);
     image.fill(QColor(1, 2, 3));
     QPainter p(&image);
@@ -44,8 +41,7 @@ QImage rendered(ZqMarquee &m, int w, int h)
 }
 
 // Bounding box of the pixels of one colour.
-QRect boxOf(const QImage &image, QRgb colour)
-{
+QRect boxOf(const QImage& image, QRgb colour) {
     QRect box;
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
@@ -58,7 +54,7 @@ QRect boxOf(const QImage &image, QRgb colour)
 
 class TestWidgetSurface : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void pictureDecoding();
     void frameRings_data();
     void frameRings();
@@ -73,8 +69,7 @@ private slots:
     void hugeContentIsRefusedNotFatal();
 };
 
-void TestWidgetSurface::pictureDecoding()
-{
+void TestWidgetSurface::pictureDecoding() {
     QCOMPARE(pixelsToHimetric(100), 2646);
     QCOMPARE(pictureSlotSize(redBlock()), (Size{19, 10}));
     QVERIFY(redBlock().isBitmap());
@@ -89,8 +84,7 @@ void TestWidgetSurface::pictureDecoding()
     QVERIFY(!error.isEmpty());
 }
 
-void TestWidgetSurface::frameRings_data()
-{
+void TestWidgetSurface::frameRings_data() {
     QTest::addColumn<int>("style");
     QTest::addColumn<QRgb>("outerTL");
     QTest::addColumn<QRgb>("outerBR");
@@ -100,14 +94,16 @@ void TestWidgetSurface::frameRings_data()
     const QRgb white = qRgb(255, 255, 255), black = qRgb(0, 0, 0);
     QTest::newRow("0 none") << 0 << bg << bg << bg << bg;
     QTest::newRow("1 light indent") << 1 << qRgb(122, 122, 122) << qRgb(212, 212, 212) << bg << bg;
-    QTest::newRow("2 heavy indent") << 2 << qRgb(122, 122, 122) << white << black << qRgb(192, 192, 192);
-    QTest::newRow("3 indent frame") << 3 << qRgb(128, 128, 128) << white << white << qRgb(128, 128, 128);
-    QTest::newRow("4 heavy outdent") << 4 << white << qRgb(122, 122, 122) << qRgb(192, 192, 192) << black;
+    QTest::newRow("2 heavy indent")
+        << 2 << qRgb(122, 122, 122) << white << black << qRgb(192, 192, 192);
+    QTest::newRow("3 indent frame")
+        << 3 << qRgb(128, 128, 128) << white << white << qRgb(128, 128, 128);
+    QTest::newRow("4 heavy outdent")
+        << 4 << white << qRgb(122, 122, 122) << qRgb(192, 192, 192) << black;
     QTest::newRow("9 unknown") << 9 << bg << bg << bg << bg;
 }
 
-void TestWidgetSurface::frameRings()
-{
+void TestWidgetSurface::frameRings() {
     QFETCH(int, style);
     QFETCH(QRgb, outerTL);
     QFETCH(QRgb, outerBR);
@@ -133,8 +129,7 @@ void TestWidgetSurface::frameRings()
     QCOMPARE(image.pixel(40, 15), qRgb(0, 0, 255));
 }
 
-void TestWidgetSurface::shadowFrame()
-{
+void TestWidgetSurface::shadowFrame() {
     ZqMarquee m;
     MarqueeModel model;
     model.text.clear();
@@ -156,8 +151,7 @@ void TestWidgetSurface::shadowFrame()
     QCOMPARE(image.pixel(40, 15), bg);
 }
 
-void TestWidgetSurface::justifiedPlacement_data()
-{
+void TestWidgetSurface::justifiedPlacement_data() {
     QTest::addColumn<int>("direction");
     QTest::addColumn<int>("justification");
     QTest::addColumn<int>("frame");
@@ -174,8 +168,7 @@ void TestWidgetSurface::justifiedPlacement_data()
     QTest::newRow("v 2 light") << 2 << 2 << 1 << QPoint(199 - 19, 30);
 }
 
-void TestWidgetSurface::justifiedPlacement()
-{
+void TestWidgetSurface::justifiedPlacement() {
     QFETCH(int, direction);
     QFETCH(int, justification);
     QFETCH(int, frame);
@@ -202,8 +195,7 @@ void TestWidgetSurface::justifiedPlacement()
     QCOMPARE(box.height() <= 10, true);
 }
 
-void TestWidgetSurface::whiteLeftOutOfBitmap()
-{
+void TestWidgetSurface::whiteLeftOutOfBitmap() {
     // Left half pure white, right half near-white (254), a black dot in the middle.
     QImage image(20, 10, QImage::Format_RGB32);
     image.fill(Qt::white);
@@ -220,14 +212,13 @@ void TestWidgetSurface::whiteLeftOutOfBitmap()
     model.justification = 0;
     m.loadModel(model);
     const QImage out = rendered(m, 60, 20);
-    QCOMPARE(out.pixel(2, 2), qRgb(0, 0, 255));   // white left out
-    QCOMPARE(out.pixel(5, 5), qRgb(0, 0, 0));     // kept
+    QCOMPARE(out.pixel(2, 2), qRgb(0, 0, 255));      // white left out
+    QCOMPARE(out.pixel(5, 5), qRgb(0, 0, 0));        // kept
     QCOMPARE(out.pixel(12, 2), qRgb(254, 255, 255)); // not pure white: kept
-    QCOMPARE(out.pixel(19, 2), qRgb(0, 0, 255));  // beyond the 19-pixel slot
+    QCOMPARE(out.pixel(19, 2), qRgb(0, 0, 255));     // beyond the 19-pixel slot
 }
 
-void TestWidgetSurface::doubleBufferMatchesDirect()
-{
+void TestWidgetSurface::doubleBufferMatchesDirect() {
     MarqueeModel model;
     model.text = "<H 1>Big<H 0> small <COLOR R200>red<IMG 1> two\r\nlines";
     model.picture[0] = redBlock();
@@ -261,8 +252,7 @@ void TestWidgetSurface::doubleBufferMatchesDirect()
     }
 }
 
-void TestWidgetSurface::textMetrics()
-{
+void TestWidgetSurface::textMetrics() {
     QImage image(10, 10, QImage::Format_RGB32);
     QPainter p(&image);
     QtSurface s(&p);
@@ -278,8 +268,7 @@ void TestWidgetSurface::textMetrics()
     QCOMPARE(qtFontOf(FontDesc::defaultHeading()).pixelSize(), 16); // 12 pt at 96 per inch
 }
 
-void TestWidgetSurface::colouredText()
-{
+void TestWidgetSurface::colouredText() {
     ZqMarquee m;
     MarqueeModel model;
     model.text = "<COLOR R255>MMMM<COLOR G255>MMMM";
@@ -300,8 +289,7 @@ void TestWidgetSurface::colouredText()
     QCOMPARE(count([](QColor c) { return c.blue() < 200 && c.red() < 200 && c.green() < 200; }), 0);
 }
 
-void TestWidgetSurface::sharpAtHighDensity()
-{
+void TestWidgetSurface::sharpAtHighDensity() {
     MarqueeModel model;
     model.text = "<H 1>Sharp<H 0> text";
     QImage one(100, 40, QImage::Format_RGB32), two(200, 80, QImage::Format_RGB32);
@@ -318,7 +306,7 @@ void TestWidgetSurface::sharpAtHighDensity()
         e2.paint(s, model, {0, 0, 100, 40}, {0, 0, 100, 40});
     }
     QCOMPARE(e2.contentSize(), e1.contentSize()); // layout stays in logical pixels
-    const auto *content = static_cast<const QtSurface *>(e2.contentSurface());
+    const auto* content = static_cast<const QtSurface*>(e2.contentSurface());
     QCOMPARE(content->image()->width(), 2 * e1.contentSize().cx);
     // The frame's 1-pixel ring is 2 device pixels wide.
     QCOMPARE(two.pixel(0, 40), qRgb(122, 122, 122));
@@ -326,8 +314,7 @@ void TestWidgetSurface::sharpAtHighDensity()
     QCOMPARE(two.pixel(2, 40), qRgb(0, 0, 0));
 }
 
-void TestWidgetSurface::hugeContentIsRefusedNotFatal()
-{
+void TestWidgetSurface::hugeContentIsRefusedNotFatal() {
     MarqueeModel model;
     model.text = std::string(20000, 'W');
     model.font = FontDesc::defaultHeading();

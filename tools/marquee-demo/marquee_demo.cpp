@@ -15,8 +15,7 @@ using namespace zqmarq;
 namespace {
 
 // A small bitmap badge on pure white: the white is left out when it is drawn.
-PictureData badgePicture()
-{
+PictureData badgePicture() {
     QImage image(32, 32, QImage::Format_RGB32);
     image.fill(Qt::white);
     QPainter p(&image);
@@ -35,8 +34,7 @@ PictureData badgePicture()
     return pictureFromBytes(bytes);
 }
 
-FontDesc font(const char *face, int points, int weight, bool italic = false)
-{
+FontDesc font(const char* face, int points, int weight, bool italic = false) {
     FontDesc f;
     f.faceName = face;
     f.size = points * 10000LL;
@@ -45,9 +43,8 @@ FontDesc font(const char *face, int points, int weight, bool italic = false)
     return f;
 }
 
-ZqMarquee *banner(QWidget *parent)
-{
-    auto *m = new ZqMarquee(parent);
+ZqMarquee* banner(QWidget* parent) {
+    auto* m = new ZqMarquee(parent);
     MarqueeModel model;
     model.text = "<IMG 1> <H 1>Kavel32<H 0> <COLOR R0 G0 B160>packs releases onto floppies "
                  "<COLOR R200>* <H 2>ZQMARQ<H 0><COLOR> scrolls <COLOR G140>text, "
@@ -67,9 +64,8 @@ ZqMarquee *banner(QWidget *parent)
     return m;
 }
 
-ZqMarquee *ticker(QWidget *parent)
-{
-    auto *m = new ZqMarquee(parent);
+ZqMarquee* ticker(QWidget* parent) {
+    auto* m = new ZqMarquee(parent);
     MarqueeModel model;
     model.text = "<H 1>Left to right<H 0> on a dark ground <COLOR R255 G128>with colours "
                  "<COLOR G255 B255>and a heavy outdent frame";
@@ -85,9 +81,8 @@ ZqMarquee *ticker(QWidget *parent)
     return m;
 }
 
-ZqMarquee *faller(QWidget *parent)
-{
-    auto *m = new ZqMarquee(parent);
+ZqMarquee* faller(QWidget* parent) {
+    auto* m = new ZqMarquee(parent);
     MarqueeModel model;
     model.text = "<H 1>Top<H 0>\r\nto bottom<IMG 1><COLOR R180>two-line\r\nrun";
     model.font = font("Arial", 10, 400);
@@ -103,9 +98,8 @@ ZqMarquee *faller(QWidget *parent)
     return m;
 }
 
-ZqMarquee *riser(QWidget *parent)
-{
-    auto *m = new ZqMarquee(parent);
+ZqMarquee* riser(QWidget* parent) {
+    auto* m = new ZqMarquee(parent);
     MarqueeModel model;
     model.text = "<H 3>Bottom<H 0>\r\nto top<COLOR B200>\r\nflush right\r\n<H 4>indent";
     model.font = font("Courier New", 10, 400);
@@ -123,12 +117,11 @@ ZqMarquee *riser(QWidget *parent)
 
 } // namespace
 
-int main(int argc, char **argv)
-{
+int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QWidget window;
     window.setWindowTitle(QStringLiteral("Marquee demo"));
-    auto *grid = new QGridLayout(&window);
+    auto* grid = new QGridLayout(&window);
     grid->addWidget(banner(&window), 0, 0, 1, 2);
     grid->addWidget(ticker(&window), 1, 0, 1, 2);
     grid->addWidget(faller(&window), 2, 0);
