@@ -26,11 +26,6 @@ bool sameFile(const QString& a, const QString& b) {
         return fa.canonicalFilePath() == fb.canonicalFilePath();
     return foldCase(fa.absoluteFilePath()) == foldCase(fb.absoluteFilePath());
 }
-
-// Quotes a path handed on a command line when it holds a blank.
-QString commandArg(const QString& path) {
-    return path.contains(QLatin1Char(' ')) ? QLatin1Char('"') + path + QLatin1Char('"') : path;
-}
 } // namespace
 
 int fieldNumber(const QString& text) {
@@ -132,8 +127,7 @@ bool checkDizNumbering(const JobSettings& job, const RunFlags& flags, bool three
 
     state.NumberingValid = true;
     if (state.NumberingTest)
-        machine.startDetached(QStringLiteral("notepad.exe ") + commandArg(sample),
-                              WindowStyle::NormalNoFocus);
+        machine.openEditor(sample); // the desktop's editor stands in for Notepad
     else
         QFile::remove(sample);
     return true;

@@ -1,9 +1,11 @@
 #include "companion/nfo_copy.h"
 
+#include "companion/diz_numbering.h"
 #include "companion/line_text_file.h"
 #include "companion/zip_comment.h"
 #include "platform/paths.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 namespace {
@@ -60,4 +62,14 @@ bool makeTaggedNfoCopy(const QString& nfoFile, QString* errorText, const QString
         out.append(nfoTagLine());
     }
     return writeTextLines(target, out, errorText);
+}
+
+void removeWorkingCopies(const QString& nfoFile) {
+    if (!nfoCopyName(nfoFile).isEmpty()) {
+        const QString copy = nfoCopyPath(nfoFile);
+        if (!samePath(nfoFile, copy) && !samePath(copy, settingsFilePath()))
+            QFile::remove(copy);
+    }
+    QFile::remove(dizWorkingCopyPath());
+    removeNumberingSample();
 }

@@ -18,3 +18,8 @@ QString nfoCopyPath(const QString& nfoFile);
 // the settings file.
 bool makeTaggedNfoCopy(const QString& nfoFile, QString* errorText = nullptr,
                        const QString& copyPath = {});
+
+// Deletes the working copies runs leave behind: the tagged nfo copy, file_id.diz in the
+// state folder and a numbering sample kept for the editor. Called when the main window
+// closes. A copy path that is the user's nfo itself or the settings file is left alone.
+void removeWorkingCopies(const QString& nfoFile);

@@ -62,6 +62,7 @@ class RecordingMachine : public MachinePort {
 public:
     QStringList commands;
     QStringList detached;
+    QStringList edited;
     QDate date = QDate(1998, 7, 5);
     std::function<int(const QString&)> onExec = [](const QString&) { return 0; };
 
@@ -74,6 +75,6 @@ public:
     }
     QDate today() const override { return date; }
     void playSound(const QString&, bool) override {}
-    void openEditor(const QString&) override {}
+    void openEditor(const QString& path) override { edited.append(path); }
     std::optional<int64_t> freeBytes(const QString&) const override { return std::nullopt; }
 };

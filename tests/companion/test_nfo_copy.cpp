@@ -1,3 +1,4 @@
+#include "companion/diz_numbering.h"
 #include "companion/nfo_copy.h"
 #include "companion/zip_comment.h"
 #include "platform/paths.h"
@@ -105,6 +106,25 @@ private slots:
         QVERIFY(!makeTaggedNfoCopy(root.path() + "/missing.nfo", &error));
         QVERIFY(error.contains("missing.nfo"));
         QVERIFY(!makeTaggedNfoCopy(QString(), &error));
+
+        // Clearing up at close spares both as well.
+        removeWorkingCopies(inState);
+        removeWorkingCopies(named);
+        QCOMPARE(readAll(inState), QByteArray("text\r\n"));
+        QCOMPARE(readAll(settingsFilePath()), QByteArray("Vers=v3.10\r\n"));
+    }
+
+    void removeWorkingCopiesAtClose() {
+        const QString nfo = root.path() + "/close.nfo";
+        writeAll(nfo, "x\r\n");
+        QVERIFY(makeTaggedNfoCopy(nfo));
+        writeAll(dizWorkingCopyPath(), "diz\r\n");
+        writeAll(numberingSamplePath(), "sample\r\n");
+        removeWorkingCopies(nfo);
+        QVERIFY(!QFile::exists(nfoCopyPath(nfo)));
+        QVERIFY(!QFile::exists(dizWorkingCopyPath()));
+        QVERIFY(!QFile::exists(numberingSamplePath()));
+        QCOMPARE(readAll(nfo), QByteArray("x\r\n"));
     }
 };
 
