@@ -83,14 +83,18 @@ private slots:
         QFETCH(QString, pattern);
         QFETCH(QStringList, names);
         ZipComponent zip;
+        QStringList adding;
+        zip.onAdding([&](const QString& n) { adding << n; });
         zip.setZipFileName(out + "/x");
         zip.setFilesToProcess(src + "/extra/" + pattern + "\r");
         QCOMPARE(zip.zip(), 0);
         if (names.isEmpty()) {
             QVERIFY(!QFile::exists(out + "/x.zip"));
+            QVERIFY(adding.isEmpty());
             return;
         }
         QStringList got = entries(out + "/x.zip");
+        QCOMPARE(adding, got); // announced in the order written
         got.sort();
         QCOMPARE(got, names);
     }
