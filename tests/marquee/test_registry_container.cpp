@@ -1,0 +1,254 @@
+// Registration through zqregsvr into a private registry file, and the container creating the
+// control by ProgID and class id through it; the registry file's own reading and writing.
+#include "component_registry.h"
+#include "control_host.h"
+
+#include <QLibrary>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QWidget>
+#include <QtTest>
+
+using namespace zqmarq;
+
+namespace {
+const QString kLibrary = QStringLiteral(ZQMARQ_LIBRARY_FILE);
+const QString kRegsvr = QStringLiteral(ZQREGSVR_FILE);
+} // namespace
+
+class TestRegistryContainer : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString m_registry;
+
+    // Runs zqregsvr with the test's registry; returns its exit code and output.
+    int regsvr(const QStringList &args, QString *output = nullptr)
+    {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QString::fromLatin1(kRegistryEnvVar), m_registry);
+        p.setProcessEnvironment(env);
+        p.start(kRegsvr, args);
+        if (!p.waitForFinished(30000))
+            return -1;
+        if (output)
+            *output = QString::fromLocal8Bit(p.readAllStandardOutput() + p.readAllStandardError());
+        return p.exitCode();
+    }
+
+private slots:
+    void init()
+    {
+        m_registry = m_dir.filePath(QStringLiteral("components-%1.reg")
+                                        .arg(QTest::currentTestFunction()));
+        QFile::remove(m_registry);
+        qputenv(kRegistryEnvVar, m_registry.toLocal8Bit());
+    }
+
+    void createsByProgIdAfterRegistrationAndFailsAfterRemoval()
+    {
+        QString error;
+        QVERIFY(!ControlHost::create(QStringLiteral("ZqMarquee.ZqMarqueeCtrl.1"), nullptr, &error));
+        QVERIFY2(error.contains(QStringLiteral("not registered")), qPrintable(error));
+
+        QString output;
+        QCOMPARE(regsvr({kLibrary}, &output), 0);
+        QVERIFY2(output.contains(QStringLiteral("succeeded")), qPrintable(output));
+
+        QWidget parent;
+        auto host = ControlHost::create(QStringLiteral("ZqMarquee.ZqMarqueeCtrl.1"), &parent, &error);
+        QVERIFY2(host, qPrintable(error));
+        QVERIFY(host->widget());
+        QCOMPARE(host->widget()->parentWidget(), &parent);
+        QCOMPARE(host->text(), QStringLiteral("Nimbrel Marquee"));
+        QVERIFY(host->setText(QStringLiteral("Kavel32 v3.10  by QXV   <IMG 1>")));
+        QCOMPARE(host->text(), QStringLiteral("Kavel32 v3.10  by QXV   <IMG 1>"));
+        QCOMPARE(host->typeInfo().properties.size(), std::size_t(28));
+        auto byClsid = ControlHost::create(QStringLiteral("{3F7A12C3-58B4-11CF-9D21-0060B7C4E5A1}"),
+                                           nullptr, &error);
+        QVERIFY2(byClsid, qPrintable(error));
+        host.reset();
+        byClsid.reset();
+
+        QCOMPARE(regsvr({QStringLiteral("-u"), kLibrary}), 0);
+        QVERIFY(!ControlHost::create(QStringLiteral("ZqMarquee.ZqMarqueeCtrl.1"), nullptr, &error));
+        QCOMPARE(error, QStringLiteral("The class ZqMarquee.ZqMarqueeCtrl.1 is not registered"));
+    }
+
+    void registrationWritesTheEntries()
+    {
+        QCOMPARE(regsvr({QStringLiteral("-s"), kLibrary}), 0);
+        ComponentRegistry reg;
+        QString error;
+        QVERIFY2(reg.load(m_registry, &error), qPrintable(error));
+        const QString control = QStringLiteral("CLSID\\{3F7A12C3-58B4-11CF-9D21-0060B7C4E5A1}");
+        QCOMPARE(reg.value(control), QStringLiteral("Nimbrel Marquee Control"));
+        QCOMPARE(reg.value(control + QStringLiteral("\\InprocServer32")),
+                 QFileInfo(kLibrary).absoluteFilePath());
+        QCOMPARE(reg.value(control + QStringLiteral("\\InprocServer32"), QStringLiteral("ThreadingModel")),
+                 QStringLiteral("Apartment"));
+        QCOMPARE(reg.value(control + QStringLiteral("\\ProgID")),
+                 QStringLiteral("ZqMarquee.ZqMarqueeCtrl.1"));
+        QCOMPARE(reg.value(control + QStringLiteral("\\MiscStatus\\1")), QString::number(0x20191));
+        QVERIFY(reg.hasKey(control + QStringLiteral("\\Insertable")));
+        QVERIFY(reg.hasKey(control + QStringLiteral(
+                                         "\\Implemented Categories\\{7DD95801-9882-11CF-9FA9-00AA006C42C4}")));
+        QVERIFY(reg.hasKey(control + QStringLiteral(
+                                         "\\Implemented Categories\\{7DD95802-9882-11CF-9FA9-00AA006C42C4}")));
+        QCOMPARE(reg.value(QStringLiteral("Component Categories\\{7DD95802-9882-11CF-9FA9-00AA006C42C4}"),
+                           QStringLiteral("409")),
+                 QStringLiteral("Controls safely initializable from persistent data"));
+        QCOMPARE(reg.value(QStringLiteral("TypeLib\\{3F7A12C0-58B4-11CF-9D21-0060B7C4E5A1}\\1.2")),
+                 QStringLiteral("Nimbrel Marquee Control"));
+        QCOMPARE(reg.value(QStringLiteral("TK.TkPropPage.1\\CLSID")),
+                 QStringLiteral("{3F7A12C4-58B4-11CF-9D21-0060B7C4E5A1}"));
+        QCOMPARE(reg.value(QStringLiteral("tk.AboutControl\\CLSID")),
+                 QStringLiteral("{6D2B8E41-A4F2-11CF-9D21-0060B7C4E5A1}"));
+        QCOMPARE(reg.value(QStringLiteral("CLSID\\{6D2B8E41-A4F2-11CF-9D21-0060B7C4E5A1}")),
+                 QStringLiteral("Nimbrel Info Property Page"));
+
+        // Unregistration leaves entries of other components alone.
+        reg.setValue(QStringLiteral("CLSID\\{00000000-1111-2222-3333-444444444444}"), QString(),
+                     QStringLiteral("Other"));
+        QVERIFY(reg.save(m_registry, &error));
+        QCOMPARE(regsvr({QStringLiteral("-u"), QStringLiteral("-s"), kLibrary}), 0);
+        QVERIFY(reg.load(m_registry, &error));
+        QVERIFY(!reg.hasKey(control));
+        QVERIFY(!reg.hasKey(control + QStringLiteral("\\InprocServer32")));
+        QVERIFY(!reg.hasKey(QStringLiteral("TypeLib\\{3F7A12C0-58B4-11CF-9D21-0060B7C4E5A1}")));
+        QVERIFY(!reg.hasKey(QStringLiteral("ZqMarquee.ZqMarqueeCtrl.1")));
+        QCOMPARE(reg.value(QStringLiteral("CLSID\\{00000000-1111-2222-3333-444444444444}")),
+                 QStringLiteral("Other"));
+    }
+
+    void regsvrRefusesWhatIsNotAComponent()
+    {
+        QString output;
+        QCOMPARE(regsvr({}, &output), 2);
+        QVERIFY(output.contains(QStringLiteral("usage")));
+        QCOMPARE(regsvr({m_dir.filePath(QStringLiteral("missing.so"))}, &output), 1);
+        QVERIFY2(output.contains(QStringLiteral("cannot load")), qPrintable(output));
+        QFile text(m_dir.filePath(QStringLiteral("text.so")));
+        QVERIFY(text.open(QIODevice::WriteOnly));
+        text.write("not a library");
+        text.close();
+        QCOMPARE(regsvr({text.fileName()}, &output), 1);
+        QVERIFY(!QFile::exists(m_registry));
+    }
+
+    void containerReportsAMissingLibrary()
+    {
+        ComponentRegistry reg;
+        const QString clsid = QStringLiteral("{3F7A12C3-58B4-11CF-9D21-0060B7C4E5A1}");
+        const QString gone = m_dir.filePath(QStringLiteral("gone/libzqmarq.so"));
+        reg.setValue(QStringLiteral("CLSID\\") + clsid + QStringLiteral("\\InprocServer32"), QString(), gone);
+        reg.setValue(QStringLiteral("ZqMarquee.ZqMarqueeCtrl.1\\CLSID"), QString(), clsid);
+        QString error;
+        QVERIFY(reg.save(m_registry, &error));
+        QVERIFY(!ControlHost::create(QStringLiteral("ZqMarquee.ZqMarqueeCtrl.1"), nullptr, &error));
+        QVERIFY2(error.startsWith(QStringLiteral("Cannot load the control library ") + gone),
+                 qPrintable(error));
+    }
+
+    void libraryCountsItsObjects()
+    {
+        QLibrary lib(kLibrary);
+        QVERIFY2(lib.load(), qPrintable(lib.errorString()));
+        const auto canUnload = reinterpret_cast<DllCanUnloadNowFn>(lib.resolve("DllCanUnloadNow"));
+        const auto getClass = reinterpret_cast<DllGetClassObjectFn>(lib.resolve("DllGetClassObject"));
+        QVERIFY(canUnload && getClass);
+        QCOMPARE(canUnload(), kSOk);
+        void *out = nullptr;
+        const Guid unknownClass = *Guid::parse("{00000000-1111-2222-3333-444444444444}");
+        QCOMPARE(getClass(&unknownClass, &ids::kIClassFactory, &out), kClassENotAvailable);
+        QCOMPARE(out, nullptr);
+        QCOMPARE(getClass(&ids::kControl, &ids::kIClassFactory, nullptr), kEPointer);
+        QCOMPARE(getClass(&ids::kControl, &ids::kIClassFactory, &out), kSOk);
+        auto *factory = static_cast<IZqClassFactory *>(out);
+        QCOMPARE(canUnload(), kSFalse);
+        void *page = nullptr;
+        QCOMPARE(factory->createInstance(ids::kIZqPropertyPage, &page), kENoInterface);
+        QCOMPARE(page, nullptr);
+        void *control = nullptr;
+        QCOMPARE(factory->createInstance(ids::kIZqControl, &control), kSOk);
+        factory->release();
+        QCOMPARE(canUnload(), kSFalse); // the control still lives
+        static_cast<IZqControl *>(control)->release();
+        QCOMPARE(canUnload(), kSOk);
+        QCOMPARE(getClass(&ids::kGeneralPage, &ids::kIClassFactory, &out), kSOk);
+        factory = static_cast<IZqClassFactory *>(out);
+        QCOMPARE(factory->createInstance(ids::kIZqPropertyPage, &page), kSOk);
+        factory->release();
+        auto *pageObject = static_cast<IZqPropertyPage *>(page);
+        QCOMPARE(pageObject->caption(), std::string("General"));
+        QCOMPARE(canUnload(), kSFalse);
+        pageObject->release();
+        QCOMPARE(canUnload(), kSOk);
+    }
+
+    void registryFileRefusesMalformedText_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no header") << QByteArray("[CLSID]\r\n@=x\r\n") << "line 1";
+        QTest::newRow("value before key") << QByteArray("ZQMARQ component registry 1\r\n@=x\r\n")
+                                          << "line 2";
+        QTest::newRow("open key") << QByteArray("ZQMARQ component registry 1\r[CLSID\r") << "line 2";
+        QTest::newRow("no equals") << QByteArray("ZQMARQ component registry 1\r\n[A]\r\nvalue\r\n")
+                                   << "line 3";
+    }
+    void registryFileRefusesMalformedText()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, message);
+        QFile f(m_registry);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(content);
+        f.close();
+        ComponentRegistry reg;
+        QString error;
+        QVERIFY(!reg.load(m_registry, &error));
+        QVERIFY2(error.contains(message), qPrintable(error));
+        QVERIFY(reg.keys().isEmpty());
+        QVERIFY(!resolveClass(QStringLiteral("Anything.1"), &error));
+        QVERIFY2(error.contains(QStringLiteral("malformed")), qPrintable(error));
+    }
+
+    void registryFileRoundTripsWithCrLf()
+    {
+        ComponentRegistry reg;
+        reg.setValue(QStringLiteral("A\\B"), QString(), QStringLiteral("default"));
+        reg.setValue(QStringLiteral("A\\B"), QStringLiteral("Name"), QStringLiteral("x=y"));
+        reg.setValue(QStringLiteral("A\\B\\C"), QString(), QStringLiteral("line\r\nbreak"));
+        reg.setValue(QStringLiteral("A\\BC"), QString(), QStringLiteral("sibling"));
+        QString error;
+        QVERIFY(reg.save(m_registry, &error));
+        QFile f(m_registry);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray bytes = f.readAll();
+        QVERIFY(bytes.contains("[A\\B]\r\n@=default\r\nName=x=y\r\n"));
+        QVERIFY(!bytes.contains("\n\n"));
+        ComponentRegistry back;
+        QVERIFY(back.load(m_registry, &error));
+        QCOMPARE(back.value(QStringLiteral("a\\b"), QStringLiteral("NAME")), QStringLiteral("x=y"));
+        QCOMPARE(back.value(QStringLiteral("A\\B\\C")), QStringLiteral("line  break"));
+        back.removeKey(QStringLiteral("A\\B"));
+        QVERIFY(!back.hasKey(QStringLiteral("A\\B\\C")));
+        QCOMPARE(back.value(QStringLiteral("A\\BC")), QStringLiteral("sibling"));
+    }
+
+    void lookupUsesTheOverrideAlone()
+    {
+        QCOMPARE(ComponentRegistry::lookupPaths(), QStringList{m_registry});
+        QCOMPARE(ComponentRegistry::writablePath(), m_registry);
+        qunsetenv(kRegistryEnvVar);
+        const QStringList paths = ComponentRegistry::lookupPaths();
+        QCOMPARE(paths.size(), 2);
+        QVERIFY(paths[1].endsWith(QLatin1String("/zqmarq-components.reg")));
+        qputenv(kRegistryEnvVar, m_registry.toLocal8Bit());
+    }
+};
+
+QTEST_MAIN(TestRegistryContainer)
+#include "test_registry_container.moc"
