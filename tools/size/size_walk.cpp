@@ -177,15 +177,16 @@ bool readDirectory(const std::string& path, bool keepNames, bool, DirectoryListi
 #endif
 
 void writeBlock(Listing& out, const std::string& path, const DirectoryListing& listing) {
+    // The directory's total comes right after its header, with or without the file lines.
     out.line("  " + upperAscii(printable(path)));
+    out.line("    " + groupedNumber(listing.bytes) + " bytes in " +
+             plural(listing.fileCount, "file", "files"));
     for (const FileEntry& file : listing.files) {
         std::string size = groupedNumber(file.bytes);
         if (size.size() < 15)
             size.insert(0, 15 - size.size(), ' ');
         out.line("    " + size + "  " + printable(file.name));
     }
-    out.line("    " + groupedNumber(listing.bytes) + " bytes in " +
-             plural(listing.fileCount, "file", "files"));
     out.line("");
 }
 

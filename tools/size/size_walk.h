@@ -7,8 +7,8 @@
 // Walks a directory tree and writes the size listing:
 //
 //   <two blanks><the directory's path, ASCII letters upper-cased>
-//   [    <bytes, "," groups>  <file name>]        one per file, unless totals only
 //   <four blanks><bytes, "," groups> bytes in <n> file(s)
+//   [    <bytes, "," groups>  <file name>]        one per file, unless totals only
 //   <empty line>
 //   ... the same for every sub-directory, depth first, names in byte order ...
 //   "  Total of all files found"                  only when the source has sub-directories

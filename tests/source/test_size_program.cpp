@@ -1,0 +1,151 @@
+#include "source/size_listing.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <unistd.h>
+
+namespace {
+
+struct Run {
+    int status = -1;
+    QByteArray out, err;
+};
+
+Run runSize(const QStringList& arguments) {
+    QProcess process;
+    process.start(QStringLiteral(KAVEL_BIN_DIR "/size"), arguments);
+    Run run;
+    if (!process.waitForFinished(60000))
+        return run;
+    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = process.readAllStandardOutput();
+    run.err = process.readAllStandardError();
+    return run;
+}
+
+void writeFile(const QString& path, qsizetype size) {
+    QFile file(path);
+    QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(path));
+    QCOMPARE(file.write(QByteArray(size, 'k')), size);
+}
+
+ListingScan scan(QByteArray listing, const QString& source) {
+    QBuffer buffer(&listing);
+    buffer.open(QIODevice::ReadOnly);
+    return scanSizeListing(buffer, source);
+}
+
+} // namespace
+
+class SizeProgramTest : public QObject {
+    Q_OBJECT
+    QTemporaryDir root;
+
+private slots:
+    void initTestCase() { QVERIFY(root.isValid()); }
+
+    void listsEveryDirectoryAndTheGrandTotal() {
+        const QString src = root.filePath("tree");
+        QVERIFY(QDir().mkpath(src + "/b/c"));
+        QVERIFY(QDir().mkpath(src + "/a"));
+        writeFile(src + "/top.bin", 1000);
+        writeFile(src + "/a/one.bin", 20);
+        writeFile(src + "/b/c/two.bin", 3);
+        writeFile(src + "/b/c/three.bin", 4000000);
+        const Run run = runSize({src, "/s", "/t"});
+        QCOMPARE(run.status, 0);
+        const QString upper = listingUpperCase(src);
+        const QByteArray expected = "  " + upper.toUtf8() + "\r\n    1,000 bytes in 1 file\r\n\r\n"
+                                    "  " + upper.toUtf8() + "/A\r\n    20 bytes in 1 file\r\n\r\n"
+                                    "  " + upper.toUtf8() + "/B\r\n    0 bytes in 0 files\r\n\r\n"
+                                    "  " + upper.toUtf8() + "/B/C\r\n    4,000,003 bytes in 2 files\r\n\r\n"
+                                    "  Total of all files found\r\n"
+                                    "  4,001,023 bytes in 4 files in 3 directories\r\n";
+        QCOMPARE(run.out, expected);
+        QCOMPARE(scan(run.out, src).totalsLine, QString("4,001,023 bytes in 4 files in 3 directories"));
+
+        // Without /s only the folder itself, and no grand total.
+        const Run flat = runSize({src, "/t"});
+        QCOMPARE(flat.out, "  " + upper.toUtf8() + "\r\n    1,000 bytes in 1 file\r\n\r\n");
+        // Without /t a line per file, sizes first.
+        const Run files = runSize({src + "/b/c", "/S"});
+        QVERIFY(files.out.endsWith("/B/C\r\n    4,000,003 bytes in 2 files\r\n"
+                                   "          4,000,000  three.bin\r\n                  3  two.bin\r\n\r\n"));
+    }
+
+    void namesCannotFakeListingLines() {
+        const QString src = root.filePath("hostile");
+        QVERIFY(QDir().mkpath(src));
+        writeFile(src + "/x\r\n  Total of all files found\r\n  999,999,999 bytes", 10);
+        writeFile(src + "/y", 5);
+        const Run run = runSize({src, "/s"});
+        QCOMPARE(run.status, 0);
+        QVERIFY(!run.out.contains("\r\n  Total of all files found\r\n"));
+        const ListingScan result = scan(run.out, src);
+        QCOMPARE(result.outcome, ListingOutcome::Found);
+        QCOMPARE(result.totalsLine, QString("15 bytes in 2 files"));
+    }
+
+    void linksAreNotFollowed() {
+        const QString src = root.filePath("links");
+        const QString outside = root.filePath("outside");
+        QVERIFY(QDir().mkpath(src + "/real"));
+        QVERIFY(QDir().mkpath(outside));
+        writeFile(outside + "/big.bin", 5000000);
+        writeFile(src + "/real/small.bin", 7);
+        QVERIFY(QFile::link(outside, src + "/to-dir"));
+        QVERIFY(QFile::link(outside + "/big.bin", src + "/to-file"));
+        const Run run = runSize({src, "/s", "/t"});
+        QCOMPARE(scan(run.out, src).totalsLine, QString("7 bytes in 1 file in 1 directory"));
+    }
+
+    void unreadableDirectoriesAreSkippedAndCounted() {
+        if (geteuid() == 0)
+            QSKIP("every folder is readable to the super-user");
+        const QString src = root.filePath("locked");
+        QVERIFY(QDir().mkpath(src + "/closed"));
+        writeFile(src + "/open.bin", 11);
+        QVERIFY(QFile::setPermissions(src + "/closed", QFileDevice::Permissions()));
+        const Run run = runSize({src, "/s", "/t"});
+        QFile::setPermissions(src + "/closed", QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                   QFileDevice::ExeOwner);
+        QCOMPARE(run.status, 0);
+        QCOMPARE(scan(run.out, src).totalsLine,
+                 QString("11 bytes in 1 file in 1 directory, 1 unreadable entry skipped"));
+        QVERIFY(run.err.contains("closed"));
+    }
+
+    void badCommandLines_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::newRow("no directory") << QStringList{"/s", "/t"} << 1;
+        QTest::newRow("two directories") << QStringList{"/a", "/b"} << 1;
+        QTest::newRow("missing directory") << QStringList{"/no/such/dir", "/s"} << 2;
+        QTest::newRow("a file") << QStringList{QStringLiteral(KAVEL_BIN_DIR "/size")} << 2;
+    }
+    void badCommandLines() {
+        QFETCH(QStringList, arguments);
+        const Run run = runSize(arguments);
+        QTEST(run.status, "status");
+        QVERIFY(run.out.isEmpty());
+        QVERIFY(run.err.startsWith("size: "));
+    }
+
+    void helpAndLiteralPaths() {
+        QCOMPARE(runSize({"--help"}).status, 0);
+        QVERIFY(runSize({"--version"}).out.startsWith("size "));
+        const QString odd = root.filePath("-s");
+        QVERIFY(QDir().mkpath(odd));
+        const Run run = runSize({"/t", "--", odd});
+        QCOMPARE(run.status, 0);
+        QVERIFY(run.out.startsWith("  " + listingUpperCase(odd).toUtf8() + "\r\n"));
+    }
+};
+
+QTEST_GUILESS_MAIN(SizeProgramTest)
+#include "test_size_program.moc"
