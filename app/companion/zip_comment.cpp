@@ -18,10 +18,15 @@ bool fail(QString* errorText, const QString& text) {
     return false;
 }
 
-bool writeSettings(const QString& versionText, const QString* commentLine, QString* errorText) {
+// The comment line holds the path's own bytes as the file system names it, so a name
+// outside Latin-1 survives the single-byte file.
+QString pathAsBytes(const QString& path) { return QString::fromLatin1(QFile::encodeName(path)); }
+QString pathFromBytes(const QString& line) { return QFile::decodeName(line.toLatin1()); }
+
+bool writeSettings(const QString& versionText, const QString* commentPath, QString* errorText) {
     QStringList lines{kVersKey + versionText};
-    if (commentLine)
-        lines.append(*commentLine);
+    if (commentPath)
+        lines.append(pathAsBytes(*commentPath));
     return writeTextLines(settingsFilePath(), lines, errorText);
 }
 
@@ -52,7 +57,7 @@ StartupSettings readSettingsAtStartup(const QString& versionText) {
     if (!lines.isEmpty())
         result.storedVersion = lines[0].mid(kVersKey.size());
     if (lines.size() > 1)
-        result.CommentFile = lines[1];
+        result.CommentFile = pathFromBytes(lines[1]);
     if (result.storedVersion != versionText)
         result.rewritten = writeSettings(versionText, nullptr, nullptr);
     return result;
@@ -94,7 +99,7 @@ bool turnCommentOff(JobSettings& job, QString* errorText, const QString& version
     QStringList lines;
     if (!readTextLines(settingsFilePath(), &lines, errorText, kMaxSettingsBytes))
         return false;
-    const QString stored = lines.size() > 1 ? lines[1] : QString();
+    const QString stored = lines.size() > 1 ? pathFromBytes(lines[1]) : QString();
     const QString empty;
     if (!writeSettings(versionText, &empty, errorText))
         return false;

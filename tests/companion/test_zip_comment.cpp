@@ -130,6 +130,19 @@ private slots:
         QCOMPARE(readAll(settingsFilePath()), QByteArray("Vers=v3.10\r\n\r\n"));
     }
 
+    void namesOutsideLatin1SurviveTheSettingsFile() {
+        readSettingsAtStartup();
+        const QString chosen = root.path() + QStringLiteral("/\u0417\u0430\u043c\u0435\u0442\u043a\u0430.txt");
+        writeAll(chosen, "Comment\r\n");
+        JobSettings job;
+        QVERIFY(turnCommentOn(chosen, job));
+        const StartupSettings s = readSettingsAtStartup();
+        QCOMPARE(s.CommentFile, job.CommentFile);
+        QVERIFY(commentFileUsable(s.CommentFile));
+        QVERIFY(turnCommentOff(job));
+        QVERIFY(!QFile::exists(job.CommentFile));
+    }
+
     void offWithoutSettingsFileKeepsTheMark() {
         JobSettings job;
         job.CommentOn = true;
