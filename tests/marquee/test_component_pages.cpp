@@ -1,0 +1,237 @@
+// Property pages and windows: the General page's fields and range refusals, the property
+// frame staying open on a refusal, the stock pages, the Info page's logo and How To Use.
+#include "about_dialog.h"
+#include "marquee_control.h"
+#include "page_support.h"
+#include "property_frame.h"
+#include "property_pages.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QtTest>
+
+using namespace zqmarq;
+
+namespace {
+
+// Records the dispatch calls a page makes, and answers gets from a model.
+class RecordingObject final : public IZqDispatch {
+public:
+    MarqueeModel model;
+    std::vector<std::int32_t> puts;
+
+    HResult queryInterface(const Guid &, void **) override { return kENoInterface; }
+    std::uint32_t addRef() override { return 1; }
+    std::uint32_t release() override { return 1; }
+    const TypeInfo &typeInfo() const override
+    {
+        static const TypeInfo info{ids::kTypeLib, ids::kDispatch, ids::kEvents,
+                                   dispatchTable(), eventTable(), typeLibEnums()};
+        return info;
+    }
+    HResult getIdOfName(const std::string &name, std::int32_t &id) const override
+    {
+        const PropertyInfo *p = findProperty(name);
+        if (!p)
+            return kDispEUnknownName;
+        id = p->dispid;
+        return kSOk;
+    }
+    HResult invoke(std::int32_t id, InvokeKind kind, std::span<const Variant> args,
+                   Variant *result) override
+    {
+        if (kind == InvokeKind::PropertyGet)
+            return getProperty(model, id, *result);
+        puts.push_back(id);
+        return setProperty(model, id, args[0]);
+    }
+    virtual ~RecordingObject() = default;
+};
+
+struct MessageCatcher {
+    QStringList messages;
+    PageMessageHandler previous;
+    MessageCatcher()
+    {
+        previous = setPageMessageHandler(
+            [this](QWidget *, const QString &text) { messages << text; });
+    }
+    ~MessageCatcher() { setPageMessageHandler(std::move(previous)); }
+};
+
+QLineEdit *edit(GeneralPage &page, int id) { return qobject_cast<QLineEdit *>(page.control(id)); }
+QComboBox *list(GeneralPage &page, int id) { return qobject_cast<QComboBox *>(page.control(id)); }
+
+} // namespace
+
+class TestComponentPages : public QObject {
+    Q_OBJECT
+
+private slots:
+    void generalPageBeforeFilling()
+    {
+        GeneralPage page;
+        QCOMPARE(list(page, 202)->currentIndex(), -1);
+        QCOMPARE(list(page, 205)->currentIndex(), -1);
+        QCOMPARE(list(page, 207)->currentIndex(), -1);
+        QCOMPARE(edit(page, 203)->text(), QStringLiteral("0"));
+        QCOMPARE(edit(page, 206)->text(), QStringLiteral("0"));
+        QVERIFY(qobject_cast<QPlainTextEdit *>(page.control(201))->toPlainText().isEmpty());
+        QCOMPARE(list(page, 207)->count(), 6);
+        QCOMPARE(list(page, 207)->itemText(5), QStringLiteral("5 - Shadow"));
+        QCOMPARE(list(page, 202)->itemText(3), QStringLiteral("3 - Bottom to Top"));
+        QCOMPARE(page.findChild<QLabel *>(QStringLiteral("Label203"))->text(),
+                 QStringLiteral("Scroll &Elapse"));
+        QCOMPARE(page.findChild<QLabel *>(QStringLiteral("Label206"))->text(),
+                 QStringLiteral("Scroll &Increment"));
+        QCOMPARE(page.caption(), QStringLiteral("General"));
+    }
+
+    void rangesAreChecked_data()
+    {
+        QTest::addColumn<int>("field");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("elapse 49") << 203 << "49" << "Please enter an integer between 50 and 5000.";
+        QTest::newRow("elapse 50") << 203 << "50" << "";
+        QTest::newRow("elapse 5000") << 203 << "5000" << "";
+        QTest::newRow("elapse 5001") << 203 << "5001" << "Please enter an integer between 50 and 5000.";
+        QTest::newRow("elapse text") << 203 << "fast" << "Please enter an integer.";
+        QTest::newRow("increment 0") << 206 << "0" << "Please enter an integer between 1 and 10.";
+        QTest::newRow("increment 1") << 206 << "1" << "";
+        QTest::newRow("increment 10") << 206 << "10" << "";
+        QTest::newRow("increment 11") << 206 << "11" << "Please enter an integer between 1 and 10.";
+    }
+    void rangesAreChecked()
+    {
+        QFETCH(int, field);
+        QFETCH(QString, value);
+        QFETCH(QString, message);
+        RecordingObject object;
+        GeneralPage page;
+        page.fill(&object);
+        edit(page, field)->setText(value);
+        MessageCatcher catcher;
+        const bool applied = page.apply(&object);
+        QCOMPARE(applied, message.isEmpty());
+        if (message.isEmpty()) {
+            QVERIFY(catcher.messages.isEmpty());
+            QCOMPARE(std::to_string(field == 203 ? object.model.tickTime : object.model.tickIncrement),
+                     value.toStdString());
+        } else {
+            QCOMPARE(catcher.messages, QStringList{message});
+            QVERIFY(object.puts.empty()); // nothing written while a value is refused
+        }
+    }
+
+    void exchangeOrderAndValues()
+    {
+        RecordingObject object;
+        object.model.direction = 2;
+        object.model.justification = 0;
+        object.model.frame = 4;
+        object.model.tickTime = 75;
+        object.model.text = "line1\r\nline2";
+        GeneralPage page;
+        page.fill(&object);
+        QCOMPARE(list(page, 202)->currentIndex(), 2);
+        QCOMPARE(list(page, 205)->currentIndex(), 0);
+        QCOMPARE(list(page, 207)->currentIndex(), 4);
+        QCOMPARE(edit(page, 203)->text(), QStringLiteral("75"));
+        QCOMPARE(edit(page, 206)->text(), QStringLiteral("1"));
+        list(page, 207)->setCurrentIndex(5);
+        QVERIFY(page.apply(&object));
+        const std::vector<std::int32_t> order = {dispid::kDirection, dispid::kText,
+                                                 dispid::kJustification, dispid::kTickIncrement,
+                                                 dispid::kTickTime, dispid::kFrame};
+        QCOMPARE(object.puts, order);
+        QCOMPARE(object.model.frame, 5);
+        QCOMPARE(object.model.text, std::string("line1\r\nline2"));
+    }
+
+    void valuesOutsideTheListsAreKept()
+    {
+        RecordingObject object;
+        object.model.justification = 7;
+        GeneralPage page;
+        page.fill(&object);
+        QCOMPARE(list(page, 205)->currentIndex(), -1);
+        QVERIFY(page.apply(&object));
+        QCOMPARE(object.model.justification, 7);
+    }
+
+    void frameStaysOpenOnARefusal()
+    {
+        auto *control = new MarqueeControl;
+        {
+            PropertyFrame frame(control);
+            QCOMPARE(frame.pages().size(), std::size_t(5));
+            QCOMPARE(frame.pages()[0]->caption(), QStringLiteral("General"));
+            QCOMPARE(frame.pages()[4]->caption(), QStringLiteral("Info"));
+            frame.show();
+            auto *general = static_cast<GeneralPage *>(frame.pages()[0]);
+            edit(*general, 203)->setText(QStringLiteral("49"));
+            MessageCatcher catcher;
+            frame.accept();
+            QVERIFY(frame.isVisible());
+            QCOMPARE(catcher.messages.size(), 1);
+            QCOMPARE(control->model().tickTime, std::int16_t(100));
+            edit(*general, 203)->setText(QStringLiteral("5000"));
+            frame.accept();
+            QVERIFY(!frame.isVisible());
+            QCOMPARE(control->model().tickTime, std::int16_t(5000));
+        }
+        control->release();
+    }
+
+    void stockPagesApplyOnlyWhatChanged()
+    {
+        RecordingObject object;
+        StockPage colours(PropType::Color);
+        colours.fill(&object);
+        QCOMPARE(colours.pending(QStringLiteral("BackColor")), Variant::color(0xFFFFFF));
+        colours.setPending(QStringLiteral("ForeColor"), Variant::color(0x0080FFFF));
+        QVERIFY(colours.apply(&object));
+        QCOMPARE(object.puts, std::vector<std::int32_t>{dispid::kForeColor});
+        QCOMPARE(object.model.foreColor, OleColor(0x0080FFFF));
+
+        StockPage pictures(PropType::Picture);
+        pictures.fill(&object);
+        QVERIFY(pictures.pending(QStringLiteral("Picture9")).isEmpty());
+        StockPage fonts(PropType::Font);
+        fonts.fill(&object);
+        QCOMPARE(*fonts.pending(QStringLiteral("Heading1")).asFont(), object.model.heading[0]);
+    }
+
+    void infoPageDrawsItsLogoAfterPainting()
+    {
+        InfoPage page;
+        QCOMPARE(page.caption(), QStringLiteral("Info"));
+        QVERIFY(!page.logoShown());
+        page.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&page));
+        QTRY_VERIFY(page.logoShown());
+        QCOMPARE(page.findChild<QLabel *>(QStringLiteral("Logo909"))->pos(), QPoint(10, 10));
+    }
+
+    void howToUseShowsTheHelpText()
+    {
+        HowToUseDialog dialog;
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("How To Use"));
+        QVERIFY(dialog.isModal());
+        const auto *text = dialog.findChild<QPlainTextEdit *>(QStringLiteral("HelpText"));
+        QVERIFY(text->isReadOnly());
+        const QString help = QString::fromLatin1(kHowToUseText);
+        QVERIFY(help.startsWith(QStringLiteral("The Nimbrel Marquee control can display")));
+        QCOMPARE(help.count(QStringLiteral("\r\n\r\n")), 3);
+        QVERIFY(help.contains(QStringLiteral("\r\nPictures:\r\nUse the Picture Property Page")));
+        QVERIFY(help.endsWith(QStringLiteral("it is defaulted to zero.\r\n")));
+        QCOMPARE(help.count(QLatin1Char('\n')), help.count(QLatin1Char('\r')));
+        QCOMPARE(text->toPlainText(), QString(help).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    }
+};
+
+QTEST_MAIN(TestComponentPages)
+#include "test_component_pages.moc"
