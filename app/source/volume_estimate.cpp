@@ -59,3 +59,10 @@ QString browseEstimate(int position, float sourceSizeM, const QString& currentTe
     const float volumes = estimatedVolumes(position, sourceSizeM);
     return volumes > 1.0f ? volumesText(volumes) : QStringLiteral("1.00 file");
 }
+
+QString zipFreeSpaceText(int64_t freeBytes) {
+    if (freeBytes < 1)
+        return QStringLiteral("Free space 0 M");
+    const int64_t millions = freeBytes > 1000000 ? (freeBytes + 500000) / 1000000 : 0;
+    return QStringLiteral("Free space  %1 M").arg(millions);
+}

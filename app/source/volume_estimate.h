@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <cstdint>
+
 // The archive size slider: its caption, the estimated number of volumes, the three-digit
 // decision and the zip base name limit.
 
@@ -42,3 +44,8 @@ ArchiveSizeUpdate archiveSizeChanged(int position, bool cdImage, float sourceSiz
 // The shorter estimate after a source Browse: "1.00 file" at position 0 or when the source
 // fits one volume, the current text kept while the source size is unknown.
 QString browseEstimate(int position, float sourceSizeM, const QString& currentText);
+
+// The zip drive's free space label: "Free space " + whole millions of bytes with their sign
+// position + " M" (512 million free bytes: "Free space  512 M"); millions are rounded, and 0
+// for 1,000,000 bytes or less. No free bytes at all: "Free space 0 M".
+QString zipFreeSpaceText(int64_t freeBytes);

@@ -186,6 +186,16 @@ private slots:
         QCOMPARE(job, JobSettings{});
     }
 
+    void aFolderOrAnEndlessFileIsNoScript() {
+        QTemporaryDir dir;
+        RecordingWindow window;
+        JobSettings job;
+        QVERIFY(!loadScript(dir.path(), job, window, RunFlags{true, false}).ok);
+        const ScriptLoad zeros = loadScript("/dev/zero", job, window, RunFlags{true, false});
+        QVERIFY(!zeros.ok);
+        QVERIFY(!zeros.detail.isEmpty());
+    }
+
     void endAfterSkipEntriesIsAnError() {
         const QByteArray text = "Kavel32 script - x\r\nSource: c:\\src\r\nSkip: \r\nc:\\src\\a\\*.*\r\n";
         ScriptLoad result;
