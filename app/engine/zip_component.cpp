@@ -15,7 +15,7 @@
 
 namespace {
 // Sample taken from the start, middle and end of a file to judge whether it compresses.
-constexpr qint64 kSampleChunk = 64 * 1024;
+constexpr qint64 kSampleChunk = 32 * 1024;
 // Below this size a file is simply deflated: judging it would cost as much.
 constexpr qint64 kJudgeFromBytes = 4 * kSampleChunk;
 // A sample that deflates to more than this share of its size is stored.

@@ -227,6 +227,10 @@ WrapResult wrapVolumes(WrapContext& cx, QString* errorText) {
         return fail(WrapResult::RunError, QStringLiteral("Too many volumes to number: %1")
                                               .arg(volumes.size()));
 
+    if (job.CommentOn && !QFileInfo(job.CommentFile).isFile())
+        return fail(WrapResult::RunError,
+                    QStringLiteral("Comment file missing: %1").arg(job.CommentFile));
+
     const QString dateText = dateStampText(cx.flags.DateStampRun, cx.machine.today());
     zip.setCompressionLevel(zipCompressionLevel(job));
     zip.setAbort(false);
@@ -242,19 +246,11 @@ WrapResult wrapVolumes(WrapContext& cx, QString* errorText) {
         window.setNameText(shown);
         window.setCountText(diskCountText(k, diskCount));
 
-        auto zipOne = [&](const QString& files, const QString& what) {
-            zip.setFilesToProcess(files);
-            zip.setZipFileName(zipBase);
-            if (zip.zip() == 0)
-                return true;
-            detail = QStringLiteral("Zipping %1 into %2 failed: %3")
-                         .arg(what, shown, zip.lastError());
-            return false;
-        };
-
+        // The companion files are made first and everything goes in with one zip call:
+        // the zip is written once, its entries in the order volume, file_id.diz, nfo, extra,
+        // and a failure leaves no zip holding only part of them.
         const QString volumePath = joinPath(cx.outputFolder, volume);
-        if (!zipOne(volumePath + QLatin1Char('\r'), volume))
-            return fail(WrapResult::ZipFailed, detail);
+        QString files = volumePath + QLatin1Char('\r');
 
         if (job.AutoNumber) {
             if (!writeDiskDiz(job, k, diskCount, cx.threeDigitNumbers, &detail))
@@ -264,22 +260,24 @@ WrapResult wrapVolumes(WrapContext& cx, QString* errorText) {
             return fail(WrapResult::RunError,
                         QStringLiteral("Copying file_id.diz failed: %1").arg(detail));
         }
-        if (!zipOne(dizWorkingCopyPath() + QLatin1Char('\r'), QStringLiteral("file_id.diz")))
-            return fail(WrapResult::ZipFailed, detail);
+        files += dizWorkingCopyPath() + QLatin1Char('\r');
 
         if (!job.FirstZipOnly || k == 1) {
             if (!job.NfoFile.isEmpty()) {
                 if (!makeTaggedNfoCopy(job.NfoFile, &detail))
                     return fail(WrapResult::RunError,
                                 QStringLiteral("Making the nfo copy failed: %1").arg(detail));
-                if (!zipOne(nfoCopyPath(job.NfoFile) + QLatin1Char('\r'),
-                            nfoCopyName(job.NfoFile)))
-                    return fail(WrapResult::ZipFailed, detail);
+                files += nfoCopyPath(job.NfoFile) + QLatin1Char('\r');
             }
-            if (!job.ExtraPath.isEmpty() &&
-                !zipOne(extraFilesToProcess(job), fileNamePart(job.ExtraPath)))
-                return fail(WrapResult::ZipFailed, detail);
+            if (!job.ExtraPath.isEmpty())
+                files += extraFilesToProcess(job);
         }
+
+        zip.setFilesToProcess(files);
+        zip.setZipFileName(zipBase);
+        if (zip.zip() != 0)
+            return fail(WrapResult::ZipFailed, QStringLiteral("Zipping %1 into %2 failed: %3")
+                                                   .arg(volume, shown, zip.lastError()));
 
         if (job.CommentOn) {
             window.processEvents();

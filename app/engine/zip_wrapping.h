@@ -32,9 +32,10 @@ enum class WrapResult {
 };
 
 // Wraps every volume of outputFolder into its own zip in ZipDir: volume, file_id.diz, the
-// tagged nfo and the extra files, in that order, then the comment, then deletes the volume.
-// Stops at the first failure with *errorText naming the step. Sets the zip component's
-// handlers for the time of the call and clears its abort flag at the start.
+// tagged nfo and the extra files, in that order (one zip call per volume), then the
+// comment, then deletes the volume. Stops at the first failure with *errorText naming the
+// step; the volume being wrapped and all later ones stay. Sets the zip component's level
+// and handlers for the time of the call and clears its abort flag at the start.
 WrapResult wrapVolumes(WrapContext& context, QString* errorText = nullptr);
 
 // ---- The per-volume values, as plain functions ----

@@ -334,6 +334,18 @@ private slots:
         QCOMPARE(wrap(&error), WrapResult::RunError);
         QVERIFY2(error.contains("gone"), qPrintable(error));
         QCOMPARE(filesIn(volumes).size(), 2);
+        QCOMPARE(filesIn(zipDir), QStringList{}); // no zip holding only part of its files
+    }
+
+    void missingExtraFileFailsTheZipCall() {
+        makeVolumes(2);
+        job.ExtraIsFile = true;
+        job.ExtraPath = work + "/gone.txt";
+        QString error;
+        QCOMPARE(wrap(&error), WrapResult::ZipFailed);
+        QVERIFY2(error.contains("gone.txt"), qPrintable(error));
+        QCOMPARE(filesIn(volumes).size(), 2);
+        QCOMPARE(filesIn(zipDir), QStringList{});
     }
 
     void unsafeZipNamesAreRefused_data() {
