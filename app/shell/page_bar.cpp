@@ -1,0 +1,120 @@
+#include "shell/page_bar.h"
+
+#include <QToolButton>
+#include <QVBoxLayout>
+
+PageBar::PageBar(QWidget* parent) : QWidget(parent) {
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, pal.color(QPalette::Dark));
+    setPalette(pal);
+    layout_ = new QVBoxLayout(this);
+    layout_->setContentsMargins(2, 2, 2, 2);
+    layout_->setSpacing(2);
+}
+
+PageBar::Group* PageBar::find(const QString& group) {
+    for (Group& g : groups_)
+        if (g.name == group)
+            return &g;
+    return nullptr;
+}
+
+const PageBar::Group* PageBar::find(const QString& group) const {
+    for (const Group& g : groups_)
+        if (g.name == group)
+            return &g;
+    return nullptr;
+}
+
+void PageBar::addGroup(const QString& group) {
+    Group g;
+    g.name = group;
+    g.header = new QToolButton(this);
+    g.header->setObjectName(QStringLiteral("SSListBar1Group_") + group);
+    g.header->setText(group);
+    g.header->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    g.header->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    g.header->setMinimumHeight(22);
+    g.itemArea = new QWidget(this);
+    g.itemLayout = new QVBoxLayout(g.itemArea);
+    g.itemLayout->setContentsMargins(0, 4, 0, 4);
+    g.itemLayout->setSpacing(4);
+    g.itemLayout->addStretch(1);
+    layout_->addWidget(g.header);
+    layout_->addWidget(g.itemArea, 1);
+    connect(g.header, &QToolButton::clicked, this, [this, group] { clickGroup(group); });
+    groups_.append(g);
+    if (current_.isEmpty())
+        current_ = group;
+    openGroup(current_);
+}
+
+void PageBar::addItem(const QString& group, const QString& text, const QIcon& icon) {
+    Group* g = find(group);
+    if (!g)
+        return;
+    auto* button = new QToolButton(g->itemArea);
+    button->setObjectName(QStringLiteral("SSListBar1Item_") + text);
+    button->setText(text);
+    button->setIcon(icon);
+    button->setIconSize(QSize(32, 32));
+    button->setAutoRaise(true);
+    button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    QPalette pal = button->palette();
+    pal.setColor(QPalette::ButtonText, Qt::white);
+    button->setPalette(pal);
+    g->itemLayout->insertWidget(g->itemLayout->count() - 1, button);
+    g->items.append(button);
+    connect(button, &QToolButton::clicked, this, [this, text] { emit itemClicked(text); });
+}
+
+QString PageBar::currentGroup() const { return current_; }
+
+QStringList PageBar::groups() const {
+    QStringList names;
+    for (const Group& g : groups_)
+        names << g.name;
+    return names;
+}
+
+QStringList PageBar::items(const QString& group) const {
+    QStringList texts;
+    if (const Group* g = find(group))
+        for (const QToolButton* b : g->items)
+            texts << b->text();
+    return texts;
+}
+
+QToolButton* PageBar::itemButton(const QString& text) const {
+    for (const Group& g : groups_)
+        for (QToolButton* b : g.items)
+            if (b->text() == text)
+                return b;
+    return nullptr;
+}
+
+QToolButton* PageBar::groupButton(const QString& group) const {
+    const Group* g = find(group);
+    return g ? g->header : nullptr;
+}
+
+void PageBar::clickItem(const QString& text) {
+    if (isEnabled() && itemButton(text))
+        emit itemClicked(text);
+}
+
+void PageBar::clickGroup(const QString& group) {
+    if (!isEnabled() || !find(group))
+        return;
+    const QString old = current_;
+    current_ = group;
+    openGroup(group);
+    emit groupClicked(group, old);
+}
+
+void PageBar::openGroup(const QString& group) {
+    for (Group& g : groups_)
+        g.itemArea->setVisible(g.name == group);
+}

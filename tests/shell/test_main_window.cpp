@@ -1,0 +1,467 @@
+#include "queued_dialogs.h"
+#include "recording_machine.h"
+
+#include "shell/help_window.h"
+#include "shell/main_window.h"
+#include "shell/marquee_host.h"
+#include "shell/page_bar.h"
+#include "shell/splash_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+// Navigation, menus, the context menu, hover behaviours and help of the main window.
+class TestMainWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void startsOnTheSourcePage();
+    void menusHaveTheirEntriesInOrder();
+    void pageBarHasItsGroupsAndItems();
+    void pageCommandShowsOnePage_data();
+    void pageCommandShowsOnePage();
+    void windowPortShowsPageAndFocus();
+    void sameItemTwiceOnlyRewritesTitle();
+    void itemClicksHideTheBannerAndAboutShowsIt();
+    void aboutTwiceBringsTheBannerBack();
+    void menuCommandLeavesTheBannerAlone();
+    void kavelItemStartsARunUnlessProgressShows();
+    void helpItemLeavesThePage();
+    void groupChangePlaysOnce();
+    void disabledPageBarIgnoresClicks();
+    void rightPressOpensPageMenu_data();
+    void rightPressOpensPageMenu();
+    void leftPressOnLabelDoesNothing();
+    void marqueeRightPressOpensPageMenu();
+    void logoPanelOpensAboutWindow();
+    void linkPanelsChangeColourAndOpen();
+    void pathPanelToolTipFollowsCaption();
+    void helpCommandsOpenTheViewer();
+    void helpPagesAreComplete();
+    void batchModeNeverShowsAMessage();
+
+private:
+    QTemporaryDir state_;
+    QueuedDialogs* dialogs_ = nullptr;
+    RecordingMachine* machine_ = nullptr;
+    RunFlags flags_;
+    MainWindow* window_ = nullptr;
+    QList<QUrl> opened_;
+
+    void clickItem(const QString& text) { QTest::mouseClick(window_->pageBar()->itemButton(text), Qt::LeftButton); }
+    void clickGroup(const QString& g) { QTest::mouseClick(window_->pageBar()->groupButton(g), Qt::LeftButton); }
+    QWidget* banner() const { return window_->banner()->widget(); }
+    void closeMenu() { window_->pageMenu()->hide(); }
+};
+
+void TestMainWindow::initTestCase() {
+    QVERIFY(state_.isValid());
+    qputenv("KAVEL32_STATE_DIR", state_.filePath(QStringLiteral("state")).toUtf8());
+    qputenv("KAVEL32_SCRATCH_DIR", state_.filePath(QStringLiteral("scratch")).toUtf8());
+    qputenv("KAVEL32_PROGRAM_DIR", QByteArrayLiteral(KAVEL_BIN_DIR));
+}
+
+void TestMainWindow::init() {
+    dialogs_ = new QueuedDialogs;
+    machine_ = new RecordingMachine;
+    flags_ = {};
+    opened_.clear();
+    window_ = new MainWindow(*dialogs_, *machine_, flags_);
+    window_->setLinkOpener([this](const QUrl& url) {
+        opened_ << url;
+        return true;
+    });
+    window_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window_));
+}
+
+void TestMainWindow::cleanup() {
+    if (SplashWindow* about = SplashWindow::loaded())
+        about->unload();
+    window_->setCleanupOnClose(false);
+    window_->close();
+    delete window_;
+    delete machine_;
+    delete dialogs_;
+}
+
+void TestMainWindow::startsOnTheSourcePage() {
+    QCOMPARE(window_->visiblePages(), QStringList{QStringLiteral("Picture1")});
+    QCOMPARE(window_->pageTitle(), QStringLiteral(" Source"));
+    QVERIFY(banner()->isHidden());
+    for (const char* name : {"SSPanel1", "SSListBar1", "Picture1", "Picture2", "Picture4", "Picture5",
+                             "Picture6", "Picture7", "Picture8", "ZqMarquee1", "ZqMarquee2",
+                             "SSPanel7", "SSPanel10", "SSPanel11", "Form"})
+        QVERIFY2(window_->findChild<QWidget*>(QLatin1String(name)), name);
+}
+
+void TestMainWindow::menusHaveTheirEntriesInOrder() {
+    auto entries = [this](const char* menuName) {
+        auto* menu = window_->findChild<QMenu*>(QLatin1String(menuName));
+        QStringList out;
+        if (!menu)
+            return out;
+        out << menu->title();
+        for (QAction* a : menu->actions())
+            out << (a->isSeparator() ? QStringLiteral("-") : a->objectName() + QLatin1Char('=') + a->text());
+        return out;
+    };
+    QCOMPARE(entries("file"), (QStringList{"&File", "open=&Open script...", "save=&Save script...", "-",
+                                           "zheader=&Zip comment", "-", "exitm=E&xit"}));
+    QCOMPARE(entries("Menu"), (QStringList{"menu", "source=&Source", "skip=S&kip", "diz=&Diz", "nfo=&Nfo",
+                                           "zip=&Zip", "-", "kavel=&Kavel"}));
+    QCOMPARE(entries("helpm"), (QStringList{"&Help", "contents=&Contents...", "indexm=&Index...", "-",
+                                            "webm=&Web page...", "emailm=&Email", "-", "aboutm=&About"}));
+    QVERIFY(window_->findChild<QAction*>(QStringLiteral("zheader"))->isCheckable());
+}
+
+
+void TestMainWindow::pageBarHasItsGroupsAndItems() {
+    PageBar* bar = window_->pageBar();
+    QCOMPARE(bar->groups(), (QStringList{"Main", "Help"}));
+    QCOMPARE(bar->items(QStringLiteral("Main")), (QStringList{"Source", "Skip", "Diz", "Nfo", "Zip", "Kavel!"}));
+    QCOMPARE(bar->items(QStringLiteral("Help")), (QStringList{"Help", "About"}));
+    QCOMPARE(bar->currentGroup(), QStringLiteral("Main"));
+}
+
+void TestMainWindow::pageCommandShowsOnePage_data() {
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("panel");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("source") << "source" << "Picture1" << " Source";
+    QTest::newRow("skip") << "skip" << "Picture2" << " Skip";
+    QTest::newRow("diz") << "diz" << "Picture4" << " Diz";
+    QTest::newRow("nfo") << "nfo" << "Picture5" << " Nfo";
+    QTest::newRow("zip") << "zip" << "Picture6" << " Zip";
+}
+
+void TestMainWindow::pageCommandShowsOnePage() {
+    QFETCH(QString, action);
+    QFETCH(QString, panel);
+    QFETCH(QString, title);
+    // From every other page, so no page is left behind.
+    for (const char* from : {"source", "skip", "diz", "nfo", "zip"}) {
+        window_->findChild<QAction*>(QLatin1String(from))->trigger();
+        window_->findChild<QAction*>(action)->trigger();
+        QCOMPARE(window_->visiblePages(), QStringList{panel});
+        QCOMPARE(window_->pageTitle(), title);
+    }
+    QVERIFY(machine_->sounds.isEmpty());
+}
+
+void TestMainWindow::windowPortShowsPageAndFocus() {
+    auto* box = new QLineEdit(window_->pagePanel(Page::Zip));
+    box->setObjectName(QStringLiteral("Text3"));
+    WindowPort& port = *window_;
+    port.showPage(Page::Progress);
+    QCOMPARE(window_->visiblePages(), QStringList{QStringLiteral("Picture7")});
+    QCOMPARE(window_->pageTitle(), QStringLiteral(" Kavel!"));
+    port.showPage(Page::Zip, QStringLiteral("Text3"));
+    QCOMPARE(window_->visiblePages(), QStringList{QStringLiteral("Picture6")});
+    QCOMPARE(window_->pageTitle(), QStringLiteral(" Zip"));
+    QApplication::setActiveWindow(window_);
+    QTRY_COMPARE(QApplication::focusWidget(), box);
+}
+
+void TestMainWindow::sameItemTwiceOnlyRewritesTitle() {
+    clickItem(QStringLiteral("Diz"));
+    QCOMPARE(window_->visiblePages(), QStringList{QStringLiteral("Picture4")});
+    QCOMPARE(machine_->soundNames(), QStringList{QStringLiteral("\\type.wav")});
+    QVERIFY(!machine_->sounds.front().wait);
+    window_->findChild<QLabel*>(QStringLiteral("SSPanel1"))->setText(QStringLiteral("changed"));
+    clickItem(QStringLiteral("Diz"));
+    QCOMPARE(window_->visiblePages(), QStringList{QStringLiteral("Picture4")});
+    QCOMPARE(window_->pageTitle(), QStringLiteral(" Diz"));
+    QCOMPARE(machine_->sounds.size(), 1);
+}
+
+void TestMainWindow::itemClicksHideTheBannerAndAboutShowsIt() {
+    clickGroup(QStringLiteral("Help"));
+    clickItem(QStringLiteral("About"));
+    QCOMPARE(window_->visiblePages(), QStringList{QStringLiteral("Picture8")});
+    QCOMPARE(window_->pageTitle(), QStringLiteral(" About"));
+    QVERIFY(banner()->isVisible());
+    clickGroup(QStringLiteral("Main"));
+    clickItem(QStringLiteral("Zip"));
+    QVERIFY(banner()->isHidden());
+    QCOMPARE(window_->visiblePages(), QStringList{QStringLiteral("Picture6")});
+}
+
+void TestMainWindow::aboutTwiceBringsTheBannerBack() {
+    clickGroup(QStringLiteral("Help"));
+    clickItem(QStringLiteral("About"));
+    machine_->sounds.clear();
+    clickItem(QStringLiteral("About"));
+    QVERIFY(banner()->isVisible());
+    QCOMPARE(window_->visiblePages(), QStringList{QStringLiteral("Picture8")});
+    QCOMPARE(window_->pageTitle(), QStringLiteral(" About"));
+    QVERIFY(machine_->sounds.isEmpty());
+}
+
+void TestMainWindow::menuCommandLeavesTheBannerAlone() {
+    clickGroup(QStringLiteral("Help"));
+    clickItem(QStringLiteral("About"));
+    window_->findChild<QAction*>(QStringLiteral("nfo"))->trigger();
+    QVERIFY(banner()->isVisible());
+    QCOMPARE(window_->visiblePages(), QStringList{QStringLiteral("Picture5")});
+}
+
+void TestMainWindow::kavelItemStartsARunUnlessProgressShows() {
+    QSignalSpy runs(window_, &MainWindow::ripRunRequested);
+    window_->showPage(Page::Progress);
+    clickItem(QStringLiteral("Kavel!"));
+    QCOMPARE(runs.size(), 0);
+    QCOMPARE(window_->visiblePages(), QStringList{QStringLiteral("Picture7")});
+    QCOMPARE(window_->pageTitle(), QStringLiteral(" Kavel!"));
+    QVERIFY(machine_->sounds.isEmpty());
+
+    window_->showPage(Page::Source);
+    clickItem(QStringLiteral("Kavel!"));
+    QCOMPARE(runs.size(), 1);
+    QCOMPARE(machine_->soundNames(), QStringList{QStringLiteral("\\type.wav")});
+}
+
+void TestMainWindow::helpItemLeavesThePage() {
+    window_->findChild<QAction*>(QStringLiteral("nfo"))->trigger();
+    clickGroup(QStringLiteral("Help"));
+    machine_->sounds.clear();
+    clickItem(QStringLiteral("Help"));
+    QCOMPARE(window_->visiblePages(), QStringList{QStringLiteral("Picture5")});
+    QCOMPARE(window_->pageTitle(), QStringLiteral(" Help"));
+    QVERIFY(window_->helpWindow()->isVisible());
+    QCOMPARE(window_->helpWindow()->currentTab(), QStringLiteral("Contents"));
+    QVERIFY(window_->helpWindow()->testAttribute(Qt::WA_ShowWithoutActivating));
+    QVERIFY(machine_->sounds.isEmpty());
+}
+
+void TestMainWindow::groupChangePlaysOnce() {
+    clickGroup(QStringLiteral("Help"));
+    QCOMPARE(machine_->soundNames(), QStringList{QStringLiteral("\\whoosh.wav")});
+    clickGroup(QStringLiteral("Help"));
+    QCOMPARE(machine_->sounds.size(), 1);
+    QCOMPARE(window_->pageBar()->currentGroup(), QStringLiteral("Help"));
+    QVERIFY(window_->pageBar()->itemButton(QStringLiteral("About"))->isVisible());
+    QVERIFY(!window_->pageBar()->itemButton(QStringLiteral("Source"))->isVisible());
+    clickGroup(QStringLiteral("Main"));
+    QCOMPARE(machine_->soundNames(), (QStringList{"\\whoosh.wav", "\\whoosh.wav"}));
+    // A group click changes no page.
+    QCOMPARE(window_->visiblePages(), QStringList{QStringLiteral("Picture1")});
+}
+
+void TestMainWindow::disabledPageBarIgnoresClicks() {
+    window_->setPageBarEnabled(false);
+    clickItem(QStringLiteral("Zip"));
+    window_->pageBar()->clickItem(QStringLiteral("Zip"));
+    QCOMPARE(window_->visiblePages(), QStringList{QStringLiteral("Picture1")});
+    window_->setPageBarEnabled(true);
+    clickItem(QStringLiteral("Zip"));
+    QCOMPARE(window_->visiblePages(), QStringList{QStringLiteral("Picture6")});
+}
+
+void TestMainWindow::rightPressOpensPageMenu_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("label of a page") << "Label3" << true;
+    QTest::newRow("label 17") << "Label17" << true;
+    QTest::newRow("page panel") << "Picture1" << true;
+    QTest::newRow("title panel") << "SSPanel1" << true;
+    QTest::newRow("window background") << "Form" << true;
+    QTest::newRow("frame") << "Frame2" << true;
+    QTest::newRow("image") << "Image9" << true;
+    QTest::newRow("logo panel") << "SSPanel7" << true;
+    QTest::newRow("button") << "Command1" << false;
+    QTest::newRow("web link panel") << "SSPanel11" << false;
+}
+
+void TestMainWindow::rightPressOpensPageMenu() {
+    QFETCH(QString, name);
+    QFETCH(bool, opens);
+    QWidget* page = window_->pagePanel(Page::Source);
+    // Controls of the pages are made by their own code; stand-ins carry the names here.
+    static const QStringList existing{"Label17", "Picture1", "SSPanel1", "Form", "SSPanel7", "SSPanel11"};
+    QWidget* target = existing.contains(name) ? window_->findChild<QWidget*>(name) : nullptr;
+    if (!target) {
+        QWidget* w = name.startsWith(QLatin1String("Command")) ? static_cast<QWidget*>(new QPushButton(page))
+                                                               : new QLabel(QStringLiteral("x"), page);
+        w->setObjectName(name);
+        w->setGeometry(10, 10, 60, 20);
+        w->show();
+        target = w;
+    }
+    if (name == QLatin1String("SSPanel7") || name == QLatin1String("SSPanel11") ||
+        name == QLatin1String("Label17")) {
+        clickGroup(QStringLiteral("Help"));
+        clickItem(QStringLiteral("About"));
+    }
+    QVERIFY(target && target->isVisible());
+    QSignalSpy shown(window_, &MainWindow::pageMenuShown);
+    QTest::mousePress(target, Qt::RightButton, {}, QPoint(3, 3));
+    QCOMPARE(shown.size(), opens ? 1 : 0);
+    QCOMPARE(window_->pageMenu()->isVisible(), opens);
+    if (opens)
+        QCOMPARE(shown.front().front().toPoint(), target->mapToGlobal(QPoint(3, 3)));
+    closeMenu();
+    QVERIFY(!SplashWindow::loaded());
+}
+
+void TestMainWindow::leftPressOnLabelDoesNothing() {
+    auto* label = new QLabel(QStringLiteral("Total"), window_->pagePanel(Page::Source));
+    label->setObjectName(QStringLiteral("Label9"));
+    label->show();
+    QSignalSpy shown(window_, &MainWindow::pageMenuShown);
+    QTest::mousePress(label, Qt::LeftButton, {}, QPoint(2, 2));
+    QTest::mouseRelease(label, Qt::LeftButton, {}, QPoint(2, 2));
+    QTest::mousePress(label, Qt::MiddleButton, {}, QPoint(2, 2));
+    QCOMPARE(shown.size(), 0);
+    QVERIFY(!window_->pageMenu()->isVisible());
+    QCOMPARE(window_->visiblePages(), QStringList{QStringLiteral("Picture1")});
+}
+
+void TestMainWindow::marqueeRightPressOpensPageMenu() {
+    clickGroup(QStringLiteral("Help"));
+    clickItem(QStringLiteral("About"));
+    QSignalSpy shown(window_, &MainWindow::pageMenuShown);
+    for (MarqueeHost* m : {window_->banner(), window_->credits()}) {
+        QTest::mousePress(m->widget(), Qt::LeftButton, {}, QPoint(5, 5));
+        QCOMPARE(shown.size(), 0);
+        QTest::mousePress(m->widget(), Qt::RightButton, {}, QPoint(5, 5));
+        QCOMPARE(shown.size(), 1);
+        closeMenu();
+        shown.clear();
+    }
+}
+
+void TestMainWindow::logoPanelOpensAboutWindow() {
+    clickGroup(QStringLiteral("Help"));
+    clickItem(QStringLiteral("About"));
+    QWidget* logo = window_->findChild<QWidget*>(QStringLiteral("SSPanel7"));
+    QMouseEvent move(QEvent::MouseMove, QPointF(10, 10), logo->mapToGlobal(QPointF(10, 10)),
+                     Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(logo, &move);
+    QCOMPARE(logo->cursor().shape(), Qt::PointingHandCursor);
+    QTest::mousePress(logo, Qt::LeftButton, {}, QPoint(10, 10));
+    SplashWindow* about = SplashWindow::loaded();
+    QVERIFY(about);
+    QVERIFY(SplashWindow::aboutMode());
+    QCOMPARE(about->timer()->interval(), MainWindow::kLogoPanelInterval);
+    QVERIFY(about->timer()->isActive());
+    QCOMPARE(machine_->sounds.back().name, QStringLiteral("\\thunder.wav"));
+    QVERIFY(machine_->sounds.back().wait);
+    about->unload();
+
+    window_->findChild<QAction*>(QStringLiteral("aboutm"))->trigger();
+    QVERIFY(SplashWindow::loaded());
+    QCOMPARE(SplashWindow::loaded()->timer()->interval(), MainWindow::kAboutCommandInterval);
+}
+
+void TestMainWindow::linkPanelsChangeColourAndOpen() {
+    clickGroup(QStringLiteral("Help"));
+    clickItem(QStringLiteral("About"));
+    auto* web = window_->findChild<QLabel*>(QStringLiteral("SSPanel11"));
+    auto* mail = window_->findChild<QLabel*>(QStringLiteral("SSPanel10"));
+    QCOMPARE(web->text(), MainWindow::webAddress());
+    QCOMPARE(mail->text(), MainWindow::emailAddress());
+    for (QLabel* link : {web, mail}) {
+        QEnterEvent enter(QPointF(2, 2), link->mapToGlobal(QPointF(2, 2)), link->mapToGlobal(QPointF(2, 2)));
+        QApplication::sendEvent(link, &enter);
+        QCOMPARE(link->palette().color(QPalette::WindowText), QColor(0, 0, 0xC0));
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(link, &leave);
+        QCOMPARE(link->palette().color(QPalette::WindowText), QColor(Qt::black));
+    }
+    QTest::mouseClick(web, Qt::LeftButton, {}, QPoint(4, 4));
+    QTest::mouseClick(mail, Qt::LeftButton, {}, QPoint(4, 4));
+    window_->findChild<QAction*>(QStringLiteral("webm"))->trigger();
+    window_->findChild<QAction*>(QStringLiteral("emailm"))->trigger();
+    const QUrl site(MainWindow::webAddress());
+    const QUrl mailto(QStringLiteral("mailto:") + MainWindow::emailAddress());
+    QCOMPARE(opened_, (QList<QUrl>{site, mailto, site, mailto}));
+}
+
+void TestMainWindow::pathPanelToolTipFollowsCaption() {
+    auto* panel = new QLabel(QStringLiteral("/a/very/long/path/of/the/source"), window_->pagePanel(Page::Source));
+    panel->setObjectName(QStringLiteral("SSPanel8"));
+    auto* name = new QLineEdit(QStringLiteral("release"), window_->pagePanel(Page::Source));
+    name->setObjectName(QStringLiteral("Text3"));
+    QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
+    QApplication::sendEvent(panel, &enter);
+    QCOMPARE(panel->toolTip(), panel->text());
+    panel->setText(QStringLiteral("/other"));
+    QApplication::sendEvent(panel, &enter);
+    QCOMPARE(panel->toolTip(), QStringLiteral("/other"));
+    QMouseEvent move(QEvent::MouseMove, QPointF(1, 1), QPointF(1, 1), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(name, &move);
+    QCOMPARE(name->toolTip(), QStringLiteral("release"));
+}
+
+void TestMainWindow::helpCommandsOpenTheViewer() {
+    window_->findChild<QAction*>(QStringLiteral("indexm"))->trigger();
+    HelpWindow* help = window_->helpWindow();
+    QVERIFY(help->isVisible());
+    QCOMPARE(help->currentTab(), QStringLiteral("Index"));
+    help->hide();
+    window_->findChild<QAction*>(QStringLiteral("contents"))->trigger();
+    QVERIFY(help->isVisible());
+    QCOMPARE(help->currentTab(), QStringLiteral("Contents"));
+    QCOMPARE(help->currentPage(), QStringLiteral("overview.html"));
+    help->hide();
+    QApplication::setActiveWindow(window_);
+    QVERIFY(QTest::qWaitForWindowActive(window_));
+    QTest::keyClick(window_, Qt::Key_F1);
+    QVERIFY(help->isVisible());
+    QCOMPARE(help->currentTab(), QStringLiteral("Contents"));
+    QVERIFY(machine_->detached.isEmpty());
+}
+
+void TestMainWindow::helpPagesAreComplete() {
+    const QString folder = HelpWindow::helpFolder();
+    const auto contents = readHelpList(folder + QStringLiteral("/contents.txt"));
+    const auto index = readHelpList(folder + QStringLiteral("/index.txt"));
+    QVERIFY(contents.size() >= 10);
+    QVERIFY(index.size() >= 30);
+    QCOMPARE(window_->helpWindow()->topicCount(), contents.size());
+    QCOMPARE(window_->helpWindow()->indexCount(), index.size());
+    for (const auto& list : {contents, index})
+        for (const auto& [text, target] : list) {
+            const QString page = folder + QLatin1Char('/') + target.section(QLatin1Char('#'), 0, 0);
+            QVERIFY2(QFileInfo::exists(page), qPrintable(text + QStringLiteral(" -> ") + target));
+            const QString anchor = target.section(QLatin1Char('#'), 1);
+            if (!anchor.isEmpty()) {
+                QFile f(page);
+                QVERIFY(f.open(QIODevice::ReadOnly));
+                QVERIFY2(f.readAll().contains("id=\"" + anchor.toUtf8() + '"'), qPrintable(target));
+            }
+        }
+    QVERIFY(window_->helpWindow()->openKeyword(QStringLiteral("Skip list")));
+    QCOMPARE(window_->helpWindow()->currentPage(), QStringLiteral("skip.html"));
+}
+
+void TestMainWindow::batchModeNeverShowsAMessage() {
+    flags_.BatchRun = true;
+    QCOMPARE(window_->message(QStringLiteral("Duplicate zip name"), QStringLiteral("Kavel32 error"),
+                              MessageIcon::Exclamation, MessageButtons::OkCancel),
+             MessageAnswer::Ok);
+    QVERIFY(dialogs_->shown().isEmpty());
+    flags_.BatchRun = false;
+    dialogs_->answerMessage(MessageAnswer::Cancel, QStringLiteral("Duplicate"));
+    QCOMPARE(window_->message(QStringLiteral("Duplicate zip name"), QStringLiteral("Kavel32 error"),
+                              MessageIcon::Exclamation, MessageButtons::OkCancel),
+             MessageAnswer::Cancel);
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "test_main_window.moc"
