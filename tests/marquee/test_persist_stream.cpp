@@ -3,6 +3,7 @@
 #include "identifiers.h"
 #include "persist.h"
 
+#include <QFile>
 #include <QtTest>
 
 using namespace zqmarq;
@@ -327,6 +328,41 @@ private slots:
         QCOMPARE(calls, 2); // Picture1 and the empty Picture9
         QCOMPARE(m.picture[0]->format, PictureFormat::Jpeg);
         QCOMPARE(m.picture[0]->widthHimetric, 2646);
+    }
+
+    void storedDesignsOfTheMainWindow()
+    {
+        QFile file(QStringLiteral(KAVEL_SOURCE_DIR "/resources/marquee/banner.zqm"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray data = file.readAll();
+        const std::vector<std::uint8_t> bytes(data.begin(), data.end());
+        MarqueeModel m;
+        std::string error;
+        QVERIFY2(load(bytes, m, &error), error.c_str());
+        QCOMPARE(m.text.size(), std::size_t(43));
+        QCOMPARE(m.foreColor, OleColor(0x0080FFFF));
+        QCOMPARE(m.backColor, OleColor(0));
+        QCOMPARE(*m.font, font("Arial", 700, 97500));
+        QCOMPARE(m.frame, 1);
+        QCOMPARE(m.tickTime, std::int16_t(50));
+        QCOMPARE(m.picture[0]->bytes.size(), std::size_t(1099));
+        for (std::size_t i = 1; i < 8; ++i)
+            QVERIFY(!m.picture[i].has_value());
+        QVERIFY(m.picture[8].has_value() && m.picture[8]->bytes.empty());
+        QCOMPARE(m.heading[0], font("MS Sans Serif", 400, 180000));
+        QCOMPARE(m.heading[4], font("MS Sans Serif", 400, 120000));
+        QCOMPARE(saveToStream(m), bytes);
+
+        QFile second(QStringLiteral(KAVEL_SOURCE_DIR "/resources/marquee/zqmarquee2.zqm"));
+        QVERIFY(second.open(QIODevice::ReadOnly));
+        const QByteArray data2 = second.readAll();
+        QVERIFY(loadFromStream(reinterpret_cast<const std::uint8_t *>(data2.constData()),
+                               static_cast<std::size_t>(data2.size()), m, &error));
+        QCOMPARE(m.direction, 3);
+        QCOMPARE(m.frame, 0);
+        QCOMPARE(m.backColor, OleColor(0x8000000F));
+        QCOMPARE(m.foreColor, OleColor(0x00C00000));
+        QCOMPARE(m.font->size, std::int64_t(82500));
     }
 
     void keyedFormRoundTrips()
