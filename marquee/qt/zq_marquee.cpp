@@ -52,17 +52,26 @@ QSize ZqMarquee::sizeHint() const {
     return {300, 40};
 }
 
-void ZqMarquee::applyModel(const MarqueeModel& model) {
-    const bool newTickTime = model.tickTime != model_.tickTime;
+void ZqMarquee::applyModel(const MarqueeModel& model, bool loading) {
+    const MarqueeModel& o = model_;
+    // Each change has the effect its own property setter has.
+    const bool relayout = loading || model.text != o.text || model.font != o.font ||
+                          model.foreColor != o.foreColor || model.backColor != o.backColor ||
+                          model.justification != o.justification || model.heading != o.heading ||
+                          model.picture != o.picture;
+    const bool repaint = relayout || model.direction != o.direction || model.frame != o.frame;
+    const bool newTickTime = model.tickTime != o.tickTime;
     model_ = model;
-    engine_.requestRelayout();
+    if (relayout)
+        engine_.requestRelayout();
     if (newTickTime && (timerRunning_ || isVisible()))
         restartTimer();
-    update();
+    if (repaint)
+        update();
 }
 
 void ZqMarquee::setModel(const MarqueeModel& model) {
-    applyModel(model);
+    applyModel(model, false);
     emit modified();
 }
 
@@ -71,7 +80,7 @@ void ZqMarquee::loadModel(const MarqueeModel& model) {
     loaded.freezeMarquee = false;
     loaded.nextDisplayString.clear();
     engine_.setScrollPosition(0);
-    applyModel(loaded); // what was loaded is the stored state: nothing to mark modified
+    applyModel(loaded, true); // what was loaded is the stored state: nothing to mark modified
 }
 
 void ZqMarquee::relayoutAndRepaint() {

@@ -16,8 +16,8 @@ class ZqMarquee : public QWidget {
     explicit ZqMarquee(QWidget* parent = nullptr);
     ~ZqMarquee() override;
 
-    // The whole property record. setModel replaces it as a set of property changes would
-    // (re-layout, repaint, timer restart when TickTime differs, modified). loadModel does the
+    // The whole property record. setModel replaces it as the setters of the properties that
+    // differ would (re-layout, repaint, timer restart), then emits modified. loadModel does the
     // same for loading or resetting: FreezeMarquee FALSE, NextDisplayString empty, scroll
     // position 0, and no modified notification.
     const MarqueeModel& model() const { return model_; }
@@ -61,6 +61,8 @@ class ZqMarquee : public QWidget {
     int scrollPosition() const { return engine_.scrollPosition(); }
     void setScrollPosition(int position);
     bool timerRunning() const { return timerRunning_; }
+    bool relayoutPending() const { return engine_.relayoutPending(); }
+    Size contentSize() const { return engine_.contentSize(); }
     // Interval the timer runs at for a TickTime: at least 10 ms; a negative value (an
     // interval of weeks on the old timer) gives no timer at all (-1).
     static int timerInterval(std::int16_t tickTime);
@@ -93,7 +95,7 @@ class ZqMarquee : public QWidget {
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
   private:
-    void applyModel(const MarqueeModel& model);
+    void applyModel(const MarqueeModel& model, bool loading);
     void relayoutAndRepaint();
     void timerUpkeep();
     void restartTimer();

@@ -39,6 +39,7 @@ class TestWidgetMarquee : public QObject {
     void loadResetsRunState();
     void settersMarkModified();
     void headingAndPictureSlots();
+    void setModelAppliesOnlyWhatChanged();
     void timerInterval_data();
     void timerInterval();
     void timerStartsAtFirstPaint();
@@ -180,6 +181,44 @@ void TestWidgetMarquee::headingAndPictureSlots() {
     QVERIFY(!m.picture(9));
     m.setPicture(10, PictureData{});
     QVERIFY(!m.picture(10));
+}
+
+void TestWidgetMarquee::setModelAppliesOnlyWhatChanged() {
+    ZqMarquee m;
+    prepare(m);
+    QCOMPARE(m.contentSize(), (Size{30, 10}));
+    QVERIFY(!m.relayoutPending());
+    // Direction, Frame, TickIncrement, FreezeMarquee: the content keeps its last arrangement.
+    MarqueeModel model = m.model();
+    model.direction = 2;
+    model.frame = 5;
+    model.tickIncrement = 4;
+    model.freezeMarquee = true;
+    model.redraw = false;
+    m.setModel(model);
+    QVERIFY(!m.relayoutPending());
+    m.setDirection(3);
+    m.setFrame(1);
+    QVERIFY(!m.relayoutPending());
+    // Layout-bearing properties ask for a new layout.
+    model = m.model();
+    model.justification = 2;
+    m.setModel(model);
+    QVERIFY(m.relayoutPending());
+
+    ZqMarquee n;
+    prepare(n);
+    n.setJustification(0);
+    QVERIFY(n.relayoutPending());
+    prepare(n);
+    n.setHeading(2, std::nullopt);
+    QVERIFY(n.relayoutPending());
+    prepare(n);
+    n.setPicture(4, PictureData{});
+    QVERIFY(n.relayoutPending());
+    prepare(n);
+    n.setBackColor(rgb(1, 1, 1));
+    QVERIFY(n.relayoutPending());
 }
 
 void TestWidgetMarquee::timerInterval_data() {
