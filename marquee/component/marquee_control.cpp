@@ -22,6 +22,12 @@ PictureData decodeBytes(std::vector<std::uint8_t> bytes)
     return p;
 }
 
+// Stored extents are HIMETRIC at 96 pixels per inch.
+int himetricToPixels(std::int32_t himetric)
+{
+    return static_cast<int>((static_cast<std::int64_t>(himetric) * 96 + 1270) / 2540);
+}
+
 } // namespace
 
 MarqueeControl::MarqueeControl() { resetToDefaults(m_model); }
@@ -136,6 +142,8 @@ QWidget *MarqueeControl::window(QWidget *parent)
         return m_widget;
     auto *w = new ZqMarquee(parent);
     w->setModel(m_model);
+    if (m_model.extentWidth > 0 && m_model.extentHeight > 0)
+        w->resize(himetricToPixels(m_model.extentWidth), himetricToPixels(m_model.extentHeight));
     m_widget = w;
     QObject::connect(w, &ZqMarquee::finishedDisplay, w,
                      [this] { fireEvent(dispid::kFinishedDisplay); });
@@ -154,11 +162,26 @@ QWidget *MarqueeControl::window(QWidget *parent)
     return w;
 }
 
+// The extent saved with the properties is the window's current size.
+MarqueeModel MarqueeControl::modelToSave() const
+{
+    MarqueeModel m = model();
+    if (m_widget && !m_widget->size().isEmpty()) {
+        m.extentWidth = pixelsToHimetric(m_widget->width());
+        m.extentHeight = pixelsToHimetric(m_widget->height());
+    }
+    return m;
+}
+
 HResult MarqueeControl::loadedModel(bool ok, const MarqueeModel &loaded)
 {
     m_model = loaded;
-    if (m_widget)
+    if (m_widget) {
         m_widget->loadModel(loaded); // also restarts scrolling from position 0
+        if (loaded.extentWidth > 0 && loaded.extentHeight > 0)
+            m_widget->resize(himetricToPixels(loaded.extentWidth),
+                             himetricToPixels(loaded.extentHeight));
+    }
     m_dirty = false;
     return ok ? kSOk : kEFail;
 }
@@ -179,7 +202,7 @@ HResult MarqueeControl::loadStream(const std::uint8_t *data, std::size_t size, s
 
 HResult MarqueeControl::saveStream(std::vector<std::uint8_t> &out)
 {
-    out = saveToStream(model());
+    out = saveToStream(modelToSave());
     m_dirty = false;
     return kSOk;
 }
@@ -193,7 +216,7 @@ HResult MarqueeControl::loadBag(const PropertyBag &bag, std::string *error)
 
 HResult MarqueeControl::saveBag(PropertyBag &bag)
 {
-    saveToBag(model(), bag);
+    saveToBag(modelToSave(), bag);
     m_dirty = false;
     return kSOk;
 }

@@ -61,6 +61,7 @@ private:
     void setModel(const MarqueeModel &model, std::uint32_t effects);
     void markModified();
     HResult loadedModel(bool ok, const MarqueeModel &loaded);
+    MarqueeModel modelToSave() const;
 
     MarqueeModel m_model; // used until the window exists
     QPointer<ZqMarquee> m_widget;

@@ -279,6 +279,26 @@ private slots:
         QCOMPARE(w2->scrollPosition(), start - 2);
     }
 
+    void extentFollowsTheWindow()
+    {
+        ControlRef c;
+        QWidget parent;
+        auto *w = c->window(&parent);
+        MarqueeModel m;
+        m.extentWidth = 11853; // 448 x 25 pixels
+        m.extentHeight = 661;
+        const std::vector<std::uint8_t> stored = saveToStream(m);
+        QCOMPARE(c->loadStream(stored.data(), stored.size(), nullptr), kSOk);
+        QCOMPARE(w->size(), QSize(448, 25));
+        w->resize(100, 40);
+        std::vector<std::uint8_t> saved;
+        c->saveStream(saved);
+        MarqueeModel back;
+        QVERIFY(loadFromStream(saved.data(), saved.size(), back));
+        QCOMPARE(back.extentWidth, 2646);
+        QCOMPARE(back.extentHeight, 1058);
+    }
+
     void refusedStreamLeavesDefaults()
     {
         ControlRef c;
