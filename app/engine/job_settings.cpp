@@ -41,3 +41,28 @@ JobReadiness isJobReady(const JobSettings& job) {
     }
     return {};
 }
+
+QString readinessReason(const JobReadiness& r) {
+    if (r.ready)
+        return {};
+    if (r.zipNameHasSpace)
+        return QStringLiteral("Spaces aren't allowed in filename");
+    if (r.zipNameUnsafe)
+        return QStringLiteral("The zip name can't hold \"/\", \"\\\" or \"..\"");
+    if (r.focus == QLatin1String("Text2"))
+        return QStringLiteral("The diz numbering column is not set");
+    if (r.focus == QLatin1String("Text6"))
+        return QStringLiteral("The diz numbering line is not set");
+    if (r.focus == QLatin1String("Text3"))
+        return QStringLiteral("No zip name is set");
+    switch (r.page) {
+    case Page::Source:
+        return QStringLiteral("No source is chosen");
+    case Page::Diz:
+        return QStringLiteral("No file_id.diz is chosen");
+    case Page::Nfo:
+        return QStringLiteral("No nfo file is chosen");
+    default:
+        return QStringLiteral("No zip directory is chosen");
+    }
+}

@@ -60,3 +60,6 @@ bool zipNameEscapesDir(const QString& zipName);
 
 // Volume size in bytes for the slider value.
 inline int64_t volumeBytes(int16_t sizeUnits) { return int64_t(sizeUnits) * 500000; }
+
+// One line naming what a failed readiness check wants, for the unattended start's report.
+QString readinessReason(const JobReadiness& readiness);

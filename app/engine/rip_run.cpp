@@ -1,0 +1,249 @@
+#include "engine/rip_run.h"
+
+#include "engine/archiver_command.h"
+#include "engine/machine_port.h"
+#include "engine/window_port.h"
+#include "engine/zip_component.h"
+#include "engine/zip_wrapping.h"
+#include "platform/paths.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <sys/stat.h>
+
+namespace {
+const QString kErrorTitle = QStringLiteral("Kavel32 error");
+
+// Whether ZipDir already holds a zip of this name.
+bool zipNameTaken(const QString& zipDir, const QString& zipName) {
+    return !QDir(zipDir).entryList({zipName + QLatin1Char('*')}, QDir::Files).isEmpty();
+}
+
+// Resets the running flag however the run ends.
+struct RunningScope {
+    bool& flag;
+    explicit RunningScope(bool& f) : flag(f) { flag = true; }
+    ~RunningScope() { flag = false; }
+};
+} // namespace
+
+QString defaultWorkLocation() { return QDir::homePath(); }
+
+QString claimOutputFolder(const QString& workLocation, QString* error) {
+    for (int i = 1; i < 100000; ++i) {
+        const QString path = joinPath(workLocation, QStringLiteral("Kavel%1").arg(i, 3, 10, QLatin1Char('0')));
+        if (::mkdir(QFile::encodeName(path).constData(), 0755) == 0)
+            return path;
+        if (errno != EEXIST) {
+            if (error)
+                *error = QStringLiteral("cannot create the output folder %1: %2")
+                             .arg(path, QString::fromLocal8Bit(strerror(errno)));
+            return {};
+        }
+    }
+    if (error)
+        *error = QStringLiteral("no free output folder name in %1").arg(workLocation);
+    return {};
+}
+
+RipRun::RipRun(WindowPort& window, MachinePort& machine, ZipComponent& zip, const RunFlags& flags)
+    : window_(window), machine_(machine), zip_(zip), flags_(flags) {}
+
+void RipRun::resetCounters() {
+    numbering_ = {};
+    diskNumber_ = 0;
+    diskCount_ = 0;
+}
+
+RipResult RipRun::stopAt(Page page, const QString& focus, const QString& reason) {
+    if (flags_.batch())
+        window_.closeWindow();
+    else
+        window_.showPage(page, focus);
+    RipResult r;
+    r.outcome = RipOutcome::Stopped;
+    r.reason = reason;
+    return r;
+}
+
+RipResult RipRun::errorPath(const QString& reason, const QString& outputFolder) {
+    window_.restore();
+    window_.setPageBarEnabled(true);
+    window_.setBusyPointer(false);
+    window_.setSourceDisplay(sourcePath_);
+    resetCounters();
+    // An output folder the archiver left empty is of no use to anyone.
+    if (!outputFolder.isEmpty() && QDir(outputFolder).isEmpty())
+        QDir().rmdir(outputFolder);
+    if (flags_.batch())
+        window_.closeWindow();
+    RipResult r;
+    r.outcome = RipOutcome::Failed;
+    r.reason = reason;
+    r.outputFolder = QFileInfo::exists(outputFolder) ? outputFolder : QString();
+    return r;
+}
+
+RipResult RipRun::run(const JobSettings& job, float sourceSizeM) {
+    RunningScope scope(running_);
+    if (!flags_.batch())
+        window_.showPage(Page::Progress);
+
+    const JobReadiness ready = isJobReady(job);
+    if (!ready.ready) {
+        const QString reason = readinessReason(ready);
+        if ((ready.zipNameHasSpace || ready.zipNameUnsafe) && !flags_.batch())
+            window_.message(reason, kErrorTitle, MessageIcon::Exclamation, MessageButtons::Ok);
+        return stopAt(ready.page, ready.focus, reason);
+    }
+
+    if (!job.RawArchivesOnly && !flags_.batch() && zipNameTaken(job.ZipDir, job.ZipName)) {
+        if (window_.message(kDuplicateZipText, kErrorTitle, MessageIcon::Exclamation,
+                            MessageButtons::OkCancel) == MessageAnswer::Cancel) {
+            RipResult r;
+            r.reason = QStringLiteral("Cancelled");
+            return r;
+        }
+    }
+
+    const VolumePlan plan = planVolumes(job.Archiver, job.SizeUnits, sourceSizeM);
+    if (job.AutoNumber) {
+        QString error;
+        if (!checkDizNumbering(job, flags_, plan.threeDigitNumbers, numbering_, window_, machine_,
+                               &error) ||
+            !numbering_.NumberingValid) {
+            if (flags_.batch())
+                window_.closeWindow();
+            RipResult r;
+            r.reason = error.isEmpty() ? QStringLiteral("The diz numbering position is not valid")
+                                       : error;
+            return r;
+        }
+    }
+
+    if (plan.tooManyVolumes) {
+        if (!flags_.batch())
+            window_.message(QString::fromLatin1(kTooManyVolumesText),
+                            QString::fromLatin1(kTooManyVolumesTitle), MessageIcon::Critical,
+                            MessageButtons::Ok);
+        RipResult r;
+        r.reason = QStringLiteral("More than 999 volumes would be needed");
+        return r;
+    }
+
+    const QString options = archiverOptions(job.Archiver, job.SizeUnits, job.MethodIndex);
+    const QString listFile = AppPaths::scratchFile(QStringLiteral("skip.txt"));
+    const QString skip = skipSwitch(job.SkipList, listFile);
+    sourcePath_ = job.SourceSpec;
+    if (!skip.isEmpty()) {
+        QString error;
+        if (!writeExclusionList(job.SkipList, listFile, &error))
+            return errorPath(error, {});
+    }
+
+    QString error;
+    const QString workLocation = job.WorkDrive.isEmpty() ? defaultWorkLocation() : job.WorkDrive;
+    const QString outputFolder = claimOutputFolder(workLocation, &error);
+    if (outputFolder.isEmpty())
+        return errorPath(error, {});
+    const QString archivePath = joinPath(outputFolder, job.ZipName + plan.extension);
+
+    window_.minimise();
+    window_.processEvents();
+    if (job.Archiver == ArchiverKind::Rar)
+        window_.setSourceDisplay(QLatin1Char('"') + job.SourceSpec + QLatin1Char('"'));
+    const int status = machine_.execCmd(
+        archiverCommandLine(job.Archiver, options, archivePath, job.SourceSpec, skip));
+    if (flags_.batch())
+        window_.showPage(Page::Progress);
+    window_.restore();
+    window_.processEvents();
+
+    const QStringList volumes = listVolumes(outputFolder);
+    if (status != 0 || volumes.isEmpty()) {
+        const QString reason = status == kCouldNotStart
+                                   ? QStringLiteral("The archiver could not be started")
+                               : status != 0
+                                   ? QStringLiteral("The archiver failed (exit status %1)").arg(status)
+                                   : kArchiverFailedText;
+        if (!flags_.batch())
+            window_.message(reason, kErrorTitle, MessageIcon::Exclamation, MessageButtons::Ok);
+        return errorPath(reason, outputFolder);
+    }
+    zip_.setCompressionLevel(zipCompressionLevel(job));
+    diskCount_ = int16_t(qMin<qsizetype>(volumes.size(), INT16_MAX));
+
+    const bool rar = job.Archiver == ArchiverKind::Rar;
+    if (job.RawArchivesOnly) {
+        window_.setCountText(platformNumberText(diskCount_) +
+                             (rar ? QStringLiteral(" Rar's") : QStringLiteral(" Ace's")));
+    } else {
+        window_.setBusyPointer(true);
+        window_.processEvents();
+        window_.setPageBarEnabled(false);
+        WrapContext context{job,      flags_,   outputFolder, plan.threeDigitNumbers,
+                            diskCount_, window_, machine_,     zip_};
+        QString wrapError;
+        const WrapResult wrapped = wrapVolumes(context, &wrapError);
+        diskNumber_ = context.diskNumber;
+        if (wrapped != WrapResult::Completed) {
+            window_.setProgress(0);
+            return errorPath(wrapError.isEmpty() ? QStringLiteral("Zipping failed") : wrapError,
+                             outputFolder);
+        }
+    }
+
+    window_.setPageBarEnabled(true);
+    window_.setBusyPointer(false);
+    if (!flags_.batch())
+        machine_.playSound(QStringLiteral("\\rip.wav"), false);
+    window_.setProgress(0);
+    window_.setStatusText(job.RawArchivesOnly
+                              ? kRippingCompleteText + QStringLiteral("\r\r") +
+                                    (rar ? QStringLiteral("Rar's are in ")
+                                         : QStringLiteral("Ace's are in ")) +
+                                    outputFolder
+                              : kRippingCompleteText);
+    window_.setNameText({});
+    window_.processEvents();
+
+    RipResult result;
+    result.outputFolder = outputFolder;
+    result.volumes = diskCount_;
+    if (QFileInfo::exists(outputFolder) && !QDir().rmdir(outputFolder)) {
+        // The volumes of an archives-only run stay where the label says they are.
+        window_.setSourceDisplay(sourcePath_);
+        resetCounters();
+        if (flags_.batch())
+            window_.closeWindow();
+        if (job.RawArchivesOnly) {
+            result.outcome = RipOutcome::ArchivesKept;
+            return result;
+        }
+        result.outcome = RipOutcome::Failed;
+        result.reason = QStringLiteral("The output folder %1 could not be removed").arg(outputFolder);
+        return result;
+    }
+    result.outputFolder.clear();
+    window_.setSourceDisplay(sourcePath_);
+    resetCounters();
+    window_.processEvents();
+    if (flags_.batch())
+        window_.closeWindow();
+    result.outcome = RipOutcome::Completed;
+    return result;
+}
+
+void RipRun::abort() {
+    zip_.setAbort(true);
+    window_.setPageBarEnabled(true);
+    window_.setBusyPointer(false);
+    window_.setSourceDisplay(sourcePath_);
+}
+
+void RipRun::exit() {
+    abort();
+    window_.closeWindow();
+}

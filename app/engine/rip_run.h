@@ -1,0 +1,77 @@
+#pragma once
+
+#include "companion/diz_numbering.h"
+#include "engine/job_settings.h"
+
+#include <QString>
+
+class WindowPort;
+class MachinePort;
+class ZipComponent;
+
+enum class RipOutcome {
+    Completed,    // "Ripping complete": every volume wrapped, output folder removed
+    ArchivesKept, // archives-only run: the volumes stay in the output folder
+    Stopped,      // a precondition failed or the user cancelled; nothing was made
+    Failed,       // the run ended on its error path
+};
+
+struct RipResult {
+    RipOutcome outcome = RipOutcome::Stopped;
+    QString reason;       // one line naming the failed check or step
+    QString outputFolder; // the folder this run made, if any
+    int volumes = 0;      // volumes the archiver made
+
+    // For the unattended start's exit status.
+    bool succeeded() const {
+        return outcome == RipOutcome::Completed || outcome == RipOutcome::ArchivesKept;
+    }
+};
+
+inline const QString kRippingCompleteText = QStringLiteral("Ripping complete");
+inline const QString kDuplicateZipText = QStringLiteral("Duplicate zip name in zip directory\nOverwrite?");
+inline const QString kArchiverFailedText = QStringLiteral("The archiver failed: no volumes were made");
+
+// The default place for output folders when the job names none: the home folder.
+QString defaultWorkLocation();
+
+// Claims the first free "Kavel" + three-digit folder in workLocation. The folder is made
+// with one mkdir, so a folder that someone else creates meanwhile is skipped, not shared.
+// Empty when none could be made.
+QString claimOutputFolder(const QString& workLocation, QString* error = nullptr);
+
+// The Kavel! command: checks the job, runs the archiver once into a fresh output folder,
+// wraps every volume into its zip and removes the emptied folder. One run at a time, on the
+// caller's thread; Abort and Exit are called from the progress page while the zip step
+// processes window events.
+class RipRun {
+public:
+    RipRun(WindowPort& window, MachinePort& machine, ZipComponent& zip, const RunFlags& flags);
+
+    RipResult run(const JobSettings& job, float sourceSizeM);
+
+    // Command12: stop the zip in progress and give the window back.
+    void abort();
+    // Command13: as abort, then close the main window.
+    void exit();
+
+    bool running() const { return running_; }
+    NumberingState& numbering() { return numbering_; }
+    int16_t diskNumber() const { return diskNumber_; }
+    int16_t diskCount() const { return diskCount_; }
+
+private:
+    RipResult stopAt(Page page, const QString& focus, const QString& reason);
+    RipResult errorPath(const QString& reason, const QString& outputFolder);
+    void resetCounters();
+
+    WindowPort& window_;
+    MachinePort& machine_;
+    ZipComponent& zip_;
+    const RunFlags& flags_;
+    NumberingState numbering_;
+    QString sourcePath_;
+    int16_t diskNumber_ = 0;
+    int16_t diskCount_ = 0;
+    bool running_ = false;
+};

@@ -1,0 +1,113 @@
+// kavel32: the window program, or with "!" / "$" before a script the unattended run.
+#include "engine/unattended_run.h"
+#include "platform/desktop_machine.h"
+#include "shell/main_window_app.h"
+#include "shell/single_instance.h"
+#include "shell/startup.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QStringList>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+const char* const kUsage =
+    "Usage: kavel32 [OPTION]... [SCRIPT | !SCRIPT | $SCRIPT]\n"
+    "Package a directory, drive or CD image into numbered zips of archive volumes.\n"
+    "\n"
+    "  SCRIPT           open the .rip script in the window and check the job\n"
+    "  !SCRIPT          run the job of the script unattended, then exit\n"
+    "  $SCRIPT          as !SCRIPT, with the date in every zip name\n"
+    "      --work-dir DIR  make the output folder (KavelNNN) in DIR, not in the home folder\n"
+    "      --check      load and check SCRIPT without running it, print the verdict\n"
+    "  -h, --help       show this help and exit\n"
+    "  -V, --version    show the version and exit\n"
+    "\n"
+    "Without a display, an unattended run needs no window. Exit status: 0 when the run\n"
+    "completed, 1 when the job or the run failed (one line on standard error says why),\n"
+    "2 for a bad command line, 3 when another Kavel32 is running.\n";
+
+bool haveDisplay() {
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+           qEnvironmentVariable("QT_QPA_PLATFORM") == QLatin1String("offscreen");
+}
+
+int usageError(const QString& text) {
+    std::fprintf(stderr, "kavel32: %s\nTry 'kavel32 --help' for more information.\n", qPrintable(text));
+    return 2;
+}
+
+int runWithoutWindow(int argc, char** argv, const ScriptArgument& script, const QString& workDir,
+                     bool checkOnly) {
+    QCoreApplication app(argc, argv);
+    SingleInstance instance;
+    if (instance.handOverToRunning(1000)) {
+        std::fprintf(stderr, "kavel32: another Kavel32 is running\n");
+        return 3;
+    }
+    instance.listen();
+
+    DesktopMachine machine;
+    UnattendedOptions options;
+    options.scriptPath = script.scriptPath;
+    options.flags = script.flags;
+    options.workLocation = workDir;
+    options.runJob = !checkOnly && script.flags.batch();
+    options.progress = isatty(STDOUT_FILENO) ? stdout : nullptr;
+    const UnattendedResult result = runUnattended(options, machine);
+    // What a run leaves at fixed places goes when the program ends, as on closing the window.
+    for (const QString& file : runLeftoverFiles({}))
+        QFile::remove(file);
+    std::fprintf(result.exitCode == 0 ? stdout : stderr, "%s%s\n",
+                 result.exitCode == 0 ? "" : "kavel32: ", qPrintable(result.message));
+    return result.exitCode;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QString scriptArgument;
+    QString workDir;
+    bool checkOnly = false;
+    for (int i = 1; i < argc; ++i) {
+        const QString arg = QString::fromLocal8Bit(argv[i]);
+        if (arg == QLatin1String("-h") || arg == QLatin1String("--help")) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (arg == QLatin1String("-V") || arg == QLatin1String("--version")) {
+            std::printf("Kavel32 %s\n", KAVEL_VERSION_TEXT);
+            return 0;
+        }
+        if (arg == QLatin1String("--check")) {
+            checkOnly = true;
+        } else if (arg == QLatin1String("--work-dir") || arg.startsWith(QLatin1String("--work-dir="))) {
+            if (arg.contains(QLatin1Char('=')))
+                workDir = arg.section(QLatin1Char('='), 1);
+            else if (++i < argc)
+                workDir = QString::fromLocal8Bit(argv[i]);
+            if (workDir.isEmpty() || !QDir(workDir).exists())
+                return usageError(QStringLiteral("--work-dir needs an existing folder"));
+            workDir = QDir(workDir).absolutePath();
+        } else if (arg.startsWith(QLatin1String("--"))) {
+            return usageError(QStringLiteral("unknown option %1").arg(arg));
+        } else if (scriptArgument.isEmpty()) {
+            scriptArgument = arg;
+        } else {
+            // The old command line took everything after the program as one argument.
+            scriptArgument += QLatin1Char(' ') + arg;
+        }
+    }
+
+    const ScriptArgument script = parseScriptArgument(scriptArgument);
+    if ((checkOnly || !workDir.isEmpty()) && script.scriptPath.isEmpty())
+        return usageError(QStringLiteral("a script is needed"));
+    const bool windowless = checkOnly || (script.flags.batch() && (!haveDisplay() || !workDir.isEmpty())) ||
+                            (!script.scriptPath.isEmpty() && !haveDisplay());
+    if (windowless)
+        return runWithoutWindow(argc, argv, script, workDir, checkOnly || !script.flags.batch());
+    return runMainWindow(argc, argv, scriptArgument);
+}
