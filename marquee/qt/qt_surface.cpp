@@ -5,6 +5,8 @@
 #include <QFontMetrics>
 #include <QPaintDevice>
 
+#include <QtMath>
+
 #include <cmath>
 
 namespace zqmarq {
@@ -167,12 +169,14 @@ void QtSurface::copyFrom(const Surface& src, int width, int height, Point dest) 
         return;
     QRect target(dest.x, dest.y, width, height);
     QRect source(0, 0, width, height);
-    if (!mapped_) {
+    const QTransform& world = painter_->worldTransform();
+    if (!mapped_ && world.type() <= QTransform::TxTranslate && painter_->device()) {
         // Copy only what lands on the device: the cost stays that of the control, however
         // long the content.
         const QPaintDevice* device = painter_->device();
-        const QRect visible =
-            target.intersected(QRect(0, 0, device->width() + 1, device->height() + 1));
+        const QRect deviceArea(-qFloor(world.dx()), -qFloor(world.dy()), device->width() + 1,
+                               device->height() + 1);
+        const QRect visible = target.intersected(deviceArea);
         if (visible.isEmpty())
             return;
         source = QRect(visible.topLeft() - target.topLeft(), visible.size());

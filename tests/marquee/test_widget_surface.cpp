@@ -67,6 +67,8 @@ class TestWidgetSurface : public QObject {
     void colouredText();
     void sharpAtHighDensity();
     void hugeContentIsRefusedNotFatal();
+    void translatedPainter();
+    void iconScaledIntoSlot();
 };
 
 void TestWidgetSurface::pictureDecoding() {
@@ -327,6 +329,58 @@ void TestWidgetSurface::hugeContentIsRefusedNotFatal() {
     e.paint(s, model, {0, 0, 100, 40}, {0, 0, 100, 40});
     QVERIFY(!e.contentSurface());
     QCOMPARE(image.pixel(50, 20), qRgb(255, 255, 255)); // background and frame only
+}
+
+void TestWidgetSurface::translatedPainter() {
+    // A container may paint the control through a translated painter: the visible-part copy
+    // must follow the translation.
+    ZqMarquee m;
+    MarqueeModel model;
+    model.text = "<IMG 1>";
+    model.picture[0] = redBlock();
+    model.backColor = rgb(0, 0, 255);
+    model.frame = 0;
+    model.justification = 0;
+    m.loadModel(model);
+    m.setScrollPosition(20);
+    QImage image(300, 100, QImage::Format_RGB32);
+    image.fill(Qt::black);
+    QPainter p(&image);
+    p.translate(150, 50);
+    m.render(&p, QRect(-100, 0, 80, 30)); // logical left edge off the image, device on it
+    p.end();
+    QCOMPARE(boxOf(image, qRgb(255, 0, 0)), QRect(50 + 20, 50, 19, 10));
+}
+
+void TestWidgetSurface::iconScaledIntoSlot() {
+    // Not a bitmap: drawn scaled into its slot, white kept.
+    QImage icon(16, 16, QImage::Format_ARGB32);
+    icon.fill(Qt::white);
+    for (int y = 8; y < 16; ++y)
+        for (int x = 0; x < 16; ++x)
+            icon.setPixel(x, y, qRgb(0, 128, 0));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QVERIFY(icon.save(&buffer, "ICO"));
+    PictureData picture = pictureFromBytes(bytes);
+    QCOMPARE(picture.format, PictureFormat::Icon);
+    QVERIFY(!picture.isBitmap());
+    picture.widthHimetric = 2 * picture.widthHimetric; // a slot wider than the image
+    ZqMarquee m;
+    MarqueeModel model;
+    model.text = "<IMG 1>";
+    model.picture[0] = picture;
+    model.backColor = rgb(0, 0, 255);
+    model.frame = 0;
+    model.justification = 0;
+    m.loadModel(model);
+    const QImage out = rendered(m, 60, 30);
+    const Size slot = pictureSlotSize(picture);
+    QCOMPARE(slot, (Size{31, 15}));
+    QCOMPARE(out.pixel(25, 2), qRgb(255, 255, 255)); // white kept, stretched across
+    QCOMPARE(out.pixel(25, 12), qRgb(0, 128, 0));
+    QCOMPARE(out.pixel(35, 2), qRgb(0, 0, 255));
 }
 
 QTEST_MAIN(TestWidgetSurface)
