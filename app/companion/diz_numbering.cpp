@@ -59,13 +59,17 @@ QString numberedLine(const QString& line, int column, const QString& label) {
     return out;
 }
 
-QString numberingSamplePath() { return AppPaths::scratchFile(QStringLiteral("~kavel.diz")); }
+QString numberingSamplePath() {
+    return AppPaths::scratchFile(QStringLiteral("~kavel.diz"));
+}
 
 QString dizWorkingCopyPath() {
     return joinPath(AppPaths::stateFolder(), QStringLiteral("file_id.diz"));
 }
 
-void removeNumberingSample() { QFile::remove(numberingSamplePath()); }
+void removeNumberingSample() {
+    QFile::remove(numberingSamplePath());
+}
 
 bool checkDizNumbering(const JobSettings& job, const RunFlags& flags, bool threeDigitNumbers,
                        NumberingState& state, WindowPort& window, MachinePort& machine,

@@ -31,8 +31,8 @@ QString sampleLabel(bool threeDigitNumbers);
 QString numberedLine(const QString& line, int column, const QString& label);
 
 // Where the check writes its sample, and where the per-disk copy goes.
-QString numberingSamplePath();   // private scratch folder, "~kavel.diz"
-QString dizWorkingCopyPath();    // state folder, "file_id.diz"
+QString numberingSamplePath(); // private scratch folder, "~kavel.diz"
+QString dizWorkingCopyPath();  // state folder, "file_id.diz"
 
 // The numbering check. Returns at once (keeping state.NumberingValid) when DizFile is empty
 // or AutoNumber is off. Otherwise sets state.NumberingValid. Refusals switch to the Diz page

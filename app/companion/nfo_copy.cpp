@@ -19,10 +19,16 @@ bool samePath(const QString& a, const QString& b) {
 }
 } // namespace
 
-QString nfoTagLine() { return kBlanks + QStringLiteral("Packaged with Kavel32 by QXV"); }
-QString nfoTagPrefix() { return kBlanks + QStringLiteral("Packaged wit"); }
+QString nfoTagLine() {
+    return kBlanks + QStringLiteral("Packaged with Kavel32 by QXV");
+}
+QString nfoTagPrefix() {
+    return kBlanks + QStringLiteral("Packaged wit");
+}
 
-QString nfoCopyName(const QString& nfoFile) { return fileNamePart(nfoFile); }
+QString nfoCopyName(const QString& nfoFile) {
+    return fileNamePart(nfoFile);
+}
 
 QString nfoCopyPath(const QString& nfoFile) {
     return joinPath(AppPaths::stateFolder(), nfoCopyName(nfoFile));
@@ -40,7 +46,8 @@ bool makeTaggedNfoCopy(const QString& nfoFile, QString* errorText, const QString
     // The copy is written over whatever has its name in the state folder: never the user's
     // nfo itself, never the settings file.
     if (samePath(nfoFile, target))
-        return fail(QStringLiteral("The nfo can't be from the program's own folder: %1").arg(nfoFile));
+        return fail(
+            QStringLiteral("The nfo can't be from the program's own folder: %1").arg(nfoFile));
     if (samePath(target, settingsFilePath()))
         return fail(QStringLiteral("An nfo named %1 can't be used").arg(fileNamePart(target)));
 

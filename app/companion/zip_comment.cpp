@@ -20,8 +20,12 @@ bool fail(QString* errorText, const QString& text) {
 
 // The comment line holds the path's own bytes as the file system names it, so a name
 // outside Latin-1 survives the single-byte file.
-QString pathAsBytes(const QString& path) { return QString::fromLatin1(QFile::encodeName(path)); }
-QString pathFromBytes(const QString& line) { return QFile::decodeName(line.toLatin1()); }
+QString pathAsBytes(const QString& path) {
+    return QString::fromLatin1(QFile::encodeName(path));
+}
+QString pathFromBytes(const QString& line) {
+    return QFile::decodeName(line.toLatin1());
+}
 
 bool writeSettings(const QString& versionText, const QString* commentPath, QString* errorText) {
     QStringList lines{kVersKey + versionText};
@@ -38,7 +42,9 @@ bool insideProgramTemp(const QString& path) {
 }
 } // namespace
 
-QString programVersionText() { return QStringLiteral(KAVEL_VERSION_TEXT); }
+QString programVersionText() {
+    return QStringLiteral(KAVEL_VERSION_TEXT);
+}
 
 QString settingsFilePath() {
     return joinPath(AppPaths::stateFolder(), QStringLiteral("Kavel32.ini"));

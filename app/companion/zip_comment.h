@@ -12,9 +12,9 @@ QString settingsFilePath();
 
 // What the start-up reading found.
 struct StartupSettings {
-    QString storedVersion; // after "Vers=", empty when the file was just created
-    QString CommentFile;   // the comment line as stored
-    bool created = false;  // the file was missing and has been made
+    QString storedVersion;  // after "Vers=", empty when the file was just created
+    QString CommentFile;    // the comment line as stored
+    bool created = false;   // the file was missing and has been made
     bool rewritten = false; // the version differed: the file now holds the version line only
 };
 

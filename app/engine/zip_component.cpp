@@ -38,12 +38,18 @@ struct ZipCallbacks {
     static void progress(zip_t*, double fraction, void* self) {
         static_cast<ZipComponent*>(self)->reportProgress(fraction);
     }
-    static int cancel(zip_t*, void* self) { return static_cast<ZipComponent*>(self)->abort_ ? 1 : 0; }
+    static int cancel(zip_t*, void* self) {
+        return static_cast<ZipComponent*>(self)->abort_ ? 1 : 0;
+    }
 };
 
-void ZipComponent::setCompressionLevel(int level) { level_ = std::clamp(level, 1, 9); }
+void ZipComponent::setCompressionLevel(int level) {
+    level_ = std::clamp(level, 1, 9);
+}
 
-void ZipComponent::setFilesToProcess(const QString& files) { files_ = files; }
+void ZipComponent::setFilesToProcess(const QString& files) {
+    files_ = files;
+}
 
 void ZipComponent::setZipFileName(const QString& name) {
     if (name.isEmpty() || name.endsWith(QLatin1String(".zip"), Qt::CaseInsensitive))
@@ -58,8 +64,8 @@ int ZipComponent::failWith(int code, const QString& text) {
 }
 
 bool ZipComponent::expandFiles(QStringList* paths) {
-    const QStringList entries = files_.split(QRegularExpression(QStringLiteral("[\r\n]")),
-                                             Qt::SkipEmptyParts);
+    const QStringList entries =
+        files_.split(QRegularExpression(QStringLiteral("[\r\n]")), Qt::SkipEmptyParts);
     for (const QString& entry : entries) {
         const QString name = fileNamePart(entry);
         if (!isWildcardName(name)) {
@@ -79,8 +85,7 @@ bool ZipComponent::expandFiles(QStringList* paths) {
         // "*.*" is every file, as on the systems where the pattern comes from.
         const QString pattern = name == QLatin1String("*.*") ? QStringLiteral("*") : name;
         const QStringList found =
-            dir.entryList({pattern}, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot,
-                          QDir::Name);
+            dir.entryList({pattern}, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
         for (const QString& file : found)
             paths->append(joinPath(dirPath, file));
     }
@@ -160,24 +165,24 @@ int ZipComponent::zip() {
     for (const QString& path : paths) {
         zip_source_t* source = zip_source_file(archive, QFile::encodeName(path).constData(), 0, -1);
         if (!source)
-            return discardWith(FileMissing, QStringLiteral("Cannot read %1: %2")
-                                                .arg(path, QString::fromLocal8Bit(
-                                                               zip_strerror(archive))));
+            return discardWith(FileMissing,
+                               QStringLiteral("Cannot read %1: %2")
+                                   .arg(path, QString::fromLocal8Bit(zip_strerror(archive))));
         const QByteArray entryName = fileNamePart(path).toUtf8();
         const zip_int64_t index = zip_file_add(archive, entryName.constData(), source,
                                                ZIP_FL_OVERWRITE | ZIP_FL_ENC_UTF_8);
         if (index < 0) {
             zip_source_free(source);
-            return discardWith(AddFailed, QStringLiteral("Cannot add %1: %2")
-                                              .arg(path, QString::fromLocal8Bit(
-                                                             zip_strerror(archive))));
+            return discardWith(AddFailed,
+                               QStringLiteral("Cannot add %1: %2")
+                                   .arg(path, QString::fromLocal8Bit(zip_strerror(archive))));
         }
         const bool store = looksIncompressible(path, level_);
         if (zip_set_file_compression(archive, zip_uint64_t(index),
                                      store ? ZIP_CM_STORE : ZIP_CM_DEFLATE,
                                      store ? 0 : zip_uint32_t(level_)) != 0)
-            return discardWith(AddFailed, QStringLiteral("Cannot set compression for %1")
-                                              .arg(path));
+            return discardWith(AddFailed,
+                               QStringLiteral("Cannot set compression for %1").arg(path));
         pending_.push_back({index, fileNamePart(path)});
     }
     std::sort(pending_.begin(), pending_.end(),

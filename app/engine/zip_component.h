@@ -15,7 +15,7 @@
 // the zip and renames it over the old one only when everything was written, so a call that
 // fails or is aborted leaves the zip on disk exactly as it was.
 class ZipComponent {
-public:
+  public:
     // Results of zip(); 0 is success, anything else a failure.
     enum Result : int {
         Ok = 0,
@@ -70,7 +70,7 @@ public:
     // not shrink (already compressed data such as archive volumes). Exposed for tests.
     static bool looksIncompressible(const QString& path, int level);
 
-private:
+  private:
     struct Pending {
         int64_t index;
         QString name;

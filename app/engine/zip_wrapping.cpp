@@ -15,7 +15,9 @@
 
 namespace {
 
-bool isDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
+bool isDigit(QChar c) {
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
 
 // Names compared with their digit runs as numbers ("part2" before "part10").
 int naturalCompare(const QString& a, const QString& b) {
@@ -104,7 +106,7 @@ bool copyDizUnchanged(const QString& dizFile, QString* error) {
 
 // Sets the zip component's handlers for one wrapping and removes them afterwards.
 class HandlerScope {
-public:
+  public:
     HandlerScope(ZipComponent& zip, WindowPort& window) : zip_(zip) {
         zip_.onAdding([&window](const QString& name) { window.setStatusText(name.toLower()); });
         zip_.onStatus([&window](int16_t percent) {
@@ -121,13 +123,15 @@ public:
     HandlerScope(const HandlerScope&) = delete;
     HandlerScope& operator=(const HandlerScope&) = delete;
 
-private:
+  private:
     ZipComponent& zip_;
 };
 
 } // namespace
 
-int zipCompressionLevel(const JobSettings& job) { return job.ZipExtra ? 9 : 6; }
+int zipCompressionLevel(const JobSettings& job) {
+    return job.ZipExtra ? 9 : 6;
+}
 
 bool volumeNameLess(const QString& a, const QString& b) {
     QString stemA, extA, stemB, extB;
@@ -224,8 +228,8 @@ WrapResult wrapVolumes(WrapContext& cx, QString* errorText) {
     const QStringList volumes = listVolumes(cx.outputFolder);
     const int diskCount = cx.diskCount > 0 ? cx.diskCount : int(volumes.size());
     if (volumes.size() > std::numeric_limits<int16_t>::max())
-        return fail(WrapResult::RunError, QStringLiteral("Too many volumes to number: %1")
-                                              .arg(volumes.size()));
+        return fail(WrapResult::RunError,
+                    QStringLiteral("Too many volumes to number: %1").arg(volumes.size()));
 
     if (job.CommentOn && !QFileInfo(job.CommentFile).isFile())
         return fail(WrapResult::RunError,
@@ -239,8 +243,8 @@ WrapResult wrapVolumes(WrapContext& cx, QString* errorText) {
     cx.diskNumber = 1;
     for (const QString& volume : volumes) {
         const int k = cx.diskNumber;
-        const QString numberText = volumeNumberText(job.SizeUnits, diskCount, k,
-                                                    cx.threeDigitNumbers);
+        const QString numberText =
+            volumeNumberText(job.SizeUnits, diskCount, k, cx.threeDigitNumbers);
         const QString zipBase = zipBaseFor(job.ZipDir, job.ZipName, dateText, numberText);
         const QString shown = shownZipName(job.ZipName, dateText, numberText);
         window.setNameText(shown);

@@ -16,12 +16,11 @@
 // Permission bits of the file itself, without the "current user" bits (which say only
 // what the user running the test may do: everything, as root).
 inline QFile::Permissions ownerBits(const QString& path) {
-    return QFile::permissions(path) &
-           ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);
+    return QFile::permissions(path) & ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);
 }
 
 class RecordingWindow : public NullWindowPort {
-public:
+  public:
     struct PageSwitch {
         Page page;
         QString focus;
@@ -59,7 +58,7 @@ public:
 };
 
 class RecordingMachine : public MachinePort {
-public:
+  public:
     QStringList commands;
     QStringList detached;
     QStringList edited;

@@ -35,7 +35,7 @@ class TestDizNumbering : public QObject {
         return job;
     }
 
-private slots:
+  private slots:
     void initTestCase() {
         QVERIFY(root.isValid());
         qputenv("KAVEL32_STATE_DIR", (root.path() + "/state").toLocal8Bit());
@@ -90,8 +90,7 @@ private slots:
         QTest::newRow("two digits 2/5") << QByteArray("Disk 00/00 of the set") << false << 2 << 5
                                         << QByteArray("Disk 02/05 of the set") << true;
         QTest::newRow("three digits 2/120") << QByteArray("Disk 000/000 of the set") << true << 2
-                                            << 120 << QByteArray("Disk 002/120 of the set")
-                                            << true;
+                                            << 120 << QByteArray("Disk 002/120 of the set") << true;
         QTest::newRow("two digits on a three-digit line")
             << QByteArray("Disk 000/000 of the set") << false << 2 << 5
             << QByteArray("Disk 02/0500 of the set") << true;
@@ -117,8 +116,7 @@ private slots:
         RecordingMachine machine;
         NumberingState state;
         state.NumberingValid = !checkAccepts;
-        QCOMPARE(checkDizNumbering(job, RunFlags{}, three, state, window, machine),
-                 checkAccepts);
+        QCOMPARE(checkDizNumbering(job, RunFlags{}, three, state, window, machine), checkAccepts);
         QCOMPARE(state.NumberingValid, checkAccepts);
         if (!checkAccepts) {
             QCOMPARE(window.messages, QStringList{"Kavel32 error|Column number too high"});
@@ -137,13 +135,27 @@ private slots:
         QTest::addColumn<QString>("column");
         QTest::addColumn<QString>("line");
         QTest::addColumn<QString>("focus");
-        QTest::newRow("column empty") << "" << "3" << "Text2";
-        QTest::newRow("line empty") << "6" << "" << "Text6";
-        QTest::newRow("both empty: column first") << "" << "" << "Text2";
-        QTest::newRow("column zero") << "0" << "3" << "Text2";
-        QTest::newRow("line zero") << "6" << "0" << "Text6";
-        QTest::newRow("column 00") << "00" << "3" << "Text2";
-        QTest::newRow("line word") << "6" << "abc" << "Text6";
+        QTest::newRow("column empty") << ""
+                                      << "3"
+                                      << "Text2";
+        QTest::newRow("line empty") << "6"
+                                    << ""
+                                    << "Text6";
+        QTest::newRow("both empty: column first") << ""
+                                                  << ""
+                                                  << "Text2";
+        QTest::newRow("column zero") << "0"
+                                     << "3"
+                                     << "Text2";
+        QTest::newRow("line zero") << "6"
+                                   << "0"
+                                   << "Text6";
+        QTest::newRow("column 00") << "00"
+                                   << "3"
+                                   << "Text2";
+        QTest::newRow("line word") << "6"
+                                   << "abc"
+                                   << "Text6";
     }
     void fieldRefusals() {
         QFETCH(QString, column);

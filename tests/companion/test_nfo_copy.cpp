@@ -25,7 +25,7 @@ class TestNfoCopy : public QObject {
     Q_OBJECT
     QTemporaryDir root;
 
-private slots:
+  private slots:
     void initTestCase() {
         QVERIFY(root.isValid());
         qputenv("KAVEL32_STATE_DIR", (root.path() + "/state").toLocal8Bit());
@@ -44,7 +44,8 @@ private slots:
         QTest::newRow("untagged gains blank and tag")
             << QByteArray("Release\nBy us\n") << "Release\r\nBy us\r\n\r\n" + kTag + "\r\n";
         QTest::newRow("already ends with the tag is unchanged")
-            << "Release\r\n\r\n" + kTag + "\r\n" << "Release\r\n\r\n" + kTag + "\r\n";
+            << "Release\r\n\r\n" + kTag + "\r\n"
+            << "Release\r\n\r\n" + kTag + "\r\n";
         QTest::newRow("lines after the tag are dropped")
             << "Release\r\n" + kTag + "\r\ntrailing junk\r\nmore\r\n"
             << "Release\r\n" + kTag + "\r\n";
@@ -57,8 +58,8 @@ private slots:
         QTest::newRow("empty nfo") << QByteArray() << "\r\n" + kTag + "\r\n";
         QTest::newRow("last line without end, lone CR")
             << QByteArray("a\rb") << "a\r\nb\r\n\r\n" + kTag + "\r\n";
-        QTest::newRow("high bytes kept") << QByteArray("\xdb\xb2\xb1\r\n")
-                                         << "\xdb\xb2\xb1\r\n\r\n" + kTag + "\r\n";
+        QTest::newRow("high bytes kept")
+            << QByteArray("\xdb\xb2\xb1\r\n") << "\xdb\xb2\xb1\r\n\r\n" + kTag + "\r\n";
     }
     void copies() {
         QFETCH(QByteArray, input);
@@ -78,9 +79,12 @@ private slots:
     void names_data() {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("name");
-        QTest::newRow("host path") << "/rel/info.nfo" << "info.nfo";
-        QTest::newRow("bare name") << "info.nfo" << "info.nfo";
-        QTest::newRow("none") << "" << "";
+        QTest::newRow("host path") << "/rel/info.nfo"
+                                   << "info.nfo";
+        QTest::newRow("bare name") << "info.nfo"
+                                   << "info.nfo";
+        QTest::newRow("none") << ""
+                              << "";
     }
     void names() {
         QFETCH(QString, path);

@@ -23,7 +23,7 @@ class TestZipComment : public QObject {
     Q_OBJECT
     QTemporaryDir root;
 
-private slots:
+  private slots:
     void initTestCase() {
         QVERIFY(root.isValid());
         qputenv("KAVEL32_STATE_DIR", (root.path() + "/state").toLocal8Bit());
@@ -53,7 +53,8 @@ private slots:
     void startupRewritesOtherVersion_data() {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("comment");
-        QTest::newRow("older version") << QByteArray("Vers=v3.00\r\n/c/hdr.txt\r\n") << "/c/hdr.txt";
+        QTest::newRow("older version")
+            << QByteArray("Vers=v3.00\r\n/c/hdr.txt\r\n") << "/c/hdr.txt";
         QTest::newRow("no key at all") << QByteArray("garbage") << "";
         QTest::newRow("binary") << QByteArray("\0\1\2\xff\r\n\r\n", 8) << "";
         QTest::newRow("empty file") << QByteArray() << "";
@@ -90,7 +91,7 @@ private slots:
         QVERIFY(job.CommentOn);
         QCOMPARE(readAll(copy), QByteArray("Our comment\r\n"));
         QVERIFY(QFile::permissions(copy) & QFile::WriteOwner); // writable copy
-        QCOMPARE(ownerBits(chosen), QFile::ReadOwner); // source untouched
+        QCOMPARE(ownerBits(chosen), QFile::ReadOwner);         // source untouched
         QCOMPARE(readAll(settingsFilePath()), ("Vers=v3.10\r\n" + copy + "\r\n").toLocal8Bit());
         QVERIFY(commentFileUsable(readSettingsAtStartup().CommentFile));
 
@@ -132,7 +133,8 @@ private slots:
 
     void namesOutsideLatin1SurviveTheSettingsFile() {
         readSettingsAtStartup();
-        const QString chosen = root.path() + QStringLiteral("/\u0417\u0430\u043c\u0435\u0442\u043a\u0430.txt");
+        const QString chosen =
+            root.path() + QStringLiteral("/\u0417\u0430\u043c\u0435\u0442\u043a\u0430.txt");
         writeAll(chosen, "Comment\r\n");
         JobSettings job;
         QVERIFY(turnCommentOn(chosen, job));

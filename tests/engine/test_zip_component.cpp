@@ -11,7 +11,7 @@ class TestZipComponent : public QObject {
     QTemporaryDir root;
     QString src, out;
 
-private slots:
+  private slots:
     void initTestCase() {
         QVERIFY(root.isValid());
         src = root.path() + "/src";
@@ -33,10 +33,14 @@ private slots:
     void zipNameGetsExtension_data() {
         QTest::addColumn<QString>("given");
         QTest::addColumn<QString>("path");
-        QTest::newRow("bare") << "/z/name01" << "/z/name01.zip";
-        QTest::newRow("already .zip") << "/z/name01.zip" << "/z/name01.zip";
-        QTest::newRow("upper case .ZIP") << "/z/NAME.ZIP" << "/z/NAME.ZIP";
-        QTest::newRow("dotted name") << "/z/v1.2" << "/z/v1.2.zip";
+        QTest::newRow("bare") << "/z/name01"
+                              << "/z/name01.zip";
+        QTest::newRow("already .zip") << "/z/name01.zip"
+                                      << "/z/name01.zip";
+        QTest::newRow("upper case .ZIP") << "/z/NAME.ZIP"
+                                         << "/z/NAME.ZIP";
+        QTest::newRow("dotted name") << "/z/v1.2"
+                                     << "/z/v1.2.zip";
     }
     void zipNameGetsExtension() {
         QFETCH(QString, given);
@@ -120,7 +124,8 @@ private slots:
         QTest::addColumn<int>("code");
         QTest::newRow("missing file") << "/nope.bin\r" << int(ZipComponent::FileMissing);
         QTest::newRow("missing directory") << "/nodir/*.*\r" << int(ZipComponent::FileMissing);
-        QTest::newRow("one of two missing") << "/info.nfo\r/nope\r" << int(ZipComponent::FileMissing);
+        QTest::newRow("one of two missing")
+            << "/info.nfo\r/nope\r" << int(ZipComponent::FileMissing);
         QTest::newRow("nothing to process") << "" << int(ZipComponent::NothingToProcess);
     }
     void failuresLeaveZipUntouched() {
@@ -131,7 +136,8 @@ private slots:
         zip.setFilesToProcess(src + "/file_id.diz\r");
         QCOMPARE(zip.zip(), 0);
         const QByteArray before = readAll(out + "/f.zip");
-        zip.setFilesToProcess(files.isEmpty() ? files : src + files.replace("\r/", "\r" + src + "/"));
+        zip.setFilesToProcess(files.isEmpty() ? files
+                                              : src + files.replace("\r/", "\r" + src + "/"));
         QCOMPARE(zip.zip(), code);
         QVERIFY(!zip.lastError().isEmpty());
         QCOMPARE(readAll(out + "/f.zip"), before);
@@ -176,7 +182,8 @@ private slots:
         QVERIFY(!seen.isEmpty());
         QVERIFY(seen.last() < 100);
         QCOMPARE(readAll(out + "/a.zip"), before);
-        QCOMPARE(filesIn(out), existing ? (QStringList{"a.zip", "big.bin"}) : QStringList{"big.bin"});
+        QCOMPARE(filesIn(out),
+                 existing ? (QStringList{"a.zip", "big.bin"}) : QStringList{"big.bin"});
 
         // The flag holds until cleared: the next call fails at once.
         zip.onStatus({});

@@ -18,7 +18,7 @@ class TestZipPkzip : public QObject {
         return zip.zip() == 0 ? zip.zipFileName() : QString();
     }
 
-private slots:
+  private slots:
     void initTestCase() {
         QVERIFY(root.isValid());
         QVERIFY2(QFileInfo(pkzip).isExecutable(), qPrintable(pkzip));
@@ -29,16 +29,20 @@ private slots:
     void setsCommentFromStandardInput_data() {
         QTest::addColumn<QString>("zipBase");
         QTest::addColumn<QString>("argument");
-        QTest::newRow("name without extension") << "name01" << "name01";
-        QTest::newRow("name with .zip") << "name02" << "name02.zip";
-        QTest::newRow("dotted name") << "v1.203" << "v1.203";
+        QTest::newRow("name without extension") << "name01"
+                                                << "name01";
+        QTest::newRow("name with .zip") << "name02"
+                                        << "name02.zip";
+        QTest::newRow("dotted name") << "v1.203"
+                                     << "v1.203";
     }
     void setsCommentFromStandardInput() {
         QFETCH(QString, zipBase);
         QFETCH(QString, argument);
         const QString zip = makeZip(root.path() + "/" + zipBase);
         QVERIFY(!zip.isEmpty());
-        const Run r = run(pkzip, {root.path() + "/" + argument, "-z"}, root.path() + "/comment.txt");
+        const Run r =
+            run(pkzip, {root.path() + "/" + argument, "-z"}, root.path() + "/comment.txt");
         QCOMPARE(r.status, 0);
         QVERIFY(r.err.isEmpty());
         QVERIFY(comment(zip).contains("Line one\nLine two"));
@@ -48,7 +52,8 @@ private slots:
 
         // A second comment replaces the first.
         QVERIFY(writeAll(root.path() + "/other.txt", "Other"));
-        QCOMPARE(run(pkzip, {root.path() + "/" + argument, "-z"}, root.path() + "/other.txt").status, 0);
+        QCOMPARE(
+            run(pkzip, {root.path() + "/" + argument, "-z"}, root.path() + "/other.txt").status, 0);
         QVERIFY(comment(zip).contains("Other"));
         QVERIFY(!comment(zip).contains("Line one"));
     }

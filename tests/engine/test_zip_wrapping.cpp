@@ -40,12 +40,12 @@ class TestZipWrapping : public QObject {
                              randomBytes(size, quint32(i))));
     }
     WrapResult wrap(QString* error = nullptr, bool threeDigits = false) {
-        WrapContext cx{job, flags, volumes, threeDigits, int(listVolumes(volumes).size()),
+        WrapContext cx{job,    flags,   volumes, threeDigits, int(listVolumes(volumes).size()),
                        window, machine, zip};
         return wrapVolumes(cx, error);
     }
 
-private slots:
+  private slots:
     void initTestCase() {
         QVERIFY(root.isValid());
         qputenv("KAVEL32_STATE_DIR", (root.path() + "/state").toLocal8Bit());
@@ -130,12 +130,16 @@ private slots:
         QTest::addColumn<bool>("windows");
         QTest::addColumn<QString>("dir");
         QTest::addColumn<QString>("base");
-        QTest::newRow("drive root") << true << "C:\\" << "C:\\name0759801";
-        QTest::newRow("windows folder") << true << "c:\\zips" << "c:\\zips\\name0759801";
+        QTest::newRow("drive root") << true << "C:\\"
+                                    << "C:\\name0759801";
+        QTest::newRow("windows folder") << true << "c:\\zips"
+                                        << "c:\\zips\\name0759801";
         QTest::newRow("trailing separator stays inside") << true << "c:\\zips\\"
                                                          << "c:\\zips\\name0759801";
-        QTest::newRow("host folder") << false << "/home/u/zips" << "/home/u/zips/name0759801";
-        QTest::newRow("host root") << false << "/" << "/name0759801";
+        QTest::newRow("host folder") << false << "/home/u/zips"
+                                     << "/home/u/zips/name0759801";
+        QTest::newRow("host root") << false << "/"
+                                   << "/name0759801";
     }
     void zipBases() {
         QFETCH(bool, windows);
@@ -179,9 +183,8 @@ private slots:
         QTest::newRow("part numbers by value")
             << QStringList{"x.part10.rar", "x.part2.rar", "x.part1.rar"}
             << QStringList{"x.part1.rar", "x.part2.rar", "x.part10.rar"};
-        QTest::newRow("old style: .rar first")
-            << QStringList{"x.r01", "x.rar", "x.r00", "x.s00"}
-            << QStringList{"x.rar", "x.r00", "x.r01", "x.s00"};
+        QTest::newRow("old style: .rar first") << QStringList{"x.r01", "x.rar", "x.r00", "x.s00"}
+                                               << QStringList{"x.rar", "x.r00", "x.r01", "x.s00"};
         QTest::newRow("ace set") << QStringList{"x.c00", "x.ACE"} << QStringList{"x.ACE", "x.c00"};
         QTest::newRow("7-zip volumes") << QStringList{"x.7z.003", "x.7z.001", "x.7z.002"}
                                        << QStringList{"x.7z.001", "x.7z.002", "x.7z.003"};
@@ -233,9 +236,9 @@ private slots:
         makeVolumes(3);
         job.FirstZipOnly = true;
         QCOMPARE(wrap(), WrapResult::Completed);
-        QCOMPARE(entries(zipDir + "/name01.zip"),
-                 (QStringList{"name.part01.rar", "file_id.diz", "Release.nfo", "one.txt",
-                              "two.txt"}));
+        QCOMPARE(
+            entries(zipDir + "/name01.zip"),
+            (QStringList{"name.part01.rar", "file_id.diz", "Release.nfo", "one.txt", "two.txt"}));
         QCOMPARE(entries(zipDir + "/name02.zip"), (QStringList{"name.part02.rar", "file_id.diz"}));
         QCOMPARE(entries(zipDir + "/name03.zip"), (QStringList{"name.part03.rar", "file_id.diz"}));
     }
@@ -378,7 +381,8 @@ private slots:
         QVERIFY(writeAll(source + "/random.bin", randomBytes(300 * 1024, 42)));
         QVERIFY(writeAll(source + "/text.txt", QByteArray(100 * 1024, 't')));
         QDir().mkpath(volumes);
-        QCOMPARE(run(sevenZip, {"a", "-bd", "-mx0", "-v30k", volumes + "/name.7z", source}).status, 0);
+        QCOMPARE(run(sevenZip, {"a", "-bd", "-mx0", "-v30k", volumes + "/name.7z", source}).status,
+                 0);
         const int count = int(listVolumes(volumes).size());
         QVERIFY(count > 9);
         job.CommentOn = false;

@@ -55,13 +55,17 @@ inline QStringList entries(const QString& zip) {
     return QString::fromLocal8Bit(r.out).split('\n', Qt::SkipEmptyParts);
 }
 
-inline bool testsClean(const QString& zip) { return run("unzip", {"-tq", zip}).status == 0; }
+inline bool testsClean(const QString& zip) {
+    return run("unzip", {"-tq", zip}).status == 0;
+}
 
 inline QByteArray entryBytes(const QString& zip, const QString& name) {
     return run("unzip", {"-p", zip, name}).out;
 }
 
-inline QByteArray comment(const QString& zip) { return run("unzip", {"-z", "-q", zip}).out; }
+inline QByteArray comment(const QString& zip) {
+    return run("unzip", {"-z", "-q", zip}).out;
+}
 
 // Anything but the named files in dir (left-over temporary files, for instance).
 inline QStringList filesIn(const QString& dir) {
