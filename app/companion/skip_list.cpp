@@ -70,4 +70,6 @@ bool addSkipFile(JobSettings& job, const QString& chosenPath, WindowPort& window
     return true;
 }
 
-void clearSkipList(JobSettings& job) { job.SkipList.clear(); }
+void clearSkipList(JobSettings& job) {
+    job.SkipList.clear();
+}

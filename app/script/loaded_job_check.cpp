@@ -53,15 +53,20 @@ std::optional<QString> failingSkipEntry(const QString& skipList, QString& error)
     return failing;
 }
 
-bool isFile(const QString& path) { return !path.isEmpty() && QFileInfo(path).isFile(); }
-bool isDir(const QString& path) { return !path.isEmpty() && QFileInfo(path).isDir(); }
+bool isFile(const QString& path) {
+    return !path.isEmpty() && QFileInfo(path).isFile();
+}
+bool isDir(const QString& path) {
+    return !path.isEmpty() && QFileInfo(path).isDir();
+}
 
 std::optional<Failure> runChecks(JobSettings& job, WindowPort& window, const RunFlags& flags,
                                  const NumberingCheck& checkNumbering, bool& endProgram) {
     if (job.SourceSpec.isEmpty() || !QFileInfo::exists(job.SourceSpec)) {
-        const QString reason = job.SourceSpec.isEmpty()
-                                   ? QStringLiteral("no source is chosen")
-                                   : QStringLiteral("the source %1 does not exist").arg(job.SourceSpec);
+        const QString reason =
+            job.SourceSpec.isEmpty()
+                ? QStringLiteral("no source is chosen")
+                : QStringLiteral("the source %1 does not exist").arg(job.SourceSpec);
         job.SourceSpec.clear();
         job.SkipList.clear();
         return Failure{Page::Source, reason};
@@ -78,7 +83,8 @@ std::optional<Failure> runChecks(JobSettings& job, WindowPort& window, const Run
         if (job.DizFile.isEmpty())
             return Failure{Page::Diz, QStringLiteral("no diz file is chosen")};
         if (!isFile(job.DizFile)) {
-            const QString reason = QStringLiteral("the diz file %1 does not exist").arg(job.DizFile);
+            const QString reason =
+                QStringLiteral("the diz file %1 does not exist").arg(job.DizFile);
             job.DizFile.clear();
             return Failure{Page::Diz, reason};
         }
@@ -93,7 +99,8 @@ std::optional<Failure> runChecks(JobSettings& job, WindowPort& window, const Run
         if (job.NfoFile.isEmpty())
             return Failure{Page::Nfo, QStringLiteral("no nfo file is chosen")};
         if (!isFile(job.NfoFile))
-            return Failure{Page::Nfo, QStringLiteral("the nfo file %1 does not exist").arg(job.NfoFile)};
+            return Failure{Page::Nfo,
+                           QStringLiteral("the nfo file %1 does not exist").arg(job.NfoFile)};
         if (!job.ExtraPath.isEmpty()) {
             const bool exists = job.ExtraIsFile ? isFile(job.ExtraPath) : isDir(job.ExtraPath);
             if (!exists) {
@@ -119,9 +126,8 @@ std::optional<Failure> runChecks(JobSettings& job, WindowPort& window, const Run
         return Failure{Page::Zip, QStringLiteral("no zip name is chosen"), nameField};
     const bool hasSpace = job.ZipName.contains(QLatin1Char(' '));
     if (hasSpace || zipNameEscapesDir(job.ZipName)) {
-        const QString reason = hasSpace
-                                   ? QStringLiteral("the zip name \"%1\" holds a blank")
-                                   : QStringLiteral("the zip name \"%1\" holds a path");
+        const QString reason = hasSpace ? QStringLiteral("the zip name \"%1\" holds a blank")
+                                        : QStringLiteral("the zip name \"%1\" holds a path");
         Failure failure{Page::Zip, reason.arg(job.ZipName), nameField};
         if (!flags.batch()) {
             window.message(hasSpace ? kZipNameSpacesText : kZipNamePathText,

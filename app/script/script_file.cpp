@@ -15,12 +15,16 @@ namespace {
 
 const QByteArray kCrLf("\r\n");
 
-QByteArray bytesOf(const QString& text) { return text.toLocal8Bit(); }
+QByteArray bytesOf(const QString& text) {
+    return text.toLocal8Bit();
+}
 
-QByteArray trueFalse(bool value) { return value ? "True" : "False"; }
+QByteArray trueFalse(bool value) {
+    return value ? "True" : "False";
+}
 
 // A number after its sign position: a blank for zero and positive values, "-" otherwise.
-QByteArray signed_(int value) {
+QByteArray withSignPosition(int value) {
     const QByteArray digits = QByteArray::number(value < 0 ? -qint64(value) : qint64(value));
     return (value < 0 ? "-" : " ") + digits;
 }
@@ -94,10 +98,12 @@ std::optional<bool> toBoolean(const QByteArray& raw) {
 }
 
 // Text from the 1-based character position on; empty when the line is shorter.
-QByteArray from(const QByteArray& line, int position) { return line.mid(position - 1); }
+QByteArray from(const QByteArray& line, int position) {
+    return line.mid(position - 1);
+}
 
 class ScriptReader {
-public:
+  public:
     ScriptReader(const QByteArray& bytes, JobSettings& job) : buffer_(), job_(job) {
         buffer_.setData(bytes);
         buffer_.open(QIODevice::ReadOnly);
@@ -109,12 +115,12 @@ public:
         return result_;
     }
 
-private:
+  private:
     bool fail(const QString& detail) {
         result_.ok = false;
         result_.line = lineNo_;
-        result_.detail = lineNo_ > 0 ? QStringLiteral("line %1: %2").arg(lineNo_).arg(detail)
-                                     : detail;
+        result_.detail =
+            lineNo_ > 0 ? QStringLiteral("line %1: %2").arg(lineNo_).arg(detail) : detail;
         return false;
     }
 
@@ -292,26 +298,27 @@ QByteArray scriptText(const JobSettings& job, const QDateTime& savedAt) {
     line("Col: " + bytesOf(job.NumberColumn));
     line("Lin: " + bytesOf(job.NumberLine));
     line("Nfo: " + bytesOf(job.NfoFile));
-    line(" 1st:" + signed_(job.FirstZipOnly ? 1 : 0));
+    line(" 1st:" + withSignPosition(job.FirstZipOnly ? 1 : 0));
     line(" File:" + trueFalse(job.ExtraIsFile));
     line(" Extra:" + bytesOf(job.ExtraPath));
     line("Zip: " + bytesOf(job.ZipDir));
     line(" name:" + bytesOf(job.ZipName));
-    line(" Size:" + signed_(job.SizeUnits));
-    line(" Solid:" + signed_(job.MethodIndex));
-    line(" Extra:" + signed_(job.ZipExtra ? -1 : 0));
+    line(" Size:" + withSignPosition(job.SizeUnits));
+    line(" Solid:" + withSignPosition(job.MethodIndex));
+    line(" Extra:" + withSignPosition(job.ZipExtra ? -1 : 0));
     return text;
 }
 
 ScriptSave saveScript(const QString& path, const JobSettings& job, const QDateTime& savedAt) {
     ScriptSave result;
     const std::pair<const char*, const QString*> singleLine[] = {
-        {"Source", &job.SourceSpec}, {"Diz", &job.DizFile},   {"Col", &job.NumberColumn},
-        {"Lin", &job.NumberLine},    {"Nfo", &job.NfoFile},   {"Extra", &job.ExtraPath},
+        {"Source", &job.SourceSpec}, {"Diz", &job.DizFile}, {"Col", &job.NumberColumn},
+        {"Lin", &job.NumberLine},    {"Nfo", &job.NfoFile}, {"Extra", &job.ExtraPath},
         {"Zip", &job.ZipDir},        {"name", &job.ZipName}};
     for (const auto& [key, value] : singleLine) {
         if (holdsLineBreak(*value)) {
-            result.error = QStringLiteral("the %1 value holds a line break").arg(QLatin1String(key));
+            result.error =
+                QStringLiteral("the %1 value holds a line break").arg(QLatin1String(key));
             return result;
         }
     }

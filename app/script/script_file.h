@@ -27,9 +27,9 @@ ScriptSave saveScript(const QString& path, const JobSettings& job,
 
 struct ScriptLoad {
     bool ok = false;
-    QString detail;        // what was wrong, naming the line; empty when ok
-    int line = 0;          // 1-based line where reading stopped (0: the file itself)
-    bool sizeSet = false;  // SizeUnits was read: the archive size update is due
+    QString detail;            // what was wrong, naming the line; empty when ok
+    int line = 0;              // 1-based line where reading stopped (0: the file itself)
+    bool sizeSet = false;      // SizeUnits was read: the archive size update is due
     int zipNameMaxLength = 20; // maximum length of the name field after the load
 };
 

@@ -47,8 +47,8 @@ QString listingUpperCase(const QString& path) {
 }
 
 ListingScan scanSizeListing(QIODevice& listing, const QString& shortSourcePath) {
-    ListingScan first = findAfter(
-        listing, [](const QByteArray& line) { return line == kTotalOfAllFilesLine; });
+    ListingScan first =
+        findAfter(listing, [](const QByteArray& line) { return line == kTotalOfAllFilesLine; });
     if (first.outcome != ListingOutcome::NoTotal)
         return first;
     if (!listing.seek(0))

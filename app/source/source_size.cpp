@@ -58,7 +58,9 @@ ListingScan scanListingFile(const QString& source) {
 
 } // namespace
 
-QString GetShortFileName(const QString& path) { return path; }
+QString GetShortFileName(const QString& path) {
+    return path;
+}
 
 QString commandArgument(const QString& text, bool force) {
     if (!force && !needsQuotes(text))
@@ -91,7 +93,9 @@ QString sizeCommandLine(const QString& programFolder, const QString& shortSource
            commandArgument(listingPath);
 }
 
-QString sizeListingPath() { return AppPaths::scratchFile(QStringLiteral("size.txt")); }
+QString sizeListingPath() {
+    return AppPaths::scratchFile(QStringLiteral("size.txt"));
+}
 
 SizeRecalc recalculateSourceSize(JobSettings& job, float& sourceSizeM, WindowPort& window,
                                  MachinePort& machine) {

@@ -4,10 +4,11 @@
 #include <QIODevice>
 
 // Reads single-byte text line by line: a line ends at CR LF, a lone CR or a lone LF (what
-// editors on this platform write), and a last line without an end still counts. Lines longer than the limit are cut there and the
-// rest of that line is dropped, so a hostile file cannot make one line eat all memory.
+// editors on this platform write), and a last line without an end still counts. Lines longer than
+// the limit are cut there and the rest of that line is dropped, so a hostile file cannot make one
+// line eat all memory.
 class TextLineReader {
-public:
+  public:
     explicit TextLineReader(QIODevice& device, qsizetype maxLineLength = 1 << 16);
 
     // The next line without its end; false at the end of the input or on a read error.
@@ -17,7 +18,7 @@ public:
     // Whether reading stopped on an error of the device rather than at its end.
     bool failed() const { return failed_; }
 
-private:
+  private:
     bool fill();
 
     QIODevice& device_;

@@ -8,8 +8,8 @@ QString sizeCaption(int position) {
     // Position 3's 1.5 M stands for the 1,440,000-byte floppy volume the archiver makes.
     if (position == 3)
         return QStringLiteral("1.44 M");
-    const QString millions = position % 2 ? QStringLiteral("%1.5").arg(position / 2)
-                                          : QString::number(position / 2);
+    const QString millions =
+        position % 2 ? QStringLiteral("%1.5").arg(position / 2) : QString::number(position / 2);
     return millions + QStringLiteral(" M");
 }
 

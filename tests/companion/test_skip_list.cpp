@@ -14,7 +14,7 @@ class SkipListTest : public QObject {
         return job;
     }
 
-private slots:
+  private slots:
     void cleanup() { setPathStyle(PathStyle::Host); }
 
     void windowsEntriesAsWritten_data() {
@@ -25,15 +25,16 @@ private slots:
         QTest::addColumn<QString>("result");
         const QString demos = "c:\\work\\pack\\demos\\*.*\r\n";
         QTest::newRow("sub-directory") << "" << true << "C:\\Work\\Pack\\Demos" << true << demos;
-        QTest::newRow("same sub-directory twice") << demos << true << "C:\\Work\\Pack\\Demos" << true
-                                                  << demos + demos;
+        QTest::newRow("same sub-directory twice")
+            << demos << true << "C:\\Work\\Pack\\Demos" << true << demos + demos;
         QTest::newRow("drive root") << "" << true << "D:\\" << true << "d:\\*.*\r\n";
         QTest::newRow("the source itself") << demos << true << "C:\\WORK\\PACK" << false << demos;
         QTest::newRow("cancelled folder") << demos << true << "" << false << demos;
         QTest::newRow("file") << "" << false << "C:\\Work\\Pack\\ReadMe.TXT" << true
                               << "c:\\work\\pack\\readme.txt\r\n";
         QTest::newRow("file lower-cases the script's entries")
-            << "C:\\Work\\Pack\\X\\*.*\r\n" << false << "c:\\work\\pack\\a.txt" << true
+            << "C:\\Work\\Pack\\X\\*.*\r\n"
+            << false << "c:\\work\\pack\\a.txt" << true
             << "c:\\work\\pack\\x\\*.*\r\nc:\\work\\pack\\a.txt\r\n";
         QTest::newRow("cancelled file") << "" << false << "" << false << "";
     }
@@ -45,8 +46,8 @@ private slots:
         JobSettings job = jobWithSource("c:\\work\\pack");
         job.SkipList = list;
         RecordingWindow window;
-        const bool added = subDir ? addSkipSubDirectory(job, chosen, window)
-                                  : addSkipFile(job, chosen, window);
+        const bool added =
+            subDir ? addSkipSubDirectory(job, chosen, window) : addSkipFile(job, chosen, window);
         QTEST(added, "added");
         QTEST(job.SkipList, "result");
         QVERIFY(window.messages.isEmpty());

@@ -13,7 +13,7 @@
 #include <functional>
 
 class RecordingWindow : public NullWindowPort {
-public:
+  public:
     struct Shown {
         Page page;
         QString focus;
@@ -38,7 +38,7 @@ public:
 };
 
 class ScriptedMachine : public MachinePort {
-public:
+  public:
     QStringList commands;
     std::function<int(const QString&)> onExec = [](const QString&) { return 0; };
 

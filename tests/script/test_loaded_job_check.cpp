@@ -46,7 +46,7 @@ class LoadedJobCheckTest : public QObject {
     }
     QString scratch() const { return root.filePath("scratch/text.tmp"); }
 
-private slots:
+  private slots:
     void initTestCase() {
         QVERIFY(root.isValid());
         qputenv("KAVEL32_SCRATCH_DIR", root.filePath("scratch").toUtf8());
@@ -84,28 +84,58 @@ private slots:
         QTest::addColumn<QString>("focus");
         QTest::addColumn<QString>("emptied"); // field the check empties, if any
         const QString none;
-        QTest::newRow("no source") << "source" << "" << int(Page::Source) << none << "skip";
-        QTest::newRow("source missing") << "source" << "/no/such/src" << int(Page::Source) << none << "source";
-        QTest::newRow("skip dir missing") << "skip" << "%1/Gone/*.*\r\n" << int(Page::Skip) << none << "skip";
-        QTest::newRow("skip pattern unmatched") << "skip" << "%1/empty/*.txt\r\n" << int(Page::Skip) << none << "skip";
-        QTest::newRow("skip dir named as file") << "skip" << "%1/Demos\r\n" << int(Page::Skip) << none << "skip";
-        QTest::newRow("skip file missing") << "skip" << "%1/Demos/*.*\r\n%1/gone.txt\r\n" << int(Page::Skip) << none << "skip";
-        QTest::newRow("skip relative") << "skip" << "Demos*\r\n" << int(Page::Skip) << none << "skip";
-        QTest::newRow("no diz") << "diz" << "" << int(Page::Diz) << none << none;
-        QTest::newRow("diz missing") << "diz" << "/no/file_id.diz" << int(Page::Diz) << none << "diz";
-        QTest::newRow("diz is a folder") << "diz" << "%1" << int(Page::Diz) << none << "diz";
-        QTest::newRow("no column") << "column" << "" << int(Page::Diz) << "Text2" << none;
-        QTest::newRow("no line") << "line" << "" << int(Page::Diz) << "Text6" << none;
-        QTest::newRow("no nfo") << "nfo" << "" << int(Page::Nfo) << none << none;
-        QTest::newRow("nfo missing") << "nfo" << "/no/pack.nfo" << int(Page::Nfo) << none << none;
-        QTest::newRow("extra dir is a file") << "extra" << "%1/read me.txt" << int(Page::Nfo) << none << "extra";
-        QTest::newRow("extra file is a dir") << "extrafile" << "%1/Demos" << int(Page::Nfo) << none << "extra";
-        QTest::newRow("no zip dir") << "zipdir" << "" << int(Page::Zip) << none << none;
-        QTest::newRow("zip dir missing") << "zipdir" << "/no/zips" << int(Page::Zip) << none << "zipdir";
-        QTest::newRow("no zip name") << "name" << "" << int(Page::Zip) << "Text3" << none;
-        QTest::newRow("blank in name") << "name" << "my game" << int(Page::Zip) << "Text3" << "name";
-        QTest::newRow("path in name") << "name" << "../up" << int(Page::Zip) << "Text3" << "name";
-        QTest::newRow("numbering refused") << "numbering" << "" << int(Page::Diz) << none << none;
+        QTest::newRow("no source") << "source"
+                                   << "" << int(Page::Source) << none << "skip";
+        QTest::newRow("source missing") << "source"
+                                        << "/no/such/src" << int(Page::Source) << none << "source";
+        QTest::newRow("skip dir missing") << "skip"
+                                          << "%1/Gone/*.*\r\n"
+                                          << int(Page::Skip) << none << "skip";
+        QTest::newRow("skip pattern unmatched") << "skip"
+                                                << "%1/empty/*.txt\r\n"
+                                                << int(Page::Skip) << none << "skip";
+        QTest::newRow("skip dir named as file") << "skip"
+                                                << "%1/Demos\r\n"
+                                                << int(Page::Skip) << none << "skip";
+        QTest::newRow("skip file missing") << "skip"
+                                           << "%1/Demos/*.*\r\n%1/gone.txt\r\n"
+                                           << int(Page::Skip) << none << "skip";
+        QTest::newRow("skip relative") << "skip"
+                                       << "Demos*\r\n"
+                                       << int(Page::Skip) << none << "skip";
+        QTest::newRow("no diz") << "diz"
+                                << "" << int(Page::Diz) << none << none;
+        QTest::newRow("diz missing") << "diz"
+                                     << "/no/file_id.diz" << int(Page::Diz) << none << "diz";
+        QTest::newRow("diz is a folder") << "diz"
+                                         << "%1" << int(Page::Diz) << none << "diz";
+        QTest::newRow("no column") << "column"
+                                   << "" << int(Page::Diz) << "Text2" << none;
+        QTest::newRow("no line") << "line"
+                                 << "" << int(Page::Diz) << "Text6" << none;
+        QTest::newRow("no nfo") << "nfo"
+                                << "" << int(Page::Nfo) << none << none;
+        QTest::newRow("nfo missing") << "nfo"
+                                     << "/no/pack.nfo" << int(Page::Nfo) << none << none;
+        QTest::newRow("extra dir is a file")
+            << "extra"
+            << "%1/read me.txt" << int(Page::Nfo) << none << "extra";
+        QTest::newRow("extra file is a dir") << "extrafile"
+                                             << "%1/Demos" << int(Page::Nfo) << none << "extra";
+        QTest::newRow("no zip dir") << "zipdir"
+                                    << "" << int(Page::Zip) << none << none;
+        QTest::newRow("zip dir missing") << "zipdir"
+                                         << "/no/zips" << int(Page::Zip) << none << "zipdir";
+        QTest::newRow("no zip name") << "name"
+                                     << "" << int(Page::Zip) << "Text3" << none;
+        QTest::newRow("blank in name") << "name"
+                                       << "my game" << int(Page::Zip) << "Text3"
+                                       << "name";
+        QTest::newRow("path in name") << "name"
+                                      << "../up" << int(Page::Zip) << "Text3"
+                                      << "name";
+        QTest::newRow("numbering refused") << "numbering"
+                                           << "" << int(Page::Diz) << none << none;
     }
     void failingSteps() {
         QFETCH(QString, field);
@@ -156,7 +186,8 @@ private slots:
         JobSettings batchJob = validJob();
         batchJob.ZipName = "my game";
         RecordingWindow batch;
-        const LoadedJobCheck check = checkLoadedJob(batchJob, batch, RunFlags{true, false}, numbering);
+        const LoadedJobCheck check =
+            checkLoadedJob(batchJob, batch, RunFlags{true, false}, numbering);
         QVERIFY(!check.JobValidated);
         QVERIFY(!check.endProgram);
         QVERIFY(batch.messages.isEmpty());

@@ -68,7 +68,7 @@ JobSettings loaded(const QByteArray& bytes, ScriptLoad* result = nullptr) {
 
 class ScriptFileTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void writerPutsEveryLineInItsPlace() { QCOMPARE(scriptText(fullJob(), kSavedAt), kFullScript); }
 
     void writerSignPositions() {
@@ -197,7 +197,8 @@ private slots:
     }
 
     void endAfterSkipEntriesIsAnError() {
-        const QByteArray text = "Kavel32 script - x\r\nSource: c:\\src\r\nSkip: \r\nc:\\src\\a\\*.*\r\n";
+        const QByteArray text =
+            "Kavel32 script - x\r\nSource: c:\\src\r\nSkip: \r\nc:\\src\\a\\*.*\r\n";
         ScriptLoad result;
         const JobSettings job = loaded(text, &result);
         QVERIFY(!result.ok);

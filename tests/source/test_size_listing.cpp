@@ -17,7 +17,7 @@ ListingScan scanRecorded(const QString& name, const QString& source) {
 
 class SizeListingTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     // Listings recorded from the size program (size-<version>_<case>) and written by hand to
     // stand for other listings (handmade_<case>).
     void recordedListings_data() {
@@ -29,9 +29,8 @@ private slots:
         const QString flat = "/tmp/kavel/Games/Flat";
         const int found = int(ListingOutcome::Found), none = int(ListingOutcome::NoTotal),
                   broken = int(ListingOutcome::Broken);
-        QTest::newRow("grand total, totals only")
-            << "size-3.10_subdirs_totals.txt" << pack << found
-            << "13,484,575 bytes in 5 files in 3 directories";
+        QTest::newRow("grand total, totals only") << "size-3.10_subdirs_totals.txt" << pack << found
+                                                  << "13,484,575 bytes in 5 files in 3 directories";
         QTest::newRow("grand total after file lines")
             << "size-3.10_subdirs_files.txt" << pack << found
             << "13,484,575 bytes in 5 files in 3 directories";
@@ -40,20 +39,20 @@ private slots:
         QTest::newRow("no sub-directories, file lines after the total")
             << "size-3.10_flat_files.txt" << flat << found << "1,000,001 bytes in 2 files";
         QTest::newRow("header compared upper-cased")
-            << "handmade_windows-header.txt" << "c:\\games\\flat" << found
-            << "12,345,678 bytes in 3 files";
-        QTest::newRow("header of another source")
-            << "size-3.10_flat_totals.txt" << "/tmp/kavel/Games/Flat2" << none << "";
-        QTest::newRow("total line is the last") << "handmade_total-is-last-line.txt" << pack
-                                                << broken << "";
-        QTest::newRow("header line is the last") << "handmade_header-is-last-line.txt" << flat
-                                                 << broken << "";
-        QTest::newRow("near misses only")
-            << "handmade_no-total.txt" << "/tmp/kavel/Games/Pac" << none << "";
-        QTest::newRow("lone CR line ends") << "handmade_lone-cr.txt" << flat << found
-                                           << "1,000,000 bytes in 2 files";
-        QTest::newRow("first total wins") << "handmade_two-totals.txt" << pack << found
-                                          << "1,000,000 bytes";
+            << "handmade_windows-header.txt"
+            << "c:\\games\\flat" << found << "12,345,678 bytes in 3 files";
+        QTest::newRow("header of another source") << "size-3.10_flat_totals.txt"
+                                                  << "/tmp/kavel/Games/Flat2" << none << "";
+        QTest::newRow("total line is the last")
+            << "handmade_total-is-last-line.txt" << pack << broken << "";
+        QTest::newRow("header line is the last")
+            << "handmade_header-is-last-line.txt" << flat << broken << "";
+        QTest::newRow("near misses only") << "handmade_no-total.txt"
+                                          << "/tmp/kavel/Games/Pac" << none << "";
+        QTest::newRow("lone CR line ends")
+            << "handmade_lone-cr.txt" << flat << found << "1,000,000 bytes in 2 files";
+        QTest::newRow("first total wins")
+            << "handmade_two-totals.txt" << pack << found << "1,000,000 bytes";
     }
     void recordedListings() {
         QFETCH(QString, file);

@@ -46,7 +46,7 @@ class SizeProgramTest : public QObject {
     Q_OBJECT
     QTemporaryDir root;
 
-private slots:
+  private slots:
     void initTestCase() { QVERIFY(root.isValid()); }
 
     void listsEveryDirectoryAndTheGrandTotal() {
@@ -60,22 +60,31 @@ private slots:
         const Run run = runSize({src, "/s", "/t"});
         QCOMPARE(run.status, 0);
         const QString upper = listingUpperCase(src);
-        const QByteArray expected = "  " + upper.toUtf8() + "\r\n    1,000 bytes in 1 file\r\n\r\n"
-                                    "  " + upper.toUtf8() + "/A\r\n    20 bytes in 1 file\r\n\r\n"
-                                    "  " + upper.toUtf8() + "/B\r\n    0 bytes in 0 files\r\n\r\n"
-                                    "  " + upper.toUtf8() + "/B/C\r\n    4,000,003 bytes in 2 files\r\n\r\n"
+        const QByteArray expected = "  " + upper.toUtf8() +
+                                    "\r\n    1,000 bytes in 1 file\r\n\r\n"
+                                    "  " +
+                                    upper.toUtf8() +
+                                    "/A\r\n    20 bytes in 1 file\r\n\r\n"
+                                    "  " +
+                                    upper.toUtf8() +
+                                    "/B\r\n    0 bytes in 0 files\r\n\r\n"
+                                    "  " +
+                                    upper.toUtf8() +
+                                    "/B/C\r\n    4,000,003 bytes in 2 files\r\n\r\n"
                                     "  Total of all files found\r\n"
                                     "  4,001,023 bytes in 4 files in 3 directories\r\n";
         QCOMPARE(run.out, expected);
-        QCOMPARE(scan(run.out, src).totalsLine, QString("4,001,023 bytes in 4 files in 3 directories"));
+        QCOMPARE(scan(run.out, src).totalsLine,
+                 QString("4,001,023 bytes in 4 files in 3 directories"));
 
         // Without /s only the folder itself, and no grand total.
         const Run flat = runSize({src, "/t"});
         QCOMPARE(flat.out, "  " + upper.toUtf8() + "\r\n    1,000 bytes in 1 file\r\n\r\n");
         // Without /t a line per file, sizes first.
         const Run files = runSize({src + "/b/c", "/S"});
-        QVERIFY(files.out.endsWith("/B/C\r\n    4,000,003 bytes in 2 files\r\n"
-                                   "          4,000,000  three.bin\r\n                  3  two.bin\r\n\r\n"));
+        QVERIFY(files.out.endsWith(
+            "/B/C\r\n    4,000,003 bytes in 2 files\r\n"
+            "          4,000,000  three.bin\r\n                  3  two.bin\r\n\r\n"));
     }
 
     void namesCannotFakeListingLines() {

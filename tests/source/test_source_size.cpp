@@ -19,7 +19,7 @@ void writeFile(const QString& path, const QByteArray& bytes) {
 
 // The machine that runs command lines for real, through the process runner.
 class RealMachine : public ScriptedMachine {
-public:
+  public:
     RealMachine() {
         onExec = [](const QString& line) { return ExecCmd(line); };
     }
@@ -43,7 +43,7 @@ class SourceSizeTest : public QObject {
         };
     }
 
-private slots:
+  private slots:
     void initTestCase() {
         QVERIFY(root.isValid());
         qputenv("KAVEL32_SCRATCH_DIR", root.filePath("scratch").toUtf8());
@@ -55,10 +55,12 @@ private slots:
         QTest::addColumn<QString>("line");
         QTest::newRow("plain") << "/src/game"
                                << "command.pif /c \"/opt/k/size.exe\" /src/game /s /t> /s/size.txt";
-        QTest::newRow("blank") << "/src/my game"
-                               << "command.pif /c \"/opt/k/size.exe\" \"/src/my game\" /s /t> /s/size.txt";
-        QTest::newRow("redirection sign") << "/src/a>b"
-                                          << "command.pif /c \"/opt/k/size.exe\" \"/src/a>b\" /s /t> /s/size.txt";
+        QTest::newRow("blank")
+            << "/src/my game"
+            << "command.pif /c \"/opt/k/size.exe\" \"/src/my game\" /s /t> /s/size.txt";
+        QTest::newRow("redirection sign")
+            << "/src/a>b"
+            << "command.pif /c \"/opt/k/size.exe\" \"/src/a>b\" /s /t> /s/size.txt";
     }
     void commandLine() {
         QFETCH(QString, source);
@@ -67,8 +69,9 @@ private slots:
 
     void argumentsSurviveTheRunnersSplitting_data() {
         QTest::addColumn<QString>("text");
-        for (const char* text : {"plain", "two words", "quote\"inside", "trailing\\", "back\\\\ slash\\",
-                                 "\\\"mixed\\\\\" x", "tab\there", "a<b>c", "semi;colon $(x) `y` &z"})
+        for (const char* text :
+             {"plain", "two words", "quote\"inside", "trailing\\", "back\\\\ slash\\",
+              "\\\"mixed\\\\\" x", "tab\there", "a<b>c", "semi;colon $(x) `y` &z"})
             QTest::newRow(text) << QString::fromUtf8(text);
     }
     void argumentsSurviveTheRunnersSplitting() {
@@ -85,8 +88,9 @@ private slots:
     }
 
     void recalculationShowsTheTotal() {
-        sizeProgramWrites(QByteArray("  /SRC/PACK\r\n    1 bytes\r\n\r\n  Total of all files found\r\n"
-                                     "  12,345,678 bytes in 3 files in 1 directory\r\n"));
+        sizeProgramWrites(
+            QByteArray("  /SRC/PACK\r\n    1 bytes\r\n\r\n  Total of all files found\r\n"
+                       "  12,345,678 bytes in 3 files in 1 directory\r\n"));
         JobSettings job;
         job.SourceSpec = "/src/pack";
         float sizeM = 7.0f;
@@ -134,8 +138,9 @@ private slots:
         QFETCH(int, status);
         // A listing of an earlier run must not be taken for this one's.
         writeFile(sizeListingPath(), "  Total of all files found\r\n  99,000,000 bytes\r\n");
-        sizeProgramWrites(writesListing ? std::optional<QByteArray>("  Total of all files found\r\n")
-                                        : std::nullopt,
+        sizeProgramWrites(writesListing
+                              ? std::optional<QByteArray>("  Total of all files found\r\n")
+                              : std::nullopt,
                           status);
         JobSettings job;
         job.SourceSpec = "/src/pack";
@@ -195,7 +200,8 @@ private slots:
         RecordingWindow window;
         const SizeRecalc result = recalculateSourceSize(job, sizeM, window, real);
         QVERIFY2(!result.failed, qPrintable(real.commands.join('\n')));
-        QVERIFY2(result.sizeText.startsWith("2,200,100 bytes in 3 files"), qPrintable(result.sizeText));
+        QVERIFY2(result.sizeText.startsWith("2,200,100 bytes in 3 files"),
+                 qPrintable(result.sizeText));
         QCOMPARE(sizeM, 2.2001f);
     }
 

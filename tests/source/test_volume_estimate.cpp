@@ -4,7 +4,7 @@
 
 class VolumeEstimateTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void captions_data() {
         QTest::addColumn<int>("position");
         QTest::addColumn<QString>("caption");
@@ -30,14 +30,22 @@ private slots:
         QTest::addColumn<bool>("three");
         QTest::addColumn<int>("limit");
         QTest::addColumn<QString>("name"); // from "SEVENCH"
-        QTest::newRow("one archive") << 0 << 650.0f << true << "1.00 file" << false << 20 << "SEVENCH";
-        QTest::newRow("cd image at 10") << 10 << 650.0f << false << "130.00 files" << true << 5 << "SEVEN";
-        QTest::newRow("12.5 at floppy") << 3 << 12.5f << true << "8.33 files" << false << 6 << "SEVENC";
-        QTest::newRow("smaller than a volume") << 3 << 1.2f << false << " 1.00 file" << false << 6 << "SEVENC";
-        QTest::newRow("exactly 99") << 1 << 49.5f << false << "99.00 files" << false << 6 << "SEVENC";
-        QTest::newRow("just above 99") << 1 << 49.6f << false << "99.20 files" << true << 5 << "SEVEN";
-        QTest::newRow("size unknown keeps three digits") << 3 << 0.0f << true << "" << true << 5 << "SEVEN";
-        QTest::newRow("size unknown keeps two digits") << 3 << 0.0f << false << "" << false << 6 << "SEVENC";
+        QTest::newRow("one archive")
+            << 0 << 650.0f << true << "1.00 file" << false << 20 << "SEVENCH";
+        QTest::newRow("cd image at 10")
+            << 10 << 650.0f << false << "130.00 files" << true << 5 << "SEVEN";
+        QTest::newRow("12.5 at floppy")
+            << 3 << 12.5f << true << "8.33 files" << false << 6 << "SEVENC";
+        QTest::newRow("smaller than a volume")
+            << 3 << 1.2f << false << " 1.00 file" << false << 6 << "SEVENC";
+        QTest::newRow("exactly 99")
+            << 1 << 49.5f << false << "99.00 files" << false << 6 << "SEVENC";
+        QTest::newRow("just above 99")
+            << 1 << 49.6f << false << "99.20 files" << true << 5 << "SEVEN";
+        QTest::newRow("size unknown keeps three digits")
+            << 3 << 0.0f << true << "" << true << 5 << "SEVEN";
+        QTest::newRow("size unknown keeps two digits")
+            << 3 << 0.0f << false << "" << false << 6 << "SEVENC";
     }
     void sliderEstimate() {
         QFETCH(int, position);

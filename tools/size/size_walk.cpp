@@ -21,7 +21,7 @@ constexpr const char* kCrLf = "\r\n";
 constexpr size_t kFlushAt = 1 << 20;
 
 class Listing {
-public:
+  public:
     explicit Listing(std::FILE* out) : out_(out) { text_.reserve(kFlushAt + 4096); }
 
     void line(const std::string& content) {
@@ -38,7 +38,7 @@ public:
     }
     bool finish() { return flush() && std::fflush(out_) == 0 && !failed_; }
 
-private:
+  private:
     std::FILE* out_;
     std::string text_;
     bool failed_ = false;
