@@ -1,0 +1,226 @@
+#include "../companion/recording_ports.h"
+#include "engine/process_runner.h"
+#include "engine/rip_run.h"
+#include "engine/zip_component.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+// A window that answers the overwrite question as told and notes when it is closed.
+class AnsweringWindow : public RecordingWindow {
+public:
+    MessageAnswer answer = MessageAnswer::Ok;
+    int closed = 0;
+    MessageAnswer message(const QString& text, const QString& title, MessageIcon icon,
+                          MessageButtons buttons) override {
+        RecordingWindow::message(text, title, icon, buttons);
+        return buttons == MessageButtons::OkCancel ? answer : MessageAnswer::Ok;
+    }
+    void closeWindow() override { ++closed; }
+};
+
+void writeFile(const QString& path, const QByteArray& data) {
+    QFile f(path);
+    QVERIFY2(f.open(QIODevice::WriteOnly), qPrintable(path));
+    f.write(data);
+}
+
+// The archive path of an archiver command line: the argument after "-y".
+QString archivePathOf(const QString& commandLine) {
+    const QStringList args = splitCommandLine(commandLine);
+    return args.value(args.indexOf("-y") + 1);
+}
+
+} // namespace
+
+class RipRunTest : public QObject {
+    Q_OBJECT
+    QTemporaryDir root;
+    AnsweringWindow* window = nullptr;
+    RecordingMachine* machine = nullptr;
+    ZipComponent* zip = nullptr;
+    RunFlags flags;
+    int volumesToMake = 3;
+
+    QString work() const { return root.filePath("work"); }
+    QString zips() const { return root.filePath("zips"); }
+
+    JobSettings job() const {
+        JobSettings j;
+        j.SourceSpec = root.filePath("source");
+        j.DizFile = root.filePath("file_id.diz");
+        j.NfoFile = root.filePath("game.nfo");
+        j.ZipDir = zips();
+        j.ZipName = "game";
+        j.WorkDrive = work();
+        return j;
+    }
+
+private slots:
+    void initTestCase() {
+        qputenv("KAVEL32_STATE_DIR", root.filePath("state").toUtf8());
+        qputenv("KAVEL32_SCRATCH_DIR", root.filePath("scratch").toUtf8());
+        QDir().mkpath(root.filePath("source"));
+        writeFile(root.filePath("file_id.diz"), "Game\r\nDisk 00/00\r\n");
+        writeFile(root.filePath("game.nfo"), "nfo\r\n");
+    }
+
+    void init() {
+        QDir(work()).removeRecursively();
+        QDir(zips()).removeRecursively();
+        QDir().mkpath(work());
+        QDir().mkpath(zips());
+        window = new AnsweringWindow;
+        machine = new RecordingMachine;
+        zip = new ZipComponent;
+        flags = {};
+        volumesToMake = 3;
+        // The archiver stand-in writes the volumes next to the archive path it was given.
+        machine->onExec = [this](const QString& cmd) {
+            const QString archive = archivePathOf(cmd);
+            for (int i = 1; i <= volumesToMake; ++i)
+                writeFile(archive + QString(".%1").arg(i, 3, 10, QChar('0')),
+                          QByteArray(1000, char('a' + i)));
+            return 0;
+        };
+    }
+    void cleanup() {
+        delete window;
+        delete machine;
+        delete zip;
+    }
+
+    void completeRunWrapsEveryVolumeAndRemovesTheFolder() {
+        RipRun rip(*window, *machine, *zip, flags);
+        const RipResult r = rip.run(job(), 2.0f);
+        QCOMPARE(int(r.outcome), int(RipOutcome::Completed));
+        QCOMPARE(window->pages.first().page, Page::Progress);
+        QCOMPARE(window->statusTexts.last(), QString("Ripping complete"));
+        QCOMPARE(QDir(zips()).entryList(QDir::Files),
+                 (QStringList{"game01.zip", "game02.zip", "game03.zip"}));
+        QVERIFY(QDir(work()).entryList(QDir::Dirs | QDir::NoDotAndDotDot).isEmpty());
+        QCOMPARE(machine->commands.size(), 1);
+        QVERIFY(machine->commands[0].startsWith("wrar.exe a -r -v1440000b -m3 -y "));
+        QCOMPARE(rip.diskCount(), int16_t(0));
+        QVERIFY(!rip.running());
+    }
+
+    void nextFreeOutputFolder() {
+        QDir().mkpath(work() + "/Kavel001");
+        QDir().mkpath(work() + "/Kavel002");
+        RipRun rip(*window, *machine, *zip, flags);
+        JobSettings j = job();
+        j.RawArchivesOnly = true;
+        const RipResult r = rip.run(j, 0);
+        QCOMPARE(r.outputFolder, work() + "/Kavel003");
+        QVERIFY(machine->commands[0].contains(work() + "/Kavel003/game.rar"));
+    }
+
+    void archivesOnlyKeepsTheVolumes() {
+        RipRun rip(*window, *machine, *zip, flags);
+        JobSettings j;
+        j.RawArchivesOnly = true;
+        j.ZipName = "image";
+        j.WorkDrive = work();
+        j.SourceSpec = root.filePath("source");
+        const RipResult r = rip.run(j, 0);
+        QCOMPARE(int(r.outcome), int(RipOutcome::ArchivesKept));
+        QVERIFY(r.succeeded());
+        QCOMPARE(window->countTexts.last(), QString(" 3 Rar's"));
+        QCOMPARE(window->statusTexts.last(), "Ripping complete\r\rRar's are in " + r.outputFolder);
+        QCOMPARE(QDir(r.outputFolder).entryList(QDir::Files).size(), 3);
+        QVERIFY(QDir(zips()).isEmpty());
+    }
+
+    void zipNameWithBlankCreatesNothing() {
+        RipRun rip(*window, *machine, *zip, flags);
+        JobSettings j = job();
+        j.ZipName = "my game";
+        QCOMPARE(int(rip.run(j, 0).outcome), int(RipOutcome::Stopped));
+        QCOMPARE(window->messages, QStringList{"Kavel32 error|Spaces aren't allowed in filename"});
+        QCOMPARE(window->pages.last().page, Page::Zip);
+        QCOMPARE(window->pages.last().focus, QString("Text3"));
+        QVERIFY(machine->commands.isEmpty());
+        QVERIFY(QDir(work()).isEmpty());
+    }
+
+    void cancelledOverwriteCreatesNothing() {
+        writeFile(zips() + "/game01.zip", "old");
+        window->answer = MessageAnswer::Cancel;
+        RipRun rip(*window, *machine, *zip, flags);
+        QCOMPARE(int(rip.run(job(), 0).outcome), int(RipOutcome::Stopped));
+        QCOMPARE(window->messages,
+                 QStringList{"Kavel32 error|Duplicate zip name in zip directory\nOverwrite?"});
+        QVERIFY(machine->commands.isEmpty());
+        QVERIFY(QDir(work()).isEmpty());
+    }
+
+    void batchMissingNfoEndsSilently() {
+        flags.BatchRun = true;
+        RipRun rip(*window, *machine, *zip, flags);
+        JobSettings j = job();
+        j.NfoFile.clear();
+        const RipResult r = rip.run(j, 0);
+        QVERIFY(!r.succeeded());
+        QCOMPARE(r.reason, QString("No nfo file is chosen"));
+        QCOMPARE(window->closed, 1);
+        QVERIFY(window->messages.isEmpty());
+        QVERIFY(window->pages.isEmpty());
+        QVERIFY(QDir(work()).isEmpty());
+    }
+
+    void tooManyVolumesStopsBeforeAnyFolder() {
+        RipRun rip(*window, *machine, *zip, flags);
+        JobSettings j = job();
+        j.SizeUnits = 1;
+        QVERIFY(!rip.run(j, 500.0f).succeeded());
+        QCOMPARE(window->messages.size(), 1);
+        QVERIFY(window->messages[0].startsWith("Kavel error|Can't have more than 999 files"));
+        QVERIFY(QDir(work()).isEmpty());
+    }
+
+    void failingArchiverIsNotCompletion_data() {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<int>("volumes");
+        QTest::newRow("exit status") << 2 << 0;
+        QTest::newRow("not found") << kCouldNotStart << 0;
+        QTest::newRow("no volume") << 0 << 0;
+    }
+    void failingArchiverIsNotCompletion() {
+        QFETCH(int, status);
+        QFETCH(int, volumes);
+        volumesToMake = volumes;
+        auto make = machine->onExec;
+        machine->onExec = [&](const QString& cmd) {
+            make(cmd);
+            return status;
+        };
+        RipRun rip(*window, *machine, *zip, flags);
+        const RipResult r = rip.run(job(), 0);
+        QCOMPARE(int(r.outcome), int(RipOutcome::Failed));
+        QVERIFY(!window->statusTexts.contains("Ripping complete"));
+        QCOMPARE(window->messages.size(), 1);
+        QVERIFY(window->messages[0].startsWith("Kavel32 error|The archiver"));
+        QVERIFY2(QDir(work()).isEmpty(), "the empty output folder is removed");
+    }
+
+    void abortDuringZippingKeepsTheRest() {
+        RipRun rip(*window, *machine, *zip, flags);
+        window->onProgress = [&](int percent) {
+            if (percent > 0)
+                rip.abort();
+        };
+        const RipResult r = rip.run(job(), 0);
+        QCOMPARE(int(r.outcome), int(RipOutcome::Failed));
+        // The volume being wrapped and every later one stay.
+        QCOMPARE(QDir(r.outputFolder).entryList(QDir::Files).size(), 3);
+        QCOMPARE(window->sourceDisplay(), job().SourceSpec);
+    }
+};
+
+QTEST_GUILESS_MAIN(RipRunTest)
+#include "test_rip_run.moc"
