@@ -14,6 +14,7 @@ using namespace zqmarq;
 namespace {
 const QString kLibrary = QStringLiteral(ZQMARQ_LIBRARY_FILE);
 const QString kRegsvr = QStringLiteral(ZQREGSVR_FILE);
+const QString kHost = QStringLiteral(ZQMHOST_FILE);
 } // namespace
 
 class TestRegistryContainer : public QObject {
@@ -25,11 +26,17 @@ class TestRegistryContainer : public QObject {
     // Runs zqregsvr with the test's registry; returns its exit code and output.
     int regsvr(const QStringList &args, QString *output = nullptr)
     {
+        return run(kRegsvr, args, output);
+    }
+
+    int run(const QString &program, const QStringList &args, QString *output = nullptr)
+    {
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QString::fromLatin1(kRegistryEnvVar), m_registry);
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         p.setProcessEnvironment(env);
-        p.start(kRegsvr, args);
+        p.start(program, args);
         if (!p.waitForFinished(30000))
             return -1;
         if (output)
@@ -74,6 +81,27 @@ private slots:
         QCOMPARE(regsvr({QStringLiteral("-u"), kLibrary}), 0);
         QVERIFY(!ControlHost::create(QStringLiteral("ZqMarquee.ZqMarqueeCtrl.1"), nullptr, &error));
         QCOMPARE(error, QStringLiteral("The class ZqMarquee.ZqMarqueeCtrl.1 is not registered"));
+    }
+
+    void freshProcessCreatesByProgId()
+    {
+        const QStringList args = {QStringLiteral("--load"),
+                                  QStringLiteral(KAVEL_SOURCE_DIR "/resources/marquee/banner.zqm"),
+                                  QStringLiteral("ZqMarquee.ZqMarqueeCtrl.1"), QStringLiteral("Frame"),
+                                  QStringLiteral("TickTime"), QStringLiteral("Picture1"),
+                                  QStringLiteral("Picture5")};
+        QString output;
+        QCOMPARE(run(kHost, args, &output), 1);
+        QVERIFY2(output.contains(QStringLiteral("ZqMarquee.ZqMarqueeCtrl.1 is not registered")),
+                 qPrintable(output));
+        QCOMPARE(regsvr({QStringLiteral("-s"), kLibrary}), 0);
+        QCOMPARE(run(kHost, args, &output), 0);
+        QVERIFY2(output.contains(QStringLiteral("Frame=1\nTickTime=50\nPicture1=picture of 1099 "
+                                                "bytes\nPicture5=(nothing)\n")),
+                 qPrintable(output));
+        QCOMPARE(regsvr({QStringLiteral("-u"), QStringLiteral("-s"), kLibrary}), 0);
+        QCOMPARE(run(kHost, args, &output), 1);
+        QVERIFY2(output.contains(QStringLiteral("not registered")), qPrintable(output));
     }
 
     void registrationWritesTheEntries()
