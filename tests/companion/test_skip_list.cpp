@@ -103,13 +103,6 @@ class SkipListTest : public QObject {
         QVERIFY(skipBrowseAllowed(jobWithSource("/src"), quiet));
         QVERIFY(quiet.messages.isEmpty() && quiet.pages.isEmpty());
     }
-
-    void clearEmptiesTheList() {
-        JobSettings job = jobWithSource("/src");
-        job.SkipList = "/src/a\r\n";
-        clearSkipList(job);
-        QCOMPARE(job.SkipList, QString());
-    }
 };
 
 QTEST_GUILESS_MAIN(SkipListTest)

@@ -94,8 +94,6 @@ class SizeListingTest : public QObject {
         QFETCH(float, millions);
         QCOMPARE(parseSizeField(field), millions);
     }
-
-    void justAboveAMillionIsAboveOne() { QVERIFY(parseSizeField("1,000,001") > 1.0f); }
 };
 
 QTEST_GUILESS_MAIN(SizeListingTest)

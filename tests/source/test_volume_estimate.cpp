@@ -98,12 +98,6 @@ class VolumeEstimateTest : public QObject {
         QFETCH(qint64, bytes);
         QTEST(zipFreeSpaceText(bytes), "text");
     }
-
-    void nameLimits() {
-        QCOMPARE(zipNameLimit(0, true), 20);
-        QCOMPARE(zipNameLimit(3, false), 6);
-        QCOMPARE(zipNameLimit(3, true), 5);
-    }
 };
 
 QTEST_GUILESS_MAIN(VolumeEstimateTest)
