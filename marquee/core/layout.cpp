@@ -14,6 +14,11 @@ int clampToInt(long long v) {
         std::clamp<long long>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
+// A rectangle from 64-bit edges, each held to the int range (content can be very long).
+Rect rectOf(long long left, long long top, long long right, long long bottom) {
+    return {clampToInt(left), clampToInt(top), clampToInt(right), clampToInt(bottom)};
+}
+
 } // namespace
 
 int justificationOffset(std::int32_t justification, int span, int extent) {
@@ -59,17 +64,17 @@ Size layoutPass(Surface& s, const MarqueeModel& model, const FontDesc& workingFo
             const Size slotSize = pictureSlotSize(*slot);
             const int w = slotSize.cx;
             const int h = slotSize.cy;
-            const int p = clampToInt(pen);
+            const long long p = pen;
             Rect dest;
             if (!vertical) {
                 const int d = justificationOffset(model.justification, r.height(), h);
-                dest = {p, d, p + w, d + h};
+                dest = rectOf(p, d, p + w, static_cast<long long>(d) + h);
                 height = std::max<long long>(height, h);
                 width += w;
                 pen += w;
             } else {
                 const int d = justificationOffset(model.justification, r.width(), w);
-                dest = {d, p, d + w, p + h};
+                dest = rectOf(d, p, static_cast<long long>(d) + w, p + h);
                 width = std::max<long long>(width, w);
                 height += h;
                 pen += h;
@@ -81,17 +86,17 @@ Size layoutPass(Surface& s, const MarqueeModel& model, const FontDesc& workingFo
         case TokenKind::TextRun: {
             const int w = s.textWidth(token.text);
             const int h = s.textHeight(token.text);
-            const int p = clampToInt(pen);
+            const long long p = pen;
             Rect box;
             if (!vertical) {
                 const int d = justificationOffset(model.justification, r.height(), h);
-                box = {r.left + p, r.top + d, r.right, r.bottom};
+                box = rectOf(r.left + p, static_cast<long long>(r.top) + d, r.right, r.bottom);
                 height = std::max<long long>(height, h);
                 width += w;
                 pen += w;
             } else {
                 const int d = justificationOffset(model.justification, r.width(), w);
-                box = {r.left + d, r.top + p, r.right, r.bottom};
+                box = rectOf(static_cast<long long>(r.left) + d, r.top + p, r.right, r.bottom);
                 width = std::max<long long>(width, w);
                 height += h;
                 pen += h;

@@ -25,9 +25,11 @@ int clampToInt(long long v) {
 Point placementOffset(std::int32_t justification, const Rect& inner, Size content) {
     switch (justification) {
     case 1:
-        return {inner.width() / 2 - content.cx / 2, inner.height() / 2 - content.cy / 2};
+        return {clampToInt(static_cast<long long>(inner.width() / 2) - content.cx / 2),
+                clampToInt(static_cast<long long>(inner.height() / 2) - content.cy / 2)};
     case 2:
-        return {inner.right - content.cx, inner.bottom - content.cy};
+        return {clampToInt(static_cast<long long>(inner.right) - content.cx),
+                clampToInt(static_cast<long long>(inner.bottom) - content.cy)};
     default:
         return {0, 0};
     }

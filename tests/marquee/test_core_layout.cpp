@@ -51,6 +51,7 @@ class TestCoreLayout : public QObject {
     void colourAppliesToFollowingRuns();
     void twoLineRun();
     void measureWithoutDrawing();
+    void enormousContentStaysInRange();
 };
 
 void TestCoreLayout::horizontalRuns() {
@@ -217,6 +218,24 @@ void TestCoreLayout::measureWithoutDrawing() {
     QCOMPARE(size, (Size{12 + 20, 20}));
     QVERIFY(s.texts.empty());
     QVERIFY(s.pictures.empty());
+}
+
+void TestCoreLayout::enormousContentStaysInRange() {
+    // 40 pictures of the largest extent: the pen passes the int range; sizes and rectangles
+    // stop at its end instead of wrapping round.
+    GridSurface s(10, 10);
+    std::string text;
+    for (int i = 0; i < 40; ++i)
+        text += "<IMG 1>";
+    auto m = modelWith(text, 0, 2);
+    m.picture[0] = pictureOf(std::numeric_limits<std::int32_t>::max(), 2650);
+    s.selectFont(*m.font);
+    const Size size = layoutPass(s, m, *m.font, {0, 0, 100, 100});
+    QCOMPARE(size.cx, std::numeric_limits<int>::max());
+    QCOMPARE(s.pictures.size(), std::size_t(40));
+    for (const auto& call : s.pictures)
+        QVERIFY(call.dest.right >= call.dest.left);
+    QCOMPARE(s.pictures.back().dest.left, std::numeric_limits<int>::max());
 }
 
 QTEST_GUILESS_MAIN(TestCoreLayout)
