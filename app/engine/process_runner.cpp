@@ -136,8 +136,14 @@ ParsedCommand parseCommandLine(const QString& commandLine) {
         for (qsizetype i = 0; i <= line.size(); ++i) {
             const bool end = i == line.size();
             const QChar c = end ? QChar() : line[i];
-            if (!end && c == QLatin1Char('"'))
-                quoted = !quoted;
+            // A quote after an odd run of backslashes is literal and does not toggle.
+            if (!end && c == QLatin1Char('"')) {
+                qsizetype backslashes = 0;
+                for (qsizetype j = i - 1; j >= 0 && line[j] == QLatin1Char('\\'); --j)
+                    ++backslashes;
+                if (backslashes % 2 == 0)
+                    quoted = !quoted;
+            }
             if (end || (!quoted && (c == QLatin1Char('>') || c == QLatin1Char('<')))) {
                 if (cut < 0)
                     cut = i;

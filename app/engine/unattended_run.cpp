@@ -79,9 +79,10 @@ UnattendedResult runUnattended(const UnattendedOptions& options, MachinePort& ma
         return {0, QStringLiteral("%1: the job is ready to run").arg(options.scriptPath)};
 
     float sourceSizeM = 0;
+    const QString source = job.SourceSpec;
     const SizeRecalc size = recalculateSourceSize(job, sourceSizeM, window, machine);
     if (size.failed || job.SourceSpec.isEmpty())
-        return failure(QStringLiteral("cannot measure the source %1").arg(job.SourceSpec));
+        return failure(QStringLiteral("cannot measure the source %1").arg(source));
 
     ZipComponent zip;
     RipRun rip(window, machine, zip, flags);

@@ -46,6 +46,10 @@ private slots:
         QCOMPARE(c.program, QString("pkzip.exe"));
         QCOMPARE(c.arguments, (QStringList{"/z/name01", "-z"}));
         QCOMPARE(c.stdinFile, QString("/home/my user/c.txt"));
+        // An escaped quote inside a quoted argument does not end the quoting.
+        c = parseCommandLine("command.com /c prog \"a \\\" > b\" >out.txt");
+        QCOMPARE(c.arguments, QStringList{"a \" > b"});
+        QCOMPARE(c.stdoutFile, QString("out.txt"));
         // Without the wrapper, ">" is an ordinary character.
         c = parseCommandLine("prog a>b");
         QCOMPARE(c.arguments, QStringList{"a>b"});
