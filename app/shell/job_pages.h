@@ -37,6 +37,8 @@ public:
     int progress() const;
     QString sourceDisplay() const; // SSPanel8
     void setSourceDisplay(const QString& text);
+    void setSourceSizeText(const QString& text); // Label9
+    void setSourceBrowseEnabled(bool enabled);   // Command2
 
     // Menu commands of the File menu.
     void openScript();      // open "&Open script..."
@@ -84,6 +86,20 @@ private:
     friend class PageProgress;
     friend class RipRunHost;
 
+    // Shared by the pages.
+    QWidget* dialogParent() const;
+    // Archives-only after "No" to "Save as Zip's?": the zip controls disabled and emptied.
+    void setRawArchivesOnly(bool raw);
+    void setZipControlsEnabled(bool enabled);
+    // The Browse form of the size calculation; false when Browse is to end at once.
+    bool measureSourceForBrowse();
+    // A file of the program's temp folder made when missing (an existing one keeps its
+    // text); empty when it cannot be made.
+    static QString ensureCompanionFile(const QString& name);
+    void testDizNumbering();
+    void setScriptPath(const QString& path);
+    bool checkJob(JobSettings& job);
+
     PagePanels panels_;
     ShellServices& services_;
     std::unique_ptr<PageSource> source_;
@@ -94,6 +110,11 @@ private:
     std::unique_ptr<PageProgress> progress_;
     std::unique_ptr<RipRunHost> run_;
 
+    float sourceSizeM_ = 0;
+    QString sourcePath_;
+    bool threeDigitNumbers_ = false;
+    bool rawArchivesOnly_ = false;
+    bool numberingValid_ = false;
     bool commentOn_ = false;
     QString commentFile_;
     QString scriptPath_;

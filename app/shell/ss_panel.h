@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QLabel>
+
+// A 3-D panel with a caption: sunken (displays) or raised (titles, buttons of links).
+// It tells its host when the mouse enters, leaves or presses it.
+class SSPanel : public QLabel {
+    Q_OBJECT
+public:
+    enum class Bevel { Sunken, Raised };
+    explicit SSPanel(const QString& objectName, QWidget* parent = nullptr,
+                     Bevel bevel = Bevel::Sunken);
+
+    QString caption() const { return text(); }
+    void setCaption(const QString& caption) { setText(caption); }
+    // When set, the tool tip becomes the caption whenever the mouse enters, so a path too
+    // long for the panel can be read in full.
+    void setToolTipFollowsCaption(bool follow) { tipFollowsCaption_ = follow; }
+
+signals:
+    void mouseEntered();
+    void mouseLeft();
+    void mousePressed(Qt::MouseButton button, const QPoint& globalPos);
+    void clicked();
+
+protected:
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    bool tipFollowsCaption_ = false;
+};
