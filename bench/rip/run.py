@@ -1,0 +1,146 @@
+#!/usr/bin/env python3
+"""Kavel32 against the hand-made chain of plain tools on the same generated source.
+
+Usage: run.py [--seed N] [--megabytes N] [--runs N] [--size-units N] [--method N]
+              [--bin DIR] [--work DIR] [--kavel-only]
+
+Runs both jobs alternately --runs times, then prints the median wall times, the ratios
+Kavel32 / hand chain and Kavel32 / archiver step alone, and the peak resident memory
+(VmHWM) of the kavel32 process itself, its children not counted.
+"""
+import argparse
+import os
+import shutil
+import statistics
+import subprocess
+import sys
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+TOP = os.path.dirname(os.path.dirname(HERE))
+LEVELS = [0, 1, 3, 5, 7, 9]  # the archiver front-end's 7-Zip level for each method digit
+
+
+def write(path, data):
+    with open(path, "wb") as f:
+        f.write(data)
+
+
+def peak_rss_kb(pid):
+    try:
+        with open("/proc/%d/status" % pid) as f:
+            for line in f:
+                if line.startswith("VmHWM:"):
+                    return int(line.split()[1])
+    except OSError:
+        pass
+    return 0
+
+
+def run_kavel(args, env):
+    """Runs kavel32, polling its own high-water mark; returns (seconds, peak kB)."""
+    started = time.monotonic()
+    p = subprocess.Popen(args, env=env, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    peak = 0
+    while p.poll() is None:
+        peak = max(peak, peak_rss_kb(p.pid))
+        time.sleep(0.01)
+    elapsed = time.monotonic() - started
+    out, err = p.communicate()
+    if p.returncode != 0:
+        sys.exit("kavel32 failed: %s" % err.decode(errors="replace"))
+    return elapsed, peak
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--seed", type=int, default=1)
+    ap.add_argument("--megabytes", type=int, default=200)
+    ap.add_argument("--runs", type=int, default=3)
+    ap.add_argument("--size-units", type=int, default=20, help="volume = units x 500,000 bytes")
+    ap.add_argument("--method", type=int, default=1, help="method digit 0-5 (Solid:)")
+    ap.add_argument("--bin", default=os.path.join(TOP, "build", "bin"))
+    ap.add_argument("--work", default=os.path.join(TOP, "build", "bench-rip"))
+    ap.add_argument("--kavel-only", action="store_true", help="only Kavel32, for memory")
+    a = ap.parse_args()
+
+    work = os.path.abspath(a.work)
+    source = os.path.join(work, "Source %d-%d" % (a.seed, a.megabytes))
+    if not os.path.isdir(source):
+        os.makedirs(work, exist_ok=True)
+        print("generating %d MB source (seed %d) ..." % (a.megabytes, a.seed), flush=True)
+        subprocess.check_call([sys.executable, os.path.join(HERE, "make_source.py"),
+                               str(a.seed), str(a.megabytes), source])
+    comp = os.path.join(work, "companions")
+    os.makedirs(comp, exist_ok=True)
+    diz, nfo, comment = (os.path.join(comp, n) for n in ("file_id.diz", "bench.nfo", "comment.txt"))
+    write(diz, b"  Bench Release\r\n  -------------\r\nDisk 00/00 of the set\r\n")
+    write(nfo, b"Benchmark release notes\r\n" * 20)
+    write(comment, b"A comment for every zip\r\n")
+    state = os.path.join(work, "state")
+    scratch = os.path.join(work, "scratch")
+    os.makedirs(state, exist_ok=True)
+    write(os.path.join(state, "Kavel32.ini"), b"Vers=v3.10\r\n" + comment.encode() + b"\r\n")
+    script = os.path.join(work, "bench.rip")
+    lines = ["Kavel32 script - 12-08-2026  14:00:00", "Source: " + source, "Skip: ", "",
+             "Diz: " + diz, "AutoN: True", "Col: 6", "Lin: 3", "Nfo: " + nfo, " 1st: 0",
+             " File:True", " Extra:", "Zip: " + os.path.join(work, "zips"), " name:bench",
+             " Size: %d" % a.size_units, " Solid: %d" % a.method, " Extra: 0"]
+    write(script, ("\r\n".join(lines) + "\r\n").encode())
+
+    env = dict(os.environ, KAVEL32_STATE_DIR=state, KAVEL32_SCRATCH_DIR=scratch)
+    env.pop("DISPLAY", None)
+    env.pop("WAYLAND_DISPLAY", None)
+    kavel_work = os.path.join(work, "kavel-work")
+    zips = os.path.join(work, "zips")
+    times_file = os.path.join(work, "times.txt")
+
+    def fresh():
+        for d in (zips, kavel_work):
+            shutil.rmtree(d, ignore_errors=True)
+            os.makedirs(d)
+
+    kavel_times, chain_times, archiver_times, peaks = [], [], [], []
+    for i in range(a.runs):
+        if not a.kavel_only:
+            fresh()
+            if os.path.exists(times_file):
+                os.remove(times_file)
+            started = time.monotonic()
+            subprocess.check_call(["bash", os.path.join(HERE, "hand_chain.sh"), source, zips,
+                                   kavel_work, "bench", str(a.size_units * 500000),
+                                   str(LEVELS[a.method]), diz, nfo, comment, times_file])
+            chain_times.append(time.monotonic() - started)
+            with open(times_file) as f:
+                archiver_times.append(float(f.read().split()[1]))
+            hand_zips = len(os.listdir(zips))
+        fresh()
+        seconds, peak = run_kavel([os.path.join(a.bin, "kavel32"), "--work-dir", kavel_work,
+                                   "!" + script], env)
+        kavel_times.append(seconds)
+        peaks.append(peak)
+        made = len(os.listdir(zips))
+        if not a.kavel_only and made != hand_zips:
+            sys.exit("kavel32 made %d zips, the hand chain %d" % (made, hand_zips))
+        print("run %d: kavel32 %.1f s (%d zips, peak %.1f MB)%s" % (
+            i + 1, seconds, made, peak / 1024.0,
+            "" if a.kavel_only else ", hand chain %.1f s, archiver alone %.1f s" % (
+                chain_times[-1], archiver_times[-1])), flush=True)
+
+    print("source: %d MB, seed %d, volumes of %d bytes, 7-Zip level %d" % (
+        a.megabytes, a.seed, a.size_units * 500000, LEVELS[a.method]))
+    k = statistics.median(kavel_times)
+    print("median kavel32:        %.1f s" % k)
+    if not a.kavel_only:
+        c = statistics.median(chain_times)
+        s = statistics.median(archiver_times)
+        print("median hand chain:     %.1f s" % c)
+        print("median archiver alone: %.1f s" % s)
+        print("ratio (a) kavel32 / hand chain:     %.3f  (target <= 1.0)" % (k / c))
+        print("ratio (b) kavel32 / archiver alone: %.3f  (target <= 1.15)" % (k / s))
+    print("peak RSS of kavel32 itself: %.1f MB (max of %d runs; target <= 100 MB)" % (
+        max(peaks) / 1024.0, len(peaks)))
+
+
+if __name__ == "__main__":
+    main()

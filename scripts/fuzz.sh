@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets (clang, ASan+UBSan) in build-fuzz and runs each for
+# FUZZ_SECONDS seconds (default 60) on a copy of its seed corpus.
+# Usage: scripts/fuzz.sh [target...]   (default: every target)
+# A finding stops the script with the crashing input in build-fuzz/findings/<target>/;
+# fix it and keep the input in tests/fuzz/regressions/<target>/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+top=$(pwd)
+seconds=${FUZZ_SECONDS:-60}
+build=${FUZZ_BUILD_DIR:-$top/build-fuzz}
+targets=("$@")
+if [ ${#targets[@]} -eq 0 ]; then
+  targets=(fuzz_script_reader fuzz_size_listing fuzz_command_line fuzz_markup_layout fuzz_marquee_stream)
+fi
+
+CC=clang CXX=clang++ cmake -S tests/fuzz -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$build" --target "${targets[@]}"
+
+status=0
+for t in "${targets[@]}"; do
+  work="$build/work/$t"
+  findings="$build/findings/$t"
+  rm -rf "$work"
+  mkdir -p "$work" "$findings"
+  cp -r "tests/fuzz/corpus/$t/." "$work/"
+  if [ -d "tests/fuzz/regressions/$t" ]; then cp -r "tests/fuzz/regressions/$t/." "$work/"; fi
+  echo "== $t: ${seconds}s"
+  # Qt may warn on odd input; keep the log about findings.
+  if ! QT_LOGGING_RULES='*=false' "$build/$t" -max_total_time="$seconds" -timeout=10 \
+      -rss_limit_mb=2048 -max_len=65536 -print_final_stats=1 \
+      -artifact_prefix="$findings/" "$work" >"$build/$t.log" 2>&1; then
+    echo "!! $t found a fault; input(s) in $findings:" >&2
+    ls -l "$findings" >&2
+    tail -n 60 "$build/$t.log" >&2
+    status=1
+  else
+    grep -E '^stat::(number_of_executed_units|peak_rss_mb)|cov:' "$build/$t.log" | tail -n 3
+  fi
+done
+exit $status
