@@ -1,0 +1,184 @@
+#include "page_harness.h"
+#include "shell/ss_check.h"
+#include "shell/ss_panel.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+
+// The Zip page: archive size, estimate, name limit, zip directory, compression, archiver.
+class TestPageZip : public QObject {
+    Q_OBJECT
+private slots:
+    void controlsAtStart();
+    void sliderCaptions_data();
+    void sliderCaptions();
+    void estimateAndNameLimit_data();
+    void estimateAndNameLimit();
+    void zipDirWithoutSourceShowsSourcePage();
+    void zipDirFreeSpace_data();
+    void zipDirFreeSpace();
+    void archiverOptionsStayOpposite();
+    void nameToolTipFollowsText();
+
+private:
+    QTemporaryDir dir_;
+    // A source of the given size in millions of bytes, chosen with Browse.
+    void source(PagesHarness& h, const QByteArray& totals) {
+        const QString path = dir_.path() + QStringLiteral("/src");
+        QDir().mkpath(path);
+        h.machine.sizeListing = listingWithTotal(totals);
+        h.dialogs.answerFolder(path);
+        h.click("Command2");
+    }
+};
+
+void TestPageZip::controlsAtStart() {
+    PagesHarness h;
+    QCOMPARE(h.find<QLabel>("Label6")->text(), QStringLiteral("Archive size"));
+    auto* slider = h.find<QScrollBar>("VScroll1");
+    QCOMPARE(slider->minimum(), 0);
+    QCOMPARE(slider->maximum(), 199);
+    QCOMPARE(slider->value(), 3);
+    QCOMPARE(h.find<SSPanel>("SSPanel6")->caption(), QStringLiteral("1.44 M"));
+    QCOMPARE(h.find<QLabel>("Label19")->toolTip(), QStringLiteral("Calculated Rar's if no compression"));
+    QCOMPARE(h.find<QLabel>("Label16")->text(), QStringLiteral("Filename"));
+    QCOMPARE(h.find<QLineEdit>("Text3")->maxLength(), 6);
+    QCOMPARE(h.find<QLabel>("Label5")->text(), QStringLiteral("Zip storage"));
+    QCOMPARE(h.find<QPushButton>("Command10")->text(), QStringLiteral("&Browse"));
+    QCOMPARE(h.find<QLabel>("Label14")->text(), QStringLiteral("Free space: "));
+    auto* methods = h.find<QComboBox>("Combo1");
+    QCOMPARE(methods->count(), 6);
+    QCOMPARE(methods->itemText(0), QStringLiteral("Store"));
+    QCOMPARE(methods->itemText(5), QStringLiteral("Maximum"));
+    QCOMPARE(methods->currentText(), QStringLiteral("Normal"));
+    QCOMPARE(h.find<QLabel>("Label12")->text(), QStringLiteral("Compression"));
+    QCOMPARE(h.find<SSCheck>("SSCheck2")->text(), QStringLiteral("Zip E&xtra"));
+    QCOMPARE(h.find<SSCheck>("SSCheck2")->value(), 0);
+    QVERIFY(h.find<QRadioButton>("Option7")->isChecked());
+    QVERIFY(!h.find<QRadioButton>("Option8")->isChecked());
+    QCOMPARE(h.find<QRadioButton>("Option7")->text(), QStringLiteral("&Rar"));
+    QCOMPARE(h.find<QRadioButton>("Option8")->text(), QStringLiteral("&Ace"));
+    const JobSettings job = h.pages->readJob();
+    QCOMPARE(job.SizeUnits, int16_t(3));
+    QCOMPARE(job.MethodIndex, int16_t(3));
+    QCOMPARE(job.Archiver, ArchiverKind::Rar);
+}
+
+void TestPageZip::sliderCaptions_data() {
+    QTest::addColumn<int>("position");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("estimate");
+    QTest::newRow("one archive") << 0 << "1 Max file" << "1.00 file";
+    QTest::newRow("1") << 1 << "0.5 M" << "";
+    QTest::newRow("2") << 2 << "1 M" << "";
+    QTest::newRow("floppy") << 3 << "1.44 M" << "";
+    QTest::newRow("10") << 10 << "5 M" << "";
+}
+
+void TestPageZip::sliderCaptions() {
+    QFETCH(int, position);
+    QFETCH(QString, caption);
+    QFETCH(QString, estimate);
+    PagesHarness h;
+    h.find<QScrollBar>("VScroll1")->setValue(position == 3 ? 4 : 3);
+    h.find<QScrollBar>("VScroll1")->setValue(position);
+    QCOMPARE(h.find<SSPanel>("SSPanel6")->caption(), caption);
+    QCOMPARE(h.find<QLabel>("Label19")->text(), estimate);
+}
+
+void TestPageZip::estimateAndNameLimit_data() {
+    QTest::addColumn<QByteArray>("totals");
+    QTest::addColumn<int>("position");
+    QTest::addColumn<QString>("estimate");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("threeDigits");
+    QTest::newRow("650 M at 10") << QByteArray("  650,000,000 bytes") << 10 << "130.00 files" << "longn" << true;
+    QTest::newRow("650 M at 2") << QByteArray("  650,000,000 bytes") << 2 << "650.00 files" << "longn" << true;
+    QTest::newRow("12.5 M at 3") << QByteArray("  12,500,000 bytes") << 3 << "8.33 files" << "longna" << false;
+    QTest::newRow("smaller than a volume") << QByteArray("  1,200,000 bytes") << 4 << " 1.00 file" << "longna" << false;
+    QTest::newRow("one archive") << QByteArray("  650,000,000 bytes") << 0 << "1.00 file" << "longname" << false;
+}
+
+void TestPageZip::estimateAndNameLimit() {
+    QFETCH(QByteArray, totals);
+    QFETCH(int, position);
+    QFETCH(QString, estimate);
+    QFETCH(QString, name);
+    QFETCH(bool, threeDigits);
+    PagesHarness h;
+    source(h, totals);
+    auto* slider = h.find<QScrollBar>("VScroll1");
+    slider->setValue(0); // lets the name grow to 20 characters
+    QTest::keyClicks(h.find<QLineEdit>("Text3"), QStringLiteral("longname"));
+    slider->setValue(position);
+    QCOMPARE(h.find<QLabel>("Label19")->text(), estimate);
+    QCOMPARE(h.find<QLineEdit>("Text3")->text(), name);
+    QCOMPARE(h.pages->threeDigitNumbers(), threeDigits);
+}
+
+void TestPageZip::zipDirWithoutSourceShowsSourcePage() {
+    PagesHarness h;
+    h.click("Command10");
+    QCOMPARE(h.port.shownPages, QList<Page>{Page::Source});
+    QCOMPARE(h.dialogs.shown().size(), 0);
+}
+
+void TestPageZip::zipDirFreeSpace_data() {
+    QTest::addColumn<qint64>("free");
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<bool>("kept");
+    QTest::addColumn<bool>("informed");
+    QTest::newRow("plenty") << qint64(512000000) << "Free space  512 M" << true << false;
+    QTest::newRow("less than the source") << qint64(20000000) << "Free space  20 M" << true << true;
+    QTest::newRow("nothing free") << qint64(0) << "Free space 0 M" << false << false;
+}
+
+void TestPageZip::zipDirFreeSpace() {
+    QFETCH(qint64, free);
+    QFETCH(QString, label);
+    QFETCH(bool, kept);
+    QFETCH(bool, informed);
+    PagesHarness h;
+    source(h, "  50,000,000 bytes");
+    const QString zips = dir_.path() + QStringLiteral("/Zips");
+    QDir().mkpath(zips);
+    h.machine.free[zips] = free;
+    h.dialogs.answerFolder(zips);
+    if (informed)
+        h.dialogs.answerMessage(MessageAnswer::Ok, QStringLiteral("Free space on ") + zips +
+                                                       QStringLiteral(" is less than source size"));
+    h.click("Command10");
+    QCOMPARE(h.dialogs.shown()[1].title, QStringLiteral("Directory for zip's"));
+    QCOMPARE(h.find<QLabel>("Label14")->text(), label);
+    QCOMPARE(h.pages->readJob().ZipDir, kept ? zips : QString());
+    if (informed) {
+        QCOMPARE(h.dialogs.shown().back().title, QStringLiteral("Kavel32"));
+        QCOMPARE(h.dialogs.shown().back().icon, MessageIcon::Information);
+    }
+}
+
+void TestPageZip::archiverOptionsStayOpposite() {
+    PagesHarness h;
+    h.click("Option8");
+    QVERIFY(h.find<QRadioButton>("Option8")->isChecked());
+    QVERIFY(!h.find<QRadioButton>("Option7")->isChecked());
+    QCOMPARE(h.pages->readJob().Archiver, ArchiverKind::Ace);
+    h.click("Option7");
+    QVERIFY(h.find<QRadioButton>("Option7")->isChecked());
+    QVERIFY(!h.find<QRadioButton>("Option8")->isChecked());
+    QCOMPARE(h.pages->readJob().Archiver, ArchiverKind::Rar);
+}
+
+void TestPageZip::nameToolTipFollowsText() {
+    PagesHarness h;
+    QTest::keyClicks(h.find<QLineEdit>("Text3"), QStringLiteral("game"));
+    QCOMPARE(h.find<QLineEdit>("Text3")->toolTip(), QStringLiteral("game"));
+}
+
+QTEST_MAIN(TestPageZip)
+#include "test_page_zip.moc"
