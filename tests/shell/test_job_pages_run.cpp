@@ -1,0 +1,182 @@
+#include "engine/rip_run.h"
+#include "page_harness.h"
+#include "shell/ss_panel.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QScrollBar>
+
+// A whole job driven through the pages' controls with queued dialog answers, run with the
+// real size program, archiver front-end and zip engine.
+class TestJobPagesRun : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void interactiveJobEndsWithNumberedZips();
+    void abortDuringZipKeepsRemainingVolumes();
+
+private:
+    void prepareJob(PagesHarness& h);
+    QStringList zipEntries(const QString& zip);
+    QByteArray zipMember(const QString& zip, const QString& member);
+
+    QTemporaryDir root_;
+    QString source_, zips_, work_, diz_, nfo_;
+};
+
+namespace {
+void writeFile(const QString& path, const QByteArray& data) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(data) != data.size())
+        qFatal("cannot write %s", qPrintable(path));
+}
+QByteArray noise(int n, quint32 seed) {
+    QByteArray data(n, Qt::Uninitialized);
+    QRandomGenerator(seed).fillRange(reinterpret_cast<quint32*>(data.data()), n / 4);
+    return data;
+}
+} // namespace
+
+void TestJobPagesRun::initTestCase() {
+    harnessFolders();
+    // The outside programs are found beside the main program.
+    qputenv("KAVEL32_PROGRAM_DIR", QByteArray(KAVEL_BIN_DIR));
+    for (const char* tool : {"size", "wrar", "pkzip"})
+        if (!QFileInfo(QString(KAVEL_BIN_DIR) + QLatin1Char('/') + QLatin1String(tool)).isExecutable())
+            QSKIP("the outside programs are not built");
+    source_ = root_.filePath(QStringLiteral("Release"));
+    writeFile(source_ + QStringLiteral("/data/noise.bin"), noise(3'000'000, 1));
+    writeFile(source_ + QStringLiteral("/data/more.bin"), noise(1'200'000, 2));
+    writeFile(source_ + QStringLiteral("/readme.txt"), "readme\r\n");
+    diz_ = root_.filePath(QStringLiteral("companions/file_id.diz"));
+    writeFile(diz_, "  The Release\r\n  -----------\r\nDisk 00/00 of the set\r\n");
+    nfo_ = root_.filePath(QStringLiteral("companions/release.nfo"));
+    writeFile(nfo_, "Release notes\r\n");
+}
+
+void TestJobPagesRun::init() {
+    zips_ = root_.filePath(QStringLiteral("zips-") + QString::fromLatin1(QTest::currentTestFunction()));
+    work_ = root_.filePath(QStringLiteral("work-") + QString::fromLatin1(QTest::currentTestFunction()));
+    QDir().mkpath(zips_);
+    QDir().mkpath(work_);
+}
+
+void TestJobPagesRun::prepareJob(PagesHarness& h) {
+    h.machine.realTools = true;
+    auto* drives = h.find<QComboBox>("Drive1");
+    drives->addItem(work_);
+    drives->setCurrentIndex(drives->count() - 1);
+    QCOMPARE(h.pages->workDrive(), work_);
+
+    h.dialogs.answerFolder(source_);
+    h.click("Command2");
+    QCOMPARE(h.find<QLabel>("Label9")->text().section(QLatin1Char(' '), 0, 0),
+             QStringLiteral("4,200,008"));
+    h.find<QScrollBar>("VScroll1")->setValue(4);
+    h.find<QScrollBar>("VScroll1")->setValue(3);
+    QCOMPARE(h.find<SSPanel>("SSPanel6")->caption(), QStringLiteral("1.44 M"));
+
+    h.dialogs.answerOpenFile(diz_);
+    h.click("Command6");
+    h.click("Option3");
+    QTest::keyClicks(h.find<QLineEdit>("Text2"), QStringLiteral("6"));
+    QTest::keyClicks(h.find<QLineEdit>("Text6"), QStringLiteral("3"));
+    h.click("Command3"); // Test passes: no message, the sample opens
+    QCOMPARE(h.machine.edited.size(), 1);
+    QVERIFY(h.port.shownPages.isEmpty());
+
+    h.dialogs.answerOpenFile(nfo_);
+    h.click("Command8");
+    h.dialogs.answerFolder(zips_);
+    h.click("Command10");
+    QTest::keyClicks(h.find<QLineEdit>("Text3"), QStringLiteral("rel"));
+    QVERIFY(h.dialogs.verifyAllUsed());
+}
+
+QStringList TestJobPagesRun::zipEntries(const QString& zip) {
+    QProcess unzip;
+    unzip.start(QStringLiteral("unzip"), {QStringLiteral("-Z1"), zip});
+    unzip.waitForFinished(60000);
+    return QString::fromLocal8Bit(unzip.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+QByteArray TestJobPagesRun::zipMember(const QString& zip, const QString& member) {
+    QProcess unzip;
+    unzip.start(QStringLiteral("unzip"), {QStringLiteral("-p"), zip, member});
+    unzip.waitForFinished(60000);
+    return unzip.readAllStandardOutput();
+}
+
+void TestJobPagesRun::interactiveJobEndsWithNumberedZips() {
+    PagesHarness h;
+    prepareJob(h);
+    h.pages->runJob(); // "Kavel!"
+
+    QCOMPARE(h.find<QLabel>("Label1")->text(), kRippingCompleteText);
+    QCOMPARE(h.port.shownPages.front(), Page::Progress);
+    QVERIFY(h.port.minimised >= 1);
+    QVERIFY(h.port.restored >= 1);
+    QVERIFY(h.port.pageBarEnabled);
+    QVERIFY(!h.port.busy);
+    QCOMPARE(h.pages->sourceDisplay(), source_);
+    QCOMPARE(h.machine.sounds, QStringList{QStringLiteral("\\rip.wav")});
+    QCOMPARE(h.pages->progress(), 0);
+
+    QStringList made = QDir(zips_).entryList({QStringLiteral("*.zip")}, QDir::Files, QDir::Name);
+    QCOMPARE(made, (QStringList{"rel01.zip", "rel02.zip", "rel03.zip"}));
+    for (int k = 1; k <= made.size(); ++k) {
+        const QString zip = zips_ + QLatin1Char('/') + made[k - 1];
+        const QStringList entries = zipEntries(zip);
+        QCOMPARE(entries.size(), 3);
+        QCOMPARE(entries[1], QStringLiteral("file_id.diz"));
+        QCOMPARE(entries[2], QStringLiteral("release.nfo"));
+        const QByteArray diz = zipMember(zip, QStringLiteral("file_id.diz"));
+        QVERIFY2(diz.contains("Disk 0" + QByteArray::number(k) + "/03 of the set"), diz.constData());
+    }
+    // The output folder was emptied and removed.
+    QCOMPARE(QDir(work_).entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList());
+}
+
+void TestJobPagesRun::abortDuringZipKeepsRemainingVolumes() {
+    PagesHarness h;
+    prepareJob(h);
+    bool aborted = false;
+    QString pageBarWhileZipping;
+    h.port.onProgress = [&](int percent) {
+        if (aborted || percent <= 0 || h.find<QLabel>("Label10")->text() != QStringLiteral("rel02.zip"))
+            return;
+        pageBarWhileZipping = h.port.pageBarEnabled ? QStringLiteral("enabled") : QStringLiteral("disabled");
+        aborted = true;
+        h.click("Command12"); // Abort, while the zip of the second volume is written
+    };
+    h.pages->runJob();
+    QVERIFY(aborted);
+    QCOMPARE(pageBarWhileZipping, QStringLiteral("disabled"));
+    QVERIFY(h.port.pageBarEnabled);
+    QVERIFY(!h.port.busy);
+    QCOMPARE(h.pages->sourceDisplay(), source_);
+    QVERIFY(h.find<QLabel>("Label1")->text() != kRippingCompleteText);
+
+    QCOMPARE(QDir(zips_).entryList({QStringLiteral("*.zip")}, QDir::Files),
+             QStringList{QStringLiteral("rel01.zip")});
+    const QStringList outputs = QDir(work_).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    QCOMPARE(outputs.size(), 1);
+    const QStringList left = QDir(work_ + QLatin1Char('/') + outputs.front()).entryList(QDir::Files);
+    QCOMPARE(left.size(), 2); // the volume being wrapped and the one after it
+
+    // A new run after an Abort is not stopped by it.
+    QDir(work_ + QLatin1Char('/') + outputs.front()).removeRecursively();
+    QFile::remove(zips_ + QStringLiteral("/rel01.zip"));
+    h.port.onProgress = nullptr;
+    h.pages->runJob();
+    QCOMPARE(h.find<QLabel>("Label1")->text(), kRippingCompleteText);
+    QCOMPARE(QDir(zips_).entryList({QStringLiteral("*.zip")}, QDir::Files).size(), 3);
+}
+
+QTEST_MAIN(TestJobPagesRun)
+#include "test_job_pages_run.moc"
