@@ -254,6 +254,8 @@ void JobPages::openScript() {
     writeJob(job); // the values read stay, even after an error
     checkJob(job);
     recalculateSourceSize();
+    // The estimate made while loading used the previous source's size: make it again.
+    zip_->sliderChanged();
     zip_->showZipDriveFreeAfterOpen();
     setScriptPath(chosen);
 }
@@ -279,6 +281,7 @@ bool JobPages::loadScriptFromCommandLine(const QString& path) {
     setScriptPath(path);
     const bool ok = checkJob(job);
     recalculateSourceSize();
+    zip_->sliderChanged();
     return ok;
 }
 
