@@ -406,7 +406,7 @@ private slots:
         handToNobody(c, true);
         c.sourceBefore = snapshot(c.source);
         const Run r = run(c, c.script, {true, 0, {}});
-        checkAftermath(c, r, "could not be read", false);
+        checkAftermath(c, r, "locked.bin", false);
         QVERIFY(QDir(c.zips).isEmpty());
     }
 

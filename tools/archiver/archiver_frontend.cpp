@@ -49,6 +49,12 @@ QStringList volumesOf(const QString& archive) {
 }
 
 QString firstMeaningfulLine(const QByteArray& text) {
+    // 7-Zip's summary line names the file as well as the fault ("dir/f : errno=13 : ...").
+    for (const QByteArray& raw : text.split('\n')) {
+        const QString line = QString::fromLocal8Bit(raw).trimmed();
+        if (line.contains(QLatin1String(" : errno=")))
+            return line;
+    }
     for (const QByteArray& raw : text.split('\n')) {
         const QString line = QString::fromLocal8Bit(raw).trimmed();
         if (line.isEmpty() || line.startsWith(QLatin1String("7-Zip")) ||
