@@ -273,7 +273,7 @@ void MainWindow::buildAboutPage() {
         link->setIndent(6);
     }
 
-    credits_ = new MarqueeHost(QStringLiteral("ZqMarquee2"), QStringLiteral("credits.zqm"), about_);
+    credits_ = new MarqueeHost(QStringLiteral("ZqMarquee2"), QStringLiteral("zqmarquee2.zqm"), about_);
     credits_->widget()->setGeometry(440, 16, 150, 300);
     connect(credits_, &MarqueeHost::mouseDown, this, [this](int button, const QPoint& at) {
         if (button == 2)

@@ -9,6 +9,7 @@
 #include "shell/splash_window.h"
 #include "shell/startup.h"
 
+#include "companion/zip_comment.h"
 #include "platform/desktop_machine.h"
 #include "platform/paths.h"
 
@@ -18,11 +19,6 @@
 #include <QIcon>
 #include <QTimer>
 #include <QUrl>
-
-#if __has_include("companion/zip_comment.h")
-#include "companion/zip_comment.h"
-#define KAVEL_HAVE_ZIP_COMMENT 1
-#endif
 
 namespace {
 constexpr int kBatchCheckFailed = 2;
@@ -40,21 +36,7 @@ std::unique_ptr<MachinePort> desktopMachine() {
 }
 
 // The comment file remembered by the settings file, read once while the splash shows.
-QString startupCommentFile() {
-#ifdef KAVEL_HAVE_ZIP_COMMENT
-    return readSettingsAtStartup(SplashWindow::versionText()).CommentFile;
-#else
-    return {};
-#endif
-}
-
-bool commentUsable(const QString& file) {
-#ifdef KAVEL_HAVE_ZIP_COMMENT
-    return commentFileUsable(file);
-#else
-    return !file.isEmpty() && QFileInfo(file).isFile();
-#endif
-}
+QString startupCommentFile() { return readSettingsAtStartup(SplashWindow::versionText()).CommentFile; }
 } // namespace
 
 ShellSession::ShellSession(ShellOptions options, QObject* parent)
@@ -121,7 +103,8 @@ std::optional<int> ShellSession::start(const QString& scriptArgument) {
     window_->banner()->setText(MainWindow::bannerText(SplashWindow::versionText().isEmpty()
                                                           ? QStringLiteral(KAVEL_VERSION_TEXT)
                                                           : SplashWindow::versionText()));
-    window_->setComment(commentUsable(commentFile), commentUsable(commentFile) ? commentFile : QString());
+    const bool commentOn = commentFileUsable(commentFile);
+    window_->setComment(commentOn, commentOn ? commentFile : QString());
 
     if (!argument.scriptPath.isEmpty()) {
         unloadSplash();

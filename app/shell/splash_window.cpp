@@ -139,6 +139,9 @@ void SplashWindow::tick() {
 
 void SplashWindow::unload() {
     timer_->stop();
+    // Gone for the program at once, even though the object goes with the next event.
+    if (g_window == this)
+        g_window = nullptr;
     close();
 }
 

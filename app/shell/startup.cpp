@@ -1,17 +1,11 @@
 #include "shell/startup.h"
 
+#include "companion/diz_numbering.h"
+#include "companion/nfo_copy.h"
 #include "platform/paths.h"
 
 #include <QDir>
 
-#if __has_include("companion/nfo_copy.h")
-#include "companion/nfo_copy.h"
-#define KAVEL_HAVE_NFO_COPY 1
-#endif
-#if __has_include("companion/diz_numbering.h")
-#include "companion/diz_numbering.h"
-#define KAVEL_HAVE_DIZ_NUMBERING 1
-#endif
 
 ScriptArgument parseScriptArgument(const QString& argument) {
     ScriptArgument result;
@@ -71,20 +65,11 @@ QString pageTitleFor(Page page) {
 QStringList runLeftoverFiles(const QString& nfoFile) {
     QStringList files;
     files << AppPaths::scratchFile(QStringLiteral("skip.txt"));
-#ifdef KAVEL_HAVE_NFO_COPY
     const QString nfoName = nfoCopyName(nfoFile);
     const QString nfoCopy = nfoName.isEmpty() ? QString() : nfoCopyPath(nfoFile);
-#else
-    const QString nfoName = fileNamePart(nfoFile);
-    const QString nfoCopy = nfoName.isEmpty() ? QString() : joinPath(AppPaths::stateFolder(), nfoName);
-#endif
     if (!nfoCopy.isEmpty() && nfoName.compare(QLatin1String("Kavel32.ini"), Qt::CaseInsensitive) != 0)
         files << nfoCopy;
-#ifdef KAVEL_HAVE_DIZ_NUMBERING
     files << dizWorkingCopyPath();
-#else
-    files << AppPaths::stateFolder() + QStringLiteral("/file_id.diz");
-#endif
     files << AppPaths::scratchFile(QStringLiteral("size.txt"));
     return files;
 }

@@ -1,0 +1,316 @@
+#include "queued_dialogs.h"
+#include "recording_machine.h"
+
+#include "shell/main_window.h"
+#include "shell/main_window_app.h"
+#include "shell/marquee_host.h"
+#include "shell/single_instance.h"
+#include "shell/splash_window.h"
+#include "shell/startup.h"
+
+#include "companion/zip_comment.h"
+#include "platform/paths.h"
+#include "shell/job_pages.h"
+
+#include <QAction>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUuid>
+
+// Start-up and shutdown: the command line, the root guard, the single instance, the
+// defaults and the files deleted on close.
+class TestStartup : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanup();
+
+    void parsesTheArgument_data();
+    void parsesTheArgument();
+    void titleNamesTheScript();
+    void rootFolder_data();
+    void rootFolder();
+    void leftoversNeverIncludeTheSettingsFile();
+
+    void startSetsTheDefaults();
+    void commentMarkComesFromTheSettingsFile_data();
+    void commentMarkComesFromTheSettingsFile();
+    void rootInstallationIsRefused();
+    void rootInstallationInBatchSaysNothing();
+    void closeDeletesTheLeftovers();
+    void duplicateCloseKeepsTheLeftovers();
+    void handOverReachesTheRunningInstance();
+    void secondStartRaisesTheFirstAndKeepsItsFiles();
+    void scriptArgumentNamesTheWindow();
+
+private:
+    QTemporaryDir dir_;
+    QStringList makeLeftovers();
+    QString instanceName() const {
+        return QStringLiteral("kavel32-test-") + QUuid::createUuid().toString(QUuid::Id128).left(12);
+    }
+};
+
+void TestStartup::initTestCase() {
+    QVERIFY(dir_.isValid());
+    qputenv("KAVEL32_STATE_DIR", dir_.filePath(QStringLiteral("state")).toUtf8());
+    qputenv("KAVEL32_SCRATCH_DIR", dir_.filePath(QStringLiteral("scratch")).toUtf8());
+    qputenv("KAVEL32_PROGRAM_DIR", QByteArrayLiteral(KAVEL_BIN_DIR));
+}
+
+void TestStartup::cleanup() {
+    setPathStyle(PathStyle::Host);
+    if (SplashWindow* s = SplashWindow::loaded())
+        s->unload();
+}
+
+QStringList TestStartup::makeLeftovers() {
+    const QStringList files = runLeftoverFiles(QString());
+    for (const QString& file : files) {
+        QFile f(file);
+        if (!f.open(QIODevice::WriteOnly))
+            return {};
+        f.write("left by a run\r\n");
+    }
+    return files;
+}
+
+void TestStartup::parsesTheArgument_data() {
+    QTest::addColumn<QString>("argument");
+    QTest::addColumn<bool>("batch");
+    QTest::addColumn<bool>("dateStamp");
+    QTest::addColumn<QString>("path");
+    QTest::newRow("empty") << "" << false << false << "";
+    QTest::newRow("script") << "C:\\JOBS\\GAME.RIP" << false << false << "C:\\JOBS\\GAME.RIP";
+    QTest::newRow("batch") << "!C:\\JOBS\\GAME.RIP" << true << false << "C:\\JOBS\\GAME.RIP";
+    QTest::newRow("date stamp") << "$/jobs/game.rip" << false << true << "/jobs/game.rip";
+    QTest::newRow("quoted with blanks") << "!\"/my jobs/game.rip\"" << true << false << "/my jobs/game.rip";
+    QTest::newRow("only the first character counts") << "!$x.rip" << true << false << "$x.rip";
+    QTest::newRow("bang alone") << "!" << true << false << "";
+}
+
+void TestStartup::parsesTheArgument() {
+    QFETCH(QString, argument);
+    QFETCH(bool, batch);
+    QFETCH(bool, dateStamp);
+    QFETCH(QString, path);
+    const ScriptArgument parsed = parseScriptArgument(argument);
+    QCOMPARE(parsed.flags.BatchRun, batch);
+    QCOMPARE(parsed.flags.DateStampRun, dateStamp);
+    QCOMPARE(parsed.scriptPath, path);
+}
+
+void TestStartup::titleNamesTheScript() {
+    setPathStyle(PathStyle::Windows);
+    QCOMPARE(scriptWindowTitle(parseScriptArgument(QStringLiteral("!C:\\JOBS\\GAME.RIP")).scriptPath),
+             QStringLiteral("Kavel32 - GAME.RIP"));
+    setPathStyle(PathStyle::Host);
+    QCOMPARE(scriptWindowTitle(QStringLiteral("/home/me/jobs/game.rip")), QStringLiteral("Kavel32 - game.rip"));
+}
+
+void TestStartup::rootFolder_data() {
+    QTest::addColumn<bool>("windows");
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<bool>("root");
+    QTest::newRow("drive root") << true << "C:\\" << true;
+    QTest::newRow("installed folder") << true << "C:\\KAVEL32" << false;
+    QTest::newRow("host root") << false << "/" << true;
+    QTest::newRow("host folder") << false << "/usr/bin" << false;
+    QTest::newRow("empty") << false << "" << false;
+}
+
+void TestStartup::rootFolder() {
+    QFETCH(bool, windows);
+    QFETCH(QString, folder);
+    QFETCH(bool, root);
+    setPathStyle(windows ? PathStyle::Windows : PathStyle::Host);
+    QCOMPARE(isRootFolder(folder), root);
+}
+
+void TestStartup::leftoversNeverIncludeTheSettingsFile() {
+    const QStringList plain = runLeftoverFiles(QStringLiteral("/rel/release.nfo"));
+    QCOMPARE(plain.size(), 4);
+    QCOMPARE(QFileInfo(plain[0]).fileName(), QStringLiteral("skip.txt"));
+    QCOMPARE(QFileInfo(plain[1]).fileName(), QStringLiteral("release.nfo"));
+    QCOMPARE(QFileInfo(plain[2]).fileName(), QStringLiteral("file_id.diz"));
+    QCOMPARE(QFileInfo(plain[3]).fileName(), QStringLiteral("size.txt"));
+    QCOMPARE(runLeftoverFiles(QString()).size(), 3);
+    for (const QString& name : {QStringLiteral("/x/Kavel32.ini"), QStringLiteral("/x/kavel32.INI")})
+        for (const QString& file : runLeftoverFiles(name))
+            QVERIFY2(QFileInfo(file).fileName().compare(QLatin1String("kavel32.ini"), Qt::CaseInsensitive) != 0,
+                     qPrintable(file));
+}
+
+void TestStartup::startSetsTheDefaults() {
+    QueuedDialogs dialogs;
+    RecordingMachine machine;
+    ShellSession session({&dialogs, &machine, instanceName(), {}, true});
+    QVERIFY(!session.start(QString()).has_value());
+    MainWindow* w = session.window();
+    QVERIFY(w->isVisible());
+    QCOMPARE(w->windowTitle(), QStringLiteral("Kavel32"));
+    QCOMPARE(w->visiblePages(), QStringList{QStringLiteral("Picture1")});
+    QCOMPARE(w->banner()->text(), QStringLiteral("Kavel32 v3.10  by QXV   <IMG 1>"));
+    // Built with the component, the banners are the registered control with their designs.
+    if (QFileInfo::exists(qEnvironmentVariable("ZQMARQ_REGISTRY"))) {
+        QVERIFY2(w->banner()->isControl(), qPrintable(w->banner()->problem()));
+        QVERIFY2(w->banner()->problem().isEmpty(), qPrintable(w->banner()->problem()));
+        QVERIFY2(w->credits()->isControl(), qPrintable(w->credits()->problem()));
+        QVERIFY2(w->credits()->problem().isEmpty(), qPrintable(w->credits()->problem()));
+        QCOMPARE(w->credits()->widget()->objectName(), QStringLiteral("ZqMarquee2"));
+    }
+    QCOMPARE(SplashWindow::versionText(), QStringLiteral("v3.10"));
+    // The splash has handed over.
+    QVERIFY(!SplashWindow::loaded());
+    QVERIFY(!SplashWindow::aboutMode());
+    QVERIFY(!w->findChild<QAction*>(QStringLiteral("zheader"))->isChecked());
+    QVERIFY(session.instance()->isListening());
+    QVERIFY(!session.flags().batch());
+    w->setCleanupOnClose(false);
+}
+
+void TestStartup::commentMarkComesFromTheSettingsFile_data() {
+    QTest::addColumn<bool>("fileExists");
+    QTest::newRow("comment file present") << true;
+    QTest::newRow("comment file gone") << false;
+}
+
+void TestStartup::commentMarkComesFromTheSettingsFile() {
+    QFETCH(bool, fileExists);
+    const QString comment = AppPaths::stateTempFolder() + QStringLiteral("/hdr.txt");
+    QFile::remove(comment);
+    if (fileExists) {
+        QFile f(comment);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("Released by QXV\r\n");
+    }
+    QFile ini(settingsFilePath());
+    QVERIFY(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ini.write("Vers=v3.10\r\n" + QFile::encodeName(comment) + "\r\n");
+    ini.close();
+    QueuedDialogs dialogs;
+    RecordingMachine machine;
+    ShellSession session({&dialogs, &machine, instanceName(), {}, false});
+    QVERIFY(!session.start(QString()).has_value());
+    QCOMPARE(session.window()->findChild<QAction*>(QStringLiteral("zheader"))->isChecked(), fileExists);
+    QCOMPARE(session.window()->jobPages()->commentOn(), fileExists);
+    session.window()->setCleanupOnClose(false);
+}
+
+void TestStartup::rootInstallationIsRefused() {
+    const QStringList files = makeLeftovers();
+    QVERIFY(!files.isEmpty());
+    QueuedDialogs dialogs;
+    dialogs.answerMessage(MessageAnswer::Ok,
+                          QStringLiteral("Kavel32 can not be run from\r\na root directory, please reinstall."));
+    RecordingMachine machine;
+    {
+        ShellSession session({&dialogs, &machine, instanceName(), QStringLiteral("/"), false});
+        QCOMPARE(session.start(QString()), std::optional<int>(1));
+        QCOMPARE(dialogs.shown().front().title, QStringLiteral("Kavel32 error"));
+        QCOMPARE(dialogs.shown().front().icon, MessageIcon::Critical);
+        QVERIFY(!session.window()->isVisible());
+        session.window()->close();
+    }
+    for (const QString& file : files)
+        QVERIFY2(QFileInfo::exists(file), qPrintable(file));
+}
+
+void TestStartup::rootInstallationInBatchSaysNothing() {
+    QueuedDialogs dialogs;
+    RecordingMachine machine;
+    ShellSession session({&dialogs, &machine, instanceName(), QStringLiteral("/"), false});
+    QCOMPARE(session.start(QStringLiteral("!/jobs/game.rip")), std::optional<int>(1));
+    QVERIFY(dialogs.shown().isEmpty());
+}
+
+void TestStartup::closeDeletesTheLeftovers() {
+    const QStringList files = makeLeftovers();
+    QVERIFY(!files.isEmpty());
+    QueuedDialogs dialogs;
+    RecordingMachine machine;
+    ShellSession session({&dialogs, &machine, instanceName(), {}, false});
+    QVERIFY(!session.start(QString()).has_value());
+    session.window()->findChild<QAction*>(QStringLiteral("exitm"))->trigger();
+    QVERIFY(!session.window()->isVisible());
+    for (const QString& file : files)
+        QVERIFY2(!QFileInfo::exists(file), qPrintable(file));
+}
+
+void TestStartup::duplicateCloseKeepsTheLeftovers() {
+    const QStringList files = makeLeftovers();
+    QueuedDialogs dialogs;
+    RecordingMachine machine;
+    MainWindow window(dialogs, machine, *new RunFlags);
+    window.setCleanupOnClose(false);
+    window.show();
+    window.close();
+    for (const QString& file : files)
+        QVERIFY2(QFileInfo::exists(file), qPrintable(file));
+}
+
+void TestStartup::handOverReachesTheRunningInstance() {
+    const QString name = instanceName();
+    SingleInstance first(name);
+    QVERIFY(!first.handOverToRunning(200));
+    QVERIFY(first.listen());
+    QSignalSpy activated(&first, &SingleInstance::activationRequested);
+    SingleInstance second(name);
+    // Both live on this thread here, so the answer cannot come while the second waits.
+    QVERIFY(second.handOverToRunning(200));
+    QTRY_COMPARE(activated.size(), 1);
+    // A stale socket left by a crashed instance does not block the next start.
+    SingleInstance third(QStringLiteral("kavel32-test-stale"));
+    QVERIFY(third.listen());
+}
+
+void TestStartup::secondStartRaisesTheFirstAndKeepsItsFiles() {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    QProcess first;
+    first.setProcessEnvironment(env);
+    first.start(QStringLiteral(KAVEL_INSTANCE_PROBE), {});
+    QVERIFY(first.waitForStarted());
+    QByteArray said;
+    // The condition is read more than once: keep what was read.
+    QTRY_VERIFY_WITH_TIMEOUT((said += first.readAllStandardOutput()).contains("ready"), 20000);
+    const QStringList files = makeLeftovers();
+    QVERIFY(!files.isEmpty());
+
+    QProcess second;
+    second.setProcessEnvironment(env);
+    second.start(QStringLiteral(KAVEL_INSTANCE_PROBE), {});
+    QVERIFY(second.waitForFinished(20000));
+    QCOMPARE(second.exitCode(), 0);
+    QVERIFY(second.readAllStandardOutput().contains("ended 0"));
+
+    said.clear();
+    QTRY_VERIFY_WITH_TIMEOUT((said += first.readAllStandardOutput()).contains("activated"), 10000);
+    QVERIFY2(said.contains("activated minimized=0 visible=1"), said.constData());
+    QCOMPARE(first.state(), QProcess::Running);
+    for (const QString& file : files)
+        QVERIFY2(QFileInfo::exists(file), qPrintable(file));
+    first.kill();
+    first.waitForFinished();
+}
+
+void TestStartup::scriptArgumentNamesTheWindow() {
+    const QString script = dir_.filePath(QStringLiteral("GAME.RIP"));
+    QueuedDialogs dialogs;
+    RecordingMachine machine;
+    ShellSession session({&dialogs, &machine, instanceName(), {}, false});
+    // A script that cannot be read is the script reader's business; the window is named.
+    dialogs.answerMessage(MessageAnswer::Ok);
+    QVERIFY(!session.start(script).has_value());
+    QCOMPARE(session.window()->windowTitle(), QStringLiteral("Kavel32 - GAME.RIP"));
+    QVERIFY(session.window()->isVisible());
+    dialogs.clear();
+    session.window()->setCleanupOnClose(false);
+}
+
+QTEST_MAIN(TestStartup)
+#include "test_startup.moc"
