@@ -44,11 +44,12 @@ int runWithoutWindow(int argc, char** argv, const ScriptArgument& script, const 
                      bool checkOnly) {
     QCoreApplication app(argc, argv);
     SingleInstance instance;
-    if (instance.handOverToRunning(1000)) {
+    // A start at the same moment may begin listening first: then hand over to it too.
+    if (instance.handOverToRunning(1000) ||
+        (!instance.listen() && instance.handOverToRunning(1000))) {
         std::fprintf(stderr, "kavel32: another Kavel32 is running\n");
         return 3;
     }
-    instance.listen();
 
     DesktopMachine machine;
     UnattendedOptions options;

@@ -47,7 +47,14 @@ bool SingleInstance::listen() {
     connect(server_, &QLocalServer::newConnection, this, &SingleInstance::serveConnection);
     if (server_->listen(name_))
         return true;
-    // Nobody answered before, so the socket is a leftover of an instance that crashed.
+    // A start at the same moment may have begun listening since nobody answered; only a
+    // socket nobody listens on is the leftover of an instance that crashed.
+    QLocalSocket probe;
+    probe.connectToServer(name_);
+    if (probe.waitForConnected(500)) {
+        probe.abort();
+        return false;
+    }
     QLocalServer::removeServer(name_);
     return server_->listen(name_);
 }

@@ -20,6 +20,7 @@ public:
     // Asks a running instance to restore and raise its window; true when one answered.
     bool handOverToRunning(int timeoutMs = 3000);
     // Starts listening for later starts; a socket left by a crashed instance is replaced.
+    // False when another instance began listening first (hand over to it).
     bool listen();
     bool isListening() const;
 

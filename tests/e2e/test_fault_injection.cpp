@@ -459,6 +459,36 @@ private slots:
         QCOMPARE(snapshot(c.source), c.sourceBefore);
         QVERIFY(QDir(c.scratch).isEmpty());
     }
+
+    // Two starts at the same moment: one runs, the other hands over and says so, never both.
+    void twoStartsAtOnce() {
+        const Case c = makeCase(200'000);
+        shadowSevenZip(c, "sleep 1");
+        const QString secondScript = writeScript(c, "second");
+        for (int round = 0; round < 3; ++round) {
+            for (const QString& d : {c.zips, c.work})
+                for (const QString& f : QDir(d).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot))
+                    QVERIFY(QFileInfo(d + "/" + f).isDir() ? QDir(d + "/" + f).removeRecursively()
+                                                          : QFile::remove(d + "/" + f));
+            QProcess a, b;
+            start(a, c, c.script, {false, 0, c.tools});
+            start(b, c, secondScript, {false, 0, c.tools});
+            QVERIFY(a.waitForFinished(300'000));
+            QVERIFY(b.waitForFinished(300'000));
+            QList<int> codes{a.exitCode(), b.exitCode()};
+            std::sort(codes.begin(), codes.end());
+            QCOMPARE(codes, (QList<int>{0, 3}));
+            QProcess& refused = a.exitCode() == 3 ? a : b;
+            QCOMPARE(QString::fromLocal8Bit(refused.readAllStandardError()).trimmed(),
+                     QStringLiteral("kavel32: another Kavel32 is running"));
+            const QString ranName = a.exitCode() == 0 ? "faults" : "second";
+            const QString refusedName = a.exitCode() == 0 ? "second" : "faults";
+            QVERIFY(!QDir(c.zips).entryList({ranName + "*.zip"}).isEmpty());
+            QVERIFY(QDir(c.zips).entryList({refusedName + "*"}).isEmpty());
+            QCOMPARE(snapshot(c.source), c.sourceBefore);
+            QVERIFY(QDir(c.scratch).isEmpty());
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(FaultInjectionTest)
