@@ -27,24 +27,29 @@ PageZip::PageZip(QWidget* panel, JobPages& host) : QObject(nullptr), host_(host)
     VScroll1->setObjectName(QStringLiteral("VScroll1"));
     VScroll1->setRange(kSliderMinimum, kSliderMaximum);
     VScroll1->setValue(kSliderInitial);
-    VScroll1->setMinimumHeight(60);
+    VScroll1->setMinimumHeight(VScroll1->fontMetrics().height() * 4);
     SSPanel6 = new SSPanel(QStringLiteral("SSPanel6"), SSFrame1);
     SSPanel6->setCaption(QStringLiteral("1.44 M"));
     SSPanel6->setAlignment(Qt::AlignCenter);
-    SSPanel6->setMinimumWidth(SSPanel6->fontMetrics().horizontalAdvance(QStringLiteral("1 Max file")) + 16);
+    SSPanel6->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    SSPanel6->setFixedWidth(SSPanel6->fontMetrics().horizontalAdvance(QStringLiteral("1 Max file")) + 20);
     Label19 = label(SSFrame1, "Label19", QString());
     Label19->setToolTip(QStringLiteral("Calculated Rar's if no compression"));
+    Label19->setMinimumWidth(Label19->fontMetrics().horizontalAdvance(QStringLiteral("999.99 files")) + 8);
     Label16 = label(SSFrame1, "Label16", QStringLiteral("Filename"));
     Text3 = new QLineEdit(SSFrame1);
     Text3->setObjectName(QStringLiteral("Text3"));
     Text3->setMaxLength(6);
+    Text3->setFixedWidth(Text3->fontMetrics().horizontalAdvance(QStringLiteral("MMMMMMMMMMMM")) + 12);
     size->addWidget(Label6, 0, 0, 1, 2);
     size->addWidget(VScroll1, 1, 0, 3, 1);
     size->addWidget(SSPanel6, 1, 1);
     size->addWidget(Label19, 2, 1);
-    size->addWidget(Label16, 0, 2);
-    size->addWidget(Text3, 1, 2);
-    size->setColumnStretch(3, 1);
+    size->setColumnMinimumWidth(2, 24);
+    size->addWidget(Label16, 0, 3);
+    size->addWidget(Text3, 1, 3);
+    size->setColumnStretch(4, 1);
+    size->setRowStretch(3, 1);
 
     SSFrame2 = new SSFrame(QStringLiteral("SSFrame2"), QString(), panel);
     auto* storage = new QGridLayout(SSFrame2);
@@ -78,6 +83,7 @@ PageZip::PageZip(QWidget* panel, JobPages& host) : QObject(nullptr), host_(host)
     archivers->addWidget(Option8);
 
     auto* methods = new QHBoxLayout;
+    methods->setSpacing(8);
     methods->addWidget(Label12);
     methods->addWidget(Combo1);
     methods->addSpacing(12);
