@@ -16,27 +16,25 @@ const QPoint kLogoAt(10, 10);
 constexpr int kTextLeft = 145;
 } // namespace
 
-AboutDialog::AboutDialog(QWidget *parent, const QString &version, const QString &name)
-    : QDialog(parent), m_version(version), m_name(name)
-{
+AboutDialog::AboutDialog(QWidget* parent, const QString& version, const QString& name)
+    : QDialog(parent), m_version(version), m_name(name) {
     setObjectName(QStringLiteral("ZqAboutDlg"));
     setWindowTitle(QString::fromLatin1(kAboutTitle));
     setModal(false);
     setAttribute(Qt::WA_DeleteOnClose, false);
     const QSize size = dialogUnitsToPixels(240, 120);
     setFixedSize(size);
-    auto *ok = new QPushButton(tr("OK"), this);
+    auto* ok = new QPushButton(tr("OK"), this);
     ok->setObjectName(QStringLiteral("IDOK"));
     ok->setDefault(true);
     ok->resize(75, 23);
     ok->move(size.width() - ok->width() - 10, size.height() - ok->height() - 10);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(centredOnScreen(size, screen->availableGeometry()));
 }
 
-QPoint AboutDialog::centredOnScreen(const QSize &size, const QRect &screen)
-{
+QPoint AboutDialog::centredOnScreen(const QSize& size, const QRect& screen) {
     int x = screen.left() + (screen.width() - size.width()) / 2;
     int y = screen.top() + (screen.height() - size.height()) / 2;
     // A window larger than the screen keeps its top-left corner on the screen.
@@ -45,8 +43,7 @@ QPoint AboutDialog::centredOnScreen(const QSize &size, const QRect &screen)
     return QPoint(x, y);
 }
 
-void AboutDialog::paintEvent(QPaintEvent *event)
-{
+void AboutDialog::paintEvent(QPaintEvent* event) {
     QDialog::paintEvent(event);
     QPainter p(this);
     const QPixmap logo = logoPixmap(910);
@@ -67,13 +64,13 @@ void AboutDialog::paintEvent(QPaintEvent *event)
         QStringLiteral("Copyright Nimbrel. All rights reserved."),
     };
     int y = 14;
-    for (const QString &line : lines) {
+    for (const QString& line : lines) {
         p.drawText(QPoint(kTextLeft, y + 12), line);
         y += 16;
     }
 }
 
-const char *const kHowToUseText =
+const char* const kHowToUseText =
     "The Nimbrel Marquee control can display combinations of text and pictures, using various "
     "colors and fonts.  This information is specified in the text of the control using special "
     "format codes.  The codes are explained below.\r\n"
@@ -92,21 +89,20 @@ const char *const kHowToUseText =
     "values represent an RGB value to color the next item of text.  If you omit any of the three "
     "values, it is defaulted to zero.\r\n";
 
-HowToUseDialog::HowToUseDialog(QWidget *parent) : QDialog(parent)
-{
+HowToUseDialog::HowToUseDialog(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("HowToUse"));
     setWindowTitle(QStringLiteral("How To Use"));
     setModal(true);
     resize(dialogUnitsToPixels(297, 156));
-    auto *layout = new QVBoxLayout(this);
-    auto *edit = new QPlainTextEdit(this);
+    auto* layout = new QVBoxLayout(this);
+    auto* edit = new QPlainTextEdit(this);
     edit->setObjectName(QStringLiteral("HelpText"));
     edit->setReadOnly(true);
     edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    edit->setPlainText(QString::fromLatin1(kHowToUseText).replace(QStringLiteral("\r\n"),
-                                                                   QStringLiteral("\n")));
+    edit->setPlainText(
+        QString::fromLatin1(kHowToUseText).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     layout->addWidget(edit);
-    auto *ok = new QPushButton(tr("OK"), this);
+    auto* ok = new QPushButton(tr("OK"), this);
     ok->setObjectName(QStringLiteral("IDOK"));
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);

@@ -5,12 +5,11 @@
 
 namespace zqmarq {
 
-HResult ClassFactory::queryInterface(const Guid &iid, void **out)
-{
+HResult ClassFactory::queryInterface(const Guid& iid, void** out) {
     if (!out)
         return kEPointer;
     if (iid == ids::kIUnknown || iid == ids::kIClassFactory) {
-        *out = static_cast<IZqClassFactory *>(this);
+        *out = static_cast<IZqClassFactory*>(this);
         addRef();
         return kSOk;
     }
@@ -18,32 +17,28 @@ HResult ClassFactory::queryInterface(const Guid &iid, void **out)
     return kENoInterface;
 }
 
-HResult ClassFactory::createInstance(const Guid &iid, void **out)
-{
+HResult ClassFactory::createInstance(const Guid& iid, void** out) {
     if (!out)
         return kEPointer;
     *out = nullptr;
     return m_create(iid, out);
 }
 
-HResult ClassFactory::lockServer(bool lock)
-{
+HResult ClassFactory::lockServer(bool lock) {
     ModuleState::lock(lock);
     return kSOk;
 }
 
 namespace {
-template <typename T> HResult createAs(const Guid &iid, void **out)
-{
-    T *object = new T;
+template <typename T> HResult createAs(const Guid& iid, void** out) {
+    T* object = new T;
     const HResult hr = object->queryInterface(iid, out);
     object->release(); // the query holds the reference when it succeeded
     return hr;
 }
 } // namespace
 
-HResult getClassObject(const Guid &clsid, const Guid &iid, void **out)
-{
+HResult getClassObject(const Guid& clsid, const Guid& iid, void** out) {
     if (!out)
         return kEPointer;
     *out = nullptr;
@@ -56,7 +51,7 @@ HResult getClassObject(const Guid &clsid, const Guid &iid, void **out)
         creator = &createAs<InfoPageObject>;
     else
         return kClassENotAvailable;
-    auto *factory = new ClassFactory(std::move(creator));
+    auto* factory = new ClassFactory(std::move(creator));
     const HResult hr = factory->queryInterface(iid, out);
     factory->release();
     return hr;

@@ -10,18 +10,16 @@
 namespace zqmarq {
 
 namespace {
-constexpr const char *kHeader = "ZQMARQ component registry 1";
+constexpr const char* kHeader = "ZQMARQ component registry 1";
 
-QString clean(QString value)
-{
+QString clean(QString value) {
     value.replace(QLatin1Char('\r'), QLatin1Char(' '));
     value.replace(QLatin1Char('\n'), QLatin1Char(' '));
     return value;
 }
 } // namespace
 
-QString ComponentRegistry::writablePath()
-{
+QString ComponentRegistry::writablePath() {
     const QByteArray env = qgetenv(kRegistryEnvVar);
     if (!env.isEmpty())
         return QString::fromLocal8Bit(env);
@@ -31,8 +29,7 @@ QString ComponentRegistry::writablePath()
     return base + QStringLiteral("/zqmarq/components.reg");
 }
 
-QStringList ComponentRegistry::lookupPaths()
-{
+QStringList ComponentRegistry::lookupPaths() {
     const QByteArray env = qgetenv(kRegistryEnvVar);
     if (!env.isEmpty())
         return {QString::fromLocal8Bit(env)};
@@ -44,8 +41,7 @@ QStringList ComponentRegistry::lookupPaths()
     return paths;
 }
 
-bool ComponentRegistry::load(const QString &path, QString *error)
-{
+bool ComponentRegistry::load(const QString& path, QString* error) {
     m_keys.clear();
     QFile file(path);
     if (!file.exists())
@@ -68,7 +64,7 @@ bool ComponentRegistry::load(const QString &path, QString *error)
             start = i + 1;
         }
     }
-    auto bad = [&](int line, const QString &what) {
+    auto bad = [&](int line, const QString& what) {
         if (error)
             *error = QStringLiteral("The component registry %1 is malformed at line %2: %3")
                          .arg(path)
@@ -88,7 +84,7 @@ bool ComponentRegistry::load(const QString &path, QString *error)
             if (!line.endsWith(QLatin1Char(']')) || line.size() < 3)
                 return bad(n + 1, QStringLiteral("a key line must be [key]"));
             current = line.mid(1, line.size() - 2);
-            Key &k = m_keys[current.toLower()];
+            Key& k = m_keys[current.toLower()];
             k.name = current;
             continue;
         }
@@ -103,8 +99,7 @@ bool ComponentRegistry::load(const QString &path, QString *error)
     return true;
 }
 
-bool ComponentRegistry::save(const QString &path, QString *error) const
-{
+bool ComponentRegistry::save(const QString& path, QString* error) const {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
@@ -114,7 +109,7 @@ bool ComponentRegistry::save(const QString &path, QString *error) const
         return false;
     }
     QByteArray out = QByteArray(kHeader) + "\r\n";
-    for (const Key &k : m_keys) {
+    for (const Key& k : m_keys) {
         out += "[" + k.name.toLatin1() + "]\r\n";
         for (auto it = k.values.cbegin(); it != k.values.cend(); ++it) {
             const QString name = k.names.value(it.key());
@@ -131,17 +126,15 @@ bool ComponentRegistry::save(const QString &path, QString *error) const
     return true;
 }
 
-void ComponentRegistry::setValue(const QString &key, const QString &name, const QString &value)
-{
-    Key &k = m_keys[key.toLower()];
+void ComponentRegistry::setValue(const QString& key, const QString& name, const QString& value) {
+    Key& k = m_keys[key.toLower()];
     if (k.name.isEmpty())
         k.name = key;
     k.values.insert(name.toLower(), clean(value));
     k.names.insert(name.toLower(), clean(name));
 }
 
-std::optional<QString> ComponentRegistry::value(const QString &key, const QString &name) const
-{
+std::optional<QString> ComponentRegistry::value(const QString& key, const QString& name) const {
     const auto k = m_keys.constFind(key.toLower());
     if (k == m_keys.cend())
         return std::nullopt;
@@ -151,13 +144,11 @@ std::optional<QString> ComponentRegistry::value(const QString &key, const QStrin
     return *v;
 }
 
-bool ComponentRegistry::hasKey(const QString &key) const
-{
+bool ComponentRegistry::hasKey(const QString& key) const {
     return m_keys.contains(key.toLower());
 }
 
-void ComponentRegistry::removeKey(const QString &key)
-{
+void ComponentRegistry::removeKey(const QString& key) {
     const QString lower = key.toLower();
     const QString prefix = lower + QLatin1Char('\\');
     for (auto it = m_keys.begin(); it != m_keys.end();) {
@@ -168,8 +159,7 @@ void ComponentRegistry::removeKey(const QString &key)
     }
 }
 
-void ComponentRegistry::removeValue(const QString &key, const QString &name)
-{
+void ComponentRegistry::removeValue(const QString& key, const QString& name) {
     const auto k = m_keys.find(key.toLower());
     if (k == m_keys.end())
         return;
@@ -177,20 +167,18 @@ void ComponentRegistry::removeValue(const QString &key, const QString &name)
     k->names.remove(name.toLower());
 }
 
-QStringList ComponentRegistry::keys() const
-{
+QStringList ComponentRegistry::keys() const {
     QStringList out;
-    for (const Key &k : m_keys)
+    for (const Key& k : m_keys)
         out << k.name;
     return out;
 }
 
-std::optional<ResolvedClass> resolveClass(const QString &clsidOrProgId, QString *error)
-{
+std::optional<ResolvedClass> resolveClass(const QString& clsidOrProgId, QString* error) {
     const QString wanted = clsidOrProgId.trimmed();
     const bool byClsid = wanted.startsWith(QLatin1Char('{'));
     QStringList problems;
-    for (const QString &path : ComponentRegistry::lookupPaths()) {
+    for (const QString& path : ComponentRegistry::lookupPaths()) {
         ComponentRegistry reg;
         QString loadError;
         if (!reg.load(path, &loadError)) {
@@ -212,8 +200,8 @@ std::optional<ResolvedClass> resolveClass(const QString &clsidOrProgId, QString 
     if (error) {
         *error = QStringLiteral("The class %1 is not registered").arg(wanted);
         if (!problems.isEmpty())
-            *error += QStringLiteral(" (") + problems.join(QStringLiteral("; ")) +
-                      QStringLiteral(")");
+            *error +=
+                QStringLiteral(" (") + problems.join(QStringLiteral("; ")) + QStringLiteral(")");
     }
     return std::nullopt;
 }

@@ -11,12 +11,12 @@
 
 namespace zqmarq {
 
-inline constexpr const char *kRegistryEnvVar = "ZQMARQ_REGISTRY";
+inline constexpr const char* kRegistryEnvVar = "ZQMARQ_REGISTRY";
 // Name of the registry file that sits beside a program (the build tree registers there).
-inline constexpr const char *kProgramRegistryName = "zqmarq-components.reg";
+inline constexpr const char* kProgramRegistryName = "zqmarq-components.reg";
 
 class ComponentRegistry {
-public:
+  public:
     // Where registration writes: $ZQMARQ_REGISTRY, else the per-user file.
     static QString writablePath();
     // Where lookups search, in order: $ZQMARQ_REGISTRY alone when set; else the per-user
@@ -24,20 +24,20 @@ public:
     static QStringList lookupPaths();
 
     // A missing file is an empty registry; an unreadable or malformed one is an error.
-    bool load(const QString &path, QString *error);
+    bool load(const QString& path, QString* error);
     // Writes atomically (a half-written registry never replaces a good one).
-    bool save(const QString &path, QString *error) const;
+    bool save(const QString& path, QString* error) const;
 
     // name "" is the key's default value. Line breaks in values are not stored.
-    void setValue(const QString &key, const QString &name, const QString &value);
-    std::optional<QString> value(const QString &key, const QString &name = QString()) const;
-    bool hasKey(const QString &key) const;
+    void setValue(const QString& key, const QString& name, const QString& value);
+    std::optional<QString> value(const QString& key, const QString& name = QString()) const;
+    bool hasKey(const QString& key) const;
     // Removes the key with all keys below it.
-    void removeKey(const QString &key);
-    void removeValue(const QString &key, const QString &name);
+    void removeKey(const QString& key);
+    void removeValue(const QString& key, const QString& name);
     QStringList keys() const;
 
-private:
+  private:
     struct Key {
         QString name;
         QMap<QString, QString> values; // lower-case name -> value
@@ -47,13 +47,13 @@ private:
 };
 
 struct ResolvedClass {
-    QString clsid;       // braced, upper case
-    QString library;     // path of the in-process server
+    QString clsid;   // braced, upper case
+    QString library; // path of the in-process server
     QString registryFile;
 };
 
 // Finds a class by its braced class id or its ProgID in the lookup paths. On failure
 // returns nothing and *error says why (not registered, registry unreadable).
-std::optional<ResolvedClass> resolveClass(const QString &clsidOrProgId, QString *error);
+std::optional<ResolvedClass> resolveClass(const QString& clsidOrProgId, QString* error);
 
 } // namespace zqmarq

@@ -13,12 +13,11 @@ namespace zqmarq {
 namespace {
 
 // Libraries stay loaded for the life of the process: their widgets' code must outlive them.
-QLibrary *loadLibrary(const QString &path, QString *error)
-{
-    static QMap<QString, QLibrary *> loaded;
-    if (QLibrary *lib = loaded.value(path))
+QLibrary* loadLibrary(const QString& path, QString* error) {
+    static QMap<QString, QLibrary*> loaded;
+    if (QLibrary* lib = loaded.value(path))
         return lib;
-    auto *lib = new QLibrary(path);
+    auto* lib = new QLibrary(path);
     if (!lib->load()) {
         if (error)
             *error = QStringLiteral("Cannot load the control library %1: %2")
@@ -30,23 +29,21 @@ QLibrary *loadLibrary(const QString &path, QString *error)
     return lib;
 }
 
-QVariant toQVariant(const Variant &v)
-{
-    if (const auto *i = v.asInt16())
+QVariant toQVariant(const Variant& v) {
+    if (const auto* i = v.asInt16())
         return int(*i);
-    if (const auto *l = v.asInt32())
+    if (const auto* l = v.asInt32())
         return int(*l);
-    if (const auto *b = v.asBool())
+    if (const auto* b = v.asBool())
         return *b;
-    if (const auto *s = v.asString())
+    if (const auto* s = v.asString())
         return QString::fromLatin1(s->c_str(), static_cast<qsizetype>(s->size()));
-    if (const auto *c = v.asColor())
+    if (const auto* c = v.asColor())
         return uint(c->value);
     return QVariant();
 }
 
-bool report(QString *error, const QString &text)
-{
+bool report(QString* error, const QString& text) {
     if (error)
         *error = text;
     return false;
@@ -54,9 +51,8 @@ bool report(QString *error, const QString &text)
 
 } // namespace
 
-IZqClassFactory *getRegisteredClassFactory(const QString &clsidOrProgId, Guid *clsidOut,
-                                           QString *error)
-{
+IZqClassFactory* getRegisteredClassFactory(const QString& clsidOrProgId, Guid* clsidOut,
+                                           QString* error) {
     const auto resolved = resolveClass(clsidOrProgId, error);
     if (!resolved)
         return nullptr;
@@ -66,7 +62,7 @@ IZqClassFactory *getRegisteredClassFactory(const QString &clsidOrProgId, Guid *c
                           .arg(clsidOrProgId, resolved->clsid));
         return nullptr;
     }
-    QLibrary *lib = loadLibrary(resolved->library, error);
+    QLibrary* lib = loadLibrary(resolved->library, error);
     if (!lib)
         return nullptr;
     const auto getClassObject =
@@ -77,7 +73,7 @@ IZqClassFactory *getRegisteredClassFactory(const QString &clsidOrProgId, Guid *c
                           .arg(resolved->library));
         return nullptr;
     }
-    void *factory = nullptr;
+    void* factory = nullptr;
     const HResult hr = getClassObject(&*clsid, &ids::kIClassFactory, &factory);
     if (!succeeded(hr) || !factory) {
         report(error, QStringLiteral("The library %1 does not provide the class %2: %3")
@@ -87,16 +83,15 @@ IZqClassFactory *getRegisteredClassFactory(const QString &clsidOrProgId, Guid *c
     }
     if (clsidOut)
         *clsidOut = *clsid;
-    return static_cast<IZqClassFactory *>(factory);
+    return static_cast<IZqClassFactory*>(factory);
 }
 
-std::unique_ptr<ControlHost> ControlHost::create(const QString &clsidOrProgId, QWidget *parent,
-                                                 QString *error)
-{
-    IZqClassFactory *factory = getRegisteredClassFactory(clsidOrProgId, nullptr, error);
+std::unique_ptr<ControlHost> ControlHost::create(const QString& clsidOrProgId, QWidget* parent,
+                                                 QString* error) {
+    IZqClassFactory* factory = getRegisteredClassFactory(clsidOrProgId, nullptr, error);
     if (!factory)
         return nullptr;
-    void *object = nullptr;
+    void* object = nullptr;
     const HResult hr = factory->createInstance(ids::kIZqControl, &object);
     factory->release();
     if (!succeeded(hr) || !object) {
@@ -104,78 +99,76 @@ std::unique_ptr<ControlHost> ControlHost::create(const QString &clsidOrProgId, Q
                           .arg(clsidOrProgId, QString::fromStdString(describeResult(hr))));
         return nullptr;
     }
-    auto *control = static_cast<IZqControl *>(object);
+    auto* control = static_cast<IZqControl*>(object);
     control->initNew();
     return std::unique_ptr<ControlHost>(new ControlHost(control, parent));
 }
 
-ControlHost::ControlHost(IZqControl *control, QWidget *parent) : m_control(control)
-{
+ControlHost::ControlHost(IZqControl* control, QWidget* parent) : m_control(control) {
     m_control->setClientSite(this);
     m_control->advise(this, m_cookie);
     m_widget = m_control->window(parent);
 }
 
-ControlHost::~ControlHost()
-{
+ControlHost::~ControlHost() {
     m_control->unadvise(m_cookie);
     m_control->setClientSite(nullptr);
     m_control->release();
 }
 
-bool ControlHost::loadStream(const QByteArray &data, QString *error)
-{
+bool ControlHost::loadStream(const QByteArray& data, QString* error) {
     std::string message;
-    const HResult hr = m_control->loadStream(reinterpret_cast<const std::uint8_t *>(data.constData()),
-                                             static_cast<std::size_t>(data.size()), &message);
+    const HResult hr =
+        m_control->loadStream(reinterpret_cast<const std::uint8_t*>(data.constData()),
+                              static_cast<std::size_t>(data.size()), &message);
     if (!succeeded(hr))
         return report(error, QString::fromStdString(message));
     return true;
 }
 
-bool ControlHost::loadStreamFile(const QString &path, QString *error)
-{
+bool ControlHost::loadStreamFile(const QString& path, QString* error) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return report(error, QStringLiteral("Cannot read the stored control %1: %2")
-                                 .arg(path, file.errorString()));
+        return report(
+            error,
+            QStringLiteral("Cannot read the stored control %1: %2").arg(path, file.errorString()));
     QString message;
     if (!loadStream(file.readAll(), &message))
-        return report(error, QStringLiteral("The stored control %1 was refused: %2").arg(path, message));
+        return report(error,
+                      QStringLiteral("The stored control %1 was refused: %2").arg(path, message));
     return true;
 }
 
-QByteArray ControlHost::saveStream() const
-{
+QByteArray ControlHost::saveStream() const {
     std::vector<std::uint8_t> bytes;
     m_control->saveStream(bytes);
-    return QByteArray(reinterpret_cast<const char *>(bytes.data()), static_cast<qsizetype>(bytes.size()));
+    return QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                      static_cast<qsizetype>(bytes.size()));
 }
 
-bool ControlHost::saveStreamFile(const QString &path, QString *error) const
-{
+bool ControlHost::saveStreamFile(const QString& path, QString* error) const {
     QSaveFile file(path);
     const QByteArray data = saveStream();
     if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit())
-        return report(error, QStringLiteral("Cannot write the stored control %1: %2")
-                                 .arg(path, file.errorString()));
+        return report(
+            error,
+            QStringLiteral("Cannot write the stored control %1: %2").arg(path, file.errorString()));
     return true;
 }
 
-Variant ControlHost::property(const QString &name, QString *error) const
-{
+Variant ControlHost::property(const QString& name, QString* error) const {
     std::int32_t id = 0;
     Variant result;
     HResult hr = m_control->getIdOfName(name.toStdString(), id);
     if (succeeded(hr))
         hr = m_control->invoke(id, InvokeKind::PropertyGet, {}, &result);
     if (!succeeded(hr))
-        report(error, QStringLiteral("Cannot read %1: %2").arg(name, QString::fromStdString(describeResult(hr))));
+        report(error, QStringLiteral("Cannot read %1: %2")
+                          .arg(name, QString::fromStdString(describeResult(hr))));
     return result;
 }
 
-bool ControlHost::setProperty(const QString &name, const Variant &value, QString *error)
-{
+bool ControlHost::setProperty(const QString& name, const Variant& value, QString* error) {
     std::int32_t id = 0;
     HResult hr = m_control->getIdOfName(name.toStdString(), id);
     if (succeeded(hr)) {
@@ -183,41 +176,41 @@ bool ControlHost::setProperty(const QString &name, const Variant &value, QString
         hr = m_control->invoke(id, InvokeKind::PropertyPut, args, nullptr);
     }
     if (!succeeded(hr))
-        return report(error, QStringLiteral("Cannot set %1: %2").arg(name, QString::fromStdString(describeResult(hr))));
+        return report(error, QStringLiteral("Cannot set %1: %2")
+                                 .arg(name, QString::fromStdString(describeResult(hr))));
     return true;
 }
 
-bool ControlHost::invokeMethod(const QString &name, QString *error)
-{
+bool ControlHost::invokeMethod(const QString& name, QString* error) {
     std::int32_t id = 0;
     HResult hr = m_control->getIdOfName(name.toStdString(), id);
     if (succeeded(hr))
         hr = m_control->invoke(id, InvokeKind::Method, {}, nullptr);
     if (!succeeded(hr))
-        return report(error, QStringLiteral("Cannot call %1: %2").arg(name, QString::fromStdString(describeResult(hr))));
+        return report(error, QStringLiteral("Cannot call %1: %2")
+                                 .arg(name, QString::fromStdString(describeResult(hr))));
     return true;
 }
 
-QString ControlHost::text() const
-{
+QString ControlHost::text() const {
     std::string s;
     property(QStringLiteral("Text")).toString(s);
     return QString::fromLatin1(s.c_str(), static_cast<qsizetype>(s.size()));
 }
 
-bool ControlHost::setText(const QString &text, QString *error)
-{
+bool ControlHost::setText(const QString& text, QString* error) {
     return setProperty(QStringLiteral("Text"), text.toLatin1().toStdString(), error);
 }
 
-void ControlHost::showProperties(QWidget *parent) { m_control->showProperties(parent); }
+void ControlHost::showProperties(QWidget* parent) {
+    m_control->showProperties(parent);
+}
 
-void ControlHost::onEvent(std::int32_t id, std::span<const Variant> args)
-{
+void ControlHost::onEvent(std::int32_t id, std::span<const Variant> args) {
     QVariantList list;
-    for (const Variant &v : args)
+    for (const Variant& v : args)
         list << toQVariant(v);
-    const EventInfo *info = findEvent(id);
+    const EventInfo* info = findEvent(id);
     emit controlEvent(id, info ? QString::fromLatin1(info->name) : QString(), list);
     auto arg = [&list](int i) { return i < list.size() ? list[i].toInt() : 0; };
     switch (id) {

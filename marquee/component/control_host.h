@@ -18,39 +18,39 @@ namespace zqmarq {
 
 class ControlHost : public QObject, private IZqEventSink, private IZqControlSite {
     Q_OBJECT
-public:
+  public:
     // Creates the control registered under clsidOrProgId ("{...}" or a ProgID) with its
     // window as a child of parent, initialised to its defaults. On failure returns nullptr
     // and *error says why (not registered, library not loadable, class not provided).
-    static std::unique_ptr<ControlHost> create(const QString &clsidOrProgId, QWidget *parent,
-                                               QString *error);
+    static std::unique_ptr<ControlHost> create(const QString& clsidOrProgId, QWidget* parent,
+                                               QString* error);
     ~ControlHost() override;
 
-    QWidget *widget() const { return m_widget; }
-    IZqControl *control() const { return m_control; }
-    const TypeInfo &typeInfo() const { return m_control->typeInfo(); }
+    QWidget* widget() const { return m_widget; }
+    IZqControl* control() const { return m_control; }
+    const TypeInfo& typeInfo() const { return m_control->typeInfo(); }
 
     // The stored design (stream form). A refused stream leaves the control at its defaults.
-    bool loadStream(const QByteArray &data, QString *error = nullptr);
-    bool loadStreamFile(const QString &path, QString *error = nullptr);
+    bool loadStream(const QByteArray& data, QString* error = nullptr);
+    bool loadStreamFile(const QString& path, QString* error = nullptr);
     QByteArray saveStream() const;
-    bool saveStreamFile(const QString &path, QString *error = nullptr) const;
+    bool saveStreamFile(const QString& path, QString* error = nullptr) const;
 
     // Properties and the method by name (names match without regard to case).
-    Variant property(const QString &name, QString *error = nullptr) const;
-    bool setProperty(const QString &name, const Variant &value, QString *error = nullptr);
-    bool invokeMethod(const QString &name, QString *error = nullptr);
+    Variant property(const QString& name, QString* error = nullptr) const;
+    bool setProperty(const QString& name, const Variant& value, QString* error = nullptr);
+    bool invokeMethod(const QString& name, QString* error = nullptr);
     // Shortcuts for the banner's text.
     QString text() const;
-    bool setText(const QString &text, QString *error = nullptr);
+    bool setText(const QString& text, QString* error = nullptr);
 
     // The Properties verb (modal property frame).
-    void showProperties(QWidget *parent);
+    void showProperties(QWidget* parent);
     bool isDirty() const { return m_control->isDirty(); }
 
-signals:
+  signals:
     // Every event, with its dispatch id, name and arguments (ints and strings).
-    void controlEvent(int dispid, const QString &name, const QVariantList &args);
+    void controlEvent(int dispid, const QString& name, const QVariantList& args);
     void click();
     void dblClick();
     void mouseDown(int button, int shift, int x, int y);
@@ -59,19 +59,19 @@ signals:
     void finishedDisplay();
     void modified();
 
-private:
-    ControlHost(IZqControl *control, QWidget *parent);
+  private:
+    ControlHost(IZqControl* control, QWidget* parent);
     void onEvent(std::int32_t dispid, std::span<const Variant> args) override;
     void onControlModified() override { emit modified(); }
 
-    IZqControl *m_control;
-    QWidget *m_widget = nullptr;
+    IZqControl* m_control;
+    QWidget* m_widget = nullptr;
     std::uint32_t m_cookie = 0;
 };
 
 // Loads (once per process) the library registered for clsidOrProgId and returns its class
 // factory for that class, with one reference for the caller. nullptr and *error on failure.
-IZqClassFactory *getRegisteredClassFactory(const QString &clsidOrProgId, Guid *clsid,
-                                           QString *error);
+IZqClassFactory* getRegisteredClassFactory(const QString& clsidOrProgId, Guid* clsid,
+                                           QString* error);
 
 } // namespace zqmarq

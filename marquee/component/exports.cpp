@@ -8,27 +8,23 @@
 
 using namespace zqmarq;
 
-ZQ_EXPORT HResult DllRegisterServer()
-{
+ZQ_EXPORT HResult DllRegisterServer() {
     const QString library = thisLibraryPath();
     if (library.isEmpty())
         return kSelfRegEClass;
     return registerServer(ComponentRegistry::writablePath(), library);
 }
 
-ZQ_EXPORT HResult DllUnregisterServer()
-{
+ZQ_EXPORT HResult DllUnregisterServer() {
     return unregisterServer(ComponentRegistry::writablePath());
 }
 
-ZQ_EXPORT HResult DllGetClassObject(const Guid *clsid, const Guid *iid, void **out)
-{
+ZQ_EXPORT HResult DllGetClassObject(const Guid* clsid, const Guid* iid, void** out) {
     if (!clsid || !iid || !out)
         return kEPointer;
     return getClassObject(*clsid, *iid, out);
 }
 
-ZQ_EXPORT HResult DllCanUnloadNow()
-{
+ZQ_EXPORT HResult DllCanUnloadNow() {
     return ModuleState::canUnload() ? kSOk : kSFalse;
 }

@@ -11,40 +11,38 @@ namespace zqmarq {
 
 namespace {
 
-const TypeInfo kTypeInfo{ids::kTypeLib, ids::kDispatch, ids::kEvents,
-                         dispatchTable(),  eventTable(),  typeLibEnums()};
+const TypeInfo kTypeInfo{ids::kTypeLib,   ids::kDispatch, ids::kEvents,
+                         dispatchTable(), eventTable(),   typeLibEnums()};
 
-PictureData decodeBytes(std::vector<std::uint8_t> bytes)
-{
-    PictureData p = pictureFromBytes(
-        QByteArray(reinterpret_cast<const char *>(bytes.data()), static_cast<qsizetype>(bytes.size())));
+PictureData decodeBytes(std::vector<std::uint8_t> bytes) {
+    PictureData p = pictureFromBytes(QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                                                static_cast<qsizetype>(bytes.size())));
     p.bytes = std::move(bytes);
     return p;
 }
 
 // Stored extents are HIMETRIC at 96 pixels per inch.
-int himetricToPixels(std::int32_t himetric)
-{
+int himetricToPixels(std::int32_t himetric) {
     return static_cast<int>((static_cast<std::int64_t>(himetric) * 96 + 1270) / 2540);
 }
 
 } // namespace
 
-MarqueeControl::MarqueeControl() { resetToDefaults(m_model); }
+MarqueeControl::MarqueeControl() {
+    resetToDefaults(m_model);
+}
 
-MarqueeControl::~MarqueeControl()
-{
+MarqueeControl::~MarqueeControl() {
     delete m_about.data();
     delete m_widget.data();
 }
 
-HResult MarqueeControl::queryInterface(const Guid &iid, void **out)
-{
+HResult MarqueeControl::queryInterface(const Guid& iid, void** out) {
     if (!out)
         return kEPointer;
     if (iid == ids::kIUnknown || iid == ids::kIZqControl || iid == ids::kIZqDispatch ||
         iid == ids::kIDispatch || iid == ids::kDispatch) {
-        *out = static_cast<IZqControl *>(this);
+        *out = static_cast<IZqControl*>(this);
         addRef();
         return kSOk;
     }
@@ -52,11 +50,12 @@ HResult MarqueeControl::queryInterface(const Guid &iid, void **out)
     return kENoInterface;
 }
 
-const TypeInfo &MarqueeControl::typeInfo() const { return kTypeInfo; }
+const TypeInfo& MarqueeControl::typeInfo() const {
+    return kTypeInfo;
+}
 
-HResult MarqueeControl::getIdOfName(const std::string &name, std::int32_t &id) const
-{
-    const PropertyInfo *info = findProperty(name);
+HResult MarqueeControl::getIdOfName(const std::string& name, std::int32_t& id) const {
+    const PropertyInfo* info = findProperty(name);
     if (!info)
         return kDispEUnknownName;
     id = info->dispid;
@@ -64,9 +63,8 @@ HResult MarqueeControl::getIdOfName(const std::string &name, std::int32_t &id) c
 }
 
 HResult MarqueeControl::invoke(std::int32_t id, InvokeKind kind, std::span<const Variant> args,
-                               Variant *result)
-{
-    const PropertyInfo *info = findProperty(id);
+                               Variant* result) {
+    const PropertyInfo* info = findProperty(id);
     if (!info)
         return kDispEMemberNotFound;
     if (info->isMethod()) {
@@ -86,7 +84,8 @@ HResult MarqueeControl::invoke(std::int32_t id, InvokeKind kind, std::span<const
         if (!result)
             return kEPointer;
         if (id == dispid::kHWnd) {
-            *result = std::int32_t(m_widget ? static_cast<std::int32_t>(m_widget->internalWinId()) : 0);
+            *result =
+                std::int32_t(m_widget ? static_cast<std::int32_t>(m_widget->internalWinId()) : 0);
             return kSOk;
         }
         return getProperty(model(), id, *result);
@@ -102,7 +101,7 @@ HResult MarqueeControl::invoke(std::int32_t id, InvokeKind kind, std::span<const
         if (!succeeded(hr))
             return hr;
         // Pictures set by a caller carry bytes: decode them as loading would.
-        for (auto &p : changed.picture) {
+        for (auto& p : changed.picture) {
             if (p && !p->bytes.empty() && p->format == PictureFormat::Empty)
                 p = decodeBytes(p->bytes);
         }
@@ -115,13 +114,11 @@ HResult MarqueeControl::invoke(std::int32_t id, InvokeKind kind, std::span<const
     return kDispEMemberNotFound;
 }
 
-const MarqueeModel &MarqueeControl::model() const
-{
+const MarqueeModel& MarqueeControl::model() const {
     return m_widget ? m_widget->model() : m_model;
 }
 
-void MarqueeControl::setModel(const MarqueeModel &changed, std::uint32_t effects)
-{
+void MarqueeControl::setModel(const MarqueeModel& changed, std::uint32_t effects) {
     m_model = changed;
     if (m_widget)
         m_widget->setModel(changed);
@@ -129,18 +126,16 @@ void MarqueeControl::setModel(const MarqueeModel &changed, std::uint32_t effects
         markModified();
 }
 
-void MarqueeControl::markModified()
-{
+void MarqueeControl::markModified() {
     m_dirty = true;
     if (m_site)
         m_site->onControlModified();
 }
 
-QWidget *MarqueeControl::window(QWidget *parent)
-{
+QWidget* MarqueeControl::window(QWidget* parent) {
     if (m_widget)
         return m_widget;
-    auto *w = new ZqMarquee(parent);
+    auto* w = new ZqMarquee(parent);
     w->setModel(m_model);
     if (m_model.extentWidth > 0 && m_model.extentHeight > 0)
         w->resize(himetricToPixels(m_model.extentWidth), himetricToPixels(m_model.extentHeight));
@@ -163,8 +158,7 @@ QWidget *MarqueeControl::window(QWidget *parent)
 }
 
 // The extent saved with the properties is the window's current size.
-MarqueeModel MarqueeControl::modelToSave() const
-{
+MarqueeModel MarqueeControl::modelToSave() const {
     MarqueeModel m = model();
     if (m_widget && !m_widget->size().isEmpty()) {
         m.extentWidth = pixelsToHimetric(m_widget->width());
@@ -173,8 +167,7 @@ MarqueeModel MarqueeControl::modelToSave() const
     return m;
 }
 
-HResult MarqueeControl::loadedModel(bool ok, const MarqueeModel &loaded)
-{
+HResult MarqueeControl::loadedModel(bool ok, const MarqueeModel& loaded) {
     m_model = loaded;
     if (m_widget) {
         m_widget->loadModel(loaded); // also restarts scrolling from position 0
@@ -186,43 +179,37 @@ HResult MarqueeControl::loadedModel(bool ok, const MarqueeModel &loaded)
     return ok ? kSOk : kEFail;
 }
 
-HResult MarqueeControl::initNew()
-{
+HResult MarqueeControl::initNew() {
     MarqueeModel m = model();
     resetToDefaults(m);
     return loadedModel(true, m);
 }
 
-HResult MarqueeControl::loadStream(const std::uint8_t *data, std::size_t size, std::string *error)
-{
+HResult MarqueeControl::loadStream(const std::uint8_t* data, std::size_t size, std::string* error) {
     MarqueeModel m = model();
     const bool ok = loadFromStream(data, size, m, error, &decodeBytes);
     return loadedModel(ok, m);
 }
 
-HResult MarqueeControl::saveStream(std::vector<std::uint8_t> &out)
-{
+HResult MarqueeControl::saveStream(std::vector<std::uint8_t>& out) {
     out = saveToStream(modelToSave());
     m_dirty = false;
     return kSOk;
 }
 
-HResult MarqueeControl::loadBag(const PropertyBag &bag, std::string *error)
-{
+HResult MarqueeControl::loadBag(const PropertyBag& bag, std::string* error) {
     MarqueeModel m = model();
     const bool ok = loadFromBag(bag, m, error, &decodeBytes);
     return loadedModel(ok, m);
 }
 
-HResult MarqueeControl::saveBag(PropertyBag &bag)
-{
+HResult MarqueeControl::saveBag(PropertyBag& bag) {
     saveToBag(modelToSave(), bag);
     m_dirty = false;
     return kSOk;
 }
 
-HResult MarqueeControl::advise(IZqEventSink *sink, std::uint32_t &cookie)
-{
+HResult MarqueeControl::advise(IZqEventSink* sink, std::uint32_t& cookie) {
     if (!sink)
         return kEPointer;
     cookie = m_nextCookie++;
@@ -230,17 +217,15 @@ HResult MarqueeControl::advise(IZqEventSink *sink, std::uint32_t &cookie)
     return kSOk;
 }
 
-HResult MarqueeControl::unadvise(std::uint32_t cookie)
-{
+HResult MarqueeControl::unadvise(std::uint32_t cookie) {
     return m_sinks.erase(cookie) ? kSOk : kEInvalidArg;
 }
 
-void MarqueeControl::fireEvent(std::int32_t id, std::span<const Variant> args)
-{
+void MarqueeControl::fireEvent(std::int32_t id, std::span<const Variant> args) {
     // A sink may disconnect (or release the control) from inside its handler.
     addRef();
     std::vector<std::uint32_t> cookies;
-    for (const auto &entry : m_sinks)
+    for (const auto& entry : m_sinks)
         cookies.push_back(entry.first);
     for (std::uint32_t cookie : cookies) {
         const auto it = m_sinks.find(cookie);
@@ -250,21 +235,18 @@ void MarqueeControl::fireEvent(std::int32_t id, std::span<const Variant> args)
     release();
 }
 
-std::vector<Guid> MarqueeControl::propertyPages() const
-{
+std::vector<Guid> MarqueeControl::propertyPages() const {
     return {ids::kGeneralPage, ids::kStockColorPage, ids::kStockFontPage, ids::kStockPicturePage,
             ids::kInfoPage};
 }
 
-HResult MarqueeControl::showProperties(QWidget *parent)
-{
+HResult MarqueeControl::showProperties(QWidget* parent) {
     PropertyFrame frame(this, parent);
     frame.exec();
     return kSOk;
 }
 
-QWidget *MarqueeControl::showAbout()
-{
+QWidget* MarqueeControl::showAbout() {
     if (!m_about)
         m_about = new AboutDialog(m_widget ? m_widget->window() : nullptr);
     m_about->show();

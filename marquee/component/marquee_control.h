@@ -19,56 +19,56 @@ namespace zqmarq {
 class ZqMarquee;
 
 class MarqueeControl final : public IZqControl, private RefCounted {
-public:
+  public:
     MarqueeControl();
     ~MarqueeControl() override;
 
     // IZqUnknown
-    HResult queryInterface(const Guid &iid, void **out) override;
+    HResult queryInterface(const Guid& iid, void** out) override;
     std::uint32_t addRef() override { return addRefImpl(); }
     std::uint32_t release() override { return releaseImpl(); }
 
     // IZqDispatch
-    const TypeInfo &typeInfo() const override;
-    HResult getIdOfName(const std::string &name, std::int32_t &dispid) const override;
+    const TypeInfo& typeInfo() const override;
+    HResult getIdOfName(const std::string& name, std::int32_t& dispid) const override;
     HResult invoke(std::int32_t dispid, InvokeKind kind, std::span<const Variant> args,
-                   Variant *result) override;
+                   Variant* result) override;
 
     // IZqControl
-    void setClientSite(IZqControlSite *site) override { m_site = site; }
-    QWidget *window(QWidget *parent) override;
+    void setClientSite(IZqControlSite* site) override { m_site = site; }
+    QWidget* window(QWidget* parent) override;
     HResult initNew() override;
-    HResult loadStream(const std::uint8_t *data, std::size_t size, std::string *error) override;
-    HResult saveStream(std::vector<std::uint8_t> &out) override;
-    HResult loadBag(const PropertyBag &bag, std::string *error) override;
-    HResult saveBag(PropertyBag &bag) override;
+    HResult loadStream(const std::uint8_t* data, std::size_t size, std::string* error) override;
+    HResult saveStream(std::vector<std::uint8_t>& out) override;
+    HResult loadBag(const PropertyBag& bag, std::string* error) override;
+    HResult saveBag(PropertyBag& bag) override;
     bool isDirty() const override { return m_dirty; }
-    HResult advise(IZqEventSink *sink, std::uint32_t &cookie) override;
+    HResult advise(IZqEventSink* sink, std::uint32_t& cookie) override;
     HResult unadvise(std::uint32_t cookie) override;
     std::vector<Guid> propertyPages() const override;
-    HResult showProperties(QWidget *parent) override;
+    HResult showProperties(QWidget* parent) override;
     std::uint32_t miscStatus() const override { return kMiscStatus; }
     std::string userTypeName() const override { return kControlTypeName; }
 
     // Fires an event to every connected sink (sinks may disconnect while it runs).
     void fireEvent(std::int32_t dispid, std::span<const Variant> args = {});
     // The About window (modeless); kept so tests and a second call find it.
-    QWidget *showAbout();
+    QWidget* showAbout();
 
-    const MarqueeModel &model() const;
+    const MarqueeModel& model() const;
 
-private:
-    void setModel(const MarqueeModel &model, std::uint32_t effects);
+  private:
+    void setModel(const MarqueeModel& model, std::uint32_t effects);
     void markModified();
-    HResult loadedModel(bool ok, const MarqueeModel &loaded);
+    HResult loadedModel(bool ok, const MarqueeModel& loaded);
     MarqueeModel modelToSave() const;
 
     MarqueeModel m_model; // used until the window exists
     QPointer<ZqMarquee> m_widget;
     QPointer<QWidget> m_about;
-    std::map<std::uint32_t, IZqEventSink *> m_sinks;
+    std::map<std::uint32_t, IZqEventSink*> m_sinks;
     std::uint32_t m_nextCookie = 1;
-    IZqControlSite *m_site = nullptr;
+    IZqControlSite* m_site = nullptr;
     bool m_dirty = false;
 };
 

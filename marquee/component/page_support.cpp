@@ -9,14 +9,12 @@
 namespace zqmarq {
 
 namespace {
-PageMessageHandler &handlerSlot()
-{
+PageMessageHandler& handlerSlot() {
     static PageMessageHandler handler;
     return handler;
 }
 
-void drawRing(QPainter &p, const QRect &r, const QColor &topLeft, const QColor &bottomRight)
-{
+void drawRing(QPainter& p, const QRect& r, const QColor& topLeft, const QColor& bottomRight) {
     const int l = r.left(), t = r.top(), rr = r.left() + r.width(), b = r.top() + r.height();
     p.setPen(topLeft);
     p.drawLine(l, b - 1, l, t);
@@ -27,13 +25,11 @@ void drawRing(QPainter &p, const QRect &r, const QColor &topLeft, const QColor &
 }
 } // namespace
 
-QSize dialogUnitsToPixels(int width, int height)
-{
+QSize dialogUnitsToPixels(int width, int height) {
     return QSize(width * 6 / 4, height * 13 / 8);
 }
 
-QPixmap logoPixmap(int resourceId)
-{
+QPixmap logoPixmap(int resourceId) {
     const QSize size = resourceId == 909 ? QSize(96, 48) : QSize(120, 72);
     QPixmap pixmap(size);
     QPainter p(&pixmap);
@@ -50,15 +46,13 @@ QPixmap logoPixmap(int resourceId)
     return pixmap;
 }
 
-void drawLogoBevel(QPainter &p, const QRect &logoRect)
-{
+void drawLogoBevel(QPainter& p, const QRect& logoRect) {
     const QRect outer = logoRect.adjusted(-2, -2, 2, 2);
     drawRing(p, outer, QColor(122, 122, 122), QColor(255, 255, 255));
     drawRing(p, outer.adjusted(1, 1, -1, -1), QColor(0, 0, 0), QColor(192, 192, 192));
 }
 
-void showPageMessage(QWidget *parent, const QString &text)
-{
+void showPageMessage(QWidget* parent, const QString& text) {
     if (handlerSlot()) {
         handlerSlot()(parent, text);
         return;
@@ -66,8 +60,7 @@ void showPageMessage(QWidget *parent, const QString &text)
     QMessageBox::warning(parent, QString::fromLatin1(kControlTypeName), text);
 }
 
-PageMessageHandler setPageMessageHandler(PageMessageHandler handler)
-{
+PageMessageHandler setPageMessageHandler(PageMessageHandler handler) {
     PageMessageHandler previous = std::move(handlerSlot());
     handlerSlot() = std::move(handler);
     return previous;

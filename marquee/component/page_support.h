@@ -21,11 +21,11 @@ QPixmap logoPixmap(int resourceId);
 
 // Two rings around r: outer grey 122 top-left and white bottom-right, inner black top-left and
 // grey 192 bottom-right.
-void drawLogoBevel(QPainter &p, const QRect &logoRect);
+void drawLogoBevel(QPainter& p, const QRect& logoRect);
 
 // Shows a page's refusal. The default is a warning box over parent.
-using PageMessageHandler = std::function<void(QWidget *parent, const QString &text)>;
-void showPageMessage(QWidget *parent, const QString &text);
+using PageMessageHandler = std::function<void(QWidget* parent, const QString& text)>;
+void showPageMessage(QWidget* parent, const QString& text);
 // Replaces the handler (an empty one restores the default); returns the previous one.
 PageMessageHandler setPageMessageHandler(PageMessageHandler handler);
 

@@ -9,8 +9,7 @@
 
 namespace zqmarq {
 
-PropertyPage *createPropertyPage(const Guid &clsid, QWidget *parent)
-{
+PropertyPage* createPropertyPage(const Guid& clsid, QWidget* parent) {
     if (clsid == ids::kGeneralPage)
         return new GeneralPage(parent);
     if (clsid == ids::kInfoPage)
@@ -24,24 +23,23 @@ PropertyPage *createPropertyPage(const Guid &clsid, QWidget *parent)
     return nullptr;
 }
 
-PropertyFrame::PropertyFrame(IZqControl *control, QWidget *parent)
-    : QDialog(parent), m_control(control)
-{
+PropertyFrame::PropertyFrame(IZqControl* control, QWidget* parent)
+    : QDialog(parent), m_control(control) {
     m_control->addRef();
     setObjectName(QStringLiteral("PropertyFrame"));
     setWindowTitle(QString::fromStdString(control->userTypeName()) + QStringLiteral(" Properties"));
-    auto *layout = new QVBoxLayout(this);
+    auto* layout = new QVBoxLayout(this);
     m_tabs = new QTabWidget(this);
     layout->addWidget(m_tabs);
-    for (const Guid &clsid : control->propertyPages()) {
-        PropertyPage *page = createPropertyPage(clsid, m_tabs);
+    for (const Guid& clsid : control->propertyPages()) {
+        PropertyPage* page = createPropertyPage(clsid, m_tabs);
         if (!page)
             continue;
         page->fill(control);
         m_tabs->addTab(page, page->caption());
         m_pages.push_back(page);
     }
-    auto *buttons = new QDialogButtonBox(
+    auto* buttons = new QDialogButtonBox(
         QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Apply, this);
     layout->addWidget(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, &PropertyFrame::accept);
@@ -50,11 +48,12 @@ PropertyFrame::PropertyFrame(IZqControl *control, QWidget *parent)
             &PropertyFrame::applyAll);
 }
 
-PropertyFrame::~PropertyFrame() { m_control->release(); }
+PropertyFrame::~PropertyFrame() {
+    m_control->release();
+}
 
-bool PropertyFrame::applyAll()
-{
-    for (PropertyPage *page : m_pages) {
+bool PropertyFrame::applyAll() {
+    for (PropertyPage* page : m_pages) {
         if (!page->apply(m_control)) {
             m_tabs->setCurrentWidget(page);
             return false;
@@ -63,8 +62,7 @@ bool PropertyFrame::applyAll()
     return true;
 }
 
-void PropertyFrame::accept()
-{
+void PropertyFrame::accept() {
     if (applyAll())
         QDialog::accept();
 }

@@ -5,12 +5,11 @@
 
 namespace zqmarq {
 
-HResult PageObject::queryInterface(const Guid &iid, void **out)
-{
+HResult PageObject::queryInterface(const Guid& iid, void** out) {
     if (!out)
         return kEPointer;
     if (iid == ids::kIUnknown || iid == ids::kIZqPropertyPage) {
-        *out = static_cast<IZqPropertyPage *>(this);
+        *out = static_cast<IZqPropertyPage*>(this);
         addRef();
         return kSOk;
     }
@@ -18,14 +17,12 @@ HResult PageObject::queryInterface(const Guid &iid, void **out)
     return kENoInterface;
 }
 
-std::string PageObject::caption() const
-{
+std::string PageObject::caption() const {
     return m_clsid == ids::kGeneralPage ? kGeneralPageCaption : kInfoPageCaption;
 }
 
-QWidget *PageObject::createPage(QWidget *parent, IZqDispatch *object)
-{
-    PropertyPage *page = createPropertyPage(m_clsid, parent);
+QWidget* PageObject::createPage(QWidget* parent, IZqDispatch* object) {
+    PropertyPage* page = createPropertyPage(m_clsid, parent);
     if (page)
         page->fill(object);
     return page;

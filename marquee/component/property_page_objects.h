@@ -7,25 +7,25 @@
 namespace zqmarq {
 
 class PageObject : public IZqPropertyPage, protected RefCounted {
-public:
-    explicit PageObject(const Guid &clsid) : m_clsid(clsid) {}
-    HResult queryInterface(const Guid &iid, void **out) override;
+  public:
+    explicit PageObject(const Guid& clsid) : m_clsid(clsid) {}
+    HResult queryInterface(const Guid& iid, void** out) override;
     std::uint32_t addRef() override { return addRefImpl(); }
     std::uint32_t release() override { return releaseImpl(); }
     std::string caption() const override;
-    QWidget *createPage(QWidget *parent, IZqDispatch *object) override;
+    QWidget* createPage(QWidget* parent, IZqDispatch* object) override;
 
-private:
+  private:
     Guid m_clsid;
 };
 
 class GeneralPageObject final : public PageObject {
-public:
+  public:
     GeneralPageObject() : PageObject(ids::kGeneralPage) {}
 };
 
 class InfoPageObject final : public PageObject {
-public:
+  public:
     InfoPageObject() : PageObject(ids::kInfoPage) {}
 };
 

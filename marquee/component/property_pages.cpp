@@ -23,31 +23,27 @@ namespace zqmarq {
 
 namespace {
 
-Variant getValue(IZqDispatch *object, std::int32_t id)
-{
+Variant getValue(IZqDispatch* object, std::int32_t id) {
     Variant v;
     if (!object || !succeeded(object->invoke(id, InvokeKind::PropertyGet, {}, &v)))
         return Variant();
     return v;
 }
 
-HResult putValue(IZqDispatch *object, std::int32_t id, const Variant &value)
-{
+HResult putValue(IZqDispatch* object, std::int32_t id, const Variant& value) {
     const Variant args[] = {value};
     return object->invoke(id, InvokeKind::PropertyPut, args, nullptr);
 }
 
-QComboBox *makeList(QWidget *parent, std::span<const char *const> entries)
-{
-    auto *combo = new QComboBox(parent);
-    for (const char *entry : entries)
+QComboBox* makeList(QWidget* parent, std::span<const char* const> entries) {
+    auto* combo = new QComboBox(parent);
+    for (const char* entry : entries)
         combo->addItem(QString::fromLatin1(entry));
     combo->setCurrentIndex(-1);
     return combo;
 }
 
-void setListValue(QComboBox *combo, const Variant &v)
-{
+void setListValue(QComboBox* combo, const Variant& v) {
     std::int32_t value = -1;
     if (!succeeded(v.toInt32(value)) || value < 0 || value >= combo->count())
         value = -1;
@@ -55,8 +51,7 @@ void setListValue(QComboBox *combo, const Variant &v)
 }
 
 // The framework's integer exchange: a whole number in [low, high] or a refusal message.
-std::optional<int> readInteger(QLineEdit *edit, int low, int high, QString &message)
-{
+std::optional<int> readInteger(QLineEdit* edit, int low, int high, QString& message) {
     bool ok = false;
     const int value = edit->text().trimmed().toInt(&ok);
     if (!ok) {
@@ -70,8 +65,7 @@ std::optional<int> readInteger(QLineEdit *edit, int low, int high, QString &mess
     return value;
 }
 
-QString fontText(const FontDesc &f)
-{
+QString fontText(const FontDesc& f) {
     return QStringLiteral("%1, %2 pt, weight %3")
         .arg(QString::fromLatin1(f.faceName.c_str()))
         .arg(f.points())
@@ -80,22 +74,20 @@ QString fontText(const FontDesc &f)
 
 } // namespace
 
-QString integerRangeMessage(int low, int high)
-{
+QString integerRangeMessage(int low, int high) {
     return QStringLiteral("Please enter an integer between %1 and %2.").arg(low).arg(high);
 }
 
-GeneralPage::GeneralPage(QWidget *parent) : PropertyPage(parent)
-{
+GeneralPage::GeneralPage(QWidget* parent) : PropertyPage(parent) {
     setObjectName(QStringLiteral("CTkPropPage"));
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
     resize(dialogUnitsToPixels(250, 129));
 
-    auto *grid = new QGridLayout(this);
+    auto* grid = new QGridLayout(this);
     m_text = new QPlainTextEdit(this);
     m_text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_text->setTabChangesFocus(true);
-    auto *howTo = new QPushButton(QStringLiteral("&How To Format..."), this);
+    auto* howTo = new QPushButton(QStringLiteral("&How To Format..."), this);
     m_justification = makeList(this, kJustificationNames);
     m_frame = makeList(this, kFrameNames);
     m_direction = makeList(this, kDirectionNames);
@@ -104,20 +96,23 @@ GeneralPage::GeneralPage(QWidget *parent) : PropertyPage(parent)
 
     const struct {
         int id;
-        const char *label;
-        QWidget *widget;
+        const char* label;
+        QWidget* widget;
     } fields[] = {
-        {201, "&Text", m_text},           {211, nullptr, howTo},
-        {205, "&Justification", m_justification}, {207, "&Frame", m_frame},
-        {202, "Scroll &Direction", m_direction},  {203, "Scroll &Elapse", m_elapse},
+        {201, "&Text", m_text},
+        {211, nullptr, howTo},
+        {205, "&Justification", m_justification},
+        {207, "&Frame", m_frame},
+        {202, "Scroll &Direction", m_direction},
+        {203, "Scroll &Elapse", m_elapse},
         {206, "Scroll &Increment", m_increment},
     };
     int row = 0;
-    for (const auto &f : fields) {
+    for (const auto& f : fields) {
         f.widget->setObjectName(QStringLiteral("Control%1").arg(f.id));
         m_controls.insert(f.id, f.widget);
         if (f.label) {
-            auto *label = new QLabel(QString::fromLatin1(f.label), this);
+            auto* label = new QLabel(QString::fromLatin1(f.label), this);
             label->setObjectName(QStringLiteral("Label%1").arg(f.id));
             label->setBuddy(f.widget);
             grid->addWidget(label, row, 0);
@@ -131,10 +126,11 @@ GeneralPage::GeneralPage(QWidget *parent) : PropertyPage(parent)
     });
 }
 
-QString GeneralPage::caption() const { return QString::fromLatin1(kGeneralPageCaption); }
+QString GeneralPage::caption() const {
+    return QString::fromLatin1(kGeneralPageCaption);
+}
 
-void GeneralPage::fill(IZqDispatch *object)
-{
+void GeneralPage::fill(IZqDispatch* object) {
     setListValue(m_direction, getValue(object, dispid::kDirection));
     std::string text;
     getValue(object, dispid::kText).toString(text);
@@ -150,8 +146,7 @@ void GeneralPage::fill(IZqDispatch *object)
     setListValue(m_frame, getValue(object, dispid::kFrame));
 }
 
-bool GeneralPage::apply(IZqDispatch *object)
-{
+bool GeneralPage::apply(IZqDispatch* object) {
     // Checked in exchange order; nothing is written while any value is refused.
     QString message;
     const auto increment = readInteger(m_increment, 1, 10, message);
@@ -185,8 +180,7 @@ bool GeneralPage::apply(IZqDispatch *object)
     return true;
 }
 
-InfoPage::InfoPage(QWidget *parent) : PropertyPage(parent)
-{
+InfoPage::InfoPage(QWidget* parent) : PropertyPage(parent) {
     setObjectName(QStringLiteral("AboutControl"));
     resize(dialogUnitsToPixels(250, 110));
     m_logo = new QLabel(this);
@@ -195,7 +189,7 @@ InfoPage::InfoPage(QWidget *parent) : PropertyPage(parent)
     m_logo->setPixmap(logo);
     m_logo->setGeometry(QRect(QPoint(10, 10), logo.size()));
     m_logo->hide();
-    auto *text = new QLabel(this);
+    auto* text = new QLabel(this);
     text->setObjectName(QStringLiteral("InfoText"));
     text->setText(QStringLiteral("Nimbrel controls:\n"
                                  "  Nimbrel Marquee Control 2.0\n"
@@ -205,18 +199,21 @@ InfoPage::InfoPage(QWidget *parent) : PropertyPage(parent)
     text->adjustSize();
 }
 
-QString InfoPage::caption() const { return QString::fromLatin1(kInfoPageCaption); }
-
-bool InfoPage::logoShown() const { return m_logo->isVisible(); }
-
-void InfoPage::paintEvent(QPaintEvent *event)
-{
-    PropertyPage::paintEvent(event);
-    QCoreApplication::postEvent(this, new QEvent(static_cast<QEvent::Type>(QEvent::User + kLogoMessage)));
+QString InfoPage::caption() const {
+    return QString::fromLatin1(kInfoPageCaption);
 }
 
-void InfoPage::customEvent(QEvent *event)
-{
+bool InfoPage::logoShown() const {
+    return m_logo->isVisible();
+}
+
+void InfoPage::paintEvent(QPaintEvent* event) {
+    PropertyPage::paintEvent(event);
+    QCoreApplication::postEvent(this,
+                                new QEvent(static_cast<QEvent::Type>(QEvent::User + kLogoMessage)));
+}
+
+void InfoPage::customEvent(QEvent* event) {
     if (event->type() == static_cast<QEvent::Type>(QEvent::User + kLogoMessage)) {
         // Showing the logo is idempotent, so the message after every paint causes no loop.
         if (!m_logo->isVisible())
@@ -226,26 +223,25 @@ void InfoPage::customEvent(QEvent *event)
     PropertyPage::customEvent(event);
 }
 
-StockPage::StockPage(PropType type, QWidget *parent) : PropertyPage(parent), m_type(type)
-{
+StockPage::StockPage(PropType type, QWidget* parent) : PropertyPage(parent), m_type(type) {
     setObjectName(type == PropType::Color  ? QStringLiteral("StockColorPage")
                   : type == PropType::Font ? QStringLiteral("StockFontPage")
                                            : QStringLiteral("StockPicturePage"));
-    auto *layout = new QHBoxLayout(this);
+    auto* layout = new QHBoxLayout(this);
     m_list = new QListWidget(this);
     m_list->setObjectName(QStringLiteral("Properties"));
     layout->addWidget(m_list);
-    auto *side = new QVBoxLayout;
+    auto* side = new QVBoxLayout;
     m_preview = new QLabel(this);
     m_preview->setObjectName(QStringLiteral("Preview"));
     m_preview->setMinimumSize(120, 60);
     side->addWidget(m_preview);
-    auto *editButton = new QPushButton(type == PropType::Picture ? QStringLiteral("&Browse...")
+    auto* editButton = new QPushButton(type == PropType::Picture ? QStringLiteral("&Browse...")
                                                                  : QStringLiteral("&Choose..."),
                                        this);
     side->addWidget(editButton);
     if (type == PropType::Picture) {
-        auto *clearButton = new QPushButton(QStringLiteral("C&lear"), this);
+        auto* clearButton = new QPushButton(QStringLiteral("C&lear"), this);
         side->addWidget(clearButton);
         connect(clearButton, &QPushButton::clicked, this, &StockPage::clear);
     }
@@ -255,8 +251,7 @@ StockPage::StockPage(PropType type, QWidget *parent) : PropertyPage(parent), m_t
     connect(m_list, &QListWidget::currentRowChanged, this, &StockPage::showCurrent);
 }
 
-QString StockPage::caption() const
-{
+QString StockPage::caption() const {
     switch (m_type) {
     case PropType::Color:
         return QStringLiteral("Color");
@@ -267,14 +262,13 @@ QString StockPage::caption() const
     }
 }
 
-void StockPage::fill(IZqDispatch *object)
-{
+void StockPage::fill(IZqDispatch* object) {
     m_list->clear();
     m_values.clear();
     m_changed.clear();
     if (!object)
         return;
-    for (const PropertyInfo &p : object->typeInfo().properties) {
+    for (const PropertyInfo& p : object->typeInfo().properties) {
         if (p.type != m_type || p.isReadOnly())
             continue;
         const QString name = QString::fromLatin1(p.name);
@@ -284,8 +278,7 @@ void StockPage::fill(IZqDispatch *object)
     m_list->setCurrentRow(0);
 }
 
-bool StockPage::apply(IZqDispatch *object)
-{
+bool StockPage::apply(IZqDispatch* object) {
     if (!object)
         return true;
     for (auto it = m_changed.cbegin(); it != m_changed.cend(); ++it) {
@@ -297,22 +290,20 @@ bool StockPage::apply(IZqDispatch *object)
     return true;
 }
 
-void StockPage::setPending(const QString &name, const Variant &value)
-{
+void StockPage::setPending(const QString& name, const Variant& value) {
     m_values.insert(name, value);
     m_changed.insert(name, true);
     showCurrent();
 }
 
-void StockPage::showCurrent()
-{
-    const QListWidgetItem *item = m_list->currentItem();
+void StockPage::showCurrent() {
+    const QListWidgetItem* item = m_list->currentItem();
     if (!item) {
         m_preview->clear();
         return;
     }
     const Variant v = m_values.value(item->text());
-    if (const ColorValue *c = v.asColor()) {
+    if (const ColorValue* c = v.asColor()) {
         const OleColor rgbValue = translateColor(c->value);
         QPixmap swatch(100, 40);
         swatch.fill(QColor(redOf(rgbValue), greenOf(rgbValue), blueOf(rgbValue)));
@@ -330,9 +321,8 @@ void StockPage::showCurrent()
     }
 }
 
-void StockPage::edit()
-{
-    const QListWidgetItem *item = m_list->currentItem();
+void StockPage::edit() {
+    const QListWidgetItem* item = m_list->currentItem();
     if (!item)
         return;
     const QString name = item->text();
@@ -367,7 +357,8 @@ void StockPage::edit()
         setPending(name, Variant::font(f));
     } else {
         const QString path = QFileDialog::getOpenFileName(
-            this, name, QString(), QStringLiteral("Pictures (*.bmp *.jpg *.jpeg *.gif *.png *.ico)"));
+            this, name, QString(),
+            QStringLiteral("Pictures (*.bmp *.jpg *.jpeg *.gif *.png *.ico)"));
         if (path.isEmpty())
             return;
         QString error;
@@ -380,9 +371,8 @@ void StockPage::edit()
     }
 }
 
-void StockPage::clear()
-{
-    if (const QListWidgetItem *item = m_list->currentItem())
+void StockPage::clear() {
+    if (const QListWidgetItem* item = m_list->currentItem())
         setPending(item->text(), Variant());
 }
 

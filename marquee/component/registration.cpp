@@ -10,18 +10,23 @@ namespace zqmarq {
 
 namespace {
 
-QString guidText(const Guid &g) { return QString::fromStdString(g.toString()); }
-QString clsidKey(const Guid &g) { return QStringLiteral("CLSID\\") + guidText(g); }
-QString typeLibKey() { return QStringLiteral("TypeLib\\") + guidText(ids::kTypeLib); }
-QString typeLibVersion()
-{
+QString guidText(const Guid& g) {
+    return QString::fromStdString(g.toString());
+}
+QString clsidKey(const Guid& g) {
+    return QStringLiteral("CLSID\\") + guidText(g);
+}
+QString typeLibKey() {
+    return QStringLiteral("TypeLib\\") + guidText(ids::kTypeLib);
+}
+QString typeLibVersion() {
     return QStringLiteral("%1.%2").arg(kTypeLibMajor).arg(kTypeLibMinor);
 }
 
 struct ClassEntry {
     Guid clsid;
-    const char *progId;
-    const char *typeName;
+    const char* progId;
+    const char* typeName;
     bool isControl;
 };
 
@@ -31,16 +36,15 @@ const ClassEntry kClasses[] = {
     {ids::kInfoPage, kInfoPageProgId, kInfoPageTypeName, false},
 };
 
-void writeTypeLib(ComponentRegistry &reg, const QString &library)
-{
+void writeTypeLib(ComponentRegistry& reg, const QString& library) {
     const QString key = typeLibKey() + QLatin1Char('\\') + typeLibVersion();
     reg.setValue(key, QString(), QLatin1String(kTypeLibHelp));
-    reg.setValue(key + QStringLiteral("\\%1\\linux").arg(kTypeLibLocale, 0, 16), QString(), library);
+    reg.setValue(key + QStringLiteral("\\%1\\linux").arg(kTypeLibLocale, 0, 16), QString(),
+                 library);
     reg.setValue(key + QStringLiteral("\\FLAGS"), QString(), QStringLiteral("2")); // control
-    reg.setValue(key + QStringLiteral("\\HELPDIR"), QString(),
-                 QFileInfo(library).absolutePath());
-    for (const auto &[iid, name] : {std::pair{ids::kDispatch, kDispatchName},
-                                    std::pair{ids::kEvents, kEventsName}}) {
+    reg.setValue(key + QStringLiteral("\\HELPDIR"), QString(), QFileInfo(library).absolutePath());
+    for (const auto& [iid, name] :
+         {std::pair{ids::kDispatch, kDispatchName}, std::pair{ids::kEvents, kEventsName}}) {
         const QString ikey = QStringLiteral("Interface\\") + guidText(iid);
         reg.setValue(ikey, QString(), QLatin1String(name));
         reg.setValue(ikey + QStringLiteral("\\TypeLib"), QString(), guidText(ids::kTypeLib));
@@ -49,8 +53,7 @@ void writeTypeLib(ComponentRegistry &reg, const QString &library)
     }
 }
 
-void writeClass(ComponentRegistry &reg, const ClassEntry &c, const QString &library)
-{
+void writeClass(ComponentRegistry& reg, const ClassEntry& c, const QString& library) {
     const QString key = clsidKey(c.clsid);
     reg.setValue(key, QString(), QLatin1String(c.typeName));
     reg.setValue(key + QStringLiteral("\\InprocServer32"), QString(), library);
@@ -58,14 +61,13 @@ void writeClass(ComponentRegistry &reg, const ClassEntry &c, const QString &libr
                  QStringLiteral("Apartment"));
     reg.setValue(key + QStringLiteral("\\ProgID"), QString(), QLatin1String(c.progId));
     reg.setValue(QLatin1String(c.progId), QString(), QLatin1String(c.typeName));
-    reg.setValue(QLatin1String(c.progId) + QStringLiteral("\\CLSID"), QString(),
-                 guidText(c.clsid));
+    reg.setValue(QLatin1String(c.progId) + QStringLiteral("\\CLSID"), QString(), guidText(c.clsid));
     if (!c.isControl)
         return;
-    reg.setValue(key + QStringLiteral("\\ToolboxBitmap32"), QString(), library + QStringLiteral(", 1"));
+    reg.setValue(key + QStringLiteral("\\ToolboxBitmap32"), QString(),
+                 library + QStringLiteral(", 1"));
     reg.setValue(key + QStringLiteral("\\MiscStatus"), QString(), QStringLiteral("0"));
-    reg.setValue(key + QStringLiteral("\\MiscStatus\\1"), QString(),
-                 QString::number(kMiscStatus));
+    reg.setValue(key + QStringLiteral("\\MiscStatus\\1"), QString(), QString::number(kMiscStatus));
     reg.setValue(key + QStringLiteral("\\Control"), QString(), QString());
     reg.setValue(key + QStringLiteral("\\Insertable"), QString(), QString());
     reg.setValue(QLatin1String(c.progId) + QStringLiteral("\\Insertable"), QString(), QString());
@@ -73,22 +75,19 @@ void writeClass(ComponentRegistry &reg, const ClassEntry &c, const QString &libr
     reg.setValue(key + QStringLiteral("\\Version"), QString(), typeLibVersion());
 }
 
-QString implementedKey(const Guid &category)
-{
+QString implementedKey(const Guid& category) {
     return clsidKey(ids::kControl) + QStringLiteral("\\Implemented Categories\\") +
            guidText(category);
 }
 
-bool loadRegistry(ComponentRegistry &reg, const QString &path)
-{
+bool loadRegistry(ComponentRegistry& reg, const QString& path) {
     QString error;
     return reg.load(path, &error);
 }
 
 } // namespace
 
-HResult registerServer(const QString &registryPath, const QString &libraryPath)
-{
+HResult registerServer(const QString& registryPath, const QString& libraryPath) {
     ComponentRegistry reg;
     if (!loadRegistry(reg, registryPath))
         return kSelfRegETypeLib;
@@ -96,7 +95,7 @@ HResult registerServer(const QString &registryPath, const QString &libraryPath)
     if (!reg.save(registryPath, nullptr))
         return kSelfRegETypeLib;
 
-    for (const ClassEntry &c : kClasses)
+    for (const ClassEntry& c : kClasses)
         writeClass(reg, c, libraryPath);
     if (!reg.save(registryPath, nullptr))
         return kSelfRegEClass;
@@ -112,8 +111,7 @@ HResult registerServer(const QString &registryPath, const QString &libraryPath)
     return kSOk;
 }
 
-HResult unregisterServer(const QString &registryPath)
-{
+HResult unregisterServer(const QString& registryPath) {
     ComponentRegistry reg;
     if (!loadRegistry(reg, registryPath))
         return kSelfRegETypeLib;
@@ -126,7 +124,7 @@ HResult unregisterServer(const QString &registryPath)
     // The implemented categories go first, then the classes themselves.
     reg.removeKey(implementedKey(ids::kCatSafeForInitializing));
     reg.removeKey(implementedKey(ids::kCatSafeForScripting));
-    for (const ClassEntry &c : kClasses) {
+    for (const ClassEntry& c : kClasses) {
         reg.removeKey(clsidKey(c.clsid));
         reg.removeKey(QLatin1String(c.progId));
     }
@@ -135,10 +133,9 @@ HResult unregisterServer(const QString &registryPath)
     return kSOk;
 }
 
-QString thisLibraryPath()
-{
+QString thisLibraryPath() {
     Dl_info info{};
-    if (dladdr(reinterpret_cast<void *>(&thisLibraryPath), &info) == 0 || !info.dli_fname)
+    if (dladdr(reinterpret_cast<void*>(&thisLibraryPath), &info) == 0 || !info.dli_fname)
         return QString();
     return QFileInfo(QString::fromLocal8Bit(info.dli_fname)).absoluteFilePath();
 }

@@ -10,8 +10,8 @@ namespace zqmarq {
 
 // In this order: type library (kSelfRegETypeLib on failure), classes (kSelfRegEClass),
 // component categories (not checked). registryPath is the file to change.
-HResult registerServer(const QString &registryPath, const QString &libraryPath);
-HResult unregisterServer(const QString &registryPath);
+HResult registerServer(const QString& registryPath, const QString& libraryPath);
+HResult unregisterServer(const QString& registryPath);
 
 // Path of the loaded library that holds this code.
 QString thisLibraryPath();

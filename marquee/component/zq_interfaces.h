@@ -4,10 +4,10 @@
 // interface of a control and the event sink a container connects. Both sides are built
 // with the same compiler and share Qt, so Qt widgets and standard types may cross.
 
+#include "enums.h"
 #include "identifiers.h"
 #include "persist.h"
 #include "property_table.h"
-#include "enums.h"
 #include "variant.h"
 
 #include <cstdint>
@@ -30,21 +30,21 @@ inline constexpr Guid kIZqPropertyPage =
 } // namespace ids
 
 class IZqUnknown {
-public:
-    virtual HResult queryInterface(const Guid &iid, void **out) = 0;
+  public:
+    virtual HResult queryInterface(const Guid& iid, void** out) = 0;
     virtual std::uint32_t addRef() = 0;
     virtual std::uint32_t release() = 0;
 
-protected:
+  protected:
     ~IZqUnknown() = default;
 };
 
 class IZqClassFactory : public IZqUnknown {
-public:
-    virtual HResult createInstance(const Guid &iid, void **out) = 0;
+  public:
+    virtual HResult createInstance(const Guid& iid, void** out) = 0;
     virtual HResult lockServer(bool lock) = 0;
 
-protected:
+  protected:
     ~IZqClassFactory() = default;
 };
 
@@ -57,82 +57,82 @@ struct TypeInfo {
     Guid eventsIid;
     std::span<const PropertyInfo> properties;
     std::span<const EventInfo> events;
-    std::span<const EnumInfo *const> enums;
+    std::span<const EnumInfo* const> enums;
 };
 
 class IZqDispatch : public IZqUnknown {
-public:
-    virtual const TypeInfo &typeInfo() const = 0;
-    virtual HResult getIdOfName(const std::string &name, std::int32_t &dispid) const = 0;
+  public:
+    virtual const TypeInfo& typeInfo() const = 0;
+    virtual HResult getIdOfName(const std::string& name, std::int32_t& dispid) const = 0;
     // Get: result receives the value. Put: args holds the one new value. Method: no args.
     virtual HResult invoke(std::int32_t dispid, InvokeKind kind, std::span<const Variant> args,
-                           Variant *result) = 0;
+                           Variant* result) = 0;
 
-protected:
+  protected:
     ~IZqDispatch() = default;
 };
 
 // Receives the control's events (dispatch ids and arguments as in the event table).
 class IZqEventSink {
-public:
+  public:
     virtual void onEvent(std::int32_t dispid, std::span<const Variant> args) = 0;
 
-protected:
+  protected:
     ~IZqEventSink() = default;
 };
 
 // What the container offers the control.
 class IZqControlSite {
-public:
+  public:
     // The control's persistent state changed.
     virtual void onControlModified() = 0;
 
-protected:
+  protected:
     ~IZqControlSite() = default;
 };
 
 class IZqControl : public IZqDispatch {
-public:
-    virtual void setClientSite(IZqControlSite *site) = 0;
+  public:
+    virtual void setClientSite(IZqControlSite* site) = 0;
     // The control's window, created on first call as a child of parent; owned by the
     // control (deleted when the last reference goes) unless Qt deletes the parent first.
-    virtual QWidget *window(QWidget *parent) = 0;
+    virtual QWidget* window(QWidget* parent) = 0;
 
     virtual HResult initNew() = 0;
-    virtual HResult loadStream(const std::uint8_t *data, std::size_t size, std::string *error) = 0;
-    virtual HResult saveStream(std::vector<std::uint8_t> &out) = 0;
-    virtual HResult loadBag(const PropertyBag &bag, std::string *error) = 0;
-    virtual HResult saveBag(PropertyBag &bag) = 0;
+    virtual HResult loadStream(const std::uint8_t* data, std::size_t size, std::string* error) = 0;
+    virtual HResult saveStream(std::vector<std::uint8_t>& out) = 0;
+    virtual HResult loadBag(const PropertyBag& bag, std::string* error) = 0;
+    virtual HResult saveBag(PropertyBag& bag) = 0;
     virtual bool isDirty() const = 0;
 
-    virtual HResult advise(IZqEventSink *sink, std::uint32_t &cookie) = 0;
+    virtual HResult advise(IZqEventSink* sink, std::uint32_t& cookie) = 0;
     virtual HResult unadvise(std::uint32_t cookie) = 0;
 
     // Classes of the property pages, in the order of the property frame.
     virtual std::vector<Guid> propertyPages() const = 0;
     // The Properties verb: opens the property frame (modal) over parent.
-    virtual HResult showProperties(QWidget *parent) = 0;
+    virtual HResult showProperties(QWidget* parent) = 0;
     virtual std::uint32_t miscStatus() const = 0;
     virtual std::string userTypeName() const = 0;
 
-protected:
+  protected:
     ~IZqControl() = default;
 };
 
 // A property page object: a widget that edits the controls it is given.
 class IZqPropertyPage : public IZqUnknown {
-public:
+  public:
     virtual std::string caption() const = 0;
-    virtual QWidget *createPage(QWidget *parent, IZqDispatch *object) = 0;
+    virtual QWidget* createPage(QWidget* parent, IZqDispatch* object) = 0;
 
-protected:
+  protected:
     ~IZqPropertyPage() = default;
 };
 
 // Exported entry points of a component library (C linkage).
 using DllRegisterServerFn = HResult (*)();
 using DllUnregisterServerFn = HResult (*)();
-using DllGetClassObjectFn = HResult (*)(const Guid *clsid, const Guid *iid, void **out);
+using DllGetClassObjectFn = HResult (*)(const Guid* clsid, const Guid* iid, void** out);
 using DllCanUnloadNowFn = HResult (*)();
 
 } // namespace zqmarq

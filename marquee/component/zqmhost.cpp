@@ -11,8 +11,7 @@
 using namespace zqmarq;
 
 namespace {
-QString describe(const Variant &v)
-{
+QString describe(const Variant& v) {
     if (FontRef f = v.asFont())
         return QStringLiteral("%1 %2 pt weight %3")
             .arg(QString::fromLatin1(f->faceName.c_str()))
@@ -20,7 +19,7 @@ QString describe(const Variant &v)
             .arg(f->weight);
     if (PictureRef p = v.asPicture())
         return QStringLiteral("picture of %1 bytes").arg(p->bytes.size());
-    if (const ColorValue *c = v.asColor())
+    if (const ColorValue* c = v.asColor())
         return QStringLiteral("0x%1").arg(c->value, 8, 16, QLatin1Char('0'));
     std::string s;
     if (!v.isEmpty() && succeeded(v.toString(s)))
@@ -29,8 +28,7 @@ QString describe(const Variant &v)
 }
 } // namespace
 
-int main(int argc, char **argv)
-{
+int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
@@ -64,12 +62,12 @@ int main(int argc, char **argv)
         return 1;
     }
     if (args.isEmpty()) {
-        for (const PropertyInfo &p : host->typeInfo().properties) {
+        for (const PropertyInfo& p : host->typeInfo().properties) {
             if (!p.isMethod())
                 args << QString::fromLatin1(p.name);
         }
     }
-    for (const QString &name : args) {
+    for (const QString& name : args) {
         const Variant v = host->property(name, &error);
         if (!error.isEmpty()) {
             err << "zqmhost: " << error << "\n";

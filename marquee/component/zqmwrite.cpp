@@ -17,22 +17,20 @@ using namespace zqmarq;
 
 namespace {
 
-QTextStream &err()
-{
+QTextStream& err() {
     static QTextStream s(stderr);
     return s;
 }
 
-bool parseNumber(const QString &text, qlonglong &out)
-{
+bool parseNumber(const QString& text, qlonglong& out) {
     bool ok = false;
-    out = text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive) ? text.mid(2).toLongLong(&ok, 16)
-                                                                    : text.toLongLong(&ok, 10);
+    out = text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)
+              ? text.mid(2).toLongLong(&ok, 16)
+              : text.toLongLong(&ok, 10);
     return ok;
 }
 
-bool parseValue(const PropertyInfo &info, const QString &text, Variant &out)
-{
+bool parseValue(const PropertyInfo& info, const QString& text, Variant& out) {
     qlonglong n = 0;
     switch (info.type) {
     case PropType::Int16:
@@ -47,7 +45,8 @@ bool parseValue(const PropertyInfo &info, const QString &text, Variant &out)
         out = Variant::color(static_cast<OleColor>(n));
         return true;
     case PropType::Bool:
-        out = Variant(text == QLatin1String("1") || text.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0);
+        out = Variant(text == QLatin1String("1") ||
+                      text.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0);
         return true;
     case PropType::String:
         out = Variant(text.toLatin1().toStdString());
@@ -91,8 +90,7 @@ bool parseValue(const PropertyInfo &info, const QString &text, Variant &out)
     }
 }
 
-QString describe(const Variant &v)
-{
+QString describe(const Variant& v) {
     if (FontRef f = v.asFont())
         return QStringLiteral("%1;%2;%3%4")
             .arg(QString::fromLatin1(f->faceName.c_str()))
@@ -101,7 +99,7 @@ QString describe(const Variant &v)
             .arg(f->italic ? QStringLiteral(";italic") : QString());
     if (PictureRef p = v.asPicture())
         return QStringLiteral("picture of %1 bytes").arg(p->bytes.size());
-    if (const ColorValue *c = v.asColor())
+    if (const ColorValue* c = v.asColor())
         return QStringLiteral("0x%1").arg(c->value, 8, 16, QLatin1Char('0'));
     std::string s;
     if (!v.isEmpty() && succeeded(v.toString(s)))
@@ -109,8 +107,7 @@ QString describe(const Variant &v)
     return QStringLiteral("(none)");
 }
 
-int dump(const QString &path)
-{
+int dump(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         err() << "zqmwrite: cannot read " << path << ": " << file.errorString() << "\n";
@@ -119,21 +116,21 @@ int dump(const QString &path)
     const QByteArray data = file.readAll();
     MarqueeModel m;
     std::string error;
-    if (!loadFromStream(reinterpret_cast<const std::uint8_t *>(data.constData()),
+    if (!loadFromStream(reinterpret_cast<const std::uint8_t*>(data.constData()),
                         static_cast<std::size_t>(data.size()), m, &error)) {
         err() << "zqmwrite: " << path << ": " << QString::fromStdString(error) << "\n";
         return 1;
     }
     QTextStream out(stdout);
     out << "ExtentX=" << m.extentWidth << "\nExtentY=" << m.extentHeight << "\n";
-    for (const PropertyInfo &p : dispatchTable()) {
+    for (const PropertyInfo& p : dispatchTable()) {
         Variant v;
         if (p.isMethod() || p.isReadOnly() || !succeeded(getProperty(m, p.dispid, v)))
             continue;
         out << p.name << "=" << describe(v) << "\n";
     }
     for (int i = 0; i < kPictureCount; ++i) {
-        const auto &pic = m.picture[static_cast<std::size_t>(i)];
+        const auto& pic = m.picture[static_cast<std::size_t>(i)];
         out << "# Picture" << (i + 1) << " stored as "
             << (!pic ? QStringLiteral("none")
                      : QStringLiteral("an object of %1 bytes").arg(pic->bytes.size()))
@@ -144,8 +141,7 @@ int dump(const QString &path)
 
 } // namespace
 
-int main(int argc, char **argv)
-{
+int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments().mid(1);
     if (args.size() == 2 && args[0] == QLatin1String("--dump"))
@@ -156,7 +152,7 @@ int main(int argc, char **argv)
     }
     MarqueeModel m;
     resetToDefaults(m);
-    for (const QString &arg : args.mid(1)) {
+    for (const QString& arg : args.mid(1)) {
         const qsizetype eq = arg.indexOf(QLatin1Char('='));
         const QString name = arg.left(eq);
         const QString value = arg.mid(eq + 1);
@@ -170,7 +166,7 @@ int main(int argc, char **argv)
                 static_cast<std::int32_t>(n);
             continue;
         }
-        const PropertyInfo *info = eq > 0 ? findProperty(name.toStdString()) : nullptr;
+        const PropertyInfo* info = eq > 0 ? findProperty(name.toStdString()) : nullptr;
         Variant v;
         if (!info || !parseValue(*info, value, v)) {
             err() << "zqmwrite: cannot use " << arg << "\n";
@@ -178,15 +174,16 @@ int main(int argc, char **argv)
         }
         // A picture that is "none" is no object; setProperty keeps that distinction.
         if (const HResult hr = setProperty(m, info->dispid, v); !succeeded(hr)) {
-            err() << "zqmwrite: " << name << ": " << QString::fromStdString(describeResult(hr)) << "\n";
+            err() << "zqmwrite: " << name << ": " << QString::fromStdString(describeResult(hr))
+                  << "\n";
             return 2;
         }
     }
     const std::vector<std::uint8_t> bytes = saveToStream(m);
     QSaveFile file(args[0]);
     if (!file.open(QIODevice::WriteOnly) ||
-        file.write(reinterpret_cast<const char *>(bytes.data()), static_cast<qint64>(bytes.size())) !=
-            static_cast<qint64>(bytes.size()) ||
+        file.write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size()) ||
         !file.commit()) {
         err() << "zqmwrite: cannot write " << args[0] << ": " << file.errorString() << "\n";
         return 1;

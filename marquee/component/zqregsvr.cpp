@@ -9,8 +9,7 @@
 
 using namespace zqmarq;
 
-int main(int argc, char **argv)
-{
+int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
@@ -18,7 +17,7 @@ int main(int argc, char **argv)
     bool silent = false;
     QString library;
     const QStringList args = app.arguments().mid(1);
-    for (const QString &arg : args) {
+    for (const QString& arg : args) {
         if (arg == QLatin1String("-u") || arg == QLatin1String("/u")) {
             unregister = true;
         } else if (arg == QLatin1String("-s") || arg == QLatin1String("/s")) {
@@ -40,7 +39,7 @@ int main(int argc, char **argv)
         err << "zqregsvr: cannot load " << path << ": " << lib.errorString() << "\n";
         return 1;
     }
-    const char *entry = unregister ? "DllUnregisterServer" : "DllRegisterServer";
+    const char* entry = unregister ? "DllUnregisterServer" : "DllRegisterServer";
     const auto call = reinterpret_cast<DllRegisterServerFn>(lib.resolve(entry));
     if (!call) {
         err << "zqregsvr: " << path << " has no " << entry << " entry point\n";
@@ -48,8 +47,8 @@ int main(int argc, char **argv)
     }
     const HResult hr = call();
     if (!succeeded(hr)) {
-        err << "zqregsvr: " << entry << " in " << path << " failed: "
-            << QString::fromStdString(describeResult(hr)) << "\n";
+        err << "zqregsvr: " << entry << " in " << path
+            << " failed: " << QString::fromStdString(describeResult(hr)) << "\n";
         return 1;
     }
     if (!silent)

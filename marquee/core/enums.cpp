@@ -31,17 +31,24 @@ const EnumInfo kJustification{"enumMarqueeTextJustification",
                               kJustificationMembers};
 const EnumInfo kDirection{"enumMarqueeScrollDirection",
                           "Constants used to specify the direction to scroll", kDirectionMembers};
-const std::array<const EnumInfo *, 3> kAll = {&kFrame, &kJustification, &kDirection};
+const std::array<const EnumInfo*, 3> kAll = {&kFrame, &kJustification, &kDirection};
 } // namespace
 
-const EnumInfo &frameEnum() { return kFrame; }
-const EnumInfo &justificationEnum() { return kJustification; }
-const EnumInfo &directionEnum() { return kDirection; }
-std::span<const EnumInfo *const> typeLibEnums() { return kAll; }
+const EnumInfo& frameEnum() {
+    return kFrame;
+}
+const EnumInfo& justificationEnum() {
+    return kJustification;
+}
+const EnumInfo& directionEnum() {
+    return kDirection;
+}
+std::span<const EnumInfo* const> typeLibEnums() {
+    return kAll;
+}
 
-const EnumInfo *findEnum(std::string_view name)
-{
-    for (const EnumInfo *e : kAll) {
+const EnumInfo* findEnum(std::string_view name) {
+    for (const EnumInfo* e : kAll) {
         if (name == e->name)
             return e;
     }

@@ -9,23 +9,23 @@
 namespace zqmarq {
 
 struct EnumMember {
-    const char *name;
+    const char* name;
     std::int32_t value;
-    const char *helpString;
+    const char* helpString;
 };
 
 struct EnumInfo {
-    const char *name;
-    const char *helpString;
+    const char* name;
+    const char* helpString;
     std::span<const EnumMember> members;
 };
 
-const EnumInfo &frameEnum();
-const EnumInfo &justificationEnum();
-const EnumInfo &directionEnum();
+const EnumInfo& frameEnum();
+const EnumInfo& justificationEnum();
+const EnumInfo& directionEnum();
 // All three, in the order the type library declares them.
-std::span<const EnumInfo *const> typeLibEnums();
+std::span<const EnumInfo* const> typeLibEnums();
 // The enumeration of that name, or nullptr.
-const EnumInfo *findEnum(std::string_view name);
+const EnumInfo* findEnum(std::string_view name);
 
 } // namespace zqmarq

@@ -5,8 +5,7 @@
 namespace zqmarq {
 
 namespace {
-int hexValue(char c)
-{
+int hexValue(char c) {
     if (c >= '0' && c <= '9')
         return c - '0';
     if (c >= 'a' && c <= 'f')
@@ -17,8 +16,7 @@ int hexValue(char c)
 }
 
 // Reads 'digits' hex digits at text[pos]; false when any is not a hex digit.
-bool readHex(std::string_view text, std::size_t pos, int digits, std::uint32_t &out)
-{
+bool readHex(std::string_view text, std::size_t pos, int digits, std::uint32_t& out) {
     out = 0;
     for (int i = 0; i < digits; ++i) {
         const int v = hexValue(text[pos + static_cast<std::size_t>(i)]);
@@ -30,8 +28,7 @@ bool readHex(std::string_view text, std::size_t pos, int digits, std::uint32_t &
 }
 } // namespace
 
-std::string Guid::toString() const
-{
+std::string Guid::toString() const {
     char buf[40];
     std::snprintf(buf, sizeof buf, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", data1,
                   data2, data3, data4[0], data4[1], data4[2], data4[3], data4[4], data4[5],
@@ -39,8 +36,7 @@ std::string Guid::toString() const
     return buf;
 }
 
-std::optional<Guid> Guid::parse(std::string_view text)
-{
+std::optional<Guid> Guid::parse(std::string_view text) {
     if (text.size() != 38 || text.front() != '{' || text.back() != '}' || text[9] != '-' ||
         text[14] != '-' || text[19] != '-' || text[24] != '-')
         return std::nullopt;
@@ -64,8 +60,7 @@ std::optional<Guid> Guid::parse(std::string_view text)
     return g;
 }
 
-std::array<std::uint8_t, 16> Guid::toBytes() const
-{
+std::array<std::uint8_t, 16> Guid::toBytes() const {
     std::array<std::uint8_t, 16> b{};
     for (int i = 0; i < 4; ++i)
         b[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(data1 >> (8 * i));
@@ -78,8 +73,7 @@ std::array<std::uint8_t, 16> Guid::toBytes() const
     return b;
 }
 
-Guid Guid::fromBytes(const std::uint8_t *b)
-{
+Guid Guid::fromBytes(const std::uint8_t* b) {
     Guid g;
     g.data1 = static_cast<std::uint32_t>(b[0]) | (static_cast<std::uint32_t>(b[1]) << 8) |
               (static_cast<std::uint32_t>(b[2]) << 16) | (static_cast<std::uint32_t>(b[3]) << 24);
@@ -90,8 +84,7 @@ Guid Guid::fromBytes(const std::uint8_t *b)
     return g;
 }
 
-std::string describeResult(HResult hr)
-{
+std::string describeResult(HResult hr) {
     switch (hr) {
     case kSOk:
         return "success";

@@ -16,7 +16,7 @@ struct Guid {
     std::uint16_t data3 = 0;
     std::array<std::uint8_t, 8> data4{};
 
-    bool operator==(const Guid &) const = default;
+    bool operator==(const Guid&) const = default;
     bool isNull() const { return *this == Guid{}; }
 
     // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}", upper case.
@@ -25,13 +25,12 @@ struct Guid {
     static std::optional<Guid> parse(std::string_view text);
     // The 16-byte stored form (first three fields little-endian).
     std::array<std::uint8_t, 16> toBytes() const;
-    static Guid fromBytes(const std::uint8_t *bytes);
+    static Guid fromBytes(const std::uint8_t* bytes);
 };
 
 constexpr Guid makeGuid(std::uint32_t d1, std::uint16_t d2, std::uint16_t d3, std::uint8_t b0,
                         std::uint8_t b1, std::uint8_t b2, std::uint8_t b3, std::uint8_t b4,
-                        std::uint8_t b5, std::uint8_t b6, std::uint8_t b7)
-{
+                        std::uint8_t b5, std::uint8_t b6, std::uint8_t b7) {
     return Guid{d1, d2, d3, {b0, b1, b2, b3, b4, b5, b6, b7}};
 }
 
@@ -77,36 +76,38 @@ inline constexpr Guid kIDispatch =
     makeGuid(0x00020400, 0x0000, 0x0000, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46);
 } // namespace ids
 
-inline constexpr const char *kTypeLibName = "ZqMarqueeLib";
-inline constexpr const char *kTypeLibHelp = "Nimbrel Marquee Control";
+inline constexpr const char* kTypeLibName = "ZqMarqueeLib";
+inline constexpr const char* kTypeLibHelp = "Nimbrel Marquee Control";
 inline constexpr int kTypeLibMajor = 1;
 inline constexpr int kTypeLibMinor = 2;
 inline constexpr int kTypeLibLocale = 1033;
-inline constexpr const char *kDispatchName = "_DZqMarquee";
-inline constexpr const char *kDispatchHelp = "Dispatch interface for Marquee Control";
-inline constexpr const char *kEventsName = "_DZqMarqueeEvents";
-inline constexpr const char *kEventsHelp = "Event interface for Marquee Control";
+inline constexpr const char* kDispatchName = "_DZqMarquee";
+inline constexpr const char* kDispatchHelp = "Dispatch interface for Marquee Control";
+inline constexpr const char* kEventsName = "_DZqMarqueeEvents";
+inline constexpr const char* kEventsHelp = "Event interface for Marquee Control";
 
-inline constexpr const char *kControlName = "ZqMarquee";
-inline constexpr const char *kControlProgId = "ZqMarquee.ZqMarqueeCtrl.1";
-inline constexpr const char *kControlTypeName = "Nimbrel Marquee Control";
-inline constexpr const char *kGeneralPageProgId = "TK.TkPropPage.1";
-inline constexpr const char *kGeneralPageTypeName = "Nimbrel Marquee Property Page";
-inline constexpr const char *kGeneralPageCaption = "General";
-inline constexpr const char *kInfoPageProgId = "tk.AboutControl";
-inline constexpr const char *kInfoPageTypeName = "Nimbrel Info Property Page";
-inline constexpr const char *kInfoPageCaption = "Info";
-inline constexpr const char *kCatSafeForInitializingText =
+inline constexpr const char* kControlName = "ZqMarquee";
+inline constexpr const char* kControlProgId = "ZqMarquee.ZqMarqueeCtrl.1";
+inline constexpr const char* kControlTypeName = "Nimbrel Marquee Control";
+inline constexpr const char* kGeneralPageProgId = "TK.TkPropPage.1";
+inline constexpr const char* kGeneralPageTypeName = "Nimbrel Marquee Property Page";
+inline constexpr const char* kGeneralPageCaption = "General";
+inline constexpr const char* kInfoPageProgId = "tk.AboutControl";
+inline constexpr const char* kInfoPageTypeName = "Nimbrel Info Property Page";
+inline constexpr const char* kInfoPageCaption = "Info";
+inline constexpr const char* kCatSafeForInitializingText =
     "Controls safely initializable from persistent data";
 
 // set-client-site-first, activate-when-visible, inside-out, can't-link-inside,
 // recompose-on-resize.
 inline constexpr std::uint32_t kMiscStatus = 0x20191;
-inline constexpr const char *kFileVersion = "2, 0, 0, 1";
+inline constexpr const char* kFileVersion = "2, 0, 0, 1";
 
 // Result codes (HRESULT values).
 using HResult = std::int32_t;
-constexpr HResult hresult(std::uint32_t code) { return static_cast<HResult>(code); }
+constexpr HResult hresult(std::uint32_t code) {
+    return static_cast<HResult>(code);
+}
 inline constexpr HResult kSOk = 0;
 inline constexpr HResult kSFalse = 1;
 inline constexpr HResult kENotImpl = hresult(0x80004001);
@@ -125,7 +126,9 @@ inline constexpr HResult kDispEOverflow = hresult(0x8002000A);
 inline constexpr HResult kDispEBadParamCount = hresult(0x8002000E);
 inline constexpr HResult kCtlESetNotSupported = hresult(0x800A017F);
 
-constexpr bool succeeded(HResult hr) { return hr >= 0; }
+constexpr bool succeeded(HResult hr) {
+    return hr >= 0;
+}
 // Short English text for a result code, for error messages.
 std::string describeResult(HResult hr);
 

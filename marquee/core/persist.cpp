@@ -16,18 +16,16 @@ constexpr std::uint8_t kFontUnderline = 0x04;
 constexpr std::uint8_t kFontStrikethrough = 0x08;
 constexpr std::uint32_t kPictureTag = 0x0000746C; // "lt" and two zero bytes
 
-constexpr const char *kPictureKeys[kPictureCount] = {"Picture1", "Picture2", "Picture3",
+constexpr const char* kPictureKeys[kPictureCount] = {"Picture1", "Picture2", "Picture3",
                                                      "Picture4", "Picture5", "Picture6",
                                                      "Picture7", "Picture8", "Picture9"};
-constexpr const char *kFontKeys[kHeadingCount] = {"Font1", "Font2", "Font3", "Font4", "Font5"};
+constexpr const char* kFontKeys[kHeadingCount] = {"Font1", "Font2", "Font3", "Font4", "Font5"};
 
-std::string versionText(std::uint32_t v)
-{
+std::string versionText(std::uint32_t v) {
     return std::to_string(v >> 16) + "." + std::to_string(v & 0xFFFF);
 }
 
-PictureData decodeWith(const PictureDecoder &decode, std::vector<std::uint8_t> bytes)
-{
+PictureData decodeWith(const PictureDecoder& decode, std::vector<std::uint8_t> bytes) {
     if (decode)
         return decode(std::move(bytes));
     PictureData p;
@@ -37,23 +35,20 @@ PictureData decodeWith(const PictureDecoder &decode, std::vector<std::uint8_t> b
 }
 
 class StreamSave : public PropExchange {
-public:
+  public:
     Mode mode() const override { return Mode::Save; }
-    void exchangeVersion(std::uint32_t current) override
-    {
+    void exchangeVersion(std::uint32_t current) override {
         m_version = current;
         out.u32(current);
     }
-    void exchangeULong(const char *, std::uint32_t &v, std::uint32_t) override { out.u32(v); }
-    void exchangeLong(const char *, std::int32_t &v, std::int32_t) override { out.i32(v); }
-    void exchangeShort(const char *, std::int16_t &v, std::int16_t) override { out.i16(v); }
-    void exchangeColor(const char *, OleColor &v, OleColor) override { out.u32(v); }
-    void exchangeString(const char *, std::string &v, const std::string &) override
-    {
+    void exchangeULong(const char*, std::uint32_t& v, std::uint32_t) override { out.u32(v); }
+    void exchangeLong(const char*, std::int32_t& v, std::int32_t) override { out.i32(v); }
+    void exchangeShort(const char*, std::int16_t& v, std::int16_t) override { out.i16(v); }
+    void exchangeColor(const char*, OleColor& v, OleColor) override { out.u32(v); }
+    void exchangeString(const char*, std::string& v, const std::string&) override {
         out.prefixedString(v);
     }
-    void exchangeFont(const char *, std::optional<FontDesc> &v, const FontDesc &) override
-    {
+    void exchangeFont(const char*, std::optional<FontDesc>& v, const FontDesc&) override {
         if (!v) {
             out.u8(kObjectAbsent);
             return;
@@ -72,8 +67,7 @@ public:
         out.u8(static_cast<std::uint8_t>(name.size()));
         out.bytes(std::vector<std::uint8_t>(name.begin(), name.end()));
     }
-    void exchangePicture(const char *, std::optional<PictureData> &v) override
-    {
+    void exchangePicture(const char*, std::optional<PictureData>& v) override {
         if (!v) {
             out.u8(kObjectAbsent);
             return;
@@ -89,12 +83,11 @@ public:
 };
 
 class StreamLoad : public PropExchange {
-public:
-    StreamLoad(ByteReader &in, const PictureDecoder &decode) : m_in(in), m_decode(decode) {}
+  public:
+    StreamLoad(ByteReader& in, const PictureDecoder& decode) : m_in(in), m_decode(decode) {}
 
     Mode mode() const override { return Mode::Load; }
-    void exchangeVersion(std::uint32_t current) override
-    {
+    void exchangeVersion(std::uint32_t current) override {
         const std::uint32_t v = m_in.u32("the data version");
         if ((v >> 16) != (current >> 16) || v > current) {
             throw StreamError("The stored data has version " + versionText(v) +
@@ -103,21 +96,21 @@ public:
         }
         m_version = v;
     }
-    void exchangeULong(const char *key, std::uint32_t &v, std::uint32_t) override
-    {
+    void exchangeULong(const char* key, std::uint32_t& v, std::uint32_t) override {
         v = m_in.u32(key);
     }
-    void exchangeLong(const char *key, std::int32_t &v, std::int32_t) override { v = m_in.i32(key); }
-    void exchangeShort(const char *key, std::int16_t &v, std::int16_t) override { v = m_in.i16(key); }
-    void exchangeColor(const char *key, OleColor &v, OleColor) override { v = m_in.u32(key); }
-    void exchangeString(const char *key, std::string &v, const std::string &) override
-    {
+    void exchangeLong(const char* key, std::int32_t& v, std::int32_t) override {
+        v = m_in.i32(key);
+    }
+    void exchangeShort(const char* key, std::int16_t& v, std::int16_t) override {
+        v = m_in.i16(key);
+    }
+    void exchangeColor(const char* key, OleColor& v, OleColor) override { v = m_in.u32(key); }
+    void exchangeString(const char* key, std::string& v, const std::string&) override {
         v = m_in.prefixedString(key);
     }
-    void exchangeFont(const char *key, std::optional<FontDesc> &v, const FontDesc &) override
-    {
-        if (!objectFollows(key, ids::kStdFont))
-        {
+    void exchangeFont(const char* key, std::optional<FontDesc>& v, const FontDesc&) override {
+        if (!objectFollows(key, ids::kStdFont)) {
             v.reset();
             return;
         }
@@ -139,8 +132,7 @@ public:
         f.faceName.assign(name.begin(), name.end());
         v = std::move(f);
     }
-    void exchangePicture(const char *key, std::optional<PictureData> &v) override
-    {
+    void exchangePicture(const char* key, std::optional<PictureData>& v) override {
         if (!objectFollows(key, ids::kStdPicture)) {
             v.reset();
             return;
@@ -151,10 +143,9 @@ public:
         v = decodeWith(m_decode, m_in.bytes(size, key));
     }
 
-private:
+  private:
     // Reads the presence byte and, when an object follows, checks its class.
-    bool objectFollows(const char *key, const Guid &expected)
-    {
+    bool objectFollows(const char* key, const Guid& expected) {
         const std::size_t at = m_in.position();
         const std::uint8_t flag = m_in.u8(key);
         if (flag == kObjectAbsent)
@@ -173,71 +164,64 @@ private:
         return true;
     }
 
-    ByteReader &m_in;
-    const PictureDecoder &m_decode;
+    ByteReader& m_in;
+    const PictureDecoder& m_decode;
 };
 
 class ResetExchange : public PropExchange {
-public:
+  public:
     Mode mode() const override { return Mode::Reset; }
     void exchangeVersion(std::uint32_t current) override { m_version = current; }
-    void exchangeULong(const char *, std::uint32_t &v, std::uint32_t def) override { v = def; }
-    void exchangeLong(const char *, std::int32_t &v, std::int32_t def) override { v = def; }
-    void exchangeShort(const char *, std::int16_t &v, std::int16_t def) override { v = def; }
-    void exchangeColor(const char *, OleColor &v, OleColor def) override { v = def; }
-    void exchangeString(const char *, std::string &v, const std::string &def) override
-    {
+    void exchangeULong(const char*, std::uint32_t& v, std::uint32_t def) override { v = def; }
+    void exchangeLong(const char*, std::int32_t& v, std::int32_t def) override { v = def; }
+    void exchangeShort(const char*, std::int16_t& v, std::int16_t def) override { v = def; }
+    void exchangeColor(const char*, OleColor& v, OleColor def) override { v = def; }
+    void exchangeString(const char*, std::string& v, const std::string& def) override { v = def; }
+    void exchangeFont(const char*, std::optional<FontDesc>& v, const FontDesc& def) override {
         v = def;
     }
-    void exchangeFont(const char *, std::optional<FontDesc> &v, const FontDesc &def) override
-    {
-        v = def;
-    }
-    void exchangePicture(const char *, std::optional<PictureData> &v) override { v.reset(); }
+    void exchangePicture(const char*, std::optional<PictureData>& v) override { v.reset(); }
 };
 
 class BagSave : public PropExchange {
-public:
-    explicit BagSave(PropertyBag &bag) : m_bag(bag) {}
+  public:
+    explicit BagSave(PropertyBag& bag) : m_bag(bag) {}
     Mode mode() const override { return Mode::Save; }
-    void exchangeVersion(std::uint32_t current) override
-    {
+    void exchangeVersion(std::uint32_t current) override {
         m_version = current;
         m_bag.write("_Version", static_cast<std::int32_t>(current));
     }
-    void exchangeULong(const char *key, std::uint32_t &v, std::uint32_t) override
-    {
+    void exchangeULong(const char* key, std::uint32_t& v, std::uint32_t) override {
         m_bag.write(key, static_cast<std::int32_t>(v));
     }
-    void exchangeLong(const char *key, std::int32_t &v, std::int32_t) override { m_bag.write(key, v); }
-    void exchangeShort(const char *key, std::int16_t &v, std::int16_t) override { m_bag.write(key, v); }
-    void exchangeColor(const char *key, OleColor &v, OleColor) override
-    {
-        m_bag.write(key, Variant::color(v));
-    }
-    void exchangeString(const char *key, std::string &v, const std::string &) override
-    {
+    void exchangeLong(const char* key, std::int32_t& v, std::int32_t) override {
         m_bag.write(key, v);
     }
-    void exchangeFont(const char *key, std::optional<FontDesc> &v, const FontDesc &) override
-    {
+    void exchangeShort(const char* key, std::int16_t& v, std::int16_t) override {
+        m_bag.write(key, v);
+    }
+    void exchangeColor(const char* key, OleColor& v, OleColor) override {
+        m_bag.write(key, Variant::color(v));
+    }
+    void exchangeString(const char* key, std::string& v, const std::string&) override {
+        m_bag.write(key, v);
+    }
+    void exchangeFont(const char* key, std::optional<FontDesc>& v, const FontDesc&) override {
         m_bag.write(key, v ? Variant::font(*v) : Variant());
     }
-    void exchangePicture(const char *key, std::optional<PictureData> &v) override
-    {
+    void exchangePicture(const char* key, std::optional<PictureData>& v) override {
         m_bag.write(key, v ? Variant::picture(*v) : Variant());
     }
 
-private:
-    PropertyBag &m_bag;
+  private:
+    PropertyBag& m_bag;
 };
 
 class BagLoad : public PropExchange {
-public:
-    BagLoad(const PropertyBag &bag, const PictureDecoder &decode) : m_bag(bag), m_decode(decode) {}
+  public:
+    BagLoad(const PropertyBag& bag, const PictureDecoder& decode) : m_bag(bag), m_decode(decode) {}
     Mode mode() const override { return Mode::Load; }
-    void exchangeVersion(std::uint32_t current) override
-    {
+    void exchangeVersion(std::uint32_t current) override {
         std::int32_t v = static_cast<std::int32_t>(current);
         exchangeLong("_Version", v, v);
         const auto version = static_cast<std::uint32_t>(v);
@@ -248,39 +232,33 @@ public:
         }
         m_version = version;
     }
-    void exchangeULong(const char *key, std::uint32_t &v, std::uint32_t def) override
-    {
+    void exchangeULong(const char* key, std::uint32_t& v, std::uint32_t def) override {
         OleColor c = def;
         exchangeColor(key, c, def);
         v = c;
     }
-    void exchangeLong(const char *key, std::int32_t &v, std::int32_t def) override
-    {
+    void exchangeLong(const char* key, std::int32_t& v, std::int32_t def) override {
         v = def;
-        if (const Variant *value = m_bag.read(key))
+        if (const Variant* value = m_bag.read(key))
             check(key, value->toInt32(v));
     }
-    void exchangeShort(const char *key, std::int16_t &v, std::int16_t def) override
-    {
+    void exchangeShort(const char* key, std::int16_t& v, std::int16_t def) override {
         v = def;
-        if (const Variant *value = m_bag.read(key))
+        if (const Variant* value = m_bag.read(key))
             check(key, value->toInt16(v));
     }
-    void exchangeColor(const char *key, OleColor &v, OleColor def) override
-    {
+    void exchangeColor(const char* key, OleColor& v, OleColor def) override {
         v = def;
-        if (const Variant *value = m_bag.read(key))
+        if (const Variant* value = m_bag.read(key))
             check(key, value->toColor(v));
     }
-    void exchangeString(const char *key, std::string &v, const std::string &def) override
-    {
+    void exchangeString(const char* key, std::string& v, const std::string& def) override {
         v = def;
-        if (const Variant *value = m_bag.read(key))
+        if (const Variant* value = m_bag.read(key))
             check(key, value->toString(v));
     }
-    void exchangeFont(const char *key, std::optional<FontDesc> &v, const FontDesc &def) override
-    {
-        const Variant *value = m_bag.read(key);
+    void exchangeFont(const char* key, std::optional<FontDesc>& v, const FontDesc& def) override {
+        const Variant* value = m_bag.read(key);
         if (!value) {
             v = def;
         } else if (value->isEmpty()) {
@@ -291,9 +269,8 @@ public:
             check(key, kDispETypeMismatch);
         }
     }
-    void exchangePicture(const char *key, std::optional<PictureData> &v) override
-    {
-        const Variant *value = m_bag.read(key);
+    void exchangePicture(const char* key, std::optional<PictureData>& v) override {
+        const Variant* value = m_bag.read(key);
         if (!value || value->isEmpty()) {
             v.reset();
         } else if (PictureRef p = value->asPicture()) {
@@ -303,28 +280,25 @@ public:
         }
     }
 
-private:
-    static void check(const char *key, HResult hr)
-    {
+  private:
+    static void check(const char* key, HResult hr) {
         if (!succeeded(hr))
-            throw StreamError("The stored value of " + std::string(key) + " is not usable: " +
-                              describeResult(hr));
+            throw StreamError("The stored value of " + std::string(key) +
+                              " is not usable: " + describeResult(hr));
     }
 
-    const PropertyBag &m_bag;
-    const PictureDecoder &m_decode;
+    const PropertyBag& m_bag;
+    const PictureDecoder& m_decode;
 };
 
-void exchangeHeading(PropExchange &ex, const char *key, FontDesc &heading)
-{
+void exchangeHeading(PropExchange& ex, const char* key, FontDesc& heading) {
     std::optional<FontDesc> f = heading;
     ex.exchangeFont(key, f, FontDesc::frameworkDefault());
     // A heading always holds a font: a stored "no font" gives the framework's default.
     heading = f.value_or(FontDesc::frameworkDefault());
 }
 
-void exchangeStockProps(PropExchange &ex, MarqueeModel &m)
-{
+void exchangeStockProps(PropExchange& ex, MarqueeModel& m) {
     const MarqueeModel defaults;
     ex.exchangeLong("_ExtentX", m.extentWidth, 0);
     ex.exchangeLong("_ExtentY", m.extentHeight, 0);
@@ -347,8 +321,7 @@ void exchangeStockProps(PropExchange &ex, MarqueeModel &m)
         ex.exchangeFont("Font", m.font, *defaults.font);
 }
 
-bool fail(std::string *error, const std::string &message, MarqueeModel &model)
-{
+bool fail(std::string* error, const std::string& message, MarqueeModel& model) {
     if (error)
         *error = message;
     resetToDefaults(model);
@@ -357,8 +330,7 @@ bool fail(std::string *error, const std::string &message, MarqueeModel &model)
 
 } // namespace
 
-void doPropExchange(PropExchange &ex, MarqueeModel &m)
-{
+void doPropExchange(PropExchange& ex, MarqueeModel& m) {
     ex.exchangeVersion(kDataVersion);
     exchangeStockProps(ex, m);
 
@@ -391,17 +363,15 @@ void doPropExchange(PropExchange &ex, MarqueeModel &m)
     }
 }
 
-std::vector<std::uint8_t> saveToStream(const MarqueeModel &model)
-{
+std::vector<std::uint8_t> saveToStream(const MarqueeModel& model) {
     StreamSave ex;
     MarqueeModel copy = model;
     doPropExchange(ex, copy);
     return ex.out.take();
 }
 
-bool loadFromStream(const std::uint8_t *data, std::size_t size, MarqueeModel &model,
-                    std::string *error, const PictureDecoder &decode, std::size_t *consumed)
-{
+bool loadFromStream(const std::uint8_t* data, std::size_t size, MarqueeModel& model,
+                    std::string* error, const PictureDecoder& decode, std::size_t* consumed) {
     if (!data && size > 0)
         return fail(error, "No stored data was given", model);
     static const std::uint8_t kNothing = 0;
@@ -411,9 +381,9 @@ bool loadFromStream(const std::uint8_t *data, std::size_t size, MarqueeModel &mo
     try {
         StreamLoad ex(in, decode);
         doPropExchange(ex, loaded);
-    } catch (const StreamError &e) {
+    } catch (const StreamError& e) {
         return fail(error, e.what(), model);
-    } catch (const std::bad_alloc &) {
+    } catch (const std::bad_alloc&) {
         return fail(error, "The stored data is too large to load", model);
     }
     if (consumed) {
@@ -429,15 +399,13 @@ bool loadFromStream(const std::uint8_t *data, std::size_t size, MarqueeModel &mo
     return true;
 }
 
-void resetToDefaults(MarqueeModel &model)
-{
+void resetToDefaults(MarqueeModel& model) {
     ResetExchange ex;
     doPropExchange(ex, model);
 }
 
-void PropertyBag::write(const std::string &key, Variant value)
-{
-    for (auto &entry : m_entries) {
+void PropertyBag::write(const std::string& key, Variant value) {
+    for (auto& entry : m_entries) {
         if (entry.first == key) {
             entry.second = std::move(value);
             return;
@@ -446,31 +414,28 @@ void PropertyBag::write(const std::string &key, Variant value)
     m_entries.emplace_back(key, std::move(value));
 }
 
-const Variant *PropertyBag::read(const std::string &key) const
-{
-    for (const auto &entry : m_entries) {
+const Variant* PropertyBag::read(const std::string& key) const {
+    for (const auto& entry : m_entries) {
         if (entry.first == key)
             return &entry.second;
     }
     return nullptr;
 }
 
-void saveToBag(const MarqueeModel &model, PropertyBag &bag)
-{
+void saveToBag(const MarqueeModel& model, PropertyBag& bag) {
     BagSave ex(bag);
     MarqueeModel copy = model;
     doPropExchange(ex, copy);
 }
 
-bool loadFromBag(const PropertyBag &bag, MarqueeModel &model, std::string *error,
-                 const PictureDecoder &decode)
-{
+bool loadFromBag(const PropertyBag& bag, MarqueeModel& model, std::string* error,
+                 const PictureDecoder& decode) {
     MarqueeModel loaded = model;
     resetToDefaults(loaded);
     try {
         BagLoad ex(bag, decode);
         doPropExchange(ex, loaded);
-    } catch (const StreamError &e) {
+    } catch (const StreamError& e) {
         return fail(error, e.what(), model);
     }
     model = std::move(loaded);

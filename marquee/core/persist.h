@@ -16,8 +16,7 @@
 
 namespace zqmarq {
 
-inline constexpr std::uint32_t makeDataVersion(int major, int minor)
-{
+inline constexpr std::uint32_t makeDataVersion(int major, int minor) {
     return (static_cast<std::uint32_t>(major) << 16) | static_cast<std::uint32_t>(minor);
 }
 inline constexpr std::uint32_t kDataVersion = makeDataVersion(1, 2);
@@ -34,7 +33,7 @@ inline constexpr std::uint32_t kStockMask =
     kStockBackColor | kStockFont | kStockForeColor | kStockText; // 0x1D
 
 // Default of a picture property: no picture.
-inline constexpr const char *kDefaultText = "Nimbrel Marquee";
+inline constexpr const char* kDefaultText = "Nimbrel Marquee";
 inline constexpr OleColor kDefaultBackColor = 0xFFFFFF;
 
 // Fills in what decoding a picture's bytes finds (format, size). Without one, a picture
@@ -43,7 +42,7 @@ using PictureDecoder = std::function<PictureData(std::vector<std::uint8_t> bytes
 
 // One property exchange. Save reads the model, Load and Reset write it.
 class PropExchange {
-public:
+  public:
     enum class Mode { Save, Load, Reset };
     virtual ~PropExchange() = default;
 
@@ -53,52 +52,52 @@ public:
     std::uint32_t version() const { return m_version; }
 
     virtual void exchangeVersion(std::uint32_t current) = 0;
-    virtual void exchangeULong(const char *key, std::uint32_t &v, std::uint32_t def) = 0;
-    virtual void exchangeLong(const char *key, std::int32_t &v, std::int32_t def) = 0;
-    virtual void exchangeShort(const char *key, std::int16_t &v, std::int16_t def) = 0;
-    virtual void exchangeColor(const char *key, OleColor &v, OleColor def) = 0;
-    virtual void exchangeString(const char *key, std::string &v, const std::string &def) = 0;
+    virtual void exchangeULong(const char* key, std::uint32_t& v, std::uint32_t def) = 0;
+    virtual void exchangeLong(const char* key, std::int32_t& v, std::int32_t def) = 0;
+    virtual void exchangeShort(const char* key, std::int16_t& v, std::int16_t def) = 0;
+    virtual void exchangeColor(const char* key, OleColor& v, OleColor def) = 0;
+    virtual void exchangeString(const char* key, std::string& v, const std::string& def) = 0;
     // No value: no font object stored. Reset gives def.
-    virtual void exchangeFont(const char *key, std::optional<FontDesc> &v, const FontDesc &def) = 0;
+    virtual void exchangeFont(const char* key, std::optional<FontDesc>& v, const FontDesc& def) = 0;
     // No value: no picture object stored. Reset gives no picture.
-    virtual void exchangePicture(const char *key, std::optional<PictureData> &v) = 0;
+    virtual void exchangePicture(const char* key, std::optional<PictureData>& v) = 0;
 
-protected:
+  protected:
     std::uint32_t m_version = kDataVersion;
 };
 
 // Walks every persisted property in stored order: version, extent, stock block, the
 // control's own values (with the conversions for 1.0 and 1.1 data), then, when loading or
 // resetting, clears FreezeMarquee and NextDisplayString. Throws StreamError on bad data.
-void doPropExchange(PropExchange &ex, MarqueeModel &model);
+void doPropExchange(PropExchange& ex, MarqueeModel& model);
 
 // Stream form.
-std::vector<std::uint8_t> saveToStream(const MarqueeModel &model);
+std::vector<std::uint8_t> saveToStream(const MarqueeModel& model);
 // Loads the stream form into model. On failure the model holds the defaults and *error says
 // why. With consumed, bytes after the stored properties are allowed and their start is
 // reported; without it they are refused.
-bool loadFromStream(const std::uint8_t *data, std::size_t size, MarqueeModel &model,
-                    std::string *error = nullptr, const PictureDecoder &decode = {},
-                    std::size_t *consumed = nullptr);
+bool loadFromStream(const std::uint8_t* data, std::size_t size, MarqueeModel& model,
+                    std::string* error = nullptr, const PictureDecoder& decode = {},
+                    std::size_t* consumed = nullptr);
 
 // The values a fresh control gets (FreezeMarquee, NextDisplayString cleared; Redraw kept).
-void resetToDefaults(MarqueeModel &model);
+void resetToDefaults(MarqueeModel& model);
 
 // Keyed form: values by the keys of the stored-property table.
 class PropertyBag {
-public:
-    void write(const std::string &key, Variant value);
+  public:
+    void write(const std::string& key, Variant value);
     // nullptr when the key is absent.
-    const Variant *read(const std::string &key) const;
-    const std::vector<std::pair<std::string, Variant>> &entries() const { return m_entries; }
+    const Variant* read(const std::string& key) const;
+    const std::vector<std::pair<std::string, Variant>>& entries() const { return m_entries; }
 
-private:
+  private:
     std::vector<std::pair<std::string, Variant>> m_entries;
 };
 
-void saveToBag(const MarqueeModel &model, PropertyBag &bag);
+void saveToBag(const MarqueeModel& model, PropertyBag& bag);
 // Absent keys take their defaults; a value of the wrong type is refused.
-bool loadFromBag(const PropertyBag &bag, MarqueeModel &model, std::string *error = nullptr,
-                 const PictureDecoder &decode = {});
+bool loadFromBag(const PropertyBag& bag, MarqueeModel& model, std::string* error = nullptr,
+                 const PictureDecoder& decode = {});
 
 } // namespace zqmarq

@@ -10,15 +10,19 @@ namespace {
 constexpr std::uint32_t kStockOnSet = kOnSetRelayout | kOnSetRepaint | kOnSetMarkModified;
 constexpr std::uint32_t kPictureOnSet = kOnSetRepaint | kOnSetMarkModified | kOnSetRelayout;
 constexpr std::uint32_t kHeadingOnSet = kOnSetMarkModified | kOnSetRelayout;
-constexpr const char *kPictureType = "IPictureDisp*";
-constexpr const char *kFontType = "IFontDisp*";
+constexpr const char* kPictureType = "IPictureDisp*";
+constexpr const char* kFontType = "IFontDisp*";
 
 #define ZQ_PICTURE(id, n)                                                                          \
-    {id, "Picture" #n, PropType::Picture, kPictureType, PropAccess::GetSet, kPictureOnSet, 0,     \
-     "Custom picture"}
+    {                                                                                              \
+        id, "Picture" #n, PropType::Picture, kPictureType, PropAccess::GetSet, kPictureOnSet, 0,   \
+            "Custom picture"                                                                       \
+    }
 #define ZQ_HEADING(id, n)                                                                          \
-    {id, "Heading" #n, PropType::Font, kFontType, PropAccess::GetSet, kHeadingOnSet, 0,           \
-     "Custom font"}
+    {                                                                                              \
+        id, "Heading" #n, PropType::Font, kFontType, PropAccess::GetSet, kHeadingOnSet, 0,         \
+            "Custom font"                                                                          \
+    }
 
 const std::array<PropertyInfo, 28> kTable = {{
     {1, "Direction", PropType::Int32, "enumMarqueeScrollDirection", PropAccess::Member,
@@ -90,8 +94,7 @@ const std::array<EventInfo, 6> kEvents = {{
     {1, "FinishedDisplay", {}, "Fired when the Marquee control has completed displaying its image"},
 }};
 
-bool sameName(std::string_view a, std::string_view b)
-{
+bool sameName(std::string_view a, std::string_view b) {
     if (a.size() != b.size())
         return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
@@ -103,8 +106,7 @@ bool sameName(std::string_view a, std::string_view b)
 }
 
 // Index 0..8 of a picture dispid, or -1.
-int pictureIndex(std::int32_t id)
-{
+int pictureIndex(std::int32_t id) {
     if (id >= 8 && id <= 10)
         return id - 8;
     if (id >= 14 && id <= 19)
@@ -113,8 +115,7 @@ int pictureIndex(std::int32_t id)
 }
 
 // Index 0..4 of a heading dispid, or -1.
-int headingIndex(std::int32_t id)
-{
+int headingIndex(std::int32_t id) {
     if (id >= 11 && id <= 13)
         return id - 11;
     if (id >= 20 && id <= 21)
@@ -122,8 +123,7 @@ int headingIndex(std::int32_t id)
     return -1;
 }
 
-HResult toPicture(const Variant &v, std::optional<PictureData> &out)
-{
+HResult toPicture(const Variant& v, std::optional<PictureData>& out) {
     if (v.isEmpty()) {
         out.reset();
         return kSOk;
@@ -135,8 +135,7 @@ HResult toPicture(const Variant &v, std::optional<PictureData> &out)
     return kDispETypeMismatch;
 }
 
-HResult toFont(const Variant &v, std::optional<FontDesc> &out)
-{
+HResult toFont(const Variant& v, std::optional<FontDesc>& out) {
     if (v.isEmpty()) {
         out.reset();
         return kSOk;
@@ -150,43 +149,47 @@ HResult toFont(const Variant &v, std::optional<FontDesc> &out)
 
 } // namespace
 
-std::int32_t pictureDispid(int n) { return n <= 3 ? 7 + n : 10 + n; }
-std::int32_t headingDispid(int n) { return n <= 3 ? 10 + n : 16 + n; }
+std::int32_t pictureDispid(int n) {
+    return n <= 3 ? 7 + n : 10 + n;
+}
+std::int32_t headingDispid(int n) {
+    return n <= 3 ? 10 + n : 16 + n;
+}
 
-std::span<const PropertyInfo> dispatchTable() { return kTable; }
-std::span<const EventInfo> eventTable() { return kEvents; }
+std::span<const PropertyInfo> dispatchTable() {
+    return kTable;
+}
+std::span<const EventInfo> eventTable() {
+    return kEvents;
+}
 
-const PropertyInfo *findProperty(std::int32_t id)
-{
-    for (const PropertyInfo &p : kTable) {
+const PropertyInfo* findProperty(std::int32_t id) {
+    for (const PropertyInfo& p : kTable) {
         if (p.dispid == id)
             return &p;
     }
     return nullptr;
 }
 
-const PropertyInfo *findProperty(std::string_view name)
-{
-    for (const PropertyInfo &p : kTable) {
+const PropertyInfo* findProperty(std::string_view name) {
+    for (const PropertyInfo& p : kTable) {
         if (sameName(p.name, name))
             return &p;
     }
     return nullptr;
 }
 
-const EventInfo *findEvent(std::int32_t id)
-{
-    for (const EventInfo &e : kEvents) {
+const EventInfo* findEvent(std::int32_t id) {
+    for (const EventInfo& e : kEvents) {
         if (e.dispid == id)
             return &e;
     }
     return nullptr;
 }
 
-HResult getProperty(const MarqueeModel &m, std::int32_t id, Variant &out)
-{
+HResult getProperty(const MarqueeModel& m, std::int32_t id, Variant& out) {
     if (const int p = pictureIndex(id); p >= 0) {
-        const auto &pic = m.picture[static_cast<std::size_t>(p)];
+        const auto& pic = m.picture[static_cast<std::size_t>(p)];
         out = pic && !pic->isEmpty() ? Variant::picture(*pic) : Variant();
         return kSOk;
     }
@@ -239,10 +242,9 @@ HResult getProperty(const MarqueeModel &m, std::int32_t id, Variant &out)
     }
 }
 
-HResult setProperty(MarqueeModel &m, std::int32_t id, const Variant &value,
-                    std::uint32_t *effects)
-{
-    const PropertyInfo *info = findProperty(id);
+HResult setProperty(MarqueeModel& m, std::int32_t id, const Variant& value,
+                    std::uint32_t* effects) {
+    const PropertyInfo* info = findProperty(id);
     if (!info || info->isMethod())
         return kDispEMemberNotFound;
     if (info->isReadOnly())

@@ -34,29 +34,29 @@ enum PropFlag : std::uint32_t {
 
 struct PropertyInfo {
     std::int32_t dispid;
-    const char *name;
+    const char* name;
     PropType type;
-    const char *typeName; // as the type library spells it
+    const char* typeName; // as the type library spells it
     PropAccess access;
     std::uint32_t onSet;
     std::uint32_t flags;
-    const char *helpString;
+    const char* helpString;
 
     bool isMethod() const { return access == PropAccess::Method; }
     bool isReadOnly() const { return access == PropAccess::StockReadOnly; }
 };
 
 struct ParamInfo {
-    const char *name;
+    const char* name;
     PropType type;
-    const char *typeName;
+    const char* typeName;
 };
 
 struct EventInfo {
     std::int32_t dispid;
-    const char *name;
+    const char* name;
     std::span<const ParamInfo> params;
-    const char *helpString;
+    const char* helpString;
 };
 
 namespace dispid {
@@ -93,17 +93,17 @@ std::int32_t headingDispid(int n);
 
 std::span<const PropertyInfo> dispatchTable();
 std::span<const EventInfo> eventTable();
-const PropertyInfo *findProperty(std::int32_t dispid);
+const PropertyInfo* findProperty(std::int32_t dispid);
 // Names match without regard to case, as dispatch names do.
-const PropertyInfo *findProperty(std::string_view name);
-const EventInfo *findEvent(std::int32_t dispid);
+const PropertyInfo* findProperty(std::string_view name);
+const EventInfo* findEvent(std::int32_t dispid);
 
 // Reads a property of the model. hWnd is the control's own and reads 0 here; AboutBox is a
 // method and has no value (kDispEMemberNotFound).
-HResult getProperty(const MarqueeModel &model, std::int32_t dispid, Variant &out);
+HResult getProperty(const MarqueeModel& model, std::int32_t dispid, Variant& out);
 // Sets a property after converting value to its type; on success *effects (if given)
 // receives the property's OnSet bits. hWnd is refused with kCtlESetNotSupported.
-HResult setProperty(MarqueeModel &model, std::int32_t dispid, const Variant &value,
-                    std::uint32_t *effects = nullptr);
+HResult setProperty(MarqueeModel& model, std::int32_t dispid, const Variant& value,
+                    std::uint32_t* effects = nullptr);
 
 } // namespace zqmarq

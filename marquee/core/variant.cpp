@@ -5,8 +5,7 @@
 
 namespace zqmarq {
 
-const char *varTypeName(VarType type)
-{
+const char* varTypeName(VarType type) {
     switch (type) {
     case VarType::Empty:
         return "Empty";
@@ -28,51 +27,45 @@ const char *varTypeName(VarType type)
     return "?";
 }
 
-Variant::Variant(FontRef v)
-{
+Variant::Variant(FontRef v) {
     if (v)
         m_value = std::move(v);
 }
 
-Variant::Variant(PictureRef v)
-{
+Variant::Variant(PictureRef v) {
     if (v)
         m_value = std::move(v);
 }
 
-FontRef Variant::asFont() const
-{
-    const FontRef *f = std::get_if<FontRef>(&m_value);
+FontRef Variant::asFont() const {
+    const FontRef* f = std::get_if<FontRef>(&m_value);
     return f ? *f : FontRef{};
 }
 
-PictureRef Variant::asPicture() const
-{
-    const PictureRef *p = std::get_if<PictureRef>(&m_value);
+PictureRef Variant::asPicture() const {
+    const PictureRef* p = std::get_if<PictureRef>(&m_value);
     return p ? *p : PictureRef{};
 }
 
 namespace {
 // Widest integer view of a scalar variant; false for strings, objects and nothing.
-bool scalarValue(const Variant &v, std::int64_t &out)
-{
-    if (const auto *i = v.asInt16())
+bool scalarValue(const Variant& v, std::int64_t& out) {
+    if (const auto* i = v.asInt16())
         out = *i;
-    else if (const auto *l = v.asInt32())
+    else if (const auto* l = v.asInt32())
         out = *l;
-    else if (const auto *b = v.asBool())
+    else if (const auto* b = v.asBool())
         out = *b ? -1 : 0;
-    else if (const auto *c = v.asColor())
+    else if (const auto* c = v.asColor())
         out = c->value;
     else
         return false;
     return true;
 }
 
-HResult parseDecimal(const std::string &text, std::int64_t &out)
-{
-    const char *first = text.data();
-    const char *last = text.data() + text.size();
+HResult parseDecimal(const std::string& text, std::int64_t& out) {
+    const char* first = text.data();
+    const char* last = text.data() + text.size();
     while (first < last && (*first == ' ' || *first == '\t'))
         ++first;
     while (last > first && (last[-1] == ' ' || last[-1] == '\t'))
@@ -87,18 +80,16 @@ HResult parseDecimal(const std::string &text, std::int64_t &out)
     return kSOk;
 }
 
-HResult integerOf(const Variant &v, std::int64_t &out)
-{
+HResult integerOf(const Variant& v, std::int64_t& out) {
     if (scalarValue(v, out))
         return kSOk;
-    if (const auto *s = v.asString())
+    if (const auto* s = v.asString())
         return parseDecimal(*s, out);
     return kDispETypeMismatch;
 }
 } // namespace
 
-HResult Variant::toInt32(std::int32_t &out) const
-{
+HResult Variant::toInt32(std::int32_t& out) const {
     std::int64_t v = 0;
     if (const HResult hr = integerOf(*this, v); !succeeded(hr))
         return hr;
@@ -114,8 +105,7 @@ HResult Variant::toInt32(std::int32_t &out) const
     return kSOk;
 }
 
-HResult Variant::toInt16(std::int16_t &out) const
-{
+HResult Variant::toInt16(std::int16_t& out) const {
     std::int64_t v = 0;
     if (const HResult hr = integerOf(*this, v); !succeeded(hr))
         return hr;
@@ -126,9 +116,8 @@ HResult Variant::toInt16(std::int16_t &out) const
     return kSOk;
 }
 
-HResult Variant::toBool(bool &out) const
-{
-    if (const auto *s = asString()) {
+HResult Variant::toBool(bool& out) const {
+    if (const auto* s = asString()) {
         if (*s == "True" || *s == "TRUE" || *s == "true") {
             out = true;
             return kSOk;
@@ -145,8 +134,7 @@ HResult Variant::toBool(bool &out) const
     return kSOk;
 }
 
-HResult Variant::toColor(OleColor &out) const
-{
+HResult Variant::toColor(OleColor& out) const {
     std::int64_t v = 0;
     if (const HResult hr = integerOf(*this, v); !succeeded(hr))
         return hr;
@@ -157,13 +145,12 @@ HResult Variant::toColor(OleColor &out) const
     return kSOk;
 }
 
-HResult Variant::toString(std::string &out) const
-{
-    if (const auto *s = asString()) {
+HResult Variant::toString(std::string& out) const {
+    if (const auto* s = asString()) {
         out = *s;
         return kSOk;
     }
-    if (const auto *b = asBool()) {
+    if (const auto* b = asBool()) {
         out = *b ? "True" : "False";
         return kSOk;
     }
@@ -174,8 +161,7 @@ HResult Variant::toString(std::string &out) const
     return kSOk;
 }
 
-bool Variant::operator==(const Variant &other) const
-{
+bool Variant::operator==(const Variant& other) const {
     if (type() != other.type())
         return false;
     if (type() == VarType::Font)

@@ -23,8 +23,7 @@ struct Recorder : IZqEventSink {
     std::vector<Event> events;
     std::function<void()> onFirst;
     virtual ~Recorder() = default;
-    void onEvent(std::int32_t dispid, std::span<const Variant> args) override
-    {
+    void onEvent(std::int32_t dispid, std::span<const Variant> args) override {
         events.push_back({dispid, {args.begin(), args.end()}});
         if (onFirst) {
             auto f = std::move(onFirst);
@@ -32,10 +31,9 @@ struct Recorder : IZqEventSink {
             f();
         }
     }
-    int count(std::int32_t dispid) const
-    {
-        return static_cast<int>(std::count_if(events.begin(), events.end(),
-                                              [dispid](const Event &e) { return e.dispid == dispid; }));
+    int count(std::int32_t dispid) const {
+        return static_cast<int>(std::count_if(
+            events.begin(), events.end(), [dispid](const Event& e) { return e.dispid == dispid; }));
     }
 };
 
@@ -47,13 +45,12 @@ struct Site : IZqControlSite {
 
 // A control with one reference held by the test.
 struct ControlRef {
-    MarqueeControl *c = new MarqueeControl;
+    MarqueeControl* c = new MarqueeControl;
     ~ControlRef() { c->release(); }
-    MarqueeControl *operator->() const { return c; }
+    MarqueeControl* operator->() const { return c; }
 };
 
-Variant get(IZqDispatch *d, std::int32_t id)
-{
+Variant get(IZqDispatch* d, std::int32_t id) {
     Variant v;
     const HResult hr = d->invoke(id, InvokeKind::PropertyGet, {}, &v);
     if (!succeeded(hr))
@@ -61,8 +58,7 @@ Variant get(IZqDispatch *d, std::int32_t id)
     return v;
 }
 
-HResult put(IZqDispatch *d, std::int32_t id, const Variant &value)
-{
+HResult put(IZqDispatch* d, std::int32_t id, const Variant& value) {
     const Variant args[] = {value};
     return d->invoke(id, InvokeKind::PropertyPut, args, nullptr);
 }
@@ -72,23 +68,23 @@ HResult put(IZqDispatch *d, std::int32_t id, const Variant &value)
 class TestComponentControl : public QObject {
     Q_OBJECT
 
-private slots:
-    void tableHasTheDispatchOrder()
-    {
-        const char *names[] = {"Direction", "TickIncrement", "Frame", "TickTime",
-                               "NextDisplayString", "Justification", "Redraw", "Picture1",
-                               "Picture2", "Picture3", "Heading1", "Heading2", "Heading3",
-                               "Picture4", "Picture5", "Picture6", "Picture7", "Picture8",
-                               "Picture9", "Heading4", "Heading5", "FreezeMarquee"};
+  private slots:
+    void tableHasTheDispatchOrder() {
+        const char* names[] = {"Direction",         "TickIncrement", "Frame",    "TickTime",
+                               "NextDisplayString", "Justification", "Redraw",   "Picture1",
+                               "Picture2",          "Picture3",      "Heading1", "Heading2",
+                               "Heading3",          "Picture4",      "Picture5", "Picture6",
+                               "Picture7",          "Picture8",      "Picture9", "Heading4",
+                               "Heading5",          "FreezeMarquee"};
         const auto table = dispatchTable();
         for (int i = 0; i < 22; ++i) {
             QCOMPARE(table[static_cast<std::size_t>(i)].dispid, i + 1);
             QCOMPARE(QString::fromLatin1(table[static_cast<std::size_t>(i)].name),
                      QString::fromLatin1(names[i]));
         }
-        const std::pair<const char *, int> stock[] = {{"BackColor", -501}, {"ForeColor", -513},
-                                                      {"Text", -517},      {"Font", -512},
-                                                      {"hWnd", -515},      {"AboutBox", -552}};
+        const std::pair<const char*, int> stock[] = {{"BackColor", -501}, {"ForeColor", -513},
+                                                     {"Text", -517},      {"Font", -512},
+                                                     {"hWnd", -515},      {"AboutBox", -552}};
         for (std::size_t i = 0; i < 6; ++i) {
             QCOMPARE(table[22 + i].dispid, stock[i].second);
             QCOMPARE(QString::fromLatin1(table[22 + i].name), QString::fromLatin1(stock[i].first));
@@ -104,8 +100,7 @@ private slots:
         QCOMPARE(findEvent(dispid::kMouseDown)->params.size(), std::size_t(4));
     }
 
-    void namesResolveWithoutCase()
-    {
+    void namesResolveWithoutCase() {
         ControlRef c;
         std::int32_t id = 0;
         QCOMPARE(c->getIdOfName("ticktime", id), kSOk);
@@ -115,8 +110,7 @@ private slots:
         QCOMPARE(c->getIdOfName("Speed", id), kDispEUnknownName);
     }
 
-    void setAndGetConvert_data()
-    {
+    void setAndGetConvert_data() {
         QTest::addColumn<int>("dispid");
         QTest::addColumn<QString>("given");
         QTest::addColumn<int>("expectedResult");
@@ -131,8 +125,7 @@ private slots:
         QTest::newRow("text") << -517 << "hello" << int(kSOk) << "hello";
         QTest::newRow("back colour") << -501 << "255" << int(kSOk) << "255";
     }
-    void setAndGetConvert()
-    {
+    void setAndGetConvert() {
         QFETCH(int, dispid);
         QFETCH(QString, given);
         QFETCH(int, expectedResult);
@@ -144,13 +137,12 @@ private slots:
         QCOMPARE(QString::fromStdString(back), readBack);
     }
 
-    void onSetEffects()
-    {
+    void onSetEffects() {
         ControlRef c;
         Site site;
         c->setClientSite(&site);
         QWidget parent;
-        auto *w = static_cast<ZqMarquee *>(c->window(&parent));
+        auto* w = static_cast<ZqMarquee*>(c->window(&parent));
         QVERIFY(!c->isDirty());
 
         // Redraw is stored and marks modified, nothing else.
@@ -174,13 +166,13 @@ private slots:
         QCOMPARE(put(c.c, dispid::kHWnd, std::int32_t(5)), kCtlESetNotSupported);
         QCOMPARE(put(c.c, dispid::kFrame, "x"), kDispETypeMismatch);
         QCOMPARE(site.modified, 3);
-        QCOMPARE(c->invoke(dispid::kText, InvokeKind::PropertyPut, {}, nullptr), kDispEBadParamCount);
+        QCOMPARE(c->invoke(dispid::kText, InvokeKind::PropertyPut, {}, nullptr),
+                 kDispEBadParamCount);
         QCOMPARE(c->invoke(999, InvokeKind::PropertyGet, {}, nullptr), kDispEMemberNotFound);
         c->setClientSite(nullptr);
     }
 
-    void objectsAreHeldAndEmptyReadsAsNothing()
-    {
+    void objectsAreHeldAndEmptyReadsAsNothing() {
         ControlRef c;
         QVERIFY(get(c.c, pictureDispid(5)).isEmpty());
         FontDesc f;
@@ -211,12 +203,11 @@ private slots:
         QVERIFY(get(c.c, pictureDispid(3)).isEmpty());
     }
 
-    void eventsReachConnectedSinks()
-    {
+    void eventsReachConnectedSinks() {
         ControlRef c;
         QWidget parent;
         parent.resize(200, 50);
-        auto *w = static_cast<ZqMarquee *>(c->window(&parent));
+        auto* w = static_cast<ZqMarquee*>(c->window(&parent));
         w->setGeometry(0, 0, 100, 30);
         parent.show();
         Recorder a, b;
@@ -228,8 +219,9 @@ private slots:
         QTest::mousePress(w, Qt::RightButton, Qt::ShiftModifier, QPoint(7, 9));
         QTest::mouseRelease(w, Qt::RightButton, Qt::ShiftModifier, QPoint(7, 9));
         QCOMPARE(a.count(dispid::kMouseDown), 1);
-        const auto down = std::find_if(a.events.begin(), a.events.end(),
-                                       [](const auto &e) { return e.dispid == dispid::kMouseDown; });
+        const auto down = std::find_if(a.events.begin(), a.events.end(), [](const auto& e) {
+            return e.dispid == dispid::kMouseDown;
+        });
         QCOMPARE(down->args.size(), std::size_t(4));
         QCOMPARE(down->args[0], Variant(std::int16_t(2)));
         QCOMPARE(down->args[1], Variant(std::int16_t(1)));
@@ -254,11 +246,10 @@ private slots:
         QCOMPARE(c->unadvise(cb), kSOk);
     }
 
-    void loadingRestartsAFrozenMarquee()
-    {
+    void loadingRestartsAFrozenMarquee() {
         ControlRef c;
         QWidget parent;
-        auto *w = static_cast<ZqMarquee *>(c->window(&parent));
+        auto* w = static_cast<ZqMarquee*>(c->window(&parent));
         w->resize(100, 30);
         QCOMPARE(put(c.c, dispid::kFreezeMarquee, true), kSOk);
         std::vector<std::uint8_t> stored;
@@ -266,7 +257,7 @@ private slots:
         QVERIFY(!c->isDirty());
 
         ControlRef loaded;
-        auto *w2 = static_cast<ZqMarquee *>(loaded->window(&parent));
+        auto* w2 = static_cast<ZqMarquee*>(loaded->window(&parent));
         w2->resize(100, 30);
         parent.show();
         QVERIFY(QTest::qWaitForWindowExposed(&parent));
@@ -279,11 +270,10 @@ private slots:
         QCOMPARE(w2->scrollPosition(), start - 2);
     }
 
-    void extentFollowsTheWindow()
-    {
+    void extentFollowsTheWindow() {
         ControlRef c;
         QWidget parent;
-        auto *w = c->window(&parent);
+        auto* w = c->window(&parent);
         MarqueeModel m;
         m.extentWidth = 11853; // 448 x 25 pixels
         m.extentHeight = 661;
@@ -299,8 +289,7 @@ private slots:
         QCOMPARE(back.extentHeight, 1058);
     }
 
-    void refusedStreamLeavesDefaults()
-    {
+    void refusedStreamLeavesDefaults() {
         ControlRef c;
         QCOMPARE(put(c.c, dispid::kFrame, std::int32_t(5)), kSOk);
         std::vector<std::uint8_t> stored;
@@ -313,8 +302,7 @@ private slots:
         QCOMPARE(get(c.c, dispid::kText), Variant("Nimbrel Marquee"));
     }
 
-    void keyedFormThroughTheControl()
-    {
+    void keyedFormThroughTheControl() {
         ControlRef c;
         QCOMPARE(put(c.c, dispid::kDirection, std::int32_t(3)), kSOk);
         PropertyBag bag;
@@ -324,20 +312,21 @@ private slots:
         QCOMPARE(get(d.c, dispid::kDirection), Variant(std::int32_t(3)));
     }
 
-    void aboutBoxIsModelessAndCentred()
-    {
+    void aboutBoxIsModelessAndCentred() {
         ControlRef c;
         QCOMPARE(c->invoke(dispid::kAboutBox, InvokeKind::Method, {}, nullptr), kSOk);
-        QWidget *about = c->showAbout();
+        QWidget* about = c->showAbout();
         QVERIFY(about->isVisible());
         QVERIFY(!about->isModal());
         QCOMPARE(about->windowTitle(), QStringLiteral("About Nimbrel Marquee Control"));
         QCOMPARE(about->objectName(), QStringLiteral("ZqAboutDlg"));
         const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
         QCOMPARE(about->pos(), AboutDialog::centredOnScreen(about->size(), screen));
-        QCOMPARE(AboutDialog::centredOnScreen(QSize(200, 100), QRect(0, 0, 1000, 800)), QPoint(400, 350));
+        QCOMPARE(AboutDialog::centredOnScreen(QSize(200, 100), QRect(0, 0, 1000, 800)),
+                 QPoint(400, 350));
         // Larger than the screen: clamped so that the top-left stays visible.
-        QCOMPARE(AboutDialog::centredOnScreen(QSize(1200, 900), QRect(0, 0, 1000, 800)), QPoint(0, 0));
+        QCOMPARE(AboutDialog::centredOnScreen(QSize(1200, 900), QRect(0, 0, 1000, 800)),
+                 QPoint(0, 0));
         QCOMPARE(c->invoke(dispid::kAboutBox, InvokeKind::PropertyGet, {}, nullptr),
                  kDispEMemberNotFound);
     }

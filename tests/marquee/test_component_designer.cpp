@@ -13,19 +13,18 @@
 class TestComponentDesigner : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
 #ifdef ZQMARQ_DESIGNER_PLUGIN
-    void pluginOffersTheMarquee()
-    {
+    void pluginOffersTheMarquee() {
         QPluginLoader loader(QStringLiteral(ZQMARQ_DESIGNER_PLUGIN));
-        QObject *instance = loader.instance();
+        QObject* instance = loader.instance();
         QVERIFY2(instance, qPrintable(loader.errorString()));
-        auto *plugin = qobject_cast<QDesignerCustomWidgetInterface *>(instance);
+        auto* plugin = qobject_cast<QDesignerCustomWidgetInterface*>(instance);
         QVERIFY(plugin);
         QCOMPARE(plugin->name(), QStringLiteral("zqmarq::MarqueeFormWidget"));
         QVERIFY(plugin->domXml().contains(plugin->name()));
         QWidget parent;
-        QWidget *w = plugin->createWidget(&parent);
+        QWidget* w = plugin->createWidget(&parent);
         QVERIFY(w);
         QCOMPARE(w->parentWidget(), &parent);
         QVERIFY(w->setProperty("tickTime", 250));
@@ -34,11 +33,10 @@ private slots:
         QCOMPARE(w->property("text").toString(), QStringLiteral("<H 1>Hi"));
     }
 
-    void propertiesConvert()
-    {
+    void propertiesConvert() {
         using zqmarq::MarqueeFormWidget;
         MarqueeFormWidget w;
-        const zqmarq::MarqueeModel &m = w.marquee()->model();
+        const zqmarq::MarqueeModel& m = w.marquee()->model();
         QVERIFY(w.setProperty("frame", QStringLiteral("FrameShadow")));
         QCOMPARE(m.frame, 5);
         w.setDirection(MarqueeFormWidget::BottomToTop);
@@ -66,7 +64,9 @@ private slots:
         QVERIFY(w.picture(9).isNull());
     }
 #else
-    void pluginNotBuilt() { QSKIP("Qt Designer's plugin interface is not installed"); }
+    void pluginNotBuilt() {
+        QSKIP("Qt Designer's plugin interface is not installed");
+    }
 #endif
 };
 

@@ -18,30 +18,27 @@ namespace {
 
 // Records the dispatch calls a page makes, and answers gets from a model.
 class RecordingObject final : public IZqDispatch {
-public:
+  public:
     MarqueeModel model;
     std::vector<std::int32_t> puts;
 
-    HResult queryInterface(const Guid &, void **) override { return kENoInterface; }
+    HResult queryInterface(const Guid&, void**) override { return kENoInterface; }
     std::uint32_t addRef() override { return 1; }
     std::uint32_t release() override { return 1; }
-    const TypeInfo &typeInfo() const override
-    {
-        static const TypeInfo info{ids::kTypeLib, ids::kDispatch, ids::kEvents,
-                                   dispatchTable(), eventTable(), typeLibEnums()};
+    const TypeInfo& typeInfo() const override {
+        static const TypeInfo info{ids::kTypeLib,   ids::kDispatch, ids::kEvents,
+                                   dispatchTable(), eventTable(),   typeLibEnums()};
         return info;
     }
-    HResult getIdOfName(const std::string &name, std::int32_t &id) const override
-    {
-        const PropertyInfo *p = findProperty(name);
+    HResult getIdOfName(const std::string& name, std::int32_t& id) const override {
+        const PropertyInfo* p = findProperty(name);
         if (!p)
             return kDispEUnknownName;
         id = p->dispid;
         return kSOk;
     }
     HResult invoke(std::int32_t id, InvokeKind kind, std::span<const Variant> args,
-                   Variant *result) override
-    {
+                   Variant* result) override {
         if (kind == InvokeKind::PropertyGet)
             return getProperty(model, id, *result);
         puts.push_back(id);
@@ -53,59 +50,68 @@ public:
 struct MessageCatcher {
     QStringList messages;
     PageMessageHandler previous;
-    MessageCatcher()
-    {
-        previous = setPageMessageHandler(
-            [this](QWidget *, const QString &text) { messages << text; });
+    MessageCatcher() {
+        previous =
+            setPageMessageHandler([this](QWidget*, const QString& text) { messages << text; });
     }
     ~MessageCatcher() { setPageMessageHandler(std::move(previous)); }
 };
 
-QLineEdit *edit(GeneralPage &page, int id) { return qobject_cast<QLineEdit *>(page.control(id)); }
-QComboBox *list(GeneralPage &page, int id) { return qobject_cast<QComboBox *>(page.control(id)); }
+QLineEdit* edit(GeneralPage& page, int id) {
+    return qobject_cast<QLineEdit*>(page.control(id));
+}
+QComboBox* list(GeneralPage& page, int id) {
+    return qobject_cast<QComboBox*>(page.control(id));
+}
 
 } // namespace
 
 class TestComponentPages : public QObject {
     Q_OBJECT
 
-private slots:
-    void generalPageBeforeFilling()
-    {
+  private slots:
+    void generalPageBeforeFilling() {
         GeneralPage page;
         QCOMPARE(list(page, 202)->currentIndex(), -1);
         QCOMPARE(list(page, 205)->currentIndex(), -1);
         QCOMPARE(list(page, 207)->currentIndex(), -1);
         QCOMPARE(edit(page, 203)->text(), QStringLiteral("0"));
         QCOMPARE(edit(page, 206)->text(), QStringLiteral("0"));
-        QVERIFY(qobject_cast<QPlainTextEdit *>(page.control(201))->toPlainText().isEmpty());
+        QVERIFY(qobject_cast<QPlainTextEdit*>(page.control(201))->toPlainText().isEmpty());
         QCOMPARE(list(page, 207)->count(), 6);
         QCOMPARE(list(page, 207)->itemText(5), QStringLiteral("5 - Shadow"));
         QCOMPARE(list(page, 202)->itemText(3), QStringLiteral("3 - Bottom to Top"));
-        QCOMPARE(page.findChild<QLabel *>(QStringLiteral("Label203"))->text(),
+        QCOMPARE(page.findChild<QLabel*>(QStringLiteral("Label203"))->text(),
                  QStringLiteral("Scroll &Elapse"));
-        QCOMPARE(page.findChild<QLabel *>(QStringLiteral("Label206"))->text(),
+        QCOMPARE(page.findChild<QLabel*>(QStringLiteral("Label206"))->text(),
                  QStringLiteral("Scroll &Increment"));
         QCOMPARE(page.caption(), QStringLiteral("General"));
     }
 
-    void rangesAreChecked_data()
-    {
+    void rangesAreChecked_data() {
         QTest::addColumn<int>("field");
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("message");
-        QTest::newRow("elapse 49") << 203 << "49" << "Please enter an integer between 50 and 5000.";
-        QTest::newRow("elapse 50") << 203 << "50" << "";
-        QTest::newRow("elapse 5000") << 203 << "5000" << "";
-        QTest::newRow("elapse 5001") << 203 << "5001" << "Please enter an integer between 50 and 5000.";
-        QTest::newRow("elapse text") << 203 << "fast" << "Please enter an integer.";
-        QTest::newRow("increment 0") << 206 << "0" << "Please enter an integer between 1 and 10.";
-        QTest::newRow("increment 1") << 206 << "1" << "";
-        QTest::newRow("increment 10") << 206 << "10" << "";
-        QTest::newRow("increment 11") << 206 << "11" << "Please enter an integer between 1 and 10.";
+        QTest::newRow("elapse 49") << 203 << "49"
+                                   << "Please enter an integer between 50 and 5000.";
+        QTest::newRow("elapse 50") << 203 << "50"
+                                   << "";
+        QTest::newRow("elapse 5000") << 203 << "5000"
+                                     << "";
+        QTest::newRow("elapse 5001") << 203 << "5001"
+                                     << "Please enter an integer between 50 and 5000.";
+        QTest::newRow("elapse text") << 203 << "fast"
+                                     << "Please enter an integer.";
+        QTest::newRow("increment 0") << 206 << "0"
+                                     << "Please enter an integer between 1 and 10.";
+        QTest::newRow("increment 1") << 206 << "1"
+                                     << "";
+        QTest::newRow("increment 10") << 206 << "10"
+                                      << "";
+        QTest::newRow("increment 11") << 206 << "11"
+                                      << "Please enter an integer between 1 and 10.";
     }
-    void rangesAreChecked()
-    {
+    void rangesAreChecked() {
         QFETCH(int, field);
         QFETCH(QString, value);
         QFETCH(QString, message);
@@ -118,16 +124,16 @@ private slots:
         QCOMPARE(applied, message.isEmpty());
         if (message.isEmpty()) {
             QVERIFY(catcher.messages.isEmpty());
-            QCOMPARE(std::to_string(field == 203 ? object.model.tickTime : object.model.tickIncrement),
-                     value.toStdString());
+            QCOMPARE(
+                std::to_string(field == 203 ? object.model.tickTime : object.model.tickIncrement),
+                value.toStdString());
         } else {
             QCOMPARE(catcher.messages, QStringList{message});
             QVERIFY(object.puts.empty()); // nothing written while a value is refused
         }
     }
 
-    void exchangeOrderAndValues()
-    {
+    void exchangeOrderAndValues() {
         RecordingObject object;
         object.model.direction = 2;
         object.model.justification = 0;
@@ -143,16 +149,15 @@ private slots:
         QCOMPARE(edit(page, 206)->text(), QStringLiteral("1"));
         list(page, 207)->setCurrentIndex(5);
         QVERIFY(page.apply(&object));
-        const std::vector<std::int32_t> order = {dispid::kDirection, dispid::kText,
+        const std::vector<std::int32_t> order = {dispid::kDirection,     dispid::kText,
                                                  dispid::kJustification, dispid::kTickIncrement,
-                                                 dispid::kTickTime, dispid::kFrame};
+                                                 dispid::kTickTime,      dispid::kFrame};
         QCOMPARE(object.puts, order);
         QCOMPARE(object.model.frame, 5);
         QCOMPARE(object.model.text, std::string("line1\r\nline2"));
     }
 
-    void valuesOutsideTheListsAreKept()
-    {
+    void valuesOutsideTheListsAreKept() {
         RecordingObject object;
         object.model.justification = 7;
         GeneralPage page;
@@ -162,16 +167,15 @@ private slots:
         QCOMPARE(object.model.justification, 7);
     }
 
-    void frameStaysOpenOnARefusal()
-    {
-        auto *control = new MarqueeControl;
+    void frameStaysOpenOnARefusal() {
+        auto* control = new MarqueeControl;
         {
             PropertyFrame frame(control);
             QCOMPARE(frame.pages().size(), std::size_t(5));
             QCOMPARE(frame.pages()[0]->caption(), QStringLiteral("General"));
             QCOMPARE(frame.pages()[4]->caption(), QStringLiteral("Info"));
             frame.show();
-            auto *general = static_cast<GeneralPage *>(frame.pages()[0]);
+            auto* general = static_cast<GeneralPage*>(frame.pages()[0]);
             edit(*general, 203)->setText(QStringLiteral("49"));
             MessageCatcher catcher;
             frame.accept();
@@ -186,8 +190,7 @@ private slots:
         control->release();
     }
 
-    void stockPagesApplyOnlyWhatChanged()
-    {
+    void stockPagesApplyOnlyWhatChanged() {
         RecordingObject object;
         StockPage colours(PropType::Color);
         colours.fill(&object);
@@ -205,23 +208,21 @@ private slots:
         QCOMPARE(*fonts.pending(QStringLiteral("Heading1")).asFont(), object.model.heading[0]);
     }
 
-    void infoPageDrawsItsLogoAfterPainting()
-    {
+    void infoPageDrawsItsLogoAfterPainting() {
         InfoPage page;
         QCOMPARE(page.caption(), QStringLiteral("Info"));
         QVERIFY(!page.logoShown());
         page.show();
         QVERIFY(QTest::qWaitForWindowExposed(&page));
         QTRY_VERIFY(page.logoShown());
-        QCOMPARE(page.findChild<QLabel *>(QStringLiteral("Logo909"))->pos(), QPoint(10, 10));
+        QCOMPARE(page.findChild<QLabel*>(QStringLiteral("Logo909"))->pos(), QPoint(10, 10));
     }
 
-    void howToUseShowsTheHelpText()
-    {
+    void howToUseShowsTheHelpText() {
         HowToUseDialog dialog;
         QCOMPARE(dialog.windowTitle(), QStringLiteral("How To Use"));
         QVERIFY(dialog.isModal());
-        const auto *text = dialog.findChild<QPlainTextEdit *>(QStringLiteral("HelpText"));
+        const auto* text = dialog.findChild<QPlainTextEdit*>(QStringLiteral("HelpText"));
         QVERIFY(text->isReadOnly());
         const QString help = QString::fromLatin1(kHowToUseText);
         QVERIFY(help.startsWith(QStringLiteral("The Nimbrel Marquee control can display")));
@@ -229,7 +230,8 @@ private slots:
         QVERIFY(help.contains(QStringLiteral("\r\nPictures:\r\nUse the Picture Property Page")));
         QVERIFY(help.endsWith(QStringLiteral("it is defaulted to zero.\r\n")));
         QCOMPARE(help.count(QLatin1Char('\n')), help.count(QLatin1Char('\r')));
-        QCOMPARE(text->toPlainText(), QString(help).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+        QCOMPARE(text->toPlainText(),
+                 QString(help).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     }
 };
 

@@ -13,46 +13,41 @@ namespace {
 // Builds expected bytes independently of the writer under test.
 struct Bytes {
     std::vector<std::uint8_t> b;
-    Bytes &u8(unsigned v)
-    {
+    Bytes& u8(unsigned v) {
         b.push_back(static_cast<std::uint8_t>(v));
         return *this;
     }
-    Bytes &u16(unsigned v) { return u8(v & 0xFF).u8((v >> 8) & 0xFF); }
-    Bytes &u32(std::uint32_t v) { return u16(v & 0xFFFF).u16(v >> 16); }
-    Bytes &raw(const std::string &s)
-    {
+    Bytes& u16(unsigned v) { return u8(v & 0xFF).u8((v >> 8) & 0xFF); }
+    Bytes& u32(std::uint32_t v) { return u16(v & 0xFFFF).u16(v >> 16); }
+    Bytes& raw(const std::string& s) {
         b.insert(b.end(), s.begin(), s.end());
         return *this;
     }
-    Bytes &raw(const std::vector<std::uint8_t> &v)
-    {
+    Bytes& raw(const std::vector<std::uint8_t>& v) {
         b.insert(b.end(), v.begin(), v.end());
         return *this;
     }
-    Bytes &str(const std::string &s) { return u8(static_cast<unsigned>(s.size())).raw(s); }
-    Bytes &guidText(const char *text)
-    {
+    Bytes& str(const std::string& s) { return u8(static_cast<unsigned>(s.size())).raw(s); }
+    Bytes& guidText(const char* text) {
         const auto bytes = Guid::parse(text)->toBytes();
         b.insert(b.end(), bytes.begin(), bytes.end());
         return *this;
     }
-    Bytes &font(const std::string &name, unsigned weight, std::uint32_t size)
-    {
+    Bytes& font(const std::string& name, unsigned weight, std::uint32_t size) {
         u8(0x00).guidText("{0BE35203-8F91-11CE-9DE3-00AA004BB851}");
         return u8(1).u16(0).u8(0).u16(weight).u32(size).str(name);
     }
-    Bytes &picture(const std::vector<std::uint8_t> &image)
-    {
+    Bytes& picture(const std::vector<std::uint8_t>& image) {
         u8(0x00).guidText("{0BE35204-8F91-11CE-9DE3-00AA004BB851}");
-        return raw(std::string("lt\0\0", 4)).u32(static_cast<std::uint32_t>(image.size())).raw(image);
+        return raw(std::string("lt\0\0", 4))
+            .u32(static_cast<std::uint32_t>(image.size()))
+            .raw(image);
     }
 };
 
 const std::string kBannerText = "Kavel32 v3.10  by QXV  the floppy packager "; // 43 characters
 
-std::vector<std::uint8_t> jpegLikeBytes(std::size_t n)
-{
+std::vector<std::uint8_t> jpegLikeBytes(std::size_t n) {
     std::vector<std::uint8_t> v(n);
     for (std::size_t i = 0; i < n; ++i)
         v[i] = static_cast<std::uint8_t>(i * 7 + 3);
@@ -61,8 +56,7 @@ std::vector<std::uint8_t> jpegLikeBytes(std::size_t n)
     return v;
 }
 
-FontDesc font(const char *face, std::int16_t weight, std::int64_t size)
-{
+FontDesc font(const char* face, std::int16_t weight, std::int64_t size) {
     FontDesc f;
     f.faceName = face;
     f.weight = weight;
@@ -70,8 +64,7 @@ FontDesc font(const char *face, std::int16_t weight, std::int64_t size)
     return f;
 }
 
-MarqueeModel bannerModel()
-{
+MarqueeModel bannerModel() {
     MarqueeModel m;
     m.extentWidth = 11853;
     m.extentHeight = 661;
@@ -96,8 +89,7 @@ MarqueeModel bannerModel()
     return m;
 }
 
-Bytes bannerPrefix()
-{
+Bytes bannerPrefix() {
     Bytes e;
     e.u32(0x00010002).u32(11853).u32(661).u32(0x1D);
     e.str(kBannerText).u32(0x0080FFFF).u32(0).font("Arial", 700, 97500);
@@ -107,20 +99,20 @@ Bytes bannerPrefix()
         e.u8(0xFF);
     e.picture({});
     e.u32(1);
-    e.font("MS Sans Serif", 400, 180000).font("MS Sans Serif", 400, 120000).font("MS Sans Serif", 400, 120000);
+    e.font("MS Sans Serif", 400, 180000)
+        .font("MS Sans Serif", 400, 120000)
+        .font("MS Sans Serif", 400, 120000);
     return e;
 }
 
-Bytes bannerBytes()
-{
+Bytes bannerBytes() {
     Bytes e = bannerPrefix();
     e.font("MS Sans Serif", 400, 120000).font("MS Sans Serif", 400, 120000);
     e.u32(0).str(kBannerText);
     return e;
 }
 
-bool load(const std::vector<std::uint8_t> &bytes, MarqueeModel &m, std::string *error = nullptr)
-{
+bool load(const std::vector<std::uint8_t>& bytes, MarqueeModel& m, std::string* error = nullptr) {
     return loadFromStream(bytes.data(), bytes.size(), m, error);
 }
 
@@ -129,9 +121,8 @@ bool load(const std::vector<std::uint8_t> &bytes, MarqueeModel &m, std::string *
 class TestPersistStream : public QObject {
     Q_OBJECT
 
-private slots:
-    void bannerSavesFieldByField()
-    {
+  private slots:
+    void bannerSavesFieldByField() {
         QCOMPARE(kBannerText.size(), std::size_t(43));
         const std::vector<std::uint8_t> saved = saveToStream(bannerModel());
         const std::vector<std::uint8_t> expected = bannerBytes().b;
@@ -142,8 +133,7 @@ private slots:
         }
     }
 
-    void bannerLoadsAndSavesTheSameBytes()
-    {
+    void bannerLoadsAndSavesTheSameBytes() {
         const std::vector<std::uint8_t> bytes = bannerBytes().b;
         MarqueeModel m;
         std::string error;
@@ -165,8 +155,7 @@ private slots:
         QCOMPARE(saveToStream(m), bytes);
     }
 
-    void freezeAndNextStringAreNotPersisted()
-    {
+    void freezeAndNextStringAreNotPersisted() {
         MarqueeModel m = bannerModel();
         m.freezeMarquee = true;
         m.nextDisplayString = "next";
@@ -179,14 +168,12 @@ private slots:
         QCOMPARE(loaded.nextDisplayString, std::string());
     }
 
-    void olderVersionsConvert_data()
-    {
+    void olderVersionsConvert_data() {
         QTest::addColumn<int>("minor");
         QTest::newRow("1.0") << 0;
         QTest::newRow("1.1") << 1;
     }
-    void olderVersionsConvert()
-    {
+    void olderVersionsConvert() {
         QFETCH(int, minor);
         Bytes e;
         e.u32(0x00010000u | static_cast<unsigned>(minor)).u32(100).u32(200).u32(0x1D);
@@ -222,8 +209,7 @@ private slots:
         QCOMPARE(again.backColor, OleColor(0x00FF00));
     }
 
-    void resetGivesAFreshControl()
-    {
+    void resetGivesAFreshControl() {
         MarqueeModel m = bannerModel();
         m.freezeMarquee = true;
         resetToDefaults(m);
@@ -235,13 +221,12 @@ private slots:
         QCOMPARE(m.tickTime, std::int16_t(100));
         QCOMPARE(m.justification, 1);
         QCOMPARE(m.freezeMarquee, false);
-        for (const auto &p : m.picture)
+        for (const auto& p : m.picture)
             QVERIFY(!p.has_value());
         QCOMPARE(m.heading[0], FontDesc::frameworkDefault());
     }
 
-    void longTextUsesTheWidePrefix()
-    {
+    void longTextUsesTheWidePrefix() {
         MarqueeModel m;
         m.text = std::string(300, 'x');
         const std::vector<std::uint8_t> bytes = saveToStream(m);
@@ -253,8 +238,7 @@ private slots:
         QCOMPARE(back.text, m.text);
     }
 
-    void everyTruncationIsRefused()
-    {
+    void everyTruncationIsRefused() {
         const std::vector<std::uint8_t> bytes = bannerBytes().b;
         for (std::size_t n = 0; n < bytes.size(); ++n) {
             MarqueeModel m = bannerModel();
@@ -266,8 +250,7 @@ private slots:
         }
     }
 
-    void malformedDataIsRefused_data()
-    {
+    void malformedDataIsRefused_data() {
         QTest::addColumn<int>("offset");
         QTest::addColumn<int>("value");
         QTest::addColumn<QString>("message");
@@ -283,8 +266,7 @@ private slots:
         QTest::newRow("picture size") << pictures + 21 + 2 << 0x7F << "ends too early";
         QTest::newRow("text length") << 16 << 0xFF << "ends too early";
     }
-    void malformedDataIsRefused()
-    {
+    void malformedDataIsRefused() {
         QFETCH(int, offset);
         QFETCH(int, value);
         QFETCH(QString, message);
@@ -297,8 +279,7 @@ private slots:
         QCOMPARE(m.text, std::string("Nimbrel Marquee"));
     }
 
-    void trailingBytesAreRefusedUnlessAsked()
-    {
+    void trailingBytesAreRefusedUnlessAsked() {
         std::vector<std::uint8_t> bytes = bannerBytes().b;
         const std::size_t end = bytes.size();
         bytes.push_back(0x42);
@@ -311,8 +292,7 @@ private slots:
         QCOMPARE(consumed, end);
     }
 
-    void pictureDecoderIsApplied()
-    {
+    void pictureDecoderIsApplied() {
         int calls = 0;
         PictureDecoder decode = [&calls](std::vector<std::uint8_t> bytes) {
             ++calls;
@@ -330,8 +310,7 @@ private slots:
         QCOMPARE(m.picture[0]->widthHimetric, 2646);
     }
 
-    void storedDesignsOfTheMainWindow()
-    {
+    void storedDesignsOfTheMainWindow() {
         QFile file(QStringLiteral(KAVEL_SOURCE_DIR "/resources/marquee/banner.zqm"));
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray data = file.readAll();
@@ -356,7 +335,7 @@ private slots:
         QFile second(QStringLiteral(KAVEL_SOURCE_DIR "/resources/marquee/zqmarquee2.zqm"));
         QVERIFY(second.open(QIODevice::ReadOnly));
         const QByteArray data2 = second.readAll();
-        QVERIFY(loadFromStream(reinterpret_cast<const std::uint8_t *>(data2.constData()),
+        QVERIFY(loadFromStream(reinterpret_cast<const std::uint8_t*>(data2.constData()),
                                static_cast<std::size_t>(data2.size()), m, &error));
         QCOMPARE(m.direction, 3);
         QCOMPARE(m.frame, 0);
@@ -365,8 +344,7 @@ private slots:
         QCOMPARE(m.font->size, std::int64_t(82500));
     }
 
-    void keyedFormRoundTrips()
-    {
+    void keyedFormRoundTrips() {
         PropertyBag bag;
         saveToBag(bannerModel(), bag);
         QVERIFY(bag.read("Direction"));

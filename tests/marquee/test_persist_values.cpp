@@ -10,9 +10,8 @@ using namespace zqmarq;
 class TestPersistValues : public QObject {
     Q_OBJECT
 
-private slots:
-    void guidTextAndBytes()
-    {
+  private slots:
+    void guidTextAndBytes() {
         const Guid g = ids::kStdFont;
         QCOMPARE(QString::fromStdString(g.toString()),
                  QStringLiteral("{0BE35203-8F91-11CE-9DE3-00AA004BB851}"));
@@ -28,8 +27,7 @@ private slots:
         QCOMPARE(Guid::fromBytes(bytes.data()), g);
     }
 
-    void malformedGuidsAreRefused_data()
-    {
+    void malformedGuidsAreRefused_data() {
         QTest::addColumn<QString>("text");
         QTest::newRow("no braces") << "0BE35203-8F91-11CE-9DE3-00AA004BB851";
         QTest::newRow("short") << "{0BE35203-8F91-11CE-9DE3-00AA004BB85}";
@@ -37,22 +35,22 @@ private slots:
         QTest::newRow("misplaced dash") << "{0BE352038-F91-11CE-9DE3-00AA004BB851}";
         QTest::newRow("empty") << "";
     }
-    void malformedGuidsAreRefused()
-    {
+    void malformedGuidsAreRefused() {
         QFETCH(QString, text);
         QVERIFY(!Guid::parse(text.toStdString()));
     }
 
-    void conversions_data()
-    {
+    void conversions_data() {
         QTest::addColumn<int>("kind"); // 0 int16, 1 int32, 2 bool, 3 colour
         QTest::addColumn<QString>("source");
         QTest::addColumn<int>("result");
         QTest::addColumn<qlonglong>("value");
         QTest::newRow("int16 from text") << 0 << "s:-32768" << int(kSOk) << -32768LL;
         QTest::newRow("int16 overflow") << 0 << "l:32768" << int(kDispEOverflow) << 0LL;
-        QTest::newRow("int16 from system colour") << 0 << "c:2147483663" << int(kDispEOverflow) << 0LL;
-        QTest::newRow("int32 keeps colour bits") << 1 << "c:2147483663" << int(kSOk) << -2147483633LL;
+        QTest::newRow("int16 from system colour")
+            << 0 << "c:2147483663" << int(kDispEOverflow) << 0LL;
+        QTest::newRow("int32 keeps colour bits")
+            << 1 << "c:2147483663" << int(kSOk) << -2147483633LL;
         QTest::newRow("int32 from true") << 1 << "b:1" << int(kSOk) << -1LL;
         QTest::newRow("int32 from padded text") << 1 << "s: 42 " << int(kSOk) << 42LL;
         QTest::newRow("int32 from hex text") << 1 << "s:0x10" << int(kDispETypeMismatch) << 0LL;
@@ -63,8 +61,7 @@ private slots:
         QTest::newRow("colour from negative") << 3 << "l:-2147483633" << int(kSOk) << 2147483663LL;
         QTest::newRow("colour too wide") << 3 << "s:4294967296" << int(kDispEOverflow) << 0LL;
     }
-    void conversions()
-    {
+    void conversions() {
         QFETCH(int, kind);
         QFETCH(QString, source);
         QFETCH(int, result);
@@ -111,8 +108,7 @@ private slots:
             QCOMPARE(got, value);
     }
 
-    void objectsCompareByContentAndConvertToNothingElse()
-    {
+    void objectsCompareByContentAndConvertToNothingElse() {
         FontDesc f;
         QCOMPARE(Variant::font(f), Variant::font(f));
         f.italic = true;

@@ -24,13 +24,11 @@ class TestRegistryContainer : public QObject {
     QString m_registry;
 
     // Runs zqregsvr with the test's registry; returns its exit code and output.
-    int regsvr(const QStringList &args, QString *output = nullptr)
-    {
+    int regsvr(const QStringList& args, QString* output = nullptr) {
         return run(kRegsvr, args, output);
     }
 
-    int run(const QString &program, const QStringList &args, QString *output = nullptr)
-    {
+    int run(const QString& program, const QStringList& args, QString* output = nullptr) {
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QString::fromLatin1(kRegistryEnvVar), m_registry);
@@ -44,17 +42,15 @@ class TestRegistryContainer : public QObject {
         return p.exitCode();
     }
 
-private slots:
-    void init()
-    {
-        m_registry = m_dir.filePath(QStringLiteral("components-%1.reg")
-                                        .arg(QTest::currentTestFunction()));
+  private slots:
+    void init() {
+        m_registry =
+            m_dir.filePath(QStringLiteral("components-%1.reg").arg(QTest::currentTestFunction()));
         QFile::remove(m_registry);
         qputenv(kRegistryEnvVar, m_registry.toLocal8Bit());
     }
 
-    void createsByProgIdAfterRegistrationAndFailsAfterRemoval()
-    {
+    void createsByProgIdAfterRegistrationAndFailsAfterRemoval() {
         QString error;
         QVERIFY(!ControlHost::create(QStringLiteral("ZqMarquee.ZqMarqueeCtrl.1"), nullptr, &error));
         QVERIFY2(error.contains(QStringLiteral("not registered")), qPrintable(error));
@@ -64,7 +60,8 @@ private slots:
         QVERIFY2(output.contains(QStringLiteral("succeeded")), qPrintable(output));
 
         QWidget parent;
-        auto host = ControlHost::create(QStringLiteral("ZqMarquee.ZqMarqueeCtrl.1"), &parent, &error);
+        auto host =
+            ControlHost::create(QStringLiteral("ZqMarquee.ZqMarqueeCtrl.1"), &parent, &error);
         QVERIFY2(host, qPrintable(error));
         QVERIFY(host->widget());
         QCOMPARE(host->widget()->parentWidget(), &parent);
@@ -83,12 +80,13 @@ private slots:
         QCOMPARE(error, QStringLiteral("The class ZqMarquee.ZqMarqueeCtrl.1 is not registered"));
     }
 
-    void freshProcessCreatesByProgId()
-    {
+    void freshProcessCreatesByProgId() {
         const QStringList args = {QStringLiteral("--load"),
                                   QStringLiteral(KAVEL_SOURCE_DIR "/resources/marquee/banner.zqm"),
-                                  QStringLiteral("ZqMarquee.ZqMarqueeCtrl.1"), QStringLiteral("Frame"),
-                                  QStringLiteral("TickTime"), QStringLiteral("Picture1"),
+                                  QStringLiteral("ZqMarquee.ZqMarqueeCtrl.1"),
+                                  QStringLiteral("Frame"),
+                                  QStringLiteral("TickTime"),
+                                  QStringLiteral("Picture1"),
                                   QStringLiteral("Picture5")};
         QString output;
         QCOMPARE(run(kHost, args, &output), 1);
@@ -104,8 +102,7 @@ private slots:
         QVERIFY2(output.contains(QStringLiteral("not registered")), qPrintable(output));
     }
 
-    void registrationWritesTheEntries()
-    {
+    void registrationWritesTheEntries() {
         QCOMPARE(regsvr({QStringLiteral("-s"), kLibrary}), 0);
         ComponentRegistry reg;
         QString error;
@@ -114,18 +111,22 @@ private slots:
         QCOMPARE(reg.value(control), QStringLiteral("Nimbrel Marquee Control"));
         QCOMPARE(reg.value(control + QStringLiteral("\\InprocServer32")),
                  QFileInfo(kLibrary).absoluteFilePath());
-        QCOMPARE(reg.value(control + QStringLiteral("\\InprocServer32"), QStringLiteral("ThreadingModel")),
+        QCOMPARE(reg.value(control + QStringLiteral("\\InprocServer32"),
+                           QStringLiteral("ThreadingModel")),
                  QStringLiteral("Apartment"));
         QCOMPARE(reg.value(control + QStringLiteral("\\ProgID")),
                  QStringLiteral("ZqMarquee.ZqMarqueeCtrl.1"));
         QCOMPARE(reg.value(control + QStringLiteral("\\MiscStatus\\1")), QString::number(0x20191));
         QVERIFY(reg.hasKey(control + QStringLiteral("\\Insertable")));
-        QVERIFY(reg.hasKey(control + QStringLiteral(
-                                         "\\Implemented Categories\\{7DD95801-9882-11CF-9FA9-00AA006C42C4}")));
-        QVERIFY(reg.hasKey(control + QStringLiteral(
-                                         "\\Implemented Categories\\{7DD95802-9882-11CF-9FA9-00AA006C42C4}")));
-        QCOMPARE(reg.value(QStringLiteral("Component Categories\\{7DD95802-9882-11CF-9FA9-00AA006C42C4}"),
-                           QStringLiteral("409")),
+        QVERIFY(reg.hasKey(
+            control +
+            QStringLiteral("\\Implemented Categories\\{7DD95801-9882-11CF-9FA9-00AA006C42C4}")));
+        QVERIFY(reg.hasKey(
+            control +
+            QStringLiteral("\\Implemented Categories\\{7DD95802-9882-11CF-9FA9-00AA006C42C4}")));
+        QCOMPARE(reg.value(
+                     QStringLiteral("Component Categories\\{7DD95802-9882-11CF-9FA9-00AA006C42C4}"),
+                     QStringLiteral("409")),
                  QStringLiteral("Controls safely initializable from persistent data"));
         QCOMPARE(reg.value(QStringLiteral("TypeLib\\{3F7A12C0-58B4-11CF-9D21-0060B7C4E5A1}\\1.2")),
                  QStringLiteral("Nimbrel Marquee Control"));
@@ -150,8 +151,7 @@ private slots:
                  QStringLiteral("Other"));
     }
 
-    void regsvrRefusesWhatIsNotAComponent()
-    {
+    void regsvrRefusesWhatIsNotAComponent() {
         QString output;
         QCOMPARE(regsvr({}, &output), 2);
         QVERIFY(output.contains(QStringLiteral("usage")));
@@ -165,12 +165,12 @@ private slots:
         QVERIFY(!QFile::exists(m_registry));
     }
 
-    void containerReportsAMissingLibrary()
-    {
+    void containerReportsAMissingLibrary() {
         ComponentRegistry reg;
         const QString clsid = QStringLiteral("{3F7A12C3-58B4-11CF-9D21-0060B7C4E5A1}");
         const QString gone = m_dir.filePath(QStringLiteral("gone/libzqmarq.so"));
-        reg.setValue(QStringLiteral("CLSID\\") + clsid + QStringLiteral("\\InprocServer32"), QString(), gone);
+        reg.setValue(QStringLiteral("CLSID\\") + clsid + QStringLiteral("\\InprocServer32"),
+                     QString(), gone);
         reg.setValue(QStringLiteral("ZqMarquee.ZqMarqueeCtrl.1\\CLSID"), QString(), clsid);
         QString error;
         QVERIFY(reg.save(m_registry, &error));
@@ -179,55 +179,54 @@ private slots:
                  qPrintable(error));
     }
 
-    void libraryCountsItsObjects()
-    {
+    void libraryCountsItsObjects() {
         QLibrary lib(kLibrary);
         QVERIFY2(lib.load(), qPrintable(lib.errorString()));
         const auto canUnload = reinterpret_cast<DllCanUnloadNowFn>(lib.resolve("DllCanUnloadNow"));
-        const auto getClass = reinterpret_cast<DllGetClassObjectFn>(lib.resolve("DllGetClassObject"));
+        const auto getClass =
+            reinterpret_cast<DllGetClassObjectFn>(lib.resolve("DllGetClassObject"));
         QVERIFY(canUnload && getClass);
         QCOMPARE(canUnload(), kSOk);
-        void *out = nullptr;
+        void* out = nullptr;
         const Guid unknownClass = *Guid::parse("{00000000-1111-2222-3333-444444444444}");
         QCOMPARE(getClass(&unknownClass, &ids::kIClassFactory, &out), kClassENotAvailable);
         QCOMPARE(out, nullptr);
         QCOMPARE(getClass(&ids::kControl, &ids::kIClassFactory, nullptr), kEPointer);
         QCOMPARE(getClass(&ids::kControl, &ids::kIClassFactory, &out), kSOk);
-        auto *factory = static_cast<IZqClassFactory *>(out);
+        auto* factory = static_cast<IZqClassFactory*>(out);
         QCOMPARE(canUnload(), kSFalse);
-        void *page = nullptr;
+        void* page = nullptr;
         QCOMPARE(factory->createInstance(ids::kIZqPropertyPage, &page), kENoInterface);
         QCOMPARE(page, nullptr);
-        void *control = nullptr;
+        void* control = nullptr;
         QCOMPARE(factory->createInstance(ids::kIZqControl, &control), kSOk);
         factory->release();
         QCOMPARE(canUnload(), kSFalse); // the control still lives
-        static_cast<IZqControl *>(control)->release();
+        static_cast<IZqControl*>(control)->release();
         QCOMPARE(canUnload(), kSOk);
         QCOMPARE(getClass(&ids::kGeneralPage, &ids::kIClassFactory, &out), kSOk);
-        factory = static_cast<IZqClassFactory *>(out);
+        factory = static_cast<IZqClassFactory*>(out);
         QCOMPARE(factory->createInstance(ids::kIZqPropertyPage, &page), kSOk);
         factory->release();
-        auto *pageObject = static_cast<IZqPropertyPage *>(page);
+        auto* pageObject = static_cast<IZqPropertyPage*>(page);
         QCOMPARE(pageObject->caption(), std::string("General"));
         QCOMPARE(canUnload(), kSFalse);
         pageObject->release();
         QCOMPARE(canUnload(), kSOk);
     }
 
-    void registryFileRefusesMalformedText_data()
-    {
+    void registryFileRefusesMalformedText_data() {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("message");
         QTest::newRow("no header") << QByteArray("[CLSID]\r\n@=x\r\n") << "line 1";
-        QTest::newRow("value before key") << QByteArray("ZQMARQ component registry 1\r\n@=x\r\n")
-                                          << "line 2";
-        QTest::newRow("open key") << QByteArray("ZQMARQ component registry 1\r[CLSID\r") << "line 2";
-        QTest::newRow("no equals") << QByteArray("ZQMARQ component registry 1\r\n[A]\r\nvalue\r\n")
-                                   << "line 3";
+        QTest::newRow("value before key")
+            << QByteArray("ZQMARQ component registry 1\r\n@=x\r\n") << "line 2";
+        QTest::newRow("open key") << QByteArray("ZQMARQ component registry 1\r[CLSID\r")
+                                  << "line 2";
+        QTest::newRow("no equals")
+            << QByteArray("ZQMARQ component registry 1\r\n[A]\r\nvalue\r\n") << "line 3";
     }
-    void registryFileRefusesMalformedText()
-    {
+    void registryFileRefusesMalformedText() {
         QFETCH(QByteArray, content);
         QFETCH(QString, message);
         QFile f(m_registry);
@@ -243,8 +242,7 @@ private slots:
         QVERIFY2(error.contains(QStringLiteral("malformed")), qPrintable(error));
     }
 
-    void registryFileRoundTripsWithCrLf()
-    {
+    void registryFileRoundTripsWithCrLf() {
         ComponentRegistry reg;
         reg.setValue(QStringLiteral("A\\B"), QString(), QStringLiteral("default"));
         reg.setValue(QStringLiteral("A\\B"), QStringLiteral("Name"), QStringLiteral("x=y"));
@@ -266,8 +264,7 @@ private slots:
         QCOMPARE(back.value(QStringLiteral("A\\BC")), QStringLiteral("sibling"));
     }
 
-    void lookupUsesTheOverrideAlone()
-    {
+    void lookupUsesTheOverrideAlone() {
         QCOMPARE(ComponentRegistry::lookupPaths(), QStringList{m_registry});
         QCOMPARE(ComponentRegistry::writablePath(), m_registry);
         qunsetenv(kRegistryEnvVar);

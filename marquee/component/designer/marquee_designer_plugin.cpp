@@ -6,36 +6,48 @@
 
 namespace zqmarq {
 
-MarqueeDesignerPlugin::MarqueeDesignerPlugin(QObject *parent) : QObject(parent) {}
+MarqueeDesignerPlugin::MarqueeDesignerPlugin(QObject* parent) : QObject(parent) {}
 
-QString MarqueeDesignerPlugin::name() const { return QStringLiteral("zqmarq::MarqueeFormWidget"); }
-QString MarqueeDesignerPlugin::group() const { return QStringLiteral("Nimbrel"); }
-QString MarqueeDesignerPlugin::toolTip() const { return QStringLiteral("Nimbrel Marquee Control"); }
-QString MarqueeDesignerPlugin::whatsThis() const
-{
+QString MarqueeDesignerPlugin::name() const {
+    return QStringLiteral("zqmarq::MarqueeFormWidget");
+}
+QString MarqueeDesignerPlugin::group() const {
+    return QStringLiteral("Nimbrel");
+}
+QString MarqueeDesignerPlugin::toolTip() const {
+    return QStringLiteral("Nimbrel Marquee Control");
+}
+QString MarqueeDesignerPlugin::whatsThis() const {
     return QStringLiteral("A banner that scrolls text and pictures given by its marquee markup.");
 }
-QString MarqueeDesignerPlugin::includeFile() const { return QStringLiteral("marquee_form_widget.h"); }
-QIcon MarqueeDesignerPlugin::icon() const { return QIcon(); }
-bool MarqueeDesignerPlugin::isContainer() const { return false; }
+QString MarqueeDesignerPlugin::includeFile() const {
+    return QStringLiteral("marquee_form_widget.h");
+}
+QIcon MarqueeDesignerPlugin::icon() const {
+    return QIcon();
+}
+bool MarqueeDesignerPlugin::isContainer() const {
+    return false;
+}
 
-QWidget *MarqueeDesignerPlugin::createWidget(QWidget *parent)
-{
+QWidget* MarqueeDesignerPlugin::createWidget(QWidget* parent) {
     return new MarqueeFormWidget(parent);
 }
 
-bool MarqueeDesignerPlugin::isInitialized() const { return m_initialized; }
-void MarqueeDesignerPlugin::initialize(QDesignerFormEditorInterface *) { m_initialized = true; }
+bool MarqueeDesignerPlugin::isInitialized() const {
+    return m_initialized;
+}
+void MarqueeDesignerPlugin::initialize(QDesignerFormEditorInterface*) {
+    m_initialized = true;
+}
 
-QString MarqueeDesignerPlugin::domXml() const
-{
-    return QStringLiteral(
-        "<ui language=\"c++\">\n"
-        " <widget class=\"zqmarq::MarqueeFormWidget\" name=\"ZqMarquee1\">\n"
-        "  <property name=\"geometry\"><rect><x>0</x><y>0</y><width>300</width>"
-        "<height>40</height></rect></property>\n"
-        " </widget>\n"
-        "</ui>\n");
+QString MarqueeDesignerPlugin::domXml() const {
+    return QStringLiteral("<ui language=\"c++\">\n"
+                          " <widget class=\"zqmarq::MarqueeFormWidget\" name=\"ZqMarquee1\">\n"
+                          "  <property name=\"geometry\"><rect><x>0</x><y>0</y><width>300</width>"
+                          "<height>40</height></rect></property>\n"
+                          " </widget>\n"
+                          "</ui>\n");
 }
 
 } // namespace zqmarq

@@ -10,8 +10,8 @@ class MarqueeDesignerPlugin : public QObject, public QDesignerCustomWidgetInterf
     Q_OBJECT
     Q_PLUGIN_METADATA(IID "org.qt-project.Qt.QDesignerCustomWidgetInterface")
     Q_INTERFACES(QDesignerCustomWidgetInterface)
-public:
-    explicit MarqueeDesignerPlugin(QObject *parent = nullptr);
+  public:
+    explicit MarqueeDesignerPlugin(QObject* parent = nullptr);
 
     QString name() const override;
     QString group() const override;
@@ -20,12 +20,12 @@ public:
     QString includeFile() const override;
     QIcon icon() const override;
     bool isContainer() const override;
-    QWidget *createWidget(QWidget *parent) override;
+    QWidget* createWidget(QWidget* parent) override;
     bool isInitialized() const override;
-    void initialize(QDesignerFormEditorInterface *core) override;
+    void initialize(QDesignerFormEditorInterface* core) override;
     QString domXml() const override;
 
-private:
+  private:
     bool m_initialized = false;
 };
 

@@ -17,12 +17,19 @@ class ZqMarquee;
 
 class MarqueeFormWidget : public QWidget {
     Q_OBJECT
-public:
+  public:
     enum ScrollDirection { RightToLeft, LeftToRight, TopToBottom, BottomToTop };
     Q_ENUM(ScrollDirection)
     enum TextJustification { LeftOrTop, Centered, RightOrBottom };
     Q_ENUM(TextJustification)
-    enum Frame { None, FrameLightIndent, FrameHeavyIndent, FrameIndent, FrameHeavyOutdent, FrameShadow };
+    enum Frame {
+        None,
+        FrameLightIndent,
+        FrameHeavyIndent,
+        FrameIndent,
+        FrameHeavyOutdent,
+        FrameShadow
+    };
     Q_ENUM(Frame)
 
     Q_PROPERTY(QString text READ text WRITE setText)
@@ -50,20 +57,20 @@ public:
     Q_PROPERTY(QPixmap picture8 READ picture8 WRITE setPicture8)
     Q_PROPERTY(QPixmap picture9 READ picture9 WRITE setPicture9)
 
-public:
-    explicit MarqueeFormWidget(QWidget *parent = nullptr);
+  public:
+    explicit MarqueeFormWidget(QWidget* parent = nullptr);
 
-    ZqMarquee *marquee() const { return m_marquee; }
+    ZqMarquee* marquee() const { return m_marquee; }
     QSize sizeHint() const override;
 
     QString text() const;
-    void setText(const QString &text);
+    void setText(const QString& text);
     QColor foreColor() const;
-    void setForeColor(const QColor &color);
+    void setForeColor(const QColor& color);
     QColor backColor() const;
-    void setBackColor(const QColor &color);
+    void setBackColor(const QColor& color);
     QFont marqueeFont() const;
-    void setMarqueeFont(const QFont &font);
+    void setMarqueeFont(const QFont& font);
     ScrollDirection direction() const;
     void setDirection(ScrollDirection direction);
     int tickIncrement() const;
@@ -78,13 +85,17 @@ public:
     void setFreezeMarquee(bool freeze);
 
     QFont heading(int n) const;
-    void setHeading(int n, const QFont &font);
+    void setHeading(int n, const QFont& font);
     QPixmap picture(int n) const;
-    void setPicture(int n, const QPixmap &pixmap);
+    void setPicture(int n, const QPixmap& pixmap);
 
 #define ZQ_HEADING_ACCESS(n)                                                                       \
-    QFont heading##n() const { return heading(n); }                                                \
-    void setHeading##n(const QFont &f) { setHeading(n, f); }
+    QFont heading##n() const {                                                                     \
+        return heading(n);                                                                         \
+    }                                                                                              \
+    void setHeading##n(const QFont& f) {                                                           \
+        setHeading(n, f);                                                                          \
+    }
     ZQ_HEADING_ACCESS(1)
     ZQ_HEADING_ACCESS(2)
     ZQ_HEADING_ACCESS(3)
@@ -92,8 +103,12 @@ public:
     ZQ_HEADING_ACCESS(5)
 #undef ZQ_HEADING_ACCESS
 #define ZQ_PICTURE_ACCESS(n)                                                                       \
-    QPixmap picture##n() const { return picture(n); }                                              \
-    void setPicture##n(const QPixmap &p) { setPicture(n, p); }
+    QPixmap picture##n() const {                                                                   \
+        return picture(n);                                                                         \
+    }                                                                                              \
+    void setPicture##n(const QPixmap& p) {                                                         \
+        setPicture(n, p);                                                                          \
+    }
     ZQ_PICTURE_ACCESS(1)
     ZQ_PICTURE_ACCESS(2)
     ZQ_PICTURE_ACCESS(3)
@@ -107,14 +122,14 @@ public:
 
     // Conversions between the marquee's value types and Qt's.
     static QColor toQColor(OleColor color);
-    static OleColor fromQColor(const QColor &color);
-    static QFont toQFont(const FontDesc &font);
-    static FontDesc fromQFont(const QFont &font);
+    static OleColor fromQColor(const QColor& color);
+    static QFont toQFont(const FontDesc& font);
+    static FontDesc fromQFont(const QFont& font);
 
-private:
-    void change(const std::function<void(MarqueeModel &)> &edit);
+  private:
+    void change(const std::function<void(MarqueeModel&)>& edit);
 
-    ZqMarquee *m_marquee;
+    ZqMarquee* m_marquee;
 };
 
 } // namespace zqmarq
