@@ -14,8 +14,8 @@ namespace {
 
 // Libraries stay loaded for the life of the process: their widgets' code must outlive them.
 QLibrary* loadLibrary(const QString& path, QString* error) {
-    static QMap<QString, QLibrary*> loaded;
-    if (QLibrary* lib = loaded.value(path))
+    static auto* loaded = new QMap<QString, QLibrary*>; // never freed, as the libraries
+    if (QLibrary* lib = loaded->value(path))
         return lib;
     auto* lib = new QLibrary(path);
     if (!lib->load()) {
@@ -25,7 +25,7 @@ QLibrary* loadLibrary(const QString& path, QString* error) {
         delete lib;
         return nullptr;
     }
-    loaded.insert(path, lib);
+    loaded->insert(path, lib);
     return lib;
 }
 
