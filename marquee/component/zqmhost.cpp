@@ -68,6 +68,7 @@ int main(int argc, char** argv) {
         }
     }
     for (const QString& name : args) {
+        error.clear();
         const Variant v = host->property(name, &error);
         if (!error.isEmpty()) {
             err << "zqmhost: " << error << "\n";
