@@ -249,7 +249,7 @@ void MainWindow::buildAboutPage() {
     big.setPointSizeF(big.pointSizeF() * 1.8);
     big.setBold(true);
     name->setFont(big);
-    name->setGeometry(172, 20, 260, 40);
+    name->setGeometry(172, 20, 200, 40);
 
     auto* blurb = new QLabel(QStringLiteral("Splits a release into floppy-sized volumes and wraps "
                                             "every volume into a zip of its own, with a numbered "
@@ -257,16 +257,16 @@ void MainWindow::buildAboutPage() {
                              about_);
     blurb->setObjectName(QStringLiteral("Label17"));
     blurb->setWordWrap(true);
-    blurb->setGeometry(172, 64, 260, 92);
+    blurb->setGeometry(172, 64, 180, 112);
     blurb->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     webLink_ = makePanel(QStringLiteral("SSPanel11"), about_, QFrame::Raised);
     webLink_->setText(webAddress());
-    webLink_->setGeometry(16, 176, 300, 24);
+    webLink_->setGeometry(16, 188, 300, 24);
     webLink_->setCursor(Qt::PointingHandCursor);
     emailLink_ = makePanel(QStringLiteral("SSPanel10"), about_, QFrame::Raised);
     emailLink_->setText(emailAddress());
-    emailLink_->setGeometry(16, 208, 300, 24);
+    emailLink_->setGeometry(16, 220, 300, 24);
     emailLink_->setCursor(Qt::PointingHandCursor);
     for (QLabel* link : {webLink_, emailLink_}) {
         link->setAlignment(Qt::AlignVCenter | Qt::AlignLeft);
@@ -297,7 +297,7 @@ void MainWindow::placePages() {
     for (QWidget* panel : {source_, skip_, diz_, nfo_, zip_, progress_, about_})
         panel->setGeometry(page);
     if (credits_)
-        credits_->widget()->setGeometry(page.width() - 170, 12, 158, page.height() - 24);
+        credits_->widget()->setGeometry(page.width() - 162, 16, 146, page.height() - 32);
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {

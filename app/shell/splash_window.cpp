@@ -109,7 +109,6 @@ SplashWindow* SplashWindow::openAbout(int intervalMs, MachinePort* machine, QWid
 void SplashWindow::loadSteps(MachinePort* machine, QWidget* mainWindow) {
     show();
     g_versionText = version_->text();
-    timer_->start();
     if (g_aboutMode) {
         raise();
         repaint();
@@ -117,8 +116,11 @@ void SplashWindow::loadSteps(MachinePort* machine, QWidget* mainWindow) {
             machine->playSound(QStringLiteral("\\thunder.wav"), true);
         if (mainWindow)
             mainWindow->repaint();
+        // The window waits from here: ticks during the thunder would close it unseen.
+        timer_->start();
         return;
     }
+    timer_->start();
     repaint();
 }
 

@@ -13,6 +13,7 @@
 #include "shell/job_pages.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -45,9 +46,11 @@ private slots:
     void duplicateCloseKeepsTheLeftovers();
     void handOverReachesTheRunningInstance();
     void secondStartRaisesTheFirstAndKeepsItsFiles();
-    void scriptArgumentNamesTheWindow();
+    void scriptArgumentLoadsAndChecksTheJob();
+    void batchJobFailingItsCheckEndsSilently();
 
 private:
+    QString writeDemoScript(const QString& name, const QString& nfo = {});
     QTemporaryDir dir_;
     QStringList makeLeftovers();
     QString instanceName() const {
@@ -298,18 +301,56 @@ void TestStartup::secondStartRaisesTheFirstAndKeepsItsFiles() {
     first.waitForFinished();
 }
 
-void TestStartup::scriptArgumentNamesTheWindow() {
-    const QString script = dir_.filePath(QStringLiteral("GAME.RIP"));
+QString TestStartup::writeDemoScript(const QString& name, const QString& nfo) {
+    const QString demo = QStringLiteral(KAVEL_SOURCE_DIR "/examples/demo");
+    QFile in(demo + QStringLiteral("/demo.rip.in"));
+    if (!in.open(QIODevice::ReadOnly))
+        return {};
+    QByteArray text = in.readAll();
+    QDir().mkpath(dir_.filePath(QStringLiteral("zips")));
+    text.replace("@SRC@", QFile::encodeName(demo + QStringLiteral("/source")));
+    text.replace("@DEMO@/demo.nfo", QFile::encodeName(nfo.isEmpty() ? demo + QStringLiteral("/demo.nfo") : nfo));
+    text.replace("@DEMO@", QFile::encodeName(demo));
+    text.replace("@OUT@", QFile::encodeName(dir_.filePath(QStringLiteral("zips"))));
+    const QString path = dir_.filePath(name);
+    QFile out(path);
+    if (!out.open(QIODevice::WriteOnly) || out.write(text) != text.size())
+        return {};
+    return path;
+}
+
+void TestStartup::scriptArgumentLoadsAndChecksTheJob() {
+    const QString script = writeDemoScript(QStringLiteral("DEMO.RIP"));
+    QVERIFY(!script.isEmpty());
     QueuedDialogs dialogs;
     RecordingMachine machine;
     ShellSession session({&dialogs, &machine, instanceName(), {}, false});
-    // A script that cannot be read is the script reader's business; the window is named.
-    dialogs.answerMessage(MessageAnswer::Ok);
     QVERIFY(!session.start(script).has_value());
-    QCOMPARE(session.window()->windowTitle(), QStringLiteral("Kavel32 - GAME.RIP"));
-    QVERIFY(session.window()->isVisible());
-    dialogs.clear();
-    session.window()->setCleanupOnClose(false);
+    MainWindow* w = session.window();
+    QCOMPARE(w->windowTitle(), QStringLiteral("Kavel32 - DEMO.RIP"));
+    QVERIFY(w->isVisible());
+    const JobSettings job = w->jobPages()->readJob();
+    QCOMPARE(job.SourceSpec, QStringLiteral(KAVEL_SOURCE_DIR "/examples/demo/source"));
+    QCOMPARE(job.ZipName, QStringLiteral("demo"));
+    QCOMPARE(job.ZipDir, dir_.filePath(QStringLiteral("zips")));
+    QVERIFY(job.AutoNumber);
+    QVERIFY(w->jobPages()->jobValidated());
+    QVERIFY(!session.flags().batch());
+    // An interactive start runs nothing.
+    QVERIFY(!machine.commands.join(QLatin1Char('\n')).contains(QStringLiteral("wrar")));
+    w->setCleanupOnClose(false);
+}
+
+void TestStartup::batchJobFailingItsCheckEndsSilently() {
+    const QString script = writeDemoScript(QStringLiteral("broken.rip"), dir_.filePath(QStringLiteral("gone.nfo")));
+    QVERIFY(!script.isEmpty());
+    QueuedDialogs dialogs;
+    RecordingMachine machine;
+    ShellSession session({&dialogs, &machine, instanceName(), {}, false});
+    QCOMPARE(session.start(QLatin1Char('!') + script), std::optional<int>(2));
+    QVERIFY(session.flags().BatchRun);
+    QVERIFY(dialogs.shown().isEmpty());
+    QVERIFY(!session.window()->jobPages()->jobValidated());
 }
 
 QTEST_MAIN(TestStartup)

@@ -1,0 +1,50 @@
+// Shows the main window on the About page, as a user gets there through the page bar, and
+// saves two pictures of it 700 ms apart (the banner has moved between them) plus, when
+// ImageMagick's import is available, a picture of the whole screen.
+//   shell_window_screenshot <output folder>
+#include "shell/main_window.h"
+#include "shell/main_window_app.h"
+#include "shell/page_bar.h"
+#include "shell/splash_window.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QProcess>
+#include <QTest>
+#include <QToolButton>
+
+#include <cstdio>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath();
+    QDir().mkpath(out);
+    ShellSession session;
+    if (const std::optional<int> code = session.start(QString()))
+        return *code;
+    MainWindow* w = session.window();
+    QTest::qWait(500);
+    w->grab().save(out + QStringLiteral("/source_page.png"));
+    QTest::mouseClick(w->pageBar()->groupButton(QStringLiteral("Help")), Qt::LeftButton);
+    QTest::mouseClick(w->pageBar()->itemButton(QStringLiteral("About")), Qt::LeftButton);
+    QTest::qWait(1500);
+    w->grab().save(out + QStringLiteral("/about_page_1.png"));
+    QTest::qWait(700);
+    w->grab().save(out + QStringLiteral("/about_page_2.png"));
+    QProcess::execute(QStringLiteral("import"),
+                      {QStringLiteral("-window"), QStringLiteral("root"), out + QStringLiteral("/screen.png")});
+    // The About window over the main window.
+    w->aboutCommand();
+    std::printf("about loaded right after: %d\n", SplashWindow::loaded() ? 1 : 0);
+    QTest::qWait(600);
+    std::printf("about loaded after 600 ms: %d\n", SplashWindow::loaded() ? 1 : 0);
+    if (QWidget* about = QApplication::topLevelAt(w->geometry().center()))
+        std::printf("at the centre: %s\n", qPrintable(about->objectName()));
+    for (QWidget* top : QApplication::topLevelWidgets())
+            std::printf("window: %s %d,%d %dx%d visible=%d\n", qPrintable(top->objectName()), top->x(),
+                        top->y(), top->width(), top->height(), top->isVisible() ? 1 : 0);
+    QProcess::execute(QStringLiteral("import"),
+                      {QStringLiteral("-window"), QStringLiteral("root"), out + QStringLiteral("/about_window.png")});
+    std::printf("saved in %s\n", qPrintable(out));
+    return 0;
+}
