@@ -1,5 +1,7 @@
 #include "shell/qt_dialogs.h"
 
+#include "shell/page_folder_dialog.h"
+
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -81,4 +83,10 @@ QString QtDialogs::saveFile(QWidget* parent, const QString& caption, const QStri
 
 QString QtDialogs::chooseFolder(QWidget* parent, const QString& caption, const QString& dir) {
     return QFileDialog::getExistingDirectory(parent, caption, dir, QFileDialog::ShowDirsOnly);
+}
+
+QString QtDialogs::chooseFolderWithStatus(QWidget* parent, const QString& caption,
+                                          const QString& dir,
+                                          const std::function<QString(const QString&)>& statusFor) {
+    return folderDialogWithStatus(parent, caption, dir, statusFor);
 }

@@ -12,6 +12,8 @@ public:
     QString saveFile(QWidget* parent, const QString& caption, const QString& dir,
                      const QString& filter) override;
     QString chooseFolder(QWidget* parent, const QString& caption, const QString& dir) override;
+    QString chooseFolderWithStatus(QWidget* parent, const QString& caption, const QString& dir,
+                                   const std::function<QString(const QString&)>& statusFor) override;
 };
 
 // Turns a filter written as "Text files (*.txt)|*.txt|All (*.*)|*.*" into Qt's form

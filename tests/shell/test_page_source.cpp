@@ -1,5 +1,9 @@
 #include "page_harness.h"
+#include "shell/page_folder_dialog.h"
 #include "shell/ss_panel.h"
+
+#include <QFileDialog>
+#include <QTimer>
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -35,6 +39,7 @@ private slots:
     void outputDriveChange_data();
     void outputDriveChange();
     void folderStatusLine();
+    void realFolderDialogFollowsHighlight();
     void tickingImageClearsSourceAndMovesSlider();
     void imageAnsweredNoDisablesAndEmpties();
     void imageAnsweredYesKeepsDisplays();
@@ -206,6 +211,31 @@ void TestPageSource::folderStatusLine() {
     dialogs->answerFolder(QString());
     h.click("Command2");
     QCOMPARE(dialogs->statusLine, dialogs->highlighted);
+}
+
+void TestPageSource::realFolderDialogFollowsHighlight() {
+    const QString parent = folder(QStringLiteral("pick"));
+    const QString inner = folder(QStringLiteral("pick/Inner"));
+    QString shown;
+    QTimer::singleShot(0, this, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        auto* status = dialog->findChild<QLabel*>(QStringLiteral("FolderStatus"));
+        // The folder view fills in the background: highlight until it has the folder.
+        for (int i = 0; i < 100 && status && status->text().isEmpty(); ++i) {
+            dialog->selectFile(inner);
+            QTest::qWait(20);
+        }
+        if (status)
+            shown = status->text();
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    const QString chosen = folderDialogWithStatus(
+        nullptr, QStringLiteral("Source directory"), parent,
+        [](const QString& path) { return QStringLiteral("status of ") + QFileInfo(path).fileName(); });
+    QCOMPARE(shown, QStringLiteral("status of Inner"));
+    QCOMPARE(chosen, inner);
 }
 
 void TestPageSource::tickingImageClearsSourceAndMovesSlider() {
