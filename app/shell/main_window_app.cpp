@@ -20,9 +20,12 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <cstdio>
+
 namespace {
 constexpr int kBatchCheckFailed = 2;
 constexpr int kRootFolderRefused = 1;
+constexpr int kAnotherInstanceRunning = 3;
 
 std::unique_ptr<MachinePort> desktopMachine() {
     DesktopMachine::Hooks hooks;
@@ -93,6 +96,11 @@ std::optional<int> ShellSession::start(const QString& scriptArgument) {
         // The running one comes to the front; this start ends and leaves its files alone.
         window_->setCleanupOnClose(false);
         unloadSplash();
+        // An unattended job did not run: a scheduler must see that.
+        if (flags_.batch()) {
+            std::fprintf(stderr, "kavel32: another Kavel32 is running\n");
+            return kAnotherInstanceRunning;
+        }
         return 0;
     }
     instance_->listen();
