@@ -27,8 +27,8 @@ const char* const kUsage =
     "  -V, --version    show the version and exit\n"
     "\n"
     "Without a display, an unattended run needs no window. Exit status: 0 when the run\n"
-    "completed, 1 when the job or the run failed (one line on standard error says why),\n"
-    "2 for a bad command line, 3 when another Kavel32 is running.\n";
+    "completed; non-zero when the job or the run failed (one line on standard error says\n"
+    "why) or the command line was bad; 3 when another Kavel32 is running.\n";
 
 bool haveDisplay() {
     return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
