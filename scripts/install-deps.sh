@@ -10,6 +10,7 @@ packages=(
   libzip-dev zip unzip 7zip
   xvfb xauth imagemagick fonts-dejavu-core
   clang libclang-rt-14-dev libbenchmark-dev valgrind
+  python3 time bc
 )
 
 sudo_cmd=()

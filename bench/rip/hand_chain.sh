@@ -3,16 +3,14 @@
 # numbered diz made with sed, one zip of volume + diz + nfo, the comment with zip -z, and
 # the volume deleted.
 # Usage: hand_chain.sh SOURCE ZIPDIR WORKDIR NAME VOLUME_BYTES LEVEL DIZ NFO COMMENT TIMES
-# Appends "archiver <seconds>" to TIMES.
+# Appends "archiver <wall seconds> <user seconds> <system seconds>" to TIMES.
 set -euo pipefail
 source=$1 zipdir=$2 work=$3 name=$4 volume=$5 level=$6 diz=$7 nfo=$8 comment=$9 times=${10}
 
 out="$work/hand"
 mkdir -p "$out"
-started=$(date +%s.%N)
-(cd "$(dirname "$source")" && 7zz a -t7z "-mx$level" -y -bso0 -bsp0 "-v${volume}b" -- \
-   "$out/$name.rar" "$(basename "$source")")
-echo "archiver $(echo "$(date +%s.%N) - $started" | bc)" >> "$times"
+(cd "$(dirname "$source")" && /usr/bin/time -f "archiver %e %U %S" -a -o "$times" \
+   7zz a -t7z "-mx$level" -y -bso0 -bsp0 "-v${volume}b" -- "$out/$name.rar" "$(basename "$source")")
 
 volumes=("$out/$name.rar".*)
 count=${#volumes[@]}

@@ -10,6 +10,7 @@ Kavel32 / hand chain and Kavel32 / archiver step alone, and the peak resident me
 """
 import argparse
 import os
+import resource
 import shutil
 import statistics
 import subprocess
@@ -35,6 +36,12 @@ def peak_rss_kb(pid):
     except OSError:
         pass
     return 0
+
+
+def children_cpu():
+    """CPU seconds (user + system) of every finished child and its descendants so far."""
+    r = resource.getrusage(resource.RUSAGE_CHILDREN)
+    return r.ru_utime + r.ru_stime
 
 
 def run_kavel(args, env):
@@ -70,7 +77,8 @@ def main():
         os.makedirs(work, exist_ok=True)
         print("generating %d MB source (seed %d) ..." % (a.megabytes, a.seed), flush=True)
         subprocess.check_call([sys.executable, os.path.join(HERE, "make_source.py"),
-                               str(a.seed), str(a.megabytes), source])
+                               str(a.seed), str(a.megabytes), source + ".partial"])
+        os.rename(source + ".partial", source)
     comp = os.path.join(work, "companions")
     os.makedirs(comp, exist_ok=True)
     diz, nfo, comment = (os.path.join(comp, n) for n in ("file_id.diz", "bench.nfo", "comment.txt"))
@@ -101,31 +109,37 @@ def main():
             os.makedirs(d)
 
     kavel_times, chain_times, archiver_times, peaks = [], [], [], []
+    kavel_cpu, chain_cpu, archiver_cpu = [], [], []
     for i in range(a.runs):
         if not a.kavel_only:
             fresh()
             if os.path.exists(times_file):
                 os.remove(times_file)
-            started = time.monotonic()
+            started, cpu = time.monotonic(), children_cpu()
             subprocess.check_call(["bash", os.path.join(HERE, "hand_chain.sh"), source, zips,
                                    kavel_work, "bench", str(a.size_units * 500000),
                                    str(LEVELS[a.method]), diz, nfo, comment, times_file])
             chain_times.append(time.monotonic() - started)
+            chain_cpu.append(children_cpu() - cpu)
             with open(times_file) as f:
-                archiver_times.append(float(f.read().split()[1]))
+                fields = f.read().split()
+            archiver_times.append(float(fields[1]))
+            archiver_cpu.append(float(fields[2]) + float(fields[3]))
             hand_zips = len(os.listdir(zips))
         fresh()
+        cpu = children_cpu()
         seconds, peak = run_kavel([os.path.join(a.bin, "kavel32"), "--work-dir", kavel_work,
                                    "!" + script], env)
         kavel_times.append(seconds)
+        kavel_cpu.append(children_cpu() - cpu)
         peaks.append(peak)
         made = len(os.listdir(zips))
         if not a.kavel_only and made != hand_zips:
             sys.exit("kavel32 made %d zips, the hand chain %d" % (made, hand_zips))
-        print("run %d: kavel32 %.1f s (%d zips, peak %.1f MB)%s" % (
-            i + 1, seconds, made, peak / 1024.0,
-            "" if a.kavel_only else ", hand chain %.1f s, archiver alone %.1f s" % (
-                chain_times[-1], archiver_times[-1])), flush=True)
+        print("run %d: kavel32 %.1f s, CPU %.1f s (%d zips, peak %.1f MB)%s" % (
+            i + 1, seconds, kavel_cpu[-1], made, peak / 1024.0,
+            "" if a.kavel_only else "; hand chain %.1f s, CPU %.1f s; archiver alone %.1f s, CPU %.1f s" % (
+                chain_times[-1], chain_cpu[-1], archiver_times[-1], archiver_cpu[-1])), flush=True)
 
     print("source: %d MB, seed %d, volumes of %d bytes, 7-Zip level %d" % (
         a.megabytes, a.seed, a.size_units * 500000, LEVELS[a.method]))
@@ -138,6 +152,10 @@ def main():
         print("median archiver alone: %.1f s" % s)
         print("ratio (a) kavel32 / hand chain:     %.3f  (target <= 1.0)" % (k / c))
         print("ratio (b) kavel32 / archiver alone: %.3f  (target <= 1.15)" % (k / s))
+        kc, cc, ac = (statistics.median(x) for x in (kavel_cpu, chain_cpu, archiver_cpu))
+        print("CPU time (user + system, all processes), medians: kavel32 %.1f s, hand chain "
+              "%.1f s, archiver alone %.1f s" % (kc, cc, ac))
+        print("CPU ratios: (a) %.3f, (b) %.3f" % (kc / cc, kc / ac))
     print("peak RSS of kavel32 itself: %.1f MB (max of %d runs; target <= 100 MB)" % (
         max(peaks) / 1024.0, len(peaks)))
 
