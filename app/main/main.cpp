@@ -44,9 +44,9 @@ int runWithoutWindow(int argc, char** argv, const ScriptArgument& script, const 
                      bool checkOnly) {
     QCoreApplication app(argc, argv);
     SingleInstance instance;
-    // A start at the same moment may begin listening first: then hand over to it too.
-    if (instance.handOverToRunning(1000) ||
-        (!instance.listen() && instance.handOverToRunning(1000))) {
+    // A start at the same moment may claim the instance first: then this one must not run,
+    // even before the other answers.
+    if (instance.handOverToRunning(1000) || !instance.listen()) {
         std::fprintf(stderr, "kavel32: another Kavel32 is running\n");
         return 3;
     }
