@@ -5,6 +5,7 @@
 #include <QCryptographicHash>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QLockFile>
 
 namespace {
 const QByteArray kRequest = "raise\n";
@@ -42,19 +43,18 @@ bool SingleInstance::handOverToRunning(int timeoutMs) {
 bool SingleInstance::listen() {
     if (server_)
         return server_->isListening();
+    // The socket name alone cannot decide who runs: listening replaces a socket file that is
+    // already there. A lock file in the private scratch folder is taken atomically, and a
+    // lock left by a crashed instance is taken over once its process is gone.
+    auto lock = std::make_unique<QLockFile>(AppPaths::scratchFile(name_ + QStringLiteral(".lock")));
+    lock->setStaleLockTime(0);
+    if (!lock->tryLock(0))
+        return false;
+    lock_ = std::move(lock);
     server_ = new QLocalServer(this);
     server_->setSocketOptions(QLocalServer::UserAccessOption);
     connect(server_, &QLocalServer::newConnection, this, &SingleInstance::serveConnection);
-    if (server_->listen(name_))
-        return true;
-    // A start at the same moment may have begun listening since nobody answered; only a
-    // socket nobody listens on is the leftover of an instance that crashed.
-    QLocalSocket probe;
-    probe.connectToServer(name_);
-    if (probe.waitForConnected(500)) {
-        probe.abort();
-        return false;
-    }
+    // Holding the lock, any socket of this name is the leftover of a crashed instance.
     QLocalServer::removeServer(name_);
     return server_->listen(name_);
 }

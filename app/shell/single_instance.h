@@ -3,6 +3,10 @@
 #include <QObject>
 #include <QString>
 
+#include <memory>
+
+class QLockFile;
+
 class QLocalServer;
 
 // One running program per user. The running one listens on a local socket; a later start
@@ -32,4 +36,5 @@ private:
 
     QString name_;
     QLocalServer* server_ = nullptr;
+    std::unique_ptr<QLockFile> lock_; // held by the running instance for its whole life
 };

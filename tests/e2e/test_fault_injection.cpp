@@ -463,7 +463,8 @@ private slots:
     // Two starts at the same moment: one runs, the other hands over and says so, never both.
     void twoStartsAtOnce() {
         const Case c = makeCase(200'000);
-        shadowSevenZip(c, "sleep 1");
+        // Long enough that the two runs overlap even when one process starts late.
+        shadowSevenZip(c, "sleep 5");
         const QString secondScript = writeScript(c, "second");
         for (int round = 0; round < 3; ++round) {
             for (const QString& d : {c.zips, c.work})
