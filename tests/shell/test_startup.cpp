@@ -248,7 +248,8 @@ void TestStartup::duplicateCloseKeepsTheLeftovers() {
     const QStringList files = makeLeftovers();
     QueuedDialogs dialogs;
     RecordingMachine machine;
-    MainWindow window(dialogs, machine, *new RunFlags);
+    RunFlags flags;
+    MainWindow window(dialogs, machine, flags);
     window.setCleanupOnClose(false);
     window.show();
     window.close();
