@@ -7,17 +7,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-namespace {
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-void writeAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
-} // namespace
+#include "../common/file_helpers.h"
+
 
 class TestDizNumbering : public QObject {
     Q_OBJECT
@@ -26,7 +17,7 @@ class TestDizNumbering : public QObject {
 
     JobSettings jobWithLine3(const QByteArray& line3, const QString& line = QStringLiteral("3"),
                              const QString& column = QStringLiteral("6")) {
-        writeAll(dizPath, "Title\r\nSecond line\r\n" + line3 + "\r\nLast\r\n");
+        writeFile(dizPath, "Title\r\nSecond line\r\n" + line3 + "\r\nLast\r\n");
         JobSettings job;
         job.DizFile = dizPath;
         job.AutoNumber = true;
@@ -218,7 +209,7 @@ class TestDizNumbering : public QObject {
         QFETCH(QString, line);
         QFETCH(bool, valid);
         JobSettings job = jobWithLine3("Disk 00/00 of the set", line, "1");
-        writeAll(dizPath, "Title\r\nSecond\r\nDisk 00/00 of the set\r\nLast line here");
+        writeFile(dizPath, "Title\r\nSecond\r\nDisk 00/00 of the set\r\nLast line here");
         RecordingWindow window;
         RecordingMachine machine;
         NumberingState state;
@@ -287,7 +278,7 @@ class TestDizNumbering : public QObject {
 
     void writeDiskDizLineEnds() {
         // Lone CR, lone LF and no line end at all: every line written ends with CR LF.
-        writeAll(dizPath, QByteArray("one\rtwo\nDisk 00/00 of the set"));
+        writeFile(dizPath, QByteArray("one\rtwo\nDisk 00/00 of the set"));
         JobSettings job;
         job.DizFile = dizPath;
         job.AutoNumber = true;
@@ -303,7 +294,7 @@ class TestDizNumbering : public QObject {
         QCOMPARE(readAll(out), QByteArray("one\r\ntwo\r\nDisk 00/00 of the set\r\n"));
 
         // Bytes above 127 pass through unchanged.
-        writeAll(dizPath, QByteArray("\xb0\xb1\xb2 Disk 00/00 \xdb\xdb\r\n"));
+        writeFile(dizPath, QByteArray("\xb0\xb1\xb2 Disk 00/00 \xdb\xdb\r\n"));
         job.NumberLine = "1";
         job.NumberColumn = "10";
         QVERIFY(writeDiskDiz(job, 1, 2, false, nullptr, out));
@@ -329,7 +320,7 @@ class TestDizNumbering : public QObject {
         const QString big = root.path() + "/big.diz";
         QStringList lines;
         QString error;
-        writeAll(big, QByteArray(1024, 'x'));
+        writeFile(big, QByteArray(1024, 'x'));
         QVERIFY(!readTextLines(big, &lines, &error, 100));
         QVERIFY(error.contains("too large"));
         QVERIFY(readTextLines(big, &lines, &error, 2048));

@@ -8,16 +8,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "../common/file_helpers.h"
+
 namespace {
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-void writeAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
 const QByteArray kTag = QByteArray(28, ' ') + "Packaged with Kavel32 by QXV";
 } // namespace
 
@@ -65,7 +58,7 @@ class TestNfoCopy : public QObject {
         QFETCH(QByteArray, input);
         QFETCH(QByteArray, expected);
         const QString nfo = root.path() + "/Release.NFO";
-        writeAll(nfo, input);
+        writeFile(nfo, input);
         QFile::setPermissions(nfo, QFile::ReadOwner); // read-only: still only read
         QString error;
         QVERIFY2(makeTaggedNfoCopy(nfo, &error), qPrintable(error));
@@ -96,14 +89,14 @@ class TestNfoCopy : public QObject {
         QString error;
         // An nfo kept in the state folder itself would be its own copy.
         const QString inState = joinPath(AppPaths::stateFolder(), "own.nfo");
-        writeAll(inState, "text\r\n");
+        writeFile(inState, "text\r\n");
         QVERIFY(!makeTaggedNfoCopy(inState, &error));
         QCOMPARE(readAll(inState), QByteArray("text\r\n"));
 
         // An nfo called like the settings file must not replace it.
-        writeAll(settingsFilePath(), "Vers=v3.10\r\n");
+        writeFile(settingsFilePath(), "Vers=v3.10\r\n");
         const QString named = root.path() + "/Kavel32.ini";
-        writeAll(named, "not settings\r\n");
+        writeFile(named, "not settings\r\n");
         QVERIFY(!makeTaggedNfoCopy(named, &error));
         QCOMPARE(readAll(settingsFilePath()), QByteArray("Vers=v3.10\r\n"));
 
@@ -120,10 +113,10 @@ class TestNfoCopy : public QObject {
 
     void removeWorkingCopiesAtClose() {
         const QString nfo = root.path() + "/close.nfo";
-        writeAll(nfo, "x\r\n");
+        writeFile(nfo, "x\r\n");
         QVERIFY(makeTaggedNfoCopy(nfo));
-        writeAll(dizWorkingCopyPath(), "diz\r\n");
-        writeAll(numberingSamplePath(), "sample\r\n");
+        writeFile(dizWorkingCopyPath(), "diz\r\n");
+        writeFile(numberingSamplePath(), "sample\r\n");
         removeWorkingCopies(nfo);
         QVERIFY(!QFile::exists(nfoCopyPath(nfo)));
         QVERIFY(!QFile::exists(dizWorkingCopyPath()));

@@ -7,17 +7,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-namespace {
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-void writeAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
-} // namespace
+#include "../common/file_helpers.h"
+
 
 class TestZipComment : public QObject {
     Q_OBJECT
@@ -41,7 +32,7 @@ class TestZipComment : public QObject {
     }
 
     void startupReadsCommentLine() {
-        writeAll(settingsFilePath(), "Vers=v3.10\r\n/x/temp/hdr.txt\r\n");
+        writeFile(settingsFilePath(), "Vers=v3.10\r\n/x/temp/hdr.txt\r\n");
         const StartupSettings s = readSettingsAtStartup();
         QVERIFY(!s.created && !s.rewritten);
         QCOMPARE(s.storedVersion, QStringLiteral("v3.10"));
@@ -62,7 +53,7 @@ class TestZipComment : public QObject {
     void startupRewritesOtherVersion() {
         QFETCH(QByteArray, content);
         QFETCH(QString, comment);
-        writeAll(settingsFilePath(), content);
+        writeFile(settingsFilePath(), content);
         const StartupSettings s = readSettingsAtStartup();
         QVERIFY(s.rewritten);
         QCOMPARE(s.CommentFile, comment); // kept for this run
@@ -70,7 +61,7 @@ class TestZipComment : public QObject {
     }
 
     void startupSkipsAnUnreadableFile() {
-        writeAll(settingsFilePath(), QByteArray(200 * 1024, 'x'));
+        writeFile(settingsFilePath(), QByteArray(200 * 1024, 'x'));
         const StartupSettings s = readSettingsAtStartup();
         QVERIFY(!s.created && !s.rewritten);
         QVERIFY(s.CommentFile.isEmpty());
@@ -80,7 +71,7 @@ class TestZipComment : public QObject {
     void onAndOffRoundTrip() {
         readSettingsAtStartup();
         const QString chosen = root.path() + "/Hdr.txt";
-        writeAll(chosen, "Our comment\r\n");
+        writeFile(chosen, "Our comment\r\n");
         QFile::setPermissions(chosen, QFile::ReadOwner);
 
         JobSettings job;
@@ -97,7 +88,7 @@ class TestZipComment : public QObject {
 
         // Choosing again overwrites the earlier copy of the same name.
         QFile::setPermissions(chosen, QFile::ReadOwner | QFile::WriteOwner);
-        writeAll(chosen, "Second\r\n");
+        writeFile(chosen, "Second\r\n");
         QVERIFY(turnCommentOn(chosen, job, &error));
         QCOMPARE(readAll(copy), QByteArray("Second\r\n"));
 
@@ -119,9 +110,9 @@ class TestZipComment : public QObject {
     void offDeletesOnlyInsideProgramTemp() {
         QFETCH(QString, storedRelative);
         const QString user = root.path() + "/user.txt";
-        writeAll(user, "precious\r\n");
+        writeFile(user, "precious\r\n");
         const QString stored = root.path() + "/" + storedRelative;
-        writeAll(settingsFilePath(), ("Vers=v3.10\r\n" + stored + "\r\n").toLocal8Bit());
+        writeFile(settingsFilePath(), ("Vers=v3.10\r\n" + stored + "\r\n").toLocal8Bit());
         JobSettings job;
         job.CommentOn = true;
         QVERIFY(turnCommentOff(job, nullptr));
@@ -135,7 +126,7 @@ class TestZipComment : public QObject {
         readSettingsAtStartup();
         const QString chosen =
             root.path() + QStringLiteral("/\u0417\u0430\u043c\u0435\u0442\u043a\u0430.txt");
-        writeAll(chosen, "Comment\r\n");
+        writeFile(chosen, "Comment\r\n");
         JobSettings job;
         QVERIFY(turnCommentOn(chosen, job));
         const StartupSettings s = readSettingsAtStartup();
@@ -155,7 +146,7 @@ class TestZipComment : public QObject {
     }
 
     void onWithMissingFileChangesNothing() {
-        writeAll(settingsFilePath(), "Vers=v3.10\r\n\r\n");
+        writeFile(settingsFilePath(), "Vers=v3.10\r\n\r\n");
         JobSettings job;
         QString error;
         QVERIFY(!turnCommentOn(root.path() + "/nope.txt", job, &error));

@@ -6,13 +6,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "../common/file_helpers.h"
+
 class ProcessRunnerTest : public QObject {
     Q_OBJECT
-
-    static QByteArray readAll(const QString& path) {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
 
 private slots:
     void splitting_data() {

@@ -14,32 +14,14 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-namespace {
+#include "../common/file_helpers.h"
 
-void writeFile(const QString& path, const QByteArray& data) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile f(path);
-    QVERIFY2(f.open(QIODevice::WriteOnly), qPrintable(path));
-    f.write(data);
-}
+namespace {
 
 QByteArray noise(int n, quint32 seed) {
     QByteArray data(n, Qt::Uninitialized);
     QRandomGenerator(seed).fillRange(reinterpret_cast<quint32*>(data.data()), n / 4);
     return data;
-}
-
-QMap<QString, QByteArray> tree(const QString& root) {
-    QMap<QString, QByteArray> result;
-    QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        QFile f(path);
-        f.open(QIODevice::ReadOnly);
-        result.insert(QDir(root).relativeFilePath(path),
-                      QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256));
-    }
-    return result;
 }
 
 struct Run {
@@ -136,7 +118,7 @@ private slots:
         QVERIFY2(turnCommentOn(root.filePath("companions/comment.txt"), job, &error),
                  qPrintable(error));
         const QString script = saveJob(job, "release.rip");
-        const QMap<QString, QByteArray> sourceBefore = tree(source);
+        const QMap<QString, QByteArray> sourceBefore = treeHashes(source);
 
         const Run run = kavel("!" + script);
         QVERIFY2(run.exitCode == 0, run.err.constData());
@@ -169,8 +151,8 @@ private slots:
         QMap<QString, QByteArray> expected = sourceBefore;
         expected.remove("skipped dir/private.bin");
         expected.remove("skip-me.tmp");
-        QCOMPARE(tree(unpacked.filePath("x/Release Source")), expected);
-        QCOMPARE(tree(source), sourceBefore);
+        QCOMPARE(treeHashes(unpacked.filePath("x/Release Source")), expected);
+        QCOMPARE(treeHashes(source), sourceBefore);
         QVERIFY2(QDir(work).isEmpty(), "the output folder is removed");
         QVERIFY(QFile::exists(root.filePath("companions/file_id.diz")));
     }

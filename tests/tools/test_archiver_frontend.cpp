@@ -9,33 +9,14 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-namespace {
-void writeFile(const QString& path, const QByteArray& data) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(data);
-}
+#include "../common/file_helpers.h"
 
+namespace {
 QByteArray randomBytes(int n, quint32 seed) {
     QRandomGenerator gen(seed);
     QByteArray data(n, Qt::Uninitialized);
     gen.fillRange(reinterpret_cast<quint32*>(data.data()), n / 4);
     return data;
-}
-
-// Relative path -> content hash of every file below root.
-QMap<QString, QByteArray> tree(const QString& root) {
-    QMap<QString, QByteArray> result;
-    QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        QFile f(path);
-        f.open(QIODevice::ReadOnly);
-        result.insert(QDir(root).relativeFilePath(path),
-                      QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha1));
-    }
-    return result;
 }
 
 int run(const QString& tool, const QStringList& args, QByteArray* err = nullptr) {
@@ -167,10 +148,10 @@ private slots:
         unpack.waitForFinished(-1);
         QCOMPARE(unpack.exitCode(), 0);
 
-        QMap<QString, QByteArray> expected = tree(source);
+        QMap<QString, QByteArray> expected = treeHashes(source);
         expected.remove("drop.txt");
         expected.remove("skipme/secret.bin");
-        QCOMPARE(tree(extracted.filePath("My Game")), expected);
+        QCOMPARE(treeHashes(extracted.filePath("My Game")), expected);
         QVERIFY(!QFile::exists(extracted.filePath("My Game/skipme")));
     }
 

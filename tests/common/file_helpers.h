@@ -1,0 +1,37 @@
+#pragma once
+
+// Small file helpers the test groups share.
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QMap>
+#include <QTest>
+
+// The whole file, or nothing when it cannot be read.
+inline QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Creates or replaces the file, with its folders; fails the test when it cannot.
+inline void writeFile(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    QVERIFY2(f.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(path));
+    f.write(bytes);
+}
+
+// Relative path -> content hash of every file below root.
+inline QMap<QString, QByteArray> treeHashes(const QString& root) {
+    QMap<QString, QByteArray> result;
+    QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        result.insert(QDir(root).relativeFilePath(path),
+                      QCryptographicHash::hash(readAll(path), QCryptographicHash::Sha256));
+    }
+    return result;
+}
