@@ -210,29 +210,27 @@ RipResult RipRun::run(const JobSettings& job, float sourceSizeM) {
     window_.processEvents();
 
     RipResult result;
-    result.outputFolder = outputFolder;
     result.volumes = diskCount_;
-    if (QFileInfo::exists(outputFolder) && !QDir().rmdir(outputFolder)) {
-        // The volumes of an archives-only run stay where the label says they are.
-        window_.setSourceDisplay(sourcePath_);
-        resetCounters();
-        if (flags_.batch())
-            window_.closeWindow();
-        if (job.RawArchivesOnly) {
-            result.outcome = RipOutcome::ArchivesKept;
-            return result;
-        }
-        result.outcome = RipOutcome::Failed;
-        result.reason = QStringLiteral("The output folder %1 could not be removed").arg(outputFolder);
-        return result;
-    }
-    result.outputFolder.clear();
+    // After a zip run the folder is empty and goes; the volumes of an archives-only run stay
+    // where the label says they are.
+    const bool folderKept = QFileInfo::exists(outputFolder) && !QDir().rmdir(outputFolder);
     window_.setSourceDisplay(sourcePath_);
     resetCounters();
-    window_.processEvents();
+    if (!folderKept)
+        window_.processEvents();
     if (flags_.batch())
         window_.closeWindow();
-    result.outcome = RipOutcome::Completed;
+    if (!folderKept) {
+        result.outcome = RipOutcome::Completed;
+        return result;
+    }
+    result.outputFolder = outputFolder;
+    if (job.RawArchivesOnly) {
+        result.outcome = RipOutcome::ArchivesKept;
+        return result;
+    }
+    result.outcome = RipOutcome::Failed;
+    result.reason = QStringLiteral("The output folder %1 could not be removed").arg(outputFolder);
     return result;
 }
 
