@@ -1,8 +1,8 @@
 #include "companion/diz_numbering.h"
 
 #include "companion/line_text_file.h"
-#include "engine/machine_port.h"
-#include "engine/window_port.h"
+#include "job/machine_port.h"
+#include "job/window_port.h"
 #include "platform/paths.h"
 
 #include <QFile>
@@ -11,20 +11,12 @@
 namespace {
 const QString kColumnField = QStringLiteral("Text2");
 const QString kLineField = QStringLiteral("Text6");
-const QString kErrorTitle = QStringLiteral("Kavel32 error");
 
 // The label needs 7 characters from its column in both modes.
 constexpr int kLabelRoom = 6;
 
 QString padded(int value, int width) {
     return QStringLiteral("%1").arg(value, width, 10, QLatin1Char('0'));
-}
-
-bool sameFile(const QString& a, const QString& b) {
-    const QFileInfo fa(a), fb(b);
-    if (fa.exists() && fb.exists())
-        return fa.canonicalFilePath() == fb.canonicalFilePath();
-    return foldCase(fa.absoluteFilePath()) == foldCase(fb.absoluteFilePath());
 }
 } // namespace
 
@@ -64,7 +56,7 @@ QString numberingSamplePath() {
 }
 
 QString dizWorkingCopyPath() {
-    return joinPath(AppPaths::stateFolder(), QStringLiteral("file_id.diz"));
+    return AppPaths::zipCopyFile(QStringLiteral("file_id.diz"));
 }
 
 void removeNumberingSample() {
@@ -140,7 +132,7 @@ bool checkDizNumbering(const JobSettings& job, const RunFlags& flags, bool three
 bool writeDiskDiz(const JobSettings& job, int diskNumber, int diskCount, bool threeDigitNumbers,
                   QString* errorText, const QString& outputPath) {
     const QString output = outputPath.isEmpty() ? dizWorkingCopyPath() : outputPath;
-    if (sameFile(job.DizFile, output)) {
+    if (samePath(job.DizFile, output)) {
         if (errorText)
             *errorText = QStringLiteral("The file_id.diz can't be from your application directory");
         return false;
@@ -153,4 +145,31 @@ bool writeDiskDiz(const JobSettings& job, int diskNumber, int diskCount, bool th
         lines[lineNumber - 1] = numberedLine(lines[lineNumber - 1], fieldNumber(job.NumberColumn),
                                              diskLabel(diskNumber, diskCount, threeDigitNumbers));
     return writeTextLines(output, lines, errorText);
+}
+
+bool numberingLineTakesThreeDigits(const JobSettings& job, QString* errorText) {
+    QStringList lines;
+    if (!readTextLines(job.DizFile, &lines, errorText))
+        return false;
+    const int lineNumber = fieldNumber(job.NumberLine);
+    const int column = fieldNumber(job.NumberColumn);
+    if (lineNumber < 1 || lineNumber > lines.size() || column < 1)
+        return true; // nothing is numbered there
+    const QString& line = lines[lineNumber - 1];
+    const qsizetype twoDigitWidth = sampleLabel(false).size();
+    const qsizetype extra = sampleLabel(true).size() - twoDigitWidth;
+    const QString overwritten = line.mid(column - 1 + twoDigitWidth, extra);
+    for (const QChar c : overwritten) {
+        if (c != QLatin1Char(' ') && c != QLatin1Char('/') && !c.isDigit()) {
+            if (errorText)
+                *errorText = QStringLiteral("line %1 of %2 has no room for a three-digit disk "
+                                            "number at column %3 (\"%4\" would be overwritten)")
+                                 .arg(lineNumber)
+                                 .arg(job.DizFile)
+                                 .arg(column)
+                                 .arg(overwritten);
+            return false;
+        }
+    }
+    return true;
 }

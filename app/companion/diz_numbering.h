@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/job_settings.h"
+#include "job/job_settings.h"
 
 #include <QString>
 #include <QStringList>
@@ -32,7 +32,7 @@ QString numberedLine(const QString& line, int column, const QString& label);
 
 // Where the check writes its sample, and where the per-disk copy goes.
 QString numberingSamplePath(); // private scratch folder, "~kavel.diz"
-QString dizWorkingCopyPath();  // state folder, "file_id.diz"
+QString dizWorkingCopyPath();  // the zip copies folder, "file_id.diz"
 
 // The numbering check. Returns at once (keeping state.NumberingValid) when DizFile is empty
 // or AutoNumber is off. Otherwise sets state.NumberingValid. Refusals switch to the Diz page
@@ -52,3 +52,9 @@ bool writeDiskDiz(const JobSettings& job, int diskNumber, int diskCount, bool th
 
 // Removes a sample left for the editor (called when the program closes).
 void removeNumberingSample();
+
+// Whether the numbering line takes a three-digit label where the check made room for a
+// two-digit one, for a set that turned out to need three digits: the two characters after
+// the two-digit label's place must be blanks, digits or "/" (a wider placeholder such as
+// 000/000), so that no text of the diz is overwritten. False with *errorText saying why.
+bool numberingLineTakesThreeDigits(const JobSettings& job, QString* errorText);

@@ -17,6 +17,3 @@ bool readTextLines(const QString& path, QStringList* lines, QString* error,
 
 // Creates or replaces path with the lines, each followed by CR LF.
 bool writeTextLines(const QString& path, const QStringList& lines, QString* error);
-
-// Splits raw single-byte text into lines by the rule above.
-QStringList splitTextLines(const QByteArray& bytes);

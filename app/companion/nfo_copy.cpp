@@ -2,7 +2,6 @@
 
 #include "companion/diz_numbering.h"
 #include "companion/line_text_file.h"
-#include "companion/zip_comment.h"
 #include "platform/paths.h"
 
 #include <QFile>
@@ -10,13 +9,6 @@
 
 namespace {
 const QString kBlanks(28, QLatin1Char(' '));
-
-bool samePath(const QString& a, const QString& b) {
-    const QFileInfo fa(a), fb(b);
-    if (fa.exists() && fb.exists())
-        return fa.canonicalFilePath() == fb.canonicalFilePath();
-    return foldCase(fa.absoluteFilePath()) == foldCase(fb.absoluteFilePath());
-}
 } // namespace
 
 QString nfoTagLine() {
@@ -31,7 +23,7 @@ QString nfoCopyName(const QString& nfoFile) {
 }
 
 QString nfoCopyPath(const QString& nfoFile) {
-    return joinPath(AppPaths::stateFolder(), nfoCopyName(nfoFile));
+    return AppPaths::zipCopyFile(nfoCopyName(nfoFile));
 }
 
 bool makeTaggedNfoCopy(const QString& nfoFile, QString* errorText, const QString& copyPath) {
@@ -43,13 +35,15 @@ bool makeTaggedNfoCopy(const QString& nfoFile, QString* errorText, const QString
     if (nfoCopyName(nfoFile).isEmpty())
         return fail(QStringLiteral("No nfo file named"));
     const QString target = copyPath.isEmpty() ? nfoCopyPath(nfoFile) : copyPath;
-    // The copy is written over whatever has its name in the state folder: never the user's
-    // nfo itself, never the settings file.
+    if (target.isEmpty())
+        return fail(QStringLiteral("No work folder for the nfo copy"));
+    // Never over the user's nfo itself, never over the numbered diz beside it.
     if (samePath(nfoFile, target))
         return fail(
             QStringLiteral("The nfo can't be from the program's own folder: %1").arg(nfoFile));
-    if (samePath(target, settingsFilePath()))
-        return fail(QStringLiteral("An nfo named %1 can't be used").arg(fileNamePart(target)));
+    if (samePath(target, dizWorkingCopyPath()))
+        return fail(QStringLiteral("An nfo named %1 would replace the zip's file_id.diz")
+                        .arg(fileNamePart(target)));
 
     QStringList lines;
     if (!readTextLines(nfoFile, &lines, errorText))
@@ -69,14 +63,4 @@ bool makeTaggedNfoCopy(const QString& nfoFile, QString* errorText, const QString
         out.append(nfoTagLine());
     }
     return writeTextLines(target, out, errorText);
-}
-
-void removeWorkingCopies(const QString& nfoFile) {
-    if (!nfoCopyName(nfoFile).isEmpty()) {
-        const QString copy = nfoCopyPath(nfoFile);
-        if (!samePath(nfoFile, copy) && !samePath(copy, settingsFilePath()))
-            QFile::remove(copy);
-    }
-    QFile::remove(dizWorkingCopyPath());
-    removeNumberingSample();
 }

@@ -8,18 +8,13 @@ QString nfoTagPrefix(); // 28 blanks + "Packaged wit"
 
 // Name of the tagged copy: the part of NfoFile after its last separator (empty for none).
 QString nfoCopyName(const QString& nfoFile);
-// Where the tagged copy is written: the state folder + nfoCopyName.
+// Where the tagged copy is written: the work folder's zip copies + nfoCopyName.
 QString nfoCopyPath(const QString& nfoFile);
 
 // Writes the tagged copy of nfoFile to copyPath (nfoCopyPath() by default): every line up to
 // and including a line that starts with the tag prefix; when no line does, all lines, a
 // blank line and the tag line. The user's nfo is only read. False with *errorText when it
 // cannot be read, the copy cannot be written, or the copy would replace the nfo itself or
-// the settings file.
+// the numbered diz.
 bool makeTaggedNfoCopy(const QString& nfoFile, QString* errorText = nullptr,
                        const QString& copyPath = {});
-
-// Deletes the working copies runs leave behind: the tagged nfo copy, file_id.diz in the
-// state folder and a numbering sample kept for the editor. Called when the main window
-// closes. A copy path that is the user's nfo itself or the settings file is left alone.
-void removeWorkingCopies(const QString& nfoFile);

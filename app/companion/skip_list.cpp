@@ -7,7 +7,7 @@ namespace {
 const QString kCrLf = QStringLiteral("\r\n");
 
 void error(WindowPort& window, const QString& text) {
-    window.message(text, QStringLiteral("Kavel32 error"), MessageIcon::Critical,
+    window.message(text, kErrorTitle, MessageIcon::Critical,
                    MessageButtons::Ok);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/job_settings.h"
+#include "job/job_settings.h"
 
 #include <QString>
 

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "engine/job_settings.h"
+#include "job/command.h"
+#include "job/job_settings.h"
 
 #include <QString>
 
@@ -25,8 +26,9 @@ QString skipSwitch(const QString& skipList, const QString& listFile);
 // Writes the exclusion list: the skip list text followed by one more CR LF.
 bool writeExclusionList(const QString& skipList, const QString& listFile, QString* error);
 
-// The whole archiver command line, in its fixed order. A path with a blank is quoted so it
-// stays one argument; paths without blanks come out exactly as the archiver expects them.
-QString archiverCommandLine(ArchiverKind archiver, const QString& options,
-                            const QString& archivePath, const QString& sourceSpec,
-                            const QString& skipSwitchText);
+// The archiver command: "wrar.exe a -r " or "wace.pif a -r ", the options, " -y", the
+// archive, the source (in quotes for Rar) and the skip switch, in that order. listFile is
+// empty when nothing is skipped. Every path is one argument of its own whatever it holds.
+Command archiverCommand(ArchiverKind archiver, int16_t sizeUnits, int16_t methodIndex,
+                        const QString& archivePath, const QString& sourceSpec,
+                        const QString& listFile);

@@ -1,21 +1,23 @@
 #include "engine/rip_run.h"
 
+#include "companion/zip_entries.h"
 #include "engine/archiver_command.h"
-#include "engine/machine_port.h"
-#include "engine/window_port.h"
 #include "engine/zip_component.h"
 #include "engine/zip_wrapping.h"
+#include "job/machine_port.h"
+#include "job/volume_rules.h"
+#include "job/window_port.h"
 #include "platform/paths.h"
+#include "platform/stop_signals.h"
 
 #include <QDir>
 #include <QFileInfo>
 
 #include <cerrno>
+#include <cstring>
 #include <sys/stat.h>
 
 namespace {
-const QString kErrorTitle = QStringLiteral("Kavel32 error");
-
 // Whether ZipDir already holds a zip of this name.
 bool zipNameTaken(const QString& zipDir, const QString& zipName) {
     return !QDir(zipDir).entryList({zipName + QLatin1Char('*')}, QDir::Files).isEmpty();
@@ -27,13 +29,32 @@ struct RunningScope {
     explicit RunningScope(bool& f) : flag(f) { flag = true; }
     ~RunningScope() { flag = false; }
 };
+
+QString stoppedBy(int signal) {
+    return QStringLiteral("stopped by %1").arg(QLatin1String(StopSignals::name(signal)));
+}
+
+// What must hold before anything is written, beyond the checks of the job itself: a work
+// folder, the comment file and zip entries that do not replace one another. Empty when all
+// is well.
+QString runPreconditionFault(const JobSettings& job) {
+    QString error;
+    if (AppPaths::workFolder(&error).isEmpty())
+        return error;
+    if (job.RawArchivesOnly)
+        return {};
+    if (job.CommentOn && !QFileInfo(job.CommentFile).isFile())
+        return QStringLiteral("The zip comment file %1 does not exist").arg(job.CommentFile);
+    return companionNameClash(job);
+}
 } // namespace
 
 QString defaultWorkLocation() { return QDir::homePath(); }
 
 QString claimOutputFolder(const QString& workLocation, QString* error) {
     for (int i = 1; i < 100000; ++i) {
-        const QString path = joinPath(workLocation, QStringLiteral("Kavel%1").arg(i, 3, 10, QLatin1Char('0')));
+        const QString path =
+            joinPath(workLocation, QStringLiteral("Kavel%1").arg(i, 3, 10, QLatin1Char('0')));
         if (::mkdir(QFile::encodeName(path).constData(), 0755) == 0)
             return path;
         if (errno != EEXIST) {
@@ -48,6 +69,41 @@ QString claimOutputFolder(const QString& workLocation, QString* error) {
     return {};
 }
 
+SetNumbering numberSet(const JobSettings& job, int volumes, bool plannedThreeDigits) {
+    SetNumbering numbering;
+    numbering.threeDigitNumbers = plannedThreeDigits;
+    numbering.zipName = job.ZipName;
+    if (job.RawArchivesOnly || volumes <= 1)
+        return numbering;
+    if (job.SizeUnits == 0) {
+        numbering.fault =
+            QStringLiteral("The archiver made %1 files where one archive was asked for").arg(volumes);
+        return numbering;
+    }
+    if (exceedsVolumeLimit(volumes)) {
+        numbering.fault = QStringLiteral("The archiver made %1 volumes; a set can't have more "
+                                         "than %2")
+                              .arg(volumes)
+                              .arg(kVolumeLimit);
+        return numbering;
+    }
+    if (plannedThreeDigits || !needsThreeDigits(volumes))
+        return numbering;
+    // More volumes than the estimate foresaw: two digits would misnumber the set.
+    QString why;
+    if (job.AutoNumber && !numberingLineTakesThreeDigits(job, &why)) {
+        numbering.fault =
+            QStringLiteral("The archiver made %1 volumes, too many for two-digit disk numbers, "
+                           "and %2")
+                .arg(volumes)
+                .arg(why);
+        return numbering;
+    }
+    numbering.threeDigitNumbers = true;
+    numbering.zipName = job.ZipName.left(zipNameLimit(job.SizeUnits, true));
+    return numbering;
+}
+
 RipRun::RipRun(WindowPort& window, MachinePort& machine, ZipComponent& zip, const RunFlags& flags)
     : window_(window), machine_(machine), zip_(zip), flags_(flags) {}
 
@@ -58,9 +114,7 @@ void RipRun::resetCounters() {
 }
 
 RipResult RipRun::stopAt(Page page, const QString& focus, const QString& reason) {
-    if (flags_.batch())
-        window_.closeWindow();
-    else
+    if (!flags_.batch())
         window_.showPage(page, focus);
     RipResult r;
     r.outcome = RipOutcome::Stopped;
@@ -73,12 +127,12 @@ RipResult RipRun::errorPath(const QString& reason, const QString& outputFolder) 
     window_.setPageBarEnabled(true);
     window_.setBusyPointer(false);
     window_.setSourceDisplay(sourcePath_);
+    window_.setNameText({});
+    window_.setStatusText(reason);
     resetCounters();
     // An output folder the archiver left empty is of no use to anyone.
     if (!outputFolder.isEmpty() && QDir(outputFolder).isEmpty())
         QDir().rmdir(outputFolder);
-    if (flags_.batch())
-        window_.closeWindow();
     RipResult r;
     r.outcome = RipOutcome::Failed;
     r.reason = reason;
@@ -88,8 +142,13 @@ RipResult RipRun::errorPath(const QString& reason, const QString& outputFolder) 
 
 RipResult RipRun::run(const JobSettings& job, float sourceSizeM) {
     RunningScope scope(running_);
-    if (!flags_.batch())
+    if (!flags_.batch()) {
         window_.showPage(Page::Progress);
+        window_.setStatusText({});
+        window_.setNameText({});
+        window_.setCountText({});
+        window_.setProgress(0);
+    }
 
     const JobReadiness ready = isJobReady(job);
     if (!ready.ready) {
@@ -97,6 +156,11 @@ RipResult RipRun::run(const JobSettings& job, float sourceSizeM) {
         if ((ready.zipNameHasSpace || ready.zipNameUnsafe) && !flags_.batch())
             window_.message(reason, kErrorTitle, MessageIcon::Exclamation, MessageButtons::Ok);
         return stopAt(ready.page, ready.focus, reason);
+    }
+    if (const QString fault = runPreconditionFault(job); !fault.isEmpty()) {
+        if (!flags_.batch())
+            window_.message(fault, kErrorTitle, MessageIcon::Exclamation, MessageButtons::Ok);
+        return stopAt(Page::Nfo, {}, fault);
     }
 
     if (!job.RawArchivesOnly && !flags_.batch() && zipNameTaken(job.ZipDir, job.ZipName)) {
@@ -109,13 +173,11 @@ RipResult RipRun::run(const JobSettings& job, float sourceSizeM) {
     }
 
     const VolumePlan plan = planVolumes(job.Archiver, job.SizeUnits, sourceSizeM);
-    if (job.AutoNumber) {
+    if (job.AutoNumber && !job.RawArchivesOnly) {
         QString error;
         if (!checkDizNumbering(job, flags_, plan.threeDigitNumbers, numbering_, window_, machine_,
                                &error) ||
             !numbering_.NumberingValid) {
-            if (flags_.batch())
-                window_.closeWindow();
             RipResult r;
             r.reason = error.isEmpty() ? QStringLiteral("The diz numbering position is not valid")
                                        : error;
@@ -129,15 +191,14 @@ RipResult RipRun::run(const JobSettings& job, float sourceSizeM) {
                             QString::fromLatin1(kTooManyVolumesTitle), MessageIcon::Critical,
                             MessageButtons::Ok);
         RipResult r;
-        r.reason = QStringLiteral("More than 999 volumes would be needed");
+        r.reason = QStringLiteral("More than %1 volumes would be needed").arg(kVolumeLimit);
         return r;
     }
 
-    const QString options = archiverOptions(job.Archiver, job.SizeUnits, job.MethodIndex);
-    const QString listFile = AppPaths::scratchFile(QStringLiteral("skip.txt"));
-    const QString skip = skipSwitch(job.SkipList, listFile);
+    const QString listFile =
+        job.SkipList.isEmpty() ? QString() : AppPaths::scratchFile(QStringLiteral("skip.txt"));
     sourcePath_ = job.SourceSpec;
-    if (!skip.isEmpty()) {
+    if (!listFile.isEmpty()) {
         QString error;
         if (!writeExclusionList(job.SkipList, listFile, &error))
             return errorPath(error, {});
@@ -154,13 +215,15 @@ RipResult RipRun::run(const JobSettings& job, float sourceSizeM) {
     window_.processEvents();
     if (job.Archiver == ArchiverKind::Rar)
         window_.setSourceDisplay(QLatin1Char('"') + job.SourceSpec + QLatin1Char('"'));
-    const int status = machine_.execCmd(
-        archiverCommandLine(job.Archiver, options, archivePath, job.SourceSpec, skip));
+    const int status = machine_.run(archiverCommand(job.Archiver, job.SizeUnits, job.MethodIndex,
+                                                    archivePath, job.SourceSpec, listFile));
     if (flags_.batch())
         window_.showPage(Page::Progress);
     window_.restore();
     window_.processEvents();
 
+    if (const int signal = StopSignals::requested())
+        return errorPath(stoppedBy(signal), outputFolder);
     const QStringList volumes = listVolumes(outputFolder);
     if (status != 0 || volumes.isEmpty()) {
         const QString reason = status == kCouldNotStart
@@ -172,6 +235,9 @@ RipResult RipRun::run(const JobSettings& job, float sourceSizeM) {
             window_.message(reason, kErrorTitle, MessageIcon::Exclamation, MessageButtons::Ok);
         return errorPath(reason, outputFolder);
     }
+    const SetNumbering numbering = numberSet(job, int(volumes.size()), plan.threeDigitNumbers);
+    if (!numbering.fault.isEmpty())
+        return errorPath(numbering.fault, outputFolder);
     zip_.setCompressionLevel(zipCompressionLevel(job));
     diskCount_ = int16_t(qMin<qsizetype>(volumes.size(), INT16_MAX));
 
@@ -183,13 +249,15 @@ RipResult RipRun::run(const JobSettings& job, float sourceSizeM) {
         window_.setBusyPointer(true);
         window_.processEvents();
         window_.setPageBarEnabled(false);
-        WrapContext context{job,      flags_,   outputFolder, plan.threeDigitNumbers,
-                            diskCount_, window_, machine_,     zip_};
+        WrapContext context{job,      flags_,   outputFolder, numbering.threeDigitNumbers,
+                            numbering.zipName, diskCount_, window_, machine_, zip_};
         QString wrapError;
         const WrapResult wrapped = wrapVolumes(context, &wrapError);
         diskNumber_ = context.diskNumber;
         if (wrapped != WrapResult::Completed) {
             window_.setProgress(0);
+            if (const int signal = StopSignals::requested())
+                wrapError = stoppedBy(signal);
             return errorPath(wrapError.isEmpty() ? QStringLiteral("Zipping failed") : wrapError,
                              outputFolder);
         }
@@ -211,16 +279,14 @@ RipResult RipRun::run(const JobSettings& job, float sourceSizeM) {
 
     RipResult result;
     result.volumes = diskCount_;
+    result.zipName = numbering.zipName;
     // After a zip run the folder is empty and goes; the volumes of an archives-only run stay
     // where the label says they are.
     const bool folderKept = QFileInfo::exists(outputFolder) && !QDir().rmdir(outputFolder);
     window_.setSourceDisplay(sourcePath_);
     resetCounters();
-    if (!folderKept)
-        window_.processEvents();
-    if (flags_.batch())
-        window_.closeWindow();
     if (!folderKept) {
+        window_.processEvents();
         result.outcome = RipOutcome::Completed;
         return result;
     }

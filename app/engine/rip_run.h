@@ -1,7 +1,7 @@
 #pragma once
 
 #include "companion/diz_numbering.h"
-#include "engine/job_settings.h"
+#include "job/job_settings.h"
 
 #include <QString>
 
@@ -21,6 +21,7 @@ struct RipResult {
     QString reason;       // one line naming the failed check or step
     QString outputFolder; // the folder this run made, if any
     int volumes = 0;      // volumes the archiver made
+    QString zipName;      // the zip base name the zips carry
 
     // For the unattended start's exit status.
     bool succeeded() const {
@@ -39,6 +40,20 @@ QString defaultWorkLocation();
 // with one mkdir, so a folder that someone else creates meanwhile is skipped, not shared.
 // Empty when none could be made.
 QString claimOutputFolder(const QString& workLocation, QString* error = nullptr);
+
+// How the zips of a set of volumes are numbered once the archiver's real count is known.
+struct SetNumbering {
+    bool threeDigitNumbers = false;
+    QString zipName; // the job's, cut to five characters when three digits were not planned
+    QString fault;   // why no set can be made of these volumes; empty when one can
+};
+
+// The numbering the estimate planned, unless the archiver made more volumes than two digits
+// can number: then three digits (the name cut as the estimate would have cut it) when the
+// diz line has room for them, otherwise a fault naming the real count. A set of more than
+// 999 volumes, or of several files for one archive, is a fault too: receivers would read
+// wrong totals or names that do not sort.
+SetNumbering numberSet(const JobSettings& job, int volumes, bool plannedThreeDigits);
 
 // The Kavel! command: checks the job, runs the archiver once into a fresh output folder,
 // wraps every volume into its zip and removes the emptied folder. One run at a time, on the

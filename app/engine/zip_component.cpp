@@ -1,17 +1,25 @@
 #include "engine/zip_component.h"
 
+#include "job/text_lines.h"
 #include "platform/paths.h"
+#include "platform/stop_signals.h"
+
+#include <QCoreApplication>
+#include <QSet>
 
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 #include <zip.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <csignal>
+#include <cstring>
+#include <unistd.h>
 
 namespace {
 // Sample taken from the start, middle and end of a file to judge whether it compresses.
@@ -21,8 +29,16 @@ constexpr qint64 kJudgeFromBytes = 4 * kSampleChunk;
 // A sample that deflates to more than this share of its size is stored.
 constexpr double kStoreRatio = 0.97;
 
-bool isWildcardName(const QString& name) {
-    return name.contains(QLatin1Char('*')) || name.contains(QLatin1Char('?'));
+// The one pattern a file to process may be: every file of a directory.
+const QString kEveryFile = QStringLiteral("*.*");
+// Temporary zips are named ".<zip name>.kavel-<pid>" (libzip adds its own ".XXXXXX" while
+// writing), so a later run can tell its own leftovers by name and owner.
+const QString kTemporaryMark = QStringLiteral(".kavel-");
+
+QString temporaryPathFor(const QString& zipPath) {
+    const QFileInfo info(zipPath);
+    return info.dir().filePath(QLatin1Char('.') + info.fileName() + kTemporaryMark +
+                               QString::number(QCoreApplication::applicationPid()));
 }
 
 QString directoryPart(const QString& path, const QString& name) {
@@ -39,7 +55,7 @@ struct ZipCallbacks {
         static_cast<ZipComponent*>(self)->reportProgress(fraction);
     }
     static int cancel(zip_t*, void* self) {
-        return static_cast<ZipComponent*>(self)->abort_ ? 1 : 0;
+        return static_cast<ZipComponent*>(self)->stopping() ? 1 : 0;
     }
 };
 
@@ -64,30 +80,43 @@ int ZipComponent::failWith(int code, const QString& text) {
 }
 
 bool ZipComponent::expandFiles(QStringList* paths) {
-    const QStringList entries =
-        files_.split(QRegularExpression(QStringLiteral("[\r\n]")), Qt::SkipEmptyParts);
-    for (const QString& entry : entries) {
+    for (const QString& entry : splitTextLines(files_)) {
+        if (entry.isEmpty())
+            continue;
         const QString name = fileNamePart(entry);
-        if (!isWildcardName(name)) {
-            if (!QFileInfo(entry).isFile()) {
+        if (name != kEveryFile) {
+            const QFileInfo info(entry);
+            if (!info.exists()) {
                 lastError_ = QStringLiteral("No such file: %1").arg(entry);
+                return false;
+            }
+            if (!info.isFile()) {
+                lastError_ = QStringLiteral("%1 is not a regular file").arg(entry);
                 return false;
             }
             paths->append(entry);
             continue;
         }
         const QString dirPath = directoryPart(entry, name);
-        QDir dir(dirPath);
         if (!QFileInfo(dirPath).isDir()) {
             lastError_ = QStringLiteral("No such directory: %1").arg(dirPath);
             return false;
         }
-        // "*.*" is every file, as on the systems where the pattern comes from.
-        const QString pattern = name == QLatin1String("*.*") ? QStringLiteral("*") : name;
-        const QStringList found =
-            dir.entryList({pattern}, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+        const QStringList found = QDir(dirPath).entryList(
+            QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
         for (const QString& file : found)
             paths->append(joinPath(dirPath, file));
+    }
+    QSet<QString> names;
+    for (const QString& path : std::as_const(*paths)) {
+        // Receivers unpack on systems that ignore case: FILE_ID.DIZ would replace file_id.diz.
+        const QString entryName = fileNamePart(path).toLower();
+        if (names.contains(entryName)) {
+            lastError_ = QStringLiteral("Two files would be stored as %1 in one zip")
+                             .arg(fileNamePart(path));
+            return false;
+        }
+        names.insert(entryName);
     }
     return true;
 }
@@ -132,9 +161,11 @@ void ZipComponent::reportProgress(double fraction) {
     }
 }
 
+bool ZipComponent::stopping() const { return abort_ || StopSignals::requested() != 0; }
+
 int ZipComponent::zip() {
     lastError_.clear();
-    if (abort_)
+    if (stopping())
         return failWith(Aborted, QStringLiteral("Aborted"));
     if (zipPath_.isEmpty())
         return failWith(NoZipName, QStringLiteral("No zip file name set"));
@@ -143,21 +174,34 @@ int ZipComponent::zip() {
 
     QStringList paths;
     if (!expandFiles(&paths))
-        return FileMissing;
+        return lastError_.startsWith(QLatin1String("Two files")) ? DuplicateName : FileMissing;
     if (paths.isEmpty())
-        return Ok;
+        return failWith(NothingToProcess,
+                        QStringLiteral("Nothing to add: %1").arg(files_.trimmed()));
 
+    // An existing zip is updated through a second name for the same file: libzip replaces
+    // that name when it is done, and the zip keeps its old contents until the rename below.
+    const QString temporary = temporaryPathFor(zipPath_);
+    const QByteArray temporaryName = QFile::encodeName(temporary);
+    QFile::remove(temporary);
+    if (QFileInfo::exists(zipPath_) &&
+        ::link(QFile::encodeName(zipPath_).constData(), temporaryName.constData()) != 0 &&
+        !QFile::copy(zipPath_, temporary))
+        return failWith(OpenFailed, QStringLiteral("Cannot update %1: %2")
+                                        .arg(zipPath_, QString::fromLocal8Bit(strerror(errno))));
     int error = 0;
-    zip_t* archive = zip_open(QFile::encodeName(zipPath_).constData(), ZIP_CREATE, &error);
+    zip_t* archive = zip_open(temporaryName.constData(), ZIP_CREATE, &error);
     if (!archive) {
         zip_error_t ze;
         zip_error_init_with_code(&ze, error);
         const QString why = QString::fromLocal8Bit(zip_error_strerror(&ze));
         zip_error_fini(&ze);
+        QFile::remove(temporary);
         return failWith(OpenFailed, QStringLiteral("Cannot open %1: %2").arg(zipPath_, why));
     }
     auto discardWith = [&](int code, const QString& text) {
         zip_discard(archive);
+        QFile::remove(temporary);
         return failWith(code, text);
     };
 
@@ -197,8 +241,13 @@ int ZipComponent::zip() {
 
     if (zip_close(archive) != 0) {
         const QString why = QString::fromLocal8Bit(zip_strerror(archive));
-        const int code = abort_ ? Aborted : WriteFailed;
+        const int code = stopping() ? Aborted : WriteFailed;
         return discardWith(code, QStringLiteral("Cannot write %1: %2").arg(zipPath_, why));
+    }
+    if (::rename(temporaryName.constData(), QFile::encodeName(zipPath_).constData()) != 0) {
+        const QString why = QString::fromLocal8Bit(strerror(errno));
+        QFile::remove(temporary);
+        return failWith(WriteFailed, QStringLiteral("Cannot write %1: %2").arg(zipPath_, why));
     }
     // Files too small to reach a progress step of their own.
     while (announced_ < pending_.size()) {
@@ -209,4 +258,61 @@ int ZipComponent::zip() {
     if (lastPercent_ != 100 && status_)
         status_(100);
     return Ok;
+}
+
+bool ZipComponent::holds(const QString& zipPath, const QString& entryName, const QString& filePath,
+                         QString* error) {
+    auto fail = [&](const QString& why) {
+        if (error)
+            *error = QStringLiteral("%1 does not hold %2 complete: %3").arg(zipPath, entryName, why);
+        return false;
+    };
+    int code = 0;
+    zip_t* archive = zip_open(QFile::encodeName(zipPath).constData(), ZIP_RDONLY, &code);
+    if (!archive)
+        return fail(QStringLiteral("it cannot be opened"));
+    struct Closer {
+        zip_t* archive;
+        ~Closer() { zip_discard(archive); }
+    } closer{archive};
+    zip_stat_t st;
+    zip_stat_init(&st);
+    if (zip_stat(archive, entryName.toUtf8().constData(), ZIP_FL_ENC_UTF_8, &st) != 0)
+        return fail(QStringLiteral("no such entry"));
+    if (qint64(st.size) != QFileInfo(filePath).size())
+        return fail(QStringLiteral("%1 bytes stored, %2 on disk")
+                        .arg(qint64(st.size))
+                        .arg(QFileInfo(filePath).size()));
+    zip_file_t* entry = zip_fopen_index(archive, st.index, 0);
+    if (!entry)
+        return fail(QString::fromLocal8Bit(zip_strerror(archive)));
+    QByteArray buffer(256 * 1024, Qt::Uninitialized);
+    zip_int64_t got = 0, total = 0;
+    // libzip checks the CRC when the last byte has been read.
+    while ((got = zip_fread(entry, buffer.data(), zip_uint64_t(buffer.size()))) > 0)
+        total += got;
+    const QString why = got < 0 ? QString::fromLocal8Bit(zip_file_strerror(entry)) : QString();
+    zip_fclose(entry);
+    if (got < 0)
+        return fail(why);
+    if (zip_uint64_t(total) != st.size)
+        return fail(QStringLiteral("it reads back short"));
+    return true;
+}
+
+void ZipComponent::removeStaleTemporaries(const QString& dir) {
+    const QStringList names = QDir(dir).entryList({QStringLiteral(".*") + kTemporaryMark +
+                                                   QLatin1Char('*')},
+                                                  QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& name : names) {
+        const QString pid = name.mid(name.lastIndexOf(kTemporaryMark) + kTemporaryMark.size())
+                                .section(QLatin1Char('.'), 0, 0);
+        bool ok = false;
+        const qint64 owner = pid.toLongLong(&ok);
+        const QString path = QDir(dir).filePath(name);
+        // Only a file of this user, left by a process that is gone.
+        if (ok && owner > 0 && QFileInfo(path).ownerId() == getuid() &&
+            ::kill(pid_t(owner), 0) != 0 && errno == ESRCH)
+            QFile::remove(path);
+    }
 }

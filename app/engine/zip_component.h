@@ -26,6 +26,7 @@ class ZipComponent {
         OpenFailed = 5,
         AddFailed = 6,
         WriteFailed = 7,
+        DuplicateName = 8,
     };
 
     using AddingHandler = std::function<void(const QString& fileName)>;
@@ -40,9 +41,9 @@ class ZipComponent {
     int compressionLevel() const { return level_; }
 
     // Paths to add by the next zip call, separated by CR or LF (a trailing CR is the usual
-    // form). A path whose file name is a wildcard ("dir/*.*", "dir/*.txt") stands for the
-    // matching files directly in that directory, hidden ones too; sub-directories and their
-    // contents are not included. "*.*" matches every file, with or without a dot.
+    // form). Every path names one file literally, whatever characters it holds ("[a]*.rar"
+    // is that file), except "dir/*.*": every regular file directly in dir, with or without a
+    // dot, hidden ones too; sub-directories are not entered.
     void setFilesToProcess(const QString& files);
     QString filesToProcess() const { return files_; }
 
@@ -51,10 +52,22 @@ class ZipComponent {
     QString zipFileName() const { return zipPath_; }
 
     // Adds the files to the named zip, creating it when missing; an entry of the same name
-    // is replaced in place. Entries are named by the file's name alone. Returns Ok (0) or a
-    // failure code; lastError() then says what failed. A wildcard that matches no file adds
-    // nothing and succeeds.
+    // already in the zip is replaced in place. Entries are named by the file's name alone.
+    // Returns Ok (0) or a failure code; lastError() then says what failed. A call fails when
+    // a named file is missing or not a regular file, when two of its files would get the
+    // same entry name, and when it would add nothing at all.
+    //
+    // The zip is written under a temporary name of this program's own beside it and renamed
+    // over the old one only when complete.
     int zip();
+
+    // Whether the zip holds an entry of that name whose data reads back complete (its CRC
+    // checked) and has the size of the file on disk: before a volume is deleted.
+    static bool holds(const QString& zipPath, const QString& entryName, const QString& filePath,
+                      QString* error);
+
+    // Removes what zip calls of programs that were killed left in dir: their temporary zips.
+    static void removeStaleTemporaries(const QString& dir);
 
     // Set while a zip call runs (from a notification or an event handler) to stop it. The
     // flag holds until cleared, so a zip call started while it is set fails at once.
@@ -76,6 +89,8 @@ class ZipComponent {
         QString name;
     };
     bool expandFiles(QStringList* paths);
+    // Abort was asked for, or the program is asked to stop.
+    bool stopping() const;
     int failWith(int code, const QString& text);
     void reportProgress(double fraction);
 

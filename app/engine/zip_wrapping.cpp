@@ -2,10 +2,14 @@
 
 #include "companion/diz_numbering.h"
 #include "companion/nfo_copy.h"
-#include "engine/machine_port.h"
-#include "engine/window_port.h"
+#include "job/machine_port.h"
+#include "job/window_port.h"
 #include "engine/zip_component.h"
+#include "job/volume_rules.h"
+#include "companion/line_text_file.h"
+#include "platform/file_read.h"
 #include "platform/paths.h"
+#include "platform/stop_signals.h"
 
 #include <QDir>
 #include <QFile>
@@ -66,19 +70,6 @@ void splitName(const QString& name, QString* stem, QString* ext) {
     *ext = dot < 0 ? QString() : name.mid(dot + 1);
 }
 
-bool samePath(const QString& a, const QString& b) {
-    const QFileInfo fa(a), fb(b);
-    if (fa.exists() && fb.exists())
-        return fa.canonicalFilePath() == fb.canonicalFilePath();
-    return foldCase(fa.absoluteFilePath()) == foldCase(fb.absoluteFilePath());
-}
-
-QString quotedIfBlank(const QString& path) {
-    return path.contains(QLatin1Char(' ')) || path.contains(QLatin1Char('\t'))
-               ? QLatin1Char('"') + path + QLatin1Char('"')
-               : path;
-}
-
 // The chosen diz goes into the zip as the program's own writable copy; the user's file is
 // only read.
 bool copyDizUnchanged(const QString& dizFile, QString* error) {
@@ -87,20 +78,15 @@ bool copyDizUnchanged(const QString& dizFile, QString* error) {
         *error = QStringLiteral("The file_id.diz can't be from your application directory");
         return false;
     }
-    if (!QFileInfo(dizFile).isFile()) {
-        *error = QStringLiteral("Cannot read %1").arg(dizFile);
+    QByteArray bytes;
+    if (!readRegularFile(dizFile, kMaxCompanionBytes, &bytes, error))
+        return false;
+    QFile out(copy);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(bytes) != bytes.size() ||
+        !out.flush()) {
+        *error = QStringLiteral("Cannot write %1: %2").arg(copy, out.errorString());
         return false;
     }
-    if (QFileInfo::exists(copy) && !QFile::remove(copy)) {
-        *error = QStringLiteral("Cannot replace %1").arg(copy);
-        return false;
-    }
-    if (!QFile::copy(dizFile, copy)) {
-        *error = QStringLiteral("Cannot copy %1 to %2").arg(dizFile, copy);
-        return false;
-    }
-    QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
-                                    QFile::ReadOther);
     return true;
 }
 
@@ -194,9 +180,14 @@ QString extraFilesToProcess(const JobSettings& job) {
     return joinPath(job.ExtraPath, QStringLiteral("*.*")) + QLatin1Char('\r');
 }
 
-QString commentCommand(const QString& zipBase, const QString& commentFile) {
-    return QStringLiteral("command.com /c pkzip.exe ") + quotedIfBlank(zipBase) +
-           QStringLiteral(" -z <") + quotedIfBlank(commentFile);
+Command commentCommand(const QString& zipBase, const QString& commentFile) {
+    Command command;
+    command.program = QStringLiteral("pkzip.exe");
+    command.arguments = {zipBase, QStringLiteral("-z")};
+    command.stdinFile = commentFile;
+    command.text = QStringLiteral("command.com /c pkzip.exe ") + quoteArgument(zipBase) +
+                   QStringLiteral(" -z <") + quoteArgument(commentFile);
+    return command;
 }
 
 bool checkedIncrement(int16_t& value) {
@@ -220,10 +211,10 @@ WrapResult wrapVolumes(WrapContext& cx, QString* errorText) {
         return result;
     };
 
-    if (job.ZipName.isEmpty() || job.ZipName.contains(QLatin1Char(' ')) ||
-        zipNameEscapesDir(job.ZipName))
+    const QString zipName = cx.zipName.isEmpty() ? job.ZipName : cx.zipName;
+    if (zipName.isEmpty() || zipName.contains(QLatin1Char(' ')) || isUnsafeZipName(zipName))
         return fail(WrapResult::RunError,
-                    QStringLiteral("The zip name \"%1\" can't be used").arg(job.ZipName));
+                    QStringLiteral("The zip name \"%1\" can't be used").arg(zipName));
 
     const QStringList volumes = listVolumes(cx.outputFolder);
     const int diskCount = cx.diskCount > 0 ? cx.diskCount : int(volumes.size());
@@ -236,17 +227,21 @@ WrapResult wrapVolumes(WrapContext& cx, QString* errorText) {
                     QStringLiteral("Comment file missing: %1").arg(job.CommentFile));
 
     const QString dateText = dateStampText(cx.flags.DateStampRun, cx.machine.today());
+    ZipComponent::removeStaleTemporaries(job.ZipDir);
     zip.setCompressionLevel(zipCompressionLevel(job));
     zip.setAbort(false);
     HandlerScope handlers(zip, window);
 
     cx.diskNumber = 1;
     for (const QString& volume : volumes) {
+        if (const int signal = StopSignals::requested())
+            return fail(WrapResult::ZipFailed,
+                        QStringLiteral("Stopped by %1").arg(QLatin1String(StopSignals::name(signal))));
         const int k = cx.diskNumber;
         const QString numberText =
             volumeNumberText(job.SizeUnits, diskCount, k, cx.threeDigitNumbers);
-        const QString zipBase = zipBaseFor(job.ZipDir, job.ZipName, dateText, numberText);
-        const QString shown = shownZipName(job.ZipName, dateText, numberText);
+        const QString zipBase = zipBaseFor(job.ZipDir, zipName, dateText, numberText);
+        const QString shown = shownZipName(zipName, dateText, numberText);
         window.setNameText(shown);
         window.setCountText(diskCountText(k, diskCount));
 
@@ -288,7 +283,7 @@ WrapResult wrapVolumes(WrapContext& cx, QString* errorText) {
             if (!QFileInfo(job.CommentFile).isFile())
                 return fail(WrapResult::RunError,
                             QStringLiteral("Comment file missing: %1").arg(job.CommentFile));
-            const int status = cx.machine.execCmd(commentCommand(zipBase, job.CommentFile));
+            const int status = cx.machine.run(commentCommand(zipBase, job.CommentFile));
             if (status != 0)
                 return fail(WrapResult::ZipFailed,
                             QStringLiteral("Setting the comment of %1 failed (status %2)")
@@ -296,6 +291,8 @@ WrapResult wrapVolumes(WrapContext& cx, QString* errorText) {
                                 .arg(status));
         }
 
+        if (!ZipComponent::holds(zip.zipFileName(), volume, volumePath, &detail))
+            return fail(WrapResult::ZipFailed, detail);
         if (!QFile::remove(volumePath))
             return fail(WrapResult::RunError,
                         QStringLiteral("Deleting the volume %1 failed").arg(volumePath));

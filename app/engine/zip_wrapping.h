@@ -1,6 +1,7 @@
 #pragma once
 
-#include "engine/job_settings.h"
+#include "job/command.h"
+#include "job/job_settings.h"
 
 #include <QDate>
 #include <QString>
@@ -18,6 +19,7 @@ struct WrapContext {
     const RunFlags& flags;
     QString outputFolder;           // the volumes to wrap, nothing else
     bool threeDigitNumbers = false; // disk and zip numbers get three digits
+    QString zipName;                // the zip base name; empty: job.ZipName
     int diskCount = 0;              // files found in outputFolder; 0: count them here
     WindowPort& window;
     MachinePort& machine;
@@ -33,9 +35,10 @@ enum class WrapResult {
 
 // Wraps every volume of outputFolder into its own zip in ZipDir: volume, file_id.diz, the
 // tagged nfo and the extra files, in that order (one zip call per volume), then the
-// comment, then deletes the volume. Stops at the first failure with *errorText naming the
-// step; the volume being wrapped and all later ones stay. Sets the zip component's level
-// and handlers for the time of the call and clears its abort flag at the start.
+// comment; the volume is deleted once its zip reads back holding it. Stops at the first
+// failure with *errorText naming the step; the volume being wrapped and all later ones
+// stay. Sets the zip component's level and handlers for the time of the call and clears
+// its abort flag at the start.
 WrapResult wrapVolumes(WrapContext& context, QString* errorText = nullptr);
 
 // ---- The per-volume values, as plain functions ----
@@ -66,8 +69,7 @@ QString platformNumberText(int value);
 QString diskCountText(int diskNumber, int diskCount);
 // The files to process for the extra step: the file itself, or every file of the directory.
 QString extraFilesToProcess(const JobSettings& job);
-// The comment step's command line for ExecCmd. A path holding a blank is quoted so that the
-// runner's command-line split keeps it whole.
-QString commentCommand(const QString& zipBase, const QString& commentFile);
+// The comment step: pkzip with the zip and "-z", its standard input the comment file.
+Command commentCommand(const QString& zipBase, const QString& commentFile);
 // DiskNumber + 1 unless that leaves the 16-bit range.
 bool checkedIncrement(int16_t& value);

@@ -1,6 +1,6 @@
 #include "platform/desktop_machine.h"
 
-#include "engine/process_runner.h"
+#include "platform/process_runner.h"
 #include "platform/paths.h"
 
 #include <QDir>
@@ -33,8 +33,8 @@ QStringList editorCommand() {
     return {};
 }
 
-int DesktopMachine::execCmd(const QString& commandLine) {
-    return ExecCmd(commandLine, hooks_.whileWaiting);
+int DesktopMachine::run(const Command& command) {
+    return runCommand(command, hooks_.whileWaiting);
 }
 
 void DesktopMachine::startDetached(const QString& commandLine, WindowStyle style) {

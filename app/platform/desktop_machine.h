@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/machine_port.h"
+#include "job/machine_port.h"
 
 #include <functional>
 
@@ -13,7 +13,7 @@ public:
         std::function<void(const QString& file, bool wait)> playSound;
         // Opens a document with the desktop's handler; false when that failed.
         std::function<bool(const QString& path)> openDocument;
-        // Called about every 50 ms while execCmd waits, so a window keeps painting.
+        // Called about every 50 ms while a command runs, so a window keeps painting.
         std::function<void()> whileWaiting;
     };
 
@@ -21,7 +21,7 @@ public:
     explicit DesktopMachine(Hooks hooks) : hooks_(std::move(hooks)) {}
     void setHooks(Hooks hooks) { hooks_ = std::move(hooks); }
 
-    int execCmd(const QString& commandLine) override;
+    int run(const Command& command) override;
     void startDetached(const QString& commandLine, WindowStyle style) override;
     QDate today() const override;
     void playSound(const QString& name, bool wait) override;

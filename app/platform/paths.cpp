@@ -5,6 +5,9 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <cerrno>
+#include <csignal>
+#include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,19 +24,34 @@ bool isSeparator(QChar c) {
     return c == QLatin1Char('/') || (g_style == PathStyle::Windows && c == QLatin1Char('\\'));
 }
 
-QString ensurePrivateDir(const QString& path) {
+// A folder we do not own, or a link put in its place, is never used for scratch files.
+bool ensurePrivateDir(const QString& path, QString* error) {
     QDir().mkpath(path);
 #ifndef Q_OS_WIN
+    const QByteArray name = QFile::encodeName(path);
     struct stat st {};
-    // A folder we do not own, or a link put in its place, is never used for scratch files.
-    if (lstat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISDIR(st.st_mode) ||
-        st.st_uid != getuid())
-        qFatal("Kavel32: the private folder %s is not usable", qPrintable(path));
-    if ((st.st_mode & 0777) != 0700)
-        chmod(QFile::encodeName(path).constData(), 0700);
+    QString fault;
+    if (lstat(name.constData(), &st) != 0)
+        fault = QString::fromLocal8Bit(strerror(errno));
+    else if (S_ISLNK(st.st_mode))
+        fault = QStringLiteral("it is a symbolic link");
+    else if (!S_ISDIR(st.st_mode))
+        fault = QStringLiteral("it is not a folder");
+    else if (st.st_uid != getuid())
+        fault = QStringLiteral("it belongs to another user");
+    else if ((st.st_mode & 0777) != 0700 && chmod(name.constData(), 0700) != 0)
+        fault = QString::fromLocal8Bit(strerror(errno));
+    if (!fault.isEmpty()) {
+        if (error)
+            *error = QStringLiteral("the private folder %1 is not usable: %2").arg(path, fault);
+        return false;
+    }
 #endif
-    return path;
+    return true;
 }
+
+QString g_workFolder;
+constexpr char kWorkFolderPrefix[] = "run-";
 
 QString fromEnv(const char* name) { return qEnvironmentVariable(name); }
 } // namespace
@@ -64,6 +82,13 @@ QString foldCase(const QString& path) {
     if (g_style == PathStyle::Windows || kHostIgnoresCase)
         return path.toLower();
     return path;
+}
+
+bool samePath(const QString& a, const QString& b) {
+    const QFileInfo fa(a), fb(b);
+    if (fa.exists() && fb.exists())
+        return fa.canonicalFilePath() == fb.canonicalFilePath();
+    return foldCase(fa.absoluteFilePath()) == foldCase(fb.absoluteFilePath());
 }
 
 bool pathWithin(const QString& path, const QString& dir) {
@@ -112,15 +137,64 @@ QString stateTempFolder() {
     return dir;
 }
 
-QString scratchFolder() {
+QString scratchFolder(QString* error) {
     QString dir = fromEnv("KAVEL32_SCRATCH_DIR");
     if (dir.isEmpty())
         dir = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
               QStringLiteral("/kavel32");
-    return ensurePrivateDir(dir);
+    return ensurePrivateDir(dir, error) ? dir : QString();
 }
 
-QString scratchFile(const QString& name) { return scratchFolder() + QLatin1Char('/') + name; }
+QString workFolder(QString* error) {
+    if (!g_workFolder.isEmpty() && QFileInfo(g_workFolder).isDir())
+        return g_workFolder;
+    const QString scratch = scratchFolder(error);
+    if (scratch.isEmpty())
+        return {};
+    QByteArray pattern = QFile::encodeName(scratch) + '/' + kWorkFolderPrefix +
+                         QByteArray::number(qint64(getpid())) + "-XXXXXX";
+    if (!mkdtemp(pattern.data())) {
+        if (error)
+            *error = QStringLiteral("cannot make a work folder in %1: %2")
+                         .arg(scratch, QString::fromLocal8Bit(strerror(errno)));
+        return {};
+    }
+    g_workFolder = QFile::decodeName(pattern);
+    return g_workFolder;
+}
+
+QString scratchFile(const QString& name) {
+    const QString folder = workFolder();
+    return folder.isEmpty() ? QString() : folder + QLatin1Char('/') + name;
+}
+
+QString zipCopyFile(const QString& name) {
+    const QString folder = scratchFile(QStringLiteral("zip"));
+    if (folder.isEmpty() || (!QFileInfo(folder).isDir() && !QDir().mkdir(folder)))
+        return {};
+    return folder + QLatin1Char('/') + name;
+}
+
+void removeWorkFolder() {
+    if (!g_workFolder.isEmpty())
+        QDir(g_workFolder).removeRecursively();
+    g_workFolder.clear();
+}
+
+void removeStaleWorkFolders() {
+    const QString scratch = scratchFolder();
+    if (scratch.isEmpty())
+        return;
+    const QString prefix = QLatin1String(kWorkFolderPrefix);
+    for (const QString& name :
+         QDir(scratch).entryList({prefix + QLatin1Char('*')}, QDir::Dirs | QDir::NoDotAndDotDot)) {
+        bool ok = false;
+        const qint64 pid = name.mid(prefix.size()).section(QLatin1Char('-'), 0, 0).toLongLong(&ok);
+        // A process that still exists (or that we may not signal) keeps its folder.
+        if (ok && pid > 0 && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH)
+            QDir(scratch + QLatin1Char('/') + name).removeRecursively();
+    }
+}
 
 QString toolPath(const QString& name) {
     const QString beside = programFolder() + QLatin1Char('/') + name;

@@ -19,6 +19,9 @@ QString fileNamePart(const QString& path);
 QString foldCase(const QString& path);
 // Whether path lies in (or is) dir, compared as the file system compares.
 bool pathWithin(const QString& path, const QString& dir);
+// Whether a and b name the same file: the same file on disk when both exist, else the same
+// absolute path as the file system compares names.
+bool samePath(const QString& a, const QString& b);
 
 // Places on disk.
 namespace AppPaths {
@@ -29,9 +32,24 @@ QString resourceFolder();
 // Writable per-user state: Kavel32.ini, temp/, the per-zip working copies.
 QString stateFolder();
 QString stateTempFolder();
-// Private per-user scratch folder (mode 0700) for skip.txt, size.txt, ~kavel.diz, text.tmp.
-QString scratchFolder();
+// Private per-user scratch folder (mode 0700, the user's own, not a link): it holds one work
+// folder per running program. Empty with *error set when it is not usable.
+QString scratchFolder(QString* error = nullptr);
+// This program's work folder, made fresh and private inside the scratch folder at first
+// use: skip.txt, size.txt, ~kavel.diz, text.tmp and the working copies of file_id.diz and
+// the tagged nfo live here, so programs running at once never share one. Empty with *error
+// set when it cannot be made.
+QString workFolder(QString* error = nullptr);
+// workFolder() + name; empty when there is no work folder.
 QString scratchFile(const QString& name);
+// Where the working copies that go into every zip are made (file_id.diz, the tagged nfo): a
+// folder of their own inside the work folder, so no other working file shares their names.
+QString zipCopyFile(const QString& name);
+// Removes the work folder and everything in it (when the program ends).
+void removeWorkFolder();
+// Removes the work folders of programs that were killed before they could (their process is
+// gone).
+void removeStaleWorkFolders();
 // Finds one of our outside tools (wrar, size, ...): program folder first, then PATH.
 QString toolPath(const QString& name);
 } // namespace AppPaths

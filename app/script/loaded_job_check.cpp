@@ -1,7 +1,7 @@
 #include "script/loaded_job_check.h"
 
 #include "platform/paths.h"
-#include "source/text_lines.h"
+#include "job/text_lines.h"
 
 #include <QDir>
 #include <QFile>
@@ -125,13 +125,13 @@ std::optional<Failure> runChecks(JobSettings& job, WindowPort& window, const Run
     if (job.ZipName.isEmpty())
         return Failure{Page::Zip, QStringLiteral("no zip name is chosen"), nameField};
     const bool hasSpace = job.ZipName.contains(QLatin1Char(' '));
-    if (hasSpace || zipNameEscapesDir(job.ZipName)) {
+    if (hasSpace || isUnsafeZipName(job.ZipName)) {
         const QString reason = hasSpace ? QStringLiteral("the zip name \"%1\" holds a blank")
                                         : QStringLiteral("the zip name \"%1\" holds a path");
         Failure failure{Page::Zip, reason.arg(job.ZipName), nameField};
         if (!flags.batch()) {
-            window.message(hasSpace ? kZipNameSpacesText : kZipNamePathText,
-                           QStringLiteral("Kavel32 error"), MessageIcon::Exclamation,
+            window.message(hasSpace ? kZipNameSpacesText : kZipNameCharsText,
+                           kErrorTitle, MessageIcon::Exclamation,
                            MessageButtons::Ok);
             job.ZipName.clear();
         }

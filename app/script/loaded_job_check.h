@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/job_settings.h"
-#include "engine/window_port.h"
+#include "job/job_settings.h"
+#include "job/window_port.h"
 
 #include <QString>
 
@@ -18,10 +18,6 @@ struct LoadedJobCheck {
     QString reason;           // one line naming the failed check
     bool endProgram = false;  // batch mode: end at once (numbering fields missing)
 };
-
-inline const QString kZipNameSpacesText = QStringLiteral("Spaces aren't allowed in filename");
-inline const QString kZipNamePathText =
-    QStringLiteral("The filename can't hold \"/\", \"\\\" or \"..\"");
 
 // Tests a just loaded job field by field against the disk. Failing checks empty the
 // fields they name as a user would have to pick them again; outside batch mode the page

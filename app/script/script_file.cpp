@@ -1,10 +1,11 @@
 #include "script/script_file.h"
 
-#include "source/text_lines.h"
+#include "job/text_lines.h"
+#include "job/volume_rules.h"
+#include "platform/file_read.h"
 
 #include <QBuffer>
 #include <QFile>
-#include <QRegularExpression>
 #include <QSaveFile>
 
 #include <cctype>
@@ -37,7 +38,7 @@ bool holdsLineBreak(const QString& text) {
 // entry would end the block early, so empty lines are left out.
 QByteArray skipBlock(const QString& skipList) {
     QByteArray block;
-    for (const QString& entry : skipList.split(QRegularExpression(QStringLiteral("\r\n|\r|\n")))) {
+    for (const QString& entry : splitTextLines(skipList)) {
         if (!entry.isEmpty())
             block += bytesOf(entry) + kCrLf;
     }
@@ -207,11 +208,12 @@ class ScriptReader {
         const auto firstOnly = number(from(line, 6), "1st");
         if (!firstOnly)
             return false;
+        // A check box holds 0, 1 or 2 (greyed, which still shows the tick).
         const double checkValue = std::nearbyint(*firstOnly);
-        if (checkValue != 0 && checkValue != 1)
-            return fail(QStringLiteral("the 1st value \"%1\" is neither 0 nor 1")
+        if (checkValue < 0 || checkValue > 2)
+            return fail(QStringLiteral("the 1st value \"%1\" is not 0, 1 or 2")
                             .arg(QString::fromLocal8Bit(from(line, 6))));
-        job_.FirstZipOnly = checkValue == 1;
+        job_.FirstZipOnly = checkValue != 0;
 
         if (!next(line, "File"))
             return false;
@@ -234,7 +236,7 @@ class ScriptReader {
         job_.ZipDir = QString::fromLocal8Bit(from(line, 6));
         if (!next(line, "name"))
             return false;
-        result_.zipNameMaxLength = 20;
+        result_.zipNameMaxLength = kZipNameLimitOneArchive;
         job_.ZipName = QString::fromLocal8Bit(from(line, 7));
 
         if (!next(line, "Size"))
@@ -243,14 +245,16 @@ class ScriptReader {
         if (!size)
             return false;
         const double units = std::nearbyint(*size);
-        if (units < 0 || units > 199)
-            return fail(QStringLiteral("the Size value \"%1\" is not between 0 and 199")
-                            .arg(QString::fromLocal8Bit(from(line, 8))));
+        if (units < kSliderMinimum || units > kSliderMaximum)
+            return fail(QStringLiteral("the Size value \"%1\" is not between %2 and %3")
+                            .arg(QString::fromLocal8Bit(from(line, 8)))
+                            .arg(kSliderMinimum)
+                            .arg(kSliderMaximum));
         job_.SizeUnits = static_cast<int16_t>(units);
         result_.sizeSet = true;
         if (job_.SizeUnits != 0) {
-            job_.ZipName = job_.ZipName.left(6);
-            result_.zipNameMaxLength = 6;
+            job_.ZipName = job_.ZipName.left(kZipNameLimitTwoDigits);
+            result_.zipNameMaxLength = kZipNameLimitTwoDigits;
         }
 
         if (!next(line, "Solid"))
@@ -259,8 +263,9 @@ class ScriptReader {
         if (!method)
             return false;
         const double index = std::nearbyint(*method);
-        if (index < 0 || index > 5)
-            return fail(QStringLiteral("the Solid value \"%1\" is not between 0 and 5")
+        // -1 is a compression list with nothing chosen; the job check refuses it.
+        if (index < kNoMethodChosen || index > kMaximumMethod)
+            return fail(QStringLiteral("the Solid value \"%1\" is not between -1 and 5")
                             .arg(QString::fromLocal8Bit(from(line, 8))));
         job_.MethodIndex = static_cast<int16_t>(index);
 
@@ -344,22 +349,10 @@ ScriptLoad readScript(const QByteArray& bytes, JobSettings& job) {
 ScriptLoad loadScript(const QString& path, JobSettings& job, WindowPort& window,
                       const RunFlags& flags) {
     ScriptLoad result;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        result.detail = QStringLiteral("%1 can't be read: %2").arg(path, file.errorString());
-    } else if (file.size() > kMaxScriptBytes) {
-        result.detail = QStringLiteral("%1 is too big for a script").arg(path);
-    } else {
-        const QByteArray bytes = file.read(kMaxScriptBytes + 1);
-        if (bytes.size() > kMaxScriptBytes)
-            result.detail = QStringLiteral("%1 is too big for a script").arg(path);
-        else if (file.error() != QFileDevice::NoError)
-            result.detail = QStringLiteral("%1 can't be read: %2").arg(path, file.errorString());
-        else
-            result = readScript(bytes, job);
-    }
+    QByteArray bytes;
+    if (readRegularFile(path, kMaxScriptBytes, &bytes, &result.detail))
+        result = readScript(bytes, job);
     if (!result.ok && !flags.batch())
-        window.message(kScriptErrorText, QStringLiteral("Kavel32 error"), MessageIcon::Critical,
-                       MessageButtons::Ok);
+        window.message(kScriptErrorText, kErrorTitle, MessageIcon::Critical, MessageButtons::Ok);
     return result;
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/job_settings.h"
-#include "engine/window_port.h"
+#include "job/job_settings.h"
+#include "job/window_port.h"
 
 #include <QByteArray>
 #include <QDateTime>

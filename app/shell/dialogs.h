@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/window_port.h"
+#include "job/window_port.h"
 
 #include <QString>
 #include <QStringList>

@@ -2,8 +2,6 @@
 
 #include "companion/diz_numbering.h"
 #include "companion/zip_comment.h"
-#include "engine/rip_run.h"
-#include "engine/zip_component.h"
 #include "platform/paths.h"
 #include "script/loaded_job_check.h"
 #include "script/script_file.h"
@@ -31,15 +29,6 @@
 #include <QStorageInfo>
 
 using namespace pagekit;
-
-// The zip engine and the run that drives it, made once and reused by every run.
-class RipRunHost {
-public:
-    explicit RipRunHost(ShellServices& services)
-        : run(services.window, services.machine, zip, services.flags) {}
-    ZipComponent zip;
-    RipRun run;
-};
 
 namespace {
 // The home folder first, then every other writable mounted volume.
@@ -70,6 +59,7 @@ JobPages::JobPages(const PagePanels& panels, ShellServices& services, QObject* p
     nfo_ = std::make_unique<PageNfo>(panels.nfo, *this);
     zip_ = std::make_unique<PageZip>(panels.zip, *this);
     progress_ = std::make_unique<PageProgress>(panels.progress, *this);
+    session_ = std::make_unique<JobSession>(services.window, services.machine, services.flags);
     source_->fillDriveList(writableLocations());
 }
 
@@ -223,19 +213,14 @@ void JobPages::setScriptPath(const QString& path) {
     emit windowTitleChanged(title);
 }
 
-bool JobPages::checkJob(JobSettings& job) {
-    const auto numbering = [this](const JobSettings& checked) {
-        NumberingState state;
-        state.NumberingValid = numberingValid_;
-        checkDizNumbering(checked, services_.flags, threeDigitNumbers_, state, services_.window,
-                          services_.machine);
-        numberingValid_ = state.NumberingValid;
-        return state.NumberingValid;
-    };
-    const LoadedJobCheck verdict = checkLoadedJob(job, services_.window, services_.flags, numbering);
-    writeJob(job);
-    jobValidated_ = verdict.JobValidated;
-    return jobValidated_;
+std::optional<SessionResult> JobPages::checkJob(const QString& path) {
+    session_->job = readJob();
+    session_->sourceSizeM = sourceSizeM_;
+    auto ended = session_->checkStep(path);
+    numberingValid_ = session_->numbering().NumberingValid;
+    writeJob(session_->job);
+    jobValidated_ = session_->JobValidated;
+    return ended;
 }
 
 void JobPages::openScript() {
@@ -248,14 +233,14 @@ void JobPages::openScript() {
     if (chosen.isEmpty())
         return;
     scriptPath_ = foldCase(chosen);
-    JobSettings job = readJob();
-    job.SkipList.clear();
-    loadScript(chosen, job, services_.window, services_.flags);
-    writeJob(job); // the values read stay, even after an error
-    checkJob(job);
+    session_->job = readJob();
+    session_->loadStep(chosen);
+    writeJob(session_->job); // the values read stay, even after an error
+    checkJob(chosen);
     recalculateSourceSize();
-    // The estimate made while loading used the previous source's size: make it again.
-    zip_->sliderChanged();
+    // The estimate's text follows the new size; the name limit and the numbering width wait
+    // for the next slider change, so every start names the zips alike.
+    zip_->browseEstimate();
     zip_->showZipDriveFreeAfterOpen();
     setScriptPath(chosen);
 }
@@ -272,17 +257,27 @@ void JobPages::saveScript() {
     setScriptPath(chosen);
 }
 
-bool JobPages::loadScriptFromCommandLine(const QString& path) {
+std::optional<SessionResult> JobPages::loadScriptFromCommandLine(const QString& path) {
     jobValidated_ = false;
-    JobSettings job = readJob();
-    job.SkipList.clear();
-    loadScript(path, job, services_.window, services_.flags);
-    writeJob(job);
+    session_->job = readJob();
+    session_->warnings.clear();
+    const auto unreadable = session_->loadStep(path);
+    writeJob(session_->job);
     setScriptPath(path);
-    const bool ok = checkJob(job);
-    recalculateSourceSize();
-    zip_->sliderChanged();
-    return ok;
+    if (unreadable && services_.flags.batch())
+        return unreadable;
+    const auto failedCheck = checkJob(path);
+    if (failedCheck && services_.flags.batch())
+        return failedCheck;
+    if (!session_->job.ZipDir.isEmpty())
+        zip_->showZipDriveFreeAfterOpen();
+    session_->job = readJob();
+    const auto unmeasured = session_->measureStep();
+    sourceSizeM_ = session_->sourceSizeM;
+    zip_->browseEstimate();
+    if (unmeasured && services_.flags.batch())
+        return unmeasured;
+    return std::nullopt;
 }
 
 // Zip comment.
@@ -318,26 +313,27 @@ bool JobPages::measureSourceForBrowse() {
 }
 
 void JobPages::recalculateSourceSize() {
-    JobSettings job = readJob();
-    ::recalculateSourceSize(job, sourceSizeM_, services_.window, services_.machine);
+    session_->job = readJob();
+    session_->measure();
+    sourceSizeM_ = session_->sourceSizeM;
 }
 
 // The rip run.
-void JobPages::runJob() {
+SessionResult JobPages::runJob() {
     if (runActive())
-        return; // one run at a time
-    if (!run_)
-        run_ = std::make_unique<RipRunHost>(services_);
-    // An Abort of an earlier run must not stop this one.
-    run_->zip.setAbort(false);
-    run_->run.run(readJob(), sourceSizeM_);
+        return {kExitFailed, QStringLiteral("a run is already going on"), {}};
+    session_->job = readJob();
+    session_->sourceSizeM = sourceSizeM_;
+    const SessionResult result = session_->runStep();
+    emit runFinished();
+    return result;
 }
 
-bool JobPages::runActive() const { return run_ && run_->run.running(); }
+bool JobPages::runActive() const { return session_->running(); }
 
 void JobPages::abortRun() {
     if (runActive()) {
-        run_->run.abort();
+        session_->abort();
         return;
     }
     // No run to stop: only give the window back; the source on display stays.
@@ -347,7 +343,7 @@ void JobPages::abortRun() {
 
 void JobPages::exitRun() {
     if (runActive()) {
-        run_->run.exit();
+        session_->exit();
         return;
     }
     abortRun();

@@ -1,12 +1,14 @@
 #pragma once
 
-#include "engine/job_settings.h"
+#include "job/job_settings.h"
+#include "session/job_session.h"
 #include "shell/shell_services.h"
 
 #include <QObject>
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 class PageSource;
 class PageSkip;
@@ -14,7 +16,6 @@ class PageDiz;
 class PageNfo;
 class PageZip;
 class PageProgress;
-class RipRunHost;
 
 // The controls of the Source, Skip, Diz, Nfo, Zip and progress pages and their commands.
 // It builds its controls inside the page panels the main window made and holds the job in
@@ -48,14 +49,16 @@ public:
     void setComment(bool on, const QString& commentFile);
     bool commentOn() const;
 
-    // A script named on the command line: load, check, measure the source, set the title.
-    // Returns whether the job passed the check (JobValidated).
-    bool loadScriptFromCommandLine(const QString& path);
+    // A script named on the command line: load, check, show the zip drive's free space,
+    // measure the source, set the title. Returns the result that ends an unattended start
+    // there (a script that cannot be read, a failed check, a source that cannot be
+    // measured), or nothing.
+    std::optional<SessionResult> loadScriptFromCommandLine(const QString& path);
     // Measures the source on display again (after a script load).
     void recalculateSourceSize();
 
-    // The Kavel! command: the rip run on the job the controls hold.
-    void runJob();
+    // The Kavel! command: the rip run on the job the controls hold, and how it ended.
+    SessionResult runJob();
     bool runActive() const;
     // Abort (Command12) and Exit (Command13).
     void abortRun();
@@ -76,6 +79,8 @@ signals:
     void commentOnChanged(bool on);
     // Exit on the progress page: the main window closes (and cleans up as on any close).
     void exitRequested();
+    // A run has ended; a close asked for meanwhile can go ahead.
+    void runFinished();
 
 private:
     friend class PageSource;
@@ -84,7 +89,6 @@ private:
     friend class PageNfo;
     friend class PageZip;
     friend class PageProgress;
-    friend class RipRunHost;
 
     // Shared by the pages.
     QWidget* dialogParent() const;
@@ -98,7 +102,8 @@ private:
     static QString ensureCompanionFile(const QString& name);
     void testDizNumbering();
     void setScriptPath(const QString& path);
-    bool checkJob(JobSettings& job);
+    // The session's check on the job the controls hold; the controls show what it left.
+    std::optional<SessionResult> checkJob(const QString& path);
 
     PagePanels panels_;
     ShellServices& services_;
@@ -108,7 +113,7 @@ private:
     std::unique_ptr<PageNfo> nfo_;
     std::unique_ptr<PageZip> zip_;
     std::unique_ptr<PageProgress> progress_;
-    std::unique_ptr<RipRunHost> run_;
+    std::unique_ptr<JobSession> session_;
 
     float sourceSizeM_ = 0;
     QString sourcePath_;

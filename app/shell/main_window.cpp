@@ -25,6 +25,7 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QStyle>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -126,6 +127,11 @@ MainWindow::MainWindow(Dialogs& dialogs, MachinePort& machine, RunFlags& flags, 
     connect(pages_, &JobPages::windowTitleChanged, this, &QWidget::setWindowTitle);
     connect(pages_, &JobPages::commentOnChanged, zheader_, &QAction::setChecked);
     connect(pages_, &JobPages::exitRequested, this, &QWidget::close);
+    // A close asked for during a run waits for the run to stop, then cleans up.
+    connect(pages_, &JobPages::runFinished, this, [this] {
+        if (closeAfterRun_)
+            QTimer::singleShot(0, this, &QWidget::close);
+    });
 
     qApp->installEventFilter(this);
     resize(kFormSize + QSize(0, menuBar()->sizeHint().height()));
@@ -546,23 +552,21 @@ void MainWindow::bringToFront() {
     activateWindow();
 }
 
-QStringList MainWindow::leftoverFiles() const { return runLeftoverFiles(pages_->readJob().NfoFile); }
-
-void MainWindow::removeLeftovers() {
-    for (const QString& file : leftoverFiles())
-        if (QFileInfo(file).isFile())
-            QFile::remove(file);
-}
-
 void MainWindow::closeEvent(QCloseEvent* event) {
-    // A zip in progress stops before the window goes.
-    if (pages_->runActive())
+    // A zip in progress stops before the window goes; the files the run is working with are
+    // removed only once it has stopped.
+    if (pages_->runActive()) {
         pages_->abortRun();
+        closeAfterRun_ = true;
+        event->ignore();
+        return;
+    }
     if (SplashWindow* about = SplashWindow::loaded())
         about->unload();
     help_->close();
+    // Every working file of this program lives in its work folder.
     if (cleanupOnClose_)
-        removeLeftovers();
+        AppPaths::removeWorkFolder();
     event->accept();
 }
 

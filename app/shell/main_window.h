@@ -1,8 +1,8 @@
 #pragma once
 
-#include "engine/job_settings.h"
-#include "engine/machine_port.h"
-#include "engine/window_port.h"
+#include "job/job_settings.h"
+#include "job/machine_port.h"
+#include "job/window_port.h"
 #include "shell/dialogs.h"
 #include "shell/shell_services.h"
 
@@ -82,7 +82,6 @@ public:
     void setCleanupOnClose(bool on) { cleanupOnClose_ = on; }
     bool cleanupOnClose() const { return cleanupOnClose_; }
     // Files the close deletes when they exist.
-    QStringList leftoverFiles() const;
 
     // Seams for tests: how links are opened and how the About window opens.
     void setLinkOpener(std::function<bool(const QUrl&)> opener) { openLink_ = std::move(opener); }
@@ -129,7 +128,6 @@ private:
     void popupPageMenu(const QPoint& globalPos);
     void openAboutWindow(int intervalMs);
     void openUrl(const QUrl& url);
-    void removeLeftovers();
     QRect pageRect() const;
 
     Dialogs& dialogs_;
@@ -163,6 +161,7 @@ private:
     std::function<bool(const QUrl&)> openLink_;
     double aboutScale_ = 1.0;
     bool cleanupOnClose_ = true;
+    bool closeAfterRun_ = false;
     bool busy_ = false;
     qint64 lastPressStamp_ = -1;
     QPointF lastPressPos_;

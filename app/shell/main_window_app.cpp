@@ -4,7 +4,7 @@
 #include "shell/main_window.h"
 #include "shell/marquee_host.h"
 #include "shell/qt_dialogs.h"
-#include "shell/single_instance.h"
+#include "platform/single_instance.h"
 #include "shell/sound_player.h"
 #include "shell/splash_window.h"
 #include "shell/startup.h"
@@ -12,6 +12,8 @@
 #include "companion/zip_comment.h"
 #include "platform/desktop_machine.h"
 #include "platform/paths.h"
+#include "platform/stop_signals.h"
+#include "session/job_session.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -23,9 +25,7 @@
 #include <cstdio>
 
 namespace {
-constexpr int kBatchCheckFailed = 2;
-constexpr int kRootFolderRefused = 1;
-constexpr int kAnotherInstanceRunning = 3;
+constexpr int kRootFolderRefused = kExitFailed;
 
 std::unique_ptr<MachinePort> desktopMachine() {
     DesktopMachine::Hooks hooks;
@@ -86,24 +86,41 @@ std::optional<int> ShellSession::start(const QString& scriptArgument) {
         unloadSplash();
         if (!flags_.batch())
             options_.dialogs->message(window_.get(), rootFolderMessage(),
-                                      QStringLiteral("Kavel32 error"), MessageIcon::Critical,
+                                      kErrorTitle, MessageIcon::Critical,
                                       MessageButtons::Ok);
         return kRootFolderRefused;
     }
 
+    QString privateFolderError;
+    if (AppPaths::workFolder(&privateFolderError).isEmpty()) {
+        window_->setCleanupOnClose(false);
+        unloadSplash();
+        if (flags_.batch()) {
+            printResult({kExitFailed, privateFolderError, {}});
+            return kExitFailed;
+        }
+        // The window still opens: jobs can be edited and saved, runs report the fault.
+        options_.dialogs->message(window_.get(), privateFolderError, kErrorTitle,
+                                  MessageIcon::Critical, MessageButtons::Ok);
+    }
+
     instance_ = std::make_unique<SingleInstance>(options_.instanceName);
-    if (instance_->handOverToRunning()) {
+    // A start at the same moment may claim the instance first: then this one hands over.
+    if (instance_->handOverToRunning() || (!instance_->listen() && instance_->handOverToRunning(3000))) {
         // The running one comes to the front; this start ends and leaves its files alone.
         window_->setCleanupOnClose(false);
         unloadSplash();
         // An unattended job did not run: a scheduler must see that.
         if (flags_.batch()) {
             std::fprintf(stderr, "kavel32: another Kavel32 is running\n");
-            return kAnotherInstanceRunning;
+            return kExitAnotherRunning;
         }
         return 0;
     }
-    instance_->listen();
+    if (!instance_->isListening() && flags_.batch()) {
+        std::fprintf(stderr, "kavel32: another Kavel32 is running\n");
+        return kExitAnotherRunning;
+    }
     connect(instance_.get(), &SingleInstance::activationRequested, window_.get(),
             &MainWindow::bringToFront);
 
@@ -114,24 +131,28 @@ std::optional<int> ShellSession::start(const QString& scriptArgument) {
     const bool commentOn = commentFileUsable(commentFile);
     window_->setComment(commentOn, commentOn ? commentFile : QString());
 
+    AppPaths::removeStaleWorkFolders();
     if (!argument.scriptPath.isEmpty()) {
         unloadSplash();
         window_->setWindowTitle(scriptWindowTitle(argument.scriptPath));
         window_->show();
         window_->repaint();
-        const bool validated = window_->jobPages()->loadScriptFromCommandLine(argument.scriptPath);
+        const auto ended = window_->jobPages()->loadScriptFromCommandLine(argument.scriptPath);
         // Loading may rename the window; the command-line script names it.
         window_->setWindowTitle(scriptWindowTitle(argument.scriptPath));
         if (flags_.batch()) {
-            if (!validated) {
+            if (ended) {
+                printResult(*ended);
                 window_->hide();
-                return kBatchCheckFailed;
+                AppPaths::removeWorkFolder();
+                return ended->exitCode;
             }
             QTimer::singleShot(0, window_.get(), [this] {
-                window_->jobPages()->runJob();
-                // The run closes the window when it ends; make sure of it.
-                if (window_->isVisible())
-                    window_->close();
+                const SessionResult result = window_->jobPages()->runJob();
+                printResult(result);
+                batchExitCode_ = result.exitCode;
+                window_->close();
+                QCoreApplication::exit(batchExitCode_);
             });
         }
     }
@@ -148,7 +169,24 @@ int runMainWindow(int& argc, char** argv, const QString& scriptArgument) {
     QApplication::setWindowIcon(
         QIcon(AppPaths::resourceFolder() + QStringLiteral("/images/kavel32.png")));
     ShellSession session;
-    if (const std::optional<int> code = session.start(scriptArgument))
+    if (const std::optional<int> code = session.start(scriptArgument)) {
+        AppPaths::removeWorkFolder();
         return *code;
-    return QApplication::exec();
+    }
+    // A stop asked for by a signal closes the window once the run has let go of it.
+    QTimer stopWatch;
+    QObject::connect(&stopWatch, &QTimer::timeout, session.window(), [&session] {
+        if (StopSignals::requested() && session.window()->isVisible())
+            session.window()->close();
+    });
+    stopWatch.start(200);
+    const int code = QApplication::exec();
+    AppPaths::removeWorkFolder();
+    // An unattended run has reported its own ending.
+    SessionResult stopped;
+    if (!session.flags().batch() && stopRequested(&stopped)) {
+        printResult(stopped);
+        return stopped.exitCode;
+    }
+    return code;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/job_settings.h"
+#include "job/job_settings.h"
 
 #include <QObject>
 #include <QString>
@@ -44,6 +44,7 @@ private:
     std::unique_ptr<Dialogs> ownDialogs_;
     std::unique_ptr<MachinePort> ownMachine_;
     RunFlags flags_;
+    int batchExitCode_ = 0;
     std::unique_ptr<SingleInstance> instance_;
     std::unique_ptr<MainWindow> window_;
 };

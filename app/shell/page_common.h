@@ -6,10 +6,11 @@
 #include <QRadioButton>
 #include <QString>
 
+#include "job/job_settings.h"
+
 // Small builders shared by the job pages: every control gets its design name.
 namespace pagekit {
 
-inline const QString kErrorTitle = QStringLiteral("Kavel32 error");
 inline const QString kInfoTitle = QStringLiteral("Kavel32");
 
 inline QLabel* label(QWidget* parent, const char* name, const QString& text) {

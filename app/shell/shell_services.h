@@ -1,8 +1,8 @@
 #pragma once
 
-#include "engine/job_settings.h"
-#include "engine/machine_port.h"
-#include "engine/window_port.h"
+#include "job/job_settings.h"
+#include "job/machine_port.h"
+#include "job/window_port.h"
 #include "shell/dialogs.h"
 
 class QWidget;

@@ -1,6 +1,6 @@
 #include "shell/splash_window.h"
 
-#include "engine/machine_port.h"
+#include "job/machine_port.h"
 #include "platform/paths.h"
 
 #include <QBitmap>

@@ -1,28 +1,9 @@
 #include "shell/startup.h"
 
-#include "companion/diz_numbering.h"
-#include "companion/nfo_copy.h"
 #include "platform/paths.h"
 
 #include <QDir>
 
-
-ScriptArgument parseScriptArgument(const QString& argument) {
-    ScriptArgument result;
-    QString path = argument.trimmed();
-    if (path.startsWith(QLatin1Char('!'))) {
-        result.flags.BatchRun = true;
-        path.remove(0, 1);
-    } else if (path.startsWith(QLatin1Char('$'))) {
-        result.flags.DateStampRun = true;
-        path.remove(0, 1);
-    }
-    path = path.trimmed();
-    if (path.size() >= 2 && path.startsWith(QLatin1Char('"')) && path.endsWith(QLatin1Char('"')))
-        path = path.mid(1, path.size() - 2);
-    result.scriptPath = path;
-    return result;
-}
 
 QString scriptWindowTitle(const QString& scriptPath) {
     return QStringLiteral("Kavel32 - ") + fileNamePart(scriptPath);
@@ -60,16 +41,4 @@ QString pageTitleFor(Page page) {
         return QStringLiteral("About");
     }
     return {};
-}
-
-QStringList runLeftoverFiles(const QString& nfoFile) {
-    QStringList files;
-    files << AppPaths::scratchFile(QStringLiteral("skip.txt"));
-    const QString nfoName = nfoCopyName(nfoFile);
-    const QString nfoCopy = nfoName.isEmpty() ? QString() : nfoCopyPath(nfoFile);
-    if (!nfoCopy.isEmpty() && nfoName.compare(QLatin1String("Kavel32.ini"), Qt::CaseInsensitive) != 0)
-        files << nfoCopy;
-    files << dizWorkingCopyPath();
-    files << AppPaths::scratchFile(QStringLiteral("size.txt"));
-    return files;
 }

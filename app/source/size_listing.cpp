@@ -1,6 +1,6 @@
 #include "source/size_listing.h"
 
-#include "source/text_lines.h"
+#include "job/text_lines.h"
 
 #include <cmath>
 

@@ -3,21 +3,11 @@
 #include "platform/paths.h"
 #include "source/size_listing.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 namespace {
-
-// Which characters make an argument need quotes: blanks split it, and the command
-// interpreter's runner takes ">" and "<" for redirections.
-bool needsQuotes(const QString& text) {
-    if (text.isEmpty())
-        return true;
-    for (const QChar c : text)
-        if (c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('"') ||
-            c == QLatin1Char('>') || c == QLatin1Char('<'))
-            return true;
-    return false;
-}
 
 void beginMeasuring(WindowPort& window) {
     window.setSourceSizeText(kCalculatingText);
@@ -40,8 +30,10 @@ enum class RunOutcome { Listed, NotStarted, Failed, NoListing };
 RunOutcome runSizeProgram(const QString& source, MachinePort& machine) {
     const QString listing = sizeListingPath();
     QFile::remove(listing);
-    const int status = machine.execCmd(
-        sizeCommandLine(AppPaths::programFolder(), GetShortFileName(source), listing));
+    if (listing.isEmpty())
+        return RunOutcome::NotStarted;
+    const int status = machine.run(
+        sizeCommand(AppPaths::programFolder(), GetShortFileName(source), listing));
     if (status == kCouldNotStart)
         return RunOutcome::NotStarted;
     if (!QFile::exists(listing))
@@ -62,35 +54,16 @@ QString GetShortFileName(const QString& path) {
     return path;
 }
 
-QString commandArgument(const QString& text, bool force) {
-    if (!force && !needsQuotes(text))
-        return text;
-    // Backslashes are doubled only where a quote follows them.
-    QString quoted = QStringLiteral("\"");
-    qsizetype backslashes = 0;
-    for (const QChar c : text) {
-        if (c == QLatin1Char('\\')) {
-            ++backslashes;
-            continue;
-        }
-        if (c == QLatin1Char('"')) {
-            quoted += QString(backslashes * 2 + 1, QLatin1Char('\\'));
-        } else {
-            quoted += QString(backslashes, QLatin1Char('\\'));
-        }
-        backslashes = 0;
-        quoted += c;
-    }
-    quoted += QString(backslashes * 2, QLatin1Char('\\'));
-    return quoted + QLatin1Char('"');
-}
-
-QString sizeCommandLine(const QString& programFolder, const QString& shortSourcePath,
-                        const QString& listingPath) {
-    return QStringLiteral("command.pif /c ") +
-           commandArgument(joinPath(programFolder, QStringLiteral("size.exe")), true) +
-           QLatin1Char(' ') + commandArgument(shortSourcePath) + QStringLiteral(" /s /t> ") +
-           commandArgument(listingPath);
+Command sizeCommand(const QString& programFolder, const QString& shortSourcePath,
+                    const QString& listingPath) {
+    Command command;
+    command.program = joinPath(programFolder, QStringLiteral("size.exe"));
+    command.arguments = {shortSourcePath, QStringLiteral("/s"), QStringLiteral("/t")};
+    command.stdoutFile = listingPath;
+    command.text = QStringLiteral("command.pif /c ") + quoteArgument(command.program, true) +
+                   QLatin1Char(' ') + quoteArgument(shortSourcePath) + QStringLiteral(" /s /t> ") +
+                   quoteArgument(listingPath);
+    return command;
 }
 
 QString sizeListingPath() {
@@ -145,4 +118,12 @@ BrowseSize measureBrowsedSource(const QString& sourcePath, WindowPort& window,
     result.SourceSizeM = parseSizeField(result.sizeText);
     endMeasuring(window);
     return result;
+}
+
+QString canonicalSource(const QString& path) {
+    if (path.isEmpty())
+        return path;
+    const QFileInfo info(path);
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
 }

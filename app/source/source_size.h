@@ -1,8 +1,9 @@
 #pragma once
 
-#include "engine/job_settings.h"
-#include "engine/machine_port.h"
-#include "engine/window_port.h"
+#include "job/command.h"
+#include "job/job_settings.h"
+#include "job/machine_port.h"
+#include "job/window_port.h"
 
 #include <QString>
 
@@ -15,14 +16,10 @@ inline const QString kSizeErrorText = QStringLiteral("Error");
 // 8.3 names.
 QString GetShortFileName(const QString& path);
 
-// One argument of a command line, quoted by the Windows command-line rules when it holds a
-// blank or a character the command interpreter would take for itself; kept as it is
-// otherwise. force quotes it in every case.
-QString commandArgument(const QString& text, bool force = false);
-
+// The size program on the source with its listing as standard output; its text form is
 // "command.pif /c " + quoted size program + " " + source + " /s /t> " + listing.
-QString sizeCommandLine(const QString& programFolder, const QString& shortSourcePath,
-                        const QString& listingPath);
+Command sizeCommand(const QString& programFolder, const QString& shortSourcePath,
+                    const QString& listingPath);
 
 // Where the listing goes: the private scratch folder's size.txt.
 QString sizeListingPath();
@@ -51,3 +48,8 @@ struct BrowseSize {
 // Browse goes on; the source display is never cleared here.
 BrowseSize measureBrowsedSource(const QString& sourcePath, WindowPort& window,
                                 MachinePort& machine);
+
+// The source as it is measured, shown and packed: absolute, without "." or ".." parts and
+// without links in its path (src/. is src, src/docs/.. is src too). A path that does not
+// exist is only cleaned.
+QString canonicalSource(const QString& path);

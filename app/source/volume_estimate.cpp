@@ -1,33 +1,19 @@
 #include "source/volume_estimate.h"
 
-#include "engine/job_settings.h"
 
 QString sizeCaption(int position) {
     if (position == 0)
         return QStringLiteral("1 Max file");
     // Position 3's 1.5 M stands for the 1,440,000-byte floppy volume the archiver makes.
-    if (position == 3)
+    if (position == kFloppyPosition)
         return QStringLiteral("1.44 M");
     const QString millions =
         position % 2 ? QStringLiteral("%1.5").arg(position / 2) : QString::number(position / 2);
     return millions + QStringLiteral(" M");
 }
 
-float estimatedVolumes(int position, float sourceSizeM) {
-    if (position == 0)
-        return 0.0f;
-    const float volume = static_cast<float>(volumeBytes(static_cast<int16_t>(position)));
-    return sourceSizeM * 1000000.0f / volume;
-}
-
 QString volumesText(float volumes) {
     return QString::number(double(volumes), 'f', 2) + QStringLiteral(" files");
-}
-
-int zipNameLimit(int position, bool threeDigitNumbers) {
-    if (position == 0)
-        return 20;
-    return threeDigitNumbers ? 5 : 6;
 }
 
 ArchiveSizeUpdate archiveSizeChanged(int position, bool cdImage, float sourceSizeM,
@@ -43,7 +29,7 @@ ArchiveSizeUpdate archiveSizeChanged(int position, bool cdImage, float sourceSiz
         update.ThreeDigitNumbers = false;
     } else if (sourceSizeM != 0.0f) {
         const float volumes = estimatedVolumes(position, sourceSizeM);
-        update.ThreeDigitNumbers = volumes > 99.0f;
+        update.ThreeDigitNumbers = needsThreeDigits(volumes);
         update.estimateText = volumes > 1.0f ? volumesText(volumes) : QStringLiteral(" 1.00 file");
     }
     update.zipNameMaxLength = zipNameLimit(position, update.ThreeDigitNumbers);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "job/volume_rules.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -7,24 +9,13 @@
 // The archive size slider: its caption, the estimated number of volumes, the three-digit
 // decision and the zip base name limit.
 
-inline constexpr int kSliderMinimum = 0;
-inline constexpr int kSliderMaximum = 199;
-inline constexpr int kSliderInitial = 3;
-inline constexpr int kCdImageMinimumPosition = 10;
 
 // Size display for a slider position: p x 0.5 millions of bytes + " M" ("1.44 M" at 3),
 // or "1 Max file" at 0.
 QString sizeCaption(int position);
 
-// The estimated number of volumes, R = source bytes / volume bytes in single precision;
-// 0 at position 0.
-float estimatedVolumes(int position, float sourceSizeM);
-
 // R with two decimals, as the pattern "##.#0" writes it, + " files".
 QString volumesText(float volumes);
-
-// The longest zip base name: 20 for one archive, 5 with three-digit numbers, else 6.
-int zipNameLimit(int position, bool threeDigitNumbers);
 
 struct ArchiveSizeUpdate {
     int position = kSliderInitial; // after the CD image minimum

@@ -2,8 +2,8 @@
 
 // Window and machine ports that record what the logic asked of them.
 
-#include "engine/machine_port.h"
-#include "engine/window_port.h"
+#include "job/machine_port.h"
+#include "job/window_port.h"
 
 #include <QDate>
 #include <QFile>
@@ -65,10 +65,12 @@ class RecordingMachine : public MachinePort {
     QDate date = QDate(1998, 7, 5);
     std::function<int(const QString&)> onExec = [](const QString&) { return 0; };
 
-    int execCmd(const QString& commandLine) override {
-        commands.append(commandLine);
-        return onExec(commandLine);
+    int run(const Command& command) override {
+        commands.append(command.text);
+        lastCommand = command;
+        return onExec(command.text);
     }
+    Command lastCommand;
     void startDetached(const QString& commandLine, WindowStyle) override {
         detached.append(commandLine);
     }

@@ -62,7 +62,7 @@ class TestNfoCopy : public QObject {
         QFile::setPermissions(nfo, QFile::ReadOwner); // read-only: still only read
         QString error;
         QVERIFY2(makeTaggedNfoCopy(nfo, &error), qPrintable(error));
-        QCOMPARE(nfoCopyPath(nfo), joinPath(AppPaths::stateFolder(), "Release.NFO"));
+        QCOMPARE(nfoCopyPath(nfo), AppPaths::zipCopyFile("Release.NFO"));
         QCOMPARE(readAll(nfoCopyPath(nfo)), expected);
         QCOMPARE(readAll(nfo), input);
         QCOMPARE(ownerBits(nfo), QFile::ReadOwner);
@@ -85,43 +85,24 @@ class TestNfoCopy : public QObject {
         QCOMPARE(nfoCopyName(path), name);
     }
 
-    void refusesToOverwriteItsSourceOrTheSettings() {
+    // The copy never replaces the nfo itself or the zip's file_id.diz beside it.
+    void refusesToOverwriteItsSourceOrTheDiz() {
         QString error;
-        // An nfo kept in the state folder itself would be its own copy.
-        const QString inState = joinPath(AppPaths::stateFolder(), "own.nfo");
-        writeFile(inState, "text\r\n");
-        QVERIFY(!makeTaggedNfoCopy(inState, &error));
-        QCOMPARE(readAll(inState), QByteArray("text\r\n"));
+        const QString own = AppPaths::zipCopyFile("own.nfo");
+        writeFile(own, "text\r\n");
+        QVERIFY(!makeTaggedNfoCopy(own, &error));
+        QCOMPARE(readAll(own), QByteArray("text\r\n"));
 
-        // An nfo called like the settings file must not replace it.
-        writeFile(settingsFilePath(), "Vers=v3.10\r\n");
-        const QString named = root.path() + "/Kavel32.ini";
-        writeFile(named, "not settings\r\n");
+        writeFile(dizWorkingCopyPath(), "Disk 01/02\r\n");
+        const QString named = root.path() + "/file_id.diz";
+        writeFile(named, "not a diz\r\n");
         QVERIFY(!makeTaggedNfoCopy(named, &error));
-        QCOMPARE(readAll(settingsFilePath()), QByteArray("Vers=v3.10\r\n"));
+        QVERIFY2(error.contains("file_id.diz"), qPrintable(error));
+        QCOMPARE(readAll(dizWorkingCopyPath()), QByteArray("Disk 01/02\r\n"));
 
         QVERIFY(!makeTaggedNfoCopy(root.path() + "/missing.nfo", &error));
         QVERIFY(error.contains("missing.nfo"));
         QVERIFY(!makeTaggedNfoCopy(QString(), &error));
-
-        // Clearing up at close spares both as well.
-        removeWorkingCopies(inState);
-        removeWorkingCopies(named);
-        QCOMPARE(readAll(inState), QByteArray("text\r\n"));
-        QCOMPARE(readAll(settingsFilePath()), QByteArray("Vers=v3.10\r\n"));
-    }
-
-    void removeWorkingCopiesAtClose() {
-        const QString nfo = root.path() + "/close.nfo";
-        writeFile(nfo, "x\r\n");
-        QVERIFY(makeTaggedNfoCopy(nfo));
-        writeFile(dizWorkingCopyPath(), "diz\r\n");
-        writeFile(numberingSamplePath(), "sample\r\n");
-        removeWorkingCopies(nfo);
-        QVERIFY(!QFile::exists(nfoCopyPath(nfo)));
-        QVERIFY(!QFile::exists(dizWorkingCopyPath()));
-        QVERIFY(!QFile::exists(numberingSamplePath()));
-        QCOMPARE(readAll(nfo), QByteArray("x\r\n"));
     }
 };
 

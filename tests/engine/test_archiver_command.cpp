@@ -48,6 +48,9 @@ private slots:
         QTest::newRow("small source") << rar << 3 << 0.0f << ".rar" << false << false;
         QTest::newRow("one archive rar") << rar << 0 << 5000.0f << ".rar" << false << false;
         QTest::newRow("one archive ace") << ace << 0 << 5000.0f << ".ace" << false << false;
+        // The floppy is 1,440,000 bytes: 146 M make 101.4 volumes, not 97.3.
+        QTest::newRow("floppy real size") << rar << 3 << 146.0f << ".001" << true << false;
+        QTest::newRow("floppy 98.6 volumes") << ace << 3 << 142.0f << ".ace" << false << false;
     }
     void plan() {
         QFETCH(int, archiver);
@@ -69,23 +72,51 @@ private slots:
         QCOMPARE(QString(kTooManyVolumesTitle), QString("Kavel error"));
     }
 
-    void commandLinesAsWritten() {
-        const QString rar = archiverCommandLine(
-            ArchiverKind::Rar, archiverOptions(ArchiverKind::Rar, 3, 3),
-            "C:\\Kavel001\\mygame.rar", "D:\\", skipSwitch("x\r\n", "c:\\skip.txt"));
-        QCOMPARE(rar, QString("wrar.exe a -r -v1440000b -m3 -y C:\\Kavel001\\mygame.rar "
-                              "\"D:\\\" -x@c:\\skip.txt"));
-        const QString ace = archiverCommandLine(
-            ArchiverKind::Ace, archiverOptions(ArchiverKind::Ace, 4, 5),
-            "C:\\Kavel001\\mygame.ace", "D:\\GAME", skipSwitch("", "c:\\skip.txt"));
-        QCOMPARE(ace, QString("wace.pif a -r -v2000 -m5 -y C:\\Kavel001\\mygame.ace D:\\GAME "));
+    // The text as the archiver's users know it, and the arguments the archiver receives:
+    // whatever a path holds, it arrives as one argument of its own.
+    void commands_data() {
+        QTest::addColumn<int>("archiver");
+        QTest::addColumn<int>("units");
+        QTest::addColumn<int>("method");
+        QTest::addColumn<QString>("archive");
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("arguments");
+        const int rar = int(ArchiverKind::Rar), ace = int(ArchiverKind::Ace);
+        QTest::newRow("rar as written")
+            << rar << 3 << 3 << "C:\\Kavel001\\mygame.rar" << "D:\\" << "c:\\skip.txt"
+            << "wrar.exe a -r -v1440000b -m3 -y C:\\Kavel001\\mygame.rar \"D:\\\" -x@c:\\skip.txt"
+            << QStringList{"a", "-r", "-v1440000b", "-m3", "-y", "C:\\Kavel001\\mygame.rar", "D:\\",
+                           "-x@c:\\skip.txt"};
+        QTest::newRow("ace as written")
+            << ace << 4 << 5 << "C:\\Kavel001\\mygame.ace" << "D:\\GAME" << ""
+            << "wace.pif a -r -v2000 -m5 -y C:\\Kavel001\\mygame.ace D:\\GAME "
+            << QStringList{"a", "-r", "-v2000", "-m5", "-y", "C:\\Kavel001\\mygame.ace", "D:\\GAME"};
+        QTest::newRow("ace one archive has no volume switch")
+            << ace << 0 << 3 << "/out dir/x.ace" << "/my source" << "/s p/skip.txt"
+            << "wace.pif a -r  -m3 -y \"/out dir/x.ace\" \"/my source\" -x@\"/s p/skip.txt\""
+            << QStringList{"a", "-r", "-m3", "-y", "/out dir/x.ace", "/my source", "-x@/s p/skip.txt"};
+        const QString hostile = "/src/a \"b\" c\\\nd>e<f;g$(h)`i`&j|k*?[l]";
+        QTest::newRow("hostile source stays one argument")
+            << rar << 1 << 0 << "/o/K001/n.rar" << hostile << ""
+            << "wrar.exe a -r -v500000b -m0 -y /o/K001/n.rar \"" + hostile + "\" "
+            << QStringList{"a", "-r", "-v500000b", "-m0", "-y", "/o/K001/n.rar", hostile};
     }
-
-    void pathsWithBlanksStayWhole() {
-        const QString line = archiverCommandLine(ArchiverKind::Ace, " -m3", "/out dir/x.ace",
-                                                 "/my source", skipSwitch("a\r\n", "/s p/skip.txt"));
-        QCOMPARE(line, QString("wace.pif a -r  -m3 -y \"/out dir/x.ace\" \"/my source\" "
-                               "-x@\"/s p/skip.txt\""));
+    void commands() {
+        QFETCH(int, archiver);
+        QFETCH(int, units);
+        QFETCH(int, method);
+        QFETCH(QString, archive);
+        QFETCH(QString, source);
+        QFETCH(QString, list);
+        const Command command = archiverCommand(ArchiverKind(archiver), int16_t(units),
+                                                int16_t(method), archive, source, list);
+        QTEST(command.text, "text");
+        QTEST(command.arguments, "arguments");
+        QCOMPARE(command.program, archiver == int(ArchiverKind::Rar) ? QString("wrar.exe")
+                                                                     : QString("wace.pif"));
+        QVERIFY(command.stdinFile.isEmpty() && command.stdoutFile.isEmpty());
     }
 
     void exclusionListEndsWithEmptyLine() {

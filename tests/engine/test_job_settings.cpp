@@ -1,4 +1,4 @@
-#include "engine/job_settings.h"
+#include "job/job_settings.h"
 
 #include <QtTest>
 

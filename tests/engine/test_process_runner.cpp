@@ -1,4 +1,4 @@
-#include "engine/process_runner.h"
+#include "platform/process_runner.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -35,7 +35,7 @@ private slots:
     }
 
     void interpreterRedirections() {
-        ParsedCommand c = parseCommandLine("command.pif /c /bin/size.exe /src /s /t> /tmp/size.txt");
+        Command c = parseCommandLine("command.pif /c /bin/size.exe /src /s /t> /tmp/size.txt");
         QCOMPARE(c.program, QString("/bin/size.exe"));
         QCOMPARE(c.arguments, (QStringList{"/src", "/s", "/t"}));
         QCOMPARE(c.stdoutFile, QString("/tmp/size.txt"));

@@ -2,7 +2,7 @@
 // zips, the comment tool, then checked the way a user would check the result.
 #include "companion/skip_list.h"
 #include "companion/zip_comment.h"
-#include "engine/window_port.h"
+#include "job/window_port.h"
 #include "script/script_file.h"
 
 #include <QCryptographicHash>

@@ -2,6 +2,10 @@
 #include "zip_test_tools.h"
 
 #include <QFileInfo>
+#include <QRegularExpression>
+
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QTemporaryDir>
 
 using namespace ziptest;
@@ -74,33 +78,91 @@ class TestZipComponent : public QObject {
         QCOMPARE(filesIn(out), (QStringList{"file_id.diz", "name01.zip"}));
     }
 
-    // "dir/*.*" is every file directly in dir, with or without a dot, hidden ones too;
-    // sub-directories are not entered.
-    void directoryWildcard_data() {
-        QTest::addColumn<QString>("pattern");
+    // Every path names one file literally, whatever it holds; only "dir/*.*" is a pattern:
+    // every file directly in dir, with or without a dot, hidden ones too. A call that would
+    // add nothing, or two files under one name, fails.
+    void filesToProcess_data() {
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<int>("result");
         QTest::addColumn<QStringList>("names");
-        QTest::newRow("*.*") << "*.*" << QStringList{".hidden", "README", "a.txt"};
-        QTest::newRow("*.txt") << "*.txt" << QStringList{"a.txt"};
-        QTest::newRow("no match adds nothing") << "*.none" << QStringList{};
+        QTest::newRow("*.*") << QStringList{"extra/*.*"} << int(ZipComponent::Ok)
+                             << QStringList{".hidden", "README", "a.txt"};
+        QTest::newRow("pattern characters are one file")
+            << QStringList{"odd/[a]*.rar", "odd/x?.nfo"} << int(ZipComponent::Ok)
+            << QStringList{"[a]*.rar", "x?.nfo"};
+        QTest::newRow("*.txt is a name, not a pattern")
+            << QStringList{"extra/*.txt"} << int(ZipComponent::FileMissing) << QStringList{};
+        QTest::newRow("empty directory adds nothing")
+            << QStringList{"empty/*.*"} << int(ZipComponent::NothingToProcess) << QStringList{};
+        QTest::newRow("two files, one name")
+            << QStringList{"vol.rar", "odd/VOL.RAR"} << int(ZipComponent::DuplicateName)
+            << QStringList{};
+        QTest::newRow("a FIFO is not a file")
+            << QStringList{"odd/fifo"} << int(ZipComponent::FileMissing) << QStringList{};
     }
-    void directoryWildcard() {
-        QFETCH(QString, pattern);
+    void filesToProcess() {
+        QFETCH(QStringList, files);
+        QFETCH(int, result);
         QFETCH(QStringList, names);
+        QDir().mkpath(src + "/odd");
+        QDir().mkpath(src + "/empty");
+        for (const char* name : {"[a]*.rar", "a1.rar", "x?.nfo", "xy.nfo", "VOL.RAR"})
+            QVERIFY(writeAll(src + "/odd/" + name, name));
+        QFile::remove(src + "/odd/fifo");
+        QCOMPARE(::mkfifo(QFile::encodeName(src + "/odd/fifo").constData(), 0600), 0);
         ZipComponent zip;
         QStringList adding;
         zip.onAdding([&](const QString& n) { adding << n; });
         zip.setZipFileName(out + "/x");
-        zip.setFilesToProcess(src + "/extra/" + pattern + "\r");
-        QCOMPARE(zip.zip(), 0);
-        if (names.isEmpty()) {
+        QString list;
+        for (const QString& f : files)
+            list += src + "/" + f + "\r";
+        zip.setFilesToProcess(list);
+        QCOMPARE(zip.zip(), result);
+        if (result != ZipComponent::Ok) {
+            QVERIFY(!zip.lastError().isEmpty());
             QVERIFY(!QFile::exists(out + "/x.zip"));
-            QVERIFY(adding.isEmpty());
+            QCOMPARE(filesIn(out), QStringList{}); // no temporary left either
             return;
         }
         QStringList got = entries(out + "/x.zip");
         QCOMPARE(adding, got); // announced in the order written
         got.sort();
         QCOMPARE(got, names);
+    }
+
+    // A volume is deleted only once its zip reads back holding all of it.
+    void holdsReadsTheEntryBack() {
+        ZipComponent zip;
+        zip.setZipFileName(out + "/h");
+        zip.setFilesToProcess(src + "/vol.rar\r" + src + "/info.nfo\r");
+        QCOMPARE(zip.zip(), 0);
+        QString error;
+        QVERIFY2(ZipComponent::holds(out + "/h.zip", "vol.rar", src + "/vol.rar", &error),
+                 qPrintable(error));
+        QVERIFY(!ZipComponent::holds(out + "/h.zip", "other.rar", src + "/vol.rar", &error));
+        QVERIFY(!ZipComponent::holds(out + "/h.zip", "info.nfo", src + "/vol.rar", &error));
+        // One flipped byte of stored data fails the CRC.
+        QByteArray bytes = readAll(out + "/h.zip");
+        const qsizetype at = bytes.indexOf(readAll(src + "/vol.rar").mid(1000, 64));
+        QVERIFY(at > 0);
+        bytes[at] = char(bytes[at] ^ 0x55);
+        QVERIFY(writeAll(out + "/h.zip", bytes));
+        QVERIFY(!ZipComponent::holds(out + "/h.zip", "vol.rar", src + "/vol.rar", &error));
+        QVERIFY2(error.contains("vol.rar"), qPrintable(error));
+    }
+
+    // A temporary zip of a process that is gone is removed; one of a live process stays.
+    void staleTemporariesGo() {
+        const QString dead = out + "/.name01.zip.kavel-999999999";
+        const QString deadLibzip = dead + ".Ab12Cd";
+        const QString live = out + "/.name02.zip.kavel-" + QString::number(getpid());
+        const QString user = out + "/name01.zip.backup";
+        for (const QString& f : {dead, deadLibzip, live, user})
+            QVERIFY(writeAll(f, "PK"));
+        ZipComponent::removeStaleTemporaries(out);
+        QCOMPARE(filesIn(out), (QStringList{".name02.zip.kavel-" + QString::number(getpid()),
+                                            "name01.zip.backup"}));
     }
 
     void compressionFollowsTheData() {

@@ -40,7 +40,7 @@ class TestZipWrapping : public QObject {
                              randomBytes(size, quint32(i))));
     }
     WrapResult wrap(QString* error = nullptr, bool threeDigits = false) {
-        WrapContext cx{job,    flags,   volumes, threeDigits, int(listVolumes(volumes).size()),
+        WrapContext cx{job,    flags,   volumes, threeDigits, {}, int(listVolumes(volumes).size()),
                        window, machine, zip};
         return wrapVolumes(cx, error);
     }
@@ -154,10 +154,15 @@ class TestZipWrapping : public QObject {
     void labelsAndCommands() {
         QCOMPARE(diskCountText(3, 12), QStringLiteral(" 3 of 12"));
         QCOMPARE(platformNumberText(-2), QStringLiteral("-2"));
-        QCOMPARE(commentCommand("/z/name01", "/s/temp/hdr.txt"),
+        QCOMPARE(commentCommand("/z/name01", "/s/temp/hdr.txt").text,
                  QStringLiteral("command.com /c pkzip.exe /z/name01 -z </s/temp/hdr.txt"));
-        QCOMPARE(commentCommand("/my zips/name01", "/s/h.txt"),
+        QCOMPARE(commentCommand("/my zips/name01", "/s/h.txt").text,
                  QStringLiteral("command.com /c pkzip.exe \"/my zips/name01\" -z </s/h.txt"));
+        // A ">" or "<" in a path is part of the path, never a redirection.
+        const Command hostile = commentCommand("/z>x/v>victim.txt<", "/s/c<d>.txt");
+        QCOMPARE(hostile.arguments, (QStringList{"/z>x/v>victim.txt<", "-z"}));
+        QCOMPARE(hostile.stdinFile, QStringLiteral("/s/c<d>.txt"));
+        QVERIFY(hostile.stdoutFile.isEmpty());
         JobSettings j;
         j.ExtraPath = "/x/extra";
         QCOMPARE(extraFilesToProcess(j), QStringLiteral("/x/extra/*.*\r"));

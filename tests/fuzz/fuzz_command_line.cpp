@@ -1,50 +1,23 @@
 // Fuzz target for the process runner's command-line splitter: any text splits without a
-// crash, and any argument list quoted by the same rules splits back to itself.
-#include "engine/process_runner.h"
+// crash, and any argument list quoted by the program's one quoting rule splits back to
+// itself.
+#include "platform/process_runner.h"
 
 #include <cstddef>
 #include <cstdint>
-
-namespace {
-
-// Quotes one argument so the splitter gives it back unchanged: backslashes are doubled only
-// where a quote follows them.
-QString quoted(const QString& arg) {
-    QString out = QStringLiteral("\"");
-    qsizetype backslashes = 0;
-    for (const QChar c : arg) {
-        if (c == QLatin1Char('\\')) {
-            ++backslashes;
-            continue;
-        }
-        if (c == QLatin1Char('"')) {
-            out += QString(backslashes * 2 + 1, QLatin1Char('\\'));
-            out += c;
-        } else {
-            out += QString(backslashes, QLatin1Char('\\'));
-            out += c;
-        }
-        backslashes = 0;
-    }
-    out += QString(backslashes * 2, QLatin1Char('\\'));
-    out += QLatin1Char('"');
-    return out;
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QString line =
         QString::fromLatin1(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     const QStringList args = splitCommandLine(line);
-    const ParsedCommand parsed = parseCommandLine(line);
+    const Command parsed = parseCommandLine(line);
     (void)parsed;
 
     // The pieces of the input, taken as arguments, survive quoting and splitting.
     QStringList pieces = line.split(QLatin1Char('|'));
     QStringList joined;
     for (const QString& piece : pieces)
-        joined << quoted(piece);
+        joined << quoteArgument(piece, true);
     if (splitCommandLine(joined.join(QLatin1Char(' '))) != pieces)
         __builtin_trap();
 
@@ -52,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // its own quoted, gives the same list.
     QStringList requoted;
     for (const QString& arg : args)
-        requoted << quoted(arg);
+        requoted << quoteArgument(arg, true);
     if (splitCommandLine(requoted.join(QLatin1Char(' '))) != args)
         __builtin_trap();
     return 0;

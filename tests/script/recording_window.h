@@ -3,8 +3,8 @@
 // A window port that records what the logic showed, and a machine port whose command runs
 // are answered by the test.
 
-#include "engine/machine_port.h"
-#include "engine/window_port.h"
+#include "job/machine_port.h"
+#include "job/window_port.h"
 
 #include <QList>
 #include <QString>
@@ -42,9 +42,9 @@ class ScriptedMachine : public MachinePort {
     QStringList commands;
     std::function<int(const QString&)> onExec = [](const QString&) { return 0; };
 
-    int execCmd(const QString& commandLine) override {
-        commands.append(commandLine);
-        return onExec(commandLine);
+    int run(const Command& command) override {
+        commands.append(command.text);
+        return onExec(command.text);
     }
     void startDetached(const QString&, WindowStyle) override {}
     QDate today() const override { return QDate(1998, 7, 5); }

@@ -288,8 +288,8 @@ class ScriptFileTest : public QObject {
         QTest::newRow("negative size") << 16 << QByteArray(" Size: -1");
         QTest::newRow("size overflow") << 16 << QByteArray(" Size: 1e999");
         QTest::newRow("method 6") << 17 << QByteArray(" Solid: 6");
-        QTest::newRow("method -1") << 17 << QByteArray(" Solid:-1");
-        QTest::newRow("check box 2") << 11 << QByteArray(" 1st: 2");
+        QTest::newRow("method -2") << 17 << QByteArray(" Solid:-2");
+        QTest::newRow("check box 3") << 11 << QByteArray(" 1st: 3");
         QTest::newRow("NUL byte") << 1 << QByteArray("Source: c:\\s\0rc", 15);
         QTest::newRow("line too long") << 6 << QByteArray("Diz: ") + QByteArray(70000, 'a');
     }
@@ -301,6 +301,22 @@ class ScriptFileTest : public QObject {
         QVERIFY(!result.ok);
         QCOMPARE(result.line, index + 1);
         QVERIFY(!result.detail.isEmpty());
+    }
+
+    // What the controls accept, stored files may hold: a greyed check box (still ticked) and a
+    // compression list with nothing chosen, which the job check then refuses.
+    void valuesTheControlsAccept() {
+        ScriptLoad result;
+        QVERIFY(loaded(withLine(11, " 1st: 2"), &result).FirstZipOnly);
+        QVERIFY(result.ok);
+        QCOMPARE(loaded(withLine(17, " Solid:-1"), &result).MethodIndex, kNoMethodChosen);
+        QVERIFY(result.ok);
+        JobSettings job = loaded(withLine(17, " Solid:-1"));
+        job.SourceSpec = job.DizFile = job.NfoFile = job.ZipDir = "x";
+        const JobReadiness ready = isJobReady(job);
+        QVERIFY(!ready.ready);
+        QCOMPARE(ready.page, Page::Zip);
+        QCOMPARE(readinessReason(ready), QStringLiteral("No compression method is chosen"));
     }
 
     void everyTruncationIsRefusedOrComplete() {

@@ -3,7 +3,7 @@
 // start asked it to come to the front.
 #include "shell/main_window.h"
 #include "shell/main_window_app.h"
-#include "shell/single_instance.h"
+#include "platform/single_instance.h"
 
 #include <QApplication>
 #include <QTimer>

@@ -4,9 +4,9 @@
 // window port that forwards to the pages, and a machine whose free space and size program
 // the test decides.
 
-#include "engine/machine_port.h"
-#include "engine/process_runner.h"
-#include "engine/window_port.h"
+#include "job/machine_port.h"
+#include "platform/process_runner.h"
+#include "job/window_port.h"
 #include "queued_dialogs.h"
 #include "shell/job_pages.h"
 #include "shell/shell_services.h"
@@ -25,13 +25,12 @@
 
 class PageMachine : public MachinePort {
 public:
-    int execCmd(const QString& commandLine) override {
-        commands << commandLine;
+    int run(const Command& cmd) override {
+        commands << cmd.text;
         if (onExec)
-            onExec(commandLine);
+            onExec(cmd.text);
         if (realTools)
-            return ExecCmd(commandLine);
-        const ParsedCommand cmd = parseCommandLine(commandLine);
+            return runCommand(cmd);
         if (!sizeListing.isNull() && !cmd.stdoutFile.isEmpty()) {
             QFile out(cmd.stdoutFile);
             if (out.open(QIODevice::WriteOnly))

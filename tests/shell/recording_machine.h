@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/machine_port.h"
+#include "job/machine_port.h"
 
 #include <QStringList>
 
@@ -12,8 +12,8 @@ public:
         bool wait = false;
     };
 
-    int execCmd(const QString& commandLine) override {
-        commands << commandLine;
+    int run(const Command& command) override {
+        commands << command.text;
         return 0;
     }
     void startDetached(const QString& commandLine, WindowStyle) override {

@@ -1,7 +1,7 @@
 #include "source/source_size.h"
 
 #include "../script/recording_window.h"
-#include "engine/process_runner.h"
+#include "platform/process_runner.h"
 #include "platform/paths.h"
 
 #include <QDir>
@@ -20,8 +20,9 @@ void writeFile(const QString& path, const QByteArray& bytes) {
 // The machine that runs command lines for real, through the process runner.
 class RealMachine : public ScriptedMachine {
   public:
-    RealMachine() {
-        onExec = [](const QString& line) { return ExecCmd(line); };
+    int run(const Command& command) override {
+        commands.append(command.text);
+        return runCommand(command);
     }
 };
 
@@ -64,7 +65,10 @@ class SourceSizeTest : public QObject {
     }
     void commandLine() {
         QFETCH(QString, source);
-        QTEST(sizeCommandLine("/opt/k", source, "/s/size.txt"), "line");
+        QTEST(sizeCommand("/opt/k", source, "/s/size.txt").text, "line");
+        const Command command = sizeCommand("/opt/k", source, "/s/size.txt");
+        QCOMPARE(command.arguments, (QStringList{source, "/s", "/t"}));
+        QCOMPARE(command.stdoutFile, QString("/s/size.txt"));
     }
 
     void argumentsSurviveTheRunnersSplitting_data() {
@@ -76,13 +80,13 @@ class SourceSizeTest : public QObject {
     }
     void argumentsSurviveTheRunnersSplitting() {
         QFETCH(QString, text);
-        const QString line = "prog " + commandArgument(text) + " next";
+        const QString line = "prog " + quoteArgument(text) + " next";
         QCOMPARE(splitCommandLine(line), (QStringList{"prog", text, "next"}));
         // The runner's redirection scan does not yet know escaped quotes.
         if (text.contains('"'))
             return;
-        const ParsedCommand parsed = parseCommandLine("command.pif /c " + line + "> " +
-                                                      commandArgument("/tmp/out dir/size.txt"));
+        const Command parsed = parseCommandLine("command.pif /c " + line + "> " +
+                                                quoteArgument("/tmp/out dir/size.txt"));
         QCOMPARE(parsed.arguments, (QStringList{text, "next"}));
         QCOMPARE(parsed.stdoutFile, QString("/tmp/out dir/size.txt"));
     }

@@ -35,7 +35,10 @@ class VolumeEstimateTest : public QObject {
         QTest::newRow("cd image at 10")
             << 10 << 650.0f << false << "130.00 files" << true << 5 << "SEVEN";
         QTest::newRow("12.5 at floppy")
-            << 3 << 12.5f << true << "8.33 files" << false << 6 << "SEVENC";
+            << 3 << 12.5f << true << "8.68 files" << false << 6 << "SEVENC";
+        // The floppy's volumes are 1,440,000 bytes: 142.6 M need 99.03 of them, not 95.07.
+        QTest::newRow("floppy at its real size")
+            << 3 << 142.6f << false << "99.03 files" << true << 5 << "SEVEN";
         QTest::newRow("smaller than a volume")
             << 3 << 1.2f << false << " 1.00 file" << false << 6 << "SEVENC";
         QTest::newRow("exactly 99")

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QIODevice>
+#include <QStringList>
 
 // Reads single-byte text line by line: a line ends at CR LF, a lone CR or a lone LF (what
 // editors on this platform write), and a last line without an end still counts. Lines longer than
@@ -29,3 +30,8 @@ class TextLineReader {
     bool failed_ = false;
     bool cut_ = false;
 };
+
+// Every line of a buffer by the rule above, without a length limit.
+QStringList splitTextLines(const QByteArray& bytes);
+// The same rule over text already read (a skip list, the files to process).
+QStringList splitTextLines(const QString& text);

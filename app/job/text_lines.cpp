@@ -1,4 +1,4 @@
-#include "source/text_lines.h"
+#include "job/text_lines.h"
 
 namespace {
 constexpr qint64 kChunk = 64 * 1024;
@@ -59,4 +59,34 @@ bool TextLineReader::readLine(QByteArray& line) {
         if (!fill() && pos_ == buffer_.size())
             return any;
     }
+}
+
+namespace {
+template <typename Text, typename Make>
+QStringList splitLinesOf(const Text& text, Make make) {
+    QStringList lines;
+    qsizetype start = 0;
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        if (text[i] != '\r' && text[i] != '\n')
+            continue;
+        lines.append(make(start, i - start));
+        if (text[i] == '\r' && i + 1 < n && text[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < n)
+        lines.append(make(start, n - start));
+    return lines;
+}
+} // namespace
+
+QStringList splitTextLines(const QByteArray& bytes) {
+    return splitLinesOf(bytes, [&](qsizetype from, qsizetype size) {
+        return QString::fromLatin1(bytes.constData() + from, size);
+    });
+}
+
+QStringList splitTextLines(const QString& text) {
+    return splitLinesOf(text, [&](qsizetype from, qsizetype size) { return text.mid(from, size); });
 }

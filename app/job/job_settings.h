@@ -25,7 +25,7 @@ struct JobSettings {
     QString ZipDir;
     QString ZipName;
     int16_t SizeUnits = 3; // units of 500,000 bytes; 0 = one archive
-    int16_t MethodIndex = 3;
+    int16_t MethodIndex = 3; // kNoMethodChosen when the list has no entry chosen
     bool ZipExtra = false;
     ArchiverKind Archiver = ArchiverKind::Rar;
     QString WorkDrive; // where the output folder is made ("c" on the old platform)
@@ -35,6 +35,10 @@ struct JobSettings {
 
     bool operator==(const JobSettings&) const = default;
 };
+
+// Compression methods 0 "Store" to 5 "Maximum"; -1 is a list with nothing chosen.
+inline constexpr int16_t kNoMethodChosen = -1;
+inline constexpr int16_t kMaximumMethod = 5;
 
 // Flags set once from the command line.
 struct RunFlags {
@@ -55,11 +59,16 @@ struct JobReadiness {
 
 JobReadiness isJobReady(const JobSettings& job);
 
-// A zip name that would place zips outside the zip directory.
-bool zipNameEscapesDir(const QString& zipName);
+// Title of every error box.
+inline const QString kErrorTitle = QStringLiteral("Kavel32 error");
 
-// Volume size in bytes for the slider value.
-inline int64_t volumeBytes(int16_t sizeUnits) { return int64_t(sizeUnits) * 500000; }
+inline const QString kZipNameSpacesText = QStringLiteral("Spaces aren't allowed in filename");
+inline const QString kZipNameCharsText = QStringLiteral(
+    "The filename can't hold < > : \" / \\ | ? *, \"..\" or control characters");
+
+// A zip name that no file name may hold on the systems the zips travel to, or that would
+// place zips outside the zip directory: < > : " / \ | ? *, control characters or "..".
+bool isUnsafeZipName(const QString& zipName);
 
 // One line naming what a failed readiness check wants, for the unattended start's report.
 QString readinessReason(const JobReadiness& readiness);

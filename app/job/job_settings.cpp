@@ -1,8 +1,12 @@
-#include "engine/job_settings.h"
+#include "job/job_settings.h"
 
-bool zipNameEscapesDir(const QString& zipName) {
-    return zipName.contains(QLatin1Char('/')) || zipName.contains(QLatin1Char('\\')) ||
-           zipName.contains(QLatin1String(".."));
+bool isUnsafeZipName(const QString& zipName) {
+    if (zipName.contains(QLatin1String("..")))
+        return true;
+    for (const QChar c : zipName)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f || QStringView(u"<>:\"/\\|?*").contains(c))
+            return true;
+    return false;
 }
 
 JobReadiness isJobReady(const JobSettings& job) {
@@ -34,11 +38,14 @@ JobReadiness isJobReady(const JobSettings& job) {
         r.zipNameHasSpace = true;
         return r;
     }
-    if (zipNameEscapesDir(job.ZipName)) {
+    if (isUnsafeZipName(job.ZipName)) {
         auto r = fail(Page::Zip, QStringLiteral("Text3"));
         r.zipNameUnsafe = true;
         return r;
     }
+    // A list with nothing chosen, as a stored script may hold it.
+    if (job.MethodIndex < 0 || job.MethodIndex > kMaximumMethod)
+        return fail(Page::Zip, QStringLiteral("Combo1"));
     return {};
 }
 
@@ -46,15 +53,17 @@ QString readinessReason(const JobReadiness& r) {
     if (r.ready)
         return {};
     if (r.zipNameHasSpace)
-        return QStringLiteral("Spaces aren't allowed in filename");
+        return kZipNameSpacesText;
     if (r.zipNameUnsafe)
-        return QStringLiteral("The zip name can't hold \"/\", \"\\\" or \"..\"");
+        return kZipNameCharsText;
     if (r.focus == QLatin1String("Text2"))
         return QStringLiteral("The diz numbering column is not set");
     if (r.focus == QLatin1String("Text6"))
         return QStringLiteral("The diz numbering line is not set");
     if (r.focus == QLatin1String("Text3"))
         return QStringLiteral("No zip name is set");
+    if (r.focus == QLatin1String("Combo1"))
+        return QStringLiteral("No compression method is chosen");
     switch (r.page) {
     case Page::Source:
         return QStringLiteral("No source is chosen");

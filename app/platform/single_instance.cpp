@@ -1,4 +1,4 @@
-#include "shell/single_instance.h"
+#include "platform/single_instance.h"
 
 #include "platform/paths.h"
 
@@ -46,7 +46,11 @@ bool SingleInstance::listen() {
     // The socket name alone cannot decide who runs: listening replaces a socket file that is
     // already there. A lock file in the private scratch folder is taken atomically, and a
     // lock left by a crashed instance is taken over once its process is gone.
-    auto lock = std::make_unique<QLockFile>(AppPaths::scratchFile(name_ + QStringLiteral(".lock")));
+    const QString scratch = AppPaths::scratchFolder();
+    if (scratch.isEmpty())
+        return false;
+    auto lock = std::make_unique<QLockFile>(scratch + QLatin1Char('/') + name_ +
+                                            QStringLiteral(".lock"));
     lock->setStaleLockTime(0);
     if (!lock->tryLock(0))
         return false;

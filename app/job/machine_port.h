@@ -1,12 +1,14 @@
 #pragma once
 
+#include "job/command.h"
+
 #include <QDate>
 #include <QString>
 
 #include <cstdint>
 #include <optional>
 
-// Result of ExecCmd when the program could not be started at all.
+// Result of running a command when the program could not be started at all.
 inline constexpr int kCouldNotStart = -1000;
 
 enum class WindowStyle { NormalWithFocus = 1, NormalNoFocus = 4 };
@@ -16,8 +18,8 @@ enum class WindowStyle { NormalWithFocus = 1, NormalNoFocus = 4 };
 class MachinePort {
 public:
     virtual ~MachinePort() = default;
-    // Runs the command line to its end; returns the exit status or kCouldNotStart.
-    virtual int execCmd(const QString& commandLine) = 0;
+    // Runs the command to its end; returns the exit status or kCouldNotStart.
+    virtual int run(const Command& command) = 0;
     virtual void startDetached(const QString& commandLine, WindowStyle style) = 0;
     virtual QDate today() const = 0;
     // Plays a sound file of the program folder ("\rip.wav"); silent when missing.

@@ -1,13 +1,16 @@
-#include "engine/process_runner.h"
+#include "platform/process_runner.h"
 
 #include "platform/paths.h"
+#include "platform/stop_signals.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 
+#include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -123,9 +126,9 @@ QStringList splitCommandLine(const QString& commandLine) {
     return args;
 }
 
-ParsedCommand parseCommandLine(const QString& commandLine) {
+Command parseCommandLine(const QString& commandLine) {
     QString line = commandLine;
-    ParsedCommand parsed;
+    Command parsed;
     if (stripInterpreter(line)) {
         // The interpreter's redirections: the target runs to the next operator or the end,
         // so a target path with blanks stays whole.
@@ -161,6 +164,7 @@ ParsedCommand parseCommandLine(const QString& commandLine) {
     if (!args.isEmpty())
         parsed.program = args.takeFirst();
     parsed.arguments = args;
+    parsed.text = commandLine;
     return parsed;
 }
 
@@ -176,8 +180,7 @@ QString findProgram(const QString& name) {
     return found;
 }
 
-int ExecCmd(const QString& commandLine, const std::function<void()>& whileWaiting) {
-    const ParsedCommand cmd = parseCommandLine(commandLine);
+int runCommand(const Command& cmd, const std::function<void()>& whileWaiting) {
     const QString program = findProgram(cmd.program);
     if (program.isEmpty())
         return kCouldNotStart;
@@ -185,7 +188,7 @@ int ExecCmd(const QString& commandLine, const std::function<void()>& whileWaitin
     std::vector<QByteArray> storage;
     storage.push_back(QFile::encodeName(program));
     for (const QString& arg : cmd.arguments)
-        storage.push_back(arg.toLocal8Bit());
+        storage.push_back(QFile::encodeName(arg));
     std::vector<char*> argv;
     for (QByteArray& s : storage)
         argv.push_back(s.data());
@@ -197,27 +200,41 @@ int ExecCmd(const QString& commandLine, const std::function<void()>& whileWaitin
     const QByteArray inFile = QFile::encodeName(cmd.stdinFile);
     if (!cmd.stdoutFile.isEmpty())
         posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outFile.constData(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
+                                         O_WRONLY | O_CREAT | O_TRUNC | O_NOCTTY, 0600);
     if (!cmd.stdinFile.isEmpty())
         posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, inFile.constData(),
-                                         O_RDONLY, 0);
+                                         O_RDONLY | O_NOCTTY, 0);
+    // A group of its own: a stop request reaches the child and whatever it started, and a
+    // terminal's Ctrl-C reaches this program only, which then stops the child in order.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);
     pid_t pid = 0;
-    const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    const int rc = posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), environ);
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0)
         return kCouldNotStart;
 
     int status = 0;
+    bool told = false;
+    auto pause = std::chrono::milliseconds(1);
     for (;;) {
-        const pid_t done = waitpid(pid, &status, whileWaiting ? WNOHANG : 0);
+        if (!told && StopSignals::requested()) {
+            ::kill(-pid, SIGTERM);
+            told = true;
+        }
+        const pid_t done = waitpid(pid, &status, WNOHANG);
         if (done == pid)
             break;
         if (done < 0 && errno != EINTR)
             return kCouldNotStart;
-        if (done == 0) {
+        if (whileWaiting)
             whileWaiting();
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
+        // Short commands end quickly; long ones are looked at every 50 ms.
+        std::this_thread::sleep_for(pause);
+        pause = std::min(pause * 2, std::chrono::milliseconds(50));
     }
     if (WIFEXITED(status))
         return WEXITSTATUS(status);
@@ -226,8 +243,12 @@ int ExecCmd(const QString& commandLine, const std::function<void()>& whileWaitin
     return kCouldNotStart;
 }
 
+int ExecCmd(const QString& commandLine, const std::function<void()>& whileWaiting) {
+    return runCommand(parseCommandLine(commandLine), whileWaiting);
+}
+
 bool startDetached(const QString& commandLine, WindowStyle) {
-    const ParsedCommand cmd = parseCommandLine(commandLine);
+    const Command cmd = parseCommandLine(commandLine);
     const QString program = findProgram(cmd.program);
     if (program.isEmpty())
         return false;

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "job/window_port.h"
+
+#include <QString>
+
+#include <cstdio>
+
+// The window of a start without one: nothing to show but, on a terminal, one progress line
+// that the next update overwrites.
+class ConsoleWindow : public NullWindowPort {
+public:
+    // out: a terminal for the progress line, or nullptr for none.
+    explicit ConsoleWindow(std::FILE* out) : out_(out) {}
+    ~ConsoleWindow() override { endLine(); }
+
+    void setCountText(const QString& text) override;
+    void setProgress(int percent) override;
+    // Ends the progress line so that what is printed next starts on a line of its own.
+    void endLine();
+
+private:
+    void draw();
+    std::FILE* out_;
+    QString count_;
+    bool drawn_ = false;
+};

@@ -1,0 +1,93 @@
+#pragma once
+
+#include "companion/diz_numbering.h"
+#include "engine/rip_run.h"
+#include "engine/zip_component.h"
+#include "job/job_settings.h"
+#include "script/loaded_job_check.h"
+#include "script/script_file.h"
+#include "source/source_size.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+class WindowPort;
+class MachinePort;
+
+// Exit statuses of every start.
+inline constexpr int kExitCompleted = 0;
+inline constexpr int kExitFailed = 1;
+inline constexpr int kExitBadCommandLine = 2;
+inline constexpr int kExitAnotherRunning = 3;
+
+// How a whole job ended, as a start reports it: the exit status and one line.
+struct SessionResult {
+    int exitCode = kExitCompleted;
+    QString message;      // where the zips are, or the check or step that failed
+    QStringList warnings; // what did not decide the outcome (a script read error)
+};
+
+// One job from script to zips: load -> check -> measure -> run, in the same order and with
+// the same results for the window's Kavel!, the window's unattended start and the start
+// without a window. The window keeps the job here between its own steps.
+class JobSession {
+public:
+    JobSession(WindowPort& window, MachinePort& machine, const RunFlags& flags);
+
+    JobSettings job;
+    float sourceSizeM = 0; // SourceSizeM
+    bool JobValidated = false;
+
+    // Loads the script into job: the skip list is emptied first, the other fields keep
+    // what they hold where the script stops. A read error does not end the session: the
+    // check that follows decides.
+    ScriptLoad load(const QString& path);
+    // The loaded-job check (JobValidated), with the diz numbering check.
+    LoadedJobCheck check();
+    // Makes the source path canonical, then measures it (SourceSizeM).
+    SizeRecalc measure();
+    // The Kavel! command on job.
+    RipResult run();
+    // The comment remembered in the settings file, for a job that runs without a window.
+    void useRememberedComment();
+
+    // Abort (Command12) and Exit (Command13) during a run.
+    void abort();
+    void exit();
+    bool running() const { return rip_.running(); }
+    NumberingState& numbering() { return numbering_; }
+
+    // The steps of a start on a script, in order. Each returns the result to report when
+    // the sequence ends there, and nothing when it goes on; warnings collects what did not
+    // decide the outcome.
+    std::optional<SessionResult> loadStep(const QString& path);
+    std::optional<SessionResult> checkStep(const QString& path);
+    std::optional<SessionResult> measureStep();
+    SessionResult runStep();
+
+    // The whole sequence on a script: load, check, and with runJob measure and run. Outside
+    // batch mode nothing is ever asked.
+    SessionResult runScript(const QString& path, bool runJob = true);
+
+    // The result of a finished run as a start reports it.
+    SessionResult resultOf(const RipResult& run) const;
+
+    QStringList warnings;
+
+private:
+    WindowPort& window_;
+    MachinePort& machine_;
+    const RunFlags& flags_;
+    NumberingState numbering_;
+    ZipComponent zip_;
+    RipRun rip_;
+};
+
+// Whether the program was asked to stop; the result a start then reports (128 + signal).
+bool stopRequested(SessionResult* result);
+
+// Prints a start's result: each warning as "kavel32: warning: ..." and the line itself on
+// standard output after success, or as "kavel32: ..." on standard error after a failure.
+void printResult(const SessionResult& result);
