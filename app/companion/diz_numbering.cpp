@@ -69,34 +69,33 @@ bool checkDizNumbering(const JobSettings& job, const RunFlags& flags, bool three
     if (job.DizFile.isEmpty() || !job.AutoNumber)
         return state.NumberingValid;
 
-    auto refuse = [&](const QString& field, const QString& message) {
+    auto refuse = [&](const QString& field, const QString& message, const QString& why = {}) {
         window.showPage(Page::Diz, field);
         state.NumberingValid = false;
+        if (errorText && !(why.isEmpty() && message.isEmpty()))
+            *errorText = why.isEmpty() ? message : why;
         if (!message.isEmpty() && !flags.batch())
             window.message(message, kErrorTitle, MessageIcon::Exclamation, MessageButtons::Ok);
         return false;
     };
 
     if (job.NumberColumn.isEmpty())
-        return refuse(kColumnField, {});
+        return refuse(kColumnField, {}, QStringLiteral("no column is set"));
     if (job.NumberLine.isEmpty())
-        return refuse(kLineField, {});
+        return refuse(kLineField, {}, QStringLiteral("no line is set"));
     const int column = fieldNumber(job.NumberColumn);
     const int lineNumber = fieldNumber(job.NumberLine);
     // "0" and anything else without a usable value ("00", a word) are treated alike.
     if (column < 1)
-        return refuse(kColumnField, {});
+        return refuse(kColumnField, {}, QStringLiteral("the column \"%1\" is not a number above 0").arg(job.NumberColumn));
     if (lineNumber < 1)
-        return refuse(kLineField, {});
+        return refuse(kLineField, {}, QStringLiteral("the line \"%1\" is not a number above 0").arg(job.NumberLine));
 
     const QString sample = numberingSamplePath();
     QStringList lines;
     QString error;
-    if (!readTextLines(job.DizFile, &lines, &error)) {
-        if (errorText)
-            *errorText = error;
-        return refuse({}, {});
-    }
+    if (!readTextLines(job.DizFile, &lines, &error))
+        return refuse({}, {}, error);
 
     const QString label = sampleLabel(threeDigitNumbers);
     QStringList written;
@@ -113,11 +112,8 @@ bool checkDizNumbering(const JobSettings& job, const RunFlags& flags, bool three
         written.append(line);
         window.processEvents();
     }
-    if (!writeTextLines(sample, written, &error)) {
-        if (errorText)
-            *errorText = error;
-        return refuse({}, {});
-    }
+    if (!writeTextLines(sample, written, &error))
+        return refuse({}, {}, error);
     if (lineNumber > lines.size())
         return refuse(kLineField, QStringLiteral("Line number too high"));
 

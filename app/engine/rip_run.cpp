@@ -8,6 +8,7 @@
 #include "job/volume_rules.h"
 #include "job/window_port.h"
 #include "platform/paths.h"
+#include "platform/process_runner.h"
 #include "platform/stop_signals.h"
 
 #include <QDir>
@@ -43,8 +44,13 @@ QString runPreconditionFault(const JobSettings& job) {
         return error;
     if (job.RawArchivesOnly)
         return {};
-    if (job.CommentOn && !QFileInfo(job.CommentFile).isFile())
-        return QStringLiteral("The zip comment file %1 does not exist").arg(job.CommentFile);
+    if (job.CommentOn) {
+        const QFileInfo comment(job.CommentFile);
+        if (!comment.exists())
+            return QStringLiteral("The zip comment file %1 does not exist").arg(job.CommentFile);
+        if (!comment.isFile() || !comment.isReadable())
+            return QStringLiteral("The zip comment file %1 can't be read").arg(job.CommentFile);
+    }
     return companionNameClash(job);
 }
 } // namespace
@@ -215,8 +221,11 @@ RipResult RipRun::run(const JobSettings& job, float sourceSizeM) {
     window_.processEvents();
     if (job.Archiver == ArchiverKind::Rar)
         window_.setSourceDisplay(QLatin1Char('"') + job.SourceSpec + QLatin1Char('"'));
-    const int status = machine_.run(archiverCommand(job.Archiver, job.SizeUnits, job.MethodIndex,
-                                                    archivePath, job.SourceSpec, listFile));
+    Command archiver = archiverCommand(job.Archiver, job.SizeUnits, job.MethodIndex, archivePath,
+                                       job.SourceSpec, listFile);
+    // What the archiver says goes into the one line that reports its failure.
+    archiver.stderrFile = AppPaths::scratchFile(QStringLiteral("archiver.err"));
+    const int status = machine_.run(archiver);
     if (flags_.batch())
         window_.showPage(Page::Progress);
     window_.restore();
@@ -226,11 +235,13 @@ RipResult RipRun::run(const JobSettings& job, float sourceSizeM) {
         return errorPath(stoppedBy(signal), outputFolder);
     const QStringList volumes = listVolumes(outputFolder);
     if (status != 0 || volumes.isEmpty()) {
-        const QString reason = status == kCouldNotStart
-                                   ? QStringLiteral("The archiver could not be started")
-                               : status != 0
-                                   ? QStringLiteral("The archiver failed (exit status %1)").arg(status)
-                                   : kArchiverFailedText;
+        QString reason = status == kCouldNotStart
+                             ? QStringLiteral("The archiver could not be started")
+                         : status != 0
+                             ? QStringLiteral("The archiver failed (exit status %1)").arg(status)
+                             : kArchiverFailedText;
+        if (const QString said = lastErrorLine(archiver); !said.isEmpty())
+            reason += QStringLiteral(": ") + said;
         if (!flags_.batch())
             window_.message(reason, kErrorTitle, MessageIcon::Exclamation, MessageButtons::Ok);
         return errorPath(reason, outputFolder);

@@ -9,6 +9,7 @@
 #include "companion/line_text_file.h"
 #include "platform/file_read.h"
 #include "platform/paths.h"
+#include "platform/process_runner.h"
 #include "platform/stop_signals.h"
 
 #include <QDir>
@@ -283,12 +284,17 @@ WrapResult wrapVolumes(WrapContext& cx, QString* errorText) {
             if (!QFileInfo(job.CommentFile).isFile())
                 return fail(WrapResult::RunError,
                             QStringLiteral("Comment file missing: %1").arg(job.CommentFile));
-            const int status = cx.machine.run(commentCommand(zipBase, job.CommentFile));
-            if (status != 0)
+            Command comment = commentCommand(zipBase, job.CommentFile);
+            comment.stderrFile = AppPaths::scratchFile(QStringLiteral("comment.err"));
+            const int status = cx.machine.run(comment);
+            if (status != 0) {
+                const QString said = lastErrorLine(comment);
                 return fail(WrapResult::ZipFailed,
-                            QStringLiteral("Setting the comment of %1 failed (status %2)")
+                            QStringLiteral("Setting the comment of %1 failed (status %2)%3")
                                 .arg(shown)
-                                .arg(status));
+                                .arg(status)
+                                .arg(said.isEmpty() ? QString() : QStringLiteral(": ") + said));
+            }
         }
 
         if (!ZipComponent::holds(zip.zipFileName(), volume, volumePath, &detail))

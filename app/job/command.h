@@ -13,6 +13,7 @@ struct Command {
     QStringList arguments;
     QString stdinFile;  // empty: inherited
     QString stdoutFile; // created or truncated; empty: inherited
+    QString stderrFile; // created or truncated; empty: inherited
     QString text;
 
     bool operator==(const Command&) const = default;

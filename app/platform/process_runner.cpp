@@ -204,6 +204,10 @@ int runCommand(const Command& cmd, const std::function<void()>& whileWaiting) {
     if (!cmd.stdinFile.isEmpty())
         posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, inFile.constData(),
                                          O_RDONLY | O_NOCTTY, 0);
+    const QByteArray errFile = QFile::encodeName(cmd.stderrFile);
+    if (!cmd.stderrFile.isEmpty())
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errFile.constData(),
+                                         O_WRONLY | O_CREAT | O_TRUNC | O_NOCTTY, 0600);
     // A group of its own: a stop request reaches the child and whatever it started, and a
     // terminal's Ctrl-C reaches this program only, which then stops the child in order.
     posix_spawnattr_t attributes;
@@ -253,4 +257,23 @@ bool startDetached(const QString& commandLine, WindowStyle) {
     if (program.isEmpty())
         return false;
     return QProcess::startDetached(program, cmd.arguments);
+}
+
+QString lastErrorLine(const Command& command) {
+    if (command.stderrFile.isEmpty())
+        return {};
+    QFile file(command.stderrFile);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    // The end of the file holds the last word; a chatty program cannot make us read it all.
+    constexpr qint64 kTail = 4096;
+    if (file.size() > kTail)
+        file.seek(file.size() - kTail);
+    const QList<QByteArray> lines = file.readAll().replace('\r', '\n').split('\n');
+    for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
+        const QString text = QString::fromLocal8Bit(line->trimmed());
+        if (!text.isEmpty())
+            return text;
+    }
+    return {};
 }

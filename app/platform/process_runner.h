@@ -37,3 +37,7 @@ int ExecCmd(const QString& commandLine, const std::function<void()>& whileWaitin
 // window styles at start; it is accepted for the callers' sake. Returns false when the
 // program could not be started.
 bool startDetached(const QString& commandLine, WindowStyle style);
+
+// The last line a command wrote to its error file (Command::stderrFile) that says something,
+// for the one line that reports its failure; empty when there is none.
+QString lastErrorLine(const Command& command);

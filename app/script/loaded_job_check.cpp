@@ -56,6 +56,17 @@ std::optional<QString> failingSkipEntry(const QString& skipList, QString& error)
 bool isFile(const QString& path) {
     return !path.isEmpty() && QFileInfo(path).isFile();
 }
+
+// Why a path named as a file or a folder is not one: it is missing, or it is something else
+// (a FIFO where a file should be, a file where a folder should be).
+QString notThere(const QString& what, const QString& path) {
+    return QFileInfo::exists(path) ? QStringLiteral("the %1 %2 is not a %3")
+                                         .arg(what, path,
+                                              what.endsWith(QLatin1String("directory"))
+                                                  ? QStringLiteral("directory")
+                                                  : QStringLiteral("regular file"))
+                                   : QStringLiteral("the %1 %2 does not exist").arg(what, path);
+}
 bool isDir(const QString& path) {
     return !path.isEmpty() && QFileInfo(path).isDir();
 }
@@ -83,8 +94,7 @@ std::optional<Failure> runChecks(JobSettings& job, WindowPort& window, const Run
         if (job.DizFile.isEmpty())
             return Failure{Page::Diz, QStringLiteral("no diz file is chosen")};
         if (!isFile(job.DizFile)) {
-            const QString reason =
-                QStringLiteral("the diz file %1 does not exist").arg(job.DizFile);
+            const QString reason = notThere(QStringLiteral("diz file"), job.DizFile);
             job.DizFile.clear();
             return Failure{Page::Diz, reason};
         }
@@ -99,15 +109,13 @@ std::optional<Failure> runChecks(JobSettings& job, WindowPort& window, const Run
         if (job.NfoFile.isEmpty())
             return Failure{Page::Nfo, QStringLiteral("no nfo file is chosen")};
         if (!isFile(job.NfoFile))
-            return Failure{Page::Nfo,
-                           QStringLiteral("the nfo file %1 does not exist").arg(job.NfoFile)};
+            return Failure{Page::Nfo, notThere(QStringLiteral("nfo file"), job.NfoFile)};
         if (!job.ExtraPath.isEmpty()) {
             const bool exists = job.ExtraIsFile ? isFile(job.ExtraPath) : isDir(job.ExtraPath);
             if (!exists) {
-                const QString reason =
-                    QStringLiteral("the extra %1 %2 does not exist")
-                        .arg(job.ExtraIsFile ? QStringLiteral("file") : QStringLiteral("directory"),
-                             job.ExtraPath);
+                const QString reason = notThere(job.ExtraIsFile ? QStringLiteral("extra file")
+                                                                : QStringLiteral("extra directory"),
+                                                job.ExtraPath);
                 job.ExtraPath.clear();
                 return Failure{Page::Nfo, reason};
             }
@@ -115,8 +123,7 @@ std::optional<Failure> runChecks(JobSettings& job, WindowPort& window, const Run
         if (job.ZipDir.isEmpty())
             return Failure{Page::Zip, QStringLiteral("no zip directory is chosen")};
         if (!isDir(job.ZipDir)) {
-            const QString reason =
-                QStringLiteral("the zip directory %1 does not exist").arg(job.ZipDir);
+            const QString reason = notThere(QStringLiteral("zip directory"), job.ZipDir);
             job.ZipDir.clear();
             return Failure{Page::Zip, reason};
         }
@@ -138,8 +145,11 @@ std::optional<Failure> runChecks(JobSettings& job, WindowPort& window, const Run
         return failure;
     }
     if (job.AutoNumber && !job.RawArchivesOnly) {
-        if (!checkNumbering || !checkNumbering(job))
-            return Failure{Page::Diz, QStringLiteral("the diz numbering position is not usable")};
+        QString why;
+        if (!checkNumbering || !checkNumbering(job, &why))
+            return Failure{Page::Diz, why.isEmpty()
+                                          ? QStringLiteral("the diz numbering position is not usable")
+                                          : QStringLiteral("the diz numbering: %1").arg(why)};
     }
     return std::nullopt;
 }

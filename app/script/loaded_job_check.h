@@ -7,9 +7,9 @@
 
 #include <functional>
 
-// The diz numbering check (checkDizNumbering); returns NumberingValid. It shows its own
-// messages and focus.
-using NumberingCheck = std::function<bool(const JobSettings&)>;
+// The diz numbering check (checkDizNumbering); returns NumberingValid and, when it fails,
+// says why in *why. It shows its own messages and focus.
+using NumberingCheck = std::function<bool(const JobSettings&, QString* why)>;
 
 struct LoadedJobCheck {
     bool JobValidated = false;

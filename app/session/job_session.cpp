@@ -29,9 +29,9 @@ LoadedJobCheck JobSession::check() {
     // The numbering sample of a check is made with the digits the job is known to need.
     const bool threeDigits = needsThreeDigits(estimatedVolumes(job.SizeUnits, sourceSizeM));
     const LoadedJobCheck verdict =
-        checkLoadedJob(job, window_, flags_, [&](const JobSettings& checked) {
+        checkLoadedJob(job, window_, flags_, [&](const JobSettings& checked, QString* why) {
             return checkDizNumbering(checked, flags_, threeDigits, numbering_, window_,
-                                     machine_) &&
+                                     machine_, why) &&
                    numbering_.NumberingValid;
         });
     JobValidated = verdict.JobValidated;
@@ -53,7 +53,9 @@ RipResult JobSession::run() {
 void JobSession::useRememberedComment() {
     const StartupSettings settings = readSettingsAtStartup();
     job.CommentFile = settings.CommentFile;
-    job.CommentOn = commentFileUsable(settings.CommentFile);
+    // Nobody sees a menu mark here: a remembered comment that has gone is the run's fault to
+    // report, not a reason to make zips without it.
+    job.CommentOn = !settings.CommentFile.isEmpty();
 }
 
 void JobSession::abort() {

@@ -50,7 +50,8 @@ public:
     SizeRecalc measure();
     // The Kavel! command on job.
     RipResult run();
-    // The comment remembered in the settings file, for a job that runs without a window.
+    // The comment remembered in the settings file, for an unattended job: on whenever the
+    // settings file names one, so that a comment file that has gone fails the run.
     void useRememberedComment();
 
     // Abort (Command12) and Exit (Command13) during a run.

@@ -24,7 +24,7 @@ class LoadedJobCheckTest : public QObject {
     QString src, zips;
     int numberingCalls = 0;
     bool numberingAnswer = true;
-    NumberingCheck numbering = [this](const JobSettings&) {
+    NumberingCheck numbering = [this](const JobSettings&, QString*) {
         ++numberingCalls;
         return numberingAnswer;
     };

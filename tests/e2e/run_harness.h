@@ -1,0 +1,345 @@
+#pragma once
+
+// Real runs of the real program for end-to-end tests: a generated source, companions and a
+// script per case, the program started as a user would start it (with or without a
+// display), and checks of what a run leaves behind.
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QMap>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "../common/file_helpers.h"
+
+namespace e2e {
+
+// The programs under test: the build's program folder, or KAVEL32_E2E_BIN_DIR.
+inline QString programFolder() {
+    const QString dir = qEnvironmentVariable("KAVEL32_E2E_BIN_DIR");
+    return dir.isEmpty() ? QStringLiteral(KAVEL_BIN_DIR) : dir;
+}
+
+inline QByteArray noise(int n, quint32 seed) {
+    QByteArray data(n, Qt::Uninitialized);
+    QRandomGenerator(seed).fillRange(reinterpret_cast<quint32*>(data.data()), n / 4);
+    return data;
+}
+
+// Every file and folder below root with its mode, owner and content hash (links by target).
+inline QMap<QString, QByteArray> snapshot(const QString& root) {
+    QMap<QString, QByteArray> result;
+    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        struct stat st {};
+        lstat(QFile::encodeName(path).constData(), &st);
+        QByteArray entry = QByteArray::number(st.st_mode, 8) + ' ' + QByteArray::number(st.st_uid);
+        if (S_ISLNK(st.st_mode))
+            entry += ' ' + QFile::encodeName(QFile::symLinkTarget(path));
+        else if (S_ISREG(st.st_mode))
+            entry += ' ' + QCryptographicHash::hash(readAll(path), QCryptographicHash::Sha256).toHex();
+        result.insert(QDir(root).relativeFilePath(path), entry);
+    }
+    return result;
+}
+
+struct Run {
+    int exitCode = -1;
+    QByteArray out, err;
+    QString workLocation; // where the output folder went
+};
+
+struct RunOptions {
+    bool display = false;     // a start with a display (offscreen): the window's way
+    bool asNobody = false;    // run as the unprivileged user (tests run as root)
+    qint64 fileSizeLimit = 0; // bytes; 0: none
+    QString pathPrefix;       // a folder searched before PATH (a shadowing 7zz)
+};
+
+// The lines the program itself wrote to standard error (its tools add their own).
+inline QStringList programLines(const QByteArray& err) {
+    QStringList lines;
+    for (const QString& line : QString::fromLocal8Bit(err).split('\n', Qt::SkipEmptyParts))
+        if (line.startsWith(QLatin1String("kavel32:")))
+            lines << line;
+    return lines;
+}
+
+// The three-digit volume numbers at the end of volume names ("x.7z.003" -> "003").
+inline QStringList volumeNumbersIn(const QStringList& names) {
+    QStringList numbers;
+    static const QRegularExpression volume(QStringLiteral("\\.(\\d{3})$"));
+    for (const QString& name : names) {
+        const QRegularExpressionMatch m = volume.match(name);
+        if (m.hasMatch())
+            numbers << m.captured(1);
+    }
+    return numbers;
+}
+
+inline QByteArray unzipOut(const QStringList& args) {
+    QProcess unzip;
+    unzip.start("unzip", args);
+    unzip.waitForFinished(120'000);
+    return unzip.readAllStandardOutput();
+}
+
+// One case's folders: the source, companions, zip folder, work location, state, scratch,
+// home, and a folder for shadowing tools.
+struct Case {
+    QString dir, source, companions, zips, work, state, scratch, tools, home;
+    QMap<QString, QByteArray> sourceBefore;
+    // Fields of the case's script; writeScript() takes them as they stand.
+    QMap<QString, QString> fields;
+};
+
+class Harness {
+public:
+    QTemporaryDir root;
+    QString sevenZip;
+    int caseNumber = 0;
+
+    bool init() {
+        if (!root.isValid())
+            return false;
+        ::chmod(QFile::encodeName(root.path()).constData(), 0755);
+        sevenZip = QStandardPaths::findExecutable("7zz");
+        return true;
+    }
+
+    Case makeCase(int noiseBytes = 2'400'000, const QString& sourceName = "Game Source") {
+        Case c;
+        c.dir = root.filePath(QStringLiteral("case%1").arg(++caseNumber));
+        c.source = c.dir + "/" + sourceName;
+        c.companions = c.dir + "/companions";
+        c.zips = c.dir + "/zips";
+        c.work = c.dir + "/work";
+        c.state = c.dir + "/state";
+        c.scratch = c.dir + "/scratch";
+        c.tools = c.dir + "/tools";
+        c.home = c.dir + "/home";
+        for (const QString& d : {c.zips, c.work, c.state, c.scratch, c.tools, c.home})
+            QDir().mkpath(d);
+        QByteArray text;
+        for (int i = 0; i < 20000; ++i)
+            text += "line " + QByteArray::number(i) + " of a compressible text\n";
+        writeFile(c.source + "/docs/manual.txt", text);
+        writeFile(c.source + "/data/level1/level2/noise.bin", noise(noiseBytes, 7));
+        for (int i = 0; i < 40; ++i)
+            writeFile(c.source + QStringLiteral("/small/d%1/f%2.txt").arg(i % 5).arg(i),
+                      "small file " + QByteArray::number(i) + "\r\n");
+        writeFile(c.companions + "/file_id.diz",
+                  "  Fault Release\r\n  -------------\r\nDisk 00/00 of the set\r\n");
+        writeFile(c.companions + "/release.nfo", "Release notes\r\n");
+        // Every zip carries a 100 KB extra, so a zip is always bigger than its volume.
+        writeFile(c.companions + "/extra.bin", noise(100'000, 11));
+        c.fields = {{"source", c.source},
+                    {"diz", c.companions + "/file_id.diz"},
+                    {"autoN", "True"},
+                    {"col", "6"},
+                    {"lin", "3"},
+                    {"nfo", c.companions + "/release.nfo"},
+                    {"1st", " 0"},
+                    {"file", "True"},
+                    {"extra", c.companions + "/extra.bin"},
+                    {"zipdir", c.zips},
+                    {"name", "faults"},
+                    {"size", " 1"},
+                    {"solid", " 3"}};
+        c.sourceBefore = snapshot(c.source);
+        return c;
+    }
+
+    // The case's script with some fields replaced; named after the zip name.
+    QString writeScript(const Case& c, const QMap<QString, QString>& changes = {}) {
+        QMap<QString, QString> f = c.fields;
+        for (auto it = changes.begin(); it != changes.end(); ++it)
+            f[it.key()] = it.value();
+        const QStringList lines = {
+            "Kavel32 script - 12-08-2026  14:00:00",
+            "Source: " + f["source"],
+            "Skip: ",
+        };
+        QStringList all = lines;
+        if (!f.value("skip").isEmpty())
+            all += f["skip"].split('\n');
+        all += {"",
+                "Diz: " + f["diz"],
+                "AutoN: " + f["autoN"],
+                "Col: " + f["col"],
+                "Lin: " + f["lin"],
+                "Nfo: " + f["nfo"],
+                " 1st:" + f["1st"],
+                " File:" + f["file"],
+                " Extra:" + f["extra"],
+                "Zip: " + f["zipdir"],
+                " name:" + f["name"],
+                " Size:" + f["size"],
+                " Solid:" + f["solid"],
+                " Extra: 0"};
+        const QString path = c.dir + "/job" + QString::number(++scripts) + ".rip";
+        writeFile(path, (all.join("\r\n") + "\r\n").toLocal8Bit());
+        return path;
+    }
+
+    // A 7zz earlier in PATH than the real one, running the given shell lines first.
+    void shadowSevenZip(const Case& c, const QByteArray& body) {
+        const QString path = c.tools + "/7zz";
+        writeFile(path, "#!/bin/sh\n" + body + "\nexec '" + QFile::encodeName(sevenZip) +
+                            "' \"$@\"\n");
+        QFile::setPermissions(path, QFile::permissions(path) | QFile::ExeOwner |
+                                        QFile::ExeGroup | QFile::ExeOther);
+    }
+
+    QProcessEnvironment environment(const Case& c, const RunOptions& options) const {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("KAVEL32_STATE_DIR", c.state);
+        env.insert("KAVEL32_SCRATCH_DIR", c.scratch);
+        env.insert("HOME", c.home);
+        env.insert("XDG_RUNTIME_DIR", c.home);
+        env.remove("DISPLAY");
+        env.remove("WAYLAND_DISPLAY");
+        env.remove("KAVEL32_TEST");
+        env.remove("QT_QPA_PLATFORM");
+        if (options.display)
+            env.insert("QT_QPA_PLATFORM", "offscreen");
+        if (!options.pathPrefix.isEmpty())
+            env.insert("PATH", options.pathPrefix + ":" + env.value("PATH"));
+        return env;
+    }
+
+    // The window's start makes its output folder in the home folder; the start without a
+    // window in --work-dir.
+    QString workLocation(const Case& c, const RunOptions& options) const {
+        return options.display ? c.home : c.work;
+    }
+
+    void start(QProcess& p, const Case& c, const QString& argument, const RunOptions& options) {
+        const QString kavel = programFolder() + "/kavel32";
+        QStringList args = {argument};
+        if (!options.display)
+            args = QStringList{"--work-dir", c.work} + args;
+        p.setProcessEnvironment(environment(c, options));
+        const qint64 limit = options.fileSizeLimit;
+        p.setChildProcessModifier([limit] {
+            if (limit > 0) {
+                // A file that reaches the limit fails with EFBIG instead of killing the writer.
+                std::signal(SIGXFSZ, SIG_IGN);
+                const rlimit rl{rlim_t(limit), rlim_t(limit)};
+                setrlimit(RLIMIT_FSIZE, &rl);
+            }
+        });
+        if (options.asNobody) {
+            args.prepend(kavel);
+            args = QStringList{"--reuid=65534", "--regid=65534", "--clear-groups", "--"} + args;
+            p.start("setpriv", args);
+        } else {
+            p.start(kavel, args);
+        }
+    }
+
+    Run run(const Case& c, const QString& script, const RunOptions& options = {}) {
+        QProcess p;
+        start(p, c, "!" + script, options);
+        if (!p.waitForFinished(300'000))
+            p.kill();
+        p.waitForFinished();
+        return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+                p.readAllStandardOutput(), p.readAllStandardError(), workLocation(c, options)};
+    }
+
+    // Names of the files in the output folders of the work location.
+    static QStringList keptVolumes(const QString& workLocation) {
+        QStringList kept;
+        for (const QString& folder :
+             QDir(workLocation).entryList({"Kavel*"}, QDir::Dirs | QDir::NoDotAndDotDot))
+            kept += QDir(workLocation + "/" + folder).entryList(QDir::Files | QDir::Hidden);
+        return kept;
+    }
+
+    // What every run must leave, whatever happened: every zip complete and holding its volume
+    // first; the volumes zipped and the volumes kept making one unbroken set, each once; the
+    // source untouched; an empty scratch folder and no working copy in the state folder.
+    void checkLeftBehind(const Case& c, const Run& r) {
+        QStringList zipped;
+        for (const QString& name : QDir(c.zips).entryList(QDir::Files | QDir::Hidden)) {
+            QVERIFY2(name.endsWith(".zip"), qPrintable("left in the zip folder: " + name));
+            QProcess unzip;
+            unzip.start("unzip", {"-tq", c.zips + "/" + name});
+            QVERIFY(unzip.waitForFinished(120'000));
+            QVERIFY2(unzip.exitCode() == 0, qPrintable(name + " fails unzip -t"));
+            zipped << QString::fromLocal8Bit(unzipOut({"-Z1", c.zips + "/" + name})).section('\n', 0, 0);
+        }
+        QStringList numbers = volumeNumbersIn(zipped) + volumeNumbersIn(keptVolumes(r.workLocation));
+        numbers.sort();
+        for (int i = 0; i < numbers.size(); ++i)
+            QCOMPARE(numbers[i], QStringLiteral("%1").arg(i + 1, 3, 10, QChar('0')));
+        QCOMPARE(snapshot(c.source), c.sourceBefore);
+        QVERIFY2(QDir(c.scratch).isEmpty(),
+                 qPrintable(QDir(c.scratch).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).join(' ')));
+        const QStringList state =
+            QDir(c.state).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        for (const QString& name : state)
+            QVERIFY2(name == "Kavel32.ini" || name == "temp", qPrintable("left in the state folder: " + name));
+    }
+
+    // A failed run: a non-zero exit and one line of the program's own naming the fault, then
+    // what every run leaves.
+    void checkFailure(const Case& c, const Run& r, const QString& fault) {
+        QVERIFY2(r.exitCode != 0, r.out.constData());
+        const QStringList lines = programLines(r.err);
+        QVERIFY2(lines.size() == 1, r.err.constData());
+        QVERIFY2(QString::fromLocal8Bit(r.err).contains(fault, Qt::CaseInsensitive),
+                 qPrintable("expected \"" + fault + "\" in: " + r.err));
+        checkLeftBehind(c, r);
+    }
+
+    // The volumes zipped and kept, joined in order, extract to the source.
+    void checkVolumesRestoreSource(const Case& c, const Run& r) {
+        QMap<QString, QByteArray> volumes;
+        for (const QString& zip : QDir(c.zips).entryList({"*.zip"}, QDir::Files, QDir::Name)) {
+            const QString volume =
+                QString::fromLocal8Bit(unzipOut({"-Z1", c.zips + "/" + zip})).section('\n', 0, 0);
+            volumes.insert(volume, unzipOut({"-p", c.zips + "/" + zip, volume}));
+        }
+        for (const QString& folder :
+             QDir(r.workLocation).entryList({"Kavel*"}, QDir::Dirs | QDir::NoDotAndDotDot))
+            for (const QString& name : QDir(r.workLocation + "/" + folder).entryList(QDir::Files))
+                volumes.insert(name, readAll(r.workLocation + "/" + folder + "/" + name));
+        QByteArray joined;
+        for (const QByteArray& data : std::as_const(volumes))
+            joined += data;
+        const QString restored = c.dir + "/restored";
+        QDir(restored).removeRecursively();
+        writeFile(c.dir + "/joined.7z", joined);
+        QProcess extract;
+        extract.start(sevenZip, {"x", "-y", "-bso0", "-snl", "-o" + restored, c.dir + "/joined.7z"});
+        QVERIFY(extract.waitForFinished(120'000));
+        QCOMPARE(extract.exitCode(), 0);
+        // Modes and owners are not part of an archive; compare the contents.
+        auto contents = [](QMap<QString, QByteArray> m) {
+            for (QByteArray& v : m)
+                v = v.mid(v.lastIndexOf(' ') + 1);
+            return m;
+        };
+        QCOMPARE(contents(snapshot(restored + "/" + QFileInfo(c.source).fileName())),
+                 contents(c.sourceBefore));
+    }
+
+private:
+    int scripts = 0;
+};
+
+} // namespace e2e
