@@ -3,6 +3,7 @@
 #include "about_dialog.h"
 #include "page_support.h"
 #include "picture_decode.h"
+#include "qt_surface.h"
 
 #include <QColorDialog>
 #include <QComboBox>
@@ -304,7 +305,7 @@ void StockPage::showCurrent() {
     }
     const Variant v = m_values.value(item->text());
     if (const ColorValue* c = v.asColor()) {
-        const OleColor rgbValue = translateColor(c->value);
+        const OleColor rgbValue = translateColor(c->value, systemColorsOf(palette()));
         QPixmap swatch(100, 40);
         swatch.fill(QColor(redOf(rgbValue), greenOf(rgbValue), blueOf(rgbValue)));
         m_preview->setPixmap(swatch);
@@ -330,7 +331,7 @@ void StockPage::edit() {
     if (m_type == PropType::Color) {
         OleColor c = 0;
         current.toColor(c);
-        c = translateColor(c);
+        c = translateColor(c, systemColorsOf(palette()));
         const QColor chosen =
             QColorDialog::getColor(QColor(redOf(c), greenOf(c), blueOf(c)), this, name);
         if (chosen.isValid())

@@ -2,8 +2,8 @@
 // calling its DllRegisterServer (DllUnregisterServer).
 // zqregsvr --info <library>: prints the library's version block without loading it.
 #include "component_registry.h"
+#include "identifiers.h"
 #include "version_block.h"
-#include "zq_interfaces.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -82,7 +82,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     const char* entry = unregister ? "DllUnregisterServer" : "DllRegisterServer";
-    const auto call = reinterpret_cast<DllRegisterServerFn>(lib.resolve(entry));
+    // DllRegisterServer and DllUnregisterServer: no arguments, an HRESULT.
+    using EntryFn = HResult (*)();
+    const auto call = reinterpret_cast<EntryFn>(lib.resolve(entry));
     if (!call) {
         err << "zqregsvr: " << path << " has no " << entry << " entry point\n";
         return 1;

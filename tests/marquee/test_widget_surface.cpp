@@ -118,6 +118,7 @@ void TestWidgetSurface::frameRings() {
     model.backColor = rgb(0, 0, 255);
     model.frame = style;
     m.loadModel(model);
+    m.setSystemColors(SystemColors::classic()); // button shadow grey 128
     m.setScrollPosition(1000);
     const QImage image = rendered(m, 80, 30);
     QCOMPARE(image.pixel(0, 15), outerTL);  // left
@@ -138,6 +139,7 @@ void TestWidgetSurface::shadowFrame() {
     model.backColor = rgb(0, 0, 255);
     model.frame = 5;
     m.loadModel(model);
+    m.setSystemColors(SystemColors::classic()); // button shadow grey 128
     const QImage image = rendered(m, 80, 30);
     const QRgb black = qRgb(0, 0, 0), shadow = qRgb(128, 128, 128), bg = qRgb(0, 0, 255);
     QCOMPARE(image.pixel(0, 15), black);
