@@ -131,6 +131,12 @@ QString GeneralPage::caption() const {
     return QString::fromLatin1(kGeneralPageCaption);
 }
 
+GeneralPage::Shown GeneralPage::shown() const {
+    return {m_direction->currentIndex(),        m_text->toPlainText(),
+            m_justification->currentIndex(),    m_increment->text().trimmed().toInt(),
+            m_elapse->text().trimmed().toInt(), m_frame->currentIndex()};
+}
+
 void GeneralPage::fill(IZqDispatch* object) {
     setListValue(m_direction, getValue(object, dispid::kDirection));
     std::string text;
@@ -145,6 +151,7 @@ void GeneralPage::fill(IZqDispatch* object) {
     getValue(object, dispid::kTickTime).toInt32(n);
     m_elapse->setText(QString::number(n));
     setListValue(m_frame, getValue(object, dispid::kFrame));
+    m_filled = shown();
 }
 
 bool GeneralPage::apply(IZqDispatch* object) {
@@ -166,18 +173,26 @@ bool GeneralPage::apply(IZqDispatch* object) {
     }
     if (!object)
         return true;
-    // A list with no selection (a value outside its entries) leaves the property as it is.
-    if (m_direction->currentIndex() >= 0)
-        putValue(object, dispid::kDirection, std::int32_t(m_direction->currentIndex()));
-    QString text = m_text->toPlainText();
-    text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-    putValue(object, dispid::kText, text.toLatin1().toStdString());
-    if (m_justification->currentIndex() >= 0)
-        putValue(object, dispid::kJustification, std::int32_t(m_justification->currentIndex()));
-    putValue(object, dispid::kTickIncrement, static_cast<std::int16_t>(*increment));
-    putValue(object, dispid::kTickTime, static_cast<std::int16_t>(*elapse));
-    if (m_frame->currentIndex() >= 0)
-        putValue(object, dispid::kFrame, std::int32_t(m_frame->currentIndex()));
+    // Only what the user changed is written: an untouched Text keeps its line breaks as they
+    // are, and the control is not marked modified for nothing. A list with no selection (a
+    // value outside its entries) leaves the property as it is.
+    const Shown now = shown();
+    if (now.direction >= 0 && now.direction != m_filled.direction)
+        putValue(object, dispid::kDirection, std::int32_t(now.direction));
+    if (now.text != m_filled.text) {
+        QString text = now.text;
+        text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+        putValue(object, dispid::kText, text.toLatin1().toStdString());
+    }
+    if (now.justification >= 0 && now.justification != m_filled.justification)
+        putValue(object, dispid::kJustification, std::int32_t(now.justification));
+    if (*increment != m_filled.increment)
+        putValue(object, dispid::kTickIncrement, static_cast<std::int16_t>(*increment));
+    if (*elapse != m_filled.elapse)
+        putValue(object, dispid::kTickTime, static_cast<std::int16_t>(*elapse));
+    if (now.frame >= 0 && now.frame != m_filled.frame)
+        putValue(object, dispid::kFrame, std::int32_t(now.frame));
+    m_filled = now;
     return true;
 }
 

@@ -3,12 +3,16 @@
 #include "about_dialog.h"
 #include "marquee_control.h"
 #include "page_support.h"
+#include "picture_decode.h"
 #include "property_frame.h"
 #include "property_pages.h"
+#include "zq_marquee.h"
 
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QtTest>
 
@@ -147,14 +151,55 @@ class TestComponentPages : public QObject {
         QCOMPARE(list(page, 207)->currentIndex(), 4);
         QCOMPARE(edit(page, 203)->text(), QStringLiteral("75"));
         QCOMPARE(edit(page, 206)->text(), QStringLiteral("1"));
+        // Only what was changed is written, in exchange order; a second Apply writes nothing.
         list(page, 207)->setCurrentIndex(5);
+        QVERIFY(page.apply(&object));
+        QCOMPARE(object.puts, std::vector<std::int32_t>{dispid::kFrame});
+        QCOMPARE(object.model.frame, 5);
+        object.puts.clear();
+        QVERIFY(page.apply(&object));
+        QVERIFY(object.puts.empty());
+        list(page, 202)->setCurrentIndex(1);
+        qobject_cast<QPlainTextEdit*>(page.control(201))->appendPlainText(QStringLiteral("x"));
+        list(page, 205)->setCurrentIndex(2);
+        edit(page, 206)->setText(QStringLiteral("3"));
+        edit(page, 203)->setText(QStringLiteral("80"));
+        list(page, 207)->setCurrentIndex(1);
         QVERIFY(page.apply(&object));
         const std::vector<std::int32_t> order = {dispid::kDirection,     dispid::kText,
                                                  dispid::kJustification, dispid::kTickIncrement,
                                                  dispid::kTickTime,      dispid::kFrame};
         QCOMPARE(object.puts, order);
-        QCOMPARE(object.model.frame, 5);
-        QCOMPARE(object.model.text, std::string("line1\r\nline2"));
+        QCOMPARE(object.model.text, std::string("line1\r\nline2\r\nx"));
+    }
+
+    // Apply with nothing edited leaves the control untouched: no notification, and a Text
+    // whose line breaks the page would show differently stays byte for byte.
+    void applyWithoutEditsWritesNothing() {
+        auto* control = new MarqueeControl;
+        struct CountingSite : IZqControlSite {
+            int modified = 0;
+            virtual ~CountingSite() = default;
+            void onControlModified() override { ++modified; }
+            void onPropertyChanged(std::int32_t) override { ++modified; }
+            AmbientProperties ambientProperties() const override { return {}; }
+        } site;
+        control->setClientSite(&site);
+        const std::string text = "a\nb\rc\r\n<H 1>d";
+        const Variant args[] = {Variant(text)};
+        QCOMPARE(control->invoke(dispid::kText, InvokeKind::PropertyPut, args, nullptr), kSOk);
+        std::vector<std::uint8_t> saved;
+        control->saveStream(saved);
+        site.modified = 0;
+        {
+            PropertyFrame frame(control);
+            QVERIFY(frame.applyAll());
+        }
+        QCOMPARE(site.modified, 0);
+        QVERIFY(!control->isDirty());
+        QCOMPARE(control->model().text, text);
+        control->setClientSite(nullptr);
+        control->release();
     }
 
     void valuesOutsideTheListsAreKept() {
