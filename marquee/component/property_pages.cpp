@@ -251,6 +251,7 @@ StockPage::StockPage(PropType type, QWidget* parent) : PropertyPage(parent), m_t
     m_preview = new QLabel(this);
     m_preview->setObjectName(QStringLiteral("Preview"));
     m_preview->setMinimumSize(120, 60);
+    m_preview->setWordWrap(true);
     side->addWidget(m_preview);
     auto* editButton = new QPushButton(type == PropType::Picture ? QStringLiteral("&Browse...")
                                                                  : QStringLiteral("&Choose..."),
@@ -328,7 +329,9 @@ void StockPage::showCurrent() {
         m_preview->setText(fontText(*f));
     } else if (PictureRef p = v.asPicture()) {
         const QImage image = decodePicture(*p);
-        if (image.isNull())
+        if (const QString note = pictureShownAs(*p); !note.isEmpty())
+            m_preview->setText(note);
+        else if (image.isNull())
             m_preview->setText(QStringLiteral("(picture)"));
         else
             m_preview->setPixmap(QPixmap::fromImage(image.scaled(120, 60, Qt::KeepAspectRatio)));
@@ -374,7 +377,7 @@ void StockPage::edit() {
     } else {
         const QString path = QFileDialog::getOpenFileName(
             this, name, QString(),
-            QStringLiteral("Pictures (*.bmp *.jpg *.jpeg *.gif *.png *.ico)"));
+            QStringLiteral("Pictures (*.bmp *.jpg *.jpeg *.gif *.png *.ico *.wmf *.emf)"));
         if (path.isEmpty())
             return;
         QString error;

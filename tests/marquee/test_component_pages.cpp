@@ -253,6 +253,46 @@ class TestComponentPages : public QObject {
         QCOMPARE(*fonts.pending(QStringLiteral("Heading1")).asFont(), object.model.heading[0]);
     }
 
+    // A metafile cannot be shown: it keeps its bytes and its slot, draws nothing, and the
+    // picture page says so instead of showing a preview.
+    void metafilesAreKeptAndSaidToBeUnshowable() {
+        QByteArray wmf("\xD7\xCD\xC6\x9A\0\0"     // placeable key, handle
+                       "\0\0\0\0\x40\x0B\xA0\x05" // box 0, 0, 2880, 1440
+                       "\xA0\x05\0\0\0\0\0\0"     // 1440 units per inch
+                       "\x01\0\x09\0\0\x03",      // WMF header: type, size, version
+                       28);
+        wmf.append(40, '\0');
+        const PictureData picture = pictureFromBytes(wmf);
+        QCOMPARE(picture.format, PictureFormat::Metafile);
+        QCOMPARE(picture.widthHimetric, 5080); // 2 inches
+        QCOMPARE(picture.bytes.size(), std::size_t(wmf.size()));
+
+        RecordingObject object;
+        object.model.picture[2] = picture;
+        StockPage pictures(PropType::Picture);
+        pictures.fill(&object);
+        auto* names = pictures.findChild<QListWidget*>(QStringLiteral("Properties"));
+        names->setCurrentRow(2);
+        const QString preview = pictures.findChild<QLabel*>(QStringLiteral("Preview"))->text();
+        QVERIFY2(preview.contains(QStringLiteral("cannot show")), qPrintable(preview));
+        QVERIFY(pictures.apply(&object));
+        QVERIFY(object.puts.empty());
+
+        ZqMarquee m;
+        MarqueeModel model;
+        model.text = "<IMG 1>";
+        model.picture[0] = picture;
+        model.backColor = rgb(0, 0, 255);
+        model.frame = 0;
+        m.loadModel(model);
+        QImage image(300, 60, QImage::Format_RGB32);
+        QPainter painter(&image);
+        m.render(&painter, QRect(0, 0, 300, 60));
+        painter.end();
+        QCOMPARE(m.contentSize().cx, 191); // 5080 HIMETRIC / 26.5
+        QCOMPARE(image.pixel(50, 30), qRgb(0, 0, 255));
+    }
+
     void infoPageDrawsItsLogoAfterPainting() {
         InfoPage page;
         QCOMPARE(page.caption(), QStringLiteral("Info"));
