@@ -71,7 +71,11 @@ bool ComponentRegistry::load(const QString& path, QString* error) {
                          .arg(path, file.errorString());
         return false;
     }
-    const QByteArray data = file.readAll();
+    return parse(file.readAll(), path, error);
+}
+
+bool ComponentRegistry::parse(const QByteArray& data, const QString& path, QString* error) {
+    m_keys.clear();
     // Lines end at CR LF or a lone CR (or LF).
     QList<QByteArray> lines;
     qsizetype start = 0;
@@ -143,6 +147,19 @@ bool ComponentRegistry::save(const QString& path, QString* error) const {
         return false;
     }
     return true;
+}
+
+QByteArray ComponentRegistry::serialize() const {
+    QByteArray out = QByteArray(kHeader) + "\r\n";
+    for (const Key& k : m_keys) {
+        out += "[" + k.name.toUtf8() + "]\r\n";
+        for (auto it = k.values.cbegin(); it != k.values.cend(); ++it) {
+            const QString name = k.names.value(it.key());
+            out += (name.isEmpty() ? QByteArray("@") : name.toUtf8()) + "=" + it.value().toUtf8() +
+                   "\r\n";
+        }
+    }
+    return out;
 }
 
 void ComponentRegistry::setValue(const QString& key, const QString& name, const QString& value) {

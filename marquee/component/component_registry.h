@@ -26,6 +26,11 @@ class ComponentRegistry {
 
     // A missing file is an empty registry; an unreadable or malformed one is an error.
     bool load(const QString& path, QString* error);
+    // Reads a registry file's bytes (path names it in messages). Malformed text is refused,
+    // leaving the registry empty.
+    bool parse(const QByteArray& data, const QString& path, QString* error);
+    // The file's bytes as save writes them.
+    QByteArray serialize() const;
     // Writes atomically (a half-written registry never replaces a good one).
     bool save(const QString& path, QString* error) const;
 
