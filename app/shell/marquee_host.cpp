@@ -16,7 +16,10 @@ MarqueeHost::MarqueeHost(const QString& objectName, const QString& designFile, Q
     : QObject(parent) {
     setObjectName(objectName + QStringLiteral("Host"));
     QString error;
-    control_ = zqmarq::ControlHost::create(classId(), parent, &error);
+    // The window's font and palette are the container's ambient properties: system colours
+    // in a stored design take the window's colours.
+    control_ = zqmarq::ControlHost::create(classId(), parent, &error,
+                                           zqmarq::ControlHost::ambientsOf(*parent->window()));
     if (control_ && control_->widget()) {
         widget_ = control_->widget();
         const QString design = AppPaths::resourceFolder() + QStringLiteral("/marquee/") + designFile;
@@ -28,6 +31,7 @@ MarqueeHost::MarqueeHost(const QString& objectName, const QString& designFile, Q
                     emit mouseDown(button, widget_ ? widget_->mapToGlobal(QPoint(x, y)) : QPoint(x, y));
                 });
         text_ = control_->text();
+        parent->window()->installEventFilter(this);
     } else {
         control_.reset();
         problem_ = error;
@@ -63,6 +67,11 @@ void MarqueeHost::setText(const QString& text) {
 QString MarqueeHost::text() const { return control_ ? control_->text() : text_; }
 
 bool MarqueeHost::eventFilter(QObject* watched, QEvent* event) {
+    if (control_ && widget_ && watched == widget_->window() &&
+        (event->type() == QEvent::PaletteChange || event->type() == QEvent::FontChange)) {
+        control_->setAmbientProperties(zqmarq::ControlHost::ambientsOf(*widget_->window()));
+        return false;
+    }
     if (watched == widget_ && event->type() == QEvent::MouseButtonPress) {
         const auto* me = static_cast<QMouseEvent*>(event);
         const int button = me->button() == Qt::LeftButton     ? 1

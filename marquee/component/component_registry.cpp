@@ -17,7 +17,26 @@ QString clean(QString value) {
     value.replace(QLatin1Char('\n'), QLatin1Char(' '));
     return value;
 }
+
+// The file is UTF-8. Files written before that held Latin-1: a line that is not valid UTF-8
+// is one of those and reads as Latin-1.
+QString decodeLine(const QByteArray& line) {
+    return line.isValidUtf8() ? QString::fromUtf8(line) : QString::fromLatin1(line);
+}
 } // namespace
+
+std::optional<QString> unstorablePathReason(const QString& path) {
+    if (path.isEmpty())
+        return QStringLiteral("the path is empty");
+    if (path.contains(QLatin1Char('\r')) || path.contains(QLatin1Char('\n')))
+        return QStringLiteral("the path holds a line break");
+    // A file name that is not valid in the file name encoding decodes with replacement
+    // characters: stored, it would name another file.
+    if (path.contains(QChar::ReplacementCharacter) ||
+        QFile::decodeName(QFile::encodeName(path)) != path)
+        return QStringLiteral("the path is not valid in the file name encoding (UTF-8)");
+    return std::nullopt;
+}
 
 QString ComponentRegistry::writablePath() {
     const QByteArray env = qgetenv(kRegistryEnvVar);
@@ -52,7 +71,11 @@ bool ComponentRegistry::load(const QString& path, QString* error) {
                          .arg(path, file.errorString());
         return false;
     }
-    const QByteArray data = file.readAll();
+    return parse(file.readAll(), path, error);
+}
+
+bool ComponentRegistry::parse(const QByteArray& data, const QString& path, QString* error) {
+    m_keys.clear();
     // Lines end at CR LF or a lone CR (or LF).
     QList<QByteArray> lines;
     qsizetype start = 0;
@@ -77,7 +100,7 @@ bool ComponentRegistry::load(const QString& path, QString* error) {
         return bad(1, QStringLiteral("it does not start with \"%1\"").arg(QLatin1String(kHeader)));
     QString current;
     for (int n = 1; n < lines.size(); ++n) {
-        const QString line = QString::fromLatin1(lines[n]);
+        const QString line = decodeLine(lines[n]);
         if (line.isEmpty())
             continue;
         if (line.startsWith(QLatin1Char('['))) {
@@ -110,11 +133,11 @@ bool ComponentRegistry::save(const QString& path, QString* error) const {
     }
     QByteArray out = QByteArray(kHeader) + "\r\n";
     for (const Key& k : m_keys) {
-        out += "[" + k.name.toLatin1() + "]\r\n";
+        out += "[" + k.name.toUtf8() + "]\r\n";
         for (auto it = k.values.cbegin(); it != k.values.cend(); ++it) {
             const QString name = k.names.value(it.key());
-            out += (name.isEmpty() ? QByteArray("@") : name.toLatin1()) + "=" +
-                   it.value().toLatin1() + "\r\n";
+            out += (name.isEmpty() ? QByteArray("@") : name.toUtf8()) + "=" + it.value().toUtf8() +
+                   "\r\n";
         }
     }
     if (file.write(out) != out.size() || !file.commit()) {
@@ -124,6 +147,19 @@ bool ComponentRegistry::save(const QString& path, QString* error) const {
         return false;
     }
     return true;
+}
+
+QByteArray ComponentRegistry::serialize() const {
+    QByteArray out = QByteArray(kHeader) + "\r\n";
+    for (const Key& k : m_keys) {
+        out += "[" + k.name.toUtf8() + "]\r\n";
+        for (auto it = k.values.cbegin(); it != k.values.cend(); ++it) {
+            const QString name = k.names.value(it.key());
+            out += (name.isEmpty() ? QByteArray("@") : name.toUtf8()) + "=" + it.value().toUtf8() +
+                   "\r\n";
+        }
+    }
+    return out;
 }
 
 void ComponentRegistry::setValue(const QString& key, const QString& name, const QString& value) {

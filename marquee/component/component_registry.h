@@ -1,7 +1,8 @@
 #pragma once
 // The per-user component registry: a small file of keys and named values that stands in for
-// the system registry's class, ProgID, type library and category entries. The environment
-// variable ZQMARQ_REGISTRY names the file to use instead (tests, the build tree).
+// the system registry's class, ProgID, type library and category entries, in UTF-8 (files
+// from before hold Latin-1 and still read). The environment variable ZQMARQ_REGISTRY names
+// the file to use instead (tests, the build tree).
 
 #include <QMap>
 #include <QString>
@@ -25,6 +26,11 @@ class ComponentRegistry {
 
     // A missing file is an empty registry; an unreadable or malformed one is an error.
     bool load(const QString& path, QString* error);
+    // Reads a registry file's bytes (path names it in messages). Malformed text is refused,
+    // leaving the registry empty.
+    bool parse(const QByteArray& data, const QString& path, QString* error);
+    // The file's bytes as save writes them.
+    QByteArray serialize() const;
     // Writes atomically (a half-written registry never replaces a good one).
     bool save(const QString& path, QString* error) const;
 
@@ -45,6 +51,10 @@ class ComponentRegistry {
     };
     QMap<QString, Key> m_keys; // lower-case key -> key
 };
+
+// Why a file path cannot be stored as a registry value so that it names the same file when
+// read back (a line break, bytes that are not valid UTF-8); nothing when it can.
+std::optional<QString> unstorablePathReason(const QString& path);
 
 struct ResolvedClass {
     QString clsid;   // braced, upper case

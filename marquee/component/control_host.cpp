@@ -8,6 +8,8 @@
 #include <QSaveFile>
 #include <QWidget>
 
+#include <cmath>
+
 namespace zqmarq {
 
 namespace {
@@ -87,7 +89,8 @@ IZqClassFactory* getRegisteredClassFactory(const QString& clsidOrProgId, Guid* c
 }
 
 std::unique_ptr<ControlHost> ControlHost::create(const QString& clsidOrProgId, QWidget* parent,
-                                                 QString* error) {
+                                                 QString* error,
+                                                 const AmbientProperties& ambients) {
     IZqClassFactory* factory = getRegisteredClassFactory(clsidOrProgId, nullptr, error);
     if (!factory)
         return nullptr;
@@ -99,12 +102,15 @@ std::unique_ptr<ControlHost> ControlHost::create(const QString& clsidOrProgId, Q
                           .arg(clsidOrProgId, QString::fromStdString(describeResult(hr))));
         return nullptr;
     }
-    auto* control = static_cast<IZqControl*>(object);
-    control->initNew();
-    return std::unique_ptr<ControlHost>(new ControlHost(control, parent));
+    // The site first, so that the reset finds the ambient properties.
+    std::unique_ptr<ControlHost> host(
+        new ControlHost(static_cast<IZqControl*>(object), parent, ambients));
+    host->m_control->initNew();
+    return host;
 }
 
-ControlHost::ControlHost(IZqControl* control, QWidget* parent) : m_control(control) {
+ControlHost::ControlHost(IZqControl* control, QWidget* parent, const AmbientProperties& ambients)
+    : m_control(control), m_ambients(ambients) {
     m_control->setClientSite(this);
     m_control->advise(this, m_cookie);
     m_widget = m_control->window(parent);
@@ -200,6 +206,28 @@ QString ControlHost::text() const {
 
 bool ControlHost::setText(const QString& text, QString* error) {
     return setProperty(QStringLiteral("Text"), text.toLatin1().toStdString(), error);
+}
+
+AmbientProperties ControlHost::ambientsOf(const QWidget& window) {
+    const QFont font = window.font();
+    FontDesc f;
+    f.faceName = font.family().toLatin1().toStdString();
+    f.size = std::llround((font.pointSizeF() > 0 ? font.pointSizeF() : 12.0) * 10000.0);
+    f.weight = static_cast<std::int16_t>(font.weight());
+    f.italic = font.italic();
+    f.underline = font.underline();
+    f.strikethrough = font.strikeOut();
+    AmbientProperties a;
+    a.font = f;
+    a.palette = window.palette();
+    return a;
+}
+
+void ControlHost::setAmbientProperties(const AmbientProperties& ambients) {
+    if (ambients == m_ambients)
+        return;
+    m_ambients = ambients;
+    m_control->ambientPropertiesChanged();
 }
 
 void ControlHost::showProperties(QWidget* parent) {

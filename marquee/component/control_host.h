@@ -20,10 +20,12 @@ class ControlHost : public QObject, private IZqEventSink, private IZqControlSite
     Q_OBJECT
   public:
     // Creates the control registered under clsidOrProgId ("{...}" or a ProgID) with its
-    // window as a child of parent, initialised to its defaults. On failure returns nullptr
-    // and *error says why (not registered, library not loadable, class not provided).
+    // window as a child of parent, initialised to its defaults with the given ambient
+    // properties. On failure returns nullptr and *error says why (not registered, library
+    // not loadable, class not provided).
     static std::unique_ptr<ControlHost> create(const QString& clsidOrProgId, QWidget* parent,
-                                               QString* error);
+                                               QString* error,
+                                               const AmbientProperties& ambients = {});
     ~ControlHost() override;
 
     QWidget* widget() const { return m_widget; }
@@ -48,6 +50,12 @@ class ControlHost : public QObject, private IZqEventSink, private IZqControlSite
     void showProperties(QWidget* parent);
     bool isDirty() const { return m_control->isDirty(); }
 
+    // A window's font and palette as ambient properties (no ambient colours).
+    static AmbientProperties ambientsOf(const QWidget& window);
+    // The ambient properties this container offers; a change is told to the control.
+    AmbientProperties ambientProperties() const override { return m_ambients; }
+    void setAmbientProperties(const AmbientProperties& ambients);
+
   signals:
     // Every event, with its dispatch id, name and arguments (ints and strings).
     void controlEvent(int dispid, const QString& name, const QVariantList& args);
@@ -58,13 +66,16 @@ class ControlHost : public QObject, private IZqEventSink, private IZqControlSite
     void mouseUp(int button, int shift, int x, int y);
     void finishedDisplay();
     void modified();
+    void propertyChanged(int dispid);
 
   private:
-    ControlHost(IZqControl* control, QWidget* parent);
+    ControlHost(IZqControl* control, QWidget* parent, const AmbientProperties& ambients);
     void onEvent(std::int32_t dispid, std::span<const Variant> args) override;
     void onControlModified() override { emit modified(); }
+    void onPropertyChanged(std::int32_t dispid) override { emit propertyChanged(dispid); }
 
     IZqControl* m_control;
+    AmbientProperties m_ambients;
     QWidget* m_widget = nullptr;
     std::uint32_t m_cookie = 0;
 };

@@ -3,6 +3,7 @@
 #include "about_dialog.h"
 #include "picture_decode.h"
 #include "property_frame.h"
+#include "qt_surface.h"
 #include "zq_marquee.h"
 
 #include <QWidget>
@@ -95,17 +96,23 @@ HResult MarqueeControl::invoke(std::int32_t id, InvokeKind kind, std::span<const
             return kCtlESetNotSupported;
         if (args.size() != 1)
             return kDispEBadParamCount;
-        MarqueeModel changed = model();
+        MarqueeModel changed = m_model; // a refused value leaves the record as it was
         std::uint32_t effects = 0;
         const HResult hr = setProperty(changed, id, args[0], &effects);
         if (!succeeded(hr))
             return hr;
-        // Pictures set by a caller carry bytes: decode them as loading would.
-        for (auto& p : changed.picture) {
-            if (p && !p->bytes.empty() && p->format == PictureFormat::Empty)
+        // A picture set by a caller carries bytes: decode them as loading would.
+        for (int n = 1; n <= kPictureCount; ++n) {
+            auto& p = changed.picture[static_cast<std::size_t>(n - 1)];
+            if (pictureDispid(n) == id && p && !p->bytes.empty() &&
+                p->format == PictureFormat::Empty)
                 p = decodeBytes(p->bytes);
         }
-        setModel(changed, effects);
+        m_model = std::move(changed);
+        if (m_widget)
+            m_widget->applySetEffects(id, effects);
+        else
+            applySetEffects(id, effects, *this);
         return kSOk;
     }
     case InvokeKind::Method:
@@ -114,32 +121,55 @@ HResult MarqueeControl::invoke(std::int32_t id, InvokeKind kind, std::span<const
     return kDispEMemberNotFound;
 }
 
-const MarqueeModel& MarqueeControl::model() const {
-    return m_widget ? m_widget->model() : m_model;
-}
-
-void MarqueeControl::setModel(const MarqueeModel& changed, std::uint32_t effects) {
-    m_model = changed;
-    if (m_widget)
-        m_widget->setModel(changed);
-    if (effects & kOnSetMarkModified)
-        markModified();
-}
-
 void MarqueeControl::markModified() {
     m_dirty = true;
     if (m_site)
         m_site->onControlModified();
 }
 
+void MarqueeControl::notifyChanged(std::int32_t id) {
+    if (m_site)
+        m_site->onPropertyChanged(id);
+}
+
+void MarqueeControl::setClientSite(IZqControlSite* site) {
+    m_site = site;
+    ambientPropertiesChanged();
+}
+
+void MarqueeControl::ambientPropertiesChanged() {
+    m_ambients = m_site ? m_site->ambientProperties() : AmbientProperties{};
+    useAmbientPalette();
+}
+
+void MarqueeControl::useAmbientPalette() {
+    if (!m_widget)
+        return;
+    m_widget->setSystemColors(
+        m_ambients.palette ? std::optional(systemColorsOf(*m_ambients.palette)) : std::nullopt);
+}
+
+// The stock block resets Font and ForeColor to the container's ambient ones.
+StockDefaults MarqueeControl::stockDefaults() const {
+    StockDefaults d;
+    if (m_ambients.foreColor)
+        d.foreColor = *m_ambients.foreColor;
+    if (m_ambients.font)
+        d.font = *m_ambients.font;
+    return d;
+}
+
 QWidget* MarqueeControl::window(QWidget* parent) {
     if (m_widget)
         return m_widget;
-    auto* w = new ZqMarquee(parent);
-    w->setModel(m_model);
+    auto* w = new ZqMarquee(&m_model, parent);
     if (m_model.extentWidth > 0 && m_model.extentHeight > 0)
         w->resize(himetricToPixels(m_model.extentWidth), himetricToPixels(m_model.extentHeight));
     m_widget = w;
+    useAmbientPalette();
+    // Changes the window makes itself (Text at the swap) reach the site as any set does.
+    QObject::connect(w, &ZqMarquee::modified, w, [this] { markModified(); });
+    QObject::connect(w, &ZqMarquee::propertyChanged, w, [this](int id) { notifyChanged(id); });
     QObject::connect(w, &ZqMarquee::finishedDisplay, w,
                      [this] { fireEvent(dispid::kFinishedDisplay); });
     QObject::connect(w, &ZqMarquee::click, w, [this] { fireEvent(dispid::kClick); });
@@ -159,7 +189,7 @@ QWidget* MarqueeControl::window(QWidget* parent) {
 
 // The extent saved with the properties is the window's current size.
 MarqueeModel MarqueeControl::modelToSave() const {
-    MarqueeModel m = model();
+    MarqueeModel m = m_model;
     if (m_widget && !m_widget->size().isEmpty()) {
         m.extentWidth = pixelsToHimetric(m_widget->width());
         m.extentHeight = pixelsToHimetric(m_widget->height());
@@ -168,26 +198,27 @@ MarqueeModel MarqueeControl::modelToSave() const {
 }
 
 HResult MarqueeControl::loadedModel(bool ok, const MarqueeModel& loaded) {
-    m_model = loaded;
     if (m_widget) {
-        m_widget->loadModel(loaded); // also restarts scrolling from position 0
+        m_widget->loadModel(loaded); // into m_model; also restarts scrolling from position 0
         if (loaded.extentWidth > 0 && loaded.extentHeight > 0)
             m_widget->resize(himetricToPixels(loaded.extentWidth),
                              himetricToPixels(loaded.extentHeight));
+    } else {
+        m_model = loaded;
     }
     m_dirty = false;
     return ok ? kSOk : kEFail;
 }
 
 HResult MarqueeControl::initNew() {
-    MarqueeModel m = model();
-    resetToDefaults(m);
+    MarqueeModel m = m_model;
+    resetToDefaults(m, stockDefaults());
     return loadedModel(true, m);
 }
 
 HResult MarqueeControl::loadStream(const std::uint8_t* data, std::size_t size, std::string* error) {
-    MarqueeModel m = model();
-    const bool ok = loadFromStream(data, size, m, error, &decodeBytes);
+    MarqueeModel m = m_model;
+    const bool ok = loadFromStream(data, size, m, error, &decodeBytes, nullptr, stockDefaults());
     return loadedModel(ok, m);
 }
 
@@ -198,8 +229,8 @@ HResult MarqueeControl::saveStream(std::vector<std::uint8_t>& out) {
 }
 
 HResult MarqueeControl::loadBag(const PropertyBag& bag, std::string* error) {
-    MarqueeModel m = model();
-    const bool ok = loadFromBag(bag, m, error, &decodeBytes);
+    MarqueeModel m = m_model;
+    const bool ok = loadFromBag(bag, m, error, &decodeBytes, stockDefaults());
     return loadedModel(ok, m);
 }
 

@@ -18,7 +18,7 @@ namespace zqmarq {
 
 class ZqMarquee;
 
-class MarqueeControl final : public IZqControl, private RefCounted {
+class MarqueeControl final : public IZqControl, private RefCounted, private SetEffectTarget {
   public:
     MarqueeControl();
     ~MarqueeControl() override;
@@ -35,7 +35,8 @@ class MarqueeControl final : public IZqControl, private RefCounted {
                    Variant* result) override;
 
     // IZqControl
-    void setClientSite(IZqControlSite* site) override { m_site = site; }
+    void setClientSite(IZqControlSite* site) override;
+    void ambientPropertiesChanged() override;
     QWidget* window(QWidget* parent) override;
     HResult initNew() override;
     HResult loadStream(const std::uint8_t* data, std::size_t size, std::string* error) override;
@@ -55,15 +56,23 @@ class MarqueeControl final : public IZqControl, private RefCounted {
     // The About window (modeless); kept so tests and a second call find it.
     QWidget* showAbout();
 
-    const MarqueeModel& model() const;
+    // The one property record; the window renders it.
+    const MarqueeModel& model() const { return m_model; }
+    const AmbientProperties& ambients() const { return m_ambients; }
 
   private:
-    void setModel(const MarqueeModel& model, std::uint32_t effects);
-    void markModified();
+    // SetEffectTarget: without a window only the site is told; with one the window carries
+    // out all effects and reports modified and notify back through its signals.
+    void markModified() override;
+    void notifyChanged(std::int32_t dispid) override;
+
     HResult loadedModel(bool ok, const MarqueeModel& loaded);
     MarqueeModel modelToSave() const;
+    StockDefaults stockDefaults() const;
+    void useAmbientPalette();
 
-    MarqueeModel m_model; // used until the window exists
+    MarqueeModel m_model;
+    AmbientProperties m_ambients;
     QPointer<ZqMarquee> m_widget;
     QPointer<QWidget> m_about;
     std::map<std::uint32_t, IZqEventSink*> m_sinks;

@@ -3,6 +3,7 @@
 #include "about_dialog.h"
 #include "page_support.h"
 #include "picture_decode.h"
+#include "qt_surface.h"
 
 #include <QColorDialog>
 #include <QComboBox>
@@ -130,6 +131,12 @@ QString GeneralPage::caption() const {
     return QString::fromLatin1(kGeneralPageCaption);
 }
 
+GeneralPage::Shown GeneralPage::shown() const {
+    return {m_direction->currentIndex(),        m_text->toPlainText(),
+            m_justification->currentIndex(),    m_increment->text().trimmed().toInt(),
+            m_elapse->text().trimmed().toInt(), m_frame->currentIndex()};
+}
+
 void GeneralPage::fill(IZqDispatch* object) {
     setListValue(m_direction, getValue(object, dispid::kDirection));
     std::string text;
@@ -144,6 +151,7 @@ void GeneralPage::fill(IZqDispatch* object) {
     getValue(object, dispid::kTickTime).toInt32(n);
     m_elapse->setText(QString::number(n));
     setListValue(m_frame, getValue(object, dispid::kFrame));
+    m_filled = shown();
 }
 
 bool GeneralPage::apply(IZqDispatch* object) {
@@ -165,18 +173,26 @@ bool GeneralPage::apply(IZqDispatch* object) {
     }
     if (!object)
         return true;
-    // A list with no selection (a value outside its entries) leaves the property as it is.
-    if (m_direction->currentIndex() >= 0)
-        putValue(object, dispid::kDirection, std::int32_t(m_direction->currentIndex()));
-    QString text = m_text->toPlainText();
-    text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-    putValue(object, dispid::kText, text.toLatin1().toStdString());
-    if (m_justification->currentIndex() >= 0)
-        putValue(object, dispid::kJustification, std::int32_t(m_justification->currentIndex()));
-    putValue(object, dispid::kTickIncrement, static_cast<std::int16_t>(*increment));
-    putValue(object, dispid::kTickTime, static_cast<std::int16_t>(*elapse));
-    if (m_frame->currentIndex() >= 0)
-        putValue(object, dispid::kFrame, std::int32_t(m_frame->currentIndex()));
+    // Only what the user changed is written: an untouched Text keeps its line breaks as they
+    // are, and the control is not marked modified for nothing. A list with no selection (a
+    // value outside its entries) leaves the property as it is.
+    const Shown now = shown();
+    if (now.direction >= 0 && now.direction != m_filled.direction)
+        putValue(object, dispid::kDirection, std::int32_t(now.direction));
+    if (now.text != m_filled.text) {
+        QString text = now.text;
+        text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+        putValue(object, dispid::kText, text.toLatin1().toStdString());
+    }
+    if (now.justification >= 0 && now.justification != m_filled.justification)
+        putValue(object, dispid::kJustification, std::int32_t(now.justification));
+    if (*increment != m_filled.increment)
+        putValue(object, dispid::kTickIncrement, static_cast<std::int16_t>(*increment));
+    if (*elapse != m_filled.elapse)
+        putValue(object, dispid::kTickTime, static_cast<std::int16_t>(*elapse));
+    if (now.frame >= 0 && now.frame != m_filled.frame)
+        putValue(object, dispid::kFrame, std::int32_t(now.frame));
+    m_filled = now;
     return true;
 }
 
@@ -235,6 +251,7 @@ StockPage::StockPage(PropType type, QWidget* parent) : PropertyPage(parent), m_t
     m_preview = new QLabel(this);
     m_preview->setObjectName(QStringLiteral("Preview"));
     m_preview->setMinimumSize(120, 60);
+    m_preview->setWordWrap(true);
     side->addWidget(m_preview);
     auto* editButton = new QPushButton(type == PropType::Picture ? QStringLiteral("&Browse...")
                                                                  : QStringLiteral("&Choose..."),
@@ -304,7 +321,7 @@ void StockPage::showCurrent() {
     }
     const Variant v = m_values.value(item->text());
     if (const ColorValue* c = v.asColor()) {
-        const OleColor rgbValue = translateColor(c->value);
+        const OleColor rgbValue = translateColor(c->value, systemColorsOf(palette()));
         QPixmap swatch(100, 40);
         swatch.fill(QColor(redOf(rgbValue), greenOf(rgbValue), blueOf(rgbValue)));
         m_preview->setPixmap(swatch);
@@ -312,7 +329,9 @@ void StockPage::showCurrent() {
         m_preview->setText(fontText(*f));
     } else if (PictureRef p = v.asPicture()) {
         const QImage image = decodePicture(*p);
-        if (image.isNull())
+        if (const QString note = pictureShownAs(*p); !note.isEmpty())
+            m_preview->setText(note);
+        else if (image.isNull())
             m_preview->setText(QStringLiteral("(picture)"));
         else
             m_preview->setPixmap(QPixmap::fromImage(image.scaled(120, 60, Qt::KeepAspectRatio)));
@@ -330,7 +349,7 @@ void StockPage::edit() {
     if (m_type == PropType::Color) {
         OleColor c = 0;
         current.toColor(c);
-        c = translateColor(c);
+        c = translateColor(c, systemColorsOf(palette()));
         const QColor chosen =
             QColorDialog::getColor(QColor(redOf(c), greenOf(c), blueOf(c)), this, name);
         if (chosen.isValid())
@@ -358,7 +377,7 @@ void StockPage::edit() {
     } else {
         const QString path = QFileDialog::getOpenFileName(
             this, name, QString(),
-            QStringLiteral("Pictures (*.bmp *.jpg *.jpeg *.gif *.png *.ico)"));
+            QStringLiteral("Pictures (*.bmp *.jpg *.jpeg *.gif *.png *.ico *.wmf *.emf)"));
         if (path.isEmpty())
             return;
         QString error;

@@ -43,6 +43,18 @@ class GeneralPage : public PropertyPage {
     QWidget* control(int id) const { return m_controls.value(id); }
 
   private:
+    // What the fields held when filled (or last applied): Apply writes only what differs.
+    struct Shown {
+        int direction = -1;
+        QString text;
+        int justification = -1;
+        int increment = 0;
+        int elapse = 0;
+        int frame = -1;
+    };
+    Shown shown() const;
+
+    Shown m_filled;
     QMap<int, QWidget*> m_controls;
     QPlainTextEdit* m_text;
     QComboBox* m_justification;

@@ -2,6 +2,7 @@
 
 #include "component_registry.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 #include <dlfcn.h>
@@ -88,6 +89,9 @@ bool loadRegistry(ComponentRegistry& reg, const QString& path) {
 } // namespace
 
 HResult registerServer(const QString& registryPath, const QString& libraryPath) {
+    // A path stored broken would register a class that no container can load.
+    if (unstorablePathReason(libraryPath))
+        return kSelfRegETypeLib;
     ComponentRegistry reg;
     if (!loadRegistry(reg, registryPath))
         return kSelfRegETypeLib;
@@ -137,7 +141,7 @@ QString thisLibraryPath() {
     Dl_info info{};
     if (dladdr(reinterpret_cast<void*>(&thisLibraryPath), &info) == 0 || !info.dli_fname)
         return QString();
-    return QFileInfo(QString::fromLocal8Bit(info.dli_fname)).absoluteFilePath();
+    return QFileInfo(QFile::decodeName(info.dli_fname)).absoluteFilePath();
 }
 
 } // namespace zqmarq

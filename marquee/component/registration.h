@@ -9,7 +9,9 @@
 namespace zqmarq {
 
 // In this order: type library (kSelfRegETypeLib on failure), classes (kSelfRegEClass),
-// component categories (not checked). registryPath is the file to change.
+// component categories (not checked). registryPath is the file to change. A library path
+// that cannot be stored (see unstorablePathReason) is refused with kSelfRegETypeLib and
+// nothing is written.
 HResult registerServer(const QString& registryPath, const QString& libraryPath);
 HResult unregisterServer(const QString& registryPath);
 

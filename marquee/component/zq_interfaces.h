@@ -10,7 +10,10 @@
 #include "property_table.h"
 #include "variant.h"
 
+#include <QPalette>
+
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -81,11 +84,27 @@ class IZqEventSink {
     ~IZqEventSink() = default;
 };
 
-// What the container offers the control.
+// The container's ambient properties. What a container leaves out takes the framework's
+// value: MS Sans Serif 12 points, the system button text colour, white, and for the palette
+// the platform's.
+struct AmbientProperties {
+    std::optional<FontDesc> font;      // the stock Font when reset
+    std::optional<OleColor> foreColor; // the stock ForeColor when reset
+    std::optional<OleColor> backColor; // offered for completeness: BackColor resets to white
+    std::optional<QPalette> palette;   // what system colours (0x800000xx) stand for
+    bool operator==(const AmbientProperties&) const = default;
+};
+
+// What the container offers the control. The container sets the site before it initialises
+// or loads the control (the control's misc status asks for the site first), so that the
+// ambient properties are there for the reset.
 class IZqControlSite {
   public:
     // The control's persistent state changed.
     virtual void onControlModified() = 0;
+    // A property whose set notifies changed (the bindable stock properties).
+    virtual void onPropertyChanged(std::int32_t dispid) = 0;
+    virtual AmbientProperties ambientProperties() const = 0;
 
   protected:
     ~IZqControlSite() = default;
@@ -94,6 +113,8 @@ class IZqControlSite {
 class IZqControl : public IZqDispatch {
   public:
     virtual void setClientSite(IZqControlSite* site) = 0;
+    // The site's ambient properties changed: the control reads them again.
+    virtual void ambientPropertiesChanged() = 0;
     // The control's window, created on first call as a child of parent; owned by the
     // control (deleted when the last reference goes) unless Qt deletes the parent first.
     virtual QWidget* window(QWidget* parent) = 0;

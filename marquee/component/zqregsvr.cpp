@@ -1,13 +1,43 @@
 // zqregsvr [-u] [-s] <library>: registers (or with -u unregisters) a component library by
 // calling its DllRegisterServer (DllUnregisterServer).
-#include "zq_interfaces.h"
+// zqregsvr --info <library>: prints the library's version block without loading it.
+#include "component_registry.h"
+#include "identifiers.h"
+#include "version_block.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QLibrary>
 #include <QTextStream>
 
 using namespace zqmarq;
+
+namespace {
+
+int printInfo(const QString& path, QTextStream& out, QTextStream& err) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        err << "zqregsvr: cannot read " << path << ": " << file.errorString() << "\n";
+        return 1;
+    }
+    QString error;
+    const auto entries = readVersionBlock(file.readAll(), &error);
+    if (!entries) {
+        err << "zqregsvr: " << path << ": " << error << "\n";
+        return 1;
+    }
+    for (const auto& [name, value] : *entries) {
+        // A marker has no value.
+        if (value.isEmpty())
+            out << name << "\n";
+        else
+            out << name << ": " << value << "\n";
+    }
+    return 0;
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
@@ -15,6 +45,7 @@ int main(int argc, char** argv) {
     QTextStream err(stderr);
     bool unregister = false;
     bool silent = false;
+    bool info = false;
     QString library;
     const QStringList args = app.arguments().mid(1);
     for (const QString& arg : args) {
@@ -22,6 +53,8 @@ int main(int argc, char** argv) {
             unregister = true;
         } else if (arg == QLatin1String("-s") || arg == QLatin1String("/s")) {
             silent = true;
+        } else if (arg == QLatin1String("--info")) {
+            info = true;
         } else if (library.isEmpty() && !arg.startsWith(QLatin1Char('-'))) {
             library = arg;
         } else {
@@ -29,18 +62,29 @@ int main(int argc, char** argv) {
             break;
         }
     }
-    if (library.isEmpty()) {
-        err << "usage: zqregsvr [-u] [-s] <library>\n";
+    if (library.isEmpty() || (info && (unregister || silent))) {
+        err << "usage: zqregsvr [-u] [-s] <library>\n"
+               "       zqregsvr --info <library>\n";
         return 2;
     }
     const QString path = QFileInfo(library).absoluteFilePath();
+    if (info)
+        return printInfo(path, out, err);
+    if (!unregister) {
+        if (const auto reason = unstorablePathReason(path)) {
+            err << "zqregsvr: cannot register " << path << ": " << *reason << "\n";
+            return 1;
+        }
+    }
     QLibrary lib(path);
     if (!lib.load()) {
         err << "zqregsvr: cannot load " << path << ": " << lib.errorString() << "\n";
         return 1;
     }
     const char* entry = unregister ? "DllUnregisterServer" : "DllRegisterServer";
-    const auto call = reinterpret_cast<DllRegisterServerFn>(lib.resolve(entry));
+    // DllRegisterServer and DllUnregisterServer: no arguments, an HRESULT.
+    using EntryFn = HResult (*)();
+    const auto call = reinterpret_cast<EntryFn>(lib.resolve(entry));
     if (!call) {
         err << "zqregsvr: " << path << " has no " << entry << " entry point\n";
         return 1;

@@ -33,7 +33,7 @@ void fillClipped(Surface& s, const Rect& r, OleColor color, const Rect& clip) {
         s.fillRect(c, color);
 }
 
-void drawShadowFrame(Surface& s, const Rect& b) {
+void drawShadowFrame(Surface& s, const Rect& b, const SystemColors& system) {
     const int l = b.left, t = b.top, r = b.right, bo = b.bottom;
     // Black outline through (L, T) and (R - 4, B - 4).
     fillClipped(s, {l, t, r - 3, t + 1}, kBlack, b);
@@ -41,7 +41,7 @@ void drawShadowFrame(Surface& s, const Rect& b) {
     fillClipped(s, {l, t, l + 1, bo - 3}, kBlack, b);
     fillClipped(s, {r - 4, t, r - 3, bo - 3}, kBlack, b);
     // 4-pixel pen centred on (R - 1, T + 4) .. (R - 1, B - 1) .. (L + 4, B - 1).
-    const OleColor shadow = translateColor(0x80000000u | kColorBtnShadow);
+    const OleColor shadow = translateColor(systemColor(kColorBtnShadow), system);
     fillClipped(s, {r - 3, t + 4, r + 1, bo + 1}, shadow, b);
     fillClipped(s, {l + 4, bo - 3, r + 1, bo + 1}, shadow, b);
 }
@@ -77,7 +77,7 @@ void drawRing(Surface& s, const Rect& r, OleColor topLeft, OleColor bottomRight)
     line(s, {ri - 1, b - 1}, {l, b - 1}, bottomRight, clip);
 }
 
-void drawFrame(Surface& s, const Rect& b, std::int32_t style) {
+void drawFrame(Surface& s, const Rect& b, std::int32_t style, const SystemColors& system) {
     const Rect inner = b.shrunk(1, 1, 1, 1);
     switch (style) {
     case 1:
@@ -89,7 +89,8 @@ void drawFrame(Surface& s, const Rect& b, std::int32_t style) {
         break;
     case 3: {
         const bool twoColours = s.numColors() == 2;
-        const OleColor shadow = twoColours ? kBlack : translateColor(0x80000000u | kColorBtnShadow);
+        const OleColor shadow =
+            twoColours ? kBlack : translateColor(systemColor(kColorBtnShadow), system);
         const OleColor highlight = twoColours ? kBlack : kWhite;
         drawRing(s, b, shadow, highlight);
         drawRing(s, inner, highlight, shadow);
@@ -100,7 +101,7 @@ void drawFrame(Surface& s, const Rect& b, std::int32_t style) {
         drawRing(s, inner, grey(192), kBlack);
         break;
     case 5:
-        drawShadowFrame(s, b);
+        drawShadowFrame(s, b, system);
         break;
     default:
         break;

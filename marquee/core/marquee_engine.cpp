@@ -61,8 +61,8 @@ void MarqueeEngine::renderPass(Surface& target, const MarqueeModel& model) {
         return;
     const Rect r{0, 0, width_, height_};
     content->selectFont(workingFontOf(model));
-    content->setTextColor(translateColor(model.foreColor));
-    content->fillRect(r, translateColor(model.backColor));
+    content->setTextColor(translateColor(model.foreColor, system_));
+    content->fillRect(r, translateColor(model.backColor, system_));
     const Size size = layoutPass(*content, model, workingFontOf(model), r, true);
     width_ = size.cx;
     height_ = size.cy;
@@ -74,7 +74,7 @@ void MarqueeEngine::innerDraw(Surface& s, const MarqueeModel& model, const Rect&
         measurePass(s, model, b);
         renderPass(s, model);
     }
-    s.fillRect(b, translateColor(model.backColor));
+    s.fillRect(b, translateColor(model.backColor, system_));
     const Rect inner = frameInner(b, model.frame);
     Point offset = placementOffset(model.justification, inner, {width_, height_});
     if (isVerticalDirection(model.direction))
@@ -85,7 +85,7 @@ void MarqueeEngine::innerDraw(Surface& s, const MarqueeModel& model, const Rect&
         s.copyFrom(*content_, width_, height_,
                    {clampToInt(static_cast<long long>(b.left) + offset.x),
                     clampToInt(static_cast<long long>(b.top) + offset.y)});
-    drawFrame(s, b, model.frame);
+    drawFrame(s, b, model.frame, system_);
 }
 
 void MarqueeEngine::paint(Surface& target, const MarqueeModel& model, const Rect& b,

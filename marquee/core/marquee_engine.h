@@ -40,6 +40,11 @@ class MarqueeEngine {
     // model.nextDisplayString (the swap at a wrap).
     TickResult tick(MarqueeModel& model, int cx, int cy);
 
+    // What system colours in ForeColor, BackColor and the frames stand for. The content keeps
+    // the colours of its last pass: a change needs a re-layout.
+    void setSystemColors(const SystemColors& colors) { system_ = colors; }
+    const SystemColors& systemColors() const { return system_; }
+
     void requestRelayout() { relayout_ = true; }
     bool relayoutPending() const { return relayout_; }
 
@@ -51,6 +56,7 @@ class MarqueeEngine {
     void releaseContent() { content_.reset(); }
 
   private:
+    SystemColors system_ = SystemColors::classic();
     std::unique_ptr<Surface> content_;
     int position_ = 0;
     int width_ = 0;

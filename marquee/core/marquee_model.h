@@ -141,11 +141,27 @@ constexpr bool isVerticalDirection(std::int32_t direction) {
     return direction == 2 || direction == 3;
 }
 
-// Maps an OLE colour to 0x00BBGGRR, resolving system colour indices to fixed classic values.
-OleColor translateColor(OleColor c);
-
-// System colours used by the frames.
+// System colour indices that the library names (0x80000000 | index in an OLE colour).
+inline constexpr int kColorWindow = 5;
+inline constexpr int kColorBtnFace = 15;
 inline constexpr int kColorBtnShadow = 16;
 inline constexpr int kColorBtnText = 18;
+inline constexpr int kSystemColorCount = 31;
+
+constexpr OleColor systemColor(int index) {
+    return 0x80000000u | static_cast<OleColor>(index);
+}
+
+// What the system colour indices stand for: the container's palette (the ambient palette of
+// the site) or, where there is none, the platform's. classic() is the old desktop scheme.
+struct SystemColors {
+    std::array<OleColor, kSystemColorCount> colors{}; // 0x00BBGGRR
+    static SystemColors classic();
+    bool operator==(const SystemColors&) const = default;
+};
+
+// Maps an OLE colour to 0x00BBGGRR, resolving system colour indices through system (an
+// unknown index gives black).
+OleColor translateColor(OleColor c, const SystemColors& system);
 
 } // namespace zqmarq

@@ -298,7 +298,7 @@ void exchangeHeading(PropExchange& ex, const char* key, FontDesc& heading) {
     heading = f.value_or(FontDesc::frameworkDefault());
 }
 
-void exchangeStockProps(PropExchange& ex, MarqueeModel& m) {
+void exchangeStockProps(PropExchange& ex, MarqueeModel& m, const StockDefaults& stock) {
     const MarqueeModel defaults;
     ex.exchangeLong("_ExtentX", m.extentWidth, 0);
     ex.exchangeLong("_ExtentY", m.extentHeight, 0);
@@ -314,25 +314,26 @@ void exchangeStockProps(PropExchange& ex, MarqueeModel& m) {
     if (mask & (kStockText | kStockCaption))
         ex.exchangeString("Text", m.text, defaults.text);
     if (mask & kStockForeColor)
-        ex.exchangeColor("ForeColor", m.foreColor, defaults.foreColor);
+        ex.exchangeColor("ForeColor", m.foreColor, stock.foreColor);
     if (mask & kStockBackColor)
         ex.exchangeColor("BackColor", m.backColor, defaults.backColor);
     if (mask & kStockFont)
-        ex.exchangeFont("Font", m.font, *defaults.font);
+        ex.exchangeFont("Font", m.font, stock.font);
 }
 
-bool fail(std::string* error, const std::string& message, MarqueeModel& model) {
+bool fail(std::string* error, const std::string& message, MarqueeModel& model,
+          const StockDefaults& stock) {
     if (error)
         *error = message;
-    resetToDefaults(model);
+    resetToDefaults(model, stock);
     return false;
 }
 
 } // namespace
 
-void doPropExchange(PropExchange& ex, MarqueeModel& m) {
+void doPropExchange(PropExchange& ex, MarqueeModel& m, const StockDefaults& stock) {
     ex.exchangeVersion(kDataVersion);
-    exchangeStockProps(ex, m);
+    exchangeStockProps(ex, m, stock);
 
     ex.exchangeLong("Direction", m.direction, 0);
     ex.exchangeShort("TickIncrement", m.tickIncrement, 1);
@@ -371,20 +372,21 @@ std::vector<std::uint8_t> saveToStream(const MarqueeModel& model) {
 }
 
 bool loadFromStream(const std::uint8_t* data, std::size_t size, MarqueeModel& model,
-                    std::string* error, const PictureDecoder& decode, std::size_t* consumed) {
+                    std::string* error, const PictureDecoder& decode, std::size_t* consumed,
+                    const StockDefaults& stock) {
     if (!data && size > 0)
-        return fail(error, "No stored data was given", model);
+        return fail(error, "No stored data was given", model, stock);
     static const std::uint8_t kNothing = 0;
     ByteReader in(data ? data : &kNothing, data ? size : 0);
     MarqueeModel loaded = model;
-    resetToDefaults(loaded);
+    resetToDefaults(loaded, stock);
     try {
         StreamLoad ex(in, decode);
-        doPropExchange(ex, loaded);
+        doPropExchange(ex, loaded, stock);
     } catch (const StreamError& e) {
-        return fail(error, e.what(), model);
+        return fail(error, e.what(), model, stock);
     } catch (const std::bad_alloc&) {
-        return fail(error, "The stored data is too large to load", model);
+        return fail(error, "The stored data is too large to load", model, stock);
     }
     if (consumed) {
         *consumed = in.position();
@@ -393,15 +395,15 @@ bool loadFromStream(const std::uint8_t* data, std::size_t size, MarqueeModel& mo
                     "The stored data is malformed: " + std::to_string(in.remaining()) +
                         " unexpected bytes follow the properties at offset " +
                         std::to_string(in.position()),
-                    model);
+                    model, stock);
     }
     model = std::move(loaded);
     return true;
 }
 
-void resetToDefaults(MarqueeModel& model) {
+void resetToDefaults(MarqueeModel& model, const StockDefaults& stock) {
     ResetExchange ex;
-    doPropExchange(ex, model);
+    doPropExchange(ex, model, stock);
 }
 
 void PropertyBag::write(const std::string& key, Variant value) {
@@ -429,14 +431,14 @@ void saveToBag(const MarqueeModel& model, PropertyBag& bag) {
 }
 
 bool loadFromBag(const PropertyBag& bag, MarqueeModel& model, std::string* error,
-                 const PictureDecoder& decode) {
+                 const PictureDecoder& decode, const StockDefaults& stock) {
     MarqueeModel loaded = model;
-    resetToDefaults(loaded);
+    resetToDefaults(loaded, stock);
     try {
         BagLoad ex(bag, decode);
-        doPropExchange(ex, loaded);
+        doPropExchange(ex, loaded, stock);
     } catch (const StreamError& e) {
-        return fail(error, e.what(), model);
+        return fail(error, e.what(), model, stock);
     }
     model = std::move(loaded);
     return true;

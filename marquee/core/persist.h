@@ -36,6 +36,14 @@ inline constexpr std::uint32_t kStockMask =
 inline constexpr const char* kDefaultText = "Nimbrel Marquee";
 inline constexpr OleColor kDefaultBackColor = 0xFFFFFF;
 
+// What the framework's stock block resets to: Font and ForeColor come from the container's
+// ambient font and foreground colour (the control takes them from its site); these are the
+// values without a container. BackColor is white when not stored, whatever the container.
+struct StockDefaults {
+    OleColor foreColor = systemColor(kColorBtnText);
+    FontDesc font = FontDesc::frameworkDefault();
+};
+
 // Fills in what decoding a picture's bytes finds (format, size). Without one, a picture
 // with bytes is kept as format Other with no size.
 using PictureDecoder = std::function<PictureData(std::vector<std::uint8_t> bytes)>;
@@ -69,19 +77,19 @@ class PropExchange {
 // Walks every persisted property in stored order: version, extent, stock block, the
 // control's own values (with the conversions for 1.0 and 1.1 data), then, when loading or
 // resetting, clears FreezeMarquee and NextDisplayString. Throws StreamError on bad data.
-void doPropExchange(PropExchange& ex, MarqueeModel& model);
+void doPropExchange(PropExchange& ex, MarqueeModel& model, const StockDefaults& stock = {});
 
 // Stream form.
 std::vector<std::uint8_t> saveToStream(const MarqueeModel& model);
 // Loads the stream form into model. On failure the model holds the defaults and *error says
 // why. With consumed, bytes after the stored properties are allowed and their start is
-// reported; without it they are refused.
+// reported; without it they are refused. Stock values the data does not hold come from stock.
 bool loadFromStream(const std::uint8_t* data, std::size_t size, MarqueeModel& model,
                     std::string* error = nullptr, const PictureDecoder& decode = {},
-                    std::size_t* consumed = nullptr);
+                    std::size_t* consumed = nullptr, const StockDefaults& stock = {});
 
 // The values a fresh control gets (FreezeMarquee, NextDisplayString cleared; Redraw kept).
-void resetToDefaults(MarqueeModel& model);
+void resetToDefaults(MarqueeModel& model, const StockDefaults& stock = {});
 
 // Keyed form: values by the keys of the stored-property table.
 class PropertyBag {
@@ -98,6 +106,6 @@ class PropertyBag {
 void saveToBag(const MarqueeModel& model, PropertyBag& bag);
 // Absent keys take their defaults; a value of the wrong type is refused.
 bool loadFromBag(const PropertyBag& bag, MarqueeModel& model, std::string* error = nullptr,
-                 const PictureDecoder& decode = {});
+                 const PictureDecoder& decode = {}, const StockDefaults& stock = {});
 
 } // namespace zqmarq

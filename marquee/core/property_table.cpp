@@ -7,7 +7,8 @@ namespace zqmarq {
 
 namespace {
 
-constexpr std::uint32_t kStockOnSet = kOnSetRelayout | kOnSetRepaint | kOnSetMarkModified;
+constexpr std::uint32_t kStockOnSet =
+    kOnSetRelayout | kOnSetRepaint | kOnSetMarkModified | kOnSetNotify;
 constexpr std::uint32_t kPictureOnSet = kOnSetRepaint | kOnSetMarkModified | kOnSetRelayout;
 constexpr std::uint32_t kHeadingOnSet = kOnSetMarkModified | kOnSetRelayout;
 constexpr const char* kPictureType = "IPictureDisp*";
@@ -148,6 +149,38 @@ HResult toFont(const Variant& v, std::optional<FontDesc>& out) {
 }
 
 } // namespace
+
+std::uint32_t setEffects(std::int32_t id) {
+    const PropertyInfo* info = findProperty(id);
+    return info ? info->onSet : 0;
+}
+
+std::vector<std::int32_t> changedProperties(const MarqueeModel& a, const MarqueeModel& b) {
+    std::vector<std::int32_t> changed;
+    for (const PropertyInfo& p : kTable) {
+        if (p.isMethod() || p.isReadOnly())
+            continue;
+        Variant va, vb;
+        getProperty(a, p.dispid, va);
+        getProperty(b, p.dispid, vb);
+        if (!(va == vb))
+            changed.push_back(p.dispid);
+    }
+    return changed;
+}
+
+void applySetEffects(std::int32_t id, std::uint32_t effects, SetEffectTarget& target) {
+    if (effects & kOnSetRelayout)
+        target.requestRelayout();
+    if (effects & kOnSetRepaint)
+        target.invalidate();
+    if (effects & kOnSetRestartTimer)
+        target.restartTimer();
+    if (effects & kOnSetMarkModified)
+        target.markModified();
+    if (effects & kOnSetNotify)
+        target.notifyChanged(id);
+}
 
 std::int32_t pictureDispid(int n) {
     return n <= 3 ? 7 + n : 10 + n;

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <span>
 #include <string_view>
+#include <vector>
 
 namespace zqmarq {
 
@@ -16,12 +17,16 @@ enum class PropType { Int16, Int32, Bool, String, Color, Font, Picture, Handle, 
 enum class PropAccess { Member, GetSet, Stock, StockReadOnly, Method };
 
 // What setting a property asks of the control, in this order: request re-layout, repaint
-// (invalidate the whole control), restart the marquee timer, mark modified.
+// (invalidate the whole control), restart the marquee timer, mark modified, notify (tell the
+// site which property changed, as the framework does for its bindable stock properties).
+// The table below is the one place these are decided: the control, the widget and the text
+// swap at a wrap all carry them out through applySetEffects.
 enum OnSet : std::uint32_t {
     kOnSetRelayout = 0x01,
     kOnSetRepaint = 0x02,
     kOnSetRestartTimer = 0x04,
     kOnSetMarkModified = 0x08,
+    kOnSetNotify = 0x10,
 };
 
 // Attributes a container may show.
@@ -97,6 +102,28 @@ const PropertyInfo* findProperty(std::int32_t dispid);
 // Names match without regard to case, as dispatch names do.
 const PropertyInfo* findProperty(std::string_view name);
 const EventInfo* findEvent(std::int32_t dispid);
+
+// The OnSet bits of a property (0 for an unknown id or the method).
+std::uint32_t setEffects(std::int32_t dispid);
+// Properties whose values differ between a and b, in table order.
+std::vector<std::int32_t> changedProperties(const MarqueeModel& a, const MarqueeModel& b);
+
+// Who carries out a set's effects. A part that has nothing to act on (no window yet, so
+// nothing laid out or shown) keeps the default, which does nothing.
+class SetEffectTarget {
+  public:
+    virtual void requestRelayout() {}
+    virtual void invalidate() {}
+    virtual void restartTimer() {}
+    virtual void markModified() {}
+    virtual void notifyChanged(std::int32_t dispid) { (void)dispid; }
+
+  protected:
+    ~SetEffectTarget() = default;
+};
+
+// Carries out effects (OnSet bits) of setting dispid on target, in the order of OnSet.
+void applySetEffects(std::int32_t dispid, std::uint32_t effects, SetEffectTarget& target);
 
 // Reads a property of the model. hWnd is the control's own and reads 0 here; AboutBox is a
 // method and has no value (kDispEMemberNotFound).

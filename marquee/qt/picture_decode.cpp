@@ -1,5 +1,7 @@
 #include "picture_decode.h"
 
+#include "metafile.h"
+
 #include <QBuffer>
 #include <QFile>
 #include <QImageReader>
@@ -36,8 +38,16 @@ PictureData pictureFromBytes(const QByteArray& bytes) {
     QImageReader reader(&buffer);
     const QByteArray name = reader.format();
     const QImage image = reader.read();
-    if (image.isNull())
-        return p; // undecodable: kept for persistence, drawn as empty
+    if (image.isNull()) {
+        // A metafile cannot be drawn here: it keeps its bytes and, when its header gives a
+        // size, its slot. Anything else undecodable is kept for saving and drawn as empty.
+        if (const auto meta = sniffMetafile(p.bytes.data(), p.bytes.size())) {
+            p.format = PictureFormat::Metafile;
+            p.widthHimetric = meta->widthHimetric;
+            p.heightHimetric = meta->heightHimetric;
+        }
+        return p;
+    }
     p.format = formatOf(name);
     p.widthHimetric = pixelsToHimetric(image.width());
     p.heightHimetric = pixelsToHimetric(image.height());
@@ -52,7 +62,7 @@ std::optional<PictureData> pictureFromFile(const QString& path, QString* error) 
         return std::nullopt;
     }
     PictureData p = pictureFromBytes(file.readAll());
-    if (p.isEmpty()) {
+    if (p.isEmpty()) { // a metafile is not empty: it is kept
         if (error)
             *error = QStringLiteral("Not a picture: %1").arg(path);
         return std::nullopt;
@@ -61,9 +71,17 @@ std::optional<PictureData> pictureFromFile(const QString& path, QString* error) 
 }
 
 QImage decodePicture(const PictureData& picture) {
-    if (picture.isEmpty())
+    if (picture.isEmpty() || picture.format == PictureFormat::Metafile)
         return {};
     return QImage::fromData(picture.bytes.data(), static_cast<int>(picture.bytes.size()));
+}
+
+QString pictureShownAs(const PictureData& picture) {
+    if (picture.format != PictureFormat::Metafile)
+        return QString();
+    return QStringLiteral("Windows metafile (%1 bytes): this control cannot show metafiles. It "
+                          "keeps the picture and saves it unchanged.")
+        .arg(picture.bytes.size());
 }
 
 } // namespace zqmarq

@@ -50,9 +50,51 @@ QFont qtFontOf(const FontDesc& f) {
     return font;
 }
 
-QColor qtColorOf(OleColor c) {
-    const OleColor t = translateColor(c);
+QColor qtColorOf(OleColor c, const SystemColors& system) {
+    const OleColor t = translateColor(c, system);
     return QColor(redOf(t), greenOf(t), blueOf(t));
+}
+
+SystemColors systemColorsOf(const QPalette& p) {
+    using R = QPalette::ColorRole;
+    auto c = [&p](R role, QPalette::ColorGroup group = QPalette::Active) {
+        const QColor q = p.color(group, role);
+        return rgb(q.red(), q.green(), q.blue());
+    };
+    // Indices 0..30 of the system colour table, each from the nearest palette role.
+    return {{
+        c(R::Button),                         // 0 scroll bar
+        c(R::Dark),                           // 1 desktop
+        c(R::Highlight),                      // 2 active caption
+        c(R::Mid),                            // 3 inactive caption
+        c(R::Window),                         // 4 menu
+        c(R::Base),                           // 5 window
+        c(R::Shadow),                         // 6 window frame
+        c(R::WindowText),                     // 7 menu text
+        c(R::Text),                           // 8 window text
+        c(R::HighlightedText),                // 9 caption text
+        c(R::Window),                         // 10 active border
+        c(R::Window),                         // 11 inactive border
+        c(R::Dark),                           // 12 application workspace
+        c(R::Highlight),                      // 13 highlight
+        c(R::HighlightedText),                // 14 highlighted text
+        c(R::Window),                         // 15 button face
+        c(R::Dark),                           // 16 button shadow
+        c(R::Text, QPalette::Disabled),       // 17 grey text
+        c(R::ButtonText),                     // 18 button text
+        c(R::WindowText, QPalette::Disabled), // 19 inactive caption text
+        c(R::Light),                          // 20 button highlight
+        c(R::Shadow),                         // 21 dark shadow
+        c(R::Midlight),                       // 22 light
+        c(R::ToolTipText),                    // 23 tooltip text
+        c(R::ToolTipBase),                    // 24 tooltip background
+        c(R::Window),                         // 25 (unused)
+        c(R::Link),                           // 26 hot-tracked item
+        c(R::Highlight),                      // 27 active caption gradient
+        c(R::Mid),                            // 28 inactive caption gradient
+        c(R::Highlight),                      // 29 menu highlight
+        c(R::Window),                         // 30 menu bar
+    }};
 }
 
 QImage withWhiteLeftOut(const QImage& image) {

@@ -8,6 +8,7 @@
 #include <QFont>
 #include <QImage>
 #include <QPainter>
+#include <QPalette>
 
 #include <memory>
 
@@ -16,7 +17,10 @@ namespace zqmarq {
 // A Qt font for a font description: pixel size from points at 96 pixels per inch, as the
 // old screen measured them, so layout arithmetic stays in logical pixels.
 QFont qtFontOf(const FontDesc& font);
-QColor qtColorOf(OleColor color);
+QColor qtColorOf(OleColor color, const SystemColors& system);
+// The system colour table a Qt palette gives (its active colours): button face is the
+// window background, as dialogs and panels show it.
+SystemColors systemColorsOf(const QPalette& palette);
 
 class QtSurface : public Surface {
   public:

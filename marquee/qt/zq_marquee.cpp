@@ -39,9 +39,16 @@ short shiftCode(Qt::KeyboardModifiers modifiers) {
 
 } // namespace
 
-ZqMarquee::ZqMarquee(QWidget* parent) : QWidget(parent) {
+ZqMarquee::ZqMarquee(QWidget* parent) : ZqMarquee(nullptr, parent) {}
+
+ZqMarquee::ZqMarquee(MarqueeModel* model, QWidget* parent) : QWidget(parent), model_(model) {
+    if (!model_) {
+        ownModel_ = std::make_unique<MarqueeModel>();
+        model_ = ownModel_.get();
+    }
     setAttribute(Qt::WA_OpaquePaintEvent); // every pixel is painted: no erase needed
     setMouseTracking(true);                // MouseMove fires without a button held
+    engine_.setSystemColors(systemColorsOf(palette()));
 }
 
 ZqMarquee::~ZqMarquee() {
@@ -52,45 +59,70 @@ QSize ZqMarquee::sizeHint() const {
     return {300, 40};
 }
 
-void ZqMarquee::applyModel(const MarqueeModel& model, bool loading) {
-    const MarqueeModel& o = model_;
-    // Each change has the effect its own property setter has.
-    const bool relayout = loading || model.text != o.text || model.font != o.font ||
-                          model.foreColor != o.foreColor || model.backColor != o.backColor ||
-                          model.justification != o.justification || model.heading != o.heading ||
-                          model.picture != o.picture;
-    const bool repaint = relayout || model.direction != o.direction || model.frame != o.frame;
-    const bool newTickTime = model.tickTime != o.tickTime;
-    model_ = model;
-    if (relayout)
-        engine_.requestRelayout();
-    if (newTickTime && (timerRunning_ || isVisible()))
-        restartTimer();
-    if (repaint)
-        update();
-}
-
 void ZqMarquee::setModel(const MarqueeModel& model) {
-    applyModel(model, false);
-    emit modified();
+    const std::vector<std::int32_t> changed = changedProperties(*model_, model);
+    *model_ = model;
+    // Every property that differs has the effects of its own set; modified is told once.
+    std::uint32_t all = 0;
+    for (std::int32_t id : changed)
+        all |= setEffects(id);
+    zqmarq::applySetEffects(0, all & ~kOnSetNotify, *this);
+    if (all & kOnSetNotify) {
+        for (std::int32_t id : changed) {
+            if (setEffects(id) & kOnSetNotify)
+                emit propertyChanged(id);
+        }
+    }
 }
 
 void ZqMarquee::loadModel(const MarqueeModel& model) {
-    MarqueeModel loaded = model;
-    loaded.freezeMarquee = false;
-    loaded.nextDisplayString.clear();
+    const std::int16_t oldTickTime = model_->tickTime;
+    if (&model != model_)
+        *model_ = model;
+    model_->freezeMarquee = false;
+    model_->nextDisplayString.clear();
     engine_.setScrollPosition(0);
-    applyModel(loaded, true); // what was loaded is the stored state: nothing to mark modified
+    // What was loaded is the stored state: laid out anew, nothing to mark modified.
+    engine_.requestRelayout();
+    if (model_->tickTime != oldTickTime)
+        restartTimer();
+    update();
 }
 
-void ZqMarquee::relayoutAndRepaint() {
+HResult ZqMarquee::setProperty(std::int32_t dispid, const Variant& value) {
+    std::uint32_t effects = 0;
+    const HResult hr = zqmarq::setProperty(*model_, dispid, value, &effects);
+    if (succeeded(hr))
+        applySetEffects(dispid, effects);
+    return hr;
+}
+
+void ZqMarquee::applySetEffects(std::int32_t dispid, std::uint32_t effects) {
+    zqmarq::applySetEffects(dispid, effects, *this);
+}
+
+void ZqMarquee::setSystemColors(const std::optional<SystemColors>& colors) {
+    explicitColors_ = colors.has_value();
+    useSystemColors(colors ? *colors : systemColorsOf(palette()));
+}
+
+void ZqMarquee::useSystemColors(const SystemColors& colors) {
+    if (colors == engine_.systemColors())
+        return;
+    // The content holds the colours of its last pass.
+    engine_.setSystemColors(colors);
     engine_.requestRelayout();
     update();
-    emit modified();
+}
+
+void ZqMarquee::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::PaletteChange && !explicitColors_)
+        useSystemColors(systemColorsOf(palette()));
+    QWidget::changeEvent(event);
 }
 
 QString ZqMarquee::text() const {
-    return QString::fromLatin1(model_.text.data(), static_cast<qsizetype>(model_.text.size()));
+    return QString::fromLatin1(model_->text.data(), static_cast<qsizetype>(model_->text.size()));
 }
 
 void ZqMarquee::setText(const QString& text) {
@@ -98,100 +130,80 @@ void ZqMarquee::setText(const QString& text) {
 }
 
 void ZqMarquee::setTextBytes(const std::string& text) {
-    model_.text = text;
-    relayoutAndRepaint();
+    setProperty(dispid::kText, text);
 }
 
 void ZqMarquee::setForeColor(OleColor color) {
-    model_.foreColor = color;
-    relayoutAndRepaint();
+    setProperty(dispid::kForeColor, Variant::color(color));
 }
 
 void ZqMarquee::setBackColor(OleColor color) {
-    model_.backColor = color;
-    relayoutAndRepaint();
+    setProperty(dispid::kBackColor, Variant::color(color));
 }
 
 void ZqMarquee::setBaseFont(const std::optional<FontDesc>& font) {
-    model_.font = font;
-    relayoutAndRepaint();
+    setProperty(dispid::kFont, font ? Variant::font(*font) : Variant());
 }
 
 FontDesc ZqMarquee::heading(int index) const {
     if (index < 1 || index > kHeadingCount)
         return FontDesc::defaultHeading();
-    return model_.heading[static_cast<std::size_t>(index - 1)];
+    return model_->heading[static_cast<std::size_t>(index - 1)];
 }
 
 void ZqMarquee::setHeading(int index, const std::optional<FontDesc>& font) {
     if (index < 1 || index > kHeadingCount)
         return;
-    model_.heading[static_cast<std::size_t>(index - 1)] = font.value_or(FontDesc::defaultHeading());
-    engine_.requestRelayout();
-    emit modified();
+    setProperty(headingDispid(index), font ? Variant::font(*font) : Variant());
 }
 
 std::optional<PictureData> ZqMarquee::picture(int index) const {
     if (index < 1 || index > kPictureCount)
         return std::nullopt;
-    return model_.picture[static_cast<std::size_t>(index - 1)];
+    return model_->picture[static_cast<std::size_t>(index - 1)];
 }
 
 void ZqMarquee::setPicture(int index, const std::optional<PictureData>& picture) {
     if (index < 1 || index > kPictureCount)
         return;
-    model_.picture[static_cast<std::size_t>(index - 1)] = picture;
-    relayoutAndRepaint();
+    setProperty(pictureDispid(index), picture ? Variant::picture(*picture) : Variant());
 }
 
 void ZqMarquee::setDirection(std::int32_t direction) {
-    model_.direction = direction;
-    update();
-    emit modified();
+    setProperty(dispid::kDirection, direction);
 }
 
 void ZqMarquee::setTickIncrement(std::int16_t pixels) {
-    model_.tickIncrement = pixels;
-    emit modified();
+    setProperty(dispid::kTickIncrement, pixels);
 }
 
 void ZqMarquee::setFrame(std::int32_t style) {
-    model_.frame = style;
-    update();
-    emit modified();
+    setProperty(dispid::kFrame, style);
 }
 
 void ZqMarquee::setTickTime(std::int16_t milliseconds) {
-    model_.tickTime = milliseconds;
-    if (timerRunning_ || isVisible())
-        restartTimer();
-    emit modified();
+    setProperty(dispid::kTickTime, milliseconds);
 }
 
 void ZqMarquee::setJustification(std::int32_t justification) {
-    model_.justification = justification;
-    engine_.requestRelayout();
-    emit modified();
+    setProperty(dispid::kJustification, justification);
 }
 
 void ZqMarquee::setFreezeMarquee(bool freeze) {
-    model_.freezeMarquee = freeze;
-    emit modified();
+    setProperty(dispid::kFreezeMarquee, freeze);
 }
 
 QString ZqMarquee::nextDisplayString() const {
-    return QString::fromLatin1(model_.nextDisplayString.data(),
-                               static_cast<qsizetype>(model_.nextDisplayString.size()));
+    return QString::fromLatin1(model_->nextDisplayString.data(),
+                               static_cast<qsizetype>(model_->nextDisplayString.size()));
 }
 
 void ZqMarquee::setNextDisplayString(const QString& text) {
-    model_.nextDisplayString = text.toLatin1().toStdString();
-    emit modified();
+    setProperty(dispid::kNextDisplayString, text.toLatin1().toStdString());
 }
 
 void ZqMarquee::setRedraw(bool redraw) {
-    model_.redraw = redraw;
-    emit modified();
+    setProperty(dispid::kRedraw, redraw);
 }
 
 void ZqMarquee::setScrollPosition(int position) {
@@ -206,8 +218,15 @@ int ZqMarquee::timerInterval(std::int16_t tickTime) {
 }
 
 void ZqMarquee::restartTimer() {
+    // A TickTime change restarts a running timer; one that is not running yet starts at the
+    // next paint.
+    if (timerRunning_ || isVisible())
+        startMarqueeTimer();
+}
+
+void ZqMarquee::startMarqueeTimer() {
     timer_.stop();
-    const int interval = timerInterval(model_.tickTime);
+    const int interval = timerInterval(model_->tickTime);
     if (interval > 0)
         timer_.start(interval, this);
     timerRunning_ = true;
@@ -221,17 +240,18 @@ void ZqMarquee::stopTimer() {
 void ZqMarquee::timerUpkeep() {
     // Painting means the window exists: the first paint starts the timer.
     if (!timerRunning_)
-        restartTimer();
+        startMarqueeTimer();
 }
 
 void ZqMarquee::tick() {
-    const TickResult r = engine_.tick(model_, width(), height());
+    const TickResult r = engine_.tick(*model_, width(), height());
     if (r.ignored)
         return;
     if (r.repaint)
         update();
+    // The swap sets Text: it has the effects of setting Text.
     if (r.textSwapped)
-        emit modified();
+        applySetEffects(dispid::kText, setEffects(dispid::kText));
     if (r.finishedDisplay)
         emit finishedDisplay();
 }
@@ -239,14 +259,14 @@ void ZqMarquee::tick() {
 void ZqMarquee::render(QPainter* painter, const QRect& bounds) {
     QtSurface target(painter, painter->device() ? painter->device()->devicePixelRatioF() : 1.0);
     const Rect b = toRect(bounds);
-    engine_.paint(target, model_, b, b);
+    engine_.paint(target, *model_, b, b);
 }
 
 void ZqMarquee::paintEvent(QPaintEvent* event) {
     timerUpkeep();
     QPainter painter(this);
     QtSurface target(&painter, devicePixelRatioF());
-    engine_.paint(target, model_, toRect(rect()), toRect(event->rect()));
+    engine_.paint(target, *model_, toRect(rect()), toRect(event->rect()));
 }
 
 void ZqMarquee::timerEvent(QTimerEvent* event) {

@@ -1,38 +1,55 @@
 #pragma once
-// The marquee widget: holds the properties, scrolls on its own timer and paints itself through
-// the marquee engine on a double buffer.
+// The marquee widget: renders a property record, scrolls on its own timer and paints itself
+// through the marquee engine on a double buffer. Every property change carries out the effects
+// the property table gives it (re-layout, repaint, timer restart, modified, notify).
 
 #include "marquee_engine.h"
 #include "marquee_model.h"
+#include "property_table.h"
 
 #include <QBasicTimer>
 #include <QWidget>
 
+#include <memory>
+
 namespace zqmarq {
 
-class ZqMarquee : public QWidget {
+class ZqMarquee : public QWidget, private SetEffectTarget {
     Q_OBJECT
   public:
+    // A widget with a property record of its own.
     explicit ZqMarquee(QWidget* parent = nullptr);
+    // A widget that renders model, owned by the caller, who keeps it alive while the widget
+    // lives (the control: its one record, which the text swap at a wrap also changes).
+    explicit ZqMarquee(MarqueeModel* model, QWidget* parent = nullptr);
     ~ZqMarquee() override;
 
-    // The whole property record. setModel replaces it as the setters of the properties that
-    // differ would (re-layout, repaint, timer restart), then emits modified. loadModel does the
-    // same for loading or resetting: FreezeMarquee FALSE, NextDisplayString empty, scroll
-    // position 0, and no modified notification.
-    const MarqueeModel& model() const { return model_; }
+    // The whole property record. setModel replaces it and carries out the effects of every
+    // property that differs. loadModel does the same for loading or resetting: FreezeMarquee
+    // FALSE, NextDisplayString empty, scroll position 0, re-layout, and no modified notification.
+    const MarqueeModel& model() const { return *model_; }
     void setModel(const MarqueeModel& model);
     void loadModel(const MarqueeModel& model);
+
+    // Sets one property through the property table and carries out its effects.
+    HResult setProperty(std::int32_t dispid, const Variant& value);
+    // Carries out the effects of a set that was made on the record by its owner.
+    void applySetEffects(std::int32_t dispid, std::uint32_t effects);
+
+    // What system colours (0x800000xx) stand for: the container's palette when given, else the
+    // widget's own palette (the platform's, as the widget inherits it).
+    void setSystemColors(const std::optional<SystemColors>& colors);
+    const SystemColors& systemColors() const { return engine_.systemColors(); }
 
     // Properties, each with the effect its change has.
     QString text() const;
     void setText(const QString& text);          // Latin-1; re-layout, repaint
     void setTextBytes(const std::string& text); // raw single-byte markup
-    OleColor foreColor() const { return model_.foreColor; }
+    OleColor foreColor() const { return model_->foreColor; }
     void setForeColor(OleColor color); // re-layout, repaint
-    OleColor backColor() const { return model_.backColor; }
+    OleColor backColor() const { return model_->backColor; }
     void setBackColor(OleColor color); // re-layout, repaint
-    const std::optional<FontDesc>& baseFont() const { return model_.font; }
+    const std::optional<FontDesc>& baseFont() const { return model_->font; }
     void setBaseFont(const std::optional<FontDesc>& font); // re-layout, repaint
     // index 1..5; no font gives the default heading description.
     FontDesc heading(int index) const;
@@ -40,21 +57,21 @@ class ZqMarquee : public QWidget {
     // index 1..9; no value: no picture object.
     std::optional<PictureData> picture(int index) const;
     void setPicture(int index, const std::optional<PictureData>& picture); // re-layout, repaint
-    std::int32_t direction() const { return model_.direction; }
+    std::int32_t direction() const { return model_->direction; }
     void setDirection(std::int32_t direction); // repaint
-    std::int16_t tickIncrement() const { return model_.tickIncrement; }
+    std::int16_t tickIncrement() const { return model_->tickIncrement; }
     void setTickIncrement(std::int16_t pixels);
-    std::int32_t frame() const { return model_.frame; }
+    std::int32_t frame() const { return model_->frame; }
     void setFrame(std::int32_t style); // repaint
-    std::int16_t tickTime() const { return model_.tickTime; }
+    std::int16_t tickTime() const { return model_->tickTime; }
     void setTickTime(std::int16_t milliseconds); // restarts the timer
-    std::int32_t justification() const { return model_.justification; }
+    std::int32_t justification() const { return model_->justification; }
     void setJustification(std::int32_t justification); // re-layout, no repaint of its own
-    bool freezeMarquee() const { return model_.freezeMarquee; }
+    bool freezeMarquee() const { return model_->freezeMarquee; }
     void setFreezeMarquee(bool freeze);
     QString nextDisplayString() const;
     void setNextDisplayString(const QString& text);
-    bool redraw() const { return model_.redraw; }
+    bool redraw() const { return model_->redraw; }
     void setRedraw(bool redraw); // marks modified, nothing else
 
     // Run-time state.
@@ -84,6 +101,9 @@ class ZqMarquee : public QWidget {
     void mouseUp(short button, short shift, int x, int y);
     // The persistent state changed (the container's "modified" notification).
     void modified();
+    // A property whose set notifies changed (the bindable stock properties, also Text at the
+    // swap); its dispatch identifier.
+    void propertyChanged(int dispid);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -93,15 +113,24 @@ class ZqMarquee : public QWidget {
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
   private:
-    void applyModel(const MarqueeModel& model, bool loading);
-    void relayoutAndRepaint();
-    void timerUpkeep();
-    void restartTimer();
-    void stopTimer();
+    // SetEffectTarget
+    void requestRelayout() override { engine_.requestRelayout(); }
+    void invalidate() override { update(); }
+    void restartTimer() override;
+    void markModified() override { emit modified(); }
+    void notifyChanged(std::int32_t dispid) override { emit propertyChanged(dispid); }
 
-    MarqueeModel model_;
+    void startMarqueeTimer();
+    void timerUpkeep();
+    void stopTimer();
+    void useSystemColors(const SystemColors& colors);
+
+    std::unique_ptr<MarqueeModel> ownModel_;
+    MarqueeModel* model_;
+    bool explicitColors_ = false;
     MarqueeEngine engine_;
     QBasicTimer timer_;
     bool timerRunning_ = false;

@@ -7,11 +7,15 @@
 
 #include <QBuffer>
 #include <QGuiApplication>
+#include <QPainter>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QWidget>
 #include <QtTest>
 
 using namespace zqmarq;
+
+Q_DECLARE_METATYPE(zqmarq::Variant)
 
 namespace {
 
@@ -39,8 +43,23 @@ struct Recorder : IZqEventSink {
 
 struct Site : IZqControlSite {
     int modified = 0;
+    std::vector<std::int32_t> changed;
+    AmbientProperties ambients;
     virtual ~Site() = default;
     void onControlModified() override { ++modified; }
+    void onPropertyChanged(std::int32_t dispid) override { changed.push_back(dispid); }
+    AmbientProperties ambientProperties() const override { return ambients; }
+};
+
+// Counts the paints a widget receives.
+struct PaintCounter : QObject {
+    int count = 0;
+    explicit PaintCounter(QWidget* w) { w->installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint)
+            ++count;
+        return false;
+    }
 };
 
 // A control with one reference held by the test.
@@ -170,6 +189,177 @@ class TestComponentControl : public QObject {
                  kDispEBadParamCount);
         QCOMPARE(c->invoke(999, InvokeKind::PropertyGet, {}, nullptr), kDispEMemberNotFound);
         c->setClientSite(nullptr);
+    }
+
+    // Every set has the effects Part of the control's contract gives it, whether made through
+    // the control or on a standalone window: re-layout, repaint, modified, notify.
+    void setEffectsPerProperty_data() {
+        QTest::addColumn<int>("dispid");
+        QTest::addColumn<Variant>("value");
+        QTest::addColumn<bool>("relayout");
+        QTest::addColumn<bool>("repaint");
+        QTest::addColumn<bool>("notify");
+        FontDesc arial;
+        arial.faceName = "Arial";
+        PictureData picture;
+        picture.bytes = {1, 2};
+        picture.format = PictureFormat::Icon; // not decodable: draws nothing
+        picture.widthHimetric = picture.heightHimetric = 265;
+        auto row = [](const char* name, int id, Variant v, bool relayout, bool repaint,
+                      bool notify) {
+            QTest::newRow(name) << id << v << relayout << repaint << notify;
+        };
+        row("Direction", 1, std::int32_t(1), false, true, false);
+        row("TickIncrement", 2, std::int16_t(3), false, false, false);
+        row("Frame", 3, std::int32_t(4), false, true, false);
+        row("TickTime", 4, std::int16_t(200), false, false, false);
+        row("NextDisplayString", 5, "next", false, false, false);
+        row("Justification", 6, std::int32_t(2), true, false, false);
+        row("Redraw", 7, false, false, false, false);
+        row("Picture2", 9, Variant::picture(picture), true, true, false);
+        row("Heading4", 20, Variant::font(arial), true, false, false);
+        row("FreezeMarquee", 22, true, false, false, false);
+        row("BackColor", -501, Variant::color(rgb(1, 2, 3)), true, true, true);
+        row("ForeColor", -513, Variant::color(rgb(3, 2, 1)), true, true, true);
+        row("Text", -517, "changed", true, true, true);
+        row("Font", -512, Variant::font(arial), true, true, true);
+    }
+    void setEffectsPerProperty() {
+        QFETCH(int, dispid);
+        QFETCH(Variant, value);
+        QFETCH(bool, relayout);
+        QFETCH(bool, repaint);
+        QFETCH(bool, notify);
+        ControlRef c;
+        Site site;
+        c->setClientSite(&site);
+        QWidget parent;
+        parent.resize(120, 40);
+        auto* hosted = static_cast<ZqMarquee*>(c->window(&parent));
+        ZqMarquee standalone;
+        QSignalSpy modified(&standalone, &ZqMarquee::modified);
+        QSignalSpy changed(&standalone, &ZqMarquee::propertyChanged);
+        PaintCounter hostedPaints(hosted), standalonePaints(&standalone);
+        // Frozen, so that no tick paints; both laid out and painted once.
+        QCOMPARE(put(c.c, dispid::kFreezeMarquee, true), kSOk);
+        standalone.setFreezeMarquee(true);
+        parent.show();
+        standalone.resize(120, 40);
+        standalone.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&parent));
+        QVERIFY(QTest::qWaitForWindowExposed(&standalone));
+        QTRY_VERIFY(!hosted->relayoutPending() && !standalone.relayoutPending());
+        QTest::qWait(20);
+        site.modified = 0;
+        hostedPaints.count = standalonePaints.count = 0;
+        modified.clear();
+
+        QCOMPARE(put(c.c, dispid, value), kSOk);
+        QCOMPARE(standalone.setProperty(dispid, value), kSOk);
+        QCOMPARE(hosted->relayoutPending(), relayout);
+        QCOMPARE(standalone.relayoutPending(), relayout);
+        QTest::qWait(30);
+        QCOMPARE(hostedPaints.count > 0, repaint);
+        QCOMPARE(standalonePaints.count > 0, repaint);
+        QCOMPARE(site.modified, 1);
+        QVERIFY(c->isDirty());
+        QCOMPARE(modified.count(), 1);
+        QCOMPARE(site.changed == std::vector<std::int32_t>{dispid}, notify);
+        QCOMPARE(changed.count(), notify ? 1 : 0);
+        c->setClientSite(nullptr);
+    }
+
+    // The swap at a wrap sets Text as a set does: the control is modified, the site told, and
+    // its one record (which a save stores, with or without a window) holds the new text.
+    void swapAtAWrapIsASetOfText() {
+        ControlRef c;
+        Site site;
+        c->setClientSite(&site);
+        QWidget parent;
+        auto* w = static_cast<ZqMarquee*>(c->window(&parent));
+        w->resize(100, 30);
+        QCOMPARE(put(c.c, dispid::kText, "old"), kSOk);
+        QCOMPARE(put(c.c, dispid::kTickIncrement, std::int16_t(500)), kSOk);
+        QCOMPARE(put(c.c, dispid::kNextDisplayString, "new"), kSOk);
+        std::vector<std::uint8_t> saved;
+        QCOMPARE(c->saveStream(saved), kSOk);
+        site.modified = 0;
+        site.changed.clear();
+        QVERIFY(!c->isDirty());
+        w->repaint(); // lays "old" out
+        w->tick();    // leaves the control at once: wraps and swaps
+        QCOMPARE(w->text(), QStringLiteral("new"));
+        QVERIFY(c->isDirty());
+        QCOMPARE(site.modified, 1);
+        QCOMPARE(site.changed, std::vector<std::int32_t>{dispid::kText});
+        QCOMPARE(get(c.c, dispid::kText), Variant("new"));
+        QCOMPARE(get(c.c, dispid::kNextDisplayString), Variant(""));
+        delete w; // the window goes first; the record stays the control's
+        QCOMPARE(c->model().text, std::string("new"));
+        QCOMPARE(c->saveStream(saved), kSOk);
+        MarqueeModel back;
+        QVERIFY(loadFromStream(saved.data(), saved.size(), back));
+        QCOMPARE(back.text, std::string("new"));
+        c->setClientSite(nullptr);
+    }
+
+    // The container's ambient font and fore colour are what a reset gives; its palette is what
+    // system colours stand for, and it is read again when the container says it changed.
+    void ambientPropertiesOfTheSite() {
+        ControlRef c;
+        Site site;
+        FontDesc arial;
+        arial.faceName = "Arial";
+        arial.size = 100000;
+        arial.weight = 700;
+        site.ambients.font = arial;
+        site.ambients.foreColor = rgb(0, 0, 255);
+        QPalette dark;
+        dark.setColor(QPalette::Window, QColor(32, 32, 40));
+        dark.setColor(QPalette::ButtonText, QColor(200, 200, 0));
+        site.ambients.palette = dark;
+        c->setClientSite(&site);
+        QCOMPARE(c->initNew(), kSOk);
+        QCOMPARE(get(c.c, dispid::kForeColor), Variant::color(rgb(0, 0, 255)));
+        QCOMPARE(*get(c.c, dispid::kFont).asFont(), arial);
+        // Stored data with its own stock values keeps them.
+        MarqueeModel stored;
+        stored.foreColor = rgb(9, 9, 9);
+        const std::vector<std::uint8_t> bytes = saveToStream(stored);
+        QCOMPARE(c->loadStream(bytes.data(), bytes.size(), nullptr), kSOk);
+        QCOMPARE(get(c.c, dispid::kForeColor), Variant::color(rgb(9, 9, 9)));
+        QCOMPARE(c->initNew(), kSOk);
+
+        QWidget parent;
+        auto* w = static_cast<ZqMarquee*>(c->window(&parent));
+        QCOMPARE(put(c.c, dispid::kText, "WWWWWWWW"), kSOk);
+        QCOMPARE(put(c.c, dispid::kBackColor, Variant::color(systemColor(kColorBtnFace))), kSOk);
+        QCOMPARE(put(c.c, dispid::kFrame, std::int32_t(0)), kSOk);
+        auto colours = [w] {
+            QImage image(200, 40, QImage::Format_RGB32);
+            QPainter painter(&image);
+            w->render(&painter, QRect(0, 0, 200, 40));
+            painter.end();
+            QSet<QRgb> seen;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    seen.insert(image.pixel(x, y) & 0xFFFFFF);
+            return seen;
+        };
+        QSet<QRgb> seen = colours();
+        QVERIFY(seen.contains(qRgb(32, 32, 40) & 0xFFFFFF)); // button face: the palette's
+        QVERIFY(seen.contains(qRgb(0, 0, 255) & 0xFFFFFF));  // the ambient fore colour
+        // A system fore colour follows the palette too, and a palette change is read again.
+        QCOMPARE(put(c.c, dispid::kForeColor, Variant::color(systemColor(kColorBtnText))), kSOk);
+        QVERIFY(colours().contains(qRgb(200, 200, 0) & 0xFFFFFF));
+        dark.setColor(QPalette::Window, QColor(10, 60, 10));
+        site.ambients.palette = dark;
+        c->ambientPropertiesChanged();
+        QVERIFY(colours().contains(qRgb(10, 60, 10) & 0xFFFFFF));
+        // Without a container: the platform's palette.
+        c->setClientSite(nullptr);
+        const QColor face = w->palette().color(QPalette::Window);
+        QVERIFY(colours().contains(face.rgb() & 0xFFFFFF));
     }
 
     void objectsAreHeldAndEmptyReadsAsNothing() {

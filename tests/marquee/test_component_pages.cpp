@@ -3,12 +3,16 @@
 #include "about_dialog.h"
 #include "marquee_control.h"
 #include "page_support.h"
+#include "picture_decode.h"
 #include "property_frame.h"
 #include "property_pages.h"
+#include "zq_marquee.h"
 
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QtTest>
 
@@ -147,14 +151,55 @@ class TestComponentPages : public QObject {
         QCOMPARE(list(page, 207)->currentIndex(), 4);
         QCOMPARE(edit(page, 203)->text(), QStringLiteral("75"));
         QCOMPARE(edit(page, 206)->text(), QStringLiteral("1"));
+        // Only what was changed is written, in exchange order; a second Apply writes nothing.
         list(page, 207)->setCurrentIndex(5);
+        QVERIFY(page.apply(&object));
+        QCOMPARE(object.puts, std::vector<std::int32_t>{dispid::kFrame});
+        QCOMPARE(object.model.frame, 5);
+        object.puts.clear();
+        QVERIFY(page.apply(&object));
+        QVERIFY(object.puts.empty());
+        list(page, 202)->setCurrentIndex(1);
+        qobject_cast<QPlainTextEdit*>(page.control(201))->appendPlainText(QStringLiteral("x"));
+        list(page, 205)->setCurrentIndex(2);
+        edit(page, 206)->setText(QStringLiteral("3"));
+        edit(page, 203)->setText(QStringLiteral("80"));
+        list(page, 207)->setCurrentIndex(1);
         QVERIFY(page.apply(&object));
         const std::vector<std::int32_t> order = {dispid::kDirection,     dispid::kText,
                                                  dispid::kJustification, dispid::kTickIncrement,
                                                  dispid::kTickTime,      dispid::kFrame};
         QCOMPARE(object.puts, order);
-        QCOMPARE(object.model.frame, 5);
-        QCOMPARE(object.model.text, std::string("line1\r\nline2"));
+        QCOMPARE(object.model.text, std::string("line1\r\nline2\r\nx"));
+    }
+
+    // Apply with nothing edited leaves the control untouched: no notification, and a Text
+    // whose line breaks the page would show differently stays byte for byte.
+    void applyWithoutEditsWritesNothing() {
+        auto* control = new MarqueeControl;
+        struct CountingSite : IZqControlSite {
+            int modified = 0;
+            virtual ~CountingSite() = default;
+            void onControlModified() override { ++modified; }
+            void onPropertyChanged(std::int32_t) override { ++modified; }
+            AmbientProperties ambientProperties() const override { return {}; }
+        } site;
+        control->setClientSite(&site);
+        const std::string text = "a\nb\rc\r\n<H 1>d";
+        const Variant args[] = {Variant(text)};
+        QCOMPARE(control->invoke(dispid::kText, InvokeKind::PropertyPut, args, nullptr), kSOk);
+        std::vector<std::uint8_t> saved;
+        control->saveStream(saved);
+        site.modified = 0;
+        {
+            PropertyFrame frame(control);
+            QVERIFY(frame.applyAll());
+        }
+        QCOMPARE(site.modified, 0);
+        QVERIFY(!control->isDirty());
+        QCOMPARE(control->model().text, text);
+        control->setClientSite(nullptr);
+        control->release();
     }
 
     void valuesOutsideTheListsAreKept() {
@@ -206,6 +251,46 @@ class TestComponentPages : public QObject {
         StockPage fonts(PropType::Font);
         fonts.fill(&object);
         QCOMPARE(*fonts.pending(QStringLiteral("Heading1")).asFont(), object.model.heading[0]);
+    }
+
+    // A metafile cannot be shown: it keeps its bytes and its slot, draws nothing, and the
+    // picture page says so instead of showing a preview.
+    void metafilesAreKeptAndSaidToBeUnshowable() {
+        QByteArray wmf("\xD7\xCD\xC6\x9A\0\0"     // placeable key, handle
+                       "\0\0\0\0\x40\x0B\xA0\x05" // box 0, 0, 2880, 1440
+                       "\xA0\x05\0\0\0\0\0\0"     // 1440 units per inch
+                       "\x01\0\x09\0\0\x03",      // WMF header: type, size, version
+                       28);
+        wmf.append(40, '\0');
+        const PictureData picture = pictureFromBytes(wmf);
+        QCOMPARE(picture.format, PictureFormat::Metafile);
+        QCOMPARE(picture.widthHimetric, 5080); // 2 inches
+        QCOMPARE(picture.bytes.size(), std::size_t(wmf.size()));
+
+        RecordingObject object;
+        object.model.picture[2] = picture;
+        StockPage pictures(PropType::Picture);
+        pictures.fill(&object);
+        auto* names = pictures.findChild<QListWidget*>(QStringLiteral("Properties"));
+        names->setCurrentRow(2);
+        const QString preview = pictures.findChild<QLabel*>(QStringLiteral("Preview"))->text();
+        QVERIFY2(preview.contains(QStringLiteral("cannot show")), qPrintable(preview));
+        QVERIFY(pictures.apply(&object));
+        QVERIFY(object.puts.empty());
+
+        ZqMarquee m;
+        MarqueeModel model;
+        model.text = "<IMG 1>";
+        model.picture[0] = picture;
+        model.backColor = rgb(0, 0, 255);
+        model.frame = 0;
+        m.loadModel(model);
+        QImage image(300, 60, QImage::Format_RGB32);
+        QPainter painter(&image);
+        m.render(&painter, QRect(0, 0, 300, 60));
+        painter.end();
+        QCOMPARE(m.contentSize().cx, 191); // 5080 HIMETRIC / 26.5
+        QCOMPARE(image.pixel(50, 30), qRgb(0, 0, 255));
     }
 
     void infoPageDrawsItsLogoAfterPainting() {

@@ -257,7 +257,7 @@ void TestCoreEngine::frameRings() {
     QFETCH(uint, innerBR);
     const OleColor bg = rgb(10, 20, 30);
     GridSurface s(50, 30, bg);
-    drawFrame(s, {0, 0, 50, 30}, style);
+    drawFrame(s, {0, 0, 50, 30}, style, SystemColors::classic());
     // Outer ring: left, top, right, bottom sides at their middles.
     QCOMPARE(s.at(0, 15), outerTL);
     QCOMPARE(s.at(25, 0), outerTL);
@@ -281,7 +281,7 @@ void TestCoreEngine::frameRings() {
 void TestCoreEngine::frameIndentOnTwoColourDevice() {
     GridSurface s(20, 20, rgb(1, 1, 1));
     s.colours = 2;
-    drawFrame(s, {0, 0, 20, 20}, 3);
+    drawFrame(s, {0, 0, 20, 20}, 3, SystemColors::classic());
     QCOMPARE(s.at(0, 10), kBlack);
     QCOMPARE(s.at(19, 10), kBlack);
     QCOMPARE(s.at(1, 10), kBlack);
@@ -300,7 +300,7 @@ void TestCoreEngine::frameInsets() {
     // Shadow: black outline through (0, 0) and (R - 4, B - 4), 4-pixel shadow beyond it.
     const OleColor bg = rgb(10, 20, 30);
     GridSurface s(40, 30, bg);
-    drawFrame(s, {0, 0, 40, 30}, 5);
+    drawFrame(s, {0, 0, 40, 30}, 5, SystemColors::classic());
     const OleColor shadow = grey(128);
     QCOMPARE(s.at(0, 10), kBlack);
     QCOMPARE(s.at(20, 0), kBlack);
@@ -436,24 +436,34 @@ void TestCoreEngine::printingMapping() {
 }
 
 void TestCoreEngine::systemColours() {
-    QCOMPARE(translateColor(0x80000010u), grey(128));      // button shadow
-    QCOMPARE(translateColor(0x80000012u), kBlack);         // button text: the default ForeColor
-    QCOMPARE(translateColor(0x80000005u), kWhite);         // window
-    QCOMPARE(translateColor(0x800000FFu), kBlack);         // no such index
-    QCOMPARE(translateColor(0x0200FF00u), rgb(0, 255, 0)); // palette-relative keeps its RGB
-    QCOMPARE(translateColor(rgb(1, 2, 3)), rgb(1, 2, 3));
+    const SystemColors classic = SystemColors::classic();
+    QCOMPARE(translateColor(0x80000010u, classic), grey(128));      // button shadow
+    QCOMPARE(translateColor(0x80000012u, classic), kBlack);         // button text
+    QCOMPARE(translateColor(0x80000005u, classic), kWhite);         // window
+    QCOMPARE(translateColor(0x800000FFu, classic), kBlack);         // no such index
+    QCOMPARE(translateColor(0x0200FF00u, classic), rgb(0, 255, 0)); // palette-relative keeps RGB
+    QCOMPARE(translateColor(rgb(1, 2, 3), classic), rgb(1, 2, 3));
 
-    // The render pass translates ForeColor and BackColor.
+    // The render pass, the fill and the frames translate through the engine's system colours.
+    SystemColors dark = classic;
+    dark.colors[kColorBtnShadow] = rgb(1, 2, 3);
+    dark.colors[kColorWindow] = rgb(30, 30, 40);
     MarqueeModel m;
     m.text = "a";
-    m.foreColor = 0x80000010u;
-    m.backColor = 0x80000005u;
-    MarqueeEngine e;
-    GridSurface target(50, 20);
-    e.paint(target, m, {0, 0, 50, 20}, {0, 0, 50, 20});
-    const auto* content = static_cast<const GridSurface*>(e.contentSurface());
-    QCOMPARE(content->texts[0].color, grey(128));
-    QCOMPARE(content->at(0, 0), kWhite);
+    m.foreColor = systemColor(kColorBtnShadow);
+    m.backColor = systemColor(kColorWindow);
+    m.frame = 3;
+    for (const SystemColors& system : {classic, dark}) {
+        MarqueeEngine e;
+        e.setSystemColors(system);
+        GridSurface target(50, 20);
+        e.paint(target, m, {0, 0, 50, 20}, {0, 0, 50, 20});
+        const auto* content = static_cast<const GridSurface*>(e.contentSurface());
+        QCOMPARE(content->texts[0].color, system.colors[kColorBtnShadow]);
+        QCOMPARE(content->at(0, 0), system.colors[kColorWindow]);
+        QCOMPARE(target.at(0, 10), system.colors[kColorBtnShadow]); // the frame's outer ring
+        QCOMPARE(target.at(40, 10), system.colors[kColorWindow]);   // the fill beside the content
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCoreEngine)

@@ -2,7 +2,9 @@
 // control by ProgID and class id through it; the registry file's own reading and writing.
 #include "component_registry.h"
 #include "control_host.h"
+#include "version_block.h"
 
+#include <QDir>
 #include <QLibrary>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -100,6 +102,97 @@ class TestRegistryContainer : public QObject {
         QCOMPARE(regsvr({QStringLiteral("-u"), QStringLiteral("-s"), kLibrary}), 0);
         QCOMPARE(run(kHost, args, &output), 1);
         QVERIFY2(output.contains(QStringLiteral("not registered")), qPrintable(output));
+    }
+
+    // The registry holds UTF-8: a library under a Cyrillic path registers, and a container in
+    // another process loads it from there. A path that cannot be stored is refused unwritten.
+    void libraryPathsAreStoredAsTheyAre() {
+        const QString folder = m_dir.filePath(QStringLiteral("библиотека"));
+        QVERIFY(QDir().mkpath(folder));
+        const QString copy = folder + QStringLiteral("/libzqmarq.so");
+        QVERIFY(QFile::copy(kLibrary, copy));
+        QString output;
+        QCOMPARE(regsvr({copy}, &output), 0);
+        QVERIFY2(output.contains(QStringLiteral("succeeded")), qPrintable(output));
+        QFile file(m_registry);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll().contains("@=" + copy.toUtf8() + "\r\n"));
+        QCOMPARE(run(kHost, {QStringLiteral("ZqMarquee.ZqMarqueeCtrl.1"), QStringLiteral("Frame")},
+                     &output),
+                 0);
+        QVERIFY2(output.contains(QStringLiteral("Frame=2")), qPrintable(output));
+
+        QFile::remove(m_registry);
+        const QString broken = m_dir.filePath(QStringLiteral("two\nlines"));
+        QVERIFY(QDir().mkpath(broken));
+        QVERIFY(QFile::copy(kLibrary, broken + QStringLiteral("/libzqmarq.so")));
+        QCOMPARE(regsvr({broken + QStringLiteral("/libzqmarq.so")}, &output), 1);
+        QVERIFY2(output.contains(QStringLiteral("line break")), qPrintable(output));
+        QVERIFY(!QFile::exists(m_registry));
+        // The library refuses it too, whoever calls it.
+        QLibrary lib(broken + QStringLiteral("/libzqmarq.so"));
+        QVERIFY2(lib.load(), qPrintable(lib.errorString()));
+        const auto registerServer =
+            reinterpret_cast<DllRegisterServerFn>(lib.resolve("DllRegisterServer"));
+        QVERIFY(registerServer);
+        QCOMPARE(registerServer(), kSelfRegETypeLib);
+        QVERIFY(!QFile::exists(m_registry));
+        QVERIFY(unstorablePathReason(QStringLiteral("/tmp/a\uFFFDb.so")));
+    }
+
+    // Files written before UTF-8 hold Latin-1 and still read.
+    void latin1RegistryFilesStillRead() {
+        QFile f(m_registry);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("ZQMARQ component registry 1\r\n[Lib]\r\n@=/opt/caf\xe9/lib.so\r\n"
+                "Utf=/opt/caf\xc3\xa9/lib.so\r\n");
+        f.close();
+        ComponentRegistry reg;
+        QString error;
+        QVERIFY2(reg.load(m_registry, &error), qPrintable(error));
+        QCOMPARE(reg.value(QStringLiteral("Lib")), QStringLiteral("/opt/caf\u00e9/lib.so"));
+        QCOMPARE(reg.value(QStringLiteral("Lib"), QStringLiteral("Utf")),
+                 QStringLiteral("/opt/caf\u00e9/lib.so"));
+    }
+
+    // zqregsvr --info prints the version block, which also gave the library its file name.
+    void versionBlockIsPrinted() {
+        QString output;
+        QCOMPARE(regsvr({QStringLiteral("--info"), kLibrary}, &output), 0);
+        QCOMPARE(output, QStringLiteral("FileVersion: 2, 0, 0, 1\n"
+                                        "ProductVersion: 2, 0, 0, 1\n"
+                                        "FileDescription: Nimbrel Marquee Control\n"
+                                        "ProductName: Nimbrel Marquee Control\n"
+                                        "InternalName: Marquee Control\n"
+                                        "OriginalFilename: ZQMARQ.OCX\n"
+                                        "OLESelfRegister\n"));
+        QVERIFY2(kLibrary.endsWith(QStringLiteral(".so.2.0.0.1")), qPrintable(kLibrary));
+        QCOMPARE(regsvr({QStringLiteral("--info"), kRegsvr}, &output), 1);
+        QVERIFY2(output.contains(QStringLiteral("no version block")), qPrintable(output));
+        QVERIFY(!QFile::exists(m_registry));
+    }
+
+    void versionBlockReaderRefusesDamage_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("entries"); // -1: refused
+        const QByteArray magic("ZQMARQ VERSIONINFO\0", 19);
+        const QByteArray good = magic + QByteArray("1\0A\0x\0M\0\0\0", 11);
+        QTest::newRow("good") << QByteArray("junk") + good << 2;
+        QTest::newRow("magic text, then a block") << magic + QByteArray("2\0", 2) + good << 2;
+        QTest::newRow("no end") << magic + QByteArray("1\0A\0x\0", 6) << -1;
+        QTest::newRow("cut inside a value") << magic + QByteArray("1\0A\0xy", 6) << -1;
+        QTest::newRow("no entries") << magic + QByteArray("1\0\0", 3) << -1;
+        QTest::newRow("overlong text")
+            << magic + "1" + QByteArray(1, '\0') + QByteArray(300, 'a') + QByteArray(3, '\0') << -1;
+        QTest::newRow("no magic") << QByteArray("ZQMARQ VERSION") << -1;
+    }
+    void versionBlockReaderRefusesDamage() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, entries);
+        QString error;
+        const auto read = readVersionBlock(bytes, &error);
+        QCOMPARE(read ? int(read->size()) : -1, entries);
+        QCOMPARE(error.isEmpty(), entries >= 0);
     }
 
     void registrationWritesTheEntries() {

@@ -59,6 +59,7 @@ class TestWidgetSurface : public QObject {
     void frameRings_data();
     void frameRings();
     void shadowFrame();
+    void systemColoursFollowThePalette();
     void justifiedPlacement_data();
     void justifiedPlacement();
     void whiteLeftOutOfBitmap();
@@ -118,6 +119,7 @@ void TestWidgetSurface::frameRings() {
     model.backColor = rgb(0, 0, 255);
     model.frame = style;
     m.loadModel(model);
+    m.setSystemColors(SystemColors::classic()); // button shadow grey 128
     m.setScrollPosition(1000);
     const QImage image = rendered(m, 80, 30);
     QCOMPARE(image.pixel(0, 15), outerTL);  // left
@@ -138,6 +140,7 @@ void TestWidgetSurface::shadowFrame() {
     model.backColor = rgb(0, 0, 255);
     model.frame = 5;
     m.loadModel(model);
+    m.setSystemColors(SystemColors::classic()); // button shadow grey 128
     const QImage image = rendered(m, 80, 30);
     const QRgb black = qRgb(0, 0, 0), shadow = qRgb(128, 128, 128), bg = qRgb(0, 0, 255);
     QCOMPARE(image.pixel(0, 15), black);
@@ -151,6 +154,29 @@ void TestWidgetSurface::shadowFrame() {
     QCOMPARE(image.pixel(78, 1), bg);
     QCOMPARE(image.pixel(1, 28), bg);
     QCOMPARE(image.pixel(40, 15), bg);
+}
+
+// A standalone widget's system colours are its palette's, also after the palette changes;
+// colours given by a container win over it.
+void TestWidgetSurface::systemColoursFollowThePalette() {
+    ZqMarquee m;
+    MarqueeModel model;
+    model.text.clear();
+    model.backColor = systemColor(kColorBtnFace);
+    model.frame = 0;
+    m.loadModel(model);
+    QPalette palette = m.palette();
+    palette.setColor(QPalette::Window, QColor(20, 40, 60));
+    m.setPalette(palette);
+    QCOMPARE(rendered(m, 40, 20).pixel(20, 10), qRgb(20, 40, 60));
+    SystemColors given = SystemColors::classic();
+    given.colors[kColorBtnFace] = rgb(7, 8, 9);
+    m.setSystemColors(given);
+    palette.setColor(QPalette::Window, QColor(90, 90, 90));
+    m.setPalette(palette);
+    QCOMPARE(rendered(m, 40, 20).pixel(20, 10), qRgb(7, 8, 9));
+    m.setSystemColors(std::nullopt);
+    QCOMPARE(rendered(m, 40, 20).pixel(20, 10), qRgb(90, 90, 90));
 }
 
 void TestWidgetSurface::justifiedPlacement_data() {

@@ -156,6 +156,10 @@ void TestStartup::startSetsTheDefaults() {
         QVERIFY2(w->credits()->isControl(), qPrintable(w->credits()->problem()));
         QVERIFY2(w->credits()->problem().isEmpty(), qPrintable(w->credits()->problem()));
         QCOMPARE(w->credits()->widget()->objectName(), QStringLiteral("ZqMarquee2"));
+        // Its back colour is the system button face: the window's, not a fixed grey.
+        const QImage credits = w->credits()->widget()->grab().toImage();
+        QCOMPARE(credits.pixelColor(1, credits.height() - 2),
+                 w->palette().color(QPalette::Window));
     }
     QCOMPARE(SplashWindow::versionText(), QStringLiteral("v3.10"));
     // The splash has handed over.

@@ -3,7 +3,10 @@
 #include "picture_decode.h"
 #include "zq_marquee.h"
 
+#include "qt_surface.h"
+
 #include <QBuffer>
+#include <QGuiApplication>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -28,7 +31,7 @@ void MarqueeFormWidget::change(const std::function<void(MarqueeModel&)>& edit) {
 }
 
 QColor MarqueeFormWidget::toQColor(OleColor color) {
-    const OleColor c = translateColor(color);
+    const OleColor c = translateColor(color, systemColorsOf(QGuiApplication::palette()));
     return QColor(redOf(c), greenOf(c), blueOf(c));
 }
 
