@@ -619,6 +619,29 @@ class ArchiverFrontendTest : public QObject {
         QCOMPARE(r.err.count('\n'), 1); // and "ls" of the folder printed nothing
     }
 
+    // A volume root (a mounted drive) is packed as its contents, without a folder of its own
+    // name; its exclusions still apply.
+    void volumeRootPacksItsContents() {
+        if (runProgram("unshare", {"-m", "true"}).status != 0)
+            QSKIP("a private mount of a tmpfs needs the super-user");
+        QTemporaryDir root;
+        const QString drive = root.filePath("drive");
+        QVERIFY(QDir().mkpath(drive));
+        QVERIFY(QDir().mkpath(root.filePath("out")));
+        const Run r = runProgram(
+            "unshare", {"-m", "sh", "-c",
+                        "mount -t tmpfs tmpfs \"$1\" && mkdir \"$1/keep\" \"$1/skip\" && "
+                        "echo a > \"$1/a*.txt\" && echo k > \"$1/keep/k\" && "
+                        "echo s > \"$1/skip/s\" && printf '%s\\r\\n' \"$1/skip/*.*\" > \"$2\" && "
+                        "\"$3\" a -r -v0000b -y \"$4\" \"$1\" \"-x@$2\"",
+                        "sh", drive, root.filePath("skip.txt"), KAVEL_BIN_DIR "/wrar",
+                        root.filePath("out/x.rar")});
+        QVERIFY2(r.status == 0, r.err.constData());
+        QVERIFY(extract(root.filePath("out"), {"x.7z"}, root.filePath("x")));
+        const QMap<QString, QByteArray> got = treeOf(root.filePath("x"));
+        QCOMPARE(got.keys(), (QStringList{"a*.txt", "keep", "keep/k"}));
+    }
+
     // A file that cannot be read: named, exit status 1, no set left behind.
     void unreadableSourceFileIsNamed() {
         if (geteuid() == 0 && runProgram("setpriv", {"--version"}).status != 0)
