@@ -7,6 +7,11 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace {
@@ -100,6 +105,10 @@ class SizeProgramTest : public QObject {
         QCOMPARE(result.totalsLine, QString("15 bytes in 2 files"));
     }
 
+    // A link counts as a link, as the archivers store it: its own size (the length of its
+    // target text), never what it points at, even a 5 MB folder outside the source.
+    // Dangling links and loops are links like any other. FIFOs, sockets and devices are
+    // never opened (a FIFO would block the count) and count nothing, as they are not packed.
     void linksAreNotFollowed() {
         const QString src = root.filePath("links");
         const QString outside = root.filePath("outside");
@@ -107,10 +116,39 @@ class SizeProgramTest : public QObject {
         QVERIFY(QDir().mkpath(outside));
         writeFile(outside + "/big.bin", 5000000);
         writeFile(src + "/real/small.bin", 7);
-        QVERIFY(QFile::link(outside, src + "/to-dir"));
-        QVERIFY(QFile::link(outside + "/big.bin", src + "/to-file"));
+        const QStringList targets{outside, outside + "/big.bin", "real", "nowhere", "loop-b",
+                                  "loop-a"};
+        const QStringList names{"to-dir", "to-file", "inside", "dangling", "loop-a", "loop-b"};
+        qint64 linkBytes = 0;
+        for (int i = 0; i < names.size(); ++i) {
+            QCOMPARE(symlink(QFile::encodeName(targets[i]).constData(),
+                             QFile::encodeName(src + "/" + names[i]).constData()),
+                     0);
+            linkBytes += QFile::encodeName(targets[i]).size();
+        }
+        QCOMPARE(mkfifo(QFile::encodeName(src + "/real/fifo").constData(), 0644), 0);
+        const int sock = socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const QByteArray sockPath = QFile::encodeName(src + "/real/socket");
+        QVERIFY(sockPath.size() < qsizetype(sizeof address.sun_path));
+        std::memcpy(address.sun_path, sockPath.constData(), size_t(sockPath.size()));
+        QCOMPARE(bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        if (geteuid() == 0)
+            QCOMPARE(
+                mknod(QFile::encodeName(src + "/zero").constData(), S_IFCHR | 0644, makedev(1, 5)),
+                0);
+
         const Run run = runSize({src, "/s", "/t"});
-        QCOMPARE(scan(run.out, src).totalsLine, QString("7 bytes in 1 file in 1 directory"));
+        close(sock);
+        QCOMPARE(run.status, 0);
+        QCOMPARE(scan(run.out, src).totalsLine,
+                 QString("%1 bytes in 7 files in 1 directory").arg(7 + linkBytes));
+        // The per-file lines name the links with their own sizes.
+        const Run files = runSize({src});
+        QVERIFY(files.out.contains(
+            QString("%1  to-dir\r\n").arg(QFile::encodeName(outside).size(), 15).toUtf8()));
+        QVERIFY(!files.out.contains("fifo") && !files.out.contains("zero"));
     }
 
     void unreadableDirectoriesAreSkippedAndCounted() {

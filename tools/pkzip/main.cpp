@@ -1,17 +1,20 @@
 // pkzip <zip> -z
-// Sets the comment of <zip> to the bytes of standard input. ".zip" is appended when the name
-// has no extension (or names no file while name + ".zip" does). The zip is rewritten
-// through a temporary file, so a failure leaves it as it was. Exit status 0 on success; 1
-// with one line on standard error when the zip cannot be opened or written; 2 on bad usage.
-#include <zip.h>
+// Sets the comment of <zip> to the bytes of standard input, exactly as given. ".zip" is
+// appended when the name has no extension (or names no file while name + ".zip" does). The
+// zip is rewritten through a temporary file, so a failure leaves it as it was. Exit status 0
+// on success; 1 with one line on standard error when the comment cannot be read or the zip
+// cannot be opened or written; 2 on bad usage; 128 + the signal when stopped by one.
+#include "zip_comment.h"
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
-constexpr size_t kMaxComment = 65535; // the zip format's limit
 
 bool isFile(const std::string& path) {
     struct stat st {};
@@ -36,6 +39,54 @@ int fail(const std::string& text) {
     std::fprintf(stderr, "pkzip: %s\n", text.c_str());
     return 1;
 }
+
+void onStopSignal(int signal) {
+    removePendingTemporary();
+    static const char text[] = "pkzip: stopped by a signal; the zip was left as it was\n";
+    ssize_t ignored = write(STDERR_FILENO, text, sizeof text - 1);
+    (void)ignored;
+    _exit(128 + signal);
+}
+
+// The comment from standard input: a file, a pipe or a device, read to at most one byte
+// past the zip format's limit, so endless input such as /dev/zero is refused, not eaten.
+bool readComment(std::string* text, std::string* error) {
+    struct stat st;
+    if (fstat(STDIN_FILENO, &st) != 0) {
+        *error = "no standard input to read the comment from";
+        return false;
+    }
+    if (isatty(STDIN_FILENO)) {
+        *error = "standard input is a terminal; give the comment as: pkzip <zip> -z < file";
+        return false;
+    }
+    if (S_ISREG(st.st_mode)) {
+        const off_t at = lseek(STDIN_FILENO, 0, SEEK_CUR);
+        if (at >= 0 && st.st_size - at > off_t(kMaxZipComment)) {
+            *error = "comment longer than 65535 bytes";
+            return false;
+        }
+    }
+    char buffer[8192];
+    for (;;) {
+        const ssize_t got = read(STDIN_FILENO, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            *error =
+                std::string("cannot read the comment from standard input: ") + std::strerror(errno);
+            return false;
+        }
+        if (got == 0)
+            return true;
+        text->append(buffer, size_t(got));
+        if (text->size() > kMaxZipComment) {
+            *error = "comment longer than 65535 bytes";
+            return false;
+        }
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -53,38 +104,16 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: pkzip <zip> -z  (comment read from standard input)\n");
         return 2;
     }
+    struct sigaction action {};
+    action.sa_handler = onStopSignal;
+    sigemptyset(&action.sa_mask);
+    for (int signal : {SIGTERM, SIGINT, SIGHUP})
+        sigaction(signal, &action, nullptr);
 
-    std::string text;
-    char buffer[8192];
-    size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, stdin)) > 0) {
-        text.append(buffer, got);
-        if (text.size() > kMaxComment)
-            return fail("comment longer than 65535 bytes");
-    }
-    if (std::ferror(stdin))
-        return fail("cannot read the comment from standard input");
-
-    const std::string path = zipPathFor(name);
-    int error = 0;
-    zip_t* archive = zip_open(path.c_str(), 0, &error);
-    if (!archive) {
-        zip_error_t ze;
-        zip_error_init_with_code(&ze, error);
-        const std::string why = zip_error_strerror(&ze);
-        zip_error_fini(&ze);
-        return fail("cannot open " + path + ": " + why);
-    }
-    if (zip_set_archive_comment(archive, text.empty() ? nullptr : text.data(),
-                                static_cast<zip_uint16_t>(text.size())) != 0) {
-        const std::string why = zip_strerror(archive);
-        zip_discard(archive);
-        return fail("cannot set the comment of " + path + ": " + why);
-    }
-    if (zip_close(archive) != 0) {
-        const std::string why = zip_strerror(archive);
-        zip_discard(archive);
-        return fail("cannot write " + path + ": " + why);
-    }
+    std::string text, error;
+    if (!readComment(&text, &error))
+        return fail(error);
+    if (!setZipComment(zipPathFor(name), text, &error))
+        return fail(error);
     return 0;
 }

@@ -18,7 +18,9 @@ void usage(std::FILE* to) {
                "  /s, -s   include sub-directories (with a grand total)\n"
                "  /t, -t   totals only, no line per file\n"
                "  --       the next argument is the directory, even if it looks like a switch\n"
-               "Links are not followed; entries that cannot be read are skipped and counted.\n",
+               "Links count as links (their own size) and are never followed; FIFOs, sockets\n"
+               "and devices are never opened and count nothing; entries that cannot be read\n"
+               "are skipped and counted.\n",
                to);
 }
 

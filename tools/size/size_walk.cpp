@@ -91,11 +91,14 @@ struct DirectoryListing {
 };
 
 #ifndef _WIN32
-// Reads one directory: regular files are measured without following links, sub-
-// directories are collected, anything else (links, devices, sockets) is left out.
+// Reads one directory without following links and without opening anything but folders:
+// regular files count their size, a link counts as a link (its own size, as the archivers
+// store it), sub-directories are collected, and FIFOs, sockets and devices count nothing (the
+// archivers leave them out).
 bool readDirectory(const std::string& path, bool keepNames, bool isSource,
                    DirectoryListing& listing, SizeTotals& totals, std::string& error) {
-    const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (isSource ? 0 : O_NOFOLLOW);
+    // O_NONBLOCK: should a folder be swapped for a FIFO, opening it must not wait.
+    const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK | (isSource ? 0 : O_NOFOLLOW);
     const int fd = open(path.c_str(), flags);
     DIR* dir = fd >= 0 ? fdopendir(fd) : nullptr;
     if (!dir) {
@@ -112,17 +115,20 @@ bool readDirectory(const std::string& path, bool keepNames, bool isSource,
         unsigned char type = entry->d_type;
         struct stat st;
         bool haveStat = false;
-        if (type == DT_UNKNOWN || type == DT_REG) {
+        if (type == DT_UNKNOWN || type == DT_REG || type == DT_LNK) {
             if (fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
                 ++totals.unreadable;
                 continue;
             }
             haveStat = true;
-            type = S_ISREG(st.st_mode) ? DT_REG : S_ISDIR(st.st_mode) ? DT_DIR : DT_UNKNOWN;
+            type = S_ISREG(st.st_mode)   ? DT_REG
+                   : S_ISLNK(st.st_mode) ? DT_LNK
+                   : S_ISDIR(st.st_mode) ? DT_DIR
+                                         : DT_UNKNOWN;
         }
         if (type == DT_DIR) {
             listing.subDirectories.emplace_back(name);
-        } else if (type == DT_REG && haveStat) {
+        } else if ((type == DT_REG || type == DT_LNK) && haveStat) {
             const uint64_t bytes = static_cast<uint64_t>(st.st_size);
             listing.bytes += bytes;
             ++listing.fileCount;

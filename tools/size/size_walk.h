@@ -14,9 +14,11 @@
 //   "  Total of all files found"                  only when the source has sub-directories
 //   <two blanks><bytes> bytes in <n> files in <d> directories[, <u> unreadable entries skipped]
 //
-// Every line ends with CR LF. Links are not followed; entries that cannot be read are
-// skipped and counted. Control characters in names are written as "?", so a name can
-// never fake a line of the listing.
+// Every line ends with CR LF. Links are never followed: a link counts as one file of its own
+// size (the length of its target text), as the archivers store it. FIFOs, sockets and devices
+// are never opened and count nothing, as the archivers leave them out. Entries that cannot be
+// read are skipped and counted. Control characters in names are written as "?", so a name
+// can never fake a line of the listing.
 
 struct SizeOptions {
     std::string source;
