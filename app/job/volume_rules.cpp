@@ -1,5 +1,7 @@
 #include "job/volume_rules.h"
 
+#include <limits>
+
 int64_t volumeBytes(int sizeUnits) {
     if (sizeUnits == kFloppyPosition)
         return kFloppyVolumeBytes;
@@ -37,14 +39,19 @@ std::optional<int64_t> parseVolumeSwitch(const QString& value) {
     const bool inBytes = digits.endsWith(QLatin1Char('b'), Qt::CaseInsensitive);
     if (inBytes)
         digits.chop(1);
-    if (digits.isEmpty() || digits.size() > 12)
+    if (digits.isEmpty())
         return std::nullopt;
-    for (const QChar c : digits)
+    const int64_t unit = inBytes ? 1 : 1000;
+    const int64_t limit = std::numeric_limits<int64_t>::max() / unit;
+    int64_t number = 0;
+    for (const QChar c : digits) {
         if (c < QLatin1Char('0') || c > QLatin1Char('9'))
             return std::nullopt;
-    const int64_t number = digits.toLongLong();
-    const int64_t bytes = inBytes ? number : number * 1000;
-    if (bytes > volumeBytes(kSliderMaximum))
-        return std::nullopt;
-    return bytes;
+        const int digit = c.unicode() - '0';
+        // Checked before multiplying: past the limit the product would wrap to a small size.
+        if (number > (limit - digit) / 10)
+            return std::nullopt;
+        number = number * 10 + digit;
+    }
+    return number * unit;
 }

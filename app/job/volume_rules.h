@@ -49,6 +49,6 @@ int zipNameLimit(int sizeUnits, bool threeDigitNumbers);
 QString volumeSwitch(ArchiverKind archiver, int sizeUnits);
 
 // A volume switch's value read back ("1440000b" bytes, "1440" kilobytes of 1,000 bytes):
-// the volume size in bytes, 0 for one archive, empty when it is not a size this program
-// could have asked for (not digits, or beyond any slider position).
+// the volume size in bytes, 0 for one archive; empty when it is not digits with an optional
+// "b", or when the size does not fit 63 bits.
 std::optional<int64_t> parseVolumeSwitch(const QString& value);

@@ -133,9 +133,9 @@ std::optional<Failure> runChecks(JobSettings& job, WindowPort& window, const Run
         return Failure{Page::Zip, QStringLiteral("no zip name is chosen"), nameField};
     const bool hasSpace = job.ZipName.contains(QLatin1Char(' '));
     if (hasSpace || isUnsafeZipName(job.ZipName)) {
-        const QString reason = hasSpace ? QStringLiteral("the zip name \"%1\" holds a blank")
-                                        : QStringLiteral("the zip name \"%1\" holds a path");
-        Failure failure{Page::Zip, reason.arg(job.ZipName), nameField};
+        const QString reason = QStringLiteral("the zip name \"%1\": %2")
+                                   .arg(job.ZipName, hasSpace ? kZipNameSpacesText : kZipNameCharsText);
+        Failure failure{Page::Zip, reason, nameField};
         if (!flags.batch()) {
             window.message(hasSpace ? kZipNameSpacesText : kZipNameCharsText,
                            kErrorTitle, MessageIcon::Exclamation,

@@ -76,7 +76,7 @@ std::optional<SessionResult> JobSession::loadStep(const QString& path) {
     if (!loaded.ok) {
         // A script that cannot be read at all leaves nothing for the check to decide on.
         if (loaded.line == 0)
-            return failure(QStringLiteral("cannot open script %1").arg(loaded.detail));
+            return failure(QStringLiteral("cannot open the script: %1").arg(loaded.detail));
         warnings << QStringLiteral("%1 %2: %3").arg(kScriptErrorText, path, loaded.detail);
     }
     return std::nullopt;

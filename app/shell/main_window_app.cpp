@@ -128,7 +128,9 @@ std::optional<int> ShellSession::start(const QString& scriptArgument) {
     window_->banner()->setText(MainWindow::bannerText(SplashWindow::versionText().isEmpty()
                                                           ? QStringLiteral(KAVEL_VERSION_TEXT)
                                                           : SplashWindow::versionText()));
-    const bool commentOn = commentFileUsable(commentFile);
+    // An unattended run fails on a remembered comment that has gone, as without a window.
+    const bool commentOn =
+        flags_.batch() ? !commentFile.isEmpty() : commentFileUsable(commentFile);
     window_->setComment(commentOn, commentOn ? commentFile : QString());
 
     AppPaths::removeStaleWorkFolders();

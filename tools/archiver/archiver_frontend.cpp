@@ -1,5 +1,7 @@
 #include "archiver_frontend.h"
 
+#include "job/volume_rules.h"
+
 #include "progress_parser.h"
 #include "special_files.h"
 
@@ -100,22 +102,17 @@ bool parseVolume(const QString& value, int64_t* bytes, QString* error) {
         *error = QStringLiteral("bad volume switch -v%1 (digits, then \"b\" for bytes)").arg(value);
         return false;
     }
-    // Without "b" both count in kilobytes of 1,000 bytes, so -v1440 is the 1,440,000-byte floppy.
-    const uint64_t unit = inBytes ? 1 : 1000;
-    const uint64_t limit = uint64_t(std::numeric_limits<int64_t>::max()) / unit;
-    uint64_t n = 0;
-    for (QChar c : digits) {
-        const uint64_t digit = uint64_t(c.unicode() - '0');
-        // Checked before multiplying: past 2^64 the product would wrap to a small size.
-        if (n > (limit - digit) / 10) {
-            *error = QStringLiteral("volume size -v%1 is out of range (at most %2 %3)")
-                         .arg(value, QString::number(limit),
-                              inBytes ? QStringLiteral("bytes") : QStringLiteral("kilobytes"));
-            return false;
-        }
-        n = n * 10 + digit;
+    // The main program's own reading of the switch it builds: without "b" both count in
+    // kilobytes of 1,000 bytes, so -v1440 is the 1,440,000-byte floppy.
+    const std::optional<int64_t> parsed = parseVolumeSwitch(value);
+    if (!parsed) {
+        const int64_t limit = std::numeric_limits<int64_t>::max() / (inBytes ? 1 : 1000);
+        *error = QStringLiteral("volume size -v%1 is out of range (at most %2 %3)")
+                     .arg(value, QString::number(limit),
+                          inBytes ? QStringLiteral("bytes") : QStringLiteral("kilobytes"));
+        return false;
     }
-    *bytes = int64_t(n * unit);
+    *bytes = *parsed;
     return true;
 }
 

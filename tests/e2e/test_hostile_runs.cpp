@@ -1,0 +1,405 @@
+// Real runs attacked as a hostile script, source or machine would attack them, each started
+// both ways a user starts an unattended job: without a display and with one (the window's
+// way). Whatever happens, the same ending on both starts, one line naming the cause, every
+// zip complete and holding its volume, every other volume still there, the source untouched.
+#include "run_harness.h"
+
+#include <QElapsedTimer>
+#include <QThread>
+
+#include <csignal>
+#include <sys/stat.h>
+
+using namespace e2e;
+
+namespace {
+
+constexpr uid_t kNobody = 65534;
+
+// A line made comparable across cases: the case's own folders named alike.
+QString normalised(QString line, const Case& c, const Run& r) {
+    line.replace(r.workLocation, "<work>");
+    line.replace(c.dir, "<case>");
+    line.replace(QRegularExpression("job\\d+\\.rip"), "job.rip");
+    return line.trimmed();
+}
+
+// Every zip with its entries' names and CRCs, as `unzip -v` lists them; the volume (made from
+// a source of the case's own, with its own times) by its size.
+QStringList zipContents(const QString& zips) {
+    QStringList out;
+    for (const QString& zip : QDir(zips).entryList({"*.zip"}, QDir::Files, QDir::Name)) {
+        QStringList entries;
+        const QStringList lines =
+            QString::fromLocal8Bit(unzipOut({"-v", zips + "/" + zip})).split('\n');
+        for (const QString& line : lines) {
+            const QStringList cols = line.simplified().split(' ');
+            // Length Method Size Cmpr Date Time CRC-32 Name
+            if (cols.size() >= 8 && cols[6].size() == 8 && !cols[0].isEmpty() && cols[0][0].isDigit())
+                entries << (entries.isEmpty() ? cols.mid(7).join(' ')
+                                              : cols.mid(7).join(' ') + "=" + cols[6]);
+        }
+        out << zip + ": " + entries.join(", ");
+    }
+    return out;
+}
+
+void makeFifo(const QString& path) {
+    QFile::remove(path);
+    QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+}
+
+// Processes whose command line names the case's folder: none may outlive a stopped run.
+QStringList processesOf(const Case& c) {
+    QStringList found;
+    for (const QString& pid : QDir("/proc").entryList(QDir::Dirs)) {
+        if (!pid.front().isDigit())
+            continue;
+        const QByteArray cmdline = readAll("/proc/" + pid + "/cmdline").replace('\0', ' ');
+        if (cmdline.contains(QFile::encodeName(c.dir)))
+            found << pid + ": " + QString::fromLocal8Bit(cmdline);
+    }
+    return found;
+}
+
+} // namespace
+
+class HostileRunsTest : public QObject {
+    Q_OBJECT
+    Harness h;
+    // Per case kind, how the start without a display ended; the one with a display must end
+    // the same way.
+    QMap<QString, QStringList> endings;
+
+    void compareWithOtherStart(const QString& kind, const QStringList& ending) {
+        if (!endings.contains(kind)) {
+            endings.insert(kind, ending);
+            return;
+        }
+        QCOMPARE(ending, endings.value(kind));
+    }
+
+    // A case changed as the row asks; returns the script to run and the run's options.
+    QString prepare(Case& c, const QString& kind, RunOptions& options) {
+        QMap<QString, QString> fields;
+        if (kind == "missing nfo") {
+            fields["nfo"] = c.dir + "/gone.nfo";
+        } else if (kind == "missing source") {
+            fields["source"] = c.dir + "/Gone Source";
+        } else if (kind == "missing 7-Zip") {
+            options.path = c.tools; // holds nothing
+        } else if (kind == "unwritable zip folder") {
+            handToNobody(c);
+            options.asNobody = true;
+        } else if (kind == "over 999 volumes") {
+            // A sparse 510 MB file: counted in full, costs no disk.
+            QFile big(c.source + "/huge.bin");
+            big.open(QIODevice::WriteOnly);
+            big.resize(510'000'000);
+            big.close();
+            c.sourceBefore = snapshot(c.source);
+        } else if (kind == "missing comment file") {
+            writeFile(c.state + "/Kavel32.ini", "Vers=v3.10\r\n" + QFile::encodeName(c.dir) +
+                                                    "/gone-comment.txt\r\n");
+        } else if (kind == "private folder not usable") {
+            QDir(c.scratch).removeRecursively();
+            QDir().mkpath(c.dir + "/elsewhere");
+            QFile::link(c.dir + "/elsewhere", c.scratch);
+        } else if (kind == "diz is a folder") {
+            QDir().mkpath(c.dir + "/folder.diz");
+            fields["diz"] = c.dir + "/folder.diz";
+        } else if (kind == "zip name with wildcards") {
+            fields["name"] = "[a]*";
+        } else if (kind == "zip name with redirections") {
+            fields["name"] = "v>vic<";
+        } else if (kind == "nfo named file_id.diz") {
+            writeFile(c.dir + "/other/FILE_ID.DIZ", "not the numbered diz\r\n");
+            fields["nfo"] = c.dir + "/other/FILE_ID.DIZ";
+        } else if (kind == "extra folder holding a diz") {
+            writeFile(c.dir + "/extras/file_id.diz", "not the numbered diz\r\n");
+            writeFile(c.dir + "/extras/readme.txt", "read me\r\n");
+            fields["file"] = "False";
+            fields["extra"] = c.dir + "/extras";
+        }
+        const QString script = h.writeScript(c, fields);
+        if (kind == "script is a FIFO") {
+            makeFifo(c.dir + "/fifo.rip");
+            return c.dir + "/fifo.rip";
+        }
+        return script;
+    }
+
+    void handToNobody(const Case& c) {
+        for (const QString& d : {c.dir + "", c.companions, c.source})
+            ::chmod(QFile::encodeName(d).constData(), 0755);
+        for (const QString& d : {c.work, c.state, c.scratch, c.home, c.tools})
+            QVERIFY(::chown(QFile::encodeName(d).constData(), kNobody, kNobody) == 0);
+        ::chmod(QFile::encodeName(c.scratch).constData(), 0700);
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(h.init());
+        if (h.sevenZip.isEmpty())
+            QSKIP("7-Zip (7zz) is not installed");
+        QVERIFY(QFileInfo(programFolder() + "/kavel32").isExecutable());
+    }
+
+    void failuresEndAlikeOnEveryStart_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("display");
+        QTest::addColumn<QString>("fault");
+        const QList<QPair<const char*, const char*>> kinds = {
+            {"missing nfo", "gone.nfo"},
+            {"missing source", "Gone Source"},
+            {"missing 7-Zip", "7-Zip"},
+            {"unwritable zip folder", "Permission denied"},
+            {"over 999 volumes", "More than 999 volumes"},
+            {"missing comment file", "gone-comment.txt"},
+            {"private folder not usable", "symbolic link"},
+            {"diz is a folder", "not a regular file"},
+            {"zip name with wildcards", "can't hold"},
+            {"zip name with redirections", "can't hold"},
+            {"nfo named file_id.diz", "would replace"},
+            {"extra folder holding a diz", "would replace"},
+            {"script is a FIFO", "not a regular file"},
+        };
+        for (const auto& [kind, fault] : kinds)
+            for (bool display : {false, true})
+                QTest::addRow("%s, %s", kind, display ? "display" : "no display")
+                    << QString(kind) << display << QString(fault);
+    }
+    void failuresEndAlikeOnEveryStart() {
+        QFETCH(QString, kind);
+        QFETCH(bool, display);
+        QFETCH(QString, fault);
+        Case c = h.makeCase(1'200'000);
+        writeFile(c.dir + "/vic<", "victim\n");
+        RunOptions options;
+        options.display = display;
+        const QString script = prepare(c, kind, options);
+        const QMap<QString, QByteArray> outside = snapshot(c.companions);
+        const Run r = h.run(c, script, options);
+        h.checkFailure(c, r, fault);
+        QCOMPARE(readAll(c.dir + "/vic<"), QByteArray("victim\n"));
+        QCOMPARE(snapshot(c.companions), outside);
+        if (kind != "unwritable zip folder")
+            QVERIFY2(Harness::keptVolumes(r.workLocation).isEmpty(), "the run stopped before archiving");
+        QVERIFY(QDir(c.zips).entryList(QDir::Files | QDir::Hidden).isEmpty());
+        compareWithOtherStart(kind, {QString::number(r.exitCode),
+                                     normalised(programLines(r.err).value(0), c, r)});
+    }
+
+    void hostileNamesPackExactly_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("display");
+        for (const char* kind :
+             {"zip name with brackets", "source holding a quote", "source written with /.",
+              "source written with /docs/..", "companions named with pattern characters",
+              "zip folder holding redirections, with a comment", "settings file is a FIFO",
+              "links of every kind"})
+            for (bool display : {false, true})
+                QTest::addRow("%s, %s", kind, display ? "display" : "no display")
+                    << QString(kind) << display;
+    }
+    void hostileNamesPackExactly() {
+        QFETCH(QString, kind);
+        QFETCH(bool, display);
+        Case c = h.makeCase(1'200'000, kind == "source holding a quote" ? "Game \"Source\"" : "Game Source");
+        // Next to the source: what a source written with "." or ".." must not drag in.
+        writeFile(c.dir + "/secret.txt", "not for the zips\n");
+        QMap<QString, QString> fields;
+        QByteArray comment;
+        if (kind == "zip name with brackets") {
+            fields["name"] = "[a]";
+        } else if (kind == "source written with /.") {
+            fields["source"] = c.source + "/.";
+        } else if (kind == "source written with /docs/..") {
+            fields["source"] = c.source + "/docs/..";
+        } else if (kind == "companions named with pattern characters") {
+            writeFile(c.companions + "/rel[1]*?.nfo", "notes\r\n");
+            writeFile(c.companions + "/x[1]*.txt", "extra\r\n");
+            writeFile(c.companions + "/rel1a.nfo", "a near name that must not come along\r\n");
+            fields["nfo"] = c.companions + "/rel[1]*?.nfo";
+            fields["extra"] = c.companions + "/x[1]*.txt";
+        } else if (kind == "zip folder holding redirections, with a comment") {
+            c.zips = c.dir + "/z>vic<";
+            QDir().mkpath(c.zips);
+            fields["zipdir"] = c.zips;
+            comment = "Box \xc9\xcd\xbb drawn \x1b[1mbold\x1b[0m\r\n";
+            writeFile(c.companions + "/comment.txt", comment);
+            writeFile(c.state + "/Kavel32.ini",
+                      "Vers=v3.10\r\n" + QFile::encodeName(c.companions) + "/comment.txt\r\n");
+        } else if (kind == "settings file is a FIFO") {
+            makeFifo(c.state + "/Kavel32.ini");
+        } else if (kind == "links of every kind") {
+            writeFile(c.dir + "/outside/big.bin", noise(3'000'000, 5));
+            // Relative targets as written (QFile::link would make them absolute).
+            const QList<QPair<const char*, const char*>> links = {
+                {"../outside", "out link"}, {"../nowhere", "dangling"}, {"loop", "loop"},
+                {"docs/manual.txt", "inner link"}};
+            for (const auto& [target, name] : links)
+                QCOMPARE(::symlink(target, QFile::encodeName(c.source + "/" + name).constData()), 0);
+        }
+        writeFile(c.dir + "/vic<", "victim\n");
+        writeFile(c.dir + "/z", "victim\n");
+        c.sourceBefore = snapshot(c.source);
+        const QMap<QString, QByteArray> companions = snapshot(c.companions);
+
+        RunOptions options;
+        options.display = display;
+        QElapsedTimer timer;
+        timer.start();
+        const Run r = h.run(c, h.writeScript(c, fields), options);
+        QVERIFY2(r.exitCode == 0, r.err.constData());
+        QVERIFY2(r.out.contains("Ripping complete"), r.out.constData());
+        h.checkLeftBehind(c, r);
+        h.checkVolumesRestoreSource(c, r);
+        QCOMPARE(snapshot(c.companions), companions);
+        for (const QString& victim : {c.dir + "/vic<", c.dir + "/z"})
+            QCOMPARE(readAll(victim), QByteArray("victim\n"));
+        const QStringList zips = QDir(c.zips).entryList({"*.zip"}, QDir::Files, QDir::Name);
+        // 1.3 MB of source in 500,000-byte volumes: nothing from outside the source came along.
+        QVERIFY2(zips.size() >= 2 && zips.size() <= 4, qPrintable(zips.join(' ')));
+        const QStringList first =
+            QString::fromLocal8Bit(unzipOut({"-Z1", c.zips + "/" + zips.first()})).split('\n', Qt::SkipEmptyParts);
+        if (kind == "zip name with brackets")
+            QCOMPARE(zips.first(), QString("[a]01.zip"));
+        if (kind == "companions named with pattern characters") {
+            QCOMPARE(first.mid(1), (QStringList{"file_id.diz", "rel[1]*?.nfo", "x[1]*.txt"}));
+        }
+        if (!comment.isEmpty()) {
+            // The comment's bytes exactly as the file holds them.
+            for (const QString& zip : zips)
+                QVERIFY(readAll(c.zips + "/" + zip).endsWith(comment));
+        }
+        compareWithOtherStart(kind, zipContents(c.zips));
+    }
+
+    // A set that needs more volumes than the estimate foresaw: three-digit names and numbers
+    // when the diz line has room for them, else a stop before the first zip that names the
+    // count, the volumes kept.
+    void numberingFollowsTheRealCount_data() {
+        QTest::addColumn<QByteArray>("dizLine");
+        QTest::addColumn<bool>("completes");
+        QTest::newRow("room for three digits") << QByteArray("Disk 00/00   of the set") << true;
+        QTest::newRow("no room") << QByteArray("Disk 00/00 of the set") << false;
+    }
+    void numberingFollowsTheRealCount() {
+        QFETCH(QByteArray, dizLine);
+        QFETCH(bool, completes);
+        Case c = h.makeCase(0);
+        QDir(c.source).removeRecursively();
+        // 49,500,000 bytes in 500,000-byte volumes: an estimate of exactly 99, and the
+        // archive's own headers make a 100th volume.
+        writeFile(c.source + "/data.bin", noise(49'500'000, 3));
+        c.sourceBefore = snapshot(c.source);
+        writeFile(c.companions + "/file_id.diz", "  Release\r\n  -------\r\n" + dizLine + "\r\n");
+        const Run r = h.run(c, h.writeScript(c, {{"solid", " 0"}}));
+        if (!completes) {
+            h.checkFailure(c, r, "100 volumes");
+            QCOMPARE(Harness::keptVolumes(r.workLocation).size(), 100);
+            return;
+        }
+        QVERIFY2(r.exitCode == 0, r.err.constData());
+        h.checkLeftBehind(c, r);
+        const QStringList zips = QDir(c.zips).entryList({"*.zip"}, QDir::Files, QDir::Name);
+        QCOMPARE(zips.size(), 100);
+        for (int k = 1; k <= 100; ++k) {
+            const QString name = QStringLiteral("fault%1.zip").arg(k, 3, 10, QChar('0'));
+            QCOMPARE(zips[k - 1], name);
+            const QByteArray diz = unzipOut({"-p", c.zips + "/" + name, "file_id.diz"});
+            QVERIFY2(diz.contains(QStringLiteral("Disk %1/100 of the set").arg(k, 3, 10, QChar('0')).toLatin1()),
+                     diz.constData());
+        }
+    }
+
+    // SIGTERM while the archiver runs and while the zips are written: the run stops its
+    // children, keeps every complete zip and every volume not yet zipped, and exits 143.
+    void stopsCleanlyOnSignal_data() {
+        QTest::addColumn<bool>("whileZipping");
+        QTest::addColumn<bool>("display");
+        for (bool zipping : {false, true})
+            for (bool display : {false, true})
+                QTest::addRow("%s, %s", zipping ? "while zipping" : "while archiving",
+                              display ? "display" : "no display")
+                    << zipping << display;
+    }
+    void stopsCleanlyOnSignal() {
+        QFETCH(bool, whileZipping);
+        QFETCH(bool, display);
+        Case c = h.makeCase(whileZipping ? 30'000'000 : 1'200'000);
+        const QString marker = c.dir + "/archiver-started";
+        if (!whileZipping)
+            h.shadowSevenZip(c, "touch '" + QFile::encodeName(marker) + "'; sleep 20");
+        RunOptions options;
+        options.display = display;
+        options.pathPrefix = c.tools;
+        QProcess p;
+        h.start(p, c, "!" + h.writeScript(c, {{"solid", " 0"}}), options);
+        QElapsedTimer waited;
+        waited.start();
+        auto ready = [&] {
+            return whileZipping ? !QDir(c.zips).entryList({"*.zip"}).isEmpty()
+                                : QFileInfo::exists(marker);
+        };
+        while (!ready() && waited.elapsed() < 120'000 && !p.waitForFinished(5)) {
+        }
+        QVERIFY2(ready(), p.readAllStandardError().constData());
+        ::kill(pid_t(p.processId()), SIGTERM);
+        QVERIFY(p.waitForFinished(60'000));
+        const Run r{p.exitCode(), p.readAllStandardOutput(), p.readAllStandardError(),
+                    h.workLocation(c, options)};
+        QCOMPARE(r.exitCode, 128 + SIGTERM);
+        QVERIFY2(programLines(r.err).size() == 1 && r.err.contains("stopped by SIGTERM"),
+                 r.err.constData());
+        h.checkLeftBehind(c, r);
+        QThread::msleep(300);
+        QCOMPARE(processesOf(c), QStringList{});
+        if (whileZipping) {
+            QVERIFY2(!Harness::keptVolumes(r.workLocation).isEmpty(), "the rest is kept");
+            h.checkVolumesRestoreSource(c, r);
+        }
+    }
+
+    // Two jobs at once with their own state folders but one scratch folder: each packs what
+    // its own skip list leaves, never the other's.
+    void twoJobsAtOnceKeepTheirOwnSkipLists() {
+        Case a = h.makeCase(200'000);
+        Case b = h.makeCase(200'000);
+        b.scratch = a.scratch;
+        for (Case* c : {&a, &b})
+            h.shadowSevenZip(*c, "sleep 1");
+        const QString skipA = h.writeScript(a, {{"skip", a.source + "/docs/*.*"}});
+        const QString skipB = h.writeScript(b, {{"skip", b.source + "/small/d1/*.*"}});
+        for (int round = 0; round < 2; ++round) {
+            for (const Case* c : {&a, &b})
+                for (const QString& zip : QDir(c->zips).entryList(QDir::Files))
+                    QFile::remove(c->zips + "/" + zip);
+            QProcess pa, pb;
+            h.start(pa, a, "!" + skipA, {false, false, 0, a.tools, {}});
+            h.start(pb, b, "!" + skipB, {false, false, 0, b.tools, {}});
+            QVERIFY(pa.waitForFinished(120'000) && pb.waitForFinished(120'000));
+            QVERIFY2(pa.exitCode() == 0, pa.readAllStandardError().constData());
+            QVERIFY2(pb.exitCode() == 0, pb.readAllStandardError().constData());
+            for (const Case* c : {&a, &b}) {
+                QByteArray listing;
+                for (const QString& zip : QDir(c->zips).entryList({"*.zip"}, QDir::Files, QDir::Name))
+                    listing += unzipOut({"-p", c->zips + "/" + zip,
+                                         QString::fromLocal8Bit(unzipOut({"-Z1", c->zips + "/" + zip})).section('\n', 0, 0)});
+                writeFile(c->dir + "/set.7z", listing);
+                QProcess list;
+                list.start(h.sevenZip, {"l", c->dir + "/set.7z"});
+                QVERIFY(list.waitForFinished(60'000));
+                listing = list.readAllStandardOutput();
+                const bool isA = c == &a;
+                QVERIFY2(listing.contains("manual.txt") != isA, listing.constData());
+                QVERIFY2(listing.contains("f1.txt") == isA, listing.constData());
+            }
+            QVERIFY(QDir(a.scratch).isEmpty());
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(HostileRunsTest)
+#include "test_hostile_runs.moc"
