@@ -36,7 +36,10 @@ QString quoteArgument(const QString& argument, bool force) {
 }
 
 Command makeCommand(const QString& program, const QStringList& arguments) {
-    Command command{program, arguments, {}, {}, quoteArgument(program)};
+    Command command;
+    command.program = program;
+    command.arguments = arguments;
+    command.text = quoteArgument(program);
     for (const QString& argument : arguments)
         command.text += QLatin1Char(' ') + quoteArgument(argument);
     return command;

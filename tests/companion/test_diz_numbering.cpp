@@ -181,22 +181,50 @@ class TestDizNumbering : public QObject {
         QVERIFY(window.messages.isEmpty());
     }
 
-    // Column boundary: the line must hold 7 characters from the column on.
+    // Column boundary on both sides of the rule: the check wants 7 characters from the
+    // column on, and the writer overwrites exactly where the check passed, else appends.
     void columnBoundary_data() {
         QTest::addColumn<QByteArray>("line3");
         QTest::addColumn<bool>("valid");
-        QTest::newRow("exactly C+6") << QByteArray("Disk 00/00xy") << true;
-        QTest::newRow("one shorter") << QByteArray("Disk 00/00x") << false;
+        QTest::addColumn<QByteArray>("written");
+        QTest::newRow("exactly C+6") << QByteArray("Disk 00/00xy") << true
+                                     << QByteArray("Disk 02/05xy");
+        QTest::newRow("one shorter") << QByteArray("Disk 00/00x") << false
+                                     << QByteArray("Disk 00/00x02/05");
     }
     void columnBoundary() {
         QFETCH(QByteArray, line3);
         QFETCH(bool, valid);
+        QFETCH(QByteArray, written);
         const JobSettings job = jobWithLine3(line3);
         RecordingWindow window;
         RecordingMachine machine;
         NumberingState state;
         QCOMPARE(checkDizNumbering(job, RunFlags{}, false, state, window, machine), valid);
         QCOMPARE(window.messages.isEmpty(), valid);
+        QVERIFY(writeDiskDiz(job, 2, 5, false));
+        QCOMPARE(readAll(dizWorkingCopyPath()).split('\n').value(2), written + '\r');
+    }
+
+    // A set that needs three digits after all: the label may only overwrite blanks, digits or
+    // "/" beyond the two-digit label's place.
+    void roomForThreeDigits_data() {
+        QTest::addColumn<QByteArray>("line3");
+        QTest::addColumn<bool>("room");
+        QTest::newRow("blanks after") << QByteArray("Disk 00/00   of the set") << true;
+        QTest::newRow("wider placeholder") << QByteArray("Disk 000/000 of the set") << true;
+        QTest::newRow("text after") << QByteArray("Disk 00/00 of the set") << false;
+        QTest::newRow("bracket after") << QByteArray("Disk [00/00] set") << false;
+    }
+    void roomForThreeDigits() {
+        QFETCH(QByteArray, line3);
+        QFETCH(bool, room);
+        JobSettings job = jobWithLine3(line3);
+        if (line3.contains('['))
+            job.NumberColumn = "7";
+        QString why;
+        QCOMPARE(numberingLineTakesThreeDigits(job, &why), room);
+        QCOMPARE(why.isEmpty(), room);
     }
 
     void lineBoundary_data() {

@@ -94,6 +94,51 @@ private slots:
         delete zip;
     }
 
+    // The numbering of a set once the archiver's real count is known.
+    void numberingOfTheRealSet_data() {
+        QTest::addColumn<int>("units");
+        QTest::addColumn<int>("volumes");
+        QTest::addColumn<bool>("planned");
+        QTest::addColumn<QByteArray>("dizLine"); // empty: no numbering
+        QTest::addColumn<bool>("three");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("fault");
+        QTest::newRow("as planned, two digits") << 1 << 99 << false << QByteArray() << false << "gamesx" << "";
+        QTest::newRow("as planned, three digits") << 1 << 80 << true << QByteArray() << true << "gamesx" << "";
+        QTest::newRow("100th volume, no numbering") << 1 << 100 << false << QByteArray() << true << "games" << "";
+        QTest::newRow("100th volume, room in the diz")
+            << 1 << 100 << false << QByteArray("Disk 00/00   of") << true << "games" << "";
+        QTest::newRow("100th volume, no room")
+            << 1 << 100 << false << QByteArray("Disk 00/00 of") << false << "gamesx" << "100 volumes";
+        QTest::newRow("1000 volumes") << 1 << 1000 << true << QByteArray() << true << "gamesx"
+                                      << "can't have more than 999";
+        QTest::newRow("one archive in two files") << 0 << 2 << false << QByteArray() << false
+                                                  << "gamesx" << "one archive";
+    }
+    void numberingOfTheRealSet() {
+        QFETCH(int, units);
+        QFETCH(int, volumes);
+        QFETCH(bool, planned);
+        QFETCH(QByteArray, dizLine);
+        JobSettings j = job();
+        j.ZipName = "gamesx";
+        j.SizeUnits = int16_t(units);
+        if (!dizLine.isEmpty()) {
+            writeFile(root.filePath("numbered.diz"), "Title\r\n" + dizLine + "\r\n");
+            j.DizFile = root.filePath("numbered.diz");
+            j.AutoNumber = true;
+            j.NumberLine = "2";
+            j.NumberColumn = "6";
+        }
+        const SetNumbering n = numberSet(j, volumes, planned);
+        QTEST(n.zipName, "name");
+        QFETCH(QString, fault);
+        QCOMPARE(n.fault.isEmpty(), fault.isEmpty());
+        QVERIFY2(n.fault.contains(fault), qPrintable(n.fault));
+        if (fault.isEmpty())
+            QTEST(n.threeDigitNumbers, "three");
+    }
+
     void completeRunWrapsEveryVolumeAndRemovesTheFolder() {
         RipRun rip(*window, *machine, *zip, flags);
         const RipResult r = rip.run(job(), 2.0f);

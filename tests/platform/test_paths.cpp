@@ -1,9 +1,11 @@
+#include "platform/file_read.h"
 #include "platform/paths.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 class PathsTest : public QObject {
     Q_OBJECT
@@ -38,6 +40,80 @@ private slots:
         QCOMPARE(stat(dir.toUtf8().constData(), &st), 0);
         QCOMPARE(int(st.st_mode & 0777), 0700);
         qunsetenv("KAVEL32_SCRATCH_DIR");
+    }
+
+    // Every program's work folder is fresh and private; the folders of programs that are gone
+    // go at the next start; a scratch folder that is a link or not ours is refused, not used.
+    void workFolders() {
+        QTemporaryDir tmp;
+        const QString scratch = tmp.path() + "/scratch";
+        qputenv("KAVEL32_SCRATCH_DIR", scratch.toUtf8());
+        QString error;
+        const QString work = AppPaths::workFolder(&error);
+        QVERIFY2(!work.isEmpty(), qPrintable(error));
+        QVERIFY(pathWithin(work, scratch));
+        struct stat st {};
+        QCOMPARE(stat(QFile::encodeName(work).constData(), &st), 0);
+        QCOMPARE(int(st.st_mode & 0777), 0700);
+        QCOMPARE(AppPaths::scratchFile("skip.txt"), work + "/skip.txt");
+        QVERIFY(AppPaths::zipCopyFile("file_id.diz").startsWith(work + "/zip/"));
+
+        QDir().mkpath(scratch + "/run-999999999-abcdef/zip");
+        QDir().mkpath(scratch + QStringLiteral("/run-%1-live").arg(getpid()));
+        AppPaths::removeStaleWorkFolders();
+        QVERIFY(!QFileInfo::exists(scratch + "/run-999999999-abcdef"));
+        QVERIFY(QFileInfo::exists(scratch + QStringLiteral("/run-%1-live").arg(getpid())));
+        QVERIFY(QFileInfo::exists(work));
+        AppPaths::removeWorkFolder();
+        QVERIFY(!QFileInfo::exists(work));
+
+        QDir().mkpath(tmp.path() + "/real");
+        QVERIFY(QFile::link(tmp.path() + "/real", tmp.path() + "/linked"));
+        QDir().mkpath(tmp.path() + "/theirs");
+        QVERIFY(::chown(QFile::encodeName(tmp.path() + "/theirs").constData(), 65534, 65534) == 0);
+        for (const char* bad : {"/linked", "/theirs"}) {
+            qputenv("KAVEL32_SCRATCH_DIR", (tmp.path() + bad).toUtf8());
+            QVERIFY(AppPaths::workFolder(&error).isEmpty());
+            QVERIFY2(error.contains("not usable"), qPrintable(error));
+            QVERIFY(AppPaths::scratchFile("skip.txt").isEmpty());
+        }
+        qunsetenv("KAVEL32_SCRATCH_DIR");
+    }
+
+    // Outside files are read only when they are regular files of bounded size.
+    void readsOnlyRegularFiles_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("fault"); // empty: read
+        QTest::newRow("file") << "file" << "";
+        QTest::newRow("empty file") << "empty" << "";
+        QTest::newRow("too large") << "large" << "too large";
+        QTest::newRow("folder") << "folder" << "is a folder";
+        QTest::newRow("FIFO") << "fifo" << "not a regular file";
+        QTest::newRow("endless device") << "/dev/zero" << "not a regular file";
+        QTest::newRow("missing") << "missing" << "No such file";
+    }
+    void readsOnlyRegularFiles() {
+        QFETCH(QString, name);
+        QFETCH(QString, fault);
+        QTemporaryDir tmp;
+        const auto make = [&](const char* file, const QByteArray& bytes) {
+            QFile f(tmp.path() + "/" + file);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(bytes);
+        };
+        make("file", "text\r\n");
+        make("empty", "");
+        make("large", QByteArray(101, 'x'));
+        QDir().mkpath(tmp.path() + "/folder");
+        QCOMPARE(::mkfifo(QFile::encodeName(tmp.path() + "/fifo").constData(), 0600), 0);
+        const QString path = name.startsWith('/') ? name : tmp.path() + "/" + name;
+        QByteArray bytes;
+        QString error;
+        const bool read = readRegularFile(path, 100, &bytes, &error);
+        QCOMPARE(read, fault.isEmpty());
+        QVERIFY2(error.contains(fault) && (read || error.contains(path)), qPrintable(error));
+        if (read)
+            QCOMPARE(bytes, name == "file" ? QByteArray("text\r\n") : QByteArray());
     }
 };
 

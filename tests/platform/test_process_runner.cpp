@@ -1,4 +1,7 @@
 #include "platform/process_runner.h"
+#include "platform/stop_signals.h"
+
+#include <csignal>
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -117,6 +120,48 @@ private slots:
     }
 
     void killedChildIsAFailure() { QCOMPARE(ExecCmd("sh -c \"kill -9 $$\""), 128 + 9); }
+
+    // A command the program builds is data: whatever an argument or a file name holds, it
+    // reaches the program as itself, and ">" or "<" in it never redirects anything.
+    void builtCommandsPassArgumentsLiterally() {
+        QTemporaryDir dir;
+        const QStringList args = {"a \"b\" c", "back\\slash\\", "new\nline", ">x", "<y",
+                                  "$(touch p)", "`id`", ";|&", "*?[a]", ""};
+        Command command = makeCommand("printf", QStringList{"%s|"} + args);
+        command.stdoutFile = dir.filePath("out >here<.txt");
+        command.stderrFile = dir.filePath("err.txt");
+        const QString before = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(dir.path()));
+        const int status = runCommand(command);
+        QDir::setCurrent(before);
+        QCOMPARE(status, 0);
+        QCOMPARE(readAll(command.stdoutFile), (args.join('|') + '|').toUtf8());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), (QStringList{"err.txt", "out >here<.txt"}));
+        // The text form splits back to the same arguments.
+        QCOMPARE(splitCommandLine(command.text), QStringList{"printf"} + QStringList{"%s|"} + args);
+    }
+
+    void lastErrorLineNamesTheFault() {
+        QTemporaryDir dir;
+        Command command = makeCommand("sh", {"-c", "echo progress; echo 'tool: disk full' >&2; "
+                                                   "printf '\\n  \\r\\n' >&2; exit 2"});
+        command.stderrFile = dir.filePath("err.txt");
+        QCOMPARE(runCommand(command), 2);
+        QCOMPARE(lastErrorLine(command), QString("tool: disk full"));
+        command.stderrFile.clear();
+        QCOMPARE(lastErrorLine(command), QString());
+    }
+
+    // A stop request (SIGTERM to this program) stops the child and its own children at once.
+    void stopRequestStopsTheChild() {
+        StopSignals::install();
+        QElapsedTimer t;
+        t.start();
+        ::raise(SIGTERM);
+        QCOMPARE(runCommand(makeCommand("sh", {"-c", "sleep 30 & sleep 30; wait"})), 128 + SIGTERM);
+        QVERIFY(t.elapsed() < 10'000);
+        StopSignals::clear();
+    }
 };
 
 QTEST_GUILESS_MAIN(ProcessRunnerTest)
