@@ -1,5 +1,7 @@
 #include "job/text_lines.h"
 
+#include <QBuffer>
+
 namespace {
 constexpr qint64 kChunk = 64 * 1024;
 }
@@ -61,32 +63,23 @@ bool TextLineReader::readLine(QByteArray& line) {
     }
 }
 
-namespace {
-template <typename Text, typename Make>
-QStringList splitLinesOf(const Text& text, Make make) {
-    QStringList lines;
-    qsizetype start = 0;
-    const qsizetype n = text.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        if (text[i] != '\r' && text[i] != '\n')
-            continue;
-        lines.append(make(start, i - start));
-        if (text[i] == '\r' && i + 1 < n && text[i + 1] == '\n')
-            ++i;
-        start = i + 1;
-    }
-    if (start < n)
-        lines.append(make(start, n - start));
-    return lines;
-}
-} // namespace
-
 QStringList splitTextLines(const QByteArray& bytes) {
-    return splitLinesOf(bytes, [&](qsizetype from, qsizetype size) {
-        return QString::fromLatin1(bytes.constData() + from, size);
-    });
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    // The reader's limit is above any line of this buffer: nothing is cut.
+    TextLineReader reader(buffer, bytes.size() + 1);
+    QStringList lines;
+    QByteArray line;
+    while (reader.readLine(line))
+        lines.append(QString::fromLatin1(line));
+    return lines;
 }
 
 QStringList splitTextLines(const QString& text) {
-    return splitLinesOf(text, [&](qsizetype from, qsizetype size) { return text.mid(from, size); });
+    // UTF-8 never uses the bytes of CR and LF inside a character, so the byte rule holds.
+    QStringList lines;
+    for (const QString& line : splitTextLines(text.toUtf8()))
+        lines.append(QString::fromUtf8(line.toLatin1()));
+    return lines;
 }
