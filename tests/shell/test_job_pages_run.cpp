@@ -18,6 +18,7 @@ private slots:
     void init();
     void interactiveJobEndsWithNumberedZips();
     void abortDuringZipKeepsRemainingVolumes();
+    void everyStartMakesTheSameZips();
 
 private:
     void prepareJob(PagesHarness& h);
@@ -176,6 +177,59 @@ void TestJobPagesRun::abortDuringZipKeepsRemainingVolumes() {
     h.pages->runJob();
     QCOMPARE(h.find<QLabel>("Label1")->text(), kRippingCompleteText);
     QCOMPARE(QDir(zips_).entryList({QStringLiteral("*.zip")}, QDir::Files).size(), 3);
+}
+
+// The same script makes byte-identical zips whichever way it is run: unattended without a
+// display, unattended with one (through the window), and by the window's Kavel!.
+void TestJobPagesRun::everyStartMakesTheSameZips() {
+    PagesHarness h;
+    prepareJob(h);
+    const QString script = root_.filePath(QStringLiteral("same.rip"));
+    h.dialogs.answerSaveFile(script);
+    h.pages->saveScript();
+    QVERIFY(QFileInfo::exists(script));
+    const auto made = [this] {
+        QStringList zips;
+        for (const QString& zip : QDir(zips_).entryList({QStringLiteral("*.zip")}, QDir::Files, QDir::Name)) {
+            QProcess unzip;
+            unzip.start(QStringLiteral("unzip"), {QStringLiteral("-v"), zips_ + QLatin1Char('/') + zip});
+            unzip.waitForFinished(60000);
+            QStringList entries;
+            for (const QString& line : QString::fromLocal8Bit(unzip.readAllStandardOutput()).split('\n')) {
+                const QStringList cols = line.simplified().split(' ');
+                if (cols.size() >= 8 && !cols[0].isEmpty() && cols[0][0].isDigit())
+                    entries << cols.mid(7).join(' ') + '=' + cols[6];
+            }
+            zips << zip + QStringLiteral(": ") + entries.join(QStringLiteral(", "));
+            QFile::remove(zips_ + QLatin1Char('/') + zip);
+        }
+        return zips;
+    };
+    QMap<QString, QStringList> zipsBy;
+    const QString home = root_.filePath(QStringLiteral("home"));
+    QDir().mkpath(home);
+    for (const bool display : {false, true}) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HOME"), home);
+        env.remove(QStringLiteral("DISPLAY"));
+        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        if (display)
+            env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        QProcess kavel;
+        kavel.setProcessEnvironment(env);
+        const QStringList args = display ? QStringList{QLatin1Char('!') + script}
+                                         : QStringList{QStringLiteral("--work-dir"), work_,
+                                                       QLatin1Char('!') + script};
+        kavel.start(QStringLiteral(KAVEL_BIN_DIR "/kavel32"), args);
+        QVERIFY(kavel.waitForFinished(120000));
+        QVERIFY2(kavel.exitCode() == 0, kavel.readAllStandardError().constData());
+        zipsBy.insert(display ? QStringLiteral("display") : QStringLiteral("no display"), made());
+    }
+    h.pages->runJob();
+    zipsBy.insert(QStringLiteral("Kavel!"), made());
+    QCOMPARE(zipsBy.value(QStringLiteral("no display")).size(), 3);
+    QCOMPARE(zipsBy.value(QStringLiteral("display")), zipsBy.value(QStringLiteral("no display")));
+    QCOMPARE(zipsBy.value(QStringLiteral("Kavel!")), zipsBy.value(QStringLiteral("no display")));
 }
 
 QTEST_MAIN(TestJobPagesRun)
