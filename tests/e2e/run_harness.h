@@ -283,6 +283,28 @@ public:
                 p.readAllStandardOutput(), p.readAllStandardError(), workLocation(c, options)};
     }
 
+    // Folders an unprivileged run may write (tests run as root): everything of the case but
+    // the source and, unless asked, the zip folder.
+    static void handToNobody(const Case& c, bool zipFolderToo = false) {
+        constexpr uid_t kNobody = 65534;
+        ::chmod(QFile::encodeName(c.dir).constData(), 0755);
+        QDirIterator dirs(c.dir, QDir::Dirs | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+        while (dirs.hasNext())
+            ::chmod(QFile::encodeName(dirs.next()).constData(), 0755);
+        QStringList owned{c.work, c.state, c.scratch, c.home, c.tools};
+        if (zipFolderToo)
+            owned << c.zips;
+        for (const QString& d : owned) {
+            QVERIFY(::chown(QFile::encodeName(d).constData(), kNobody, kNobody) == 0);
+            QDirIterator it(d, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                            QDirIterator::Subdirectories);
+            while (it.hasNext())
+                QVERIFY(::lchown(QFile::encodeName(it.next()).constData(), kNobody, kNobody) == 0);
+        }
+        ::chmod(QFile::encodeName(c.scratch).constData(), 0700);
+        ::chmod(QFile::encodeName(c.home).constData(), 0700);
+    }
+
     // Names of the files in the output folders of the work location.
     static QStringList keptVolumes(const QString& workLocation) {
         QStringList kept;

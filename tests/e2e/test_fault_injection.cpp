@@ -13,19 +13,6 @@
 
 using namespace e2e;
 
-namespace {
-constexpr uid_t kNobody = 65534;
-constexpr gid_t kNogroup = 65534;
-
-void chownTree(const QString& path, uid_t uid, gid_t gid) {
-    QVERIFY(::chown(QFile::encodeName(path).constData(), uid, gid) == 0);
-    QDirIterator it(path, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext())
-        QVERIFY(::lchown(QFile::encodeName(it.next()).constData(), uid, gid) == 0);
-}
-} // namespace
-
 class FaultInjectionTest : public QObject {
     Q_OBJECT
     Harness h;
@@ -36,20 +23,6 @@ class FaultInjectionTest : public QObject {
         if (volumesExpected)
             QVERIFY2(!Harness::keptVolumes(r.workLocation).isEmpty(),
                      "the volume whose zip failed is kept");
-    }
-
-    // Folders the unprivileged run may write: everything of the case but the source and,
-    // where asked, the zip folder.
-    void handToNobody(const Case& c, bool zipFolderToo) {
-        QVERIFY(::chmod(QFile::encodeName(c.dir).constData(), 0755) == 0);
-        QDirIterator it(c.dir, QDir::Dirs | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
-        while (it.hasNext())
-            ::chmod(QFile::encodeName(it.next()).constData(), 0755);
-        for (const QString& d : {c.work, c.state, c.scratch, c.home})
-            chownTree(d, kNobody, kNogroup);
-        ::chmod(QFile::encodeName(c.scratch).constData(), 0700);
-        if (zipFolderToo)
-            chownTree(c.zips, kNobody, kNogroup);
     }
 
 private slots:
@@ -115,7 +88,7 @@ private slots:
 
     void readOnlyZipFolder() {
         const Case c = h.makeCase();
-        handToNobody(c, false);
+        Harness::handToNobody(c, false);
         const Run r = h.run(c, h.writeScript(c), {false, true, 0, {}});
         checkAftermath(c, r, "Permission denied", true);
         QVERIFY(QDir(c.zips).isEmpty());
@@ -128,7 +101,7 @@ private slots:
         const QString locked = c.source + "/data/level1/locked.bin";
         writeFile(locked, noise(20'000, 9));
         QVERIFY(::chmod(QFile::encodeName(locked).constData(), 0600) == 0);
-        handToNobody(c, true);
+        Harness::handToNobody(c, true);
         c.sourceBefore = snapshot(c.source);
         const Run r = h.run(c, h.writeScript(c), {false, true, 0, {}});
         checkAftermath(c, r, "locked.bin", false);

@@ -14,8 +14,6 @@ using namespace e2e;
 
 namespace {
 
-constexpr uid_t kNobody = 65534;
-
 // A line made comparable across cases: the case's own folders named alike.
 QString normalised(QString line, const Case& c, const Run& r) {
     line.replace(r.workLocation, "<work>");
@@ -89,7 +87,7 @@ class HostileRunsTest : public QObject {
         } else if (kind == "missing 7-Zip") {
             options.path = c.tools; // holds nothing
         } else if (kind == "unwritable zip folder") {
-            handToNobody(c);
+            Harness::handToNobody(c);
             options.asNobody = true;
         } else if (kind == "over 999 volumes") {
             // A sparse 510 MB file: counted in full, costs no disk.
@@ -127,14 +125,6 @@ class HostileRunsTest : public QObject {
             return c.dir + "/fifo.rip";
         }
         return script;
-    }
-
-    void handToNobody(const Case& c) {
-        for (const QString& d : {c.dir + "", c.companions, c.source})
-            ::chmod(QFile::encodeName(d).constData(), 0755);
-        for (const QString& d : {c.work, c.state, c.scratch, c.home, c.tools})
-            QVERIFY(::chown(QFile::encodeName(d).constData(), kNobody, kNobody) == 0);
-        ::chmod(QFile::encodeName(c.scratch).constData(), 0700);
     }
 
 private slots:
