@@ -41,7 +41,7 @@ RunOutcome runSizeProgram(const QString& source, MachinePort& machine) {
     const QString listing = sizeListingPath();
     QFile::remove(listing);
     const int status = machine.execCmd(
-        sizeCommandLine(AppPaths::programFolder(), GetShortFileName(source), listing));
+        sizeCommandLine(AppPaths::helperFolder(), GetShortFileName(source), listing));
     if (status == kCouldNotStart)
         return RunOutcome::NotStarted;
     if (!QFile::exists(listing))
