@@ -11,6 +11,7 @@ packages=(
   xvfb xauth imagemagick fonts-dejavu-core
   clang libclang-rt-14-dev libbenchmark-dev valgrind
   python3 time bc
+  desktop-file-utils appstream shared-mime-info man-db groff-base
 )
 
 sudo_cmd=()
