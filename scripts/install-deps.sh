@@ -12,6 +12,7 @@ packages=(
   xvfb xauth imagemagick fonts-dejavu-core
   clang libclang-rt-14-dev libbenchmark-dev valgrind
   python3 time bc
+  clang-format-14
   desktop-file-utils appstream shared-mime-info man-db groff-base file dpkg-dev lintian
 )
 
