@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages the build, the tests and the benchmarks need.
+# Installs the Debian 12 packages the build, the tests, the benchmarks and the packaging
+# checks (desktop files, manual pages, the .deb and lintian) need.
 # Safe to run again: apt-get skips what is already there.
 set -euo pipefail
 
@@ -11,6 +12,8 @@ packages=(
   xvfb xauth imagemagick fonts-dejavu-core
   clang libclang-rt-14-dev libbenchmark-dev valgrind
   python3 time bc
+  clang-format-14
+  desktop-file-utils appstream shared-mime-info man-db groff-base file dpkg-dev lintian
 )
 
 sudo_cmd=()

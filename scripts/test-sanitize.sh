@@ -14,6 +14,6 @@ export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:suppressions=$top/tests
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1" \
   -DCMAKE_C_FLAGS_DEBUG="-O1 -g1" -DKAVEL_SANITIZE=ON -DKAVEL_BENCH=OFF \
-  -DCMAKE_DISABLE_FIND_PACKAGE_Qt6UiPlugin=ON
+  -DKAVEL_DESIGNER_PLUGIN=OFF
 cmake --build "$build"
 ctest --test-dir "$build" --output-on-failure -j2 "$@"

@@ -112,14 +112,24 @@ QString programFolder() {
     return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath().section(QLatin1Char('/'), 0, -2);
 }
 
+namespace {
+// A folder of the installed tree, relative to the executable's, so the tree works under any
+// prefix and wherever it is moved.
+QString installedFolder(const char* fromBin) {
+    return QDir::cleanPath(programFolder() + QLatin1Char('/') + QLatin1String(fromBin));
+}
+} // namespace
+
+QString helperFolder() {
+    const QString installed = installedFolder(KAVEL_HELPER_DIR_FROM_BIN);
+    return QFileInfo(installed).isDir() ? installed : programFolder();
+}
+
 QString resourceFolder() {
-    const QString beside = programFolder();
-    if (QFileInfo::exists(beside + QStringLiteral("/resources")))
-        return beside + QStringLiteral("/resources");
-    const QString shared = QDir(beside).absoluteFilePath(QStringLiteral("../share/kavel32"));
-    if (QFileInfo::exists(shared))
-        return QDir::cleanPath(shared);
-    return QStringLiteral(KAVEL_SHARE_DIR);
+    const QString beside = programFolder() + QStringLiteral("/resources");
+    if (QFileInfo::exists(beside))
+        return beside;
+    return installedFolder(KAVEL_DATA_DIR_FROM_BIN);
 }
 
 QString stateFolder() {
@@ -197,7 +207,7 @@ void removeStaleWorkFolders() {
 }
 
 QString toolPath(const QString& name) {
-    const QString beside = programFolder() + QLatin1Char('/') + name;
+    const QString beside = helperFolder() + QLatin1Char('/') + name;
     if (QFileInfo(beside).isExecutable())
         return beside;
     const QString found = QStandardPaths::findExecutable(name);

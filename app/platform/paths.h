@@ -27,7 +27,11 @@ bool samePath(const QString& a, const QString& b);
 namespace AppPaths {
 // Folder of the running executable (the program folder of a build tree).
 QString programFolder();
-// Read-only resources (tools, sounds, help): beside the executable, else share/kavel32.
+// The outside tools the run starts (wrar, wace, size, pkzip): libexec/kavel32 of an installed
+// tree, found from the executable's folder; the program folder itself in a build tree.
+QString helperFolder();
+// Read-only resources (sounds, help, pictures): resources/ beside the executable in a build
+// tree, else share/kavel32 of the installed tree the executable is in.
 QString resourceFolder();
 // Writable per-user state: Kavel32.ini, temp/, the per-zip working copies.
 QString stateFolder();
@@ -50,6 +54,6 @@ void removeWorkFolder();
 // Removes the work folders of programs that were killed before they could (their process is
 // gone).
 void removeStaleWorkFolders();
-// Finds one of our outside tools (wrar, size, ...): program folder first, then PATH.
+// Finds one of our outside tools (wrar, size, ...): helper folder first, then PATH.
 QString toolPath(const QString& name);
 } // namespace AppPaths

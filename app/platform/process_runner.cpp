@@ -66,7 +66,9 @@ QString findIn(const QString& dir, const QString& name) {
 QString searchAll(const QString& name) {
     if (name.contains(QLatin1Char('/')))
         return findIn({}, name);
-    QStringList dirs = {AppPaths::programFolder(), QDir::currentPath()};
+    // The helper folder first: installed, our tools live apart from the program's bin folder.
+    QStringList dirs = {AppPaths::helperFolder(), AppPaths::programFolder(), QDir::currentPath()};
+    dirs.removeDuplicates();
     dirs += qEnvironmentVariable("PATH").split(QLatin1Char(':'), Qt::SkipEmptyParts);
     for (const QString& dir : dirs) {
         const QString found = findIn(dir, name);

@@ -33,7 +33,7 @@ RunOutcome runSizeProgram(const QString& source, MachinePort& machine) {
     if (listing.isEmpty())
         return RunOutcome::NotStarted;
     const int status = machine.run(
-        sizeCommand(AppPaths::programFolder(), GetShortFileName(source), listing));
+        sizeCommand(AppPaths::helperFolder(), GetShortFileName(source), listing));
     if (status == kCouldNotStart)
         return RunOutcome::NotStarted;
     if (!QFile::exists(listing))

@@ -54,8 +54,11 @@ QStringList ComponentRegistry::lookupPaths() {
         return {QString::fromLocal8Bit(env)};
     QStringList paths{writablePath()};
     if (QCoreApplication::instance()) {
-        paths << QCoreApplication::applicationDirPath() + QLatin1Char('/') +
-                     QLatin1String(kProgramRegistryName);
+        const QString programDir = QCoreApplication::applicationDirPath();
+        paths << programDir + QLatin1Char('/') + QLatin1String(kProgramRegistryName);
+        // An installed tree's registry, shipped beside the installed library.
+        paths << QDir::cleanPath(programDir + QLatin1Char('/') +
+                                 QLatin1String(ZQMARQ_REGISTRY_FROM_BIN));
     }
     return paths;
 }
@@ -231,7 +234,12 @@ std::optional<ResolvedClass> resolveClass(const QString& clsidOrProgId, QString*
         const auto library = reg.value(QStringLiteral("CLSID\\%1\\InprocServer32").arg(clsid));
         if (!library || library->isEmpty())
             continue;
-        return ResolvedClass{clsid.toUpper(), *library, path};
+        // A relative library path is relative to the registry's own folder, so a registry
+        // shipped beside its library holds wherever the two are installed.
+        const QString libraryPath = QDir::isRelativePath(*library)
+                                        ? QFileInfo(path).absoluteDir().filePath(*library)
+                                        : *library;
+        return ResolvedClass{clsid.toUpper(), libraryPath, path};
     }
     if (error) {
         *error = QStringLiteral("The class %1 is not registered").arg(wanted);

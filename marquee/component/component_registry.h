@@ -21,7 +21,8 @@ class ComponentRegistry {
     // Where registration writes: $ZQMARQ_REGISTRY, else the per-user file.
     static QString writablePath();
     // Where lookups search, in order: $ZQMARQ_REGISTRY alone when set; else the per-user
-    // file, then the one in the running program's folder.
+    // file, then the one in the running program's folder, then the one an installed tree
+    // ships beside its library (lib/zqmarq/components.reg seen from the program's bin/).
     static QStringList lookupPaths();
 
     // A missing file is an empty registry; an unreadable or malformed one is an error.
@@ -62,8 +63,9 @@ struct ResolvedClass {
     QString registryFile;
 };
 
-// Finds a class by its braced class id or its ProgID in the lookup paths. On failure
-// returns nothing and *error says why (not registered, registry unreadable).
+// Finds a class by its braced class id or its ProgID in the lookup paths; a relative library
+// path in a registry is taken from that registry's folder. On failure returns nothing and
+// *error says why (not registered, registry unreadable).
 std::optional<ResolvedClass> resolveClass(const QString& clsidOrProgId, QString* error);
 
 } // namespace zqmarq

@@ -272,6 +272,34 @@ class TestRegistryContainer : public QObject {
                  qPrintable(error));
     }
 
+    // The registry an installed tree ships names the library by a path relative to itself:
+    // copied with the library to any folder, it creates the control from that folder.
+    void shippedRegistryFindsTheLibraryBesideIt() {
+        const QString folder = m_dir.filePath(QStringLiteral("prefix/lib/zqmarq"));
+        QVERIFY(QDir().mkpath(folder));
+        m_registry = folder + QStringLiteral("/components.reg");
+        QVERIFY(QFile::copy(QStringLiteral(ZQMARQ_SHIPPED_REGISTRY), m_registry));
+        qputenv(kRegistryEnvVar, m_registry.toLocal8Bit());
+
+        ComponentRegistry reg;
+        QString error;
+        QVERIFY2(reg.load(m_registry, &error), qPrintable(error));
+        const auto named = reg.value(
+            QStringLiteral("CLSID\\{3F7A12C3-58B4-11CF-9D21-0060B7C4E5A1}\\InprocServer32"));
+        QVERIFY(named);
+        QVERIFY2(QDir::isRelativePath(*named), qPrintable(*named));
+        QVERIFY(QFile::copy(kLibrary, folder + QLatin1Char('/') + *named));
+
+        const auto resolved = resolveClass(QStringLiteral("ZqMarquee.ZqMarqueeCtrl.1"), &error);
+        QVERIFY2(resolved, qPrintable(error));
+        QCOMPARE(resolved->library, folder + QLatin1Char('/') + *named);
+        QWidget parent;
+        auto host =
+            ControlHost::create(QStringLiteral("ZqMarquee.ZqMarqueeCtrl.1"), &parent, &error);
+        QVERIFY2(host, qPrintable(error));
+        QCOMPARE(host->text(), QStringLiteral("Nimbrel Marquee"));
+    }
+
     void libraryCountsItsObjects() {
         QLibrary lib(kLibrary);
         QVERIFY2(lib.load(), qPrintable(lib.errorString()));
@@ -362,8 +390,9 @@ class TestRegistryContainer : public QObject {
         QCOMPARE(ComponentRegistry::writablePath(), m_registry);
         qunsetenv(kRegistryEnvVar);
         const QStringList paths = ComponentRegistry::lookupPaths();
-        QCOMPARE(paths.size(), 2);
+        QCOMPARE(paths.size(), 3);
         QVERIFY(paths[1].endsWith(QLatin1String("/zqmarq-components.reg")));
+        QVERIFY2(paths[2].endsWith(QLatin1String("/zqmarq/components.reg")), qPrintable(paths[2]));
         qputenv(kRegistryEnvVar, m_registry.toLocal8Bit());
     }
 };
