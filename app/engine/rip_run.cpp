@@ -49,7 +49,9 @@ QString runPreconditionFault(const JobSettings& job) {
 }
 } // namespace
 
-QString defaultWorkLocation() { return QDir::homePath(); }
+QString defaultWorkLocation() {
+    return QDir::homePath();
+}
 
 QString claimOutputFolder(const QString& workLocation, QString* error) {
     for (int i = 1; i < 100000; ++i) {
@@ -77,7 +79,8 @@ SetNumbering numberSet(const JobSettings& job, int volumes, bool plannedThreeDig
         return numbering;
     if (job.SizeUnits == 0) {
         numbering.fault =
-            QStringLiteral("The archiver made %1 files where one archive was asked for").arg(volumes);
+            QStringLiteral("The archiver made %1 files where one archive was asked for")
+                .arg(volumes);
         return numbering;
     }
     if (exceedsVolumeLimit(volumes)) {
@@ -142,6 +145,7 @@ RipResult RipRun::errorPath(const QString& reason, const QString& outputFolder) 
 
 RipResult RipRun::run(const JobSettings& job, float sourceSizeM) {
     RunningScope scope(running_);
+    aborted_ = false;
     if (!flags_.batch()) {
         window_.showPage(Page::Progress);
         window_.setStatusText({});
@@ -179,8 +183,8 @@ RipResult RipRun::run(const JobSettings& job, float sourceSizeM) {
                                &error) ||
             !numbering_.NumberingValid) {
             RipResult r;
-            r.reason = error.isEmpty() ? QStringLiteral("The diz numbering position is not valid")
-                                       : error;
+            r.reason =
+                error.isEmpty() ? QStringLiteral("The diz numbering position is not valid") : error;
             return r;
         }
     }
@@ -215,8 +219,12 @@ RipResult RipRun::run(const JobSettings& job, float sourceSizeM) {
     window_.processEvents();
     if (job.Archiver == ArchiverKind::Rar)
         window_.setSourceDisplay(QLatin1Char('"') + job.SourceSpec + QLatin1Char('"'));
-    const int status = machine_.run(archiverCommand(job.Archiver, job.SizeUnits, job.MethodIndex,
-                                                    archivePath, job.SourceSpec, listFile));
+    // The archiver's own percentage is all there is to see while the window is minimised.
+    const int status =
+        machine_.runWithProgress(archiverCommand(job.Archiver, job.SizeUnits, job.MethodIndex,
+                                                 archivePath, job.SourceSpec, listFile),
+                                 [this](int percent) { window_.setArchiverProgress(percent); });
+    window_.setArchiverProgress(-1);
     if (flags_.batch())
         window_.showPage(Page::Progress);
     window_.restore();
@@ -226,11 +234,10 @@ RipResult RipRun::run(const JobSettings& job, float sourceSizeM) {
         return errorPath(stoppedBy(signal), outputFolder);
     const QStringList volumes = listVolumes(outputFolder);
     if (status != 0 || volumes.isEmpty()) {
-        const QString reason = status == kCouldNotStart
-                                   ? QStringLiteral("The archiver could not be started")
-                               : status != 0
-                                   ? QStringLiteral("The archiver failed (exit status %1)").arg(status)
-                                   : kArchiverFailedText;
+        const QString reason =
+            status == kCouldNotStart ? QStringLiteral("The archiver could not be started")
+            : status != 0 ? QStringLiteral("The archiver failed (exit status %1)").arg(status)
+                          : kArchiverFailedText;
         if (!flags_.batch())
             window_.message(reason, kErrorTitle, MessageIcon::Exclamation, MessageButtons::Ok);
         return errorPath(reason, outputFolder);
@@ -249,8 +256,15 @@ RipResult RipRun::run(const JobSettings& job, float sourceSizeM) {
         window_.setBusyPointer(true);
         window_.processEvents();
         window_.setPageBarEnabled(false);
-        WrapContext context{job,      flags_,   outputFolder, numbering.threeDigitNumbers,
-                            numbering.zipName, diskCount_, window_, machine_, zip_};
+        WrapContext context{job,
+                            flags_,
+                            outputFolder,
+                            numbering.threeDigitNumbers,
+                            numbering.zipName,
+                            diskCount_,
+                            window_,
+                            machine_,
+                            zip_};
         QString wrapError;
         const WrapResult wrapped = wrapVolumes(context, &wrapError);
         diskNumber_ = context.diskNumber;
@@ -258,6 +272,11 @@ RipResult RipRun::run(const JobSettings& job, float sourceSizeM) {
             window_.setProgress(0);
             if (const int signal = StopSignals::requested())
                 wrapError = stoppedBy(signal);
+            else if (aborted_) {
+                // The zip and count on display belong to a set that will not be finished.
+                window_.setCountText({});
+                wrapError = kAbortedText;
+            }
             return errorPath(wrapError.isEmpty() ? QStringLiteral("Zipping failed") : wrapError,
                              outputFolder);
         }
@@ -268,12 +287,11 @@ RipResult RipRun::run(const JobSettings& job, float sourceSizeM) {
     if (!flags_.batch())
         machine_.playSound(QStringLiteral("\\rip.wav"), false);
     window_.setProgress(0);
-    window_.setStatusText(job.RawArchivesOnly
-                              ? kRippingCompleteText + QStringLiteral("\r\r") +
-                                    (rar ? QStringLiteral("Rar's are in ")
-                                         : QStringLiteral("Ace's are in ")) +
-                                    outputFolder
-                              : kRippingCompleteText);
+    window_.setStatusText(job.RawArchivesOnly ? kRippingCompleteText + QStringLiteral("\r\r") +
+                                                    (rar ? QStringLiteral("Rar's are in ")
+                                                         : QStringLiteral("Ace's are in ")) +
+                                                    outputFolder
+                                              : kRippingCompleteText);
     window_.setNameText({});
     window_.processEvents();
 
@@ -301,6 +319,7 @@ RipResult RipRun::run(const JobSettings& job, float sourceSizeM) {
 }
 
 void RipRun::abort() {
+    aborted_ = true;
     zip_.setAbort(true);
     window_.setPageBarEnabled(true);
     window_.setBusyPointer(false);
