@@ -7,11 +7,13 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QScreen>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 constexpr int kTargetRole = Qt::UserRole + 1;
@@ -43,7 +45,9 @@ QList<QPair<QString, QString>> readHelpList(const QString& file) {
     return entries;
 }
 
-QString HelpWindow::helpFolder() { return AppPaths::resourceFolder() + QStringLiteral("/help"); }
+QString HelpWindow::helpFolder() {
+    return AppPaths::resourceFolder() + QStringLiteral("/help");
+}
 
 HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("HelpWindow"));
@@ -157,21 +161,61 @@ void HelpWindow::showContents(bool withFocus) {
     present(withFocus);
 }
 
+QPoint besidePosition(const QRect& mainFrame, const QSize& size, const QRect& screenArea) {
+    constexpr int kGap = 8;
+    int x = mainFrame.right() + 1 + kGap;
+    if (x + size.width() > screenArea.right() + 1) {
+        x = mainFrame.left() - kGap - size.width();
+        if (x < screenArea.left())
+            x = std::max(screenArea.left(), screenArea.right() + 1 - size.width());
+    }
+    const int lowest = std::max(screenArea.top(), screenArea.bottom() + 1 - size.height());
+    const int y = std::clamp(mainFrame.top(), screenArea.top(), lowest);
+    return {x, y};
+}
+
+void HelpWindow::placeBeside(const QWidget* mainWindow) {
+    if (isVisible() || !mainWindow)
+        return;
+    const QScreen* screen = mainWindow->screen();
+    if (!screen)
+        return;
+    // The frame is not known before the first show: the title bar's height is guessed.
+    const QSize frame = isWindow() && testAttribute(Qt::WA_WState_Created) ? frameGeometry().size()
+                                                                           : size() + QSize(0, 30);
+    move(besidePosition(mainWindow->frameGeometry(), frame, screen->availableGeometry()));
+}
+
 void HelpWindow::showIndex(bool withFocus) {
     tabs_->setCurrentIndex(1);
     indexFilter_->clear();
+    // The right pane shows the first keyword's page rather than nothing.
+    if (index_->count() > 0) {
+        index_->setCurrentRow(0);
+        openTarget(index_->item(0)->data(kTargetRole).toString());
+    } else if (!firstTopic_.isEmpty()) {
+        openTarget(firstTopic_);
+    }
     present(withFocus);
     if (withFocus)
         indexFilter_->setFocus();
 }
 
-QString HelpWindow::currentTab() const { return tabs_->tabText(tabs_->currentIndex()); }
+QString HelpWindow::currentTab() const {
+    return tabs_->tabText(tabs_->currentIndex());
+}
 
-QString HelpWindow::currentPage() const { return browser_->source().fileName(); }
+QString HelpWindow::currentPage() const {
+    return browser_->source().fileName();
+}
 
-int HelpWindow::topicCount() const { return contents_->count(); }
+int HelpWindow::topicCount() const {
+    return contents_->count();
+}
 
-int HelpWindow::indexCount() const { return index_->count(); }
+int HelpWindow::indexCount() const {
+    return index_->count();
+}
 
 bool HelpWindow::openKeyword(const QString& keyword) {
     for (int i = 0; i < index_->count(); ++i)

@@ -12,11 +12,15 @@ class QTextBrowser;
 // help/index.txt, one "text|page.html[#anchor]" a line.
 class HelpWindow : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit HelpWindow(QWidget* parent = nullptr);
 
     // The folder of the help pages; when missing, the window says so instead of a page.
     static QString helpFolder();
+
+    // Puts a hidden window beside the main window: right of it, else left of it, else as
+    // far right as the screen allows. A window already shown stays where the user put it.
+    void placeBeside(const QWidget* mainWindow);
 
     // Opened at the contents or at the index; withFocus false leaves the focus where it is.
     void showContents(bool withFocus = true);
@@ -30,7 +34,7 @@ public:
     // Shows the page of a keyword of the index (exact text); false when there is none.
     bool openKeyword(const QString& keyword);
 
-private:
+  private:
     void load();
     void openTarget(const QString& target);
     void filterIndex(const QString& typed);
@@ -43,6 +47,9 @@ private:
     QTextBrowser* browser_ = nullptr;
     QString firstTopic_;
 };
+
+// Where a window of this size goes beside mainFrame on the screen area (see placeBeside).
+QPoint besidePosition(const QRect& mainFrame, const QSize& size, const QRect& screenArea);
 
 // Reads one "text|target" list; lines without both parts, targets leaving the help folder
 // and blank lines are left out.
