@@ -12,11 +12,13 @@
 
 #include "companion/zip_comment.h"
 #include "platform/paths.h"
+#include "source/volume_estimate.h"
 
 #include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -335,6 +337,9 @@ void TestStartup::scriptArgumentLoadsAndChecksTheJob() {
     QCOMPARE(job.ZipDir, dir_.filePath(QStringLiteral("zips")));
     QVERIFY(job.AutoNumber);
     QVERIFY(w->jobPages()->jobValidated());
+    // The zip drive's free space, as Open shows it.
+    QCOMPARE(w->findChild<QLabel*>(QStringLiteral("Label14"))->text(),
+             zipFreeSpaceAfterOpenText(*machine.free));
     QVERIFY(!session.flags().batch());
     // An interactive start runs nothing.
     QVERIFY(!machine.commands.join(QLatin1Char('\n')).contains(QStringLiteral("wrar")));
