@@ -52,7 +52,7 @@ QString HelpWindow::helpFolder() {
 HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("HelpWindow"));
     setWindowTitle(QStringLiteral("Kavel32 Help"));
-    resize(760, 520);
+    resize(kDefaultSize);
 
     tabs_ = new QTabWidget;
     contents_ = new QListWidget;
@@ -161,17 +161,27 @@ void HelpWindow::showContents(bool withFocus) {
     present(withFocus);
 }
 
-QPoint besidePosition(const QRect& mainFrame, const QSize& size, const QRect& screenArea) {
+QRect besideGeometry(const QRect& mainFrame, const QSize& size, int minimumWidth,
+                     const QRect& screenArea) {
     constexpr int kGap = 8;
-    int x = mainFrame.right() + 1 + kGap;
-    if (x + size.width() > screenArea.right() + 1) {
-        x = mainFrame.left() - kGap - size.width();
-        if (x < screenArea.left())
-            x = std::max(screenArea.left(), screenArea.right() + 1 - size.width());
+    const int rightRoom = screenArea.right() - mainFrame.right() - kGap;
+    const int leftRoom = mainFrame.left() - kGap - screenArea.left();
+    int width = size.width();
+    int x = 0;
+    if (width <= rightRoom) {
+        x = mainFrame.right() + 1 + kGap;
+    } else if (width <= leftRoom) {
+        x = mainFrame.left() - kGap - width;
+    } else if (std::max(rightRoom, leftRoom) >= minimumWidth) {
+        // Narrower, on the side with more room.
+        width = std::max(rightRoom, leftRoom);
+        x = rightRoom >= leftRoom ? mainFrame.right() + 1 + kGap : screenArea.left();
+    } else {
+        x = std::max(screenArea.left(), screenArea.right() + 1 - width);
     }
-    const int lowest = std::max(screenArea.top(), screenArea.bottom() + 1 - size.height());
-    const int y = std::clamp(mainFrame.top(), screenArea.top(), lowest);
-    return {x, y};
+    const int height = std::min(size.height(), screenArea.height());
+    const int lowest = screenArea.bottom() + 1 - height;
+    return {x, std::clamp(mainFrame.top(), screenArea.top(), lowest), width, height};
 }
 
 void HelpWindow::placeBeside(const QWidget* mainWindow) {
@@ -181,9 +191,13 @@ void HelpWindow::placeBeside(const QWidget* mainWindow) {
     if (!screen)
         return;
     // The frame is not known before the first show: the title bar's height is guessed.
-    const QSize frame = isWindow() && testAttribute(Qt::WA_WState_Created) ? frameGeometry().size()
-                                                                           : size() + QSize(0, 30);
-    move(besidePosition(mainWindow->frameGeometry(), frame, screen->availableGeometry()));
+    const QSize frameExtra =
+        testAttribute(Qt::WA_WState_Created) ? frameGeometry().size() - size() : QSize(0, 30);
+    const QRect frame =
+        besideGeometry(mainWindow->frameGeometry(), kDefaultSize + frameExtra,
+                       kMinimumWidth + frameExtra.width(), screen->availableGeometry());
+    resize(frame.size() - frameExtra);
+    move(frame.topLeft());
 }
 
 void HelpWindow::showIndex(bool withFocus) {

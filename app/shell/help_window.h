@@ -18,9 +18,11 @@ class HelpWindow : public QWidget {
     // The folder of the help pages; when missing, the window says so instead of a page.
     static QString helpFolder();
 
-    // Puts a hidden window beside the main window: right of it, else left of it, else as
-    // far right as the screen allows. A window already shown stays where the user put it.
+    // Puts a hidden window beside the main window (besideGeometry), at its own size or
+    // narrower. A window already shown stays where the user put it.
     void placeBeside(const QWidget* mainWindow);
+    static constexpr int kMinimumWidth = 400;
+    static constexpr QSize kDefaultSize{760, 520};
 
     // Opened at the contents or at the index; withFocus false leaves the focus where it is.
     void showContents(bool withFocus = true);
@@ -48,8 +50,11 @@ class HelpWindow : public QWidget {
     QString firstTopic_;
 };
 
-// Where a window of this size goes beside mainFrame on the screen area (see placeBeside).
-QPoint besidePosition(const QRect& mainFrame, const QSize& size, const QRect& screenArea);
+// Where a window of this size goes beside mainFrame on the screen area: right of it, else
+// left of it, else narrower (not below minimumWidth) on the side with more room, else at
+// the screen's right edge over the main window.
+QRect besideGeometry(const QRect& mainFrame, const QSize& size, int minimumWidth,
+                     const QRect& screenArea);
 
 // Reads one "text|target" list; lines without both parts, targets leaving the help folder
 // and blank lines are left out.

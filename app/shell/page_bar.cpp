@@ -5,7 +5,7 @@
 #include <QVBoxLayout>
 
 namespace {
-// Items are white on the dark bar. Hovered they keep their white text on a lighter shade
+// Items are white on the dark bar. Hovered they keep their white text on a darker shade
 // of the bar (a style's light hover panel would swallow it); the item of the page shown
 // sits on the highlight colour.
 const char* const kItemStyle = R"(
@@ -14,7 +14,7 @@ QToolButton[pageBarItem="true"] {
     border-radius: 4px; padding: 2px;
 }
 QToolButton[pageBarItem="true"]:hover {
-    background: rgba(255, 255, 255, 48); border-color: rgba(255, 255, 255, 110);
+    background: rgba(0, 0, 0, 55); border-color: rgba(255, 255, 255, 130);
 }
 QToolButton[pageBarItem="true"]:pressed { background: rgba(0, 0, 0, 60); }
 QToolButton[pageBarItem="true"][current="true"] {

@@ -475,17 +475,20 @@ void TestMainWindow::helpPagesAreComplete() {
 
 void TestMainWindow::helpWindowGoesBesideTheMainWindow_data() {
     QTest::addColumn<QRect>("main");
-    QTest::addColumn<QPoint>("expected");
-    // On a 1920 x 1080 screen, for a help window of 700 x 500.
-    QTest::newRow("room on the right") << QRect(100, 100, 660, 480) << QPoint(768, 100);
-    QTest::newRow("room on the left only") << QRect(1000, 50, 660, 480) << QPoint(292, 50);
-    QTest::newRow("no room: screen's right edge") << QRect(600, 700, 700, 480) << QPoint(1220, 580);
+    QTest::addColumn<QRect>("expected");
+    // On a 1920 x 1080 screen, for a help window of 700 x 500 and at least 480 wide.
+    QTest::newRow("room on the right") << QRect(100, 100, 660, 480) << QRect(768, 100, 700, 500);
+    QTest::newRow("room on the left only") << QRect(1000, 50, 660, 480) << QRect(292, 50, 700, 500);
+    QTest::newRow("narrower on the wider side")
+        << QRect(600, 700, 700, 480) << QRect(1308, 580, 612, 500);
+    QTest::newRow("no room: the screen's right edge")
+        << QRect(100, 0, 1700, 480) << QRect(1220, 0, 700, 500);
 }
 
 void TestMainWindow::helpWindowGoesBesideTheMainWindow() {
     QFETCH(QRect, main);
-    QFETCH(QPoint, expected);
-    QCOMPARE(besidePosition(main, QSize(700, 500), QRect(0, 0, 1920, 1080)), expected);
+    QFETCH(QRect, expected);
+    QCOMPARE(besideGeometry(main, QSize(700, 500), 480, QRect(0, 0, 1920, 1080)), expected);
 }
 
 void TestMainWindow::archiverProgressInTheTitle() {
