@@ -167,7 +167,10 @@ void TestJobPagesRun::abortDuringZipKeepsRemainingVolumes() {
     QVERIFY(h.port.pageBarEnabled);
     QVERIFY(!h.port.busy);
     QCOMPARE(h.pages->sourceDisplay(), source_);
-    QVERIFY(h.find<QLabel>("Label1")->text() != kRippingCompleteText);
+    // The page says so; the zip and count of the set given up are gone.
+    QCOMPARE(h.find<QLabel>("Label1")->text(), QStringLiteral("Aborted"));
+    QCOMPARE(h.find<QLabel>("Label10")->text(), QString());
+    QCOMPARE(h.find<QLabel>("Label11")->text(), QString());
 
     QCOMPARE(QDir(zips_).entryList({QStringLiteral("*.zip")}, QDir::Files),
              QStringList{QStringLiteral("rel01.zip")});
@@ -181,7 +184,15 @@ void TestJobPagesRun::abortDuringZipKeepsRemainingVolumes() {
     QDir(work_ + QLatin1Char('/') + outputs.front()).removeRecursively();
     QFile::remove(zips_ + QStringLiteral("/rel01.zip"));
     h.port.onProgress = nullptr;
+    // ... and starts on a clear page, not on the last run's texts.
+    QStringList pageAtArchiver;
+    h.machine.onExec = [&](const QString&) {
+        if (pageAtArchiver.isEmpty())
+            for (const char* label : {"Label1", "Label10", "Label11"})
+                pageAtArchiver << h.find<QLabel>(label)->text();
+    };
     h.pages->runJob();
+    QCOMPARE(pageAtArchiver, (QStringList{QString(), QString(), QString()}));
     QCOMPARE(h.find<QLabel>("Label1")->text(), kRippingCompleteText);
     QCOMPARE(QDir(zips_).entryList({QStringLiteral("*.zip")}, QDir::Files).size(), 3);
 }
