@@ -8,6 +8,9 @@
 
 void showTaskBarProgress(int percent) {
 #ifdef KAVEL_HAVE_DBUS
+    // Only a bus the desktop session names: no bus is started for this (autolaunch).
+    if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
+        return;
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return;
