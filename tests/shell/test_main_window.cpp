@@ -114,6 +114,16 @@ void TestMainWindow::startsOnTheSourcePage() {
                              "Picture5", "Picture6", "Picture7", "Picture8", "ZqMarquee1",
                              "ZqMarquee2", "SSPanel7", "SSPanel10", "SSPanel11", "Form"})
         QVERIFY2(window_->findChild<QWidget*>(QLatin1String(name)), name);
+    // A design name finds one control.
+    QStringList names;
+    for (const QWidget* w : window_->findChildren<QWidget*>())
+        if (!w->objectName().isEmpty() && !w->objectName().startsWith(QLatin1String("qt_")))
+            names << w->objectName();
+    QStringList twice = names;
+    twice.removeDuplicates();
+    for (const QString& name : twice)
+        names.removeOne(name);
+    QCOMPARE(names, QStringList());
 }
 
 void TestMainWindow::menusHaveTheirEntriesInOrder() {
