@@ -33,7 +33,6 @@ class SizeSlider : public QSlider {
         setTickInterval(20);
         setFocusPolicy(Qt::StrongFocus);
         setContextMenuPolicy(Qt::PreventContextMenu);
-        setToolTip(QStringLiteral("Archive size: arrow keys or the wheel move one step"));
     }
 
   protected:
