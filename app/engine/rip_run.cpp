@@ -55,7 +55,9 @@ QString runPreconditionFault(const JobSettings& job) {
 }
 } // namespace
 
-QString defaultWorkLocation() { return QDir::homePath(); }
+QString defaultWorkLocation() {
+    return QDir::homePath();
+}
 
 QString claimOutputFolder(const QString& workLocation, QString* error) {
     for (int i = 1; i < 100000; ++i) {
@@ -83,7 +85,8 @@ SetNumbering numberSet(const JobSettings& job, int volumes, bool plannedThreeDig
         return numbering;
     if (job.SizeUnits == 0) {
         numbering.fault =
-            QStringLiteral("The archiver made %1 files where one archive was asked for").arg(volumes);
+            QStringLiteral("The archiver made %1 files where one archive was asked for")
+                .arg(volumes);
         return numbering;
     }
     if (exceedsVolumeLimit(volumes)) {
@@ -148,6 +151,7 @@ RipResult RipRun::errorPath(const QString& reason, const QString& outputFolder) 
 
 RipResult RipRun::run(const JobSettings& job, float sourceSizeM) {
     RunningScope scope(running_);
+    aborted_ = false;
     if (!flags_.batch()) {
         window_.showPage(Page::Progress);
         window_.setStatusText({});
@@ -185,8 +189,8 @@ RipResult RipRun::run(const JobSettings& job, float sourceSizeM) {
                                &error) ||
             !numbering_.NumberingValid) {
             RipResult r;
-            r.reason = error.isEmpty() ? QStringLiteral("The diz numbering position is not valid")
-                                       : error;
+            r.reason =
+                error.isEmpty() ? QStringLiteral("The diz numbering position is not valid") : error;
             return r;
         }
     }
@@ -225,7 +229,10 @@ RipResult RipRun::run(const JobSettings& job, float sourceSizeM) {
                                        job.SourceSpec, listFile);
     // What the archiver says goes into the one line that reports its failure.
     archiver.stderrFile = AppPaths::scratchFile(QStringLiteral("archiver.err"));
-    const int status = machine_.run(archiver);
+    // The archiver's own percentage is all there is to see while the window is minimised.
+    const int status = machine_.runWithProgress(
+        archiver, [this](int percent) { window_.setArchiverProgress(percent); });
+    window_.setArchiverProgress(-1);
     if (flags_.batch())
         window_.showPage(Page::Progress);
     window_.restore();
@@ -260,8 +267,15 @@ RipResult RipRun::run(const JobSettings& job, float sourceSizeM) {
         window_.setBusyPointer(true);
         window_.processEvents();
         window_.setPageBarEnabled(false);
-        WrapContext context{job,      flags_,   outputFolder, numbering.threeDigitNumbers,
-                            numbering.zipName, diskCount_, window_, machine_, zip_};
+        WrapContext context{job,
+                            flags_,
+                            outputFolder,
+                            numbering.threeDigitNumbers,
+                            numbering.zipName,
+                            diskCount_,
+                            window_,
+                            machine_,
+                            zip_};
         QString wrapError;
         const WrapResult wrapped = wrapVolumes(context, &wrapError);
         diskNumber_ = context.diskNumber;
@@ -269,6 +283,11 @@ RipResult RipRun::run(const JobSettings& job, float sourceSizeM) {
             window_.setProgress(0);
             if (const int signal = StopSignals::requested())
                 wrapError = stoppedBy(signal);
+            else if (aborted_) {
+                // The zip and count on display belong to a set that will not be finished.
+                window_.setCountText({});
+                wrapError = kAbortedText;
+            }
             return errorPath(wrapError.isEmpty() ? QStringLiteral("Zipping failed") : wrapError,
                              outputFolder);
         }
@@ -279,12 +298,11 @@ RipResult RipRun::run(const JobSettings& job, float sourceSizeM) {
     if (!flags_.batch())
         machine_.playSound(QStringLiteral("\\rip.wav"), false);
     window_.setProgress(0);
-    window_.setStatusText(job.RawArchivesOnly
-                              ? kRippingCompleteText + QStringLiteral("\r\r") +
-                                    (rar ? QStringLiteral("Rar's are in ")
-                                         : QStringLiteral("Ace's are in ")) +
-                                    outputFolder
-                              : kRippingCompleteText);
+    window_.setStatusText(job.RawArchivesOnly ? kRippingCompleteText + QStringLiteral("\r\r") +
+                                                    (rar ? QStringLiteral("Rar's are in ")
+                                                         : QStringLiteral("Ace's are in ")) +
+                                                    outputFolder
+                                              : kRippingCompleteText);
     window_.setNameText({});
     window_.processEvents();
 
@@ -312,6 +330,7 @@ RipResult RipRun::run(const JobSettings& job, float sourceSizeM) {
 }
 
 void RipRun::abort() {
+    aborted_ = true;
     zip_.setAbort(true);
     window_.setPageBarEnabled(true);
     window_.setBusyPointer(false);

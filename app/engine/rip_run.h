@@ -30,8 +30,11 @@ struct RipResult {
 };
 
 inline const QString kRippingCompleteText = QStringLiteral("Ripping complete");
-inline const QString kDuplicateZipText = QStringLiteral("Duplicate zip name in zip directory\nOverwrite?");
-inline const QString kArchiverFailedText = QStringLiteral("The archiver failed: no volumes were made");
+inline const QString kDuplicateZipText =
+    QStringLiteral("Duplicate zip name in zip directory\nOverwrite?");
+inline const QString kAbortedText = QStringLiteral("Aborted");
+inline const QString kArchiverFailedText =
+    QStringLiteral("The archiver failed: no volumes were made");
 
 // The default place for output folders when the job names none: the home folder.
 QString defaultWorkLocation();
@@ -60,7 +63,7 @@ SetNumbering numberSet(const JobSettings& job, int volumes, bool plannedThreeDig
 // caller's thread; Abort and Exit are called from the progress page while the zip step
 // processes window events.
 class RipRun {
-public:
+  public:
     RipRun(WindowPort& window, MachinePort& machine, ZipComponent& zip, const RunFlags& flags);
 
     RipResult run(const JobSettings& job, float sourceSizeM);
@@ -75,7 +78,7 @@ public:
     int16_t diskNumber() const { return diskNumber_; }
     int16_t diskCount() const { return diskCount_; }
 
-private:
+  private:
     RipResult stopAt(Page page, const QString& focus, const QString& reason);
     RipResult errorPath(const QString& reason, const QString& outputFolder);
     void resetCounters();
@@ -89,4 +92,5 @@ private:
     int16_t diskNumber_ = 0;
     int16_t diskCount_ = 0;
     bool running_ = false;
+    bool aborted_ = false; // Abort or Exit during this run
 };

@@ -1,12 +1,12 @@
 #include "engine/zip_wrapping.h"
 
 #include "companion/diz_numbering.h"
-#include "companion/nfo_copy.h"
-#include "job/machine_port.h"
-#include "job/window_port.h"
-#include "engine/zip_component.h"
-#include "job/volume_rules.h"
 #include "companion/line_text_file.h"
+#include "companion/nfo_copy.h"
+#include "engine/zip_component.h"
+#include "job/machine_port.h"
+#include "job/volume_rules.h"
+#include "job/window_port.h"
 #include "platform/file_read.h"
 #include "platform/paths.h"
 #include "platform/process_runner.h"
@@ -214,8 +214,9 @@ WrapResult wrapVolumes(WrapContext& cx, QString* errorText) {
 
     const QString zipName = cx.zipName.isEmpty() ? job.ZipName : cx.zipName;
     if (zipName.isEmpty() || zipName.contains(QLatin1Char(' ')) || isUnsafeZipName(zipName))
-        return fail(WrapResult::RunError,
-                    QStringLiteral("The zip name \"%1\" can't be used").arg(zipName));
+        return fail(WrapResult::RunError, zipName.isEmpty() ? QStringLiteral("No zip name is set")
+                                          : zipName.contains(QLatin1Char(' ')) ? kZipNameSpacesText
+                                                                               : kZipNameCharsText);
 
     const QStringList volumes = listVolumes(cx.outputFolder);
     const int diskCount = cx.diskCount > 0 ? cx.diskCount : int(volumes.size());
@@ -236,8 +237,9 @@ WrapResult wrapVolumes(WrapContext& cx, QString* errorText) {
     cx.diskNumber = 1;
     for (const QString& volume : volumes) {
         if (const int signal = StopSignals::requested())
-            return fail(WrapResult::ZipFailed,
-                        QStringLiteral("Stopped by %1").arg(QLatin1String(StopSignals::name(signal))));
+            return fail(
+                WrapResult::ZipFailed,
+                QStringLiteral("Stopped by %1").arg(QLatin1String(StopSignals::name(signal))));
         const int k = cx.diskNumber;
         const QString numberText =
             volumeNumberText(job.SizeUnits, diskCount, k, cx.threeDigitNumbers);

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 // Result of running a command when the program could not be started at all.
@@ -16,10 +17,16 @@ enum class WindowStyle { NormalWithFocus = 1, NormalNoFocus = 4 };
 // What the logic needs of the machine beyond plain files: processes, clock, sound,
 // editor, help and free space. One real implementation, fakes in tests.
 class MachinePort {
-public:
+  public:
     virtual ~MachinePort() = default;
     // Runs the command to its end; returns the exit status or kCouldNotStart.
     virtual int run(const Command& command) = 0;
+    // Runs a command that reports its progress: onPercent gets every new percentage the
+    // program writes while it runs. A machine that cannot read it just runs the command.
+    virtual int runWithProgress(const Command& command, const std::function<void(int)>& onPercent) {
+        (void)onPercent;
+        return run(command);
+    }
     virtual void startDetached(const QString& commandLine, WindowStyle style) = 0;
     virtual QDate today() const = 0;
     // Plays a sound file of the program folder ("\rip.wav"); silent when missing.

@@ -11,7 +11,7 @@ enum class MessageAnswer { Ok, Cancel, Yes, No };
 // What the logic needs of the main window. The Qt window implements it, the unattended
 // start implements it without a window, tests implement it with a recorder.
 class WindowPort {
-public:
+  public:
     virtual ~WindowPort() = default;
 
     // Hide all pages, show this one with its title and focus the named text box.
@@ -39,11 +39,14 @@ public:
     // measurement shows its progress there. A window without them ignores both.
     virtual void setSourceSizeText(const QString&) {}
     virtual void setSourceBrowseEnabled(bool) {}
+    // The archiver's own percentage while it runs (the window is minimised then); -1 when
+    // it has ended. A window without a place for it ignores it.
+    virtual void setArchiverProgress(int) {}
 };
 
 // A window port that shows nothing; unattended runs and tests derive from it.
 class NullWindowPort : public WindowPort {
-public:
+  public:
     void showPage(Page, const QString& = {}) override {}
     MessageAnswer message(const QString&, const QString&, MessageIcon, MessageButtons) override {
         return MessageAnswer::Ok;
@@ -62,7 +65,7 @@ public:
     void restore() override {}
     void closeWindow() override {}
 
-private:
+  private:
     int progress_ = 0;
     QString source_;
 };

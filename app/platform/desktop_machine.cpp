@@ -1,7 +1,7 @@
 #include "platform/desktop_machine.h"
 
-#include "platform/process_runner.h"
 #include "platform/paths.h"
+#include "platform/process_runner.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -10,7 +10,8 @@
 
 QString soundFilePath(const QString& name) {
     QString bare = name;
-    while (!bare.isEmpty() && (bare.front() == QLatin1Char('\\') || bare.front() == QLatin1Char('/')))
+    while (!bare.isEmpty() &&
+           (bare.front() == QLatin1Char('\\') || bare.front() == QLatin1Char('/')))
         bare.remove(0, 1);
     if (bare.isEmpty() || bare.contains(QLatin1Char('/')) || bare.contains(QLatin1Char('\\')) ||
         bare == QLatin1String("..") || bare == QLatin1String("."))
@@ -37,11 +38,18 @@ int DesktopMachine::run(const Command& command) {
     return runCommand(command, hooks_.whileWaiting);
 }
 
+int DesktopMachine::runWithProgress(const Command& command,
+                                    const std::function<void(int)>& onPercent) {
+    return runCommand(command, hooks_.whileWaiting, onPercent);
+}
+
 void DesktopMachine::startDetached(const QString& commandLine, WindowStyle style) {
     ::startDetached(commandLine, style);
 }
 
-QDate DesktopMachine::today() const { return QDate::currentDate(); }
+QDate DesktopMachine::today() const {
+    return QDate::currentDate();
+}
 
 void DesktopMachine::playSound(const QString& name, bool wait) {
     const QString file = soundFilePath(name);

@@ -7,7 +7,7 @@
 // The machine port of the desktop program. Sound and opening documents need GUI modules,
 // which this library does not link: the window library hands them in as hooks.
 class DesktopMachine : public MachinePort {
-public:
+  public:
     struct Hooks {
         // Plays an existing wave file; with wait, returns when it has ended.
         std::function<void(const QString& file, bool wait)> playSound;
@@ -22,13 +22,14 @@ public:
     void setHooks(Hooks hooks) { hooks_ = std::move(hooks); }
 
     int run(const Command& command) override;
+    int runWithProgress(const Command& command, const std::function<void(int)>& onPercent) override;
     void startDetached(const QString& commandLine, WindowStyle style) override;
     QDate today() const override;
     void playSound(const QString& name, bool wait) override;
     void openEditor(const QString& path) override;
     std::optional<int64_t> freeBytes(const QString& path) const override;
 
-private:
+  private:
     Hooks hooks_;
 };
 

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -23,7 +24,9 @@ extern char** environ;
 
 namespace {
 
-bool isBlank(QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); }
+bool isBlank(QChar c) {
+    return c == QLatin1Char(' ') || c == QLatin1Char('\t');
+}
 
 QString stripQuotes(QString text) {
     text = text.trimmed();
@@ -182,7 +185,77 @@ QString findProgram(const QString& name) {
     return found;
 }
 
-int runCommand(const Command& cmd, const std::function<void()>& whileWaiting) {
+QByteArray ProgressLineReader::feed(const QByteArray& bytes) {
+    pending_ += bytes;
+    QByteArray passOn;
+    qsizetype lineStart = 0;
+    for (qsizetype end = pending_.indexOf('\n'); end >= 0;
+         lineStart = end + 1, end = pending_.indexOf('\n', lineStart)) {
+        const QByteArray line = pending_.mid(lineStart, end - lineStart).trimmed();
+        bool number = line.size() >= 2 && line.size() <= 4 && line.endsWith('%');
+        int value = 0;
+        if (number)
+            value = line.chopped(1).toInt(&number);
+        if (number && value >= 0 && value <= 100) {
+            if (value != percent_) {
+                percent_ = value;
+                if (onPercent)
+                    onPercent(value);
+            }
+        } else {
+            passOn += pending_.mid(lineStart, end + 1 - lineStart);
+        }
+    }
+    pending_.remove(0, lineStart);
+    return passOn;
+}
+
+QByteArray ProgressLineReader::finish() {
+    if (pending_.isEmpty())
+        return {};
+    const QByteArray last = pending_;
+    QByteArray passOn = feed("\n");
+    // The line end was added here, not written by the child.
+    if (!passOn.isEmpty())
+        passOn = last;
+    return passOn;
+}
+
+namespace {
+// This program's environment with the progress variable set or taken out.
+std::vector<QByteArray> childEnvironment(bool progress) {
+    std::vector<QByteArray> out;
+    const QByteArray prefix = QByteArray(kProgressVariable) + '=';
+    for (char** e = environ; e && *e; ++e)
+        if (!QByteArray(*e).startsWith(prefix))
+            out.emplace_back(*e);
+    if (progress)
+        out.push_back(prefix + '1');
+    return out;
+}
+
+// Everything the pipe holds now; false once the child's side is closed.
+bool drain(int fd, ProgressLineReader& reader) {
+    char buffer[4096];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n > 0) {
+            const QByteArray passOn = reader.feed(QByteArray(buffer, n));
+            if (!passOn.isEmpty()) {
+                std::fwrite(passOn.constData(), 1, size_t(passOn.size()), stdout);
+                std::fflush(stdout);
+            }
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        return n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
+    }
+}
+} // namespace
+
+int runCommand(const Command& cmd, const std::function<void()>& whileWaiting,
+               const std::function<void(int)>& onPercent) {
     const QString program = findProgram(cmd.program);
     if (program.isEmpty())
         return kCouldNotStart;
@@ -196,6 +269,19 @@ int runCommand(const Command& cmd, const std::function<void()>& whileWaiting) {
         argv.push_back(s.data());
     argv.push_back(nullptr);
 
+    // Progress is read from the child's standard output, so a command that writes its
+    // output into a file has none to give.
+    const bool progress = bool(onPercent) && cmd.stdoutFile.isEmpty();
+    std::vector<QByteArray> environment = childEnvironment(progress);
+    std::vector<char*> envp;
+    for (QByteArray& s : environment)
+        envp.push_back(s.data());
+    envp.push_back(nullptr);
+
+    int progressPipe[2] = {-1, -1};
+    if (progress && ::pipe2(progressPipe, O_CLOEXEC) != 0)
+        return kCouldNotStart;
+
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     const QByteArray outFile = QFile::encodeName(cmd.stdoutFile);
@@ -203,6 +289,8 @@ int runCommand(const Command& cmd, const std::function<void()>& whileWaiting) {
     if (!cmd.stdoutFile.isEmpty())
         posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outFile.constData(),
                                          O_WRONLY | O_CREAT | O_TRUNC | O_NOCTTY, 0600);
+    else if (progress)
+        posix_spawn_file_actions_adddup2(&actions, progressPipe[1], STDOUT_FILENO);
     if (!cmd.stdinFile.isEmpty())
         posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, inFile.constData(),
                                          O_RDONLY | O_NOCTTY, 0);
@@ -217,11 +305,24 @@ int runCommand(const Command& cmd, const std::function<void()>& whileWaiting) {
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
     posix_spawnattr_setpgroup(&attributes, 0);
     pid_t pid = 0;
-    const int rc = posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), environ);
+    const int rc = posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), envp.data());
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0)
+    if (progress) {
+        ::close(progressPipe[1]);
+        ::fcntl(progressPipe[0], F_SETFL, ::fcntl(progressPipe[0], F_GETFL) | O_NONBLOCK);
+    }
+    ProgressLineReader reader;
+    reader.onPercent = onPercent;
+    bool pipeOpen = progress;
+    auto closePipe = [&] {
+        if (progress)
+            ::close(progressPipe[0]);
+    };
+    if (rc != 0) {
+        closePipe();
         return kCouldNotStart;
+    }
 
     int status = 0;
     bool told = false;
@@ -231,17 +332,31 @@ int runCommand(const Command& cmd, const std::function<void()>& whileWaiting) {
             ::kill(-pid, SIGTERM);
             told = true;
         }
+        if (pipeOpen)
+            pipeOpen = drain(progressPipe[0], reader);
         const pid_t done = waitpid(pid, &status, WNOHANG);
         if (done == pid)
             break;
-        if (done < 0 && errno != EINTR)
+        if (done < 0 && errno != EINTR) {
+            closePipe();
             return kCouldNotStart;
+        }
         if (whileWaiting)
             whileWaiting();
         // Short commands end quickly; long ones are looked at every 50 ms.
         std::this_thread::sleep_for(pause);
         pause = std::min(pause * 2, std::chrono::milliseconds(50));
     }
+    // What the child wrote just before it ended. A program it left running may hold the
+    // pipe open: what that writes later is not waited for.
+    if (pipeOpen)
+        drain(progressPipe[0], reader);
+    if (progress) {
+        const QByteArray rest = reader.finish();
+        std::fwrite(rest.constData(), 1, size_t(rest.size()), stdout);
+        std::fflush(stdout);
+    }
+    closePipe();
     if (WIFEXITED(status))
         return WEXITSTATUS(status);
     if (WIFSIGNALED(status))

@@ -28,7 +28,34 @@ QString findProgram(const QString& name);
 // (SIGTERM) when this program is asked to stop. Returns the exit status (128 + signal number
 // when killed) or kCouldNotStart at once. whileWaiting, when given, is called about every
 // 50 ms so a window can keep painting.
-int runCommand(const Command& command, const std::function<void()>& whileWaiting = {});
+//
+// With onPercent the command is asked for its progress: KAVEL32_PROGRESS=1 is set for it
+// and its standard output is read while it runs; every line "NN%" that changes the
+// percentage reaches onPercent, anything else it writes goes on to this program's standard
+// output. Without onPercent the variable is taken out of the child's environment. A command
+// with an output file of its own reports nothing.
+int runCommand(const Command& command, const std::function<void()>& whileWaiting = {},
+               const std::function<void(int)>& onPercent = {});
+
+// The environment variable that asks the archiver front-ends for "NN%" lines.
+inline constexpr char kProgressVariable[] = "KAVEL32_PROGRESS";
+
+// Reads "NN%" progress lines out of a child's standard output as it arrives in pieces.
+class ProgressLineReader {
+  public:
+    // Takes the next bytes; returns the bytes that were not progress lines (whole lines,
+    // with their line ends), which the caller passes on.
+    QByteArray feed(const QByteArray& bytes);
+    // The bytes of an unfinished last line, once the child has ended.
+    QByteArray finish();
+    // The last percentage read, -1 before the first.
+    int percent() const { return percent_; }
+    std::function<void(int)> onPercent;
+
+  private:
+    QByteArray pending_;
+    int percent_ = -1;
+};
 
 // runCommand on a command line given as text.
 int ExecCmd(const QString& commandLine, const std::function<void()>& whileWaiting = {});

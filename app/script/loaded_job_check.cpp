@@ -1,7 +1,7 @@
 #include "script/loaded_job_check.h"
 
-#include "platform/paths.h"
 #include "job/text_lines.h"
+#include "platform/paths.h"
 
 #include <QDir>
 #include <QFile>
@@ -133,13 +133,14 @@ std::optional<Failure> runChecks(JobSettings& job, WindowPort& window, const Run
         return Failure{Page::Zip, QStringLiteral("no zip name is chosen"), nameField};
     const bool hasSpace = job.ZipName.contains(QLatin1Char(' '));
     if (hasSpace || isUnsafeZipName(job.ZipName)) {
-        const QString reason = QStringLiteral("the zip name \"%1\": %2")
-                                   .arg(job.ZipName, hasSpace ? kZipNameSpacesText : kZipNameCharsText);
+        // The same words as the box, after the name itself.
+        const QString reason =
+            QStringLiteral("the zip name \"%1\": %2")
+                .arg(job.ZipName, hasSpace ? kZipNameSpacesText : kZipNameCharsText);
         Failure failure{Page::Zip, reason, nameField};
         if (!flags.batch()) {
-            window.message(hasSpace ? kZipNameSpacesText : kZipNameCharsText,
-                           kErrorTitle, MessageIcon::Exclamation,
-                           MessageButtons::Ok);
+            window.message(hasSpace ? kZipNameSpacesText : kZipNameCharsText, kErrorTitle,
+                           MessageIcon::Exclamation, MessageButtons::Ok);
             job.ZipName.clear();
         }
         return failure;

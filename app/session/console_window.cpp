@@ -10,16 +10,34 @@ void ConsoleWindow::setProgress(int percent) {
     draw();
 }
 
+void ConsoleWindow::setArchiverProgress(int percent) {
+    if (percent == archiverPercent_)
+        return;
+    archiverPercent_ = percent;
+    if (percent >= 0)
+        drawLine(QStringLiteral("Archiving, %1%").arg(percent, 3));
+}
+
 void ConsoleWindow::endLine() {
-    if (drawn_)
+    if (drawn_ && out_)
         std::fputc('\n', out_);
     drawn_ = false;
+    drawnWidth_ = 0;
 }
 
 void ConsoleWindow::draw() {
-    if (!out_ || !count_.contains(QLatin1String(" of ")))
+    if (!count_.contains(QLatin1String(" of ")))
         return;
-    std::fprintf(out_, "\rZipping volume %s, %3d%%", qPrintable(count_), progress());
+    drawLine(QStringLiteral("Zipping volume %1, %2%").arg(count_).arg(progress(), 3));
+}
+
+void ConsoleWindow::drawLine(const QString& text) {
+    if (!out_)
+        return;
+    // Blanks over what a longer line before left on the terminal.
+    const QString padding(qMax<qsizetype>(0, drawnWidth_ - text.size()), QLatin1Char(' '));
+    std::fprintf(out_, "\r%s%s", qPrintable(text), qPrintable(padding));
     std::fflush(out_);
+    drawnWidth_ = text.size();
     drawn_ = true;
 }

@@ -9,19 +9,23 @@
 // The window of a start without one: nothing to show but, on a terminal, one progress line
 // that the next update overwrites.
 class ConsoleWindow : public NullWindowPort {
-public:
+  public:
     // out: a terminal for the progress line, or nullptr for none.
     explicit ConsoleWindow(std::FILE* out) : out_(out) {}
     ~ConsoleWindow() override { endLine(); }
 
     void setCountText(const QString& text) override;
     void setProgress(int percent) override;
+    void setArchiverProgress(int percent) override;
     // Ends the progress line so that what is printed next starts on a line of its own.
     void endLine();
 
-private:
+  private:
     void draw();
+    void drawLine(const QString& text);
     std::FILE* out_;
     QString count_;
+    int archiverPercent_ = -1;
+    qsizetype drawnWidth_ = 0;
     bool drawn_ = false;
 };

@@ -47,7 +47,10 @@ SizeRecalc JobSession::measure() {
 RipResult JobSession::run() {
     // An Abort of an earlier run must not stop this one.
     zip_.setAbort(false);
-    return rip_.run(job, sourceSizeM);
+    // The run works on a copy: the window shows its own changes to the job (the quoted
+    // source while the archiver runs) in the job it edits, and may be edited meanwhile.
+    const JobSettings running = job;
+    return rip_.run(running, sourceSizeM);
 }
 
 void JobSession::useRememberedComment() {
@@ -73,6 +76,7 @@ std::optional<SessionResult> JobSession::loadStep(const QString& path) {
     if (AppPaths::workFolder(&error).isEmpty())
         return failure(error);
     const ScriptLoad loaded = load(path);
+    lastLoad = loaded;
     if (!loaded.ok) {
         // A script that cannot be read at all leaves nothing for the check to decide on.
         if (loaded.line == 0)
@@ -125,15 +129,17 @@ SessionResult JobSession::resultOf(const RipResult& run) const {
     SessionResult result;
     if (stopRequested(&result)) {
         if (!run.outputFolder.isEmpty())
-            result.message += QStringLiteral("; the volumes not zipped are in %1").arg(run.outputFolder);
+            result.message +=
+                QStringLiteral("; the volumes not zipped are in %1").arg(run.outputFolder);
         return result;
     }
     if (!run.succeeded())
         return failure(run.reason.isEmpty() ? QStringLiteral("the run failed") : run.reason);
     if (run.outcome == RipOutcome::ArchivesKept)
-        return {kExitCompleted, QStringLiteral("Ripping complete: %1 volumes are in %2")
-                                    .arg(run.volumes)
-                                    .arg(run.outputFolder),
+        return {kExitCompleted,
+                QStringLiteral("Ripping complete: %1 volumes are in %2")
+                    .arg(run.volumes)
+                    .arg(run.outputFolder),
                 {}};
     return {kExitCompleted,
             QStringLiteral("Ripping complete: %1 zips in %2").arg(run.volumes).arg(job.ZipDir),

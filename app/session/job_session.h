@@ -33,7 +33,7 @@ struct SessionResult {
 // the same results for the window's Kavel!, the window's unattended start and the start
 // without a window. The window keeps the job here between its own steps.
 class JobSession {
-public:
+  public:
     JobSession(WindowPort& window, MachinePort& machine, const RunFlags& flags);
 
     JobSettings job;
@@ -76,8 +76,11 @@ public:
     SessionResult resultOf(const RipResult& run) const;
 
     QStringList warnings;
+    // What the last loadStep read, for a window that sets its name field and slider after
+    // it.
+    ScriptLoad lastLoad;
 
-private:
+  private:
     WindowPort& window_;
     MachinePort& machine_;
     const RunFlags& flags_;

@@ -7,11 +7,13 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QScreen>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 constexpr int kTargetRole = Qt::UserRole + 1;
@@ -43,12 +45,14 @@ QList<QPair<QString, QString>> readHelpList(const QString& file) {
     return entries;
 }
 
-QString HelpWindow::helpFolder() { return AppPaths::resourceFolder() + QStringLiteral("/help"); }
+QString HelpWindow::helpFolder() {
+    return AppPaths::resourceFolder() + QStringLiteral("/help");
+}
 
 HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("HelpWindow"));
     setWindowTitle(QStringLiteral("Kavel32 Help"));
-    resize(760, 520);
+    resize(kDefaultSize);
 
     tabs_ = new QTabWidget;
     contents_ = new QListWidget;
@@ -157,21 +161,75 @@ void HelpWindow::showContents(bool withFocus) {
     present(withFocus);
 }
 
+QRect besideGeometry(const QRect& mainFrame, const QSize& size, int minimumWidth,
+                     const QRect& screenArea) {
+    constexpr int kGap = 8;
+    const int rightRoom = screenArea.right() - mainFrame.right() - kGap;
+    const int leftRoom = mainFrame.left() - kGap - screenArea.left();
+    int width = size.width();
+    int x = 0;
+    if (width <= rightRoom) {
+        x = mainFrame.right() + 1 + kGap;
+    } else if (width <= leftRoom) {
+        x = mainFrame.left() - kGap - width;
+    } else if (std::max(rightRoom, leftRoom) >= minimumWidth) {
+        // Narrower, on the side with more room.
+        width = std::max(rightRoom, leftRoom);
+        x = rightRoom >= leftRoom ? mainFrame.right() + 1 + kGap : screenArea.left();
+    } else {
+        x = std::max(screenArea.left(), screenArea.right() + 1 - width);
+    }
+    const int height = std::min(size.height(), screenArea.height());
+    const int lowest = screenArea.bottom() + 1 - height;
+    return {x, std::clamp(mainFrame.top(), screenArea.top(), lowest), width, height};
+}
+
+void HelpWindow::placeBeside(const QWidget* mainWindow) {
+    if (isVisible() || !mainWindow)
+        return;
+    const QScreen* screen = mainWindow->screen();
+    if (!screen)
+        return;
+    // The frame is not known before the first show: the title bar's height is guessed.
+    const QSize frameExtra =
+        testAttribute(Qt::WA_WState_Created) ? frameGeometry().size() - size() : QSize(0, 30);
+    const QRect frame =
+        besideGeometry(mainWindow->frameGeometry(), kDefaultSize + frameExtra,
+                       kMinimumWidth + frameExtra.width(), screen->availableGeometry());
+    resize(frame.size() - frameExtra);
+    move(frame.topLeft());
+}
+
 void HelpWindow::showIndex(bool withFocus) {
     tabs_->setCurrentIndex(1);
     indexFilter_->clear();
+    // The right pane shows the first keyword's page rather than nothing.
+    if (index_->count() > 0) {
+        index_->setCurrentRow(0);
+        openTarget(index_->item(0)->data(kTargetRole).toString());
+    } else if (!firstTopic_.isEmpty()) {
+        openTarget(firstTopic_);
+    }
     present(withFocus);
     if (withFocus)
         indexFilter_->setFocus();
 }
 
-QString HelpWindow::currentTab() const { return tabs_->tabText(tabs_->currentIndex()); }
+QString HelpWindow::currentTab() const {
+    return tabs_->tabText(tabs_->currentIndex());
+}
 
-QString HelpWindow::currentPage() const { return browser_->source().fileName(); }
+QString HelpWindow::currentPage() const {
+    return browser_->source().fileName();
+}
 
-int HelpWindow::topicCount() const { return contents_->count(); }
+int HelpWindow::topicCount() const {
+    return contents_->count();
+}
 
-int HelpWindow::indexCount() const { return index_->count(); }
+int HelpWindow::indexCount() const {
+    return index_->count();
+}
 
 bool HelpWindow::openKeyword(const QString& keyword) {
     for (int i = 0; i < index_->count(); ++i)

@@ -1,36 +1,35 @@
 #pragma once
 
-#include "job/job_settings.h"
 #include "session/job_session.h"
 #include "shell/shell_services.h"
 
 #include <QObject>
 #include <QString>
 
-#include <memory>
 #include <optional>
 
-class PageSource;
-class PageSkip;
+class JobModel;
 class PageDiz;
 class PageNfo;
-class PageZip;
 class PageProgress;
+class PageSkip;
+class PageSource;
+class PageZip;
 
-// The controls of the Source, Skip, Diz, Nfo, Zip and progress pages and their commands.
-// It builds its controls inside the page panels the main window made and holds the job in
-// them; the main window forwards the progress texts of its WindowPort here.
+// The Source, Skip, Diz, Nfo, Zip and progress pages over one job model, and the commands
+// that work on the whole job: open and save a script, the zip comment, the Kavel! run. It
+// builds the pages inside the panels the main window made; the main window forwards the
+// display calls of its WindowPort here.
 class JobPages : public QObject {
     Q_OBJECT
-public:
+  public:
     JobPages(const PagePanels& panels, ShellServices& services, QObject* parent = nullptr);
     ~JobPages() override;
 
-    // The job as the controls hold it, and back.
-    JobSettings readJob() const;
-    void writeJob(const JobSettings& job);
+    JobModel& model() { return *model_; }
+    const JobModel& model() const { return *model_; }
 
-    // Progress page and source display, for the main window's WindowPort.
+    // What the main window's WindowPort shows on these pages.
     void setStatusText(const QString& text); // Label1
     void setNameText(const QString& text);   // Label10
     void setCountText(const QString& text);  // Label11
@@ -40,6 +39,7 @@ public:
     void setSourceDisplay(const QString& text);
     void setSourceSizeText(const QString& text); // Label9
     void setSourceBrowseEnabled(bool enabled);   // Command2
+    void setArchiverProgress(int percent);
 
     // Menu commands of the File menu.
     void openScript();      // open "&Open script..."
@@ -57,14 +57,14 @@ public:
     // Measures the source on display again (after a script load).
     void recalculateSourceSize();
 
-    // The Kavel! command: the rip run on the job the controls hold, and how it ended.
+    // The Kavel! command: the rip run on the job the pages show, and how it ended.
     SessionResult runJob();
     bool runActive() const;
     // Abort (Command12) and Exit (Command13).
     void abortRun();
     void exitRun();
 
-    // Values the window derives from the pages.
+    // Values the window derives from the job.
     float sourceSizeM() const;
     QString sourcePath() const;
     bool threeDigitNumbers() const;
@@ -72,7 +72,7 @@ public:
     QString workDrive() const;
     bool jobValidated() const;
 
-signals:
+  signals:
     // "Kavel32 - " + the script's file name, after Open, Save or a command-line script.
     void windowTitleChanged(const QString& title);
     // The check mark of the zheader menu entry.
@@ -81,47 +81,25 @@ signals:
     void exitRequested();
     // A run has ended; a close asked for meanwhile can go ahead.
     void runFinished();
+    // The archiver's percentage while it runs, -1 when it has ended.
+    void archiverProgressChanged(int percent);
 
-private:
-    friend class PageSource;
-    friend class PageSkip;
-    friend class PageDiz;
-    friend class PageNfo;
-    friend class PageZip;
-    friend class PageProgress;
-
-    // Shared by the pages.
+  private:
     QWidget* dialogParent() const;
-    // Archives-only after "No" to "Save as Zip's?": the zip controls disabled and emptied.
-    void setRawArchivesOnly(bool raw);
-    void setZipControlsEnabled(bool enabled);
-    // The Browse form of the size calculation; false when Browse is to end at once.
-    bool measureSourceForBrowse();
-    // A file of the program's temp folder made when missing (an existing one keeps its
-    // text); empty when it cannot be made.
-    static QString ensureCompanionFile(const QString& name);
-    void testDizNumbering();
     void setScriptPath(const QString& path);
-    // The session's check on the job the controls hold; the controls show what it left.
+    // The loaded-job check; the pages show what it left.
     std::optional<SessionResult> checkJob(const QString& path);
+    // The zip drive's free space after a script was opened: "Free space " + megabytes with
+    // their sign position + " M".
+    void showZipDriveFree();
 
     PagePanels panels_;
     ShellServices& services_;
-    std::unique_ptr<PageSource> source_;
-    std::unique_ptr<PageSkip> skip_;
-    std::unique_ptr<PageDiz> diz_;
-    std::unique_ptr<PageNfo> nfo_;
-    std::unique_ptr<PageZip> zip_;
-    std::unique_ptr<PageProgress> progress_;
-    std::unique_ptr<JobSession> session_;
-
-    float sourceSizeM_ = 0;
-    QString sourcePath_;
-    bool threeDigitNumbers_ = false;
-    bool rawArchivesOnly_ = false;
-    bool numberingValid_ = false;
-    bool commentOn_ = false;
-    QString commentFile_;
-    QString scriptPath_;
-    bool jobValidated_ = false;
+    JobModel* model_;
+    PageSource* source_;
+    PageSkip* skip_;
+    PageDiz* diz_;
+    PageNfo* nfo_;
+    PageZip* zip_;
+    PageProgress* progress_;
 };

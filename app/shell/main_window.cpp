@@ -1,11 +1,14 @@
 #include "shell/main_window.h"
 
 #include "shell/help_window.h"
+#include "shell/job_model.h"
 #include "shell/job_pages.h"
+#include "shell/link_label.h"
 #include "shell/marquee_host.h"
 #include "shell/page_bar.h"
 #include "shell/splash_window.h"
 #include "shell/startup.h"
+#include "shell/task_bar_progress.h"
 
 #include "platform/paths.h"
 
@@ -15,12 +18,9 @@
 #include <QDesktopServices>
 #include <QFile>
 #include <QFileInfo>
-#include <QSet>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
@@ -34,36 +34,6 @@ constexpr int kMargin = 6;
 constexpr int kTitleHeight = 28;
 constexpr int kBannerHeight = 30;
 constexpr QSize kFormSize(660, 450);
-
-// Members of the context-menu family: a right press on one opens the page menu. The
-// marquees report their presses through their own MouseDown event instead.
-const QSet<QString>& contextFamily() {
-    static const QSet<QString> family = [] {
-        QSet<QString> names{QStringLiteral("Form"),     QStringLiteral("Frame2"),
-                            QStringLiteral("Frame3"),   QStringLiteral("Frame4"),
-                            QStringLiteral("Frame6"),   QStringLiteral("Frame8"),
-                            QStringLiteral("SSFrame1"), QStringLiteral("SSFrame2"),
-                            QStringLiteral("SSFrame3"), QStringLiteral("SSPanel8"),
-                            QStringLiteral("SSPanel12")};
-        for (int i = 3; i <= 9; ++i)
-            names << QStringLiteral("Image%1").arg(i);
-        for (int i = 1; i <= 17; ++i)
-            names << QStringLiteral("Label%1").arg(i);
-        for (int i = 1; i <= 9; ++i)
-            names << QStringLiteral("Picture%1").arg(i);
-        for (int i = 1; i <= 6; ++i)
-            names << QStringLiteral("SSPanel%1").arg(i);
-        return names;
-    }();
-    return family;
-}
-
-const QSet<QString>& pathPanels() {
-    static const QSet<QString> names{QStringLiteral("SSPanel2"), QStringLiteral("SSPanel3"),
-                                     QStringLiteral("SSPanel4"), QStringLiteral("SSPanel5"),
-                                     QStringLiteral("SSPanel8")};
-    return names;
-}
 
 QLabel* makePanel(const QString& name, QWidget* parent, QFrame::Shadow shadow) {
     auto* panel = new QLabel(parent);
@@ -81,22 +51,21 @@ QWidget* makePage(const QString& name, QWidget* parent) {
     return page;
 }
 
-void setTextColour(QWidget* w, const QColor& colour) {
-    QPalette pal = w->palette();
-    pal.setColor(QPalette::WindowText, colour);
-    w->setPalette(pal);
-}
 } // namespace
 
-QString MainWindow::webAddress() { return QStringLiteral("https://kavel32.example.org/"); }
-QString MainWindow::emailAddress() { return QStringLiteral("kavel32@example.org"); }
+QString MainWindow::webAddress() {
+    return QStringLiteral("https://kavel32.example.org/");
+}
+QString MainWindow::emailAddress() {
+    return QStringLiteral("kavel32@example.org");
+}
 QString MainWindow::bannerText(const QString& versionText) {
     return QStringLiteral("Kavel32 ") + versionText + QStringLiteral("  by QXV   <IMG 1>");
 }
 
 MainWindow::MainWindow(Dialogs& dialogs, MachinePort& machine, RunFlags& flags, QWidget* parent)
-    : QMainWindow(parent), dialogs_(dialogs), machine_(machine), flags_(flags),
-      services_{dialogs, *this, machine, flags} {
+    : QMainWindow(parent), dialogs_(dialogs), machine_(machine),
+      flags_(flags), services_{dialogs, *this, machine, flags} {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Kavel32"));
     openLink_ = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
@@ -105,6 +74,12 @@ MainWindow::MainWindow(Dialogs& dialogs, MachinePort& machine, RunFlags& flags, 
     form_->setObjectName(QStringLiteral("Form"));
     setCentralWidget(form_);
     form_->setMinimumSize(kFormSize);
+    // A right click on the window or on any passive control of it (labels, frames, panels,
+    // pictures) reaches the window background and opens the page menu; controls that act
+    // on a click keep it to themselves.
+    form_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(form_, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { popupPageMenu(form_->mapToGlobal(at)); });
 
     buildPanels();
     buildPageBar();
@@ -125,6 +100,7 @@ MainWindow::MainWindow(Dialogs& dialogs, MachinePort& machine, RunFlags& flags, 
     panels.progress = progress_;
     pages_ = new JobPages(panels, services_, this);
     connect(pages_, &JobPages::windowTitleChanged, this, &QWidget::setWindowTitle);
+    connect(pages_, &JobPages::archiverProgressChanged, this, &MainWindow::showArchiverProgress);
     connect(pages_, &JobPages::commentOnChanged, zheader_, &QAction::setChecked);
     connect(pages_, &JobPages::exitRequested, this, &QWidget::close);
     // A close asked for during a run waits for the run to stop, then cleans up.
@@ -133,7 +109,6 @@ MainWindow::MainWindow(Dialogs& dialogs, MachinePort& machine, RunFlags& flags, 
             QTimer::singleShot(0, this, &QWidget::close);
     });
 
-    qApp->installEventFilter(this);
     resize(kFormSize + QSize(0, menuBar()->sizeHint().height()));
     placePages();
 
@@ -165,6 +140,8 @@ void MainWindow::buildPanels() {
 
     banner_ = new MarqueeHost(QStringLiteral("ZqMarquee1"), QStringLiteral("banner.zqm"), form_);
     banner_->widget()->hide();
+    // The marquee reports its presses itself (MouseDown).
+    banner_->widget()->setContextMenuPolicy(Qt::PreventContextMenu);
     connect(banner_, &MarqueeHost::mouseDown, this, [this](int button, const QPoint& at) {
         if (button == 2)
             popupPageMenu(at);
@@ -174,19 +151,23 @@ void MainWindow::buildPanels() {
 void MainWindow::buildPageBar() {
     pageBar_ = new PageBar(form_);
     pageBar_->setObjectName(QStringLiteral("SSListBar1"));
+    pageBar_->setContextMenuPolicy(Qt::PreventContextMenu);
     QStyle* s = style();
     const QString main = QStringLiteral("Main");
     const QString help = QStringLiteral("Help");
     pageBar_->addGroup(main);
     pageBar_->addItem(main, QStringLiteral("Source"), s->standardIcon(QStyle::SP_DriveHDIcon));
-    pageBar_->addItem(main, QStringLiteral("Skip"), s->standardIcon(QStyle::SP_DialogDiscardButton));
+    pageBar_->addItem(main, QStringLiteral("Skip"),
+                      s->standardIcon(QStyle::SP_DialogDiscardButton));
     pageBar_->addItem(main, QStringLiteral("Diz"), s->standardIcon(QStyle::SP_FileIcon));
-    pageBar_->addItem(main, QStringLiteral("Nfo"), s->standardIcon(QStyle::SP_FileDialogDetailedView));
+    pageBar_->addItem(main, QStringLiteral("Nfo"),
+                      s->standardIcon(QStyle::SP_FileDialogDetailedView));
     pageBar_->addItem(main, QStringLiteral("Zip"), s->standardIcon(QStyle::SP_DirIcon));
     pageBar_->addItem(main, QStringLiteral("Kavel!"), s->standardIcon(QStyle::SP_MediaPlay));
     pageBar_->addGroup(help);
     pageBar_->addItem(help, QStringLiteral("Help"), s->standardIcon(QStyle::SP_DialogHelpButton));
-    pageBar_->addItem(help, QStringLiteral("About"), s->standardIcon(QStyle::SP_MessageBoxInformation));
+    pageBar_->addItem(help, QStringLiteral("About"),
+                      s->standardIcon(QStyle::SP_MessageBoxInformation));
     connect(pageBar_, &PageBar::itemClicked, this, &MainWindow::pageBarItemClicked);
     connect(pageBar_, &PageBar::groupClicked, this, &MainWindow::pageBarGroupClicked);
 }
@@ -217,7 +198,8 @@ void MainWindow::buildMenus() {
 
     pageMenu_ = menuBar()->addMenu(QStringLiteral("menu"));
     pageMenu_->setObjectName(QStringLiteral("Menu"));
-    action(pageMenu_, QStringLiteral("source"), QStringLiteral("&Source"), &MainWindow::sourceCommand);
+    action(pageMenu_, QStringLiteral("source"), QStringLiteral("&Source"),
+           &MainWindow::sourceCommand);
     action(pageMenu_, QStringLiteral("skip"), QStringLiteral("S&kip"), &MainWindow::skipCommand);
     action(pageMenu_, QStringLiteral("diz"), QStringLiteral("&Diz"), &MainWindow::dizCommand);
     action(pageMenu_, QStringLiteral("nfo"), QStringLiteral("&Nfo"), &MainWindow::nfoCommand);
@@ -229,28 +211,31 @@ void MainWindow::buildMenus() {
     helpMenu_->setObjectName(QStringLiteral("helpm"));
     action(helpMenu_, QStringLiteral("contents"), QStringLiteral("&Contents..."),
            &MainWindow::helpContents);
-    action(helpMenu_, QStringLiteral("indexm"), QStringLiteral("&Index..."), &MainWindow::helpIndex);
+    action(helpMenu_, QStringLiteral("indexm"), QStringLiteral("&Index..."),
+           &MainWindow::helpIndex);
     helpMenu_->addSeparator();
     action(helpMenu_, QStringLiteral("webm"), QStringLiteral("&Web page..."), &MainWindow::webPage);
     action(helpMenu_, QStringLiteral("emailm"), QStringLiteral("&Email"), &MainWindow::email);
     helpMenu_->addSeparator();
-    action(helpMenu_, QStringLiteral("aboutm"), QStringLiteral("&About"), &MainWindow::aboutCommand);
+    action(helpMenu_, QStringLiteral("aboutm"), QStringLiteral("&About"),
+           &MainWindow::aboutCommand);
 }
 
 void MainWindow::buildAboutPage() {
-    logo_ = makePanel(QStringLiteral("SSPanel7"), about_, QFrame::Raised);
-    const QPixmap logo(AppPaths::resourceFolder() + QStringLiteral("/images/logo.png"));
-    if (!logo.isNull())
-        logo_->setPixmap(logo.scaled(128, 128, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    auto* logo = new LogoPanel(QStringLiteral("SSPanel7"), about_);
+    const QPixmap picture(AppPaths::resourceFolder() + QStringLiteral("/images/logo.png"));
+    if (!picture.isNull())
+        logo->setPixmap(picture.scaled(128, 128, Qt::KeepAspectRatio, Qt::SmoothTransformation));
     else
-        logo_->setText(QStringLiteral("Kavel32"));
-    logo_->setAlignment(Qt::AlignCenter);
-    logo_->setGeometry(16, 16, 140, 140);
-    logo_->setMouseTracking(true);
-    logo_->setToolTip(QStringLiteral("About Kavel32"));
+        logo->setText(QStringLiteral("Kavel32"));
+    logo->setGeometry(16, 16, 140, 140);
+    logo->setToolTip(QStringLiteral("About Kavel32"));
+    connect(logo, &LogoPanel::aboutRequested, this,
+            [this] { openAboutWindow(kLogoPanelInterval); });
 
-    auto* name = new QLabel(QStringLiteral("Kavel32 ") + QStringLiteral(KAVEL_VERSION_TEXT), about_);
-    name->setObjectName(QStringLiteral("Label16"));
+    auto* name =
+        new QLabel(QStringLiteral("Kavel32 ") + QStringLiteral(KAVEL_VERSION_TEXT), about_);
+    name->setObjectName(QStringLiteral("Label20"));
     QFont big = name->font();
     big.setPointSizeF(big.pointSizeF() * 1.8);
     big.setBold(true);
@@ -266,21 +251,17 @@ void MainWindow::buildAboutPage() {
     blurb->setGeometry(172, 64, 180, 112);
     blurb->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    webLink_ = makePanel(QStringLiteral("SSPanel11"), about_, QFrame::Raised);
-    webLink_->setText(webAddress());
-    webLink_->setGeometry(16, 188, 300, 24);
-    webLink_->setCursor(Qt::PointingHandCursor);
-    emailLink_ = makePanel(QStringLiteral("SSPanel10"), about_, QFrame::Raised);
-    emailLink_->setText(emailAddress());
-    emailLink_->setGeometry(16, 220, 300, 24);
-    emailLink_->setCursor(Qt::PointingHandCursor);
-    for (QLabel* link : {webLink_, emailLink_}) {
-        link->setAlignment(Qt::AlignVCenter | Qt::AlignLeft);
-        link->setIndent(6);
-    }
+    auto* web = new LinkLabel(QStringLiteral("SSPanel11"), webAddress(), about_);
+    web->setGeometry(16, 188, 300, 24);
+    connect(web, &SSPanel::clicked, this, &MainWindow::webPage);
+    auto* mail = new LinkLabel(QStringLiteral("SSPanel10"), emailAddress(), about_);
+    mail->setGeometry(16, 220, 300, 24);
+    connect(mail, &SSPanel::clicked, this, &MainWindow::email);
 
-    credits_ = new MarqueeHost(QStringLiteral("ZqMarquee2"), QStringLiteral("zqmarquee2.zqm"), about_);
+    credits_ =
+        new MarqueeHost(QStringLiteral("ZqMarquee2"), QStringLiteral("zqmarquee2.zqm"), about_);
     credits_->widget()->setGeometry(440, 16, 150, 300);
+    credits_->widget()->setContextMenuPolicy(Qt::PreventContextMenu);
     connect(credits_, &MarqueeHost::mouseDown, this, [this](int button, const QPoint& at) {
         if (button == 2)
             popupPageMenu(at);
@@ -331,7 +312,9 @@ QWidget* MainWindow::pagePanel(Page page) const {
     return nullptr;
 }
 
-QString MainWindow::pageTitle() const { return title_->text(); }
+QString MainWindow::pageTitle() const {
+    return title_->text();
+}
 
 QStringList MainWindow::visiblePages() const {
     QStringList names;
@@ -354,6 +337,8 @@ void MainWindow::showPanel(Page page) {
     panel->show();
     panel->raise();
     title_->setText(QLatin1Char(' ') + pageTitleFor(page));
+    // The page bar marks the page shown, whichever way it was reached.
+    pageBar_->setCurrentItem(pageTitleFor(page));
 }
 
 void MainWindow::sourceCommand() {
@@ -432,11 +417,24 @@ void MainWindow::pageBarGroupClicked(const QString& newGroup, const QString& old
         machine_.playSound(QStringLiteral("\\whoosh.wav"), false);
 }
 
-void MainWindow::helpContents() { help_->showContents(true); }
-void MainWindow::helpIndex() { help_->showIndex(true); }
-void MainWindow::helpKey() { help_->showContents(false); }
-void MainWindow::webPage() { openUrl(QUrl(webAddress())); }
-void MainWindow::email() { openUrl(QUrl(QStringLiteral("mailto:") + emailAddress())); }
+void MainWindow::helpContents() {
+    help_->placeBeside(this);
+    help_->showContents(true);
+}
+void MainWindow::helpIndex() {
+    help_->placeBeside(this);
+    help_->showIndex(true);
+}
+void MainWindow::helpKey() {
+    help_->placeBeside(this);
+    help_->showContents(false);
+}
+void MainWindow::webPage() {
+    openUrl(QUrl(webAddress()));
+}
+void MainWindow::email() {
+    openUrl(QUrl(QStringLiteral("mailto:") + emailAddress()));
+}
 
 void MainWindow::openUrl(const QUrl& url) {
     // Whether the desktop had a handler is not checked: nothing visible happens otherwise.
@@ -444,7 +442,9 @@ void MainWindow::openUrl(const QUrl& url) {
         openLink_(url);
 }
 
-void MainWindow::aboutCommand() { openAboutWindow(kAboutCommandInterval); }
+void MainWindow::aboutCommand() {
+    openAboutWindow(kAboutCommandInterval);
+}
 
 void MainWindow::openAboutWindow(int intervalMs) {
     const int scaled = qMax(1, int(intervalMs * aboutScale_));
@@ -461,72 +461,6 @@ void MainWindow::exitCommand() {
 void MainWindow::popupPageMenu(const QPoint& globalPos) {
     pageMenu_->popup(globalPos);
     emit pageMenuShown(globalPos);
-}
-
-bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-    auto* w = qobject_cast<QWidget*>(watched);
-    if (!w || w->window() != this)
-        return QMainWindow::eventFilter(watched, event);
-    const QString name = w->objectName();
-    switch (event->type()) {
-    case QEvent::MouseButtonPress: {
-        auto* me = static_cast<QMouseEvent*>(event);
-        // Judge a press once, on the control it was meant for, not again as it travels
-        // up to the parents.
-        if (qint64(me->timestamp()) == lastPressStamp_ && me->globalPosition() == lastPressPos_)
-            break;
-        lastPressStamp_ = qint64(me->timestamp());
-        lastPressPos_ = me->globalPosition();
-        if (w == logo_) {
-            if (me->button() == Qt::RightButton)
-                popupPageMenu(me->globalPosition().toPoint());
-            else if (me->button() == Qt::LeftButton || me->button() == Qt::MiddleButton)
-                openAboutWindow(kLogoPanelInterval);
-            return true;
-        }
-        if (me->button() == Qt::RightButton && contextFamily().contains(name)) {
-            popupPageMenu(me->globalPosition().toPoint());
-            return true;
-        }
-        break;
-    }
-    case QEvent::MouseButtonRelease: {
-        auto* me = static_cast<QMouseEvent*>(event);
-        if (me->button() == Qt::LeftButton && (w == webLink_ || w == emailLink_) &&
-            w->rect().contains(me->position().toPoint())) {
-            if (w == webLink_)
-                webPage();
-            else
-                email();
-            return true;
-        }
-        break;
-    }
-    case QEvent::Enter:
-        if (w == webLink_ || w == emailLink_)
-            setTextColour(w, QColor(0, 0, 0xC0));
-        else if (pathPanels().contains(name))
-            if (auto* panel = qobject_cast<QLabel*>(w))
-                panel->setToolTip(panel->text());
-        if (name == QLatin1String("Text3"))
-            if (auto* box = qobject_cast<QLineEdit*>(w))
-                box->setToolTip(box->text());
-        break;
-    case QEvent::Leave:
-        if (w == webLink_ || w == emailLink_)
-            setTextColour(w, Qt::black);
-        break;
-    case QEvent::MouseMove:
-        if (w == logo_)
-            logo_->setCursor(Qt::PointingHandCursor);
-        else if (name == QLatin1String("Text3"))
-            if (auto* box = qobject_cast<QLineEdit*>(w))
-                box->setToolTip(box->text());
-        break;
-    default:
-        break;
-    }
-    return QMainWindow::eventFilter(watched, event);
 }
 
 void MainWindow::centreOnScreen() {
@@ -592,14 +526,30 @@ MessageAnswer MainWindow::message(const QString& text, const QString& title, Mes
     return dialogs_.message(this, text, title, icon, buttons);
 }
 
-void MainWindow::setStatusText(const QString& text) { pages_->setStatusText(text); }
-void MainWindow::setNameText(const QString& text) { pages_->setNameText(text); }
-void MainWindow::setCountText(const QString& text) { pages_->setCountText(text); }
-void MainWindow::setProgress(int percent) { pages_->setProgress(percent); }
-int MainWindow::progress() const { return pages_->progress(); }
-QString MainWindow::sourceDisplay() const { return pages_->sourceDisplay(); }
-void MainWindow::setSourceDisplay(const QString& text) { pages_->setSourceDisplay(text); }
-void MainWindow::setPageBarEnabled(bool enabled) { pageBar_->setEnabled(enabled); }
+void MainWindow::setStatusText(const QString& text) {
+    pages_->setStatusText(text);
+}
+void MainWindow::setNameText(const QString& text) {
+    pages_->setNameText(text);
+}
+void MainWindow::setCountText(const QString& text) {
+    pages_->setCountText(text);
+}
+void MainWindow::setProgress(int percent) {
+    pages_->setProgress(percent);
+}
+int MainWindow::progress() const {
+    return pages_->progress();
+}
+QString MainWindow::sourceDisplay() const {
+    return pages_->sourceDisplay();
+}
+void MainWindow::setSourceDisplay(const QString& text) {
+    pages_->setSourceDisplay(text);
+}
+void MainWindow::setPageBarEnabled(bool enabled) {
+    pageBar_->setEnabled(enabled);
+}
 
 void MainWindow::setBusyPointer(bool busy) {
     if (busy == busy_)
@@ -611,7 +561,9 @@ void MainWindow::setBusyPointer(bool busy) {
         QApplication::restoreOverrideCursor();
 }
 
-void MainWindow::processEvents() { QCoreApplication::processEvents(); }
+void MainWindow::processEvents() {
+    QCoreApplication::processEvents();
+}
 
 void MainWindow::minimise() {
     showMinimized();
@@ -623,14 +575,31 @@ void MainWindow::restore() {
     repaint();
 }
 
-void MainWindow::closeWindow() { close(); }
-
-void MainWindow::setSourceSizeText(const QString& text) {
-    if (auto* label = findChild<QLabel*>(QStringLiteral("Label9")))
-        label->setText(text);
+void MainWindow::closeWindow() {
+    close();
 }
 
+void MainWindow::setSourceSizeText(const QString& text) {
+    pages_->setSourceSizeText(text);
+}
 void MainWindow::setSourceBrowseEnabled(bool enabled) {
-    if (auto* button = findChild<QWidget*>(QStringLiteral("Command2")))
-        button->setEnabled(enabled);
+    pages_->setSourceBrowseEnabled(enabled);
+}
+void MainWindow::setArchiverProgress(int percent) {
+    pages_->setArchiverProgress(percent);
+}
+
+void MainWindow::showArchiverProgress(int percent) {
+    // The window is minimised while the archiver runs: its title, which the task bar shows,
+    // carries the percentage, and goes back to what it was when the archiver has ended.
+    if (percent >= 0) {
+        if (!archiverRunning_)
+            titleBeforeArchiver_ = windowTitle();
+        archiverRunning_ = true;
+        setWindowTitle(QStringLiteral("Kavel32 - %1 %").arg(percent));
+    } else if (archiverRunning_) {
+        archiverRunning_ = false;
+        setWindowTitle(titleBeforeArchiver_);
+    }
+    showTaskBarProgress(percent);
 }

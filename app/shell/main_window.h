@@ -26,12 +26,11 @@ class QMenu;
 // the Source to Zip and progress pages are built by JobPages inside its panels.
 class MainWindow : public QMainWindow, public WindowPort {
     Q_OBJECT
-public:
+  public:
     static constexpr int kAboutCommandInterval = 4000;
     static constexpr int kLogoPanelInterval = 2000;
 
-    MainWindow(Dialogs& dialogs, MachinePort& machine, RunFlags& flags,
-               QWidget* parent = nullptr);
+    MainWindow(Dialogs& dialogs, MachinePort& machine, RunFlags& flags, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // The author's addresses shown on the About page.
@@ -106,19 +105,19 @@ public:
     void closeWindow() override;
     void setSourceSizeText(const QString& text) override;
     void setSourceBrowseEnabled(bool enabled) override;
+    void setArchiverProgress(int percent) override;
 
-signals:
+  signals:
     // The Kavel! command is about to start a rip run.
     void ripRunRequested();
     // The page menu popped up at a position (tests and the context menu).
     void pageMenuShown(const QPoint& globalPos);
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
+  protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
-private:
+  private:
     void buildPanels();
     void buildAboutPage();
     void buildPageBar();
@@ -128,6 +127,7 @@ private:
     void popupPageMenu(const QPoint& globalPos);
     void openAboutWindow(int intervalMs);
     void openUrl(const QUrl& url);
+    void showArchiverProgress(int percent);
     QRect pageRect() const;
 
     Dialogs& dialogs_;
@@ -145,9 +145,6 @@ private:
     QWidget* zip_ = nullptr;
     QWidget* progress_ = nullptr;
     QWidget* about_ = nullptr;
-    QLabel* logo_ = nullptr;      // SSPanel7
-    QLabel* emailLink_ = nullptr; // SSPanel10
-    QLabel* webLink_ = nullptr;   // SSPanel11
     MarqueeHost* banner_ = nullptr;
     MarqueeHost* credits_ = nullptr;
     JobPages* pages_ = nullptr;
@@ -163,6 +160,6 @@ private:
     bool cleanupOnClose_ = true;
     bool closeAfterRun_ = false;
     bool busy_ = false;
-    qint64 lastPressStamp_ = -1;
-    QPointF lastPressPos_;
+    bool archiverRunning_ = false;
+    QString titleBeforeArchiver_;
 };

@@ -1,13 +1,36 @@
 #include "shell/page_bar.h"
 
+#include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+namespace {
+// Items are white on the dark bar. Hovered they keep their white text on a darker shade
+// of the bar (a style's light hover panel would swallow it); the item of the page shown
+// sits on the highlight colour.
+const char* const kItemStyle = R"(
+QToolButton[pageBarItem="true"] {
+    color: white; background: transparent; border: 1px solid transparent;
+    border-radius: 4px; padding: 2px;
+}
+QToolButton[pageBarItem="true"]:hover {
+    background: rgba(0, 0, 0, 55); border-color: rgba(255, 255, 255, 130);
+}
+QToolButton[pageBarItem="true"]:pressed { background: rgba(0, 0, 0, 60); }
+QToolButton[pageBarItem="true"][current="true"] {
+    background: palette(highlight); color: palette(highlighted-text);
+    border-color: rgba(255, 255, 255, 160);
+}
+QToolButton[pageBarItem="true"]:disabled { color: rgba(255, 255, 255, 110); }
+)";
+} // namespace
 
 PageBar::PageBar(QWidget* parent) : QWidget(parent) {
     setAutoFillBackground(true);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, pal.color(QPalette::Dark));
     setPalette(pal);
+    setStyleSheet(QLatin1String(kItemStyle));
     layout_ = new QVBoxLayout(this);
     layout_->setContentsMargins(2, 2, 2, 2);
     layout_->setSpacing(2);
@@ -62,15 +85,34 @@ void PageBar::addItem(const QString& group, const QString& text, const QIcon& ic
     button->setAutoRaise(true);
     button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    QPalette pal = button->palette();
-    pal.setColor(QPalette::ButtonText, Qt::white);
-    button->setPalette(pal);
+    button->setProperty("pageBarItem", true);
+    button->setProperty("current", false);
     g->itemLayout->insertWidget(g->itemLayout->count() - 1, button);
     g->items.append(button);
     connect(button, &QToolButton::clicked, this, [this, text] { emit itemClicked(text); });
 }
 
-QString PageBar::currentGroup() const { return current_; }
+QString PageBar::currentGroup() const {
+    return current_;
+}
+
+void PageBar::setCurrentItem(const QString& text) {
+    if (text == currentItem_)
+        return;
+    currentItem_ = text;
+    for (const Group& g : groups_)
+        for (QToolButton* b : g.items) {
+            const bool current = b->text() == text;
+            if (b->property("current").toBool() == current)
+                continue;
+            b->setProperty("current", current);
+            // A changed property takes effect in the style sheet once the button is polished
+            // again.
+            b->style()->unpolish(b);
+            b->style()->polish(b);
+            b->update();
+        }
+}
 
 QStringList PageBar::groups() const {
     QStringList names;

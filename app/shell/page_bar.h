@@ -12,13 +12,16 @@ class QVBoxLayout;
 // click does is the window's business.
 class PageBar : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit PageBar(QWidget* parent = nullptr);
 
     void addGroup(const QString& group);
     void addItem(const QString& group, const QString& text, const QIcon& icon = {});
 
     QString currentGroup() const;
+    // The item of the page shown, marked on the bar; an unknown text marks none.
+    void setCurrentItem(const QString& text);
+    QString currentItem() const { return currentItem_; }
     QStringList groups() const;
     QStringList items(const QString& group) const;
     // The button of an item or of a group header (for tests and accessibility).
@@ -29,12 +32,12 @@ public:
     void clickItem(const QString& text);
     void clickGroup(const QString& group);
 
-signals:
+  signals:
     void itemClicked(const QString& text);
     // Every header click, also on the group already open.
     void groupClicked(const QString& newGroup, const QString& oldGroup);
 
-private:
+  private:
     struct Group {
         QString name;
         QToolButton* header = nullptr;
@@ -49,4 +52,5 @@ private:
     QVBoxLayout* layout_ = nullptr;
     QList<Group> groups_;
     QString current_;
+    QString currentItem_;
 };

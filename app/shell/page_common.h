@@ -1,14 +1,20 @@
 #pragma once
 
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QString>
 
 #include "job/job_settings.h"
 
-// Small builders shared by the job pages: every control gets its design name.
+// Small builders shared by the job pages: every control gets its design name. Controls that
+// act on a click keep a right click to themselves; on anything else it opens the page menu.
 namespace pagekit {
 
 inline const QString kInfoTitle = QStringLiteral("Kavel32");
@@ -24,13 +30,28 @@ inline QPushButton* button(QWidget* parent, const char* name, const QString& cap
     auto* b = new QPushButton(caption, parent);
     b->setObjectName(QLatin1String(name));
     b->setAutoDefault(false);
+    b->setContextMenuPolicy(Qt::PreventContextMenu);
     return b;
 }
 
 inline QRadioButton* option(QWidget* parent, const char* name, const QString& caption) {
     auto* o = new QRadioButton(caption, parent);
     o->setObjectName(QLatin1String(name));
+    o->setContextMenuPolicy(Qt::PreventContextMenu);
     return o;
+}
+
+inline QCheckBox* check(QWidget* parent, const char* name, const QString& caption) {
+    auto* c = new QCheckBox(caption, parent);
+    c->setObjectName(QLatin1String(name));
+    c->setContextMenuPolicy(Qt::PreventContextMenu);
+    return c;
+}
+
+inline QLineEdit* field(QWidget* parent, const char* name) {
+    auto* f = new QLineEdit(parent);
+    f->setObjectName(QLatin1String(name));
+    return f;
 }
 
 // The grid the page's controls go into. A panel that already has a layout gets a plain
@@ -46,6 +67,39 @@ inline QGridLayout* pageGrid(QWidget* panel) {
     grid->setHorizontalSpacing(8);
     grid->setVerticalSpacing(6);
     return grid;
+}
+
+// A control shows the model's value without reporting it back as an edit; a control that
+// already shows it is left alone, so a caret in a field being typed into stays put.
+inline void show(QLabel* label, const QString& text) {
+    if (label->text() != text)
+        label->setText(text);
+}
+
+inline void show(QLineEdit* field, const QString& text) {
+    if (field->text() == text)
+        return;
+    const QSignalBlocker quiet(field);
+    field->setText(text);
+}
+
+inline void show(QAbstractButton* button, bool checked) {
+    if (button->isChecked() == checked)
+        return;
+    const QSignalBlocker quiet(button);
+    // A radio button lets go of its group only outside it.
+    const bool exclusive = button->autoExclusive();
+    if (!checked && exclusive)
+        button->setAutoExclusive(false);
+    button->setChecked(checked);
+    button->setAutoExclusive(exclusive);
+}
+
+inline void show(QComboBox* list, int index) {
+    if (list->currentIndex() == index)
+        return;
+    const QSignalBlocker quiet(list);
+    list->setCurrentIndex(index);
 }
 
 } // namespace pagekit

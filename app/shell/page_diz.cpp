@@ -2,122 +2,127 @@
 
 #include "companion/diz_numbering.h"
 #include "platform/paths.h"
-#include "shell/job_pages.h"
+#include "shell/companion_file.h"
+#include "shell/job_model.h"
 #include "shell/page_common.h"
+#include "shell/shell_services.h"
 #include "shell/ss_frame.h"
 #include "shell/ss_panel.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QHBoxLayout>
 #include <QLineEdit>
 
 using namespace pagekit;
 
-PageDiz::PageDiz(QWidget* panel, JobPages& host) : QObject(nullptr), host_(host) {
+PageDiz::PageDiz(QWidget* panel, JobModel& model, ShellServices& services)
+    : QObject(panel), model_(model), services_(services), panel_(panel) {
     auto* grid = pageGrid(panel);
-    Label3 = label(panel, "Label3", QStringLiteral("File_id.diz"));
-    SSPanel2 = new SSPanel(QStringLiteral("SSPanel2"), panel);
-    SSPanel2->setToolTipFollowsCaption(true);
-    Command4 = button(panel, "Command4", QStringLiteral("&Create"));
-    Command5 = button(panel, "Command5", QStringLiteral("&Edit"));
-    Command6 = button(panel, "Command6", QStringLiteral("&Browse"));
+    dizCaption_ = label(panel, "Label3", QStringLiteral("File_id.diz"));
+    dizDisplay_ = new SSPanel(QStringLiteral("SSPanel2"), panel);
+    dizDisplay_->setToolTipFollowsCaption(true);
+    createButton_ = button(panel, "Command4", QStringLiteral("&Create"));
+    editButton_ = button(panel, "Command5", QStringLiteral("&Edit"));
+    browseButton_ = button(panel, "Command6", QStringLiteral("&Browse"));
 
-    Frame3 = new SSFrame(QStringLiteral("Frame3"), QStringLiteral("Auto-numbering"), panel);
-    auto* numbering = new QGridLayout(Frame3);
-    Option1 = option(Frame3, "Option1", QStringLiteral("&None"));
-    Option3 = option(Frame3, "Option3", QStringLiteral("S&ubsitute at column"));
-    Text2 = new QLineEdit(Frame3);
-    Text2->setObjectName(QStringLiteral("Text2"));
-    Label4 = label(Frame3, "Label4", QStringLiteral("Line - "));
-    Text6 = new QLineEdit(Frame3);
-    Text6->setObjectName(QStringLiteral("Text6"));
-    for (QLineEdit* field : {Text2, Text6}) {
-        field->setMaxLength(5);
-        field->setFixedWidth(field->fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 16);
+    numberingFrame_ =
+        new SSFrame(QStringLiteral("Frame3"), QStringLiteral("Auto-numbering"), panel);
+    auto* numbering = new QGridLayout(numberingFrame_);
+    noNumbering_ = option(numberingFrame_, "Option1", QStringLiteral("&None"));
+    substitute_ = option(numberingFrame_, "Option3", QStringLiteral("S&ubsitute at column"));
+    columnField_ = field(numberingFrame_, "Text2");
+    lineCaption_ = label(numberingFrame_, "Label4", QStringLiteral("Line -"));
+    lineField_ = field(numberingFrame_, "Text6");
+    for (QLineEdit* number : {columnField_, lineField_}) {
+        number->setMaxLength(5);
+        number->setFixedWidth(number->fontMetrics().horizontalAdvance(QStringLiteral("00000")) +
+                              16);
     }
-    Command3 = button(Frame3, "Command3", QStringLiteral("&Test"));
-    numbering->addWidget(Option1, 0, 0, 1, 4);
-    numbering->addWidget(Option3, 1, 0);
-    numbering->addWidget(Text2, 1, 1);
-    numbering->addWidget(Label4, 1, 2, Qt::AlignRight);
-    numbering->addWidget(Text6, 1, 3);
-    numbering->addWidget(Command3, 2, 0, Qt::AlignLeft);
+    testButton_ = button(numberingFrame_, "Command3", QStringLiteral("&Test"));
+    numbering->addWidget(noNumbering_, 0, 0, 1, 4);
+    numbering->addWidget(substitute_, 1, 0);
+    numbering->addWidget(columnField_, 1, 1);
+    numbering->addWidget(lineCaption_, 1, 2, Qt::AlignRight);
+    numbering->addWidget(lineField_, 1, 3);
+    numbering->addWidget(testButton_, 2, 0, Qt::AlignLeft);
     numbering->setColumnStretch(4, 1);
 
-    grid->addWidget(Label3, 0, 0, 1, 4);
-    grid->addWidget(SSPanel2, 1, 0, 1, 4);
-    grid->addWidget(Command4, 2, 0);
-    grid->addWidget(Command5, 2, 1);
-    grid->addWidget(Command6, 2, 2);
-    grid->addWidget(Frame3, 3, 0, 1, 4);
+    grid->addWidget(dizCaption_, 0, 0, 1, 4);
+    grid->addWidget(dizDisplay_, 1, 0, 1, 4);
+    grid->addWidget(createButton_, 2, 0);
+    grid->addWidget(editButton_, 2, 1);
+    grid->addWidget(browseButton_, 2, 2);
+    grid->addWidget(numberingFrame_, 3, 0, 1, 4);
     grid->setColumnStretch(3, 1);
     grid->setRowStretch(4, 1);
 
-    Option1->setChecked(true);
-    showNumberingState(false);
-
-    connect(Command4, &QPushButton::clicked, this, &PageDiz::create);
-    connect(Command5, &QPushButton::clicked, this, &PageDiz::edit);
-    connect(Command6, &QPushButton::clicked, this, &PageDiz::browse);
-    connect(Option1, &QRadioButton::toggled, this, [this](bool on) {
+    connect(createButton_, &QPushButton::clicked, this, &PageDiz::create);
+    connect(editButton_, &QPushButton::clicked, this, &PageDiz::edit);
+    connect(browseButton_, &QPushButton::clicked, this, &PageDiz::browse);
+    connect(noNumbering_, &QRadioButton::toggled, this, [this](bool on) {
         if (on)
-            selectNone();
+            model_.chooseNoNumbering();
     });
-    connect(Option3, &QRadioButton::toggled, this, [this](bool on) {
+    connect(substitute_, &QRadioButton::toggled, this, [this](bool on) {
         if (on)
-            selectSubstitute();
+            model_.chooseSubstitute();
     });
-    connect(Command3, &QPushButton::clicked, this, &PageDiz::test);
+    connect(columnField_, &QLineEdit::textChanged, &model_, &JobModel::setNumberColumn);
+    connect(lineField_, &QLineEdit::textChanged, &model_, &JobModel::setNumberLine);
+    connect(testButton_, &QPushButton::clicked, this, &PageDiz::test);
+    connect(&model_, &JobModel::changed, this, &PageDiz::refresh);
+    refresh();
 }
 
-void PageDiz::showNumberingState(bool substitute) {
-    const QPalette base = Text2->parentWidget()->palette();
-    for (QLineEdit* field : {Text2, Text6}) {
-        QPalette look = field->palette();
-        look.setColor(QPalette::Base,
-                      substitute ? base.color(QPalette::Base) : base.color(QPalette::Button));
-        field->setPalette(look);
-        field->setReadOnly(!substitute);
+void PageDiz::refresh() {
+    const JobSettings& job = model_.job();
+    dizDisplay_->setCaption(job.DizFile);
+    const JobModel::NumberingChoice choice = model_.numberingChoice();
+    show(noNumbering_, choice == JobModel::NumberingChoice::None);
+    show(substitute_, choice == JobModel::NumberingChoice::Substitute);
+    show(columnField_, job.NumberColumn);
+    show(lineField_, job.NumberLine);
+    // The fields take input, on the window colour, only while Substitute is chosen.
+    const bool substitute = choice == JobModel::NumberingChoice::Substitute;
+    const QPalette base = numberingFrame_->palette();
+    for (QLineEdit* number : {columnField_, lineField_}) {
+        QPalette look = number->palette();
+        look.setColor(QPalette::Base, base.color(substitute ? QPalette::Base : QPalette::Button));
+        number->setPalette(look);
+        number->setReadOnly(!substitute);
     }
-    Command3->setEnabled(substitute);
+    testButton_->setEnabled(substitute);
+    panel_->setEnabled(!job.RawArchivesOnly);
 }
-
-void PageDiz::selectNone() {
-    Text2->clear();
-    Text6->clear();
-    showNumberingState(false);
-}
-
-void PageDiz::selectSubstitute() { showNumberingState(true); }
 
 void PageDiz::create() {
-    host_.services_.dialogs.message(
-        host_.dialogParent(), QStringLiteral("Choose 'Save' when finished in notepad, not 'save as'"),
+    services_.dialogs.message(
+        panel_->window(), QStringLiteral("Choose 'Save' when finished in notepad, not 'save as'"),
         kInfoTitle, MessageIcon::Information, MessageButtons::Ok);
-    const QString path = host_.ensureCompanionFile(QStringLiteral("file_id.diz"));
+    const QString path = ensureCompanionFile(QStringLiteral("file_id.diz"));
     if (path.isEmpty())
         return;
-    host_.services_.machine.openEditor(path);
-    SSPanel2->setCaption(foldCase(path));
+    services_.machine.openEditor(path);
+    model_.setDizFile(foldCase(path));
 }
 
 void PageDiz::edit() {
-    if (!SSPanel2->caption().isEmpty())
-        host_.services_.machine.openEditor(SSPanel2->caption());
+    if (!model_.job().DizFile.isEmpty())
+        services_.machine.openEditor(model_.job().DizFile);
 }
 
 void PageDiz::browse() {
-    const QString start = SSPanel2->caption().isEmpty() ? host_.sourceDisplay() : SSPanel2->caption();
-    const QString chosen = host_.services_.dialogs.openFile(
-        host_.dialogParent(), QStringLiteral("Add file_id.diz"), start,
-        QStringLiteral("File_id.diz (file_id.diz)|file_id.diz|"));
+    const JobSettings& job = model_.job();
+    const QString start = job.DizFile.isEmpty() ? job.SourceSpec : job.DizFile;
+    const QString chosen =
+        services_.dialogs.openFile(panel_->window(), QStringLiteral("Add file_id.diz"), start,
+                                   QStringLiteral("File_id.diz (file_id.diz)|file_id.diz|"));
     if (chosen.isEmpty()) {
-        SSPanel2->setCaption(QString());
+        model_.setDizFile(QString());
         return;
     }
-    SSPanel2->setCaption(foldCase(chosen));
+    model_.setDizFile(foldCase(chosen));
     // The trial copy: the working copy is rewritten for every zip, so the chosen diz must
     // not be that very file, and an unreadable one is refused now rather than mid-run.
     const QString copy = dizWorkingCopyPath();
@@ -134,14 +139,18 @@ void PageDiz::browse() {
                                             QFileDevice::ReadOwner);
     }
     if (!ok) {
-        host_.services_.dialogs.message(
-            host_.dialogParent(),
-            QStringLiteral("The file_id.diz can't be from your application directory"),
-            kErrorTitle, MessageIcon::Critical, MessageButtons::Ok);
-        SSPanel2->setCaption(QString());
+        services_.dialogs.message(
+            panel_->window(),
+            QStringLiteral("The file_id.diz can't be from your application directory"), kErrorTitle,
+            MessageIcon::Critical, MessageButtons::Ok);
+        model_.setDizFile(QString());
     }
 }
 
 void PageDiz::test() {
-    host_.testDizNumbering();
+    NumberingState& state = model_.session().numbering();
+    state.NumberingTest = true;
+    checkDizNumbering(model_.job(), services_.flags, model_.threeDigitNumbers(), state,
+                      services_.window, services_.machine);
+    state.NumberingTest = false;
 }

@@ -1,9 +1,8 @@
 #pragma once
 
 #include <QObject>
-#include <QString>
 
-class JobPages;
+class JobModel;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -11,35 +10,34 @@ class QRadioButton;
 class QWidget;
 class SSFrame;
 class SSPanel;
+struct ShellServices;
 
 // The Diz page: the file_id.diz and its disk numbering.
 class PageDiz : public QObject {
     Q_OBJECT
-public:
-    PageDiz(QWidget* panel, JobPages& host);
+  public:
+    PageDiz(QWidget* panel, JobModel& model, ShellServices& services);
 
-    QLabel* Label3;
-    SSPanel* SSPanel2;
-    QPushButton* Command4; // Create
-    QPushButton* Command5; // Edit
-    QPushButton* Command6; // Browse
-    SSFrame* Frame3;
-    QRadioButton* Option1; // "&None"
-    QRadioButton* Option3; // "S&ubsitute at column"
-    QLineEdit* Text2;      // column
-    QLabel* Label4;        // "Line - "
-    QLineEdit* Text6;      // line
-    QPushButton* Command3; // Test
-
+  private:
+    void refresh();
     void create();
     void edit();
     void browse();
-    void selectNone();
-    void selectSubstitute();
     void test();
-    // The fields' look and Test's state for the selected option.
-    void showNumberingState(bool substitute);
 
-private:
-    JobPages& host_;
+    JobModel& model_;
+    ShellServices& services_;
+    QWidget* panel_;
+    QLabel* dizCaption_;        // Label3
+    SSPanel* dizDisplay_;       // SSPanel2
+    QPushButton* createButton_; // Command4
+    QPushButton* editButton_;   // Command5
+    QPushButton* browseButton_; // Command6
+    SSFrame* numberingFrame_;   // Frame3
+    QRadioButton* noNumbering_; // Option1 "&None"
+    QRadioButton* substitute_;  // Option3 "S&ubsitute at column"
+    QLineEdit* columnField_;    // Text2
+    QLabel* lineCaption_;       // Label4 "Line -"
+    QLineEdit* lineField_;      // Text6
+    QPushButton* testButton_;   // Command3
 };

@@ -1,9 +1,10 @@
 #include "shell/page_nfo.h"
 
 #include "platform/paths.h"
-#include "shell/job_pages.h"
+#include "shell/companion_file.h"
+#include "shell/job_model.h"
 #include "shell/page_common.h"
-#include "shell/page_diz.h"
+#include "shell/shell_services.h"
 #include "shell/ss_frame.h"
 #include "shell/ss_panel.h"
 
@@ -12,101 +13,104 @@
 
 using namespace pagekit;
 
-PageNfo::PageNfo(QWidget* panel, JobPages& host) : QObject(nullptr), host_(host) {
+PageNfo::PageNfo(QWidget* panel, JobModel& model, ShellServices& services)
+    : QObject(panel), model_(model), services_(services), panel_(panel) {
     auto* grid = pageGrid(panel);
-    Label7 = label(panel, "Label7", QStringLiteral("Nfo"));
-    SSPanel3 = new SSPanel(QStringLiteral("SSPanel3"), panel);
-    SSPanel3->setToolTipFollowsCaption(true);
-    Command7 = button(panel, "Command7", QStringLiteral("&Create"));
-    Command11 = button(panel, "Command11", QStringLiteral("&Edit"));
-    Command8 = button(panel, "Command8", QStringLiteral("&Browse"));
-    Check1 = new QCheckBox(QStringLiteral("&In 1st zip only"), panel);
-    Check1->setObjectName(QStringLiteral("Check1"));
+    nfoCaption_ = label(panel, "Label7", QStringLiteral("Nfo"));
+    nfoDisplay_ = new SSPanel(QStringLiteral("SSPanel3"), panel);
+    nfoDisplay_->setToolTipFollowsCaption(true);
+    createButton_ = button(panel, "Command7", QStringLiteral("&Create"));
+    editButton_ = button(panel, "Command11", QStringLiteral("&Edit"));
+    browseButton_ = button(panel, "Command8", QStringLiteral("&Browse"));
+    firstZipOnly_ = check(panel, "Check1", QStringLiteral("&In 1st zip only"));
 
-    Label8 = label(panel, "Label8", QStringLiteral("Extra to add  (optional)"));
-    Frame4 = new SSFrame(QStringLiteral("Frame4"), QString(), panel);
-    auto* kinds = new QHBoxLayout(Frame4);
-    Option2 = option(Frame4, "Option2", QStringLiteral("&File"));
-    Option4 = option(Frame4, "Option4", QStringLiteral("&Directory"));
-    kinds->addWidget(Option2);
-    kinds->addWidget(Option4);
-    SSPanel4 = new SSPanel(QStringLiteral("SSPanel4"), panel);
-    SSPanel4->setToolTipFollowsCaption(true);
-    Command9 = button(panel, "Command9", QStringLiteral("B&rowse"));
-    Command9->setEnabled(false); // until File or Directory is chosen
+    extraCaption_ = label(panel, "Label8", QStringLiteral("Extra to add  (optional)"));
+    extraKindFrame_ = new SSFrame(QStringLiteral("Frame4"), QString(), panel);
+    auto* kinds = new QHBoxLayout(extraKindFrame_);
+    extraFile_ = option(extraKindFrame_, "Option2", QStringLiteral("&File"));
+    extraFolder_ = option(extraKindFrame_, "Option4", QStringLiteral("&Directory"));
+    kinds->addWidget(extraFile_);
+    kinds->addWidget(extraFolder_);
+    extraDisplay_ = new SSPanel(QStringLiteral("SSPanel4"), panel);
+    extraDisplay_->setToolTipFollowsCaption(true);
+    extraBrowse_ = button(panel, "Command9", QStringLiteral("B&rowse"));
 
-    grid->addWidget(Label7, 0, 0, 1, 4);
-    grid->addWidget(SSPanel3, 1, 0, 1, 4);
-    grid->addWidget(Command7, 2, 0);
-    grid->addWidget(Command11, 2, 1);
-    grid->addWidget(Command8, 2, 2);
-    grid->addWidget(Check1, 3, 0, 1, 3);
+    grid->addWidget(nfoCaption_, 0, 0, 1, 4);
+    grid->addWidget(nfoDisplay_, 1, 0, 1, 4);
+    grid->addWidget(createButton_, 2, 0);
+    grid->addWidget(editButton_, 2, 1);
+    grid->addWidget(browseButton_, 2, 2);
+    grid->addWidget(firstZipOnly_, 3, 0, 1, 3);
     grid->addItem(new QSpacerItem(0, 10), 4, 0);
-    grid->addWidget(Label8, 5, 0, 1, 4);
-    grid->addWidget(SSPanel4, 6, 0, 1, 4);
-    grid->addWidget(Frame4, 7, 0, 1, 2);
-    grid->addWidget(Command9, 7, 2);
+    grid->addWidget(extraCaption_, 5, 0, 1, 4);
+    grid->addWidget(extraDisplay_, 6, 0, 1, 4);
+    grid->addWidget(extraKindFrame_, 7, 0, 1, 2);
+    grid->addWidget(extraBrowse_, 7, 2);
     grid->setColumnStretch(3, 1);
     grid->setRowStretch(8, 1);
 
-    connect(Command7, &QPushButton::clicked, this, &PageNfo::create);
-    connect(Command11, &QPushButton::clicked, this, &PageNfo::edit);
-    connect(Command8, &QPushButton::clicked, this, &PageNfo::browse);
-    connect(Command9, &QPushButton::clicked, this, &PageNfo::browseExtra);
-    for (QRadioButton* kind : {Option2, Option4})
-        connect(kind, &QRadioButton::toggled, this, [this](bool on) {
-            if (on)
-                Command9->setEnabled(true);
-        });
+    connect(createButton_, &QPushButton::clicked, this, &PageNfo::create);
+    connect(editButton_, &QPushButton::clicked, this, &PageNfo::edit);
+    connect(browseButton_, &QPushButton::clicked, this, &PageNfo::browse);
+    connect(extraBrowse_, &QPushButton::clicked, this, &PageNfo::browseExtra);
+    connect(firstZipOnly_, &QCheckBox::toggled, &model_, &JobModel::setFirstZipOnly);
+    connect(extraFile_, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            model_.setExtraKind(true);
+    });
+    connect(extraFolder_, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            model_.setExtraKind(false);
+    });
+    connect(&model_, &JobModel::changed, this, &PageNfo::refresh);
+    refresh();
 }
 
-void PageNfo::setExtraKind(std::optional<bool> isFile) {
-    if (isFile) {
-        (*isFile ? Option2 : Option4)->setChecked(true);
-        return;
-    }
-    // Neither selected: radio buttons only let go of each other outside their group.
-    for (QRadioButton* kind : {Option2, Option4}) {
-        kind->setAutoExclusive(false);
-        kind->setChecked(false);
-        kind->setAutoExclusive(true);
-    }
-    Command9->setEnabled(false);
+void PageNfo::refresh() {
+    const JobSettings& job = model_.job();
+    nfoDisplay_->setCaption(job.NfoFile);
+    show(firstZipOnly_, job.FirstZipOnly);
+    const bool chosen = model_.extraKindChosen();
+    show(extraFile_, chosen && job.ExtraIsFile);
+    show(extraFolder_, chosen && !job.ExtraIsFile);
+    extraDisplay_->setCaption(job.ExtraPath);
+    // The extra Browse needs a kind chosen first.
+    extraBrowse_->setEnabled(chosen);
+    panel_->setEnabled(!job.RawArchivesOnly);
 }
 
 void PageNfo::create() {
-    const QString path = host_.ensureCompanionFile(QStringLiteral("About.nfo"));
+    const QString path = ensureCompanionFile(QStringLiteral("About.nfo"));
     if (path.isEmpty())
         return;
-    host_.services_.machine.openEditor(path);
-    SSPanel3->setCaption(foldCase(path));
+    services_.machine.openEditor(path);
+    model_.setNfoFile(foldCase(path));
 }
 
 void PageNfo::edit() {
-    if (!SSPanel3->caption().isEmpty())
-        host_.services_.machine.openEditor(SSPanel3->caption());
+    if (!model_.job().NfoFile.isEmpty())
+        services_.machine.openEditor(model_.job().NfoFile);
 }
 
 void PageNfo::browse() {
-    const QString chosen = host_.services_.dialogs.openFile(
-        host_.dialogParent(), QStringLiteral("Add *.nfo"), host_.diz_->SSPanel2->caption(),
-        QStringLiteral("A nfo (*.nfo)|*.nfo|"));
-    SSPanel3->setCaption(foldCase(chosen));
+    const QString chosen =
+        services_.dialogs.openFile(panel_->window(), QStringLiteral("Add *.nfo"),
+                                   model_.job().DizFile, QStringLiteral("A nfo (*.nfo)|*.nfo|"));
+    model_.setNfoFile(foldCase(chosen));
 }
 
 void PageNfo::browseExtra() {
-    auto& dialogs = host_.services_.dialogs;
-    if (Option2->isChecked()) {
-        const QString chosen =
-            dialogs.openFile(host_.dialogParent(), QStringLiteral("Add extra file"),
-                             SSPanel3->caption(), QStringLiteral("Extra file (*.*)|*.*|"));
-        SSPanel4->setCaption(foldCase(chosen));
+    if (!model_.extraKindChosen())
+        return;
+    if (model_.job().ExtraIsFile) {
+        const QString chosen = services_.dialogs.openFile(
+            panel_->window(), QStringLiteral("Add extra file"), model_.job().NfoFile,
+            QStringLiteral("Extra file (*.*)|*.*|"));
+        model_.setExtraPath(foldCase(chosen));
         return;
     }
-    if (!Option4->isChecked())
-        return;
-    const QString chosen = dialogs.chooseFolder(
-        host_.dialogParent(), QStringLiteral("Extra directory of files to add to Zip"), QString());
+    const QString chosen = services_.dialogs.chooseFolder(
+        panel_->window(), QStringLiteral("Extra directory of files to add to Zip"), QString());
     if (!chosen.isEmpty())
-        SSPanel4->setCaption(foldCase(chosen));
+        model_.setExtraPath(foldCase(chosen));
 }

@@ -1,11 +1,8 @@
 #pragma once
 
 #include <QObject>
-#include <QString>
 
-#include <optional>
-
-class JobPages;
+class JobModel;
 class QCheckBox;
 class QLabel;
 class QPushButton;
@@ -13,33 +10,34 @@ class QRadioButton;
 class QWidget;
 class SSFrame;
 class SSPanel;
+struct ShellServices;
 
 // The Nfo page: the nfo file and the optional extra file or directory.
 class PageNfo : public QObject {
     Q_OBJECT
-public:
-    PageNfo(QWidget* panel, JobPages& host);
+  public:
+    PageNfo(QWidget* panel, JobModel& model, ShellServices& services);
 
-    QLabel* Label7;
-    SSPanel* SSPanel3;
-    QPushButton* Command7;  // Create
-    QPushButton* Command8;  // Browse
-    QPushButton* Command11; // Edit
-    QCheckBox* Check1;      // "&In 1st zip only"
-    QLabel* Label8;
-    SSFrame* Frame4;
-    QRadioButton* Option2; // "&File"
-    QRadioButton* Option4; // "&Directory"
-    SSPanel* SSPanel4;
-    QPushButton* Command9; // extra Browse
-
+  private:
+    void refresh();
     void create();
     void edit();
     void browse();
     void browseExtra();
-    // Selects one extra kind, or neither (the state at start-up).
-    void setExtraKind(std::optional<bool> isFile);
 
-private:
-    JobPages& host_;
+    JobModel& model_;
+    ShellServices& services_;
+    QWidget* panel_;
+    QLabel* nfoCaption_;        // Label7
+    SSPanel* nfoDisplay_;       // SSPanel3
+    QPushButton* createButton_; // Command7
+    QPushButton* browseButton_; // Command8
+    QPushButton* editButton_;   // Command11
+    QCheckBox* firstZipOnly_;   // Check1
+    QLabel* extraCaption_;      // Label8
+    SSFrame* extraKindFrame_;   // Frame4
+    QRadioButton* extraFile_;   // Option2 "&File"
+    QRadioButton* extraFolder_; // Option4 "&Directory"
+    SSPanel* extraDisplay_;     // SSPanel4
+    QPushButton* extraBrowse_;  // Command9
 };

@@ -2,25 +2,31 @@
 
 #include <QObject>
 
-class JobPages;
+class JobModel;
 class QLabel;
 class QPushButton;
 class QWidget;
 class ZqProgressBar;
 
-// The progress page of a running job.
+// The progress page of a running job: what the model's run display holds, and the Abort
+// and Exit buttons.
 class PageProgress : public QObject {
     Q_OBJECT
-public:
-    PageProgress(QWidget* panel, JobPages& host);
+  public:
+    PageProgress(QWidget* panel, JobModel& model);
 
-    QLabel* Label1;  // status
-    QLabel* Label10; // name of the zip being made
-    QLabel* Label11; // count
-    ZqProgressBar* ZqProgressBar1;
-    QPushButton* Command12; // Abort
-    QPushButton* Command13; // Exit
+  signals:
+    void abortClicked(); // Command12
+    void exitClicked();  // Command13
 
-private:
-    JobPages& host_;
+  private:
+    void refresh();
+
+    JobModel& model_;
+    QLabel* status_;             // Label1
+    QLabel* zipName_;            // Label10
+    QLabel* count_;              // Label11
+    ZqProgressBar* progressBar_; // ZqProgressBar1
+    QPushButton* abortButton_;   // Command12
+    QPushButton* exitButton_;    // Command13
 };

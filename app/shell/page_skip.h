@@ -1,36 +1,34 @@
 #pragma once
 
 #include <QObject>
-#include <QString>
 
-class JobPages;
+class JobModel;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
 class QWidget;
+class SSFrame;
+struct ShellServices;
 
 // The Skip page: the list of sub-directories and files the archiver leaves out.
 class PageSkip : public QObject {
     Q_OBJECT
-public:
-    PageSkip(QWidget* panel, JobPages& host);
+  public:
+    PageSkip(QWidget* panel, JobModel& model, ShellServices& services);
 
-    QLabel* Label2;
-    QPlainTextEdit* Text1;
-    QRadioButton* Option5; // "&File"
-    QRadioButton* Option6; // "&Sub-dir"
-    QPushButton* Command1; // Browse
-    QPushButton* Command14; // Clear
-
-    // The list as the job holds it: every entry ends with CR LF.
-    QString skipList() const { return list_; }
-    void setSkipList(const QString& list);
-
+  private:
+    void refresh();
     void browse();
-    void clear();
 
-private:
-    JobPages& host_;
-    QString list_;
+    JobModel& model_;
+    ShellServices& services_;
+    QWidget* panel_;
+    QLabel* listCaption_;       // Label2
+    QPlainTextEdit* listView_;  // Text1
+    SSFrame* kindFrame_;        // Frame2
+    QRadioButton* fileKind_;    // Option5 "&File"
+    QRadioButton* subDirKind_;  // Option6 "&Sub-dir"
+    QPushButton* browseButton_; // Command1
+    QPushButton* clearButton_;  // Command14
 };

@@ -1,120 +1,143 @@
 #include "shell/page_source.h"
 
+#include "engine/zip_wrapping.h"
 #include "platform/paths.h"
-#include "shell/job_pages.h"
+#include "shell/job_model.h"
 #include "shell/page_common.h"
-#include "shell/page_skip.h"
-#include "shell/page_zip.h"
+#include "shell/shell_services.h"
 #include "shell/ss_frame.h"
 #include "shell/ss_panel.h"
 #include "source/size_listing.h"
+#include "source/source_size.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QLocale>
-#include <QScrollBar>
 #include <QVBoxLayout>
 
 using namespace pagekit;
 
-PageSource::PageSource(QWidget* panel, JobPages& host) : QObject(nullptr), host_(host) {
+PageSource::PageSource(QWidget* panel, JobModel& model, ShellServices& services)
+    : QObject(panel), model_(model), services_(services), panel_(panel) {
     auto* grid = pageGrid(panel);
-    Label15 = label(panel, "Label15", QStringLiteral("Source drive or directory"));
-    SSPanel8 = new SSPanel(QStringLiteral("SSPanel8"), panel);
-    SSPanel8->setToolTipFollowsCaption(true);
-    Command2 = button(panel, "Command2", QStringLiteral("&Browse"));
-    Check2 = new QCheckBox(QStringLiteral("&ISO"), panel);
-    Check2->setObjectName(QStringLiteral("Check2"));
-    Check2->setToolTip(QStringLiteral("To choose a .iso file"));
-    Label9 = label(panel, "Label9", QStringLiteral("- Source size -"));
-    Label9->setToolTip(QStringLiteral("Total source size"));
-    Label9->setFrameShape(QFrame::Panel);
-    Label9->setFrameShadow(QFrame::Sunken);
-    Label9->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    sourceCaption_ = label(panel, "Label15", QStringLiteral("Source drive or directory"));
+    sourceDisplay_ = new SSPanel(QStringLiteral("SSPanel8"), panel);
+    sourceDisplay_->setToolTipFollowsCaption(true);
+    browseButton_ = button(panel, "Command2", QStringLiteral("&Browse"));
+    imageOption_ = check(panel, "Check2", QStringLiteral("&ISO"));
+    imageOption_->setToolTip(QStringLiteral("To choose a .iso file"));
+    sourceSize_ = label(panel, "Label9", QString());
+    sourceSize_->setToolTip(QStringLiteral("Total source size"));
+    sourceSize_->setFrameShape(QFrame::Panel);
+    sourceSize_->setFrameShadow(QFrame::Sunken);
+    sourceSize_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
 
-    SSFrame3 = new SSFrame(QStringLiteral("SSFrame3"), QStringLiteral("Drive for Rar's"), panel);
-    auto* driveBox = new QVBoxLayout(SSFrame3);
-    Drive1 = new QComboBox(SSFrame3);
-    Drive1->setObjectName(QStringLiteral("Drive1"));
-    Drive1->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    Drive1->setMinimumContentsLength(16);
-    Label13 = label(SSFrame3, "Label13", QStringLiteral("Free space on -"));
-    Label13->setToolTip(QStringLiteral("Drive free space"));
-    driveBox->addWidget(Drive1);
-    driveBox->addWidget(Label13);
+    outputFrame_ =
+        new SSFrame(QStringLiteral("SSFrame3"), QStringLiteral("Drive for Rar's"), panel);
+    auto* driveBox = new QVBoxLayout(outputFrame_);
+    outputLocations_ = new QComboBox(outputFrame_);
+    outputLocations_->setObjectName(QStringLiteral("Drive1"));
+    outputLocations_->setContextMenuPolicy(Qt::PreventContextMenu);
+    outputLocations_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    outputLocations_->setMinimumContentsLength(16);
+    outputFree_ = label(outputFrame_, "Label13", QStringLiteral("Free space on -"));
+    outputFree_->setToolTip(QStringLiteral("Drive free space"));
+    driveBox->addWidget(outputLocations_);
+    driveBox->addWidget(outputFree_);
 
-    grid->addWidget(Label15, 0, 0, 1, 3);
-    grid->addWidget(SSPanel8, 1, 0, 1, 3);
-    grid->addWidget(Command2, 2, 0);
-    grid->addWidget(Check2, 2, 1);
-    grid->addWidget(Label9, 3, 0, 1, 3);
-    grid->addWidget(SSFrame3, 4, 0, 1, 3);
+    grid->addWidget(sourceCaption_, 0, 0, 1, 3);
+    grid->addWidget(sourceDisplay_, 1, 0, 1, 3);
+    grid->addWidget(browseButton_, 2, 0);
+    grid->addWidget(imageOption_, 2, 1);
+    grid->addWidget(sourceSize_, 3, 0, 1, 3);
+    grid->addWidget(outputFrame_, 4, 0, 1, 3);
     grid->setColumnStretch(2, 1);
     grid->setRowStretch(5, 1);
 
-    connect(Command2, &QPushButton::clicked, this, &PageSource::browse);
-    connect(Check2, &QCheckBox::toggled, this, &PageSource::imageOptionToggled);
-    connect(Drive1, &QComboBox::currentIndexChanged, this, &PageSource::outputDriveChanged);
+    connect(browseButton_, &QPushButton::clicked, this, &PageSource::browse);
+    connect(imageOption_, &QCheckBox::toggled, &model_, &JobModel::setImageSource);
+    connect(outputLocations_, &QComboBox::currentIndexChanged, this,
+            &PageSource::outputDriveChanged);
+    connect(&model_, &JobModel::changed, this, &PageSource::refresh);
+    refresh();
+}
+
+void PageSource::refresh() {
+    const JobSettings& job = model_.job();
+    sourceDisplay_->setCaption(job.SourceSpec);
+    show(imageOption_, model_.imageSource());
+    show(sourceSize_, model_.sourceSizeText());
+    const int at = outputLocations_->findText(job.WorkDrive);
+    if (at >= 0)
+        show(outputLocations_, at);
+}
+
+QWidget* PageSource::dialogParent() const {
+    return panel_->window();
+}
+
+void PageSource::setBrowseEnabled(bool enabled) {
+    browseButton_->setEnabled(enabled);
 }
 
 std::optional<int64_t> PageSource::freeOf(const QString& location) const {
     if (location.isEmpty())
         return std::nullopt;
-    return host_.services_.machine.freeBytes(location);
+    return services_.machine.freeBytes(location);
 }
 
-QString PageSource::workDrive() const { return workDrive_; }
+// "Free space on - " + line break + whole millions with their sign position + " Meg.", as
+// numbers in labels are written.
+void PageSource::showOutputFree(std::optional<int64_t> freeBytes) {
+    if (!freeBytes || *freeBytes < kMinOutputFree)
+        outputFree_->setText(QStringLiteral("Free space on - \nless than 2 Meg."));
+    else
+        outputFree_->setText(QStringLiteral("Free space on - \n") +
+                             platformNumberText(int(qRound64(double(*freeBytes) / 1e6))) +
+                             QStringLiteral(" Meg."));
+}
 
 void PageSource::fillDriveList(const QStringList& locations) {
     {
-        const QSignalBlocker block(Drive1);
-        Drive1->clear();
-        Drive1->addItems(locations);
-        Drive1->setCurrentIndex(locations.isEmpty() ? -1 : 0);
+        const QSignalBlocker quiet(outputLocations_);
+        outputLocations_->clear();
+        outputLocations_->addItems(locations);
+        outputLocations_->setCurrentIndex(locations.isEmpty() ? -1 : 0);
     }
-    workDrive_ = Drive1->currentText();
-    const auto free = freeOf(workDrive_);
-    if (!free || *free < kMinOutputFree)
-        Label13->setText(QStringLiteral("Free space on - \nless than 2 Meg."));
-    else
-        Label13->setText(QStringLiteral("Free space on - \n") +
-                         QString::number(qRound64(double(*free) / 1e6)) + QStringLiteral(" Meg."));
+    model_.setWorkDrive(outputLocations_->currentText());
+    showOutputFree(freeOf(outputLocations_->currentText()));
 }
 
 void PageSource::outputDriveChanged() {
-    const QString location = Drive1->currentText();
+    const QString location = outputLocations_->currentText();
     const auto free = freeOf(location);
     if (!free || *free < kMinOutputFree) {
         // Too little room or unreadable: back to the default location, silently.
-        if (Drive1->currentIndex() != 0 && Drive1->count() > 0)
-            Drive1->setCurrentIndex(0); // raises the change once more for the default
-        workDrive_ = Drive1->currentText();
+        if (outputLocations_->currentIndex() != 0 && outputLocations_->count() > 0)
+            outputLocations_->setCurrentIndex(0); // raises the change once more
+        model_.setWorkDrive(outputLocations_->currentText());
         return;
     }
-    Label13->setText(QStringLiteral("Free space on - \n") +
-                     QString::number(qRound64(double(*free) / 1e6)) + QStringLiteral(" Meg."));
-    workDrive_ = location;
+    showOutputFree(free);
+    model_.setWorkDrive(location);
     freeSpaceCheck();
 }
 
 void PageSource::freeSpaceCheck() {
-    const auto free = freeOf(Drive1->currentText());
+    const auto free = freeOf(outputLocations_->currentText());
     if (!free)
         return;
     double megs = double(*free);
     if (megs > 1000000)
         megs /= 1000000;
-    if (megs < double(host_.sourceSizeM_))
-        freeSpaceWarning();
-}
-
-void PageSource::freeSpaceWarning() {
-    host_.services_.dialogs.message(
-        host_.dialogParent(),
-        QStringLiteral("You might not have enough free space on\n") + Drive1->currentText() +
-            QStringLiteral(" drive for Rar's/Ace's, should pick another drive."),
-        kErrorTitle, MessageIcon::Exclamation, MessageButtons::Ok);
+    if (megs < double(model_.sourceSizeM()))
+        services_.dialogs.message(
+            dialogParent(),
+            QStringLiteral("You might not have enough free space on\n") +
+                outputLocations_->currentText() +
+                QStringLiteral(" drive for Rar's/Ace's, should pick another drive."),
+            kErrorTitle, MessageIcon::Exclamation, MessageButtons::Ok);
 }
 
 QString PageSource::folderStatusLine(const QString& path) const {
@@ -127,93 +150,71 @@ QString PageSource::folderStatusLine(const QString& path) const {
 }
 
 void PageSource::browse() {
-    if (Check2->isChecked())
+    if (model_.imageSource())
         browseImage();
     else
         browseDirectory();
 }
 
 void PageSource::browseDirectory() {
-    host_.rawArchivesOnly_ = false;
-    const QString chosen = host_.services_.dialogs.chooseFolderWithStatus(
-        host_.dialogParent(), QStringLiteral("Source directory"), QString(),
+    model_.chooseArchivesOnly(false);
+    const QString chosen = services_.dialogs.chooseFolderWithStatus(
+        dialogParent(), QStringLiteral("Source directory"), QString(),
         [this](const QString& path) { return folderStatusLine(path); });
     if (chosen.isEmpty())
         return;
-    SSPanel8->setCaption(foldCase(chosen));
-    host_.skip_->setSkipList(QString()); // entries belong to the previous source
-    if (SSPanel8->caption().isEmpty())
+    model_.setSourceSpec(foldCase(chosen));
+    model_.setSkipList(QString()); // entries belong to the previous source
+    if (model_.job().SourceSpec.isEmpty())
         return;
-    if (!host_.measureSourceForBrowse())
+    const BrowseSize size =
+        measureBrowsedSource(model_.job().SourceSpec, services_.window, services_.machine);
+    if (size.failed)
         return;
+    model_.setSourceSizeM(size.SourceSizeM);
     finishBrowse();
 }
 
 void PageSource::browseImage() {
-    auto& dialogs = host_.services_.dialogs;
-    const QString chosen =
-        dialogs.openFile(host_.dialogParent(), QStringLiteral("CD image file"), QString(),
-                         QStringLiteral("ISO files (*.iso)|*.iso"));
-    if (chosen.isEmpty()) {
-        imageFailure();
-        return;
-    }
+    const QString chosen = services_.dialogs.openFile(
+        dialogParent(), QStringLiteral("CD image file"), model_.dialogFolder(),
+        QStringLiteral("ISO files (*.iso)|*.iso"));
     const QFileInfo image(chosen);
-    if (!image.isFile() || !image.isReadable()) {
+    if (chosen.isEmpty() || !image.isFile() || !image.isReadable()) {
         imageFailure();
         return;
     }
-    SSPanel8->setCaption(foldCase(chosen));
-    QLocale grouping(QLocale::English, QLocale::UnitedStates);
-    Label9->setText(grouping.toString(image.size()) + QStringLiteral(" Total bytes"));
+    model_.setSourceSpec(foldCase(chosen));
+    const QLocale grouping(QLocale::English, QLocale::UnitedStates);
+    model_.setSourceSizeText(grouping.toString(image.size()) + QStringLiteral(" Total bytes"));
 
-    const MessageAnswer zips = dialogs.message(
-        host_.dialogParent(),
+    const MessageAnswer zips = services_.dialogs.message(
+        dialogParent(),
         QStringLiteral("Save as Zip's?\n\nChoosing Yes, puts the Rar's/Ace's into Zip's\n\n"
                        "Choosing No, just makes Rar's/Ace's"),
         QStringLiteral("Save as Zip's or Rar's/Ace's"), MessageIcon::Question,
         MessageButtons::YesNo);
-    if (zips == MessageAnswer::No) {
-        host_.setRawArchivesOnly(true);
-    } else {
-        host_.rawArchivesOnly_ = false;
-        host_.setZipControlsEnabled(true);
-    }
-    host_.sourceSizeM_ = parseSizeField(Label9->text());
+    model_.chooseArchivesOnly(zips == MessageAnswer::No);
+    model_.setSourceSizeM(parseSizeField(model_.sourceSizeText()));
     finishBrowse();
 }
 
 void PageSource::imageFailure() {
-    host_.services_.window.setBusyPointer(false);
-    Command2->setEnabled(true);
-    host_.services_.window.setPageBarEnabled(true);
-    Label9->setText(QStringLiteral("Error"));
-    host_.sourcePath_ = SSPanel8->caption();
-    host_.services_.dialogs.message(host_.dialogParent(),
-                                    QStringLiteral("Error calculating source bytes"), kErrorTitle,
-                                    MessageIcon::Critical, MessageButtons::Ok);
-    host_.zip_->Label19->clear();
+    services_.window.setBusyPointer(false);
+    browseButton_->setEnabled(true);
+    services_.window.setPageBarEnabled(true);
+    model_.setSourceSizeText(QStringLiteral("Error"));
+    model_.setSourcePath(model_.job().SourceSpec);
+    services_.dialogs.message(dialogParent(), QStringLiteral("Error calculating source bytes"),
+                              kErrorTitle, MessageIcon::Critical, MessageButtons::Ok);
+    model_.setEstimateText(QString());
 }
 
 void PageSource::finishBrowse() {
-    host_.services_.window.setBusyPointer(false);
-    Command2->setEnabled(true);
-    host_.services_.window.setPageBarEnabled(true);
-    host_.sourcePath_ = SSPanel8->caption();
+    services_.window.setBusyPointer(false);
+    browseButton_->setEnabled(true);
+    services_.window.setPageBarEnabled(true);
+    model_.setSourcePath(model_.job().SourceSpec);
     freeSpaceCheck();
-    host_.zip_->browseEstimate();
-}
-
-void PageSource::imageOptionToggled() {
-    SSPanel8->setCaption(QString());
-    Label9->clear();
-    host_.zip_->Label19->clear();
-    host_.sourceSizeM_ = 0;
-    if (Check2->isChecked()) {
-        host_.zip_->VScroll1->setValue(10);
-    } else {
-        host_.rawArchivesOnly_ = false;
-        host_.zip_->VScroll1->setValue(3);
-        host_.setZipControlsEnabled(true);
-    }
+    model_.showBrowseEstimate();
 }

@@ -2,11 +2,12 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <optional>
 
-class JobPages;
+class JobModel;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -14,44 +15,46 @@ class QPushButton;
 class QWidget;
 class SSFrame;
 class SSPanel;
+struct ShellServices;
 
 // The Source page: source display and Browse, the CD image option, the source size and the
 // drive (writable location) that receives the volumes, with its free space.
 class PageSource : public QObject {
     Q_OBJECT
-public:
-    PageSource(QWidget* panel, JobPages& host);
+  public:
+    PageSource(QWidget* panel, JobModel& model, ShellServices& services);
 
-    QLabel* Label15;
-    SSPanel* SSPanel8;
-    QPushButton* Command2;
-    QCheckBox* Check2;
-    QLabel* Label9;
-    SSFrame* SSFrame3;
-    QComboBox* Drive1;
-    QLabel* Label13;
-
-    void browse();                 // Command2
-    void imageOptionToggled();     // Check2
-    void outputDriveChanged();     // Drive1
-    // The location the volumes go to (WorkDrive).
-    QString workDrive() const;
-    // The status line of the source folder dialog for the highlighted folder.
-    QString folderStatusLine(const QString& path) const;
     // Fills the drive list with the writable locations, the default one selected.
     void fillDriveList(const QStringList& locations);
+    // The status line of the source folder dialog for the highlighted folder.
+    QString folderStatusLine(const QString& path) const;
+    // The Browse button, which the size measurement disables while it runs.
+    void setBrowseEnabled(bool enabled);
 
     static constexpr int64_t kMinOutputFree = 2000000;
 
-private:
+  private:
+    void refresh();
+    void browse();
     void browseDirectory();
     void browseImage();
     void imageFailure();
     void finishBrowse();
+    void outputDriveChanged();
+    void showOutputFree(std::optional<int64_t> freeBytes);
     void freeSpaceCheck();
-    void freeSpaceWarning();
     std::optional<int64_t> freeOf(const QString& location) const;
+    QWidget* dialogParent() const;
 
-    JobPages& host_;
-    QString workDrive_;
+    JobModel& model_;
+    ShellServices& services_;
+    QWidget* panel_;
+    QLabel* sourceCaption_;      // Label15
+    SSPanel* sourceDisplay_;     // SSPanel8
+    QPushButton* browseButton_;  // Command2
+    QCheckBox* imageOption_;     // Check2
+    QLabel* sourceSize_;         // Label9
+    SSFrame* outputFrame_;       // SSFrame3
+    QComboBox* outputLocations_; // Drive1
+    QLabel* outputFree_;         // Label13
 };

@@ -1,165 +1,199 @@
 #include "shell/page_zip.h"
 
+#include "job/volume_rules.h"
 #include "platform/paths.h"
-#include "shell/job_pages.h"
+#include "shell/job_model.h"
 #include "shell/page_common.h"
-#include "shell/page_source.h"
+#include "shell/shell_services.h"
 #include "shell/ss_check.h"
 #include "shell/ss_frame.h"
 #include "shell/ss_panel.h"
 #include "source/volume_estimate.h"
 
-#include <QCheckBox>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
-#include <QScrollBar>
+#include <QSlider>
+#include <QWheelEvent>
 
 using namespace pagekit;
 
-PageZip::PageZip(QWidget* panel, JobPages& host) : QObject(nullptr), host_(host) {
+namespace {
+// The archive size slider: 200 positions are more than a drag can hit, so the keys and the
+// wheel move one position a step (ten with Page Up and Page Down), and the caption follows.
+class SizeSlider : public QSlider {
+  public:
+    explicit SizeSlider(QWidget* parent) : QSlider(Qt::Vertical, parent) {
+        setObjectName(QStringLiteral("VScroll1"));
+        setRange(kSliderMinimum, kSliderMaximum);
+        setValue(kSliderInitial);
+        setSingleStep(1);
+        setPageStep(10);
+        setTickPosition(QSlider::TicksRight);
+        setTickInterval(20);
+        setFocusPolicy(Qt::StrongFocus);
+        setContextMenuPolicy(Qt::PreventContextMenu);
+    }
+
+  protected:
+    void wheelEvent(QWheelEvent* event) override {
+        wheelTurn_ += event->angleDelta().y();
+        while (wheelTurn_ >= 120) {
+            triggerAction(SliderSingleStepAdd);
+            wheelTurn_ -= 120;
+        }
+        while (wheelTurn_ <= -120) {
+            triggerAction(SliderSingleStepSub);
+            wheelTurn_ += 120;
+        }
+        event->accept();
+    }
+
+  private:
+    int wheelTurn_ = 0;
+};
+} // namespace
+
+PageZip::PageZip(QWidget* panel, JobModel& model, ShellServices& services)
+    : QObject(panel), model_(model), services_(services), panel_(panel) {
     auto* grid = pageGrid(panel);
 
-    SSFrame1 = new SSFrame(QStringLiteral("SSFrame1"), QString(), panel);
-    auto* size = new QGridLayout(SSFrame1);
-    Label6 = label(SSFrame1, "Label6", QStringLiteral("Archive size"));
-    VScroll1 = new QScrollBar(Qt::Vertical, SSFrame1);
-    VScroll1->setObjectName(QStringLiteral("VScroll1"));
-    VScroll1->setRange(kSliderMinimum, kSliderMaximum);
-    VScroll1->setValue(kSliderInitial);
-    VScroll1->setMinimumHeight(VScroll1->fontMetrics().height() * 4);
-    SSPanel6 = new SSPanel(QStringLiteral("SSPanel6"), SSFrame1);
-    SSPanel6->setCaption(QStringLiteral("1.44 M"));
-    SSPanel6->setAlignment(Qt::AlignCenter);
-    SSPanel6->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    SSPanel6->setFixedWidth(SSPanel6->fontMetrics().horizontalAdvance(QStringLiteral("1 Max file")) + 20);
-    Label19 = label(SSFrame1, "Label19", QString());
-    Label19->setToolTip(QStringLiteral("Calculated Rar's if no compression"));
-    Label19->setMinimumWidth(Label19->fontMetrics().horizontalAdvance(QStringLiteral("999.99 files")) + 8);
-    Label16 = label(SSFrame1, "Label16", QStringLiteral("Filename"));
-    Text3 = new QLineEdit(SSFrame1);
-    Text3->setObjectName(QStringLiteral("Text3"));
-    Text3->setMaxLength(6);
-    Text3->setFixedWidth(Text3->fontMetrics().horizontalAdvance(QStringLiteral("MMMMMMMMMMMM")) + 12);
-    size->addWidget(Label6, 0, 0, 1, 2);
-    size->addWidget(VScroll1, 1, 0, 3, 1);
-    size->addWidget(SSPanel6, 1, 1);
-    size->addWidget(Label19, 2, 1);
+    sizeFrame_ = new SSFrame(QStringLiteral("SSFrame1"), QString(), panel);
+    auto* size = new QGridLayout(sizeFrame_);
+    sizeCaption_ = label(sizeFrame_, "Label6", QStringLiteral("Archive size"));
+    sizeSlider_ = new SizeSlider(sizeFrame_);
+    sizeSlider_->setMinimumHeight(sizeSlider_->fontMetrics().height() * 8);
+    sizeDisplay_ = new SSPanel(QStringLiteral("SSPanel6"), sizeFrame_);
+    sizeDisplay_->setAlignment(Qt::AlignCenter);
+    sizeDisplay_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    sizeDisplay_->setFixedWidth(
+        sizeDisplay_->fontMetrics().horizontalAdvance(QStringLiteral("1 Max file")) + 20);
+    estimate_ = label(sizeFrame_, "Label19", QString());
+    estimate_->setToolTip(QStringLiteral("Calculated Rar's if no compression"));
+    estimate_->setMinimumWidth(
+        estimate_->fontMetrics().horizontalAdvance(QStringLiteral("999.99 files")) + 8);
+    nameCaption_ = label(sizeFrame_, "Label16", QStringLiteral("Filename"));
+    nameField_ = field(sizeFrame_, "Text3");
+    nameField_->setFixedWidth(
+        nameField_->fontMetrics().horizontalAdvance(QStringLiteral("MMMMMMMMMMMM")) + 12);
+    size->addWidget(sizeCaption_, 0, 0, 1, 2);
+    size->addWidget(sizeSlider_, 1, 0, 3, 1);
+    size->addWidget(sizeDisplay_, 1, 1);
+    size->addWidget(estimate_, 2, 1);
     size->setColumnMinimumWidth(2, 24);
-    size->addWidget(Label16, 0, 3);
-    size->addWidget(Text3, 1, 3);
+    size->addWidget(nameCaption_, 0, 3);
+    size->addWidget(nameField_, 1, 3);
     size->setColumnStretch(4, 1);
     size->setRowStretch(3, 1);
 
-    SSFrame2 = new SSFrame(QStringLiteral("SSFrame2"), QString(), panel);
-    auto* storage = new QGridLayout(SSFrame2);
-    Label5 = label(SSFrame2, "Label5", QStringLiteral("Zip storage"));
-    SSPanel5 = new SSPanel(QStringLiteral("SSPanel5"), SSFrame2);
-    SSPanel5->setToolTipFollowsCaption(true);
-    Command10 = button(SSFrame2, "Command10", QStringLiteral("&Browse"));
-    Label14 = label(SSFrame2, "Label14", QStringLiteral("Free space: "));
-    storage->addWidget(Label5, 0, 0, 1, 3);
-    storage->addWidget(SSPanel5, 1, 0, 1, 3);
-    storage->addWidget(Command10, 2, 0);
-    storage->addWidget(Label14, 2, 1);
+    storageFrame_ = new SSFrame(QStringLiteral("SSFrame2"), QString(), panel);
+    auto* storage = new QGridLayout(storageFrame_);
+    storageCaption_ = label(storageFrame_, "Label5", QStringLiteral("Zip storage"));
+    zipDirDisplay_ = new SSPanel(QStringLiteral("SSPanel5"), storageFrame_);
+    zipDirDisplay_->setToolTipFollowsCaption(true);
+    zipDirBrowse_ = button(storageFrame_, "Command10", QStringLiteral("&Browse"));
+    zipDirFree_ = label(storageFrame_, "Label14", QString());
+    storage->addWidget(storageCaption_, 0, 0, 1, 3);
+    storage->addWidget(zipDirDisplay_, 1, 0, 1, 3);
+    storage->addWidget(zipDirBrowse_, 2, 0);
+    storage->addWidget(zipDirFree_, 2, 1);
     storage->setColumnStretch(2, 1);
 
-    Label12 = label(panel, "Label12", QStringLiteral("Compression"));
-    Combo1 = new QComboBox(panel);
-    Combo1->setObjectName(QStringLiteral("Combo1"));
-    Combo1->addItems({QStringLiteral("Store"), QStringLiteral("Fastest"), QStringLiteral("Fast"),
-                      QStringLiteral("Normal"), QStringLiteral("Good"), QStringLiteral("Maximum")});
-    Combo1->setCurrentIndex(3);
-    SSCheck2 = new SSCheck(QStringLiteral("SSCheck2"), QStringLiteral("Zip E&xtra"), panel);
-    Frame6 = new SSFrame(QStringLiteral("Frame6"), QString(), panel);
-    auto* archivers = new QHBoxLayout(Frame6);
-    Option7 = option(Frame6, "Option7", QStringLiteral("&Rar"));
-    Option8 = option(Frame6, "Option8", QStringLiteral("&Ace"));
+    methodCaption_ = label(panel, "Label12", QStringLiteral("Compression"));
+    methods_ = new QComboBox(panel);
+    methods_->setObjectName(QStringLiteral("Combo1"));
+    methods_->setContextMenuPolicy(Qt::PreventContextMenu);
+    methods_->addItems({QStringLiteral("Store"), QStringLiteral("Fastest"), QStringLiteral("Fast"),
+                        QStringLiteral("Normal"), QStringLiteral("Good"),
+                        QStringLiteral("Maximum")});
+    zipExtra_ = new SSCheck(QStringLiteral("SSCheck2"), QStringLiteral("Zip E&xtra"), panel);
+    zipExtra_->setContextMenuPolicy(Qt::PreventContextMenu);
+    archiverFrame_ = new SSFrame(QStringLiteral("Frame6"), QString(), panel);
+    auto* archivers = new QHBoxLayout(archiverFrame_);
+    rar_ = option(archiverFrame_, "Option7", QStringLiteral("&Rar"));
+    ace_ = option(archiverFrame_, "Option8", QStringLiteral("&Ace"));
     // Not one group: each click keeps the other one opposite.
-    Option7->setAutoExclusive(false);
-    Option8->setAutoExclusive(false);
-    Option7->setChecked(true);
-    archivers->addWidget(Option7);
-    archivers->addWidget(Option8);
+    rar_->setAutoExclusive(false);
+    ace_->setAutoExclusive(false);
+    archivers->addWidget(rar_);
+    archivers->addWidget(ace_);
 
-    auto* methods = new QHBoxLayout;
-    methods->setSpacing(8);
-    methods->addWidget(Label12);
-    methods->addWidget(Combo1);
-    methods->addSpacing(12);
-    methods->addWidget(SSCheck2);
-    methods->addSpacing(12);
-    methods->addWidget(Frame6);
-    methods->addStretch(1);
+    auto* methodRow = new QHBoxLayout;
+    methodRow->setSpacing(8);
+    methodRow->addWidget(methodCaption_);
+    methodRow->addWidget(methods_);
+    methodRow->addSpacing(12);
+    methodRow->addWidget(zipExtra_);
+    methodRow->addSpacing(12);
+    methodRow->addWidget(archiverFrame_);
+    methodRow->addStretch(1);
 
-    grid->addWidget(SSFrame1, 0, 0);
-    grid->addWidget(SSFrame2, 1, 0);
-    grid->addLayout(methods, 2, 0);
+    grid->addWidget(sizeFrame_, 0, 0);
+    grid->addWidget(storageFrame_, 1, 0);
+    grid->addLayout(methodRow, 2, 0);
     grid->setRowStretch(3, 1);
 
-    connect(VScroll1, &QScrollBar::valueChanged, this, &PageZip::sliderChanged);
-    connect(Command10, &QPushButton::clicked, this, &PageZip::browseZipDir);
-    connect(Text3, &QLineEdit::textChanged, Text3, &QLineEdit::setToolTip);
-    connect(Option7, &QRadioButton::clicked, this,
-            [this] { Option8->setChecked(!Option7->isChecked()); });
-    connect(Option8, &QRadioButton::clicked, this,
-            [this] { Option7->setChecked(!Option8->isChecked()); });
+    connect(sizeSlider_, &QSlider::valueChanged, &model_, &JobModel::setSizeUnits);
+    connect(nameField_, &QLineEdit::textChanged, &model_, &JobModel::setZipName);
+    connect(nameField_, &QLineEdit::textChanged, nameField_, &QLineEdit::setToolTip);
+    connect(zipDirBrowse_, &QPushButton::clicked, this, &PageZip::browseZipDir);
+    connect(methods_, &QComboBox::currentIndexChanged, &model_, &JobModel::setMethodIndex);
+    connect(zipExtra_, &QCheckBox::toggled, &model_, &JobModel::setZipExtra);
+    connect(rar_, &QRadioButton::toggled, this,
+            [this](bool on) { model_.setArchiver(on ? ArchiverKind::Rar : ArchiverKind::Ace); });
+    connect(ace_, &QRadioButton::toggled, this,
+            [this](bool on) { model_.setArchiver(on ? ArchiverKind::Ace : ArchiverKind::Rar); });
+    connect(&model_, &JobModel::changed, this, &PageZip::refresh);
+    refresh();
 }
 
-void PageZip::applyNameLimit(int maxLength) {
-    Text3->setMaxLength(maxLength); // cuts the text as well
-}
-
-void PageZip::sliderChanged() {
-    const int p = VScroll1->value();
-    const ArchiveSizeUpdate update =
-        archiveSizeChanged(p, host_.source_->Check2->isChecked(), host_.sourceSizeM_,
-                           host_.threeDigitNumbers_, Text3->text());
-    if (update.position != p) {
-        VScroll1->setValue(update.position); // image volumes are at least 5,000,000 bytes
-        return;
+void PageZip::refresh() {
+    const JobSettings& job = model_.job();
+    if (sizeSlider_->value() != job.SizeUnits) {
+        const QSignalBlocker quiet(sizeSlider_);
+        sizeSlider_->setValue(job.SizeUnits);
     }
-    SSPanel6->setCaption(update.sizeCaption);
-    Label19->setText(update.estimateText);
-    host_.threeDigitNumbers_ = update.ThreeDigitNumbers;
-    applyNameLimit(update.zipNameMaxLength);
-}
-
-void PageZip::browseEstimate() {
-    Label19->setText(::browseEstimate(VScroll1->value(), host_.sourceSizeM_, Label19->text()));
+    sizeDisplay_->setCaption(model_.sizeCaption());
+    show(estimate_, model_.estimateText());
+    if (nameField_->maxLength() != model_.zipNameMaxLength()) {
+        const QSignalBlocker quiet(nameField_);
+        nameField_->setMaxLength(model_.zipNameMaxLength());
+    }
+    show(nameField_, job.ZipName);
+    nameField_->setToolTip(job.ZipName);
+    zipDirDisplay_->setCaption(job.ZipDir);
+    show(zipDirFree_, model_.zipFreeText());
+    show(methods_, job.MethodIndex);
+    show(zipExtra_, job.ZipExtra);
+    show(rar_, job.Archiver == ArchiverKind::Rar);
+    show(ace_, job.Archiver == ArchiverKind::Ace);
+    // An archives-only job makes no zips: where they go and how is not asked.
+    zipDirBrowse_->setEnabled(!job.RawArchivesOnly);
+    zipExtra_->setEnabled(!job.RawArchivesOnly);
 }
 
 void PageZip::browseZipDir() {
-    if (host_.sourceDisplay().isEmpty()) {
-        host_.services_.window.showPage(Page::Source);
+    if (model_.job().SourceSpec.isEmpty()) {
+        services_.window.showPage(Page::Source);
         return;
     }
-    const QString chosen = host_.services_.dialogs.chooseFolder(
-        host_.dialogParent(), QStringLiteral("Directory for zip's"), QString());
+    const QString chosen = services_.dialogs.chooseFolder(
+        panel_->window(), QStringLiteral("Directory for zip's"), QString());
     if (chosen.isEmpty())
         return;
-    SSPanel5->setCaption(foldCase(chosen));
-    if (SSPanel5->caption().isEmpty())
+    model_.setZipDir(foldCase(chosen));
+    if (model_.job().ZipDir.isEmpty())
         return;
-    const auto free = host_.services_.machine.freeBytes(chosen);
-    Label14->setText(zipFreeSpaceText(free.value_or(0)));
+    const auto free = services_.machine.freeBytes(chosen);
+    model_.setZipFreeText(zipFreeSpaceText(free.value_or(0)));
     if (!free || *free < 1) {
-        SSPanel5->setCaption(QString());
+        model_.setZipDir(QString());
         return;
     }
     const qint64 megs = *free > 1000000 ? qRound64(double(*free) / 1e6) : 0;
-    if (double(host_.sourceSizeM_) > double(megs))
-        host_.services_.dialogs.message(host_.dialogParent(),
-                                        QStringLiteral("Free space on ") + chosen +
-                                            QStringLiteral(" is less than source size"),
-                                        kInfoTitle, MessageIcon::Information, MessageButtons::Ok);
-}
-
-void PageZip::showZipDriveFreeAfterOpen() {
-    const QString dir = SSPanel5->caption();
-    if (dir.isEmpty())
-        return; // no drive to measure: the display stays
-    const auto free = host_.services_.machine.freeBytes(dir);
-    if (free)
-        Label14->setText(zipFreeSpaceText(*free));
+    if (double(model_.sourceSizeM()) > double(megs))
+        services_.dialogs.message(panel_->window(),
+                                  QStringLiteral("Free space on ") + chosen +
+                                      QStringLiteral(" is less than source size"),
+                                  kInfoTitle, MessageIcon::Information, MessageButtons::Ok);
 }

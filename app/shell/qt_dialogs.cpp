@@ -21,19 +21,41 @@ QMessageBox::Icon qtIcon(MessageIcon icon) {
 }
 } // namespace
 
+QString hostPattern(const QString& pattern) {
+    // "*.*" is every file on the system the filters were written for; here a name needs
+    // no dot (README), so it is "*".
+    return pattern == QLatin1String("*.*") ? QStringLiteral("*") : pattern;
+}
+
+namespace {
+// "Label (p1 p2)" for a label and its patterns separated by ";" or blanks.
+QString qtEntry(const QString& label, const QString& patterns) {
+    QStringList host;
+    for (const QString& p : QString(patterns)
+                                .replace(QLatin1Char(';'), QLatin1Char(' '))
+                                .split(QLatin1Char(' '), Qt::SkipEmptyParts))
+        host << hostPattern(p);
+    const QString name = label.section(QLatin1Char('('), 0, 0).trimmed();
+    return name + QStringLiteral(" (") + host.join(QLatin1Char(' ')) + QLatin1Char(')');
+}
+} // namespace
+
 QString qtFilterFromPairs(const QString& filter) {
-    if (!filter.contains(QLatin1Char('|')))
-        return filter;
-    const QStringList parts = filter.split(QLatin1Char('|'));
     QStringList out;
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        const QString& label = parts[i];
-        const QString patterns = QString(parts[i + 1]).replace(QLatin1Char(';'), QLatin1Char(' '));
-        // Qt reads the patterns from the parentheses of the label.
-        out << (label.contains(QLatin1Char('(')) ? label
-                                                 : label + QStringLiteral(" (") + patterns +
-                                                       QLatin1Char(')'));
+    if (!filter.contains(QLatin1Char('|'))) {
+        // Qt's own form: the patterns are in the parentheses of each label.
+        for (const QString& entry : filter.split(QStringLiteral(";;"), Qt::SkipEmptyParts)) {
+            const qsizetype open = entry.lastIndexOf(QLatin1Char('('));
+            const qsizetype close = entry.lastIndexOf(QLatin1Char(')'));
+            out << (open >= 0 && close > open
+                        ? qtEntry(entry.left(open), entry.mid(open + 1, close - open - 1))
+                        : entry);
+        }
+        return out.join(QStringLiteral(";;"));
     }
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
+        out << qtEntry(parts[i], parts[i + 1]);
     if (parts.size() % 2 == 1 && !parts.back().isEmpty())
         out << parts.back();
     return out.join(QStringLiteral(";;"));
@@ -64,7 +86,7 @@ MessageAnswer QtDialogs::message(QWidget* parent, const QString& text, const QSt
         return MessageAnswer::Ok;
     default:
         // Closing the box with Escape or the title bar is the safe answer.
-        return buttons == MessageButtons::YesNo ? MessageAnswer::No
+        return buttons == MessageButtons::YesNo      ? MessageAnswer::No
                : buttons == MessageButtons::OkCancel ? MessageAnswer::Cancel
                                                      : MessageAnswer::Ok;
     }

@@ -1,6 +1,5 @@
 #include "source/volume_estimate.h"
 
-
 QString sizeCaption(int position) {
     if (position == 0)
         return QStringLiteral("1 Max file");
@@ -49,6 +48,11 @@ QString browseEstimate(int position, float sourceSizeM, const QString& currentTe
 QString zipFreeSpaceText(int64_t freeBytes) {
     if (freeBytes < 1)
         return QStringLiteral("Free space 0 M");
+    const int64_t millions = freeBytes > 1000000 ? (freeBytes + 500000) / 1000000 : 0;
+    return QStringLiteral("Free space  %1 M").arg(millions);
+}
+
+QString zipFreeSpaceAfterOpenText(int64_t freeBytes) {
     const int64_t millions = freeBytes > 1000000 ? (freeBytes + 500000) / 1000000 : 0;
     return QStringLiteral("Free space  %1 M").arg(millions);
 }

@@ -9,7 +9,6 @@
 // The archive size slider: its caption, the estimated number of volumes, the three-digit
 // decision and the zip base name limit.
 
-
 // Size display for a slider position: p x 0.5 millions of bytes + " M" ("1.44 M" at 3),
 // or "1 Max file" at 0.
 QString sizeCaption(int position);
@@ -40,3 +39,7 @@ QString browseEstimate(int position, float sourceSizeM, const QString& currentTe
 // position + " M" (512 million free bytes: "Free space  512 M"); millions are rounded, and 0
 // for 1,000,000 bytes or less. No free bytes at all: "Free space 0 M".
 QString zipFreeSpaceText(int64_t freeBytes);
+
+// The same label after a script is opened: "Free space " + the megabytes with their sign
+// position + " M" in every case, so no free bytes at all show as "Free space  0 M".
+QString zipFreeSpaceAfterOpenText(int64_t freeBytes);

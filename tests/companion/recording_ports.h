@@ -42,6 +42,8 @@ class RecordingWindow : public NullWindowPort {
     void setStatusText(const QString& t) override { statusTexts.append(t); }
     void setNameText(const QString& t) override { nameTexts.append(t); }
     void setCountText(const QString& t) override { countTexts.append(t); }
+    void setArchiverProgress(int percent) override { archiverPercents.append(percent); }
+    QList<int> archiverPercents;
     void setProgress(int percent) override {
         NullWindowPort::setProgress(percent);
         progressValues.append(percent);
@@ -71,6 +73,14 @@ class RecordingMachine : public MachinePort {
         return onExec(command.text);
     }
     Command lastCommand;
+    // What a program asked for its progress reports before it ends.
+    QList<int> percentsToReport;
+    int runWithProgress(const Command& command,
+                        const std::function<void(int)>& onPercent) override {
+        for (int percent : percentsToReport)
+            onPercent(percent);
+        return run(command);
+    }
     void startDetached(const QString& commandLine, WindowStyle) override {
         detached.append(commandLine);
     }

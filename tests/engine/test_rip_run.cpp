@@ -1,7 +1,7 @@
 #include "../companion/recording_ports.h"
-#include "platform/process_runner.h"
 #include "engine/rip_run.h"
 #include "engine/zip_component.h"
+#include "platform/process_runner.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,7 +12,7 @@ namespace {
 
 // A window that answers the overwrite question as told and notes when it is closed.
 class AnsweringWindow : public RecordingWindow {
-public:
+  public:
     MessageAnswer answer = MessageAnswer::Ok;
     int closed = 0;
     MessageAnswer message(const QString& text, const QString& title, MessageIcon icon,
@@ -60,7 +60,7 @@ class RipRunTest : public QObject {
         return j;
     }
 
-private slots:
+  private slots:
     void initTestCase() {
         qputenv("KAVEL32_STATE_DIR", root.filePath("state").toUtf8());
         qputenv("KAVEL32_SCRATCH_DIR", root.filePath("scratch").toUtf8());
@@ -141,8 +141,11 @@ private slots:
 
     void completeRunWrapsEveryVolumeAndRemovesTheFolder() {
         RipRun rip(*window, *machine, *zip, flags);
+        machine->percentsToReport = {12, 57, 100};
         const RipResult r = rip.run(job(), 2.0f);
         QCOMPARE(int(r.outcome), int(RipOutcome::Completed));
+        // The archiver's own percentages reach the window, and then its end.
+        QCOMPARE(window->archiverPercents, (QList<int>{12, 57, 100, -1}));
         QCOMPARE(window->pages.first().page, Page::Progress);
         QCOMPARE(window->statusTexts.last(), QString("Ripping complete"));
         QCOMPARE(QDir(zips()).entryList(QDir::Files),
@@ -265,6 +268,11 @@ private slots:
         // The volume being wrapped and every later one stay.
         QCOMPARE(QDir(r.outputFolder).entryList(QDir::Files).size(), 3);
         QCOMPARE(window->sourceDisplay(), job().SourceSpec);
+        // The page says so, and the zip and count of the set given up are gone.
+        QCOMPARE(window->statusTexts.back(), QStringLiteral("Aborted"));
+        QCOMPARE(window->nameTexts.back(), QString());
+        QCOMPARE(window->countTexts.back(), QString());
+        QCOMPARE(r.reason, QStringLiteral("Aborted"));
     }
 };
 

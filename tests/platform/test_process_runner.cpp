@@ -14,15 +14,14 @@
 class ProcessRunnerTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void splitting_data() {
         QTest::addColumn<QString>("line");
         QTest::addColumn<QStringList>("args");
         QTest::newRow("plain") << "a b  c" << QStringList{"a", "b", "c"};
         QTest::newRow("quoted blank") << "a \"b c\" d" << QStringList{"a", "b c", "d"};
         QTest::newRow("escaped quote") << "a \\\"b" << QStringList{"a", "\"b"};
-        QTest::newRow("two backslashes then quote") << "\"a\\\\\" b"
-                                                    << QStringList{"a\\", "b"};
+        QTest::newRow("two backslashes then quote") << "\"a\\\\\" b" << QStringList{"a\\", "b"};
         QTest::newRow("backslashes kept") << "c:\\dir\\file" << QStringList{"c:\\dir\\file"};
         QTest::newRow("quote inside word") << "-x@\"a b\"" << QStringList{"-x@a b"};
         QTest::newRow("doubled quote") << "\"a\"\"b\"" << QStringList{"a\"b"};
@@ -108,7 +107,8 @@ private slots:
         QTemporaryDir dir;
         const QString out = dir.filePath("args.txt");
         const QString marker = dir.filePath("pwned");
-        ExecCmd("command.com /c printf \"%s|\" \"a;b\" \"$(touch " + marker + ")\" \"`x`\" \"c&d\" > " + out);
+        ExecCmd("command.com /c printf \"%s|\" \"a;b\" \"$(touch " + marker +
+                ")\" \"`x`\" \"c&d\" > " + out);
         QCOMPARE(readAll(out), ("a;b|$(touch " + marker + ")|`x`|c&d|").toLocal8Bit());
         QVERIFY(!QFile::exists(marker));
     }
@@ -161,6 +161,74 @@ private slots:
         QCOMPARE(runCommand(makeCommand("sh", {"-c", "sleep 30 & sleep 30; wait"})), 128 + SIGTERM);
         QVERIFY(t.elapsed() < 10'000);
         StopSignals::clear();
+    }
+
+    // The archiver front-ends' progress lines arrive in pieces of any size.
+    void progressLines_data() {
+        QTest::addColumn<QList<QByteArray>>("pieces");
+        QTest::addColumn<QList<int>>("percents");
+        QTest::addColumn<QByteArray>("passedOn");
+        QTest::newRow("split lines, CR LF, repeats")
+            << QList<QByteArray>{"4", "2%\r\n1", "0%\n10%\n", "100%\n"} << QList<int>{42, 10, 100}
+            << QByteArray();
+        QTest::newRow("other output is passed on")
+            << QList<QByteArray>{"Creating archive\n5%\nx 50%\n101%\n-3%\n"} << QList<int>{5}
+            << QByteArray("Creating archive\nx 50%\n101%\n-3%\n");
+        QTest::newRow("last line without its end")
+            << QList<QByteArray>{"7%\n", "99%"} << QList<int>{7, 99} << QByteArray();
+        QTest::newRow("unfinished other text")
+            << QList<QByteArray>{"done"} << QList<int>{} << QByteArray("done");
+    }
+    void progressLines() {
+        QFETCH(QList<QByteArray>, pieces);
+        QFETCH(QList<int>, percents);
+        QFETCH(QByteArray, passedOn);
+        ProgressLineReader reader;
+        QList<int> seen;
+        reader.onPercent = [&](int p) { seen << p; };
+        QByteArray passed;
+        for (const QByteArray& piece : pieces)
+            passed += reader.feed(piece);
+        passed += reader.finish();
+        QCOMPARE(seen, percents);
+        QCOMPARE(passed, passedOn);
+    }
+
+    // A stand-in for a front-end speaking the progress protocol: the percentages reach the
+    // caller while the program still runs, and only a command that asks sees the variable.
+    void progressWhileTheProgramRuns() {
+        QTemporaryDir dir;
+        const QString script = dir.filePath("fake-archiver");
+        const QString seenVariable = dir.filePath("variable.txt");
+        writeFile(script,
+                  "#!/bin/sh\n"
+                  "printf '%s' \"${KAVEL32_PROGRESS-unset}\" > \"$1\"\n"
+                  "echo 5%; sleep 0.3; echo 5%; echo 45%; sleep 0.3; printf 100%%; exit 3\n");
+        QVERIFY(
+            QFile::setPermissions(script, QFile::ReadOwner | QFile::ExeOwner | QFile::WriteOwner));
+        const Command command = makeCommand(script, {seenVariable});
+
+        QElapsedTimer clock;
+        clock.start();
+        QList<int> percents;
+        qint64 firstAt = -1;
+        const int status = runCommand(command, {}, [&](int p) {
+            if (firstAt < 0)
+                firstAt = clock.elapsed();
+            percents << p;
+        });
+        const qint64 total = clock.elapsed();
+        QCOMPARE(status, 3);
+        QCOMPARE(percents, (QList<int>{5, 45, 100}));
+        QVERIFY2(firstAt >= 0 && firstAt < total - 300, qPrintable(QString::number(firstAt)));
+        QCOMPARE(readAll(seenVariable), QByteArray("1"));
+
+        // Without a caller for the progress the variable is taken away, even when this
+        // program has it.
+        qputenv(kProgressVariable, "1");
+        QCOMPARE(runCommand(command), 3);
+        qunsetenv(kProgressVariable);
+        QCOMPARE(readAll(seenVariable), QByteArray("unset"));
     }
 };
 

@@ -176,23 +176,34 @@ class LoadedJobCheckTest : public QObject {
         QVERIFY(!QFile::exists(scratch()));
     }
 
-    void blankInNameIsAMessageOnlyOutsideBatchMode() {
+    // One wording for each refusal: the box outside batch mode, the reason in it.
+    void refusedNameIsAMessageOnlyOutsideBatchMode_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("blank") << "my game" << kZipNameSpacesText;
+        QTest::newRow("parent folder") << "../up" << kZipNameCharsText;
+        QTest::newRow("separator") << "a\\b" << kZipNameCharsText;
+    }
+    void refusedNameIsAMessageOnlyOutsideBatchMode() {
+        QFETCH(QString, name);
+        QFETCH(QString, text);
         JobSettings job = validJob();
-        job.ZipName = "my game";
+        job.ZipName = name;
         RecordingWindow window;
         checkLoadedJob(job, window, RunFlags{}, numbering);
-        QCOMPARE(window.messages, QStringList{"Kavel32 error|Spaces aren't allowed in filename"});
+        QCOMPARE(window.messages, QStringList{"Kavel32 error|" + text});
 
         JobSettings batchJob = validJob();
-        batchJob.ZipName = "my game";
+        batchJob.ZipName = name;
         RecordingWindow batch;
         const LoadedJobCheck check =
             checkLoadedJob(batchJob, batch, RunFlags{true, false}, numbering);
         QVERIFY(!check.JobValidated);
         QVERIFY(!check.endProgram);
+        QVERIFY(check.reason.endsWith(text));
         QVERIFY(batch.messages.isEmpty());
         QVERIFY(batch.pages.isEmpty());
-        QCOMPARE(batchJob.ZipName, QString("my game"));
+        QCOMPARE(batchJob.ZipName, name);
     }
 
     void missingNumberFieldEndsABatchRun() {

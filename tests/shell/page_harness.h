@@ -5,9 +5,10 @@
 // the test decides.
 
 #include "job/machine_port.h"
-#include "platform/process_runner.h"
 #include "job/window_port.h"
+#include "platform/process_runner.h"
 #include "queued_dialogs.h"
+#include "shell/job_model.h"
 #include "shell/job_pages.h"
 #include "shell/shell_services.h"
 
@@ -24,7 +25,7 @@
 #include <memory>
 
 class PageMachine : public MachinePort {
-public:
+  public:
     int run(const Command& cmd) override {
         commands << cmd.text;
         if (onExec)
@@ -64,7 +65,7 @@ public:
 };
 
 class PagesWindowPort : public WindowPort {
-public:
+  public:
     explicit PagesWindowPort(Dialogs& dialogs) : dialogs_(dialogs) {}
     JobPages* pages = nullptr;
     QList<Page> shownPages;
@@ -104,7 +105,7 @@ public:
     void setSourceSizeText(const QString& text) override { pages->setSourceSizeText(text); }
     void setSourceBrowseEnabled(bool enabled) override { pages->setSourceBrowseEnabled(enabled); }
 
-private:
+  private:
     Dialogs& dialogs_;
 };
 
@@ -123,13 +124,14 @@ inline QTemporaryDir& harnessFolders() {
 struct PagesHarness {
     // custom: dialogs of the test's own kind, owned by the harness.
     explicit PagesHarness(QueuedDialogs* custom = nullptr)
-        : ownDialogs(custom ? custom : new QueuedDialogs), dialogs(*ownDialogs), port(dialogs),
-          services{dialogs, port, machine, flags} {
+        : ownDialogs(custom ? custom : new QueuedDialogs), dialogs(*ownDialogs),
+          port(dialogs), services{dialogs, port, machine, flags} {
         harnessFolders();
         auto* column = new QVBoxLayout(&window);
-        const char* names[] = {"Picture1", "Picture2", "Picture4", "Picture5", "Picture6", "Picture7"};
+        const char* names[] = {"Picture1", "Picture2", "Picture4",
+                               "Picture5", "Picture6", "Picture7"};
         QWidget** panelSlots[] = {&panels.source, &panels.skip, &panels.diz,
-                             &panels.nfo,    &panels.zip,  &panels.progress};
+                                  &panels.nfo,    &panels.zip,  &panels.progress};
         for (int i = 0; i < 6; ++i) {
             *panelSlots[i] = new QWidget(&window);
             (*panelSlots[i])->setObjectName(QLatin1String(names[i]));

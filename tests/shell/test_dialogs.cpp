@@ -2,14 +2,18 @@
 #include "shell/qt_dialogs.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
 class TestDialogs : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void answersComeInQueueOrder();
     void dialogWithoutAnswerFails();
     void answerOfAnotherKindFails();
@@ -18,13 +22,15 @@ private slots:
     void whileShownRunsDuringTheDialog();
     void filterPairs_data();
     void filterPairs();
+    void everyFileFilterListsNamesWithoutDot();
     void qtMessageBoxGivesTheButtonPressed_data();
     void qtMessageBoxGivesTheButtonPressed();
 };
 
 void TestDialogs::answersComeInQueueOrder() {
     QueuedDialogs d;
-    d.answerMessage(MessageAnswer::Cancel).answerOpenFile(QStringLiteral("/a/b.txt"))
+    d.answerMessage(MessageAnswer::Cancel)
+        .answerOpenFile(QStringLiteral("/a/b.txt"))
         .answerFolder(QString());
     QCOMPARE(d.message(nullptr, QStringLiteral("Overwrite?"), QStringLiteral("Kavel32 error"),
                        MessageIcon::Exclamation, MessageButtons::OkCancel),
@@ -43,9 +49,9 @@ void TestDialogs::answersComeInQueueOrder() {
 void TestDialogs::dialogWithoutAnswerFails() {
     QueuedDialogs d;
     QEXPECT_FAIL("", "a message box with nothing queued fails the test", Continue);
-    const MessageAnswer a = d.message(nullptr, QStringLiteral("Save as Zip's?"),
-                                      QStringLiteral("Kavel32"), MessageIcon::Information,
-                                      MessageButtons::YesNo);
+    const MessageAnswer a =
+        d.message(nullptr, QStringLiteral("Save as Zip's?"), QStringLiteral("Kavel32"),
+                  MessageIcon::Information, MessageButtons::YesNo);
     // The safe answer is given so the code under test goes on.
     QCOMPARE(a, MessageAnswer::No);
 }
@@ -88,12 +94,23 @@ void TestDialogs::whileShownRunsDuringTheDialog() {
 void TestDialogs::filterPairs_data() {
     QTest::addColumn<QString>("given");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("one pair") << "Text files (*.txt)|*.txt" << "Text files (*.txt)";
+    QTest::newRow("one pair") << "Text files (*.txt)|*.txt"
+                              << "Text files (*.txt)";
     QTest::newRow("two pairs") << "Diz (*.diz)|*.diz|All files (*.*)|*.*"
-                               << "Diz (*.diz);;All files (*.*)";
-    QTest::newRow("label without patterns") << "Scripts|*.rip;*.txt" << "Scripts (*.rip *.txt)";
-    QTest::newRow("qt form kept") << "Images (*.iso)" << "Images (*.iso)";
-    QTest::newRow("empty") << "" << "";
+                               << "Diz (*.diz);;All files (*)";
+    // Every file, also one whose name has no dot (README).
+    QTest::newRow("every file") << "Skip file (*.*)|*.*|"
+                                << "Skip file (*)";
+    QTest::newRow("qt form, every file") << "All (*.*);;Scripts (*.rip)"
+                                         << "All (*);;Scripts (*.rip)";
+    QTest::newRow("patterns of the pair decide") << "Images (*.img)|*.iso"
+                                                 << "Images (*.iso)";
+    QTest::newRow("label without patterns") << "Scripts|*.rip;*.txt"
+                                            << "Scripts (*.rip *.txt)";
+    QTest::newRow("qt form kept") << "Images (*.iso)"
+                                  << "Images (*.iso)";
+    QTest::newRow("empty") << ""
+                           << "";
 }
 
 void TestDialogs::filterPairs() {
@@ -102,11 +119,44 @@ void TestDialogs::filterPairs() {
     QCOMPARE(qtFilterFromPairs(given), expected);
 }
 
+// The real file dialog of Add skip file and Add extra file, with their "*.*" filter.
+void TestDialogs::everyFileFilterListsNamesWithoutDot() {
+    QTemporaryDir dir;
+    for (const char* name : {"README", "setup.exe"}) {
+        QFile f(dir.filePath(QLatin1String(name)));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    }
+    QStringList listed;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return; // not open yet
+        poll.stop();
+        auto* view = dialog->findChild<QListView*>(QStringLiteral("listView"));
+        // The folder is read in the background.
+        for (int i = 0; i < 200 && view && listed.size() < 2; ++i) {
+            QTest::qWait(20);
+            listed.clear();
+            for (int row = 0; row < view->model()->rowCount(view->rootIndex()); ++row)
+                listed << view->model()->index(row, 0, view->rootIndex()).data().toString();
+        }
+        QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
+    });
+    poll.start(50);
+    QtDialogs dialogs;
+    dialogs.openFile(nullptr, QStringLiteral("Add skip file"), dir.path(),
+                     QStringLiteral("Skip file (*.*)|*.*|"));
+    listed.sort();
+    QCOMPARE(listed, (QStringList{"README", "setup.exe"}));
+}
+
 void TestDialogs::qtMessageBoxGivesTheButtonPressed_data() {
     QTest::addColumn<int>("buttons");
     QTest::addColumn<int>("press");
     QTest::addColumn<int>("expected");
-    QTest::newRow("ok") << int(MessageButtons::Ok) << int(QMessageBox::Ok) << int(MessageAnswer::Ok);
+    QTest::newRow("ok") << int(MessageButtons::Ok) << int(QMessageBox::Ok)
+                        << int(MessageAnswer::Ok);
     QTest::newRow("cancel") << int(MessageButtons::OkCancel) << int(QMessageBox::Cancel)
                             << int(MessageAnswer::Cancel);
     QTest::newRow("no") << int(MessageButtons::YesNo) << int(QMessageBox::No)

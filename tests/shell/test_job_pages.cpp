@@ -1,19 +1,22 @@
 #include "companion/zip_comment.h"
 #include "page_harness.h"
+#include "platform/paths.h"
 #include "shell/ss_panel.h"
 
+#include <QAbstractSlider>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSignalSpy>
 
 // The job as the controls hold it, the script menus, the zip comment entry and the
 // progress page's texts.
 class TestJobPages : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void initTestCase() { harnessFolders(); }
     void writeThenReadGivesTheJob_data();
     void writeThenReadGivesTheJob();
@@ -21,6 +24,7 @@ private slots:
     void sizeUnitsCutTheName();
     void jobWithoutNumberingOnlyLetsGoOfSubstitute();
     void saveThenOpenRestoresTheJob();
+    void controlsEditedAfterOpenSurviveSaveAndOpen();
     void openCancelledStillEmptiesSkipListAndImageOption();
     void openBrokenScriptShowsError();
     void openedJobWithMissingFilesIsNotValidated();
@@ -28,7 +32,7 @@ private slots:
     void progressTexts();
     void abortAndExitWithoutRun();
 
-private:
+  private:
     QTemporaryDir dir_;
     QString make(const QString& name, const QByteArray& text = "x\r\n") {
         const QString path = dir_.path() + QLatin1Char('/') + name;
@@ -88,8 +92,8 @@ void TestJobPages::writeThenReadGivesTheJob() {
     QFETCH(JobSettings, job);
     PagesHarness h;
     job.WorkDrive = h.pages->workDrive();
-    h.pages->writeJob(job);
-    QCOMPARE(h.pages->readJob(), job);
+    h.pages->model().setJob(job);
+    QCOMPARE(h.pages->model().job(), job);
     QCOMPARE(h.find<QPushButton>("Command10")->isEnabled(), !job.RawArchivesOnly);
 }
 
@@ -104,23 +108,23 @@ void TestJobPages::sizeUnitsCutTheName() {
     QFETCH(int, units);
     QFETCH(QString, name);
     PagesHarness h;
-    JobSettings job = h.pages->readJob();
+    JobSettings job = h.pages->model().job();
     job.ZipName = QStringLiteral("abcdefgh");
     job.SizeUnits = int16_t(units);
-    h.pages->writeJob(job);
-    QCOMPARE(h.pages->readJob().ZipName, name);
+    h.pages->model().setJob(job);
+    QCOMPARE(h.pages->model().job().ZipName, name);
     QCOMPARE(h.find<QLineEdit>("Text3")->maxLength(), units == 0 ? 20 : 6);
 }
 
 void TestJobPages::jobWithoutNumberingOnlyLetsGoOfSubstitute() {
     PagesHarness h;
     h.click("Option3");
-    JobSettings job = h.pages->readJob();
+    JobSettings job = h.pages->model().job();
     job.AutoNumber = false;
-    h.pages->writeJob(job);
+    h.pages->model().setJob(job);
     QVERIFY(!h.find<QWidget>("Option3")->property("checked").toBool());
     QVERIFY(!h.find<QWidget>("Option1")->property("checked").toBool());
-    QVERIFY(!h.pages->readJob().AutoNumber);
+    QVERIFY(!h.pages->model().job().AutoNumber);
 }
 
 void TestJobPages::saveThenOpenRestoresTheJob() {
@@ -129,7 +133,7 @@ void TestJobPages::saveThenOpenRestoresTheJob() {
     {
         PagesHarness h;
         saved.WorkDrive = h.pages->workDrive();
-        h.pages->writeJob(saved);
+        h.pages->model().setJob(saved);
         QSignalSpy titles(h.pages.get(), &JobPages::windowTitleChanged);
         h.dialogs.answerSaveFile(script);
         h.pages->saveScript();
@@ -146,7 +150,7 @@ void TestJobPages::saveThenOpenRestoresTheJob() {
     h.pages->openScript();
     QCOMPARE(h.dialogs.shown().back().title, QStringLiteral("Open script"));
     QCOMPARE(h.window.windowTitle(), QStringLiteral("Kavel32 - Job.rip"));
-    QCOMPARE(h.pages->readJob(), saved);
+    QCOMPARE(h.pages->model().job(), saved);
     QVERIFY(h.pages->jobValidated());
     QCOMPARE(h.find<QLabel>("Label9")->text(), QStringLiteral("12,500,000 bytes"));
     QCOMPARE(h.pages->sourceSizeM(), 12.5f);
@@ -154,15 +158,81 @@ void TestJobPages::saveThenOpenRestoresTheJob() {
     QCOMPARE(h.find<QLabel>("Label19")->text(), QStringLiteral("2.50 files"));
 }
 
+// A script opened, changed on the pages as a user would, saved and opened again: the job
+// comes back as the controls left it.
+void TestJobPages::controlsEditedAfterOpenSurviveSaveAndOpen() {
+    const QString folder = make(QStringLiteral("scripts/"));
+    const QString script = folder + QStringLiteral("/edited.rip");
+    {
+        PagesHarness h;
+        h.pages->model().setJob(fullJob());
+        QCOMPARE(h.dialogs.shown().size(), 0);
+        h.dialogs.answerSaveFile(folder + QStringLiteral("/edited")); // ".rip" is added
+        h.pages->saveScript();
+        // No script yet: the folder that holds the source.
+        QCOMPARE(h.dialogs.shown().back().dir, dir_.path());
+        QVERIFY(QFileInfo::exists(script));
+        QCOMPARE(h.window.windowTitle(), QStringLiteral("Kavel32 - edited.rip"));
+    }
+    JobSettings edited;
+    {
+        PagesHarness h;
+        h.machine.sizeListing = listingWithTotal("  12,500,000 bytes");
+        h.dialogs.answerOpenFile(script);
+        h.pages->openScript();
+        QVERIFY(h.pages->jobValidated());
+
+        auto* name = h.find<QLineEdit>("Text3");
+        name->selectAll();
+        QTest::keyClicks(name, QStringLiteral("demo"));
+        auto* slider = h.find<QAbstractSlider>("VScroll1");
+        slider->setFocus();
+        QTest::keyClick(slider, Qt::Key_PageUp);
+        h.find<QComboBox>("Combo1")->setCurrentIndex(2);
+        h.click("Check1");
+        h.click("Option4");
+        const QString extraDir = make(QStringLiteral("extras/"));
+        h.dialogs.answerFolder(extraDir);
+        h.click("Command9");
+        h.click("Option1");
+        h.click("Command14");
+        h.click("Option5");
+        const QString skipped = make(QStringLiteral("src/README"));
+        h.dialogs.answerOpenFile(skipped);
+        h.click("Command1");
+
+        edited = h.pages->model().job();
+        QCOMPARE(edited.ZipName, QStringLiteral("demo"));
+        QCOMPARE(edited.SizeUnits, int16_t(20));
+        QCOMPARE(edited.MethodIndex, int16_t(2));
+        QVERIFY(!edited.FirstZipOnly);
+        QVERIFY(!edited.ExtraIsFile);
+        QCOMPARE(edited.ExtraPath, foldCase(extraDir));
+        QVERIFY(!edited.AutoNumber);
+        QCOMPARE(edited.NumberColumn, QString());
+        QCOMPARE(edited.SkipList, foldCase(skipped) + QStringLiteral("\r\n"));
+
+        h.dialogs.answerSaveFile(script);
+        h.pages->saveScript();
+        QCOMPARE(h.dialogs.shown().back().dir, folder); // the script's folder
+    }
+    PagesHarness h;
+    h.machine.sizeListing = listingWithTotal("  12,500,000 bytes");
+    h.dialogs.answerOpenFile(script);
+    h.pages->openScript();
+    QCOMPARE(h.pages->model().job(), edited);
+    QVERIFY(h.pages->jobValidated());
+}
+
 void TestJobPages::openCancelledStillEmptiesSkipListAndImageOption() {
     PagesHarness h;
-    JobSettings job = h.pages->readJob();
+    JobSettings job = h.pages->model().job();
     job.SkipList = QStringLiteral("/x/*.*\r\n");
-    h.pages->writeJob(job);
+    h.pages->model().setJob(job);
     h.find<QCheckBox>("Check2")->setChecked(true);
     h.dialogs.answerOpenFile(QString());
     h.pages->openScript();
-    QCOMPARE(h.pages->readJob().SkipList, QString());
+    QCOMPARE(h.pages->model().job().SkipList, QString());
     QVERIFY(!h.find<QCheckBox>("Check2")->isChecked());
     QVERIFY(!h.pages->jobValidated());
     QCOMPARE(h.window.windowTitle(), QString());
@@ -171,9 +241,10 @@ void TestJobPages::openCancelledStillEmptiesSkipListAndImageOption() {
 void TestJobPages::openBrokenScriptShowsError() {
     PagesHarness h;
     const QString source = make(QStringLiteral("bsrc/"));
-    const QString script = make(QStringLiteral("broken.rip"),
-                                "Kavel32 script - 01-01-2026  00:00:00\r\nSource: " +
-                                    source.toUtf8() + "\r\nSkip: \r\n\r\nDiz: d\r\nAutoN: Maybe\r\n");
+    const QString script =
+        make(QStringLiteral("broken.rip"),
+             "Kavel32 script - 01-01-2026  00:00:00\r\nSource: " + source.toUtf8() +
+                 "\r\nSkip: \r\n\r\nDiz: d\r\nAutoN: Maybe\r\n");
     h.machine.sizeListing = listingWithTotal("  3,000,000 bytes");
     h.dialogs.answerOpenFile(script).answerMessage(MessageAnswer::Ok,
                                                    QStringLiteral("Error in Kavel script"));
@@ -188,7 +259,7 @@ void TestJobPages::openedJobWithMissingFilesIsNotValidated() {
     JobSettings job = fullJob();
     job.NfoFile = dir_.path() + QStringLiteral("/missing.nfo");
     const QString script = dir_.path() + QStringLiteral("/missing.rip");
-    h.pages->writeJob(job);
+    h.pages->model().setJob(job);
     h.dialogs.answerSaveFile(script);
     h.pages->saveScript();
     h.machine.sizeListing = listingWithTotal("  3,000,000 bytes");
@@ -205,6 +276,7 @@ void TestJobPages::zipCommentOnAndOff() {
     h.pages->zipCommentClick(); // cancelled: stays off
     QVERIFY(!h.pages->commentOn());
     QCOMPARE(h.dialogs.shown().back().title, QStringLiteral("Zip header"));
+    QCOMPARE(h.dialogs.shown().back().dir, QDir::homePath()); // no script, no source
     QCOMPARE(h.dialogs.shown().back().filter, QStringLiteral("Text files (*.txt)|*.txt"));
 
     const QString chosen = make(QStringLiteral("Texts/Hdr.txt"), "A comment\r\n");
@@ -212,7 +284,7 @@ void TestJobPages::zipCommentOnAndOff() {
     h.pages->zipCommentClick();
     QVERIFY(h.pages->commentOn());
     QCOMPARE(marks.back().front().toBool(), true);
-    const JobSettings on = h.pages->readJob();
+    const JobSettings on = h.pages->model().job();
     QVERIFY(on.CommentOn);
     QCOMPARE(on.CommentFile, commentCopyPath(chosen));
     QVERIFY(QFileInfo::exists(on.CommentFile));

@@ -13,7 +13,7 @@
 // The Skip, Diz and Nfo pages.
 class TestPageCompanions : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void skipControlsAtStart();
     void skipWithoutSourceGoesToSourcePage();
     void skipSubDirectoryTwiceGivesTwoLines();
@@ -36,7 +36,7 @@ private slots:
     void nfoBrowse();
     void extraBrowse();
 
-private:
+  private:
     QTemporaryDir dir_;
     QString make(const QString& name, const QByteArray& text = {}) {
         const QString path = dir_.path() + QLatin1Char('/') + name;
@@ -50,9 +50,9 @@ private:
         return QDir::cleanPath(path);
     }
     void withSource(PagesHarness& h, const QString& source) {
-        JobSettings job = h.pages->readJob();
+        JobSettings job = h.pages->model().job();
         job.SourceSpec = source;
-        h.pages->writeJob(job);
+        h.pages->model().setJob(job);
     }
 };
 
@@ -74,7 +74,7 @@ void TestPageCompanions::skipWithoutSourceGoesToSourcePage() {
     h.click("Command1");
     QCOMPARE(h.dialogs.shown().back().icon, MessageIcon::Critical);
     QCOMPARE(h.port.shownPages, QList<Page>{Page::Source});
-    QCOMPARE(h.pages->readJob().SkipList, QString());
+    QCOMPARE(h.pages->model().job().SkipList, QString());
 }
 
 void TestPageCompanions::skipSubDirectoryTwiceGivesTwoLines() {
@@ -86,7 +86,7 @@ void TestPageCompanions::skipSubDirectoryTwiceGivesTwoLines() {
     h.click("Command1");
     h.click("Command1");
     const QString entry = demos + QStringLiteral("/*.*\r\n");
-    QCOMPARE(h.pages->readJob().SkipList, entry + entry);
+    QCOMPARE(h.pages->model().job().SkipList, entry + entry);
     QCOMPARE(h.dialogs.shown().front().title, QStringLiteral("Directory to skip"));
     QCOMPARE(h.dialogs.shown().front().dir, source);
     QCOMPARE(h.find<QPlainTextEdit>("Text1")->toPlainText(),
@@ -100,7 +100,7 @@ void TestPageCompanions::skipSourceItselfAddsNothing() {
     h.dialogs.answerFolder(source).answerFolder(QString());
     h.click("Command1");
     h.click("Command1");
-    QCOMPARE(h.pages->readJob().SkipList, QString());
+    QCOMPARE(h.pages->model().job().SkipList, QString());
     QCOMPARE(h.dialogs.shown().size(), 2); // no message either
 }
 
@@ -123,18 +123,18 @@ void TestPageCompanions::skipFile() {
     if (!added)
         h.dialogs.answerMessage(MessageAnswer::Ok, QStringLiteral("Path isn't within source path"));
     h.click("Command1");
-    QCOMPARE(h.pages->readJob().SkipList, added ? file + QStringLiteral("\r\n") : QString());
+    QCOMPARE(h.pages->model().job().SkipList, added ? file + QStringLiteral("\r\n") : QString());
     QCOMPARE(h.dialogs.shown().front().title, QStringLiteral("Add skip file"));
 }
 
 void TestPageCompanions::skipClear() {
     PagesHarness h;
-    JobSettings job = h.pages->readJob();
+    JobSettings job = h.pages->model().job();
     job.SkipList = QStringLiteral("/a/*.*\r\n/b.txt\r\n");
-    h.pages->writeJob(job);
-    QCOMPARE(h.pages->readJob().SkipList, job.SkipList);
+    h.pages->model().setJob(job);
+    QCOMPARE(h.pages->model().job().SkipList, job.SkipList);
     h.click("Command14");
-    QCOMPARE(h.pages->readJob().SkipList, QString());
+    QCOMPARE(h.pages->model().job().SkipList, QString());
     QCOMPARE(h.find<QPlainTextEdit>("Text1")->toPlainText(), QString());
 }
 
@@ -146,7 +146,7 @@ void TestPageCompanions::dizControlsAtStart() {
     QCOMPARE(h.find<QPushButton>("Command3")->text(), QStringLiteral("&Test"));
     QCOMPARE(h.find<QRadioButton>("Option1")->text(), QStringLiteral("&None"));
     QCOMPARE(h.find<QRadioButton>("Option3")->text(), QStringLiteral("S&ubsitute at column"));
-    QCOMPARE(h.find<QLabel>("Label4")->text(), QStringLiteral("Line - "));
+    QCOMPARE(h.find<QLabel>("Label4")->text(), QStringLiteral("Line -"));
     QVERIFY(h.find<QRadioButton>("Option1")->isChecked());
     QVERIFY(!h.find<QPushButton>("Command3")->isEnabled());
     QCOMPARE(h.find<QLineEdit>("Text2")->text(), QString());
@@ -164,10 +164,10 @@ void TestPageCompanions::dizNoneAndSubstitute() {
     QCOMPARE(line->palette().color(QPalette::Base), h.window.palette().color(QPalette::Base));
     QTest::keyClicks(column, QStringLiteral("6"));
     QTest::keyClicks(line, QStringLiteral("3"));
-    QVERIFY(h.pages->readJob().AutoNumber);
-    QCOMPARE(h.pages->readJob().NumberColumn, QStringLiteral("6"));
+    QVERIFY(h.pages->model().job().AutoNumber);
+    QCOMPARE(h.pages->model().job().NumberColumn, QStringLiteral("6"));
     h.click("Option1");
-    QVERIFY(!h.pages->readJob().AutoNumber);
+    QVERIFY(!h.pages->model().job().AutoNumber);
     QCOMPARE(column->text(), QString());
     QCOMPARE(line->text(), QString());
     QVERIFY(!h.find<QPushButton>("Command3")->isEnabled());
@@ -176,12 +176,12 @@ void TestPageCompanions::dizNoneAndSubstitute() {
 
 void TestPageCompanions::dizCreateTwiceKeepsText() {
     PagesHarness h;
-    h.dialogs.answerMessage(MessageAnswer::Ok,
-                            QStringLiteral("Choose 'Save' when finished in notepad, not 'save as'"));
+    h.dialogs.answerMessage(
+        MessageAnswer::Ok, QStringLiteral("Choose 'Save' when finished in notepad, not 'save as'"));
     h.click("Command4");
     QCOMPARE(h.dialogs.shown().back().title, QStringLiteral("Kavel32"));
     const QString created = joinPath(AppPaths::stateTempFolder(), QStringLiteral("file_id.diz"));
-    QCOMPARE(h.pages->readJob().DizFile, created);
+    QCOMPARE(h.pages->model().job().DizFile, created);
     QCOMPARE(h.machine.edited, QStringList{created});
     {
         QFile typed(created);
@@ -199,9 +199,9 @@ void TestPageCompanions::dizEditOpensEditor() {
     PagesHarness h;
     h.click("Command5");
     QVERIFY(h.machine.edited.isEmpty());
-    JobSettings job = h.pages->readJob();
+    JobSettings job = h.pages->model().job();
     job.DizFile = make(QStringLiteral("rel/file_id.diz"), "a\r\n");
-    h.pages->writeJob(job);
+    h.pages->model().setJob(job);
     h.click("Command5");
     QCOMPARE(h.machine.edited, QStringList{job.DizFile});
 }
@@ -216,14 +216,14 @@ void TestPageCompanions::dizBrowse() {
     QCOMPARE(dialog.title, QStringLiteral("Add file_id.diz"));
     QCOMPARE(dialog.dir, dir_.path()); // starts in the source while no diz is chosen
     QCOMPARE(dialog.filter, QStringLiteral("File_id.diz (file_id.diz)|file_id.diz|"));
-    QCOMPARE(h.pages->readJob().DizFile, diz);
+    QCOMPARE(h.pages->model().job().DizFile, diz);
     QFile copy(dizWorkingCopyPath());
     QVERIFY(copy.open(QIODevice::ReadOnly));
     QCOMPARE(copy.readAll(), QByteArray("Disk 00/00 of the set\r\n"));
     h.dialogs.answerOpenFile(QString());
     h.click("Command6");
     QCOMPARE(h.dialogs.shown().back().dir, diz);
-    QCOMPARE(h.pages->readJob().DizFile, QString()); // cancel empties it
+    QCOMPARE(h.pages->model().job().DizFile, QString()); // cancel empties it
 }
 
 void TestPageCompanions::dizBrowseRefusesWorkingCopy() {
@@ -236,10 +236,11 @@ void TestPageCompanions::dizBrowseRefusesWorkingCopy() {
         f.write("kept\r\n");
     }
     h.dialogs.answerOpenFile(working).answerMessage(
-        MessageAnswer::Ok, QStringLiteral("The file_id.diz can't be from your application directory"));
+        MessageAnswer::Ok,
+        QStringLiteral("The file_id.diz can't be from your application directory"));
     h.click("Command6");
     QCOMPARE(h.dialogs.shown().back().icon, MessageIcon::Critical);
-    QCOMPARE(h.pages->readJob().DizFile, QString());
+    QCOMPARE(h.pages->model().job().DizFile, QString());
     QFile f(working);
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), QByteArray("kept\r\n")); // the chosen file is never touched
@@ -250,11 +251,20 @@ void TestPageCompanions::dizTest_data() {
     QTest::addColumn<QString>("line");
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("focus");
-    QTest::newRow("column 6 line 3") << "6" << "3" << QString() << QString();
-    QTest::newRow("column too high") << "16" << "3" << "Column number too high" << "Text2";
-    QTest::newRow("line too high") << "6" << "4" << "Line number too high" << "Text6";
-    QTest::newRow("column 0") << "0" << "3" << QString() << "Text2";
-    QTest::newRow("line empty") << "6" << "" << QString() << "Text6";
+    QTest::newRow("column 6 line 3") << "6"
+                                     << "3" << QString() << QString();
+    QTest::newRow("column too high") << "16"
+                                     << "3"
+                                     << "Column number too high"
+                                     << "Text2";
+    QTest::newRow("line too high") << "6"
+                                   << "4"
+                                   << "Line number too high"
+                                   << "Text6";
+    QTest::newRow("column 0") << "0"
+                              << "3" << QString() << "Text2";
+    QTest::newRow("line empty") << "6"
+                                << "" << QString() << "Text6";
 }
 
 void TestPageCompanions::dizTest() {
@@ -263,9 +273,10 @@ void TestPageCompanions::dizTest() {
     QFETCH(QString, message);
     QFETCH(QString, focus);
     PagesHarness h;
-    JobSettings job = h.pages->readJob();
-    job.DizFile = make(QStringLiteral("t/file_id.diz"), "Title\r\nby me\r\nDisk 00/00 of the set\r\n");
-    h.pages->writeJob(job);
+    JobSettings job = h.pages->model().job();
+    job.DizFile =
+        make(QStringLiteral("t/file_id.diz"), "Title\r\nby me\r\nDisk 00/00 of the set\r\n");
+    h.pages->model().setJob(job);
     h.click("Option3");
     h.find<QLineEdit>("Text2")->setText(column);
     h.find<QLineEdit>("Text6")->setText(line);
@@ -303,7 +314,7 @@ void TestPageCompanions::nfoCreateTwiceKeepsText() {
     PagesHarness h;
     h.click("Command7");
     const QString created = joinPath(AppPaths::stateTempFolder(), QStringLiteral("About.nfo"));
-    QCOMPARE(h.pages->readJob().NfoFile, created);
+    QCOMPARE(h.pages->model().job().NfoFile, created);
     QCOMPARE(h.dialogs.shown().size(), 0); // no message before it, unlike the diz
     {
         QFile typed(created);
@@ -321,18 +332,18 @@ void TestPageCompanions::nfoCreateTwiceKeepsText() {
 
 void TestPageCompanions::nfoBrowse() {
     PagesHarness h;
-    JobSettings job = h.pages->readJob();
+    JobSettings job = h.pages->model().job();
     job.DizFile = QStringLiteral("/rel/file_id.diz");
-    h.pages->writeJob(job);
+    h.pages->model().setJob(job);
     const QString nfo = make(QStringLiteral("Rel/INFO.NFO"));
     h.dialogs.answerOpenFile(nfo);
     h.click("Command8");
     QCOMPARE(h.dialogs.shown().back().title, QStringLiteral("Add *.nfo"));
     QCOMPARE(h.dialogs.shown().back().dir, job.DizFile);
-    QCOMPARE(h.pages->readJob().NfoFile, nfo);
+    QCOMPARE(h.pages->model().job().NfoFile, nfo);
     h.dialogs.answerOpenFile(QString());
     h.click("Command8");
-    QCOMPARE(h.pages->readJob().NfoFile, QString());
+    QCOMPARE(h.pages->model().job().NfoFile, QString());
 }
 
 void TestPageCompanions::extraBrowse() {
@@ -345,7 +356,7 @@ void TestPageCompanions::extraBrowse() {
     h.dialogs.answerOpenFile(file);
     h.click("Command9");
     QCOMPARE(h.dialogs.shown().back().title, QStringLiteral("Add extra file"));
-    JobSettings job = h.pages->readJob();
+    JobSettings job = h.pages->model().job();
     QVERIFY(job.ExtraIsFile);
     QCOMPARE(job.ExtraPath, file);
 
@@ -353,17 +364,18 @@ void TestPageCompanions::extraBrowse() {
     const QString folder = make(QStringLiteral("x/more/"));
     h.dialogs.answerFolder(folder).answerFolder(QString());
     h.click("Command9");
-    QCOMPARE(h.dialogs.shown().back().title, QStringLiteral("Extra directory of files to add to Zip"));
-    QCOMPARE(h.pages->readJob().ExtraPath, folder);
+    QCOMPARE(h.dialogs.shown().back().title,
+             QStringLiteral("Extra directory of files to add to Zip"));
+    QCOMPARE(h.pages->model().job().ExtraPath, folder);
     h.click("Command9"); // cancelled folder dialog: unchanged
-    job = h.pages->readJob();
+    job = h.pages->model().job();
     QVERIFY(!job.ExtraIsFile);
     QCOMPARE(job.ExtraPath, folder);
 
     h.click("Option2");
     h.dialogs.answerOpenFile(QString());
     h.click("Command9"); // cancelled file dialog: emptied
-    QCOMPARE(h.pages->readJob().ExtraPath, QString());
+    QCOMPARE(h.pages->model().job().ExtraPath, QString());
 }
 
 QTEST_MAIN(TestPageCompanions)

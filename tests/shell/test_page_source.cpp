@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QTimer>
 
+#include <QAbstractSlider>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -12,13 +13,13 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScrollBar>
 
 // Records the status line the folder dialog would show for the folder it returns.
 class StatusDialogs : public QueuedDialogs {
-public:
-    QString chooseFolderWithStatus(QWidget* parent, const QString& caption, const QString& dir,
-                                   const std::function<QString(const QString&)>& statusFor) override {
+  public:
+    QString
+    chooseFolderWithStatus(QWidget* parent, const QString& caption, const QString& dir,
+                           const std::function<QString(const QString&)>& statusFor) override {
         const QString chosen = chooseFolder(parent, caption, dir);
         statusLine = statusFor(highlighted.isEmpty() ? chosen : highlighted);
         return chosen;
@@ -29,7 +30,7 @@ public:
 
 class TestPageSource : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void controlsAtStart();
     void browseShowsFolderAndEmptiesSkipList();
     void browseShowsProgressWhileMeasuring();
@@ -46,7 +47,7 @@ private slots:
     void clearingImageReenablesButKeepsEmptied();
     void cancelledImageDialogShowsError();
 
-private:
+  private:
     QTemporaryDir dir_;
     QString folder(const QString& name) {
         const QString path = dir_.path() + QLatin1Char('/') + name;
@@ -78,22 +79,23 @@ void TestPageSource::controlsAtStart() {
     QVERIFY(!h.find<QCheckBox>("Check2")->isChecked());
     QCOMPARE(h.find<QLabel>("Label9")->text(), QStringLiteral("- Source size -"));
     QCOMPARE(h.find<QLabel>("Label9")->toolTip(), QStringLiteral("Total source size"));
-    QCOMPARE(h.find<QWidget>("SSFrame3")->property("title").toString(), QStringLiteral("Drive for Rar's"));
+    QCOMPARE(h.find<QWidget>("SSFrame3")->property("title").toString(),
+             QStringLiteral("Drive for Rar's"));
     QCOMPARE(h.find<QLabel>("Label13")->toolTip(), QStringLiteral("Drive free space"));
     QVERIFY(h.find<QLabel>("Label13")->text().startsWith(QStringLiteral("Free space on - \n")));
     QCOMPARE(h.find<QComboBox>("Drive1")->currentText(), QDir::homePath());
-    QCOMPARE(h.pages->readJob().WorkDrive, QDir::homePath());
+    QCOMPARE(h.pages->model().job().WorkDrive, QDir::homePath());
 }
 
 void TestPageSource::browseShowsFolderAndEmptiesSkipList() {
     PagesHarness h;
     const QString games = folder(QStringLiteral("Games/Setup"));
-    JobSettings job = h.pages->readJob();
+    JobSettings job = h.pages->model().job();
     job.SkipList = QStringLiteral("old/*.*\r\n");
-    h.pages->writeJob(job);
+    h.pages->model().setJob(job);
     browseFolder(h, games, "   12,345,678 bytes in 3 files");
     QCOMPARE(h.pages->sourceDisplay(), games); // a case-sensitive file system keeps the case
-    QCOMPARE(h.pages->readJob().SkipList, QString());
+    QCOMPARE(h.pages->model().job().SkipList, QString());
     QCOMPARE(h.find<QLabel>("Label9")->text(), QStringLiteral("12,345,678 bytes in 3 files"));
     QCOMPARE(h.pages->sourceSizeM(), 12.345678f);
     QCOMPARE(h.pages->sourcePath(), games);
@@ -135,9 +137,12 @@ void TestPageSource::freeSpaceWarning_data() {
     QTest::addColumn<QByteArray>("totals");
     QTest::addColumn<qint64>("free");
     QTest::addColumn<bool>("warned");
-    QTest::newRow("50 M source, 30 M free") << QByteArray("  50,000,000 bytes") << qint64(30000000) << true;
-    QTest::newRow("50 M source, 60 M free") << QByteArray("  50,000,000 bytes") << qint64(60000000) << false;
-    QTest::newRow("source of 1,000,000 bytes") << QByteArray("  1,000,000 bytes") << qint64(0) << false;
+    QTest::newRow("50 M source, 30 M free")
+        << QByteArray("  50,000,000 bytes") << qint64(30000000) << true;
+    QTest::newRow("50 M source, 60 M free")
+        << QByteArray("  50,000,000 bytes") << qint64(60000000) << false;
+    QTest::newRow("source of 1,000,000 bytes")
+        << QByteArray("  1,000,000 bytes") << qint64(0) << false;
     QTest::newRow("no total") << QByteArray("garbage") << qint64(0) << false;
 }
 
@@ -152,8 +157,10 @@ void TestPageSource::freeSpaceWarning() {
     h.machine.sizeListing = listingWithTotal(totals);
     h.dialogs.answerFolder(src);
     if (warned)
-        h.dialogs.answerMessage(MessageAnswer::Ok, QStringLiteral("You might not have enough free space on\n") +
-                                                       drive + QStringLiteral(" drive for Rar's/Ace's, should pick another drive."));
+        h.dialogs.answerMessage(
+            MessageAnswer::Ok,
+            QStringLiteral("You might not have enough free space on\n") + drive +
+                QStringLiteral(" drive for Rar's/Ace's, should pick another drive."));
     h.click("Command2");
     QCOMPARE(h.pages->sourceDisplay(), src); // the choice stands
     if (warned) {
@@ -169,8 +176,10 @@ void TestPageSource::outputDriveChange_data() {
     QTest::newRow("1,500,000 free") << qint64(1500000) << false << QString();
     QTest::newRow("a CD with 0 free") << qint64(0) << false << QString();
     QTest::newRow("unreadable") << qint64(-1) << false << QString();
-    QTest::newRow("exactly 2,000,000") << qint64(2000000) << true << QStringLiteral("Free space on - \n2 Meg.");
-    QTest::newRow("beyond 32 bits") << qint64(5000000000) << true << QStringLiteral("Free space on - \n5000 Meg.");
+    QTest::newRow("exactly 2,000,000")
+        << qint64(2000000) << true << QStringLiteral("Free space on - \n 2 Meg.");
+    QTest::newRow("beyond 32 bits")
+        << qint64(5000000000) << true << QStringLiteral("Free space on - \n 5000 Meg.");
 }
 
 void TestPageSource::outputDriveChange() {
@@ -232,8 +241,9 @@ void TestPageSource::realFolderDialogFollowsHighlight() {
         QMetaObject::invokeMethod(dialog, "accept");
     });
     const QString chosen = folderDialogWithStatus(
-        nullptr, QStringLiteral("Source directory"), parent,
-        [](const QString& path) { return QStringLiteral("status of ") + QFileInfo(path).fileName(); });
+        nullptr, QStringLiteral("Source directory"), parent, [](const QString& path) {
+            return QStringLiteral("status of ") + QFileInfo(path).fileName();
+        });
     QCOMPARE(shown, QStringLiteral("status of Inner"));
     QCOMPARE(chosen, inner);
 }
@@ -247,23 +257,22 @@ void TestPageSource::tickingImageClearsSourceAndMovesSlider() {
     QCOMPARE(h.find<QLabel>("Label9")->text(), QString());
     QCOMPARE(h.find<QLabel>("Label19")->text(), QString());
     QCOMPARE(h.pages->sourceSizeM(), 0.0f);
-    QCOMPARE(h.find<QScrollBar>("VScroll1")->value(), 10);
-    h.find<QScrollBar>("VScroll1")->setValue(4);
-    QCOMPARE(h.find<QScrollBar>("VScroll1")->value(), 10);
+    QCOMPARE(h.find<QAbstractSlider>("VScroll1")->value(), 10);
+    h.find<QAbstractSlider>("VScroll1")->setValue(4);
+    QCOMPARE(h.find<QAbstractSlider>("VScroll1")->value(), 10);
     h.click("Check2");
-    QCOMPARE(h.find<QScrollBar>("VScroll1")->value(), 3);
-    h.find<QScrollBar>("VScroll1")->setValue(4);
-    QCOMPARE(h.find<QScrollBar>("VScroll1")->value(), 4);
+    QCOMPARE(h.find<QAbstractSlider>("VScroll1")->value(), 3);
+    h.find<QAbstractSlider>("VScroll1")->setValue(4);
+    QCOMPARE(h.find<QAbstractSlider>("VScroll1")->value(), 4);
 }
 
-static const char* const kZipControls[] = {"Command1", "Command14", "Command4", "Command5",
-                                           "Command6", "Command7",  "Command8", "Command9",
-                                           "Command10", "Command11", "Picture2", "Picture4",
-                                           "Picture5", "SSCheck2"};
+static const char* const kZipControls[] = {
+    "Command1", "Command14", "Command4",  "Command5", "Command6", "Command7", "Command8",
+    "Command9", "Command10", "Command11", "Picture2", "Picture4", "Picture5", "SSCheck2"};
 
 void TestPageSource::imageAnsweredNoDisablesAndEmpties() {
     PagesHarness h;
-    JobSettings job = h.pages->readJob();
+    JobSettings job = h.pages->model().job();
     job.SourceSpec = QStringLiteral("x");
     job.DizFile = QStringLiteral("d.diz");
     job.NfoFile = QStringLiteral("a.nfo");
@@ -275,13 +284,15 @@ void TestPageSource::imageAnsweredNoDisablesAndEmpties() {
     job.NumberLine = QStringLiteral("3");
     job.SkipList = QStringLiteral("a/*.*\r\n");
     job.FirstZipOnly = true;
-    h.pages->writeJob(job);
+    h.pages->model().setJob(job);
     h.click("Check2");
     const QString iso = image(650000000);
-    h.dialogs.answerOpenFile(iso).answerMessage(MessageAnswer::No, QStringLiteral("Save as Zip's?"));
+    h.dialogs.answerOpenFile(iso).answerMessage(MessageAnswer::No,
+                                                QStringLiteral("Save as Zip's?"));
     h.click("Command2");
     const auto& question = h.dialogs.shown().back();
-    QCOMPARE(question.text, QStringLiteral("Save as Zip's?\n\nChoosing Yes, puts the Rar's/Ace's into Zip's\n\nChoosing No, just makes Rar's/Ace's"));
+    QCOMPARE(question.text, QStringLiteral("Save as Zip's?\n\nChoosing Yes, puts the Rar's/Ace's "
+                                           "into Zip's\n\nChoosing No, just makes Rar's/Ace's"));
     QCOMPARE(question.title, QStringLiteral("Save as Zip's or Rar's/Ace's"));
     QCOMPARE(question.buttons, MessageButtons::YesNo);
     QCOMPARE(h.dialogs.shown().front().title, QStringLiteral("CD image file"));
@@ -291,7 +302,7 @@ void TestPageSource::imageAnsweredNoDisablesAndEmpties() {
     QCOMPARE(h.pages->sourceDisplay(), iso);
     for (const char* name : kZipControls)
         QVERIFY2(!h.find<QWidget>(name)->isEnabled(), name);
-    const JobSettings after = h.pages->readJob();
+    const JobSettings after = h.pages->model().job();
     QVERIFY(after.RawArchivesOnly);
     QCOMPARE(after.DizFile, QString());
     QCOMPARE(after.NfoFile, QString());
@@ -305,14 +316,14 @@ void TestPageSource::imageAnsweredNoDisablesAndEmpties() {
 
 void TestPageSource::imageAnsweredYesKeepsDisplays() {
     PagesHarness h;
-    JobSettings job = h.pages->readJob();
+    JobSettings job = h.pages->model().job();
     job.DizFile = QStringLiteral("d.diz");
     job.ZipDir = QStringLiteral("zips");
-    h.pages->writeJob(job);
+    h.pages->model().setJob(job);
     h.click("Check2");
     h.dialogs.answerOpenFile(image(1000000)).answerMessage(MessageAnswer::Yes);
     h.click("Command2");
-    const JobSettings after = h.pages->readJob();
+    const JobSettings after = h.pages->model().job();
     QVERIFY(!after.RawArchivesOnly);
     QCOMPARE(after.DizFile, QStringLiteral("d.diz"));
     QCOMPARE(after.ZipDir, QStringLiteral("zips"));
@@ -325,18 +336,18 @@ void TestPageSource::imageAnsweredYesKeepsDisplays() {
 
 void TestPageSource::clearingImageReenablesButKeepsEmptied() {
     PagesHarness h;
-    JobSettings job = h.pages->readJob();
+    JobSettings job = h.pages->model().job();
     job.NfoFile = QStringLiteral("a.nfo");
     job.ExtraIsFile = true;
-    h.pages->writeJob(job);
+    h.pages->model().setJob(job);
     h.click("Check2");
     h.dialogs.answerOpenFile(image(5000000)).answerMessage(MessageAnswer::No);
     h.click("Command2");
     h.click("Check2");
-    QVERIFY(!h.pages->readJob().RawArchivesOnly);
+    QVERIFY(!h.pages->model().job().RawArchivesOnly);
     for (const char* name : kZipControls)
         QVERIFY2(h.find<QWidget>(name)->isEnabled(), name);
-    QCOMPARE(h.pages->readJob().NfoFile, QString());
+    QCOMPARE(h.pages->model().job().NfoFile, QString());
 }
 
 void TestPageSource::cancelledImageDialogShowsError() {
@@ -345,7 +356,8 @@ void TestPageSource::cancelledImageDialogShowsError() {
     h.pages->setSourceDisplay(keep);
     h.find<QCheckBox>("Check2")->setChecked(true);
     h.pages->setSourceDisplay(keep);
-    h.dialogs.answerOpenFile(QString()).answerMessage(MessageAnswer::Ok, QStringLiteral("Error calculating source bytes"));
+    h.dialogs.answerOpenFile(QString()).answerMessage(
+        MessageAnswer::Ok, QStringLiteral("Error calculating source bytes"));
     h.click("Command2");
     QCOMPARE(h.dialogs.shown().back().icon, MessageIcon::Critical);
     QCOMPARE(h.dialogs.shown().back().title, QStringLiteral("Kavel32 error"));

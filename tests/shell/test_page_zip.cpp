@@ -2,18 +2,19 @@
 #include "shell/ss_check.h"
 #include "shell/ss_panel.h"
 
+#include <QAbstractSlider>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScrollBar>
+#include <QWheelEvent>
 
 // The Zip page: archive size, estimate, name limit, zip directory, compression, archiver.
 class TestPageZip : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void controlsAtStart();
     void sliderCaptions_data();
     void sliderCaptions();
@@ -24,8 +25,9 @@ private slots:
     void zipDirFreeSpace();
     void archiverOptionsStayOpposite();
     void nameToolTipFollowsText();
+    void sliderStepsByKeysAndWheel();
 
-private:
+  private:
     QTemporaryDir dir_;
     // A source of the given size in millions of bytes, chosen with Browse.
     void source(PagesHarness& h, const QByteArray& totals) {
@@ -40,12 +42,13 @@ private:
 void TestPageZip::controlsAtStart() {
     PagesHarness h;
     QCOMPARE(h.find<QLabel>("Label6")->text(), QStringLiteral("Archive size"));
-    auto* slider = h.find<QScrollBar>("VScroll1");
+    auto* slider = h.find<QAbstractSlider>("VScroll1");
     QCOMPARE(slider->minimum(), 0);
     QCOMPARE(slider->maximum(), 199);
     QCOMPARE(slider->value(), 3);
     QCOMPARE(h.find<SSPanel>("SSPanel6")->caption(), QStringLiteral("1.44 M"));
-    QCOMPARE(h.find<QLabel>("Label19")->toolTip(), QStringLiteral("Calculated Rar's if no compression"));
+    QCOMPARE(h.find<QLabel>("Label19")->toolTip(),
+             QStringLiteral("Calculated Rar's if no compression"));
     QCOMPARE(h.find<QLabel>("Label16")->text(), QStringLiteral("Filename"));
     QCOMPARE(h.find<QLineEdit>("Text3")->maxLength(), 6);
     QCOMPARE(h.find<QLabel>("Label5")->text(), QStringLiteral("Zip storage"));
@@ -63,7 +66,7 @@ void TestPageZip::controlsAtStart() {
     QVERIFY(!h.find<QRadioButton>("Option8")->isChecked());
     QCOMPARE(h.find<QRadioButton>("Option7")->text(), QStringLiteral("&Rar"));
     QCOMPARE(h.find<QRadioButton>("Option8")->text(), QStringLiteral("&Ace"));
-    const JobSettings job = h.pages->readJob();
+    const JobSettings job = h.pages->model().job();
     QCOMPARE(job.SizeUnits, int16_t(3));
     QCOMPARE(job.MethodIndex, int16_t(3));
     QCOMPARE(job.Archiver, ArchiverKind::Rar);
@@ -73,11 +76,16 @@ void TestPageZip::sliderCaptions_data() {
     QTest::addColumn<int>("position");
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QString>("estimate");
-    QTest::newRow("one archive") << 0 << "1 Max file" << "1.00 file";
-    QTest::newRow("1") << 1 << "0.5 M" << "";
-    QTest::newRow("2") << 2 << "1 M" << "";
-    QTest::newRow("floppy") << 3 << "1.44 M" << "";
-    QTest::newRow("10") << 10 << "5 M" << "";
+    QTest::newRow("one archive") << 0 << "1 Max file"
+                                 << "1.00 file";
+    QTest::newRow("1") << 1 << "0.5 M"
+                       << "";
+    QTest::newRow("2") << 2 << "1 M"
+                       << "";
+    QTest::newRow("floppy") << 3 << "1.44 M"
+                            << "";
+    QTest::newRow("10") << 10 << "5 M"
+                        << "";
 }
 
 void TestPageZip::sliderCaptions() {
@@ -85,8 +93,8 @@ void TestPageZip::sliderCaptions() {
     QFETCH(QString, caption);
     QFETCH(QString, estimate);
     PagesHarness h;
-    h.find<QScrollBar>("VScroll1")->setValue(position == 3 ? 4 : 3);
-    h.find<QScrollBar>("VScroll1")->setValue(position);
+    h.find<QAbstractSlider>("VScroll1")->setValue(position == 3 ? 4 : 3);
+    h.find<QAbstractSlider>("VScroll1")->setValue(position);
     QCOMPARE(h.find<SSPanel>("SSPanel6")->caption(), caption);
     QCOMPARE(h.find<QLabel>("Label19")->text(), estimate);
 }
@@ -97,11 +105,16 @@ void TestPageZip::estimateAndNameLimit_data() {
     QTest::addColumn<QString>("estimate");
     QTest::addColumn<QString>("name");
     QTest::addColumn<bool>("threeDigits");
-    QTest::newRow("650 M at 10") << QByteArray("  650,000,000 bytes") << 10 << "130.00 files" << "longn" << true;
-    QTest::newRow("650 M at 2") << QByteArray("  650,000,000 bytes") << 2 << "650.00 files" << "longn" << true;
-    QTest::newRow("12.5 M at 3") << QByteArray("  12,500,000 bytes") << 3 << "8.68 files" << "longna" << false;
-    QTest::newRow("smaller than a volume") << QByteArray("  1,200,000 bytes") << 4 << " 1.00 file" << "longna" << false;
-    QTest::newRow("one archive") << QByteArray("  650,000,000 bytes") << 0 << "1.00 file" << "longname" << false;
+    QTest::newRow("650 M at 10") << QByteArray("  650,000,000 bytes") << 10 << "130.00 files"
+                                 << "longn" << true;
+    QTest::newRow("650 M at 2") << QByteArray("  650,000,000 bytes") << 2 << "650.00 files"
+                                << "longn" << true;
+    QTest::newRow("12.5 M at 3") << QByteArray("  12,500,000 bytes") << 3 << "8.68 files"
+                                 << "longna" << false;
+    QTest::newRow("smaller than a volume") << QByteArray("  1,200,000 bytes") << 4 << " 1.00 file"
+                                           << "longna" << false;
+    QTest::newRow("one archive") << QByteArray("  650,000,000 bytes") << 0 << "1.00 file"
+                                 << "longname" << false;
 }
 
 void TestPageZip::estimateAndNameLimit() {
@@ -112,7 +125,7 @@ void TestPageZip::estimateAndNameLimit() {
     QFETCH(bool, threeDigits);
     PagesHarness h;
     source(h, totals);
-    auto* slider = h.find<QScrollBar>("VScroll1");
+    auto* slider = h.find<QAbstractSlider>("VScroll1");
     slider->setValue(0); // lets the name grow to 20 characters
     QTest::keyClicks(h.find<QLineEdit>("Text3"), QStringLiteral("longname"));
     slider->setValue(position);
@@ -155,7 +168,7 @@ void TestPageZip::zipDirFreeSpace() {
     h.click("Command10");
     QCOMPARE(h.dialogs.shown()[1].title, QStringLiteral("Directory for zip's"));
     QCOMPARE(h.find<QLabel>("Label14")->text(), label);
-    QCOMPARE(h.pages->readJob().ZipDir, kept ? zips : QString());
+    QCOMPARE(h.pages->model().job().ZipDir, kept ? zips : QString());
     if (informed) {
         QCOMPARE(h.dialogs.shown().back().title, QStringLiteral("Kavel32"));
         QCOMPARE(h.dialogs.shown().back().icon, MessageIcon::Information);
@@ -167,17 +180,48 @@ void TestPageZip::archiverOptionsStayOpposite() {
     h.click("Option8");
     QVERIFY(h.find<QRadioButton>("Option8")->isChecked());
     QVERIFY(!h.find<QRadioButton>("Option7")->isChecked());
-    QCOMPARE(h.pages->readJob().Archiver, ArchiverKind::Ace);
+    QCOMPARE(h.pages->model().job().Archiver, ArchiverKind::Ace);
     h.click("Option7");
     QVERIFY(h.find<QRadioButton>("Option7")->isChecked());
     QVERIFY(!h.find<QRadioButton>("Option8")->isChecked());
-    QCOMPARE(h.pages->readJob().Archiver, ArchiverKind::Rar);
+    QCOMPARE(h.pages->model().job().Archiver, ArchiverKind::Rar);
 }
 
 void TestPageZip::nameToolTipFollowsText() {
     PagesHarness h;
     QTest::keyClicks(h.find<QLineEdit>("Text3"), QStringLiteral("game"));
     QCOMPARE(h.find<QLineEdit>("Text3")->toolTip(), QStringLiteral("game"));
+}
+
+// Every one of the 200 positions can be reached a step at a time; the caption follows.
+void TestPageZip::sliderStepsByKeysAndWheel() {
+    PagesHarness h;
+    auto* slider = h.find<QAbstractSlider>("VScroll1");
+    auto* caption = h.find<SSPanel>("SSPanel6");
+    slider->setFocus();
+    QTest::keyClick(slider, Qt::Key_Up);
+    QCOMPARE(slider->value(), 4);
+    QCOMPARE(caption->caption(), QStringLiteral("2 M"));
+    QTest::keyClick(slider, Qt::Key_PageUp);
+    QCOMPARE(slider->value(), 14);
+    QTest::keyClick(slider, Qt::Key_Down);
+    QCOMPARE(caption->caption(), QStringLiteral("6.5 M"));
+    auto wheel = [&](int delta) {
+        QWheelEvent turn(QPointF(2, 2), slider->mapToGlobal(QPointF(2, 2)), QPoint(),
+                         QPoint(0, delta), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(slider, &turn);
+    };
+    wheel(-120);
+    QCOMPARE(slider->value(), 12);
+    wheel(60); // half a notch moves nothing yet
+    QCOMPARE(slider->value(), 12);
+    wheel(60);
+    QCOMPARE(slider->value(), 13);
+    QCOMPARE(h.pages->model().job().SizeUnits, int16_t(13));
+    QTest::keyClick(slider, Qt::Key_Home);
+    QCOMPARE(caption->caption(), QStringLiteral("1 Max file"));
+    QTest::keyClick(slider, Qt::Key_End);
+    QCOMPARE(slider->value(), 199);
 }
 
 QTEST_MAIN(TestPageZip)

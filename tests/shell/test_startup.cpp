@@ -1,21 +1,24 @@
 #include "queued_dialogs.h"
 #include "recording_machine.h"
 
+#include "platform/single_instance.h"
+#include "shell/job_model.h"
+#include "shell/job_pages.h"
 #include "shell/main_window.h"
 #include "shell/main_window_app.h"
 #include "shell/marquee_host.h"
-#include "platform/single_instance.h"
 #include "shell/splash_window.h"
 #include "shell/startup.h"
 
 #include "companion/zip_comment.h"
 #include "platform/paths.h"
-#include "shell/job_pages.h"
+#include "source/volume_estimate.h"
 
 #include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -26,7 +29,7 @@
 // defaults and the files deleted on close.
 class TestStartup : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void initTestCase();
     void cleanup();
 
@@ -48,12 +51,13 @@ private slots:
     void scriptArgumentLoadsAndChecksTheJob();
     void batchJobFailingItsCheckEndsSilently();
 
-private:
+  private:
     QString writeDemoScript(const QString& name, const QString& nfo = {});
     QTemporaryDir dir_;
     QStringList makeLeftovers();
     QString instanceName() const {
-        return QStringLiteral("kavel32-test-") + QUuid::createUuid().toString(QUuid::Id128).left(12);
+        return QStringLiteral("kavel32-test-") +
+               QUuid::createUuid().toString(QUuid::Id128).left(12);
     }
 };
 
@@ -96,7 +100,8 @@ void TestStartup::parsesTheArgument_data() {
     QTest::newRow("script") << "C:\\JOBS\\GAME.RIP" << false << false << "C:\\JOBS\\GAME.RIP";
     QTest::newRow("batch") << "!C:\\JOBS\\GAME.RIP" << true << false << "C:\\JOBS\\GAME.RIP";
     QTest::newRow("date stamp") << "$/jobs/game.rip" << false << true << "/jobs/game.rip";
-    QTest::newRow("quoted with blanks") << "!\"/my jobs/game.rip\"" << true << false << "/my jobs/game.rip";
+    QTest::newRow("quoted with blanks")
+        << "!\"/my jobs/game.rip\"" << true << false << "/my jobs/game.rip";
     QTest::newRow("only the first character counts") << "!$x.rip" << true << false << "$x.rip";
     QTest::newRow("bang alone") << "!" << true << false << "";
 }
@@ -114,10 +119,12 @@ void TestStartup::parsesTheArgument() {
 
 void TestStartup::titleNamesTheScript() {
     setPathStyle(PathStyle::Windows);
-    QCOMPARE(scriptWindowTitle(parseScriptArgument(QStringLiteral("!C:\\JOBS\\GAME.RIP")).scriptPath),
-             QStringLiteral("Kavel32 - GAME.RIP"));
+    QCOMPARE(
+        scriptWindowTitle(parseScriptArgument(QStringLiteral("!C:\\JOBS\\GAME.RIP")).scriptPath),
+        QStringLiteral("Kavel32 - GAME.RIP"));
     setPathStyle(PathStyle::Host);
-    QCOMPARE(scriptWindowTitle(QStringLiteral("/home/me/jobs/game.rip")), QStringLiteral("Kavel32 - game.rip"));
+    QCOMPARE(scriptWindowTitle(QStringLiteral("/home/me/jobs/game.rip")),
+             QStringLiteral("Kavel32 - game.rip"));
 }
 
 void TestStartup::rootFolder_data() {
@@ -194,7 +201,8 @@ void TestStartup::commentMarkComesFromTheSettingsFile() {
     RecordingMachine machine;
     ShellSession session({&dialogs, &machine, instanceName(), {}, false});
     QVERIFY(!session.start(QString()).has_value());
-    QCOMPARE(session.window()->findChild<QAction*>(QStringLiteral("zheader"))->isChecked(), fileExists);
+    QCOMPARE(session.window()->findChild<QAction*>(QStringLiteral("zheader"))->isChecked(),
+             fileExists);
     QCOMPARE(session.window()->jobPages()->commentOn(), fileExists);
     session.window()->setCleanupOnClose(false);
 }
@@ -203,8 +211,9 @@ void TestStartup::rootInstallationIsRefused() {
     const QStringList files = makeLeftovers();
     QVERIFY(!files.isEmpty());
     QueuedDialogs dialogs;
-    dialogs.answerMessage(MessageAnswer::Ok,
-                          QStringLiteral("Kavel32 can not be run from\r\na root directory, please reinstall."));
+    dialogs.answerMessage(
+        MessageAnswer::Ok,
+        QStringLiteral("Kavel32 can not be run from\r\na root directory, please reinstall."));
     RecordingMachine machine;
     {
         ShellSession session({&dialogs, &machine, instanceName(), QStringLiteral("/"), false});
@@ -305,7 +314,8 @@ QString TestStartup::writeDemoScript(const QString& name, const QString& nfo) {
     QByteArray text = in.readAll();
     QDir().mkpath(dir_.filePath(QStringLiteral("zips")));
     text.replace("@SRC@", QFile::encodeName(demo + QStringLiteral("/source")));
-    text.replace("@DEMO@/demo.nfo", QFile::encodeName(nfo.isEmpty() ? demo + QStringLiteral("/demo.nfo") : nfo));
+    text.replace("@DEMO@/demo.nfo",
+                 QFile::encodeName(nfo.isEmpty() ? demo + QStringLiteral("/demo.nfo") : nfo));
     text.replace("@DEMO@", QFile::encodeName(demo));
     text.replace("@OUT@", QFile::encodeName(dir_.filePath(QStringLiteral("zips"))));
     const QString path = dir_.filePath(name);
@@ -325,12 +335,15 @@ void TestStartup::scriptArgumentLoadsAndChecksTheJob() {
     MainWindow* w = session.window();
     QCOMPARE(w->windowTitle(), QStringLiteral("Kavel32 - DEMO.RIP"));
     QVERIFY(w->isVisible());
-    const JobSettings job = w->jobPages()->readJob();
+    const JobSettings job = w->jobPages()->model().job();
     QCOMPARE(job.SourceSpec, QStringLiteral(KAVEL_SOURCE_DIR "/examples/demo/source"));
     QCOMPARE(job.ZipName, QStringLiteral("demo"));
     QCOMPARE(job.ZipDir, dir_.filePath(QStringLiteral("zips")));
     QVERIFY(job.AutoNumber);
     QVERIFY(w->jobPages()->jobValidated());
+    // The zip drive's free space, as Open shows it.
+    QCOMPARE(w->findChild<QLabel*>(QStringLiteral("Label14"))->text(),
+             zipFreeSpaceAfterOpenText(*machine.free));
     QVERIFY(!session.flags().batch());
     // An interactive start runs nothing.
     QVERIFY(!machine.commands.join(QLatin1Char('\n')).contains(QStringLiteral("wrar")));
@@ -338,7 +351,8 @@ void TestStartup::scriptArgumentLoadsAndChecksTheJob() {
 }
 
 void TestStartup::batchJobFailingItsCheckEndsSilently() {
-    const QString script = writeDemoScript(QStringLiteral("broken.rip"), dir_.filePath(QStringLiteral("gone.nfo")));
+    const QString script =
+        writeDemoScript(QStringLiteral("broken.rip"), dir_.filePath(QStringLiteral("gone.nfo")));
     QVERIFY(!script.isEmpty());
     QueuedDialogs dialogs;
     RecordingMachine machine;

@@ -1,7 +1,10 @@
-// Shows the main window on the About page, as a user gets there through the page bar, and
-// saves two pictures of it 700 ms apart (the banner has moved between them) plus, when
-// ImageMagick's import is available, a picture of the whole screen.
+// Shows the main window's pages as a user gets there through the page bar and saves a
+// picture of each: every job page (the Zip page with the pointer over a page bar item), the
+// progress page after an Abort, the About page twice 700 ms apart (the banner has moved
+// between them), and, when ImageMagick's import is available, the whole screen with the
+// help index beside the window and with the About window.
 //   shell_window_screenshot <output folder>
+#include "shell/help_window.h"
 #include "shell/main_window.h"
 #include "shell/main_window_app.h"
 #include "shell/page_bar.h"
@@ -24,15 +27,35 @@ int main(int argc, char** argv) {
         return *code;
     MainWindow* w = session.window();
     QTest::qWait(500);
-    w->grab().save(out + QStringLiteral("/source_page.png"));
+    for (const char* page : {"Source", "Skip", "Diz", "Nfo", "Zip"}) {
+        QTest::mouseClick(w->pageBar()->itemButton(QLatin1String(page)), Qt::LeftButton);
+        QTest::qWait(200);
+        w->grab().save(out +
+                       QStringLiteral("/page_%1.png").arg(QString::fromLatin1(page).toLower()));
+    }
+    // The pointer over another item of the bar, as the window system moves it.
+    QToolButton* skip = w->pageBar()->itemButton(QStringLiteral("Skip"));
+    QCursor::setPos(skip->mapToGlobal(skip->rect().center()));
+    QTest::qWait(300);
+    w->grab().save(out + QStringLiteral("/page_zip_hover.png"));
+    QCursor::setPos(w->mapToGlobal(QPoint(w->width() - 5, w->height() - 5)));
+    w->showPage(Page::Progress);
+    w->setStatusText(QStringLiteral("Aborted"));
+    QTest::qWait(200);
+    w->grab().save(out + QStringLiteral("/page_progress_aborted.png"));
+    w->helpIndex();
+    QTest::qWait(500);
+    QProcess::execute(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"),
+                                                 out + QStringLiteral("/help_index.png")});
+    w->helpWindow()->hide();
     QTest::mouseClick(w->pageBar()->groupButton(QStringLiteral("Help")), Qt::LeftButton);
     QTest::mouseClick(w->pageBar()->itemButton(QStringLiteral("About")), Qt::LeftButton);
     QTest::qWait(1500);
     w->grab().save(out + QStringLiteral("/about_page_1.png"));
     QTest::qWait(700);
     w->grab().save(out + QStringLiteral("/about_page_2.png"));
-    QProcess::execute(QStringLiteral("import"),
-                      {QStringLiteral("-window"), QStringLiteral("root"), out + QStringLiteral("/screen.png")});
+    QProcess::execute(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"),
+                                                 out + QStringLiteral("/screen.png")});
     // The About window over the main window.
     w->aboutCommand();
     std::printf("about loaded right after: %d\n", SplashWindow::loaded() ? 1 : 0);
@@ -41,10 +64,10 @@ int main(int argc, char** argv) {
     if (QWidget* about = QApplication::topLevelAt(w->geometry().center()))
         std::printf("at the centre: %s\n", qPrintable(about->objectName()));
     for (QWidget* top : QApplication::topLevelWidgets())
-            std::printf("window: %s %d,%d %dx%d visible=%d\n", qPrintable(top->objectName()), top->x(),
-                        top->y(), top->width(), top->height(), top->isVisible() ? 1 : 0);
-    QProcess::execute(QStringLiteral("import"),
-                      {QStringLiteral("-window"), QStringLiteral("root"), out + QStringLiteral("/about_window.png")});
+        std::printf("window: %s %d,%d %dx%d visible=%d\n", qPrintable(top->objectName()), top->x(),
+                    top->y(), top->width(), top->height(), top->isVisible() ? 1 : 0);
+    QProcess::execute(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"),
+                                                 out + QStringLiteral("/about_window.png")});
     std::printf("saved in %s\n", qPrintable(out));
     return 0;
 }
