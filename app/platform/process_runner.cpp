@@ -180,7 +180,13 @@ QString findProgram(const QString& name) {
     return found;
 }
 
-int runCommand(const Command& cmd, const std::function<void()>& whileWaiting) {
+namespace {
+
+// Starts the command and waits for its end. captureFd >= 0: the child's standard output (and
+// with captureErrors its standard error) goes to that descriptor, and its standard input is
+// /dev/null unless the command names an input file.
+int spawnAndWait(const Command& cmd, const std::function<void()>& whileWaiting, int captureFd,
+                 bool captureErrors) {
     const QString program = findProgram(cmd.program);
     if (program.isEmpty())
         return kCouldNotStart;
@@ -198,12 +204,19 @@ int runCommand(const Command& cmd, const std::function<void()>& whileWaiting) {
     posix_spawn_file_actions_init(&actions);
     const QByteArray outFile = QFile::encodeName(cmd.stdoutFile);
     const QByteArray inFile = QFile::encodeName(cmd.stdinFile);
-    if (!cmd.stdoutFile.isEmpty())
+    if (captureFd >= 0) {
+        posix_spawn_file_actions_adddup2(&actions, captureFd, STDOUT_FILENO);
+        if (captureErrors)
+            posix_spawn_file_actions_adddup2(&actions, captureFd, STDERR_FILENO);
+    } else if (!cmd.stdoutFile.isEmpty()) {
         posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outFile.constData(),
                                          O_WRONLY | O_CREAT | O_TRUNC | O_NOCTTY, 0600);
+    }
     if (!cmd.stdinFile.isEmpty())
         posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, inFile.constData(),
                                          O_RDONLY | O_NOCTTY, 0);
+    else if (captureFd >= 0)
+        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     // A group of its own: a stop request reaches the child and whatever it started, and a
     // terminal's Ctrl-C reaches this program only, which then stops the child in order.
     posix_spawnattr_t attributes;
@@ -241,6 +254,51 @@ int runCommand(const Command& cmd, const std::function<void()>& whileWaiting) {
     if (WIFSIGNALED(status))
         return 128 + WTERMSIG(status);
     return kCouldNotStart;
+}
+
+// Reads what the pipe holds now, keeping at most maxBytes in *output.
+void drainPipe(int fd, QByteArray* output, qint64 maxBytes) {
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n <= 0) {
+            if (n < 0 && errno == EINTR)
+                continue;
+            return;
+        }
+        const qint64 room = maxBytes - output->size();
+        if (room > 0)
+            output->append(buffer, qsizetype(std::min<qint64>(room, n)));
+    }
+}
+
+} // namespace
+
+int runCommand(const Command& cmd, const std::function<void()>& whileWaiting) {
+    return spawnAndWait(cmd, whileWaiting, -1, false);
+}
+
+int runCommandCapturing(const Command& cmd, QByteArray* output, qint64 maxBytes, bool withErrors,
+                        const std::function<void()>& whileWaiting) {
+    output->clear();
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0)
+        return kCouldNotStart;
+    ::fcntl(fds[0], F_SETFL, ::fcntl(fds[0], F_GETFL) | O_NONBLOCK);
+    // The pipe is emptied while the child runs, so a talkative child never blocks on it.
+    const int status = spawnAndWait(
+        cmd,
+        [&] {
+            drainPipe(fds[0], output, maxBytes);
+            if (whileWaiting)
+                whileWaiting();
+        },
+        fds[1], withErrors);
+    ::close(fds[1]);
+    // What the child wrote last; a grandchild that keeps the pipe open is not waited for.
+    drainPipe(fds[0], output, maxBytes);
+    ::close(fds[0]);
+    return status;
 }
 
 int ExecCmd(const QString& commandLine, const std::function<void()>& whileWaiting) {
