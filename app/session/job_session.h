@@ -75,6 +75,9 @@ public:
     SessionResult resultOf(const RipResult& run) const;
 
     QStringList warnings;
+    // What the steps after the last run's zips did: the SFV, the PAR2 files, the check's
+    // report, one line each.
+    QStringList report;
 
 private:
     WindowPort& window_;
