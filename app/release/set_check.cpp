@@ -477,7 +477,9 @@ void checkSfv(const QString& folder, const QString& stem, const QList<ZipFinding
     }
     for (const SfvEntry& entry : sfv.entries)
         if (!seen.contains(entry.name.toLower()))
-            problems << QStringLiteral("it lists %1, which is not a zip of the set")
+            problems << QString::fromLatin1(QFileInfo::exists(QDir(folder).filePath(entry.name))
+                                                ? "it lists %1, which is not a zip of the set"
+                                                : "it lists %1, which is missing")
                             .arg(printableName(entry.name));
     if (!problems.isEmpty())
         return fault(problems.join(QStringLiteral("; ")));

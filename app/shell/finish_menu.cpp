@@ -62,6 +62,7 @@ void addFinishMenu(QMenu* fileMenu, Dialogs& dialogs, QWidget* window) {
 
     QMenu* par2 = fileMenu->addMenu(QStringLiteral("&PAR2 recovery"));
     par2->setObjectName(QStringLiteral("par2m"));
+    par2->menuAction()->setObjectName(QStringLiteral("par2m"));
     auto* group = new QActionGroup(par2);
     for (int percent : {0, 5, 10, 20, 30, 50}) {
         QAction* level = par2->addAction(percent == 0 ? QStringLiteral("&None")
