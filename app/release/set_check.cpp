@@ -426,9 +426,10 @@ QString testJoinedVolumes(const QList<ZipFindings*>& set, int width, QString* pa
         return QStringLiteral("%1 could not be started").arg(test.program);
     QString line = testFailureLine(output);
     line.replace(dir + QLatin1Char('/'), QString());
-    // A volume the tester names is a zip of the set.
+    // A later volume the tester names is a zip of the set (it names the first, which it
+    // was given, whatever is wrong).
     for (auto it = byFile.cbegin(); it != byFile.cend(); ++it)
-        if (line.contains(it.key()))
+        if (it.key() != names.front() && line.contains(it.key()))
             line += QStringLiteral(" (the volume of %1)").arg(zipLabel(**it, width));
     return QStringLiteral("the joined volumes fail %1 (status %2)%3")
         .arg(tester)
@@ -615,26 +616,23 @@ Command volumeTestCommand(VolumeFormat format, const QString& firstVolume) {
 }
 
 QString testFailureLine(const QByteArray& output) {
+    // The lines that say what failed: "ERROR: ...", "Open ERROR: ...", and what follows an
+    // "ERRORS:" heading ("Unexpected end of archive").
     const QStringList lines = QString::fromLocal8Bit(output).split(QLatin1Char('\n'));
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        const QString line = lines[i].trimmed();
-        if (!line.contains(QLatin1String("ERROR"), Qt::CaseInsensitive) &&
-            !line.startsWith(QLatin1String("Unexpected"), Qt::CaseInsensitive))
+    QStringList said;
+    bool afterHeading = false;
+    for (const QString& raw : lines) {
+        const QString line = raw.simplified();
+        if (line.isEmpty())
             continue;
-        // "ERRORS:" or "ERROR: path" heads the line that says what went wrong.
-        QString text = line;
-        for (qsizetype j = i + 1; j < lines.size() && j <= i + 3; ++j) {
-            const QString next = lines[j].trimmed();
-            if (next.isEmpty())
-                continue;
-            if (line.endsWith(QLatin1Char(':')) || next.contains(QLatin1String("ERROR")) ||
-                next.startsWith(QLatin1String("Open ERROR")))
-                text += QLatin1Char(' ') + next;
-            break;
-        }
-        return printableName(text.simplified());
+        const bool heading = line.endsWith(QLatin1Char(':')) &&
+                             line.contains(QLatin1String("ERROR"), Qt::CaseInsensitive);
+        if (!heading && (afterHeading || line.contains(QLatin1String("ERROR"))) &&
+            !said.contains(line))
+            said << line;
+        afterHeading = heading;
     }
-    return {};
+    return printableName(said.join(QStringLiteral("; ")));
 }
 
 SetReport checkSet(const SetCheckRequest& request,

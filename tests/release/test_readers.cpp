@@ -1,8 +1,10 @@
 // The readers of outside text: disk numbers in a diz and SFV files, each held against the
-// writer on the other side of its rule (writeDiskDiz, and cksfv for SFV).
+// writer on the other side of its rule (writeDiskDiz, and cksfv for SFV); the names of a
+// set's zips; the archiver's test output, replayed from recorded files.
 #include "companion/diz_numbering.h"
 #include "release/diz_numbers.h"
 #include "release/finish_set.h"
+#include "release/set_check.h"
 #include "release/sfv_file.h"
 
 #include <QProcess>
@@ -211,6 +213,68 @@ class TestReaders : public QObject {
         quint32 crc = 0;
         QVERIFY(fileCrc32(files[1], &crc, &error));
         QVERIFY(crc != parsed.entries[1].crc);
+    }
+
+    void zipNames_data() {
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QString>("knownStem");
+        QTest::addColumn<QString>("named"); // stem:number:width per file
+        QTest::newRow("two digits") << QStringList{"rel01.zip", "rel02.zip"} << ""
+                                    << "rel:1:2 rel:2:2";
+        QTest::newRow("three digits for few zips") << QStringList{"rel001.zip", "rel002.zip"} << ""
+                                                   << "rel:1:3 rel:2:3";
+        QTest::newRow("three digits past 99") << QStringList{"game099.zip", "game100.zip"} << ""
+                                              << "game:99:3 game:100:3";
+        QTest::newRow("date stamp") << QStringList{"game0759801.zip", "game0759802.zip"} << ""
+                                    << "game07598:1:2 game07598:2:2";
+        QTest::newRow("name ending in a digit") << QStringList{"game201.zip", "game202.zip"} << ""
+                                                << "game2:1:2 game2:2:2";
+        QTest::newRow("one archive") << QStringList{"game22.zip"} << ""
+                                     << "game22:0:0";
+        QTest::newRow("one zip numbered 1") << QStringList{"game01.zip"} << ""
+                                            << "game:1:2";
+        QTest::newRow("a name without number")
+            << QStringList{"rel01.zip", "rel4.zip", "rel03.zip"} << ""
+            << "rel:1:2 rel4:0:0 rel:3:2";
+        QTest::newRow("known stem") << QStringList{"old09.zip", "old.zip", "old1.zip"} << "old"
+                                    << "old:9:2 old:0:0 old1:0:0";
+    }
+    void zipNames() {
+        QFETCH(QStringList, files);
+        QFETCH(QString, knownStem);
+        QFETCH(QString, named);
+        QStringList got;
+        for (const SetZipName& n : nameZips(files, knownStem))
+            got << QStringLiteral("%1:%2:%3").arg(n.stem).arg(n.number).arg(n.width);
+        QCOMPARE(got.join(' '), named);
+    }
+
+    void shortNames() {
+        for (const char* fits : {"rel01.zip", "GAME0001.ZIP", "a_b-c~1.zip", "x", "12345678.abc"})
+            QVERIFY2(fits83(fits), fits);
+        for (const char* long_ :
+             {"game0759801.zip", "rel01.zipx", "a b.zip", "r+1.zip", ".zip", "caf\u00e9.zip"})
+            QVERIFY2(!fits83(QString::fromUtf8(long_)), long_);
+    }
+
+    void testerOutput_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("passed") << "7zz-26.02-passed.txt"
+                                << "";
+        QTest::newRow("crc failed") << "7zz-26.02-crc-failed.txt"
+                                    << "ERROR: CRC Failed : src.bin";
+        QTest::newRow("missing volume")
+            << "7zz-26.02-missing-volume.txt"
+            << "ERROR: set.7z.001; Open ERROR: Cannot open the file as [7z] archive; Unexpected "
+               "end of archive";
+    }
+    void testerOutput() {
+        QFETCH(QString, file);
+        QFETCH(QString, line);
+        QCOMPARE(
+            testFailureLine(readAll(QString(KAVEL_SOURCE_DIR) + "/tests/release/data/" + file)),
+            line);
     }
 
     void crcRefusesWhatIsNotAFile() {
