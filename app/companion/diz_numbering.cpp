@@ -63,22 +63,16 @@ void removeNumberingSample() {
     QFile::remove(numberingSamplePath());
 }
 
-bool checkDizNumbering(const JobSettings& job, const RunFlags& flags, bool threeDigitNumbers,
-                       NumberingState& state, WindowPort& window, MachinePort& machine,
-                       QString* errorText) {
-    if (job.DizFile.isEmpty() || !job.AutoNumber)
-        return state.NumberingValid;
-
-    auto refuse = [&](const QString& field, const QString& message, const QString& why = {}) {
-        window.showPage(Page::Diz, field);
-        state.NumberingValid = false;
-        if (errorText && !(why.isEmpty() && message.isEmpty()))
-            *errorText = why.isEmpty() ? message : why;
-        if (!message.isEmpty() && !flags.batch())
-            window.message(message, kErrorTitle, MessageIcon::Exclamation, MessageButtons::Ok);
-        return false;
+NumberingJudgement judgeNumbering(const JobSettings& job, bool threeDigitNumbers,
+                                  const std::function<void()>& eachLine) {
+    NumberingJudgement j;
+    auto refuse = [&j](const QString& field, const QString& message, const QString& why = {}) {
+        j.valid = false;
+        j.field = field;
+        j.message = message;
+        j.why = why.isEmpty() ? message : why;
+        return j;
     };
-
     if (job.NumberColumn.isEmpty())
         return refuse(kColumnField, {}, QStringLiteral("no column is set"));
     if (job.NumberLine.isEmpty())
@@ -87,35 +81,66 @@ bool checkDizNumbering(const JobSettings& job, const RunFlags& flags, bool three
     const int lineNumber = fieldNumber(job.NumberLine);
     // "0" and anything else without a usable value ("00", a word) are treated alike.
     if (column < 1)
-        return refuse(kColumnField, {}, QStringLiteral("the column \"%1\" is not a number above 0").arg(job.NumberColumn));
+        return refuse(kColumnField, {},
+                      QStringLiteral("the column \"%1\" is not a number above 0").arg(job.NumberColumn));
     if (lineNumber < 1)
-        return refuse(kLineField, {}, QStringLiteral("the line \"%1\" is not a number above 0").arg(job.NumberLine));
+        return refuse(kLineField, {},
+                      QStringLiteral("the line \"%1\" is not a number above 0").arg(job.NumberLine));
 
-    const QString sample = numberingSamplePath();
     QStringList lines;
     QString error;
     if (!readTextLines(job.DizFile, &lines, &error))
         return refuse({}, {}, error);
-
+    j.readable = true;
     const QString label = sampleLabel(threeDigitNumbers);
-    QStringList written;
-    written.reserve(lines.size());
+    j.sample.reserve(lines.size());
     for (qsizetype i = 0; i < lines.size(); ++i) {
         QString line = lines[i];
         if (i + 1 == lineNumber) {
-            if (qint64(column) + kLabelRoom > line.size()) {
-                writeTextLines(sample, written, nullptr);
+            if (qint64(column) + kLabelRoom > line.size())
                 return refuse(kColumnField, QStringLiteral("Column number too high"));
-            }
             line.replace(column - 1, label.size(), label);
         }
-        written.append(line);
-        window.processEvents();
+        j.sample.append(line);
+        if (eachLine)
+            eachLine();
     }
-    if (!writeTextLines(sample, written, &error))
-        return refuse({}, {}, error);
     if (lineNumber > lines.size())
         return refuse(kLineField, QStringLiteral("Line number too high"));
+    j.valid = true;
+    return j;
+}
+
+bool checkDizNumbering(const JobSettings& job, const RunFlags& flags, bool threeDigitNumbers,
+                       NumberingState& state, WindowPort& window, MachinePort& machine,
+                       QString* errorText) {
+    if (job.DizFile.isEmpty() || !job.AutoNumber)
+        return state.NumberingValid;
+
+    // Pending window events run after every line, as the check has always let them.
+    const NumberingJudgement judged =
+        judgeNumbering(job, threeDigitNumbers, [&window] { window.processEvents(); });
+    const QString sample = numberingSamplePath();
+    const QString why = judged.why;
+    // The sample holds the lines made so far, also after a refusal, until the next check.
+    QString writeError;
+    if (judged.readable && !writeTextLines(sample, judged.sample, &writeError) && judged.valid) {
+        state.NumberingValid = false;
+        window.showPage(Page::Diz);
+        if (errorText)
+            *errorText = writeError;
+        return false;
+    }
+    if (!judged.valid) {
+        window.showPage(Page::Diz, judged.field);
+        state.NumberingValid = false;
+        if (errorText)
+            *errorText = why;
+        if (!judged.message.isEmpty() && !flags.batch())
+            window.message(judged.message, kErrorTitle, MessageIcon::Exclamation,
+                           MessageButtons::Ok);
+        return false;
+    }
 
     state.NumberingValid = true;
     if (state.NumberingTest)

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class WindowPort;
 class MachinePort;
 
@@ -33,6 +35,22 @@ QString numberedLine(const QString& line, int column, const QString& label);
 // Where the check writes its sample, and where the per-disk copy goes.
 QString numberingSamplePath(); // private scratch folder, "~kavel.diz"
 QString dizWorkingCopyPath();  // the zip copies folder, "file_id.diz"
+
+// What the numbering check decides about a job's diz, without showing or writing anything:
+// whether the position is usable, the field at fault (design name) with the box text
+// ("Column number too high") and a reason for a report, and the lines of the sample (the
+// diz with the largest label filled in, up to the line that was refused).
+struct NumberingJudgement {
+    bool valid = false;
+    bool readable = false; // the diz was read
+    QString field;
+    QString message;
+    QString why;
+    QStringList sample;
+};
+// eachLine, when given, runs after every line of the diz is looked at.
+NumberingJudgement judgeNumbering(const JobSettings& job, bool threeDigitNumbers,
+                                  const std::function<void()>& eachLine = {});
 
 // The numbering check. Returns at once (keeping state.NumberingValid) when DizFile is empty
 // or AutoNumber is off. Otherwise sets state.NumberingValid. Refusals switch to the Diz page

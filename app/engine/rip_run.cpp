@@ -152,6 +152,7 @@ RipResult RipRun::errorPath(const QString& reason, const QString& outputFolder) 
 RipResult RipRun::run(const JobSettings& job, float sourceSizeM) {
     RunningScope scope(running_);
     aborted_ = false;
+    madeZips_.clear();
     if (!flags_.batch()) {
         window_.showPage(Page::Progress);
         window_.setStatusText({});
@@ -279,6 +280,7 @@ RipResult RipRun::run(const JobSettings& job, float sourceSizeM) {
         QString wrapError;
         const WrapResult wrapped = wrapVolumes(context, &wrapError);
         diskNumber_ = context.diskNumber;
+        madeZips_ = context.madeZips;
         if (wrapped != WrapResult::Completed) {
             window_.setProgress(0);
             if (const int signal = StopSignals::requested())
@@ -309,6 +311,7 @@ RipResult RipRun::run(const JobSettings& job, float sourceSizeM) {
     RipResult result;
     result.volumes = diskCount_;
     result.zipName = numbering.zipName;
+    result.zips = madeZips_;
     // After a zip run the folder is empty and goes; the volumes of an archives-only run stay
     // where the label says they are.
     const bool folderKept = QFileInfo::exists(outputFolder) && !QDir().rmdir(outputFolder);

@@ -22,6 +22,7 @@ struct RipResult {
     QString outputFolder; // the folder this run made, if any
     int volumes = 0;      // volumes the archiver made
     QString zipName;      // the zip base name the zips carry
+    QStringList zips;     // the zips made, in set order
 
     // For the unattended start's exit status.
     bool succeeded() const {
@@ -91,6 +92,7 @@ class RipRun {
     QString sourcePath_;
     int16_t diskNumber_ = 0;
     int16_t diskCount_ = 0;
+    QStringList madeZips_;
     bool running_ = false;
     bool aborted_ = false; // Abort or Exit during this run
 };

@@ -304,6 +304,7 @@ WrapResult wrapVolumes(WrapContext& cx, QString* errorText) {
         if (!QFile::remove(volumePath))
             return fail(WrapResult::RunError,
                         QStringLiteral("Deleting the volume %1 failed").arg(volumePath));
+        cx.madeZips << zip.zipFileName();
         window.setProgress(0);
         if (&volume != &volumes.back() && !checkedIncrement(cx.diskNumber))
             return fail(WrapResult::RunError, QStringLiteral("Too many volumes to number"));

@@ -1,12 +1,16 @@
 // kavel32: the window program, or with "!" / "$" before a script the unattended run.
 #include "platform/desktop_machine.h"
 #include "platform/paths.h"
+#include "platform/single_instance.h"
 #include "platform/stop_signals.h"
+#include "release/dry_run.h"
+#include "release/finish_options.h"
+#include "release/set_check.h"
+#include "script/script_file.h"
 #include "session/console_window.h"
 #include "session/job_session.h"
-#include "shell/main_window_app.h"
-#include "platform/single_instance.h"
 #include "session/script_argument.h"
+#include "shell/main_window_app.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -26,12 +30,28 @@ const char* const kUsage =
     "  $SCRIPT          as !SCRIPT, with the date in every zip name\n"
     "      --work-dir DIR  make the output folder (KavelNNN) in DIR, not in the home folder\n"
     "      --check      load and check SCRIPT without running it, print the verdict\n"
+    "      --dry-run    print everything a run of SCRIPT would do (the check's verdict, the\n"
+    "                   source size, the volume counts, the archiver command line, the zip\n"
+    "                   names and what goes into each zip) and write nothing\n"
+    "      --verify ZIPDIR [SCRIPT]\n"
+    "                   check the set of zips in ZIPDIR as a receiving site does: CRCs, one\n"
+    "                   volume and a file_id.diz numbered k/n in each, names in set order, the\n"
+    "                   nfo (where SCRIPT's job puts it), NAME.sfv when present, and the\n"
+    "                   volumes joined in order tested with 7zz (rar for RAR volumes)\n"
     "  -h, --help       show this help and exit\n"
     "  -V, --version    show the version and exit\n"
     "\n"
+    "After the last zip of a run (remembered in the per-user settings, set from the window's\n"
+    "File menu; these options override them for one start):\n"
+    "      --verify     check the set the run made; a failed check is a failed run\n"
+    "      --sfv        write NAME.sfv beside the zips (CRC32 of every zip)\n"
+    "      --par2 PERCENT  make PAR2 recovery files at PERCENT % with par2 and verify them\n"
+    "      --no-verify, --no-sfv, --par2 0   leave a step out\n"
+    "\n"
     "An unattended run needs no display; with one, the window shows its progress. Either\n"
     "way it ends the same. Exit status:\n"
-    "  0    the run completed (or --check found the job ready)\n"
+    "  0    the run completed (or --check found the job ready, --dry-run found it would run,\n"
+    "       --verify found the set whole)\n"
     "  1    the job or the run failed; one line on standard error says why\n"
     "  2    the command line was bad\n"
     "  3    another Kavel32 is running\n"
@@ -48,6 +68,13 @@ int usageError(const QString& text) {
     std::fprintf(stderr, "kavel32: %s\nTry 'kavel32 --help' for more information.\n",
                  qPrintable(text));
     return kExitBadCommandLine;
+}
+
+// A report, a line each, on standard output.
+void printLines(const QStringList& lines) {
+    for (const QString& line : lines)
+        std::fprintf(stdout, "%s\n", qPrintable(line));
+    std::fflush(stdout);
 }
 
 int runWithoutWindow(int argc, char** argv, const ScriptArgument& script, const QString& workDir,
@@ -78,6 +105,7 @@ int runWithoutWindow(int argc, char** argv, const ScriptArgument& script, const 
             session.useRememberedComment();
         result = session.runScript(script.scriptPath, runJob);
         window.endLine();
+        printLines(session.report);
     }
     // Whatever the run made at fixed places goes with it.
     AppPaths::removeWorkFolder();
@@ -85,13 +113,68 @@ int runWithoutWindow(int argc, char** argv, const ScriptArgument& script, const 
     return result.exitCode;
 }
 
+// --verify ZIPDIR [SCRIPT]: reads the zips only; the volumes are joined in this program's
+// own work folder, which goes when it ends.
+int verifyWithoutWindow(int argc, char** argv, const QString& zipDir, const QString& scriptPath) {
+    QCoreApplication app(argc, argv);
+    SetCheckRequest request;
+    request.folder = zipDir;
+    QStringList warnings;
+    if (!scriptPath.isEmpty()) {
+        JobSettings job;
+        NullWindowPort window;
+        const ScriptLoad loaded = loadScript(scriptPath, job, window, RunFlags{true, false});
+        if (!loaded.ok && loaded.line == 0) {
+            printResult(
+                {kExitFailed, QStringLiteral("cannot open script %1").arg(loaded.detail), {}});
+            return kExitFailed;
+        }
+        if (!loaded.ok)
+            warnings
+                << QStringLiteral("%1 %2: %3").arg(kScriptErrorText, scriptPath, loaded.detail);
+        request.job = job;
+    }
+    const SetReport report = checkSet(request);
+    AppPaths::removeWorkFolder();
+    printLines(report.lines);
+    SessionResult result{kExitCompleted, {}, warnings};
+    if (!stopRequested(&result) && !report.passed())
+        result = {kExitFailed,
+                  QStringLiteral("the set in %1 failed its check: %2%3")
+                      .arg(zipDir, report.faults.front())
+                      .arg(report.faults.size() > 1
+                               ? QStringLiteral(" (and %1 more)").arg(report.faults.size() - 1)
+                               : QString()),
+                  warnings};
+    printResult(result);
+    return result.exitCode;
+}
+
+// --dry-run SCRIPT: no work folder, no single-instance lock, no settings file is made.
+int dryRunWithoutWindow(int argc, char** argv, const ScriptArgument& script,
+                        const QString& workDir) {
+    QCoreApplication app(argc, argv);
+    QString warning;
+    const FinishOptions finish = currentFinishOptions(&warning);
+    const DryRun dry = dryRun(script.scriptPath, script.flags, workDir, finish);
+    printLines(dry.lines);
+    SessionResult result{dry.exitCode, dry.failure, dry.warnings};
+    if (!warning.isEmpty())
+        result.warnings << warning;
+    printResult(result);
+    return dry.exitCode;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     StopSignals::install();
-    QString scriptArgument;
+    QStringList positionals;
     QString workDir;
     bool checkOnly = false;
+    bool verify = false;
+    bool dryRunOnly = false;
+    FinishOverrides finish;
     for (int i = 1; i < argc; ++i) {
         const QString arg = QString::fromLocal8Bit(argv[i]);
         if (arg == QLatin1String("-h") || arg == QLatin1String("--help")) {
@@ -104,6 +187,26 @@ int main(int argc, char** argv) {
         }
         if (arg == QLatin1String("--check")) {
             checkOnly = true;
+        } else if (arg == QLatin1String("--verify")) {
+            verify = true;
+        } else if (arg == QLatin1String("--no-verify")) {
+            finish.verify = false;
+        } else if (arg == QLatin1String("--dry-run")) {
+            dryRunOnly = true;
+        } else if (arg == QLatin1String("--sfv") || arg == QLatin1String("--no-sfv")) {
+            finish.sfv = arg == QLatin1String("--sfv");
+        } else if (arg == QLatin1String("--par2") || arg.startsWith(QLatin1String("--par2="))) {
+            QString value;
+            if (arg.contains(QLatin1Char('=')))
+                value = arg.section(QLatin1Char('='), 1);
+            else if (++i < argc)
+                value = QString::fromLocal8Bit(argv[i]);
+            bool ok = false;
+            const int percent = value.toInt(&ok);
+            if (!ok || percent < 0 || percent > kMaxPar2Percent)
+                return usageError(
+                    QStringLiteral("--par2 needs a percentage from 0 to %1").arg(kMaxPar2Percent));
+            finish.par2Percent = percent;
         } else if (arg == QLatin1String("--work-dir") ||
                    arg.startsWith(QLatin1String("--work-dir="))) {
             if (arg.contains(QLatin1Char('=')))
@@ -115,17 +218,36 @@ int main(int argc, char** argv) {
             workDir = QDir(workDir).absolutePath();
         } else if (arg.startsWith(QLatin1String("--"))) {
             return usageError(QStringLiteral("unknown option %1").arg(arg));
-        } else if (scriptArgument.isEmpty()) {
-            scriptArgument = arg;
         } else {
-            // The old command line took everything after the program as one argument.
-            scriptArgument += QLatin1Char(' ') + arg;
+            positionals << arg;
         }
     }
 
+    // --verify before a folder checks that folder's set; before a run, the run's own set.
+    const bool runArgument =
+        !positionals.isEmpty() && (positionals.front().trimmed().startsWith(QLatin1Char('!')) ||
+                                   positionals.front().trimmed().startsWith(QLatin1Char('$')));
+    if (verify && !runArgument) {
+        if (positionals.isEmpty())
+            return usageError(
+                QStringLiteral("--verify needs a folder of zips, or a run (!SCRIPT)"));
+        if (checkOnly || dryRunOnly)
+            return usageError(
+                QStringLiteral("--verify ZIPDIR cannot be combined with --check or --dry-run"));
+        return verifyWithoutWindow(argc, argv, positionals.front(),
+                                   positionals.mid(1).join(QLatin1Char(' ')));
+    }
+    if (verify)
+        finish.verify = true;
+    setCommandLineFinish(finish);
+    // The old command line took everything after the program as one argument.
+    const QString scriptArgument = positionals.join(QLatin1Char(' '));
+
     const ScriptArgument script = parseScriptArgument(scriptArgument);
-    if ((checkOnly || !workDir.isEmpty()) && script.scriptPath.isEmpty())
+    if ((checkOnly || dryRunOnly || !workDir.isEmpty()) && script.scriptPath.isEmpty())
         return usageError(QStringLiteral("a script is needed"));
+    if (dryRunOnly)
+        return dryRunWithoutWindow(argc, argv, script, workDir);
     const bool windowless = checkOnly ||
                             (script.flags.batch() && (!haveDisplay() || !workDir.isEmpty())) ||
                             (!script.scriptPath.isEmpty() && !haveDisplay());

@@ -132,11 +132,16 @@ QString resourceFolder() {
     return installedFolder(KAVEL_DATA_DIR_FROM_BIN);
 }
 
-QString stateFolder() {
+QString stateFolderPath() {
     QString dir = fromEnv("KAVEL32_STATE_DIR");
     if (dir.isEmpty())
         dir = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
               QStringLiteral("/kavel32");
+    return dir;
+}
+
+QString stateFolder() {
+    const QString dir = stateFolderPath();
     QDir().mkpath(dir);
     return dir;
 }

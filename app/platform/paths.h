@@ -35,6 +35,8 @@ QString helperFolder();
 QString resourceFolder();
 // Writable per-user state: Kavel32.ini, temp/, the per-zip working copies.
 QString stateFolder();
+// Where stateFolder() is, without making it: for a start that must write nothing.
+QString stateFolderPath();
 QString stateTempFolder();
 // Private per-user scratch folder (mode 0700, the user's own, not a link): it holds one work
 // folder per running program. Empty with *error set when it is not usable.

@@ -234,13 +234,29 @@ std::vector<QByteArray> childEnvironment(bool progress) {
     return out;
 }
 
+// How a child's standard output is taken while it runs: its progress lines read (the rest
+// passed on to this program's output), or all of it kept in memory.
+struct OutputTap {
+    ProgressLineReader* progress = nullptr;
+    QByteArray* capture = nullptr;
+    qint64 captureLimit = 0;
+    bool captureErrors = false;
+    bool piped() const { return progress || capture; }
+};
+
 // Everything the pipe holds now; false once the child's side is closed.
-bool drain(int fd, ProgressLineReader& reader) {
-    char buffer[4096];
+bool drain(int fd, OutputTap& tap) {
+    char buffer[65536];
     for (;;) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n > 0) {
-            const QByteArray passOn = reader.feed(QByteArray(buffer, n));
+            if (tap.capture) {
+                const qint64 room = tap.captureLimit - tap.capture->size();
+                if (room > 0)
+                    tap.capture->append(buffer, qsizetype(std::min<qint64>(room, n)));
+                continue;
+            }
+            const QByteArray passOn = tap.progress->feed(QByteArray(buffer, n));
             if (!passOn.isEmpty()) {
                 std::fwrite(passOn.constData(), 1, size_t(passOn.size()), stdout);
                 std::fflush(stdout);
@@ -252,10 +268,8 @@ bool drain(int fd, ProgressLineReader& reader) {
         return n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
     }
 }
-} // namespace
 
-int runCommand(const Command& cmd, const std::function<void()>& whileWaiting,
-               const std::function<void(int)>& onPercent) {
+int spawnAndWait(const Command& cmd, const std::function<void()>& whileWaiting, OutputTap tap) {
     const QString program = findProgram(cmd.program);
     if (program.isEmpty())
         return kCouldNotStart;
@@ -269,35 +283,40 @@ int runCommand(const Command& cmd, const std::function<void()>& whileWaiting,
         argv.push_back(s.data());
     argv.push_back(nullptr);
 
-    // Progress is read from the child's standard output, so a command that writes its
-    // output into a file has none to give.
-    const bool progress = bool(onPercent) && cmd.stdoutFile.isEmpty();
-    std::vector<QByteArray> environment = childEnvironment(progress);
+    // Output is read from the child's standard output, so a command that writes its output
+    // into a file has none to give.
+    const bool piped = tap.piped() && cmd.stdoutFile.isEmpty();
+    std::vector<QByteArray> environment = childEnvironment(piped && tap.progress);
     std::vector<char*> envp;
     for (QByteArray& s : environment)
         envp.push_back(s.data());
     envp.push_back(nullptr);
 
-    int progressPipe[2] = {-1, -1};
-    if (progress && ::pipe2(progressPipe, O_CLOEXEC) != 0)
+    int pipeEnds[2] = {-1, -1};
+    if (piped && ::pipe2(pipeEnds, O_CLOEXEC) != 0)
         return kCouldNotStart;
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     const QByteArray outFile = QFile::encodeName(cmd.stdoutFile);
     const QByteArray inFile = QFile::encodeName(cmd.stdinFile);
+    const QByteArray errFile = QFile::encodeName(cmd.stderrFile);
     if (!cmd.stdoutFile.isEmpty())
         posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outFile.constData(),
                                          O_WRONLY | O_CREAT | O_TRUNC | O_NOCTTY, 0600);
-    else if (progress)
-        posix_spawn_file_actions_adddup2(&actions, progressPipe[1], STDOUT_FILENO);
+    else if (piped)
+        posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
     if (!cmd.stdinFile.isEmpty())
         posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, inFile.constData(),
                                          O_RDONLY | O_NOCTTY, 0);
-    const QByteArray errFile = QFile::encodeName(cmd.stderrFile);
+    else if (tap.capture)
+        // A program that would ask a question reads the end of its input instead of waiting.
+        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     if (!cmd.stderrFile.isEmpty())
         posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errFile.constData(),
                                          O_WRONLY | O_CREAT | O_TRUNC | O_NOCTTY, 0600);
+    else if (piped && tap.captureErrors)
+        posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDERR_FILENO);
     // A group of its own: a stop request reaches the child and whatever it started, and a
     // terminal's Ctrl-C reaches this program only, which then stops the child in order.
     posix_spawnattr_t attributes;
@@ -308,16 +327,14 @@ int runCommand(const Command& cmd, const std::function<void()>& whileWaiting,
     const int rc = posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), envp.data());
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
-    if (progress) {
-        ::close(progressPipe[1]);
-        ::fcntl(progressPipe[0], F_SETFL, ::fcntl(progressPipe[0], F_GETFL) | O_NONBLOCK);
+    if (piped) {
+        ::close(pipeEnds[1]);
+        ::fcntl(pipeEnds[0], F_SETFL, ::fcntl(pipeEnds[0], F_GETFL) | O_NONBLOCK);
     }
-    ProgressLineReader reader;
-    reader.onPercent = onPercent;
-    bool pipeOpen = progress;
+    bool pipeOpen = piped;
     auto closePipe = [&] {
-        if (progress)
-            ::close(progressPipe[0]);
+        if (piped)
+            ::close(pipeEnds[0]);
     };
     if (rc != 0) {
         closePipe();
@@ -333,7 +350,7 @@ int runCommand(const Command& cmd, const std::function<void()>& whileWaiting,
             told = true;
         }
         if (pipeOpen)
-            pipeOpen = drain(progressPipe[0], reader);
+            pipeOpen = drain(pipeEnds[0], tap);
         const pid_t done = waitpid(pid, &status, WNOHANG);
         if (done == pid)
             break;
@@ -350,9 +367,9 @@ int runCommand(const Command& cmd, const std::function<void()>& whileWaiting,
     // What the child wrote just before it ended. A program it left running may hold the
     // pipe open: what that writes later is not waited for.
     if (pipeOpen)
-        drain(progressPipe[0], reader);
-    if (progress) {
-        const QByteArray rest = reader.finish();
+        drain(pipeEnds[0], tap);
+    if (piped && tap.progress) {
+        const QByteArray rest = tap.progress->finish();
         std::fwrite(rest.constData(), 1, size_t(rest.size()), stdout);
         std::fflush(stdout);
     }
@@ -362,6 +379,27 @@ int runCommand(const Command& cmd, const std::function<void()>& whileWaiting,
     if (WIFSIGNALED(status))
         return 128 + WTERMSIG(status);
     return kCouldNotStart;
+}
+} // namespace
+
+int runCommand(const Command& cmd, const std::function<void()>& whileWaiting,
+               const std::function<void(int)>& onPercent) {
+    ProgressLineReader reader;
+    reader.onPercent = onPercent;
+    OutputTap tap;
+    if (onPercent)
+        tap.progress = &reader;
+    return spawnAndWait(cmd, whileWaiting, tap);
+}
+
+int runCommandCapturing(const Command& cmd, QByteArray* output, qint64 maxBytes, bool withErrors,
+                        const std::function<void()>& whileWaiting) {
+    output->clear();
+    OutputTap tap;
+    tap.capture = output;
+    tap.captureLimit = maxBytes;
+    tap.captureErrors = withErrors;
+    return spawnAndWait(cmd, whileWaiting, tap);
 }
 
 int ExecCmd(const QString& commandLine, const std::function<void()>& whileWaiting) {

@@ -57,6 +57,14 @@ class ProgressLineReader {
     int percent_ = -1;
 };
 
+// runCommand with the program's standard output (and with withErrors its standard error)
+// kept in *output, the first maxBytes of it (the rest is read and dropped), instead of a
+// file: nothing is written anywhere. Standard input is the command's input file, else
+// /dev/null, so a program that would ask a question reads the end of its input instead of
+// waiting.
+int runCommandCapturing(const Command& command, QByteArray* output, qint64 maxBytes = 1 << 20,
+                        bool withErrors = true, const std::function<void()>& whileWaiting = {});
+
 // runCommand on a command line given as text.
 int ExecCmd(const QString& commandLine, const std::function<void()>& whileWaiting = {});
 

@@ -2,8 +2,10 @@
 
 #include "companion/zip_comment.h"
 #include "job/volume_rules.h"
+#include "job/window_port.h"
 #include "platform/paths.h"
 #include "platform/stop_signals.h"
+#include "release/finish_set.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -108,7 +110,31 @@ std::optional<SessionResult> JobSession::measureStep() {
 }
 
 SessionResult JobSession::runStep() {
-    SessionResult result = resultOf(run());
+    // The steps after the last zip, with what they need checked before anything is made.
+    report.clear();
+    QString warning;
+    const FinishOptions finish = currentFinishOptions(&warning);
+    if (!warning.isEmpty())
+        warnings << warning;
+    if (const QString fault = finishPrerequisiteFault(finish); !fault.isEmpty()) {
+        if (!flags_.batch())
+            window_.message(fault, kErrorTitle, MessageIcon::Exclamation, MessageButtons::Ok);
+        return failure(fault, warnings);
+    }
+    const RipResult ripped = run();
+    SessionResult result = resultOf(ripped);
+    if (result.exitCode == kExitCompleted && ripped.outcome == RipOutcome::Completed) {
+        const FinishResult finished =
+            finishSet(job, ripped.zips, flags_.DateStampRun, finish, window_);
+        report = finished.report;
+        window_.setStatusText(finished.ok ? kRippingCompleteText : finished.failure);
+        if (!finished.ok) {
+            result = failure(finished.failure);
+            if (!flags_.batch())
+                window_.message(finished.failure, kErrorTitle, MessageIcon::Exclamation,
+                                MessageButtons::Ok);
+        }
+    }
     result.warnings = warnings;
     return result;
 }

@@ -79,6 +79,9 @@ class JobSession {
     // What the last loadStep read, for a window that sets its name field and slider after
     // it.
     ScriptLoad lastLoad;
+    // What the steps after the last run's zips did: the SFV, the PAR2 files, the check's
+    // report, one line each.
+    QStringList report;
 
   private:
     WindowPort& window_;

@@ -1,5 +1,6 @@
 #include "shell/main_window.h"
 
+#include "shell/finish_menu.h"
 #include "shell/help_window.h"
 #include "shell/job_model.h"
 #include "shell/job_pages.h"
@@ -193,6 +194,8 @@ void MainWindow::buildMenus() {
         zheader_->setChecked(pages_->commentOn());
     });
     zheader_->setCheckable(true);
+    fileMenu_->addSeparator();
+    addFinishMenu(fileMenu_, dialogs_, this);
     fileMenu_->addSeparator();
     action(fileMenu_, QStringLiteral("exitm"), QStringLiteral("E&xit"), &MainWindow::exitCommand);
 

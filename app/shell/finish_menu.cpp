@@ -1,0 +1,91 @@
+#include "shell/finish_menu.h"
+
+#include "release/finish_options.h"
+#include "release/set_check.h"
+#include "shell/check_report_window.h"
+#include "shell/dialogs.h"
+
+#include <QActionGroup>
+#include <QApplication>
+#include <QDir>
+#include <QMenu>
+
+namespace {
+
+// Changes one setting and writes the file; a failure is told and the menu shows the truth.
+void changeOptions(Dialogs& dialogs, QWidget* window,
+                   const std::function<void(FinishOptions&)>& change) {
+    FinishOptions options = readFinishOptions();
+    change(options);
+    QString error;
+    if (!writeFinishOptions(options, &error))
+        dialogs.message(window, error, QStringLiteral("Kavel32 error"), MessageIcon::Exclamation,
+                        MessageButtons::Ok);
+}
+
+void checkZips(Dialogs& dialogs, QWidget* window) {
+    const QString folder =
+        dialogs.chooseFolder(window, QStringLiteral("Check zips"), QDir::homePath());
+    if (folder.isEmpty())
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    SetCheckRequest request;
+    request.folder = folder;
+    const SetReport report = checkSet(request, [](const QString&) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    });
+    QApplication::restoreOverrideCursor();
+    CheckReportWindow::showReport(QStringLiteral("Check zips"), report.lines, window);
+}
+
+} // namespace
+
+void addFinishMenu(QMenu* fileMenu, Dialogs& dialogs, QWidget* window) {
+    QAction* check = fileMenu->addAction(QStringLiteral("C&heck zips..."));
+    check->setObjectName(QStringLiteral("checkzips"));
+    QObject::connect(check, &QAction::triggered, window,
+                     [&dialogs, window] { checkZips(dialogs, window); });
+
+    QAction* verify = fileMenu->addAction(QStringLiteral("Check the zips after a &run"));
+    verify->setObjectName(QStringLiteral("verifym"));
+    verify->setCheckable(true);
+    QObject::connect(verify, &QAction::toggled, window, [&dialogs, window](bool on) {
+        changeOptions(dialogs, window, [on](FinishOptions& o) { o.verify = on; });
+    });
+
+    QAction* sfv = fileMenu->addAction(QStringLiteral("Write an S&FV file"));
+    sfv->setObjectName(QStringLiteral("sfvm"));
+    sfv->setCheckable(true);
+    QObject::connect(sfv, &QAction::toggled, window, [&dialogs, window](bool on) {
+        changeOptions(dialogs, window, [on](FinishOptions& o) { o.sfv = on; });
+    });
+
+    QMenu* par2 = fileMenu->addMenu(QStringLiteral("&PAR2 recovery"));
+    par2->setObjectName(QStringLiteral("par2m"));
+    par2->menuAction()->setObjectName(QStringLiteral("par2m"));
+    auto* group = new QActionGroup(par2);
+    for (int percent : {0, 5, 10, 20, 30, 50}) {
+        QAction* level = par2->addAction(percent == 0 ? QStringLiteral("&None")
+                                                      : QStringLiteral("%1 %").arg(percent));
+        level->setObjectName(QStringLiteral("par2_%1").arg(percent));
+        level->setCheckable(true);
+        group->addAction(level);
+        QObject::connect(level, &QAction::triggered, window, [&dialogs, window, percent] {
+            changeOptions(dialogs, window,
+                          [percent](FinishOptions& o) { o.par2Percent = percent; });
+        });
+    }
+
+    // The marks follow the settings file each time the menu opens.
+    auto refresh = [verify, sfv, par2] {
+        const FinishOptions options = readFinishOptions();
+        const QSignalBlocker blockVerify(verify), blockSfv(sfv);
+        verify->setChecked(options.verify);
+        sfv->setChecked(options.sfv);
+        for (QAction* level : par2->actions())
+            level->setChecked(level->objectName() ==
+                              QStringLiteral("par2_%1").arg(options.par2Percent));
+    };
+    refresh();
+    QObject::connect(fileMenu, &QMenu::aboutToShow, window, refresh);
+}

@@ -1,0 +1,292 @@
+// The readers of outside text: disk numbers in a diz and SFV files, each held against the
+// writer on the other side of its rule (writeDiskDiz, and cksfv for SFV); the names of a
+// set's zips; the archiver's test output, replayed from recorded files.
+#include "companion/diz_numbering.h"
+#include "release/diz_numbers.h"
+#include "release/finish_set.h"
+#include "release/set_check.h"
+#include "release/sfv_file.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "../common/file_helpers.h"
+
+#include <sys/stat.h>
+
+namespace {
+int run(const QString& program, const QStringList& args, const QString& dir,
+        QByteArray* out = nullptr) {
+    QProcess p;
+    p.setWorkingDirectory(dir);
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(program, args);
+    p.waitForFinished(-1);
+    if (out)
+        *out = p.readAll();
+    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+}
+} // namespace
+
+class TestReaders : public QObject {
+    Q_OBJECT
+    QTemporaryDir root;
+
+  private slots:
+    void diskNumbersFound_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QString>("found"); // "k/n", "xx/n" or "" for none
+        QTest::addColumn<QString>("as");
+        QTest::newRow("square") << QByteArray("Great game [01/12] by us") << "1/12"
+                                << "[01/12]";
+        QTest::newRow("bare") << QByteArray("Disk 03/12 of the set") << "3/12"
+                              << "03/12";
+        QTest::newRow("round") << QByteArray("(12/12)") << "12/12"
+                               << "(12/12)";
+        QTest::newRow("angle") << QByteArray("<05/07>") << "5/7"
+                               << "<05/07>";
+        QTest::newRow("three digits") << QByteArray("disk 001/120") << "1/120"
+                                      << "001/120";
+        QTest::newRow("mixed widths") << QByteArray("100/100") << "100/100"
+                                      << "100/100";
+        QTest::newRow("unfilled lower") << QByteArray("Disk xx/12") << "xx/12"
+                                        << "xx/12";
+        QTest::newRow("unfilled upper") << QByteArray("[XX/120]") << "xx/120"
+                                        << "[XX/120]";
+        QTest::newRow("end of text") << QByteArray("line\r\n02/02") << "2/2"
+                                     << "02/02";
+        QTest::newRow("bracket wins over earlier bare")
+            << QByteArray("Made 07/98\r\nDisk [02/05]") << "2/5"
+            << "[02/05]";
+        QTest::newRow("implausible passed over") << QByteArray("(c) 99/98 disk 04/05") << "4/5"
+                                                 << "04/05";
+        QTest::newRow("only implausible") << QByteArray("00/00") << "0/0"
+                                          << "00/00";
+        QTest::newRow("date is no pair") << QByteArray("12/08/2026") << ""
+                                         << "";
+        QTest::newRow("year first") << QByteArray("2026/01/12") << ""
+                                    << "";
+        QTest::newRow("one digit") << QByteArray("1/12") << ""
+                                   << "";
+        QTest::newRow("four digits") << QByteArray("0001/0012") << ""
+                                     << "";
+        QTest::newRow("overwritten wider label") << QByteArray("Disk 02/0500 of the set") << ""
+                                                 << "";
+        QTest::newRow("appended label") << QByteArray("Disk 00/0002/05") << ""
+                                        << "";
+        QTest::newRow("x in a word") << QByteArray("box/12") << ""
+                                     << "";
+        QTest::newRow("empty") << QByteArray() << ""
+                               << "";
+    }
+    void diskNumbersFound() {
+        QFETCH(QByteArray, text);
+        QFETCH(QString, found);
+        QFETCH(QString, as);
+        const DiskNumbers n = findDiskNumbers(text);
+        QCOMPARE(n.found, !found.isEmpty());
+        if (!n.found)
+            return;
+        QCOMPARE(n.diskUnfilled ? QStringLiteral("xx/%1").arg(n.count)
+                                : QStringLiteral("%1/%2").arg(n.disk).arg(n.count),
+                 found);
+        QCOMPARE(n.text, as);
+    }
+
+    // What writeDiskDiz writes, a receiver reads back, at the widths' edges.
+    void writtenDizReadsBack_data() {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<int>("k");
+        QTest::addColumn<int>("n");
+        QTest::addColumn<bool>("three");
+        QTest::newRow("1 of 1") << QByteArray("Disk 00/00 of the set") << 1 << 1 << false;
+        QTest::newRow("9 of 10") << QByteArray("Disk 00/00 of the set") << 9 << 10 << false;
+        QTest::newRow("99 of 99") << QByteArray("Disk 00/00 of the set") << 99 << 99 << false;
+        QTest::newRow("100 of 100, two digits")
+            << QByteArray("Disk 00/00  of the set") << 100 << 100 << false;
+        QTest::newRow("1 of 100") << QByteArray("Disk 000/000 of the set") << 1 << 100 << true;
+        QTest::newRow("999 of 999") << QByteArray("Disk 000/000 of the set") << 999 << 999 << true;
+        QTest::newRow("in brackets") << QByteArray("Disk[00/00] set") << 4 << 12 << false;
+        QTest::newRow("line just long enough") << QByteArray("Disk 00/00xx") << 2 << 3 << false;
+    }
+    void writtenDizReadsBack() {
+        QFETCH(QByteArray, line);
+        QFETCH(int, k);
+        QFETCH(int, n);
+        QFETCH(bool, three);
+        JobSettings job;
+        job.DizFile = root.filePath("template.diz");
+        job.AutoNumber = true;
+        job.NumberLine = "2";
+        job.NumberColumn = "6";
+        writeFile(job.DizFile, "Title\r\n" + line + "\r\n");
+        const QString out = root.filePath("numbered.diz");
+        QString error;
+        QVERIFY2(writeDiskDiz(job, k, n, three, &error, out), qPrintable(error));
+        const DiskNumbers read = findDiskNumbers(readAll(out));
+        QVERIFY(read.found);
+        QCOMPARE(read.disk, k);
+        QCOMPARE(read.count, n);
+    }
+
+    void dizText_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("text");
+        QTest::newRow("plain") << QByteArray("Disk 01/02\r\n") << true;
+        QTest::newRow("ansi colours and eof mark")
+            << QByteArray("\x1b[1;31mRed\x1b[0m\r\n\x1a") << true;
+        QTest::newRow("cp437 art") << QByteArray("\xdb\xdb\xb1\xb0 art\r\n") << true;
+        QTest::newRow("at the limit") << QByteArray(kMaxDizBytes, 'a') << true;
+        QTest::newRow("over the limit") << QByteArray(kMaxDizBytes + 1, 'a') << false;
+        QTest::newRow("nul") << QByteArray("Disk\0 01/02", 11) << false;
+        QTest::newRow("bell") << QByteArray("Disk\a01/02") << false;
+    }
+    void dizText() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, text);
+        QCOMPARE(dizTextFault(bytes).isEmpty(), text);
+    }
+
+    void sfvParsed_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("entries"); // "name=CRC;..." or "!" + start of the error
+        QTest::newRow("ours") << QByteArray(
+                                     "; Generated by x\r\na01.zip 0A0B0C0D\r\na02.zip FFFFFFFF\r\n")
+                              << "a01.zip=0A0B0C0D;a02.zip=FFFFFFFF";
+        QTest::newRow("lf, lower case, blanks")
+            << QByteArray("\n  ; c\n\nmy file.zip\t 00ab00cd  \n") << "my file.zip=00AB00CD";
+        QTest::newRow("no final line end") << QByteArray("x.zip 12345678") << "x.zip=12345678";
+        QTest::newRow("comments only") << QByteArray(";\r\n;\r\n") << "";
+        QTest::newRow("short crc") << QByteArray("x.zip 1234567\r\n") << "!line 1:";
+        QTest::newRow("not hex") << QByteArray("; h\r\nx.zip 1234567G\r\n") << "!line 2:";
+        QTest::newRow("no name") << QByteArray("12345678\r\n") << "!line 1:";
+        QTest::newRow("path") << QByteArray("../x.zip 12345678\r\n") << "!line 1:";
+        QTest::newRow("backslash path") << QByteArray("c:\\x.zip 12345678\r\n") << "!line 1:";
+        QTest::newRow("parent") << QByteArray(".. 12345678\r\n") << "!line 1:";
+        QTest::newRow("nul") << QByteArray("x\0.zip 12345678\r\n", 18) << "!line 1:";
+        QTest::newRow("too big") << QByteArray(kMaxSfvBytes + 1, ';') << "!";
+    }
+    void sfvParsed() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, entries);
+        const SfvParse parsed = parseSfv(bytes);
+        if (entries.startsWith('!')) {
+            QVERIFY(!parsed.ok);
+            QVERIFY2(parsed.error.startsWith(entries.mid(1)), qPrintable(parsed.error));
+            return;
+        }
+        QVERIFY2(parsed.ok, qPrintable(parsed.error));
+        QStringList got;
+        for (const SfvEntry& e : parsed.entries)
+            got << e.name + "=" + crcText(e.crc);
+        QCOMPARE(got.join(';'), entries);
+        QCOMPARE(parseSfv(formatSfv(parsed.entries, {"again"})).entries, parsed.entries);
+    }
+
+    // Our SFV passes cksfv and fails it once a file changes; cksfv's own SFV reads back with
+    // the CRCs we compute.
+    void sfvAgreesWithCksfv() {
+        const QString dir = root.filePath("sfv");
+        QStringList files;
+        for (int i = 0; i < 3; ++i) {
+            files << dir + QStringLiteral("/part%1.zip").arg(i);
+            writeFile(files.back(), QByteArray(1000 * (i + 1) + i, char('a' + i)));
+        }
+        writeFile(dir + "/empty.zip", {});
+        files << dir + "/empty.zip";
+        QString error;
+        QVERIFY2(writeSetSfv(dir + "/set.sfv", files, &error), qPrintable(error));
+        QVERIFY(readAll(dir + "/set.sfv").endsWith("\r\n"));
+        QByteArray out;
+        QCOMPARE(run("cksfv", {"-q", "-f", "set.sfv"}, dir, &out), 0);
+
+        QByteArray theirs;
+        QCOMPARE(run("cksfv", {"part0.zip", "part1.zip", "part2.zip", "empty.zip"}, dir, &theirs),
+                 0);
+        const SfvParse parsed = parseSfv(theirs);
+        QVERIFY2(parsed.ok, qPrintable(parsed.error));
+        QCOMPARE(parsed.entries, parseSfv(readAll(dir + "/set.sfv")).entries);
+
+        writeFile(files[1], QByteArray(2001, 'x'));
+        QVERIFY(run("cksfv", {"-q", "-f", "set.sfv"}, dir) != 0);
+        quint32 crc = 0;
+        QVERIFY(fileCrc32(files[1], &crc, &error));
+        QVERIFY(crc != parsed.entries[1].crc);
+    }
+
+    void zipNames_data() {
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QString>("knownStem");
+        QTest::addColumn<QString>("named"); // stem:number:width per file
+        QTest::newRow("two digits") << QStringList{"rel01.zip", "rel02.zip"} << ""
+                                    << "rel:1:2 rel:2:2";
+        QTest::newRow("three digits for few zips") << QStringList{"rel001.zip", "rel002.zip"} << ""
+                                                   << "rel:1:3 rel:2:3";
+        QTest::newRow("three digits past 99") << QStringList{"game099.zip", "game100.zip"} << ""
+                                              << "game:99:3 game:100:3";
+        QTest::newRow("date stamp") << QStringList{"game0759801.zip", "game0759802.zip"} << ""
+                                    << "game07598:1:2 game07598:2:2";
+        QTest::newRow("name ending in a digit") << QStringList{"game201.zip", "game202.zip"} << ""
+                                                << "game2:1:2 game2:2:2";
+        QTest::newRow("one archive") << QStringList{"game22.zip"} << ""
+                                     << "game22:0:0";
+        QTest::newRow("one zip numbered 1") << QStringList{"game01.zip"} << ""
+                                            << "game:1:2";
+        QTest::newRow("a name without number")
+            << QStringList{"rel01.zip", "rel4.zip", "rel03.zip"} << ""
+            << "rel:1:2 rel4:0:0 rel:3:2";
+        QTest::newRow("known stem") << QStringList{"old09.zip", "old.zip", "old1.zip"} << "old"
+                                    << "old:9:2 old:0:0 old1:0:0";
+    }
+    void zipNames() {
+        QFETCH(QStringList, files);
+        QFETCH(QString, knownStem);
+        QFETCH(QString, named);
+        QStringList got;
+        for (const SetZipName& n : nameZips(files, knownStem))
+            got << QStringLiteral("%1:%2:%3").arg(n.stem).arg(n.number).arg(n.width);
+        QCOMPARE(got.join(' '), named);
+    }
+
+    void shortNames() {
+        for (const char* fits : {"rel01.zip", "GAME0001.ZIP", "a_b-c~1.zip", "x", "12345678.abc"})
+            QVERIFY2(fits83(fits), fits);
+        for (const char* long_ :
+             {"game0759801.zip", "rel01.zipx", "a b.zip", "r+1.zip", ".zip", "caf\u00e9.zip"})
+            QVERIFY2(!fits83(QString::fromUtf8(long_)), long_);
+    }
+
+    void testerOutput_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("passed") << "7zz-26.02-passed.txt"
+                                << "";
+        QTest::newRow("crc failed") << "7zz-26.02-crc-failed.txt"
+                                    << "ERROR: CRC Failed : src.bin";
+        QTest::newRow("missing volume")
+            << "7zz-26.02-missing-volume.txt"
+            << "ERROR: set.7z.001; Open ERROR: Cannot open the file as [7z] archive; Unexpected "
+               "end of archive";
+    }
+    void testerOutput() {
+        QFETCH(QString, file);
+        QFETCH(QString, line);
+        QCOMPARE(
+            testFailureLine(readAll(QString(KAVEL_SOURCE_DIR) + "/tests/release/data/" + file)),
+            line);
+    }
+
+    void crcRefusesWhatIsNotAFile() {
+        const QString fifo = root.filePath("fifo.zip");
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        quint32 crc = 0;
+        QString error;
+        QVERIFY(!fileCrc32(fifo, &crc, &error)); // at once: a FIFO would wait for a writer
+        QVERIFY(error.contains("not a regular file"));
+        QVERIFY(!fileCrc32(root.path(), &crc, &error));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestReaders)
+#include "test_readers.moc"

@@ -1,0 +1,77 @@
+// The File menu's entries for finishing a set: the settings they keep and the report window.
+#include "queued_dialogs.h"
+#include "recording_machine.h"
+
+#include "release/finish_options.h"
+#include "shell/check_report_window.h"
+#include "shell/main_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestFinishMenu : public QObject {
+    Q_OBJECT
+    QTemporaryDir root;
+
+    QAction* action(MainWindow& window, const char* name) {
+        auto* a = window.findChild<QAction*>(QLatin1String(name));
+        if (!a)
+            qWarning("no action %s", name);
+        return a;
+    }
+
+  private slots:
+    void initTestCase() {
+        qputenv("KAVEL32_STATE_DIR", root.filePath("state").toUtf8());
+        qputenv("KAVEL32_SCRATCH_DIR", root.filePath("scratch").toUtf8());
+        qputenv("KAVEL32_PROGRAM_DIR", QByteArrayLiteral(KAVEL_BIN_DIR));
+    }
+
+    void togglesKeepTheSettings() {
+        QueuedDialogs dialogs;
+        RecordingMachine machine;
+        RunFlags flags;
+        MainWindow window(dialogs, machine, flags);
+        window.setCleanupOnClose(false);
+        action(window, "verifym")->trigger();
+        action(window, "sfvm")->trigger();
+        action(window, "par2_20")->trigger();
+        QCOMPARE(readFinishOptions(), (FinishOptions{true, true, 20}));
+        action(window, "sfvm")->trigger();
+        action(window, "par2_0")->trigger();
+        QCOMPARE(readFinishOptions(), (FinishOptions{true, false, 0}));
+
+        // A second window shows what the file holds.
+        MainWindow other(dialogs, machine, flags);
+        other.setCleanupOnClose(false);
+        QVERIFY(action(other, "verifym")->isChecked());
+        QVERIFY(!action(other, "sfvm")->isChecked());
+        QVERIFY(action(other, "par2_0")->isChecked());
+    }
+
+    void checkZipsShowsTheReport() {
+        QueuedDialogs dialogs;
+        RecordingMachine machine;
+        RunFlags flags;
+        MainWindow window(dialogs, machine, flags);
+        window.setCleanupOnClose(false);
+        const QString empty = root.filePath("no zips here");
+        QVERIFY(QDir().mkpath(empty));
+        dialogs.answerFolder({}); // cancelled: nothing is shown
+        action(window, "checkzips")->trigger();
+        QVERIFY(!window.findChild<CheckReportWindow*>());
+        dialogs.answerFolder(empty);
+        action(window, "checkzips")->trigger();
+        auto* report = window.findChild<CheckReportWindow*>();
+        QVERIFY(report);
+        QVERIFY(report->isVisible());
+        QCOMPARE(report->summary(), QStringLiteral("Check FAILED: 1 fault"));
+        QVERIFY(report->text().contains("set: FAILED: no zips in " + empty));
+        QVERIFY(dialogs.verifyAllUsed());
+    }
+};
+
+QTEST_MAIN(TestFinishMenu)
+#include "test_finish_menu.moc"
