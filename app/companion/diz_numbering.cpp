@@ -81,11 +81,13 @@ NumberingJudgement judgeNumbering(const JobSettings& job, bool threeDigitNumbers
     const int lineNumber = fieldNumber(job.NumberLine);
     // "0" and anything else without a usable value ("00", a word) are treated alike.
     if (column < 1)
-        return refuse(kColumnField, {},
-                      QStringLiteral("the column \"%1\" is not a number above 0").arg(job.NumberColumn));
+        return refuse(
+            kColumnField, {},
+            QStringLiteral("the column \"%1\" is not a number above 0").arg(job.NumberColumn));
     if (lineNumber < 1)
-        return refuse(kLineField, {},
-                      QStringLiteral("the line \"%1\" is not a number above 0").arg(job.NumberLine));
+        return refuse(
+            kLineField, {},
+            QStringLiteral("the line \"%1\" is not a number above 0").arg(job.NumberLine));
 
     QStringList lines;
     QString error;

@@ -7,8 +7,7 @@ namespace {
 const QString kCrLf = QStringLiteral("\r\n");
 
 void error(WindowPort& window, const QString& text) {
-    window.message(text, kErrorTitle, MessageIcon::Critical,
-                   MessageButtons::Ok);
+    window.message(text, kErrorTitle, MessageIcon::Critical, MessageButtons::Ok);
 }
 
 // A name holding CR or LF would become two entries, or end the list early in a script.

@@ -59,18 +59,18 @@ Command archiverCommand(ArchiverKind archiver, int16_t sizeUnits, int16_t method
     const QString volume = volumeSwitch(archiver, sizeUnits);
     if (!volume.isEmpty())
         command.arguments << volume;
-    command.arguments << QStringLiteral("-m") + QString::number(methodIndex)
-                      << QStringLiteral("-y") << archivePath << sourceSpec;
+    command.arguments << QStringLiteral("-m") + QString::number(methodIndex) << QStringLiteral("-y")
+                      << archivePath << sourceSpec;
     if (!listFile.isEmpty())
         command.arguments << QStringLiteral("-x@") + listFile;
 
     // The text as the archiver's users know it; the Rar source always in quotes.
-    command.text = command.program + QStringLiteral(" a -r ") +
-                   archiverOptions(archiver, sizeUnits, methodIndex) + QStringLiteral(" -y ") +
-                   quoteArgument(archivePath) + QLatin1Char(' ') +
-                   (rar ? QLatin1Char('"') + sourceSpec + QLatin1Char('"')
-                        : quoteArgument(sourceSpec)) +
-                   QLatin1Char(' ') +
-                   (listFile.isEmpty() ? QString() : QStringLiteral("-x@") + quoteArgument(listFile));
+    command.text =
+        command.program + QStringLiteral(" a -r ") +
+        archiverOptions(archiver, sizeUnits, methodIndex) + QStringLiteral(" -y ") +
+        quoteArgument(archivePath) + QLatin1Char(' ') +
+        (rar ? QLatin1Char('"') + sourceSpec + QLatin1Char('"') : quoteArgument(sourceSpec)) +
+        QLatin1Char(' ') +
+        (listFile.isEmpty() ? QString() : QStringLiteral("-x@") + quoteArgument(listFile));
     return command;
 }

@@ -243,11 +243,10 @@ RipResult RipRun::run(const JobSettings& job, float sourceSizeM) {
         return errorPath(stoppedBy(signal), outputFolder);
     const QStringList volumes = listVolumes(outputFolder);
     if (status != 0 || volumes.isEmpty()) {
-        QString reason = status == kCouldNotStart
-                             ? QStringLiteral("The archiver could not be started")
-                         : status != 0
-                             ? QStringLiteral("The archiver failed (exit status %1)").arg(status)
-                             : kArchiverFailedText;
+        QString reason =
+            status == kCouldNotStart ? QStringLiteral("The archiver could not be started")
+            : status != 0 ? QStringLiteral("The archiver failed (exit status %1)").arg(status)
+                          : kArchiverFailedText;
         if (const QString said = lastErrorLine(archiver); !said.isEmpty())
             reason += QStringLiteral(": ") + said;
         if (!flags_.batch())

@@ -102,8 +102,8 @@ bool ZipComponent::expandFiles(QStringList* paths) {
             lastError_ = QStringLiteral("No such directory: %1").arg(dirPath);
             return false;
         }
-        const QStringList found = QDir(dirPath).entryList(
-            QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+        const QStringList found =
+            QDir(dirPath).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
         for (const QString& file : found)
             paths->append(joinPath(dirPath, file));
     }
@@ -161,7 +161,9 @@ void ZipComponent::reportProgress(double fraction) {
     }
 }
 
-bool ZipComponent::stopping() const { return abort_ || StopSignals::requested() != 0; }
+bool ZipComponent::stopping() const {
+    return abort_ || StopSignals::requested() != 0;
+}
 
 int ZipComponent::zip() {
     lastError_.clear();
@@ -264,7 +266,8 @@ bool ZipComponent::holds(const QString& zipPath, const QString& entryName, const
                          QString* error) {
     auto fail = [&](const QString& why) {
         if (error)
-            *error = QStringLiteral("%1 does not hold %2 complete: %3").arg(zipPath, entryName, why);
+            *error =
+                QStringLiteral("%1 does not hold %2 complete: %3").arg(zipPath, entryName, why);
         return false;
     };
     int code = 0;
@@ -301,9 +304,9 @@ bool ZipComponent::holds(const QString& zipPath, const QString& entryName, const
 }
 
 void ZipComponent::removeStaleTemporaries(const QString& dir) {
-    const QStringList names = QDir(dir).entryList({QStringLiteral(".*") + kTemporaryMark +
-                                                   QLatin1Char('*')},
-                                                  QDir::Files | QDir::Hidden | QDir::System);
+    const QStringList names =
+        QDir(dir).entryList({QStringLiteral(".*") + kTemporaryMark + QLatin1Char('*')},
+                            QDir::Files | QDir::Hidden | QDir::System);
     for (const QString& name : names) {
         const QString pid = name.mid(name.lastIndexOf(kTemporaryMark) + kTemporaryMark.size())
                                 .section(QLatin1Char('.'), 0, 0);

@@ -26,8 +26,8 @@ QString quoteArgument(const QString& argument, bool force) {
             ++backslashes;
             continue;
         }
-        quoted += QString(c == QLatin1Char('"') ? backslashes * 2 + 1 : backslashes,
-                          QLatin1Char('\\'));
+        quoted +=
+            QString(c == QLatin1Char('"') ? backslashes * 2 + 1 : backslashes, QLatin1Char('\\'));
         backslashes = 0;
         quoted += c;
     }

@@ -24,7 +24,7 @@ struct JobSettings {
     QString ExtraPath;
     QString ZipDir;
     QString ZipName;
-    int16_t SizeUnits = 3; // units of 500,000 bytes; 0 = one archive
+    int16_t SizeUnits = 3;   // units of 500,000 bytes; 0 = one archive
     int16_t MethodIndex = 3; // kNoMethodChosen when the list has no entry chosen
     bool ZipExtra = false;
     ArchiverKind Archiver = ArchiverKind::Rar;
@@ -63,8 +63,8 @@ JobReadiness isJobReady(const JobSettings& job);
 inline const QString kErrorTitle = QStringLiteral("Kavel32 error");
 
 inline const QString kZipNameSpacesText = QStringLiteral("Spaces aren't allowed in filename");
-inline const QString kZipNameCharsText = QStringLiteral(
-    "The filename can't hold < > : \" / \\ | ? *, \"..\" or control characters");
+inline const QString kZipNameCharsText =
+    QStringLiteral("The filename can't hold < > : \" / \\ | ? *, \"..\" or control characters");
 
 // A zip name that no file name may hold on the systems the zips travel to, or that would
 // place zips outside the zip directory: < > : " / \ | ? *, control characters or "..".

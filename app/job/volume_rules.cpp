@@ -14,9 +14,13 @@ float estimatedVolumes(int sizeUnits, float sourceSizeM) {
     return sourceSizeM * 1000000.0f / static_cast<float>(volumeBytes(sizeUnits));
 }
 
-bool needsThreeDigits(double volumes) { return volumes > kTwoDigitVolumeLimit; }
+bool needsThreeDigits(double volumes) {
+    return volumes > kTwoDigitVolumeLimit;
+}
 
-bool exceedsVolumeLimit(double volumes) { return volumes > kVolumeLimit; }
+bool exceedsVolumeLimit(double volumes) {
+    return volumes > kVolumeLimit;
+}
 
 int zipNameLimit(int sizeUnits, bool threeDigitNumbers) {
     if (sizeUnits == 0)
@@ -27,8 +31,7 @@ int zipNameLimit(int sizeUnits, bool threeDigitNumbers) {
 QString volumeSwitch(ArchiverKind archiver, int sizeUnits) {
     const int64_t bytes = volumeBytes(sizeUnits);
     if (archiver == ArchiverKind::Rar)
-        return sizeUnits == 0 ? QStringLiteral("-v0000b")
-                              : QStringLiteral("-v%1b").arg(bytes);
+        return sizeUnits == 0 ? QStringLiteral("-v0000b") : QStringLiteral("-v%1b").arg(bytes);
     if (sizeUnits == 0)
         return {};
     return QStringLiteral("-v%1").arg(bytes / 1000);

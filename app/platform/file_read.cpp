@@ -15,7 +15,9 @@ bool fail(QString* error, const QString& text) {
     return false;
 }
 
-QString reason(int code) { return QString::fromLocal8Bit(std::strerror(code)); }
+QString reason(int code) {
+    return QString::fromLocal8Bit(std::strerror(code));
+}
 
 // Closes the descriptor however reading ends.
 struct Descriptor {
@@ -31,8 +33,8 @@ bool readRegularFile(const QString& path, qint64 maxBytes, QByteArray* bytes, QS
     if (path.isEmpty())
         return fail(error, QStringLiteral("no file named"));
     // Non-blocking open: opening a FIFO for reading would otherwise wait for a writer.
-    Descriptor file{::open(QFile::encodeName(path).constData(),
-                           O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)};
+    Descriptor file{
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)};
     if (file.fd < 0)
         return fail(error, QStringLiteral("cannot read %1: %2").arg(path, reason(errno)));
     struct stat st {};
@@ -41,8 +43,8 @@ bool readRegularFile(const QString& path, qint64 maxBytes, QByteArray* bytes, QS
     if (S_ISDIR(st.st_mode))
         return fail(error, QStringLiteral("%1 is a folder, not a file").arg(path));
     if (!S_ISREG(st.st_mode))
-        return fail(error,
-                    QStringLiteral("%1 is not a regular file (a FIFO, device or socket)").arg(path));
+        return fail(
+            error, QStringLiteral("%1 is not a regular file (a FIFO, device or socket)").arg(path));
     if (st.st_size > maxBytes)
         return fail(error, QStringLiteral("%1 is too large (%2 bytes, at most %3)")
                                .arg(path)
@@ -56,9 +58,9 @@ bool readRegularFile(const QString& path, qint64 maxBytes, QByteArray* bytes, QS
     for (;;) {
         if (got == data.size()) {
             if (got > maxBytes)
-                return fail(error, QStringLiteral("%1 is too large (over %2 bytes)")
-                                       .arg(path)
-                                       .arg(maxBytes));
+                return fail(
+                    error,
+                    QStringLiteral("%1 is too large (over %2 bytes)").arg(path).arg(maxBytes));
             data.resize(std::min<qsizetype>(data.size() * 2, qsizetype(maxBytes) + 1));
         }
         const ssize_t n = ::read(file.fd, data.data() + got, size_t(data.size() - got));

@@ -53,17 +53,25 @@ bool ensurePrivateDir(const QString& path, QString* error) {
 QString g_workFolder;
 constexpr char kWorkFolderPrefix[] = "run-";
 
-QString fromEnv(const char* name) { return qEnvironmentVariable(name); }
+QString fromEnv(const char* name) {
+    return qEnvironmentVariable(name);
+}
 } // namespace
 
-PathStyle pathStyle() { return g_style; }
-void setPathStyle(PathStyle style) { g_style = style; }
+PathStyle pathStyle() {
+    return g_style;
+}
+void setPathStyle(PathStyle style) {
+    g_style = style;
+}
 
 QChar pathSeparator() {
     return g_style == PathStyle::Windows ? QLatin1Char('\\') : QDir::separator();
 }
 
-bool endsWithSeparator(const QString& path) { return !path.isEmpty() && isSeparator(path.back()); }
+bool endsWithSeparator(const QString& path) {
+    return !path.isEmpty() && isSeparator(path.back());
+}
 
 QString joinPath(const QString& dir, const QString& name) {
     if (dir.isEmpty())
@@ -109,7 +117,9 @@ QString programFolder() {
         return overridden;
     if (QCoreApplication::instance())
         return QCoreApplication::applicationDirPath();
-    return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath().section(QLatin1Char('/'), 0, -2);
+    return QFileInfo(QStringLiteral("/proc/self/exe"))
+        .canonicalFilePath()
+        .section(QLatin1Char('/'), 0, -2);
 }
 
 namespace {

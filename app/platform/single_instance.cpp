@@ -20,7 +20,8 @@ SingleInstance::~SingleInstance() = default;
 
 QString SingleInstance::defaultName() {
     const QByteArray where = AppPaths::stateFolder().toUtf8();
-    const QByteArray hash = QCryptographicHash::hash(where, QCryptographicHash::Sha1).toHex().left(16);
+    const QByteArray hash =
+        QCryptographicHash::hash(where, QCryptographicHash::Sha1).toHex().left(16);
     return QStringLiteral("kavel32-") + QString::fromLatin1(hash);
 }
 
@@ -49,8 +50,8 @@ bool SingleInstance::listen() {
     const QString scratch = AppPaths::scratchFolder();
     if (scratch.isEmpty())
         return false;
-    auto lock = std::make_unique<QLockFile>(scratch + QLatin1Char('/') + name_ +
-                                            QStringLiteral(".lock"));
+    auto lock =
+        std::make_unique<QLockFile>(scratch + QLatin1Char('/') + name_ + QStringLiteral(".lock"));
     lock->setStaleLockTime(0);
     if (!lock->tryLock(0))
         return false;
@@ -63,7 +64,9 @@ bool SingleInstance::listen() {
     return server_->listen(name_);
 }
 
-bool SingleInstance::isListening() const { return server_ && server_->isListening(); }
+bool SingleInstance::isListening() const {
+    return server_ && server_->isListening();
+}
 
 void SingleInstance::serveConnection() {
     while (QLocalSocket* socket = server_->nextPendingConnection()) {

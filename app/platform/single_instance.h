@@ -13,7 +13,7 @@ class QLocalServer;
 // asks it to come to the front and ends.
 class SingleInstance : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit SingleInstance(const QString& name = defaultName(), QObject* parent = nullptr);
     ~SingleInstance() override;
 
@@ -28,10 +28,10 @@ public:
     bool listen();
     bool isListening() const;
 
-signals:
+  signals:
     void activationRequested();
 
-private:
+  private:
     void serveConnection();
 
     QString name_;

@@ -29,9 +29,13 @@ void install() {
         sigaction(signal, &action, nullptr);
 }
 
-int requested() { return g_requested; }
+int requested() {
+    return g_requested;
+}
 
-int exitStatus(int signal) { return 128 + signal; }
+int exitStatus(int signal) {
+    return 128 + signal;
+}
 
 const char* name(int signal) {
     switch (signal) {
@@ -46,6 +50,8 @@ const char* name(int signal) {
     }
 }
 
-void clear() { g_requested = 0; }
+void clear() {
+    g_requested = 0;
+}
 
 } // namespace StopSignals

@@ -148,9 +148,10 @@ std::optional<Failure> runChecks(JobSettings& job, WindowPort& window, const Run
     if (job.AutoNumber && !job.RawArchivesOnly) {
         QString why;
         if (!checkNumbering || !checkNumbering(job, &why))
-            return Failure{Page::Diz, why.isEmpty()
-                                          ? QStringLiteral("the diz numbering position is not usable")
-                                          : QStringLiteral("the diz numbering: %1").arg(why)};
+            return Failure{Page::Diz,
+                           why.isEmpty()
+                               ? QStringLiteral("the diz numbering position is not usable")
+                               : QStringLiteral("the diz numbering: %1").arg(why)};
     }
     return std::nullopt;
 }

@@ -32,8 +32,8 @@ LoadedJobCheck JobSession::check() {
     const bool threeDigits = needsThreeDigits(estimatedVolumes(job.SizeUnits, sourceSizeM));
     const LoadedJobCheck verdict =
         checkLoadedJob(job, window_, flags_, [&](const JobSettings& checked, QString* why) {
-            return checkDizNumbering(checked, flags_, threeDigits, numbering_, window_,
-                                     machine_, why) &&
+            return checkDizNumbering(checked, flags_, threeDigits, numbering_, window_, machine_,
+                                     why) &&
                    numbering_.NumberingValid;
         });
     JobValidated = verdict.JobValidated;

@@ -12,7 +12,7 @@ class QWidget;
 // Every message box and file or folder dialog of the window goes through here, so tests
 // queue their answers in advance instead of clicking real dialogs.
 class Dialogs {
-public:
+  public:
     virtual ~Dialogs() = default;
     virtual MessageAnswer message(QWidget* parent, const QString& text, const QString& title,
                                   MessageIcon icon, MessageButtons buttons) = 0;

@@ -1,10 +1,10 @@
 #include "shell/main_window_app.h"
 
+#include "platform/single_instance.h"
 #include "shell/job_pages.h"
 #include "shell/main_window.h"
 #include "shell/marquee_host.h"
 #include "shell/qt_dialogs.h"
-#include "platform/single_instance.h"
 #include "shell/sound_player.h"
 #include "shell/splash_window.h"
 #include "shell/startup.h"
@@ -34,12 +34,16 @@ std::unique_ptr<MachinePort> desktopMachine() {
         return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
     };
     // The window keeps painting while an outside program runs, but takes no input.
-    hooks.whileWaiting = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
+    hooks.whileWaiting = [] {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    };
     return std::make_unique<DesktopMachine>(std::move(hooks));
 }
 
 // The comment file remembered by the settings file, read once while the splash shows.
-QString startupCommentFile() { return readSettingsAtStartup(SplashWindow::versionText()).CommentFile; }
+QString startupCommentFile() {
+    return readSettingsAtStartup(SplashWindow::versionText()).CommentFile;
+}
 } // namespace
 
 ShellSession::ShellSession(ShellOptions options, QObject* parent)
@@ -85,9 +89,8 @@ std::optional<int> ShellSession::start(const QString& scriptArgument) {
         window_->setCleanupOnClose(false);
         unloadSplash();
         if (!flags_.batch())
-            options_.dialogs->message(window_.get(), rootFolderMessage(),
-                                      kErrorTitle, MessageIcon::Critical,
-                                      MessageButtons::Ok);
+            options_.dialogs->message(window_.get(), rootFolderMessage(), kErrorTitle,
+                                      MessageIcon::Critical, MessageButtons::Ok);
         return kRootFolderRefused;
     }
 
@@ -106,7 +109,8 @@ std::optional<int> ShellSession::start(const QString& scriptArgument) {
 
     instance_ = std::make_unique<SingleInstance>(options_.instanceName);
     // A start at the same moment may claim the instance first: then this one hands over.
-    if (instance_->handOverToRunning() || (!instance_->listen() && instance_->handOverToRunning(3000))) {
+    if (instance_->handOverToRunning() ||
+        (!instance_->listen() && instance_->handOverToRunning(3000))) {
         // The running one comes to the front; this start ends and leaves its files alone.
         window_->setCleanupOnClose(false);
         unloadSplash();
@@ -129,8 +133,7 @@ std::optional<int> ShellSession::start(const QString& scriptArgument) {
                                                           ? QStringLiteral(KAVEL_VERSION_TEXT)
                                                           : SplashWindow::versionText()));
     // An unattended run fails on a remembered comment that has gone, as without a window.
-    const bool commentOn =
-        flags_.batch() ? !commentFile.isEmpty() : commentFileUsable(commentFile);
+    const bool commentOn = flags_.batch() ? !commentFile.isEmpty() : commentFileUsable(commentFile);
     window_->setComment(commentOn, commentOn ? commentFile : QString());
 
     AppPaths::removeStaleWorkFolders();

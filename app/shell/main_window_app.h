@@ -26,7 +26,7 @@ struct ShellOptions {
 // main window with its defaults, the script of the command line and the unattended run.
 class ShellSession : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit ShellSession(ShellOptions options = {}, QObject* parent = nullptr);
     ~ShellSession() override;
 
@@ -39,7 +39,7 @@ public:
     const RunFlags& flags() const { return flags_; }
     SingleInstance* instance() const { return instance_.get(); }
 
-private:
+  private:
     ShellOptions options_;
     std::unique_ptr<Dialogs> ownDialogs_;
     std::unique_ptr<MachinePort> ownMachine_;

@@ -10,7 +10,9 @@
 #include <QMouseEvent>
 #include <QRegularExpression>
 
-QString MarqueeHost::classId() { return QString::fromStdString(zqmarq::ids::kControl.toString()); }
+QString MarqueeHost::classId() {
+    return QString::fromStdString(zqmarq::ids::kControl.toString());
+}
 
 MarqueeHost::MarqueeHost(const QString& objectName, const QString& designFile, QWidget* parent)
     : QObject(parent) {
@@ -22,13 +24,15 @@ MarqueeHost::MarqueeHost(const QString& objectName, const QString& designFile, Q
                                            zqmarq::ControlHost::ambientsOf(*parent->window()));
     if (control_ && control_->widget()) {
         widget_ = control_->widget();
-        const QString design = AppPaths::resourceFolder() + QStringLiteral("/marquee/") + designFile;
+        const QString design =
+            AppPaths::resourceFolder() + QStringLiteral("/marquee/") + designFile;
         // A missing or refused design leaves the control at its defaults.
         if (!control_->loadStreamFile(design, &error))
             problem_ = error;
         connect(control_.get(), &zqmarq::ControlHost::mouseDown, this,
                 [this](int button, int, int x, int y) {
-                    emit mouseDown(button, widget_ ? widget_->mapToGlobal(QPoint(x, y)) : QPoint(x, y));
+                    emit mouseDown(button,
+                                   widget_ ? widget_->mapToGlobal(QPoint(x, y)) : QPoint(x, y));
                 });
         text_ = control_->text();
         parent->window()->installEventFilter(this);
@@ -64,7 +68,9 @@ void MarqueeHost::setText(const QString& text) {
     }
 }
 
-QString MarqueeHost::text() const { return control_ ? control_->text() : text_; }
+QString MarqueeHost::text() const {
+    return control_ ? control_->text() : text_;
+}
 
 bool MarqueeHost::eventFilter(QObject* watched, QEvent* event) {
     if (control_ && widget_ && watched == widget_->window() &&

@@ -18,7 +18,7 @@ class ControlHost;
 // cannot be created (not registered, library missing) a plain stand-in shows the text.
 class MarqueeHost : public QObject {
     Q_OBJECT
-public:
+  public:
     // designFile: the file name in resources/marquee ("banner.zqm").
     MarqueeHost(const QString& objectName, const QString& designFile, QWidget* parent);
     ~MarqueeHost() override;
@@ -34,11 +34,11 @@ public:
     // The class identifier the window asks the container for.
     static QString classId();
 
-signals:
+  signals:
     // MouseDown: the button as the control reports it (1 left, 2 right, 4 middle).
     void mouseDown(int button, const QPoint& globalPos);
 
-private:
+  private:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void makeStandIn(QWidget* parent);
 

@@ -1,10 +1,10 @@
 #include "shell/page_folder_dialog.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QDir>
 
 QString folderDialogWithStatus(QWidget* parent, const QString& caption, const QString& dir,
                                const std::function<QString(const QString&)>& statusFor) {
@@ -26,10 +26,11 @@ QString folderDialogWithStatus(QWidget* parent, const QString& caption, const QS
     QObject::connect(&dialog, &QFileDialog::directoryEntered, status, follow);
     // A highlight also shows in the name field: follow it there too.
     if (auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
-        QObject::connect(name, &QLineEdit::textChanged, status, [&dialog, follow](const QString& text) {
-            if (!text.isEmpty())
-                follow(QDir(dialog.directory()).absoluteFilePath(text));
-        });
+        QObject::connect(name, &QLineEdit::textChanged, status,
+                         [&dialog, follow](const QString& text) {
+                             if (!text.isEmpty())
+                                 follow(QDir(dialog.directory()).absoluteFilePath(text));
+                         });
     if (dialog.exec() != QDialog::Accepted)
         return {};
     return dialog.selectedFiles().value(0);

@@ -1,11 +1,11 @@
 #include "shell/sound_player.h"
 
 #ifdef KAVEL_HAVE_MULTIMEDIA
+#include <QAudioDevice>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QFile>
 #include <QHash>
-#include <QAudioDevice>
 #include <QMediaDevices>
 #include <QSoundEffect>
 #include <QTimer>
@@ -22,7 +22,6 @@ QSoundEffect* effectFor(const QString& file) {
     }
     return effect;
 }
-
 
 // Length of a PCM wave file from its header, so a wait never outlasts the sound; 0 when unknown.
 int waveMilliseconds(const QString& file) {

@@ -34,10 +34,18 @@ QPixmap splashPicture() {
 }
 } // namespace
 
-bool SplashWindow::aboutMode() { return g_aboutMode; }
-void SplashWindow::setAboutMode(bool on) { g_aboutMode = on; }
-QString SplashWindow::versionText() { return g_versionText; }
-SplashWindow* SplashWindow::loaded() { return g_window.data(); }
+bool SplashWindow::aboutMode() {
+    return g_aboutMode;
+}
+void SplashWindow::setAboutMode(bool on) {
+    g_aboutMode = on;
+}
+QString SplashWindow::versionText() {
+    return g_versionText;
+}
+SplashWindow* SplashWindow::loaded() {
+    return g_window.data();
+}
 
 SplashWindow::SplashWindow()
     : QWidget(nullptr, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {

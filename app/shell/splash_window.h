@@ -15,7 +15,7 @@ class QTimer;
 // first one close it).
 class SplashWindow : public QWidget {
     Q_OBJECT
-public:
+  public:
     static constexpr int kDesignedInterval = 2000;
 
     // The program-wide about-mode flag: set by the two opening commands, cleared by the
@@ -41,11 +41,11 @@ public:
     // Unload: closes and deletes the window.
     void unload();
 
-protected:
+  protected:
     void mousePressEvent(QMouseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     SplashWindow();
     ~SplashWindow() override;
     void loadSteps(MachinePort* machine, QWidget* mainWindow);

@@ -5,7 +5,7 @@
 // A 3-D check control whose value is -1 when checked and 0 when not.
 class SSCheck : public QCheckBox {
     Q_OBJECT
-public:
+  public:
     SSCheck(const QString& objectName, const QString& caption, QWidget* parent = nullptr)
         : QCheckBox(caption, parent) {
         setObjectName(objectName);

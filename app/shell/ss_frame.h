@@ -5,7 +5,7 @@
 // A captioned frame around a group of controls.
 class SSFrame : public QGroupBox {
     Q_OBJECT
-public:
+  public:
     SSFrame(const QString& objectName, const QString& caption, QWidget* parent = nullptr)
         : QGroupBox(caption, parent) {
         setObjectName(objectName);

@@ -6,7 +6,7 @@
 // It tells its host when the mouse enters, leaves or presses it.
 class SSPanel : public QLabel {
     Q_OBJECT
-public:
+  public:
     enum class Bevel { Sunken, Raised };
     explicit SSPanel(const QString& objectName, QWidget* parent = nullptr,
                      Bevel bevel = Bevel::Sunken);
@@ -17,18 +17,18 @@ public:
     // long for the panel can be read in full.
     void setToolTipFollowsCaption(bool follow) { tipFollowsCaption_ = follow; }
 
-signals:
+  signals:
     void mouseEntered();
     void mouseLeft();
     void mousePressed(Qt::MouseButton button, const QPoint& globalPos);
     void clicked();
 
-protected:
+  protected:
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
-private:
+  private:
     bool tipFollowsCaption_ = false;
 };

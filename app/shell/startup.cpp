@@ -4,7 +4,6 @@
 
 #include <QDir>
 
-
 QString scriptWindowTitle(const QString& scriptPath) {
     return QStringLiteral("Kavel32 - ") + fileNamePart(scriptPath);
 }

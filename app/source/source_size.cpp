@@ -32,8 +32,8 @@ RunOutcome runSizeProgram(const QString& source, MachinePort& machine) {
     QFile::remove(listing);
     if (listing.isEmpty())
         return RunOutcome::NotStarted;
-    const int status = machine.run(
-        sizeCommand(AppPaths::helperFolder(), GetShortFileName(source), listing));
+    const int status =
+        machine.run(sizeCommand(AppPaths::helperFolder(), GetShortFileName(source), listing));
     if (status == kCouldNotStart)
         return RunOutcome::NotStarted;
     if (!QFile::exists(listing))

@@ -9,7 +9,6 @@
 
 #include "../common/file_helpers.h"
 
-
 class TestDizNumbering : public QObject {
     Q_OBJECT
     QTemporaryDir root;
@@ -187,10 +186,10 @@ class TestDizNumbering : public QObject {
         QTest::addColumn<QByteArray>("line3");
         QTest::addColumn<bool>("valid");
         QTest::addColumn<QByteArray>("written");
-        QTest::newRow("exactly C+6") << QByteArray("Disk 00/00xy") << true
-                                     << QByteArray("Disk 02/05xy");
-        QTest::newRow("one shorter") << QByteArray("Disk 00/00x") << false
-                                     << QByteArray("Disk 00/00x02/05");
+        QTest::newRow("exactly C+6")
+            << QByteArray("Disk 00/00xy") << true << QByteArray("Disk 02/05xy");
+        QTest::newRow("one shorter")
+            << QByteArray("Disk 00/00x") << false << QByteArray("Disk 00/00x02/05");
     }
     void columnBoundary() {
         QFETCH(QByteArray, line3);

@@ -9,7 +9,6 @@
 
 #include "../common/file_helpers.h"
 
-
 class TestZipComment : public QObject {
     Q_OBJECT
     QTemporaryDir root;

@@ -49,11 +49,12 @@ inline QMap<QString, QByteArray> snapshot(const QString& root) {
         if (S_ISLNK(st.st_mode)) {
             // The target as written (Qt would resolve it against the link's folder).
             char target[4096];
-            const ssize_t n = ::readlink(QFile::encodeName(path).constData(), target, sizeof target);
+            const ssize_t n =
+                ::readlink(QFile::encodeName(path).constData(), target, sizeof target);
             entry += "\x01" + QByteArray(target, n < 0 ? 0 : int(n));
-        }
-        else if (S_ISREG(st.st_mode))
-            entry += ' ' + QCryptographicHash::hash(readAll(path), QCryptographicHash::Sha256).toHex();
+        } else if (S_ISREG(st.st_mode))
+            entry +=
+                ' ' + QCryptographicHash::hash(readAll(path), QCryptographicHash::Sha256).toHex();
         result.insert(QDir(root).relativeFilePath(path), entry);
     }
     return result;
@@ -119,7 +120,7 @@ struct Case {
 };
 
 class Harness {
-public:
+  public:
     QTemporaryDir root;
     QString sevenZip;
     int caseNumber = 0;
@@ -212,10 +213,10 @@ public:
     // A 7zz earlier in PATH than the real one, running the given shell lines first.
     void shadowSevenZip(const Case& c, const QByteArray& body) {
         const QString path = c.tools + "/7zz";
-        writeFile(path, "#!/bin/sh\n" + body + "\nexec '" + QFile::encodeName(sevenZip) +
-                            "' \"$@\"\n");
-        QFile::setPermissions(path, QFile::permissions(path) | QFile::ExeOwner |
-                                        QFile::ExeGroup | QFile::ExeOther);
+        writeFile(path,
+                  "#!/bin/sh\n" + body + "\nexec '" + QFile::encodeName(sevenZip) + "' \"$@\"\n");
+        QFile::setPermissions(path, QFile::permissions(path) | QFile::ExeOwner | QFile::ExeGroup |
+                                        QFile::ExeOther);
     }
 
     QProcessEnvironment environment(const Case& c, const RunOptions& options) const {
@@ -325,19 +326,23 @@ public:
             unzip.start("unzip", {"-tq", c.zips + "/" + name});
             QVERIFY(unzip.waitForFinished(120'000));
             QVERIFY2(unzip.exitCode() == 0, qPrintable(name + " fails unzip -t"));
-            zipped << QString::fromLocal8Bit(unzipOut({"-Z1", c.zips + "/" + name})).section('\n', 0, 0);
+            zipped << QString::fromLocal8Bit(unzipOut({"-Z1", c.zips + "/" + name}))
+                          .section('\n', 0, 0);
         }
-        QStringList numbers = volumeNumbersIn(zipped) + volumeNumbersIn(keptVolumes(r.workLocation));
+        QStringList numbers =
+            volumeNumbersIn(zipped) + volumeNumbersIn(keptVolumes(r.workLocation));
         numbers.sort();
         for (int i = 0; i < numbers.size(); ++i)
             QCOMPARE(numbers[i], QStringLiteral("%1").arg(i + 1, 3, 10, QChar('0')));
         QCOMPARE(snapshot(c.source), c.sourceBefore);
         QVERIFY2(QDir(c.scratch).isEmpty(),
-                 qPrintable(QDir(c.scratch).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).join(' ')));
+                 qPrintable(
+                     QDir(c.scratch).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).join(' ')));
         const QStringList state =
             QDir(c.state).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
         for (const QString& name : state)
-            QVERIFY2(name == "Kavel32.ini" || name == "temp", qPrintable("left in the state folder: " + name));
+            QVERIFY2(name == "Kavel32.ini" || name == "temp",
+                     qPrintable("left in the state folder: " + name));
     }
 
     // A failed run: a non-zero exit and one line of the program's own naming the fault, then
@@ -371,7 +376,8 @@ public:
         writeFile(c.dir + "/joined.7z", joined);
         QProcess extract;
         // Links come back as links, also those leading out of the source or in a loop.
-        extract.start(sevenZip, {"x", "-y", "-bso0", "-snld20", "-o" + restored, c.dir + "/joined.7z"});
+        extract.start(sevenZip,
+                      {"x", "-y", "-bso0", "-snld20", "-o" + restored, c.dir + "/joined.7z"});
         QVERIFY(extract.waitForFinished(120'000));
         QCOMPARE(extract.exitCode(), 0);
         // Modes and owners are not part of an archive; compare the contents.
@@ -384,7 +390,7 @@ public:
                  contents(c.sourceBefore));
     }
 
-private:
+  private:
     int scripts = 0;
 };
 

@@ -25,7 +25,7 @@ class FaultInjectionTest : public QObject {
                      "the volume whose zip failed is kept");
     }
 
-private slots:
+  private slots:
     void initTestCase() {
         QVERIFY(h.init());
         if (h.sevenZip.isEmpty())
@@ -51,10 +51,10 @@ private slots:
         const Case c = h.makeCase();
         // Killed (as by the out-of-memory killer) once the second volume is begun.
         h.shadowSevenZip(c, "archive=; last=; for a in \"$@\"; do archive=$last; last=$a; done\n"
-                          "( i=0; while [ $i -lt 600 ]; do\n"
-                          "    [ -e \"$archive.002\" ] && kill -9 $$ && exit 0\n"
-                          "    i=$((i+1)); sleep 0.02\n"
-                          "  done ) >/dev/null 2>&1 &");
+                            "( i=0; while [ $i -lt 600 ]; do\n"
+                            "    [ -e \"$archive.002\" ] && kill -9 $$ && exit 0\n"
+                            "    i=$((i+1)); sleep 0.02\n"
+                            "  done ) >/dev/null 2>&1 &");
         const Run r = h.run(c, h.writeScript(c), {false, false, 0, c.tools});
         checkAftermath(c, r, "7-Zip was stopped", false);
         QVERIFY(QDir(c.zips).isEmpty());
@@ -144,9 +144,10 @@ private slots:
         const QString secondScript = h.writeScript(c, {{"name", "second"}});
         for (int round = 0; round < 3; ++round) {
             for (const QString& d : {c.zips, c.work})
-                for (const QString& f : QDir(d).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot))
+                for (const QString& f :
+                     QDir(d).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot))
                     QVERIFY(QFileInfo(d + "/" + f).isDir() ? QDir(d + "/" + f).removeRecursively()
-                                                          : QFile::remove(d + "/" + f));
+                                                           : QFile::remove(d + "/" + f));
             QProcess a, b;
             h.start(a, c, "!" + firstScript, {false, false, 0, c.tools});
             h.start(b, c, "!" + secondScript, {false, false, 0, c.tools});

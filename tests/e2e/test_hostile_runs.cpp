@@ -33,7 +33,8 @@ QStringList zipContents(const QString& zips) {
         for (const QString& line : lines) {
             const QStringList cols = line.simplified().split(' ');
             // Length Method Size Cmpr Date Time CRC-32 Name
-            if (cols.size() >= 8 && cols[6].size() == 8 && !cols[0].isEmpty() && cols[0][0].isDigit())
+            if (cols.size() >= 8 && cols[6].size() == 8 && !cols[0].isEmpty() &&
+                cols[0][0].isDigit())
                 entries << (entries.isEmpty() ? cols.mid(7).join(' ')
                                               : cols.mid(7).join(' ') + "=" + cols[6]);
         }
@@ -97,8 +98,8 @@ class HostileRunsTest : public QObject {
             big.close();
             c.sourceBefore = snapshot(c.source);
         } else if (kind == "missing comment file") {
-            writeFile(c.state + "/Kavel32.ini", "Vers=v3.10\r\n" + QFile::encodeName(c.dir) +
-                                                    "/gone-comment.txt\r\n");
+            writeFile(c.state + "/Kavel32.ini",
+                      "Vers=v3.10\r\n" + QFile::encodeName(c.dir) + "/gone-comment.txt\r\n");
         } else if (kind == "private folder not usable") {
             QDir(c.scratch).removeRecursively();
             QDir().mkpath(c.dir + "/elsewhere");
@@ -127,7 +128,7 @@ class HostileRunsTest : public QObject {
         return script;
     }
 
-private slots:
+  private slots:
     void initTestCase() {
         QVERIFY(h.init());
         if (h.sevenZip.isEmpty())
@@ -174,10 +175,11 @@ private slots:
         QCOMPARE(readAll(c.dir + "/vic<"), QByteArray("victim\n"));
         QCOMPARE(snapshot(c.companions), outside);
         if (kind != "unwritable zip folder")
-            QVERIFY2(Harness::keptVolumes(r.workLocation).isEmpty(), "the run stopped before archiving");
+            QVERIFY2(Harness::keptVolumes(r.workLocation).isEmpty(),
+                     "the run stopped before archiving");
         QVERIFY(QDir(c.zips).entryList(QDir::Files | QDir::Hidden).isEmpty());
-        compareWithOtherStart(kind, {QString::number(r.exitCode),
-                                     normalised(programLines(r.err).value(0), c, r)});
+        compareWithOtherStart(
+            kind, {QString::number(r.exitCode), normalised(programLines(r.err).value(0), c, r)});
     }
 
     void hostileNamesPackExactly_data() {
@@ -195,7 +197,8 @@ private slots:
     void hostileNamesPackExactly() {
         QFETCH(QString, kind);
         QFETCH(bool, display);
-        Case c = h.makeCase(1'200'000, kind == "source holding a quote" ? "Game \"Source\"" : "Game Source");
+        Case c = h.makeCase(1'200'000,
+                            kind == "source holding a quote" ? "Game \"Source\"" : "Game Source");
         // Next to the source: what a source written with "." or ".." must not drag in.
         writeFile(c.dir + "/secret.txt", "not for the zips\n");
         QMap<QString, QString> fields;
@@ -226,10 +229,13 @@ private slots:
             writeFile(c.dir + "/outside/big.bin", noise(3'000'000, 5));
             // Relative targets as written (QFile::link would make them absolute).
             const QList<QPair<const char*, const char*>> links = {
-                {"../outside", "out link"}, {"../nowhere", "dangling"}, {"loop", "loop"},
+                {"../outside", "out link"},
+                {"../nowhere", "dangling"},
+                {"loop", "loop"},
                 {"docs/manual.txt", "inner link"}};
             for (const auto& [target, name] : links)
-                QCOMPARE(::symlink(target, QFile::encodeName(c.source + "/" + name).constData()), 0);
+                QCOMPARE(::symlink(target, QFile::encodeName(c.source + "/" + name).constData()),
+                         0);
         }
         writeFile(c.dir + "/vic<", "victim\n");
         writeFile(c.dir + "/z", "victim\n");
@@ -252,7 +258,8 @@ private slots:
         // 1.3 MB of source in 500,000-byte volumes: nothing from outside the source came along.
         QVERIFY2(zips.size() >= 2 && zips.size() <= 4, qPrintable(zips.join(' ')));
         const QStringList first =
-            QString::fromLocal8Bit(unzipOut({"-Z1", c.zips + "/" + zips.first()})).split('\n', Qt::SkipEmptyParts);
+            QString::fromLocal8Bit(unzipOut({"-Z1", c.zips + "/" + zips.first()}))
+                .split('\n', Qt::SkipEmptyParts);
         if (kind == "zip name with brackets")
             QCOMPARE(zips.first(), QString("[a]01.zip"));
         if (kind == "companions named with pattern characters") {
@@ -299,8 +306,10 @@ private slots:
             const QString name = QStringLiteral("fault%1.zip").arg(k, 3, 10, QChar('0'));
             QCOMPARE(zips[k - 1], name);
             const QByteArray diz = unzipOut({"-p", c.zips + "/" + name, "file_id.diz"});
-            QVERIFY2(diz.contains(QStringLiteral("Disk %1/100 of the set").arg(k, 3, 10, QChar('0')).toLatin1()),
-                     diz.constData());
+            QVERIFY2(
+                diz.contains(
+                    QStringLiteral("Disk %1/100 of the set").arg(k, 3, 10, QChar('0')).toLatin1()),
+                diz.constData());
         }
     }
 
@@ -374,9 +383,12 @@ private slots:
             QVERIFY2(pb.exitCode() == 0, pb.readAllStandardError().constData());
             for (const Case* c : {&a, &b}) {
                 QByteArray listing;
-                for (const QString& zip : QDir(c->zips).entryList({"*.zip"}, QDir::Files, QDir::Name))
-                    listing += unzipOut({"-p", c->zips + "/" + zip,
-                                         QString::fromLocal8Bit(unzipOut({"-Z1", c->zips + "/" + zip})).section('\n', 0, 0)});
+                for (const QString& zip :
+                     QDir(c->zips).entryList({"*.zip"}, QDir::Files, QDir::Name))
+                    listing +=
+                        unzipOut({"-p", c->zips + "/" + zip,
+                                  QString::fromLocal8Bit(unzipOut({"-Z1", c->zips + "/" + zip}))
+                                      .section('\n', 0, 0)});
                 writeFile(c->dir + "/set.7z", listing);
                 QProcess list;
                 list.start(h.sevenZip, {"l", c->dir + "/set.7z"});

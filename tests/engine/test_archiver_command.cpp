@@ -6,7 +6,7 @@
 
 class ArchiverCommandTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void options_data() {
         QTest::addColumn<int>("archiver");
         QTest::addColumn<int>("units");
@@ -85,18 +85,28 @@ private slots:
         QTest::addColumn<QStringList>("arguments");
         const int rar = int(ArchiverKind::Rar), ace = int(ArchiverKind::Ace);
         QTest::newRow("rar as written")
-            << rar << 3 << 3 << "C:\\Kavel001\\mygame.rar" << "D:\\" << "c:\\skip.txt"
+            << rar << 3 << 3 << "C:\\Kavel001\\mygame.rar"
+            << "D:\\"
+            << "c:\\skip.txt"
             << "wrar.exe a -r -v1440000b -m3 -y C:\\Kavel001\\mygame.rar \"D:\\\" -x@c:\\skip.txt"
-            << QStringList{"a", "-r", "-v1440000b", "-m3", "-y", "C:\\Kavel001\\mygame.rar", "D:\\",
-                           "-x@c:\\skip.txt"};
+            << QStringList{"a",          "-r",
+                           "-v1440000b", "-m3",
+                           "-y",         "C:\\Kavel001\\mygame.rar",
+                           "D:\\",       "-x@c:\\skip.txt"};
         QTest::newRow("ace as written")
-            << ace << 4 << 5 << "C:\\Kavel001\\mygame.ace" << "D:\\GAME" << ""
+            << ace << 4 << 5 << "C:\\Kavel001\\mygame.ace"
+            << "D:\\GAME"
+            << ""
             << "wace.pif a -r -v2000 -m5 -y C:\\Kavel001\\mygame.ace D:\\GAME "
-            << QStringList{"a", "-r", "-v2000", "-m5", "-y", "C:\\Kavel001\\mygame.ace", "D:\\GAME"};
+            << QStringList{"a",       "-r", "-v2000", "-m5", "-y", "C:\\Kavel001\\mygame.ace",
+                           "D:\\GAME"};
         QTest::newRow("ace one archive has no volume switch")
-            << ace << 0 << 3 << "/out dir/x.ace" << "/my source" << "/s p/skip.txt"
+            << ace << 0 << 3 << "/out dir/x.ace"
+            << "/my source"
+            << "/s p/skip.txt"
             << "wace.pif a -r  -m3 -y \"/out dir/x.ace\" \"/my source\" -x@\"/s p/skip.txt\""
-            << QStringList{"a", "-r", "-m3", "-y", "/out dir/x.ace", "/my source", "-x@/s p/skip.txt"};
+            << QStringList{
+                   "a", "-r", "-m3", "-y", "/out dir/x.ace", "/my source", "-x@/s p/skip.txt"};
         const QString hostile = "/src/a \"b\" c\\\nd>e<f;g$(h)`i`&j|k*?[l]";
         QTest::newRow("hostile source stays one argument")
             << rar << 1 << 0 << "/o/K001/n.rar" << hostile << ""
@@ -114,8 +124,8 @@ private slots:
                                                 int16_t(method), archive, source, list);
         QTEST(command.text, "text");
         QTEST(command.arguments, "arguments");
-        QCOMPARE(command.program, archiver == int(ArchiverKind::Rar) ? QString("wrar.exe")
-                                                                     : QString("wace.pif"));
+        QCOMPARE(command.program,
+                 archiver == int(ArchiverKind::Rar) ? QString("wrar.exe") : QString("wace.pif"));
         QVERIFY(command.stdinFile.isEmpty() && command.stdoutFile.isEmpty());
     }
 

@@ -15,7 +15,7 @@ class JobSettingsTest : public QObject {
         return job;
     }
 
-private slots:
+  private slots:
     void defaults() {
         const JobSettings job;
         QCOMPARE(job.MethodIndex, int16_t(3));

@@ -75,7 +75,7 @@ class RipEndToEndTest : public QObject {
         return runProgram(QString(KAVEL_BIN_DIR) + "/kavel32", {"--work-dir", work, argument}, env);
     }
 
-private slots:
+  private slots:
     void initTestCase() {
         source = root.filePath("Release Source");
         zips = root.filePath("zips");
@@ -135,18 +135,25 @@ private slots:
             const QString zipPath = zips + "/" + made[i];
             QCOMPARE(runProgram("unzip", {"-tq", zipPath}).exitCode, 0);
             const QStringList entries =
-                QString::fromLocal8Bit(runProgram("unzip", {"-Z1", zipPath}).out).split('\n', Qt::SkipEmptyParts);
+                QString::fromLocal8Bit(runProgram("unzip", {"-Z1", zipPath}).out)
+                    .split('\n', Qt::SkipEmptyParts);
             QCOMPARE(entries.size(), 5);
             QVERIFY(entries[0].startsWith("e2e.7z.")); // 7z volumes are named for their format
-            QCOMPARE(entries.mid(1), (QStringList{"file_id.diz", "release.nfo", "one.txt", "two.txt"}));
+            QCOMPARE(entries.mid(1),
+                     (QStringList{"file_id.diz", "release.nfo", "one.txt", "two.txt"}));
             const QByteArray diz = runProgram("unzip", {"-p", zipPath, "file_id.diz"}).out;
-            QCOMPARE(diz.split('\n').value(2).trimmed(),
-                     QString("Disk %1/%2 of the set").arg(i + 1, 2, 10, QChar('0')).arg(made.size(), 2, 10, QChar('0')).toLatin1());
+            QCOMPARE(diz.split('\n').value(2).trimmed(), QString("Disk %1/%2 of the set")
+                                                             .arg(i + 1, 2, 10, QChar('0'))
+                                                             .arg(made.size(), 2, 10, QChar('0'))
+                                                             .toLatin1());
             QVERIFY(runProgram("unzip", {"-z", zipPath}).out.contains("A comment for every zip"));
             joined += runProgram("unzip", {"-p", zipPath, entries[0]}).out;
         }
         writeFile(unpacked.filePath("set.7z"), joined);
-        QCOMPARE(runProgram("7zz", {"x", "-y", "-o" + unpacked.filePath("x"), unpacked.filePath("set.7z")}).exitCode, 0);
+        QCOMPARE(runProgram("7zz",
+                            {"x", "-y", "-o" + unpacked.filePath("x"), unpacked.filePath("set.7z")})
+                     .exitCode,
+                 0);
 
         QMap<QString, QByteArray> expected = sourceBefore;
         expected.remove("skipped dir/private.bin");
@@ -174,8 +181,8 @@ private slots:
         const QString script = saveJob(job, "noarc.rip");
         QProcessEnvironment noSevenZip = env;
         noSevenZip.insert("PATH", "/nonexistent");
-        const Run run = runProgram(QString(KAVEL_BIN_DIR) + "/kavel32", {"--work-dir", work, "!" + script},
-                                   noSevenZip);
+        const Run run = runProgram(QString(KAVEL_BIN_DIR) + "/kavel32",
+                                   {"--work-dir", work, "!" + script}, noSevenZip);
         QVERIFY(run.exitCode != 0);
         QVERIFY2(run.err.contains("archiver"), run.err.constData());
         QVERIFY(QDir(zips).entryList({"noarc*"}).isEmpty());

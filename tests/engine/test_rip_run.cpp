@@ -103,17 +103,26 @@ class RipRunTest : public QObject {
         QTest::addColumn<bool>("three");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("fault");
-        QTest::newRow("as planned, two digits") << 1 << 99 << false << QByteArray() << false << "gamesx" << "";
-        QTest::newRow("as planned, three digits") << 1 << 80 << true << QByteArray() << true << "gamesx" << "";
-        QTest::newRow("100th volume, no numbering") << 1 << 100 << false << QByteArray() << true << "games" << "";
+        QTest::newRow("as planned, two digits")
+            << 1 << 99 << false << QByteArray() << false << "gamesx"
+            << "";
+        QTest::newRow("as planned, three digits")
+            << 1 << 80 << true << QByteArray() << true << "gamesx"
+            << "";
+        QTest::newRow("100th volume, no numbering")
+            << 1 << 100 << false << QByteArray() << true << "games"
+            << "";
         QTest::newRow("100th volume, room in the diz")
-            << 1 << 100 << false << QByteArray("Disk 00/00   of") << true << "games" << "";
+            << 1 << 100 << false << QByteArray("Disk 00/00   of") << true << "games"
+            << "";
         QTest::newRow("100th volume, no room")
-            << 1 << 100 << false << QByteArray("Disk 00/00 of") << false << "gamesx" << "100 volumes";
+            << 1 << 100 << false << QByteArray("Disk 00/00 of") << false << "gamesx"
+            << "100 volumes";
         QTest::newRow("1000 volumes") << 1 << 1000 << true << QByteArray() << true << "gamesx"
                                       << "can't have more than 999";
-        QTest::newRow("one archive in two files") << 0 << 2 << false << QByteArray() << false
-                                                  << "gamesx" << "one archive";
+        QTest::newRow("one archive in two files")
+            << 0 << 2 << false << QByteArray() << false << "gamesx"
+            << "one archive";
     }
     void numberingOfTheRealSet() {
         QFETCH(int, units);

@@ -4,9 +4,9 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <QTemporaryDir>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <QTemporaryDir>
 
 using namespace ziptest;
 
@@ -94,9 +94,8 @@ class TestZipComponent : public QObject {
             << QStringList{"extra/*.txt"} << int(ZipComponent::FileMissing) << QStringList{};
         QTest::newRow("empty directory adds nothing")
             << QStringList{"empty/*.*"} << int(ZipComponent::NothingToProcess) << QStringList{};
-        QTest::newRow("two files, one name")
-            << QStringList{"vol.rar", "odd/VOL.RAR"} << int(ZipComponent::DuplicateName)
-            << QStringList{};
+        QTest::newRow("two files, one name") << QStringList{"vol.rar", "odd/VOL.RAR"}
+                                             << int(ZipComponent::DuplicateName) << QStringList{};
         QTest::newRow("a FIFO is not a file")
             << QStringList{"odd/fifo"} << int(ZipComponent::FileMissing) << QStringList{};
     }

@@ -38,8 +38,9 @@ QMap<QString, QByteArray> tree(const QString& root) {
     while (it.hasNext()) {
         const QString path = it.next();
         QFile f(path);
-        out.insert(path, f.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Md5)
-                                                      : QByteArray("-"));
+        out.insert(path, f.open(QIODevice::ReadOnly)
+                             ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Md5)
+                             : QByteArray("-"));
     }
     return out;
 }
@@ -56,7 +57,7 @@ QString safeName(const QByteArray& raw, const char* fallback) {
 // The machine of the run: the size program writes a listing; the archiver cuts `volumes`
 // volumes of 3,000 bytes next to the archive it is given; the comment tool succeeds.
 class StandInMachine : public MachinePort {
-public:
+  public:
     int volumes = 3;
     int run(const Command& command) override {
         const QString program = QFileInfo(command.program).fileName();
@@ -138,8 +139,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         piece.chop(1);
 
     QTemporaryDir job;
-    const QString source = job.filePath(QStringLiteral("src")), companions = job.filePath(QStringLiteral("comp")),
-                  zips = job.filePath(QStringLiteral("zips")), work = job.filePath(QStringLiteral("work"));
+    const QString source = job.filePath(QStringLiteral("src")),
+                  companions = job.filePath(QStringLiteral("comp")),
+                  zips = job.filePath(QStringLiteral("zips")),
+                  work = job.filePath(QStringLiteral("work"));
     for (const QString& d : {source, companions, zips, work})
         QDir().mkpath(d);
     const QString nfo = companions + QLatin1Char('/') + safeName(pieces.value(1), "rel.nfo");
@@ -162,7 +165,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QString scriptPath = job.filePath(QStringLiteral("job.rip"));
     write(scriptPath, script);
 
-    const QMap<QString, QByteArray> sourceBefore = tree(source), companionsBefore = tree(companions);
+    const QMap<QString, QByteArray> sourceBefore = tree(source),
+                                    companionsBefore = tree(companions);
     StandInMachine machine;
     machine.volumes = 1 + int(size % 5);
     NullWindowPort window;

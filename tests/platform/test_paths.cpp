@@ -1,6 +1,6 @@
 #include "platform/file_read.h"
-#include "platform/process_runner.h"
 #include "platform/paths.h"
+#include "platform/process_runner.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -10,7 +10,7 @@
 
 class PathsTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void cleanup() { setPathStyle(PathStyle::Host); }
 
     void windowsStyleJoinsAndSplits() {
@@ -117,13 +117,20 @@ private slots:
     void readsOnlyRegularFiles_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("fault"); // empty: read
-        QTest::newRow("file") << "file" << "";
-        QTest::newRow("empty file") << "empty" << "";
-        QTest::newRow("too large") << "large" << "too large";
-        QTest::newRow("folder") << "folder" << "is a folder";
-        QTest::newRow("FIFO") << "fifo" << "not a regular file";
-        QTest::newRow("endless device") << "/dev/zero" << "not a regular file";
-        QTest::newRow("missing") << "missing" << "No such file";
+        QTest::newRow("file") << "file"
+                              << "";
+        QTest::newRow("empty file") << "empty"
+                                    << "";
+        QTest::newRow("too large") << "large"
+                                   << "too large";
+        QTest::newRow("folder") << "folder"
+                                << "is a folder";
+        QTest::newRow("FIFO") << "fifo"
+                              << "not a regular file";
+        QTest::newRow("endless device") << "/dev/zero"
+                                        << "not a regular file";
+        QTest::newRow("missing") << "missing"
+                                 << "No such file";
     }
     void readsOnlyRegularFiles() {
         QFETCH(QString, name);

@@ -125,8 +125,8 @@ class ProcessRunnerTest : public QObject {
     // reaches the program as itself, and ">" or "<" in it never redirects anything.
     void builtCommandsPassArgumentsLiterally() {
         QTemporaryDir dir;
-        const QStringList args = {"a \"b\" c", "back\\slash\\", "new\nline", ">x", "<y",
-                                  "$(touch p)", "`id`", ";|&", "*?[a]", ""};
+        const QStringList args = {"a \"b\" c",  "back\\slash\\", "new\nline", ">x",    "<y",
+                                  "$(touch p)", "`id`",          ";|&",       "*?[a]", ""};
         Command command = makeCommand("printf", QStringList{"%s|"} + args);
         command.stdoutFile = dir.filePath("out >here<.txt");
         command.stderrFile = dir.filePath("err.txt");
@@ -136,7 +136,8 @@ class ProcessRunnerTest : public QObject {
         QDir::setCurrent(before);
         QCOMPARE(status, 0);
         QCOMPARE(readAll(command.stdoutFile), (args.join('|') + '|').toUtf8());
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), (QStringList{"err.txt", "out >here<.txt"}));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files),
+                 (QStringList{"err.txt", "out >here<.txt"}));
         // The text form splits back to the same arguments.
         QCOMPARE(splitCommandLine(command.text), QStringList{"printf"} + QStringList{"%s|"} + args);
     }

@@ -1,9 +1,9 @@
 // A start of the window program for the single-instance test: the real session with its
 // real dialogs and machine; it reports on standard output when it is up and when a later
 // start asked it to come to the front.
+#include "platform/single_instance.h"
 #include "shell/main_window.h"
 #include "shell/main_window_app.h"
-#include "platform/single_instance.h"
 
 #include <QApplication>
 #include <QTimer>

@@ -16,7 +16,9 @@ const char* kindName(QueuedDialogs::Kind kind) {
     return "dialog";
 }
 
-QueuedDialogs::~QueuedDialogs() { verifyAllUsed(); }
+QueuedDialogs::~QueuedDialogs() {
+    verifyAllUsed();
+}
 
 QueuedDialogs& QueuedDialogs::answerMessage(MessageAnswer answer, const QString& textPart) {
     Answer a{Kind::Message, answer, {}, textPart, std::move(nextWhileShown_)};
@@ -58,7 +60,8 @@ QString QueuedDialogs::lastMessage() const {
 bool QueuedDialogs::verifyAllUsed() {
     if (queue_.isEmpty())
         return true;
-    const QByteArray what = QByteArray::number(queue_.size()) + " queued dialog answer(s) unused, first for a " +
+    const QByteArray what = QByteArray::number(queue_.size()) +
+                            " queued dialog answer(s) unused, first for a " +
                             kindName(queue_.front().kind);
     queue_.clear();
     QTest::qFail(what.constData(), __FILE__, __LINE__);
@@ -74,16 +77,15 @@ void QueuedDialogs::clear() {
 bool QueuedDialogs::take(const Shown& shown, Answer& out) {
     shown_.append(shown);
     if (queue_.isEmpty()) {
-        const QByteArray what = QByteArray("a ") + kindName(shown.kind) +
-                                " found no queued answer: \"" +
-                                (shown.kind == Kind::Message ? shown.text : shown.title).toUtf8() +
-                                "\"";
+        const QByteArray what =
+            QByteArray("a ") + kindName(shown.kind) + " found no queued answer: \"" +
+            (shown.kind == Kind::Message ? shown.text : shown.title).toUtf8() + "\"";
         QTest::qFail(what.constData(), __FILE__, __LINE__);
         return false;
     }
     if (queue_.front().kind != shown.kind) {
-        const QByteArray what = QByteArray("a ") + kindName(shown.kind) + " found an answer for a " +
-                                kindName(queue_.front().kind) + ": \"" +
+        const QByteArray what = QByteArray("a ") + kindName(shown.kind) +
+                                " found an answer for a " + kindName(queue_.front().kind) + ": \"" +
                                 (shown.kind == Kind::Message ? shown.text : shown.title).toUtf8() +
                                 "\"";
         queue_.removeFirst();
@@ -91,7 +93,8 @@ bool QueuedDialogs::take(const Shown& shown, Answer& out) {
         return false;
     }
     out = queue_.takeFirst();
-    if (out.kind == Kind::Message && !out.textPart.isEmpty() && !shown.text.contains(out.textPart)) {
+    if (out.kind == Kind::Message && !out.textPart.isEmpty() &&
+        !shown.text.contains(out.textPart)) {
         const QByteArray what = "message \"" + shown.text.toUtf8() + "\" does not contain \"" +
                                 out.textPart.toUtf8() + "\"";
         QTest::qFail(what.constData(), __FILE__, __LINE__);
@@ -111,7 +114,7 @@ MessageAnswer QueuedDialogs::message(QWidget*, const QString& text, const QStrin
     s.buttons = buttons;
     Answer a;
     if (!take(s, a))
-        return buttons == MessageButtons::YesNo ? MessageAnswer::No
+        return buttons == MessageButtons::YesNo      ? MessageAnswer::No
                : buttons == MessageButtons::OkCancel ? MessageAnswer::Cancel
                                                      : MessageAnswer::Ok;
     return a.message;

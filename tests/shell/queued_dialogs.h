@@ -12,14 +12,14 @@
 // (and gets Cancel / an empty path); answers still queued when the object is destroyed, or
 // when verifyAllUsed() is called, fail it too.
 class QueuedDialogs : public Dialogs {
-public:
+  public:
     enum class Kind { Message, OpenFile, SaveFile, Folder };
 
     // One dialog as it was shown.
     struct Shown {
         Kind kind = Kind::Message;
-        QString text;    // message text
-        QString title;   // message title or dialog caption
+        QString text;  // message text
+        QString title; // message title or dialog caption
         MessageIcon icon = MessageIcon::Information;
         MessageButtons buttons = MessageButtons::Ok;
         QString dir;
@@ -52,7 +52,7 @@ public:
                      const QString& filter) override;
     QString chooseFolder(QWidget* parent, const QString& caption, const QString& dir) override;
 
-private:
+  private:
     struct Answer {
         Kind kind;
         MessageAnswer message = MessageAnswer::Ok;

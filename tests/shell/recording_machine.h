@@ -6,7 +6,7 @@
 
 // A machine that runs nothing and records what the window asked of it.
 class RecordingMachine : public MachinePort {
-public:
+  public:
     struct Sound {
         QString name;
         bool wait = false;

@@ -12,7 +12,7 @@
 // click, the thunder and the version text.
 class TestAboutWindow : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void cleanup();
     void splashKeepsTheVersionText();
     void closesOnItsSecondTick();
@@ -20,7 +20,7 @@ private slots:
     void secondOpeningStartsTheCountAgain();
     void thunderPlaysToItsEndBeforeTheWait();
 
-private:
+  private:
     static constexpr int kTick = 250;
     RecordingMachine machine_;
 };

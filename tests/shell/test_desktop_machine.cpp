@@ -8,7 +8,7 @@
 // The desktop machine: sounds from the resources, the editor command, free space.
 class TestDesktopMachine : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void initTestCase();
     void soundFiles_data();
     void soundFiles();

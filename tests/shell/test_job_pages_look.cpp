@@ -16,12 +16,12 @@
 // picture there.
 class TestJobPagesLook : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void initTestCase();
     void pageFitsItsPanel_data();
     void pageFitsItsPanel();
 
-private:
+  private:
     QTemporaryDir state_;
 };
 
@@ -59,7 +59,8 @@ void TestJobPagesLook::pageFitsItsPanel() {
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     window.showPage(page);
     if (page == Page::Progress) {
-        window.setStatusText(QStringLiteral("Ripping complete\r\rRar's are in /home/user/Kavel001"));
+        window.setStatusText(
+            QStringLiteral("Ripping complete\r\rRar's are in /home/user/Kavel001"));
         window.setNameText(QStringLiteral("rel01.zip"));
         window.setCountText(QStringLiteral(" 1 of 3"));
         window.setProgress(40);
@@ -68,7 +69,9 @@ void TestJobPagesLook::pageFitsItsPanel() {
     const QString shots = qEnvironmentVariable("KAVEL_PAGE_SHOTS");
     if (!shots.isEmpty()) {
         QDir().mkpath(shots);
-        QVERIFY(window.grab().save(shots + QLatin1Char('/') + QString::fromLatin1(QTest::currentDataTag()) + QStringLiteral(".png")));
+        QVERIFY(window.grab().save(shots + QLatin1Char('/') +
+                                   QString::fromLatin1(QTest::currentDataTag()) +
+                                   QStringLiteral(".png")));
     }
     QWidget* panel = window.pagePanel(page);
     QVERIFY(panel->isVisible());
@@ -80,7 +83,8 @@ void TestJobPagesLook::pageFitsItsPanel() {
             continue;
         controls << w;
         const QRect box(w->mapTo(panel, QPoint(0, 0)), w->size());
-        QVERIFY2(inside.contains(box), qPrintable(w->objectName() + QStringLiteral(" leaves its page")));
+        QVERIFY2(inside.contains(box),
+                 qPrintable(w->objectName() + QStringLiteral(" leaves its page")));
         if (qobject_cast<QAbstractButton*>(w) || qobject_cast<QComboBox*>(w))
             QVERIFY2(w->width() >= w->minimumSizeHint().width() &&
                          w->height() >= w->minimumSizeHint().height(),
@@ -93,8 +97,9 @@ void TestJobPagesLook::pageFitsItsPanel() {
                 continue;
             const QRect a(controls[i]->mapTo(panel, QPoint(0, 0)), controls[i]->size());
             const QRect b(controls[j]->mapTo(panel, QPoint(0, 0)), controls[j]->size());
-            QVERIFY2(!a.intersects(b), qPrintable(controls[i]->objectName() + QStringLiteral(" covers ") +
-                                                  controls[j]->objectName()));
+            QVERIFY2(!a.intersects(b),
+                     qPrintable(controls[i]->objectName() + QStringLiteral(" covers ") +
+                                controls[j]->objectName()));
         }
 }
 

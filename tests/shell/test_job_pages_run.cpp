@@ -209,12 +209,15 @@ void TestJobPagesRun::everyStartMakesTheSameZips() {
     QVERIFY(QFileInfo::exists(script));
     const auto made = [this] {
         QStringList zips;
-        for (const QString& zip : QDir(zips_).entryList({QStringLiteral("*.zip")}, QDir::Files, QDir::Name)) {
+        for (const QString& zip :
+             QDir(zips_).entryList({QStringLiteral("*.zip")}, QDir::Files, QDir::Name)) {
             QProcess unzip;
-            unzip.start(QStringLiteral("unzip"), {QStringLiteral("-v"), zips_ + QLatin1Char('/') + zip});
+            unzip.start(QStringLiteral("unzip"),
+                        {QStringLiteral("-v"), zips_ + QLatin1Char('/') + zip});
             unzip.waitForFinished(60000);
             QStringList entries;
-            for (const QString& line : QString::fromLocal8Bit(unzip.readAllStandardOutput()).split('\n')) {
+            for (const QString& line :
+                 QString::fromLocal8Bit(unzip.readAllStandardOutput()).split('\n')) {
                 const QStringList cols = line.simplified().split(' ');
                 if (cols.size() >= 8 && !cols[0].isEmpty() && cols[0][0].isDigit())
                     entries << cols.mid(7).join(' ') + '=' + cols[6];
@@ -236,9 +239,9 @@ void TestJobPagesRun::everyStartMakesTheSameZips() {
             env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         QProcess kavel;
         kavel.setProcessEnvironment(env);
-        const QStringList args = display ? QStringList{QLatin1Char('!') + script}
-                                         : QStringList{QStringLiteral("--work-dir"), work_,
-                                                       QLatin1Char('!') + script};
+        const QStringList args =
+            display ? QStringList{QLatin1Char('!') + script}
+                    : QStringList{QStringLiteral("--work-dir"), work_, QLatin1Char('!') + script};
         kavel.start(QStringLiteral(KAVEL_BIN_DIR "/kavel32"), args);
         QVERIFY(kavel.waitForFinished(120000));
         QVERIFY2(kavel.exitCode() == 0, kavel.readAllStandardError().constData());

@@ -138,15 +138,16 @@ void TestMainWindow::menusHaveTheirEntriesInOrder() {
                                      : a->objectName() + QLatin1Char('=') + a->text());
         return out;
     };
-    QCOMPARE(entries("file"), (QStringList{"&File", "open=&Open script...", "save=&Save script...", "-",
-                                           "zheader=&Zip comment", "-", "checkzips=C&heck zips...",
-                                           "verifym=Check the zips after a &run",
-                                           "sfvm=Write an S&FV file", "par2m=&PAR2 recovery", "-",
-                                           "exitm=E&xit"}));
-    QCOMPARE(entries("Menu"), (QStringList{"menu", "source=&Source", "skip=S&kip", "diz=&Diz", "nfo=&Nfo",
-                                           "zip=&Zip", "-", "kavel=&Kavel"}));
-    QCOMPARE(entries("helpm"), (QStringList{"&Help", "contents=&Contents...", "indexm=&Index...", "-",
-                                            "webm=&Web page...", "emailm=&Email", "-", "aboutm=&About"}));
+    QCOMPARE(entries("file"),
+             (QStringList{"&File", "open=&Open script...", "save=&Save script...", "-",
+                          "zheader=&Zip comment", "-", "checkzips=C&heck zips...",
+                          "verifym=Check the zips after a &run", "sfvm=Write an S&FV file",
+                          "par2m=&PAR2 recovery", "-", "exitm=E&xit"}));
+    QCOMPARE(entries("Menu"), (QStringList{"menu", "source=&Source", "skip=S&kip", "diz=&Diz",
+                                           "nfo=&Nfo", "zip=&Zip", "-", "kavel=&Kavel"}));
+    QCOMPARE(entries("helpm"),
+             (QStringList{"&Help", "contents=&Contents...", "indexm=&Index...", "-",
+                          "webm=&Web page...", "emailm=&Email", "-", "aboutm=&About"}));
     QVERIFY(window_->findChild<QAction*>(QStringLiteral("zheader"))->isCheckable());
 }
 

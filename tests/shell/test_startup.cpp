@@ -165,8 +165,7 @@ void TestStartup::startSetsTheDefaults() {
         QCOMPARE(w->credits()->widget()->objectName(), QStringLiteral("ZqMarquee2"));
         // Its back colour is the system button face: the window's, not a fixed grey.
         const QImage credits = w->credits()->widget()->grab().toImage();
-        QCOMPARE(credits.pixelColor(1, credits.height() - 2),
-                 w->palette().color(QPalette::Window));
+        QCOMPARE(credits.pixelColor(1, credits.height() - 2), w->palette().color(QPalette::Window));
     }
     QCOMPARE(SplashWindow::versionText(), QStringLiteral("v3.10"));
     // The splash has handed over.

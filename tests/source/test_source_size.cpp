@@ -1,8 +1,8 @@
 #include "source/source_size.h"
 
 #include "../script/recording_window.h"
-#include "platform/process_runner.h"
 #include "platform/paths.h"
+#include "platform/process_runner.h"
 
 #include <QDir>
 #include <QFile>

@@ -94,12 +94,14 @@ class VolumeEstimateTest : public QObject {
         QTest::addColumn<QString>("afterOpen"); // the sign position in every case
         QTest::newRow("512 million") << qint64(512000000) << "Free space  512 M"
                                      << "Free space  512 M";
-        QTest::newRow("rounded up") << qint64(1500000) << "Free space  2 M" << "Free space  2 M";
-        QTest::newRow("a million or less")
-            << qint64(1000000) << "Free space  0 M" << "Free space  0 M";
-        QTest::newRow("none") << qint64(0) << "Free space 0 M" << "Free space  0 M";
-        QTest::newRow("beyond 32 bits")
-            << qint64(8000000000000) << "Free space  8000000 M" << "Free space  8000000 M";
+        QTest::newRow("rounded up") << qint64(1500000) << "Free space  2 M"
+                                    << "Free space  2 M";
+        QTest::newRow("a million or less") << qint64(1000000) << "Free space  0 M"
+                                           << "Free space  0 M";
+        QTest::newRow("none") << qint64(0) << "Free space 0 M"
+                              << "Free space  0 M";
+        QTest::newRow("beyond 32 bits") << qint64(8000000000000) << "Free space  8000000 M"
+                                        << "Free space  8000000 M";
     }
     void freeSpace() {
         QFETCH(qint64, bytes);
