@@ -82,7 +82,7 @@ int runWithoutWindow(int argc, char** argv, const ScriptArgument& script, const 
     QCoreApplication app(argc, argv);
     QString error;
     if (AppPaths::workFolder(&error).isEmpty()) {
-        printResult({kExitFailed, error, {}});
+        printResult({kExitFailed, error, {}, {}});
         return kExitFailed;
     }
     SingleInstance instance;
@@ -105,7 +105,6 @@ int runWithoutWindow(int argc, char** argv, const ScriptArgument& script, const 
             session.useRememberedComment();
         result = session.runScript(script.scriptPath, runJob);
         window.endLine();
-        printLines(session.report);
     }
     // Whatever the run made at fixed places goes with it.
     AppPaths::removeWorkFolder();
@@ -126,7 +125,7 @@ int verifyWithoutWindow(int argc, char** argv, const QString& zipDir, const QStr
         const ScriptLoad loaded = loadScript(scriptPath, job, window, RunFlags{true, false});
         if (!loaded.ok && loaded.line == 0) {
             printResult(
-                {kExitFailed, QStringLiteral("cannot open script %1").arg(loaded.detail), {}});
+                {kExitFailed, QStringLiteral("cannot open script %1").arg(loaded.detail), {}, {}});
             return kExitFailed;
         }
         if (!loaded.ok)
@@ -137,7 +136,7 @@ int verifyWithoutWindow(int argc, char** argv, const QString& zipDir, const QStr
     const SetReport report = checkSet(request);
     AppPaths::removeWorkFolder();
     printLines(report.lines);
-    SessionResult result{kExitCompleted, {}, warnings};
+    SessionResult result{kExitCompleted, {}, warnings, {}};
     if (!stopRequested(&result) && !report.passed())
         result = {kExitFailed,
                   QStringLiteral("the set in %1 failed its check: %2%3")
@@ -145,7 +144,8 @@ int verifyWithoutWindow(int argc, char** argv, const QString& zipDir, const QStr
                       .arg(report.faults.size() > 1
                                ? QStringLiteral(" (and %1 more)").arg(report.faults.size() - 1)
                                : QString()),
-                  warnings};
+                  warnings,
+                  {}};
     printResult(result);
     return result.exitCode;
 }

@@ -14,7 +14,7 @@
 
 namespace {
 SessionResult failure(const QString& message, const QStringList& warnings = {}) {
-    return {kExitFailed, message, warnings};
+    return {kExitFailed, message, warnings, {}};
 }
 } // namespace
 
@@ -111,7 +111,6 @@ std::optional<SessionResult> JobSession::measureStep() {
 
 SessionResult JobSession::runStep() {
     // The steps after the last zip, with what they need checked before anything is made.
-    report.clear();
     QString warning;
     const FinishOptions finish = currentFinishOptions(&warning);
     if (!warning.isEmpty())
@@ -123,6 +122,7 @@ SessionResult JobSession::runStep() {
     }
     const RipResult ripped = run();
     SessionResult result = resultOf(ripped);
+    QStringList report;
     if (result.exitCode == kExitCompleted && ripped.outcome == RipOutcome::Completed) {
         const FinishResult finished =
             finishSet(job, ripped.zips, flags_.DateStampRun, finish, window_);
@@ -136,6 +136,7 @@ SessionResult JobSession::runStep() {
         }
     }
     result.warnings = warnings;
+    result.report = report;
     return result;
 }
 
@@ -145,7 +146,8 @@ SessionResult JobSession::runScript(const QString& path, bool runJob) {
     if (auto ended = checkStep(path))
         return *ended;
     if (!runJob)
-        return {kExitCompleted, QStringLiteral("%1: the job is ready to run").arg(path), warnings};
+        return {
+            kExitCompleted, QStringLiteral("%1: the job is ready to run").arg(path), warnings, {}};
     if (auto ended = measureStep())
         return *ended;
     return runStep();
@@ -166,9 +168,11 @@ SessionResult JobSession::resultOf(const RipResult& run) const {
                 QStringLiteral("Ripping complete: %1 volumes are in %2")
                     .arg(run.volumes)
                     .arg(run.outputFolder),
+                {},
                 {}};
     return {kExitCompleted,
             QStringLiteral("Ripping complete: %1 zips in %2").arg(run.volumes).arg(job.ZipDir),
+            {},
             {}};
 }
 
@@ -184,6 +188,8 @@ bool stopRequested(SessionResult* result) {
 void printResult(const SessionResult& result) {
     for (const QString& warning : result.warnings)
         std::fprintf(stderr, "kavel32: warning: %s\n", qPrintable(warning));
+    for (const QString& line : result.report)
+        std::fprintf(stdout, "%s\n", qPrintable(line));
     if (result.message.isEmpty())
         return;
     if (result.exitCode == kExitCompleted)

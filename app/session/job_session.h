@@ -27,6 +27,7 @@ struct SessionResult {
     int exitCode = kExitCompleted;
     QString message;      // where the zips are, or the check or step that failed
     QStringList warnings; // what did not decide the outcome (a script read error)
+    QStringList report;   // what the steps after the last zip did, a line each
 };
 
 // One job from script to zips: load -> check -> measure -> run, in the same order and with
@@ -79,9 +80,6 @@ class JobSession {
     // What the last loadStep read, for a window that sets its name field and slider after
     // it.
     ScriptLoad lastLoad;
-    // What the steps after the last run's zips did: the SFV, the PAR2 files, the check's
-    // report, one line each.
-    QStringList report;
 
   private:
     WindowPort& window_;
@@ -95,6 +93,7 @@ class JobSession {
 // Whether the program was asked to stop; the result a start then reports (128 + signal).
 bool stopRequested(SessionResult* result);
 
-// Prints a start's result: each warning as "kavel32: warning: ..." and the line itself on
+// Prints a start's result: each warning as "kavel32: warning: ...", the report's lines on
+// standard output, and the line itself on
 // standard output after success, or as "kavel32: ..." on standard error after a failure.
 void printResult(const SessionResult& result);

@@ -207,7 +207,7 @@ void JobPages::recalculateSourceSize() {
 // The rip run.
 SessionResult JobPages::runJob() {
     if (runActive())
-        return {kExitFailed, QStringLiteral("a run is already going on"), {}};
+        return {kExitFailed, QStringLiteral("a run is already going on"), {}, {}};
     const SessionResult result = model_->session().runStep();
     model_->jobChangedInPlace();
     emit runFinished();

@@ -99,7 +99,7 @@ std::optional<int> ShellSession::start(const QString& scriptArgument) {
         window_->setCleanupOnClose(false);
         unloadSplash();
         if (flags_.batch()) {
-            printResult({kExitFailed, privateFolderError, {}});
+            printResult({kExitFailed, privateFolderError, {}, {}});
             return kExitFailed;
         }
         // The window still opens: jobs can be edited and saved, runs report the fault.

@@ -226,15 +226,31 @@ class TestPersistStream : public QObject {
         QCOMPARE(m.heading[0], FontDesc::frameworkDefault());
     }
 
-    void longTextUsesTheWidePrefix() {
+    // The text's length prefix at each boundary, as the writer writes it and the reader reads
+    // it back: one byte below 255, 0xFF and 16 bits from 255, 0xFF 0xFFFF and 32 bits from
+    // 65,534 (0xFFFE itself would mark a wide string).
+    void textLengthPrefixBoundaries_data() {
+        QTest::addColumn<int>("length");
+        QTest::addColumn<QByteArray>("prefix");
+        QTest::newRow("254: one byte") << 254 << QByteArray("\xFE", 1);
+        QTest::newRow("255: wide") << 255 << QByteArray("\xFF\xFF\x00", 3);
+        QTest::newRow("300") << 300 << QByteArray("\xFF\x2C\x01", 3);
+        QTest::newRow("65,533: 16 bits") << 65533 << QByteArray("\xFF\xFD\xFF", 3);
+        QTest::newRow("65,534: 32 bits") << 65534 << QByteArray("\xFF\xFF\xFF\xFE\xFF\x00\x00", 7);
+    }
+    void textLengthPrefixBoundaries() {
+        QFETCH(int, length);
+        QFETCH(QByteArray, prefix);
         MarqueeModel m;
-        m.text = std::string(300, 'x');
+        m.text = std::string(std::size_t(length), 'x');
         const std::vector<std::uint8_t> bytes = saveToStream(m);
-        // version, extent, mask, then 0xFF and a 16-bit length.
-        QCOMPARE(bytes[16], std::uint8_t(0xFF));
-        QCOMPARE(bytes[17] | (bytes[18] << 8), 300);
+        // Version, extent and mask come first: the prefix starts at byte 16.
+        const QByteArray written(reinterpret_cast<const char*>(bytes.data()) + 16, prefix.size());
+        QCOMPARE(written.toHex(' '), prefix.toHex(' '));
+        QCOMPARE(bytes[16 + std::size_t(prefix.size())], std::uint8_t('x'));
         MarqueeModel back;
         QVERIFY(load(bytes, back));
+        QCOMPARE(back.text.size(), std::size_t(length));
         QCOMPARE(back.text, m.text);
     }
 
