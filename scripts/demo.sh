@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$(pwd)
 bash scripts/install-deps.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+bash scripts/configure-build.sh
 cmake --build build --target kavel32 wrar wace size pkzip
 
 demo="$top/build/demo"

@@ -61,7 +61,8 @@ inline QMap<QString, QByteArray> snapshot(const QString& root) {
 }
 
 struct Run {
-    int exitCode = -1;
+    int exitCode = -1;   // -1: it did not end by itself
+    int crashSignal = 0; // the signal that ended it, when one did
     QByteArray out, err;
     QString workLocation; // where the output folder went
 };
@@ -280,8 +281,9 @@ class Harness {
         if (!p.waitForFinished(300'000))
             p.kill();
         p.waitForFinished();
-        return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-                p.readAllStandardOutput(), p.readAllStandardError(), workLocation(c, options)};
+        const bool crashed = p.exitStatus() == QProcess::CrashExit;
+        return {crashed ? -1 : p.exitCode(), crashed ? p.exitCode() : 0, p.readAllStandardOutput(),
+                p.readAllStandardError(), workLocation(c, options)};
     }
 
     // Folders an unprivileged run may write (tests run as root): everything of the case but
@@ -348,6 +350,8 @@ class Harness {
     // A failed run: a non-zero exit and one line of the program's own naming the fault, then
     // what every run leaves.
     void checkFailure(const Case& c, const Run& r, const QString& fault) {
+        QVERIFY2(r.crashSignal == 0,
+                 qPrintable(QString("ended by signal %1 after: %2").arg(r.crashSignal).arg(r.err)));
         QVERIFY2(r.exitCode != 0, r.out.constData());
         const QStringList lines = programLines(r.err);
         QVERIFY2(lines.size() == 1, r.err.constData());

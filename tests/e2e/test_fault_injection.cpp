@@ -130,7 +130,7 @@ class FaultInjectionTest : public QObject {
         QVERIFY(first.waitForFinished(300'000));
         QVERIFY2(first.exitCode() == 0, first.readAllStandardError().constData());
         QVERIFY(QDir(c.zips).entryList({"faults*.zip"}).size() >= 3);
-        h.checkVolumesRestoreSource(c, Run{0, {}, {}, c.work});
+        h.checkVolumesRestoreSource(c, Run{0, 0, {}, {}, c.work});
         QCOMPARE(snapshot(c.source), c.sourceBefore);
         QVERIFY(QDir(c.scratch).isEmpty());
     }

@@ -347,7 +347,7 @@ class HostileRunsTest : public QObject {
         QVERIFY2(ready(), p.readAllStandardError().constData());
         ::kill(pid_t(p.processId()), SIGTERM);
         QVERIFY(p.waitForFinished(60'000));
-        const Run r{p.exitCode(), p.readAllStandardOutput(), p.readAllStandardError(),
+        const Run r{p.exitCode(), 0, p.readAllStandardOutput(), p.readAllStandardError(),
                     h.workLocation(c, options)};
         QCOMPARE(r.exitCode, 128 + SIGTERM);
         QVERIFY2(programLines(r.err).size() == 1 && r.err.contains("stopped by SIGTERM"),
