@@ -134,15 +134,7 @@ bool ComponentRegistry::save(const QString& path, QString* error) const {
                          .arg(path, file.errorString());
         return false;
     }
-    QByteArray out = QByteArray(kHeader) + "\r\n";
-    for (const Key& k : m_keys) {
-        out += "[" + k.name.toUtf8() + "]\r\n";
-        for (auto it = k.values.cbegin(); it != k.values.cend(); ++it) {
-            const QString name = k.names.value(it.key());
-            out += (name.isEmpty() ? QByteArray("@") : name.toUtf8()) + "=" + it.value().toUtf8() +
-                   "\r\n";
-        }
-    }
+    const QByteArray out = serialize();
     if (file.write(out) != out.size() || !file.commit()) {
         if (error)
             *error = QStringLiteral("Cannot write the component registry %1: %2")
