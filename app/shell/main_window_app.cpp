@@ -146,19 +146,17 @@ std::optional<int> ShellSession::start(const QString& scriptArgument) {
         // Loading may rename the window; the command-line script names it.
         window_->setWindowTitle(scriptWindowTitle(argument.scriptPath));
         if (flags_.batch()) {
-            if (ended) {
-                printResult(*ended);
-                window_->hide();
-                AppPaths::removeWorkFolder();
-                return ended->exitCode;
-            }
-            QTimer::singleShot(0, window_.get(), [this] {
-                const SessionResult result = window_->jobPages()->runJob();
+            // Both ends leave through the event loop, so that the window closes and what
+            // it let go of is deleted the same way after a refusal as after a run.
+            QTimer::singleShot(0, window_.get(), [this, ended] {
+                const SessionResult result = ended ? *ended : window_->jobPages()->runJob();
                 printResult(result);
                 batchExitCode_ = result.exitCode;
                 window_->close();
                 QCoreApplication::exit(batchExitCode_);
             });
+            if (ended)
+                return std::nullopt;
         }
     }
 
