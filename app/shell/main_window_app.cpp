@@ -169,6 +169,8 @@ int runMainWindow(int& argc, char** argv, const QString& scriptArgument) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kavel32"));
     QApplication::setApplicationVersion(QStringLiteral(KAVEL_VERSION_TEXT));
+    // Lets the desktop match the window to the installed entry (its icon, its name).
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.kavel32.Kavel32"));
     QApplication::setWindowIcon(
         QIcon(AppPaths::resourceFolder() + QStringLiteral("/images/kavel32.png")));
     ShellSession session;
