@@ -209,6 +209,9 @@ std::optional<ResolvedClass> resolveClass(const QString& clsidOrProgId, QString*
     const QString wanted = clsidOrProgId.trimmed();
     const bool byClsid = wanted.startsWith(QLatin1Char('{'));
     QStringList problems;
+    // An entry whose library is gone (a removed build tree) must not hide a later registry
+    // that names a library still there; it is the answer only when nothing else is found.
+    std::optional<ResolvedClass> gone;
     for (const QString& path : ComponentRegistry::lookupPaths()) {
         ComponentRegistry reg;
         QString loadError;
@@ -231,8 +234,14 @@ std::optional<ResolvedClass> resolveClass(const QString& clsidOrProgId, QString*
         const QString libraryPath = QDir::isRelativePath(*library)
                                         ? QFileInfo(path).absoluteDir().filePath(*library)
                                         : *library;
-        return ResolvedClass{clsid.toUpper(), libraryPath, path};
+        const ResolvedClass resolved{clsid.toUpper(), libraryPath, path};
+        if (QFileInfo::exists(libraryPath))
+            return resolved;
+        if (!gone)
+            gone = resolved;
     }
+    if (gone)
+        return gone;
     if (error) {
         *error = QStringLiteral("The class %1 is not registered").arg(wanted);
         if (!problems.isEmpty())

@@ -270,6 +270,27 @@ class TestRegistryContainer : public QObject {
         QVERIFY(!ControlHost::create(QStringLiteral("ZqMarquee.ZqMarqueeCtrl.1"), nullptr, &error));
         QVERIFY2(error.startsWith(QStringLiteral("Cannot load the control library ") + gone),
                  qPrintable(error));
+
+        // The same stale entry in the per-user registry does not hide a registry beside the
+        // program that names a library still there.
+        qunsetenv(kRegistryEnvVar);
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral("config"))));
+        QVERIFY(QDir().mkpath(QFileInfo(ComponentRegistry::writablePath()).path()));
+        QVERIFY(reg.save(ComponentRegistry::writablePath(), &error));
+        const QString besideProgram =
+            QCoreApplication::applicationDirPath() + QLatin1Char('/') + kProgramRegistryName;
+        ComponentRegistry valid;
+        valid.setValue(QStringLiteral("CLSID\\") + clsid + QStringLiteral("\\InprocServer32"),
+                       QString(), kLibrary);
+        valid.setValue(QStringLiteral("ZqMarquee.ZqMarqueeCtrl.1\\CLSID"), QString(), clsid);
+        QVERIFY(!QFile::exists(besideProgram));
+        QVERIFY(valid.save(besideProgram, &error));
+        const auto resolved = resolveClass(QStringLiteral("ZqMarquee.ZqMarqueeCtrl.1"), &error);
+        QFile::remove(besideProgram);
+        qunsetenv("XDG_CONFIG_HOME");
+        qputenv(kRegistryEnvVar, m_registry.toLocal8Bit());
+        QVERIFY2(resolved, qPrintable(error));
+        QCOMPARE(resolved->library, kLibrary);
     }
 
     // The registry an installed tree ships names the library by a path relative to itself:
