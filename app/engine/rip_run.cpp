@@ -55,8 +55,16 @@ QString runPreconditionFault(const JobSettings& job) {
 }
 } // namespace
 
+namespace {
+QString g_commandLineWorkLocation;
+} // namespace
+
 QString defaultWorkLocation() {
-    return QDir::homePath();
+    return g_commandLineWorkLocation.isEmpty() ? QDir::homePath() : g_commandLineWorkLocation;
+}
+
+void setCommandLineWorkLocation(const QString& folder) {
+    g_commandLineWorkLocation = folder;
 }
 
 QString claimOutputFolder(const QString& workLocation, QString* error) {

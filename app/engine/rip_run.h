@@ -37,8 +37,10 @@ inline const QString kAbortedText = QStringLiteral("Aborted");
 inline const QString kArchiverFailedText =
     QStringLiteral("The archiver failed: no volumes were made");
 
-// The default place for output folders when the job names none: the home folder.
+// The default place for output folders when the job names none: the folder given with
+// --work-dir, else the home folder.
 QString defaultWorkLocation();
+void setCommandLineWorkLocation(const QString& folder);
 
 // Claims the first free "Kavel" + three-digit folder in workLocation. The folder is made
 // with one mkdir, so a folder that someone else creates meanwhile is skipped, not shared.

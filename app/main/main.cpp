@@ -1,4 +1,5 @@
 // kavel32: the window program, or with "!" / "$" before a script the unattended run.
+#include "engine/rip_run.h"
 #include "platform/desktop_machine.h"
 #include "platform/paths.h"
 #include "platform/single_instance.h"
@@ -253,5 +254,7 @@ int main(int argc, char** argv) {
                             (!script.scriptPath.isEmpty() && !haveDisplay());
     if (windowless)
         return runWithoutWindow(argc, argv, script, workDir, !checkOnly && script.flags.batch());
+    // A script opened in the window runs there when Kavel! is pressed.
+    setCommandLineWorkLocation(workDir);
     return runMainWindow(argc, argv, scriptArgument);
 }

@@ -1,6 +1,7 @@
 #include "shell/job_pages.h"
 
 #include "companion/zip_comment.h"
+#include "engine/rip_run.h"
 #include "platform/paths.h"
 #include "script/script_file.h"
 #include "shell/job_model.h"
@@ -20,7 +21,10 @@
 namespace {
 // The home folder first, then every other writable mounted volume.
 QStringList writableLocations() {
-    QStringList out{QDir::homePath()};
+    // The window's default output place first: --work-dir when given, then home.
+    QStringList out{defaultWorkLocation()};
+    if (!out.contains(QDir::homePath()))
+        out << QDir::homePath();
     for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
         const QString root = volume.rootPath();
         if (!volume.isValid() || !volume.isReady() || volume.isReadOnly() || out.contains(root))

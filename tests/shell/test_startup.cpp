@@ -11,10 +11,12 @@
 #include "shell/startup.h"
 
 #include "companion/zip_comment.h"
+#include "engine/rip_run.h"
 #include "platform/paths.h"
 #include "source/volume_estimate.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -50,6 +52,7 @@ class TestStartup : public QObject {
     void secondStartRaisesTheFirstAndKeepsItsFiles();
     void scriptArgumentLoadsAndChecksTheJob();
     void batchJobFailingItsCheckEndsSilently();
+    void workDirLeadsTheWindowsOutputPlaces();
 
   private:
     QString writeDemoScript(const QString& name, const QString& nfo = {});
@@ -363,6 +366,25 @@ void TestStartup::batchJobFailingItsCheckEndsSilently() {
     QVERIFY(session.flags().BatchRun);
     QVERIFY(dialogs.shown().isEmpty());
     QVERIFY(!session.window()->jobPages()->jobValidated());
+}
+
+// kavel32 --work-dir DIR SCRIPT opens the window with DIR as the place its Kavel! makes the
+// output folder in, the home folder still offered after it.
+void TestStartup::workDirLeadsTheWindowsOutputPlaces() {
+    const QString folder = dir_.filePath(QStringLiteral("work"));
+    QVERIFY(QDir().mkpath(folder));
+    setCommandLineWorkLocation(folder);
+    QueuedDialogs dialogs;
+    RecordingMachine machine;
+    ShellSession session({&dialogs, &machine, instanceName(), {}, false});
+    const bool started = !session.start(QString()).has_value();
+    setCommandLineWorkLocation({});
+    QVERIFY(started);
+    QCOMPARE(session.window()->jobPages()->workDrive(), folder);
+    const auto* places = session.window()->findChild<QComboBox*>(QStringLiteral("Drive1"));
+    QVERIFY(places);
+    QCOMPARE(places->itemText(1), QDir::homePath());
+    session.window()->setCleanupOnClose(false);
 }
 
 QTEST_MAIN(TestStartup)
