@@ -283,7 +283,9 @@ RipResult RipRun::run(const JobSettings& job, float sourceSizeM) {
                             diskCount_,
                             window_,
                             machine_,
-                            zip_};
+                            zip_,
+                            0,
+                            {}};
         QString wrapError;
         const WrapResult wrapped = wrapVolumes(context, &wrapError);
         diskNumber_ = context.diskNumber;

@@ -159,7 +159,7 @@ int dryRunWithoutWindow(int argc, char** argv, const ScriptArgument& script,
     const FinishOptions finish = currentFinishOptions(&warning);
     const DryRun dry = dryRun(script.scriptPath, script.flags, workDir, finish);
     printLines(dry.lines);
-    SessionResult result{dry.exitCode, dry.failure, dry.warnings};
+    SessionResult result{dry.exitCode, dry.failure, dry.warnings, {}};
     if (!warning.isEmpty())
         result.warnings << warning;
     printResult(result);
