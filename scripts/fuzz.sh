@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (clang, ASan+UBSan) in build-fuzz and runs each for
-# FUZZ_SECONDS seconds (default 60) on a copy of its seed corpus.
+# FUZZ_SECONDS seconds (default 60) on a copy of its seed corpus. FUZZ_SEED fixes the random
+# seed (default 0: a new one each run), so that a smoke run tries the same inputs every time.
 # Usage: scripts/fuzz.sh [target...]   (default: every target)
 # A finding stops the script with the crashing input in build-fuzz/findings/<target>/;
 # fix it and keep the input in tests/fuzz/regressions/<target>/.
@@ -8,6 +9,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$(pwd)
 seconds=${FUZZ_SECONDS:-60}
+seed=${FUZZ_SEED:-0}
 build=${FUZZ_BUILD_DIR:-$top/build-fuzz}
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
@@ -28,7 +30,7 @@ for t in "${targets[@]}"; do
   if [ -d "tests/fuzz/regressions/$t" ]; then cp -r "tests/fuzz/regressions/$t/." "$work/"; fi
   echo "== $t: ${seconds}s"
   # Qt may warn on odd input; keep the log about findings.
-  if ! QT_LOGGING_RULES='*=false' "$build/$t" -max_total_time="$seconds" -timeout=10 \
+  if ! QT_LOGGING_RULES='*=false' "$build/$t" -max_total_time="$seconds" -seed="$seed" -timeout=10 \
       -rss_limit_mb=2048 -max_len=65536 -print_final_stats=1 \
       -artifact_prefix="$findings/" "$work" >"$build/$t.log" 2>&1; then
     echo "!! $t found a fault; input(s) in $findings:" >&2
