@@ -53,9 +53,7 @@ QString runPreconditionFault(const JobSettings& job) {
     }
     return companionNameClash(job);
 }
-} // namespace
 
-namespace {
 QString g_commandLineWorkLocation;
 } // namespace
 

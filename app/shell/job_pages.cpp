@@ -19,9 +19,9 @@
 #include <QWidget>
 
 namespace {
-// The home folder first, then every other writable mounted volume.
+// The default output place first (--work-dir when given), then the home folder, then every
+// other writable mounted volume.
 QStringList writableLocations() {
-    // The window's default output place first: --work-dir when given, then home.
     QStringList out{defaultWorkLocation()};
     if (!out.contains(QDir::homePath()))
         out << QDir::homePath();
