@@ -13,7 +13,7 @@ seed=${FUZZ_SEED:-0}
 build=${FUZZ_BUILD_DIR:-$top/build-fuzz}
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-  targets=(fuzz_script_reader fuzz_size_listing fuzz_command_line fuzz_markup_layout fuzz_marquee_stream
+  targets=(fuzz_script_reader fuzz_size_listing fuzz_markup_layout fuzz_marquee_stream
     fuzz_tool_readers fuzz_component_files fuzz_run_inputs fuzz_diz_numbers fuzz_sfv_reader)
 fi
 

@@ -12,8 +12,6 @@
 // Result of running a command when the program could not be started at all.
 inline constexpr int kCouldNotStart = -1000;
 
-enum class WindowStyle { NormalWithFocus = 1, NormalNoFocus = 4 };
-
 // What the logic needs of the machine beyond plain files: processes, clock, sound,
 // editor, help and free space. One real implementation, fakes in tests.
 class MachinePort {
@@ -27,7 +25,6 @@ class MachinePort {
         (void)onPercent;
         return run(command);
     }
-    virtual void startDetached(const QString& commandLine, WindowStyle style) = 0;
     virtual QDate today() const = 0;
     // Plays a sound file of the program folder ("\rip.wav"); silent when missing.
     virtual void playSound(const QString& name, bool wait) = 0;

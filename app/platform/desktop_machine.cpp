@@ -43,10 +43,6 @@ int DesktopMachine::runWithProgress(const Command& command,
     return runCommand(command, hooks_.whileWaiting, onPercent);
 }
 
-void DesktopMachine::startDetached(const QString& commandLine, WindowStyle style) {
-    ::startDetached(commandLine, style);
-}
-
 QDate DesktopMachine::today() const {
     return QDate::currentDate();
 }

@@ -23,7 +23,6 @@ class DesktopMachine : public MachinePort {
 
     int run(const Command& command) override;
     int runWithProgress(const Command& command, const std::function<void(int)>& onPercent) override;
-    void startDetached(const QString& commandLine, WindowStyle style) override;
     QDate today() const override;
     void playSound(const QString& name, bool wait) override;
     void openEditor(const QString& path) override;

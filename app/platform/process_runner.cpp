@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 
 #include <algorithm>
 #include <cerrno>
@@ -23,31 +22,6 @@
 extern char** environ;
 
 namespace {
-
-bool isBlank(QChar c) {
-    return c == QLatin1Char(' ') || c == QLatin1Char('\t');
-}
-
-QString stripQuotes(QString text) {
-    text = text.trimmed();
-    if (text.size() >= 2 && text.front() == QLatin1Char('"') && text.back() == QLatin1Char('"'))
-        return text.mid(1, text.size() - 2);
-    return text;
-}
-
-// Removes "command.com /c " or "command.pif /c " from the front; true when it was there.
-bool stripInterpreter(QString& line) {
-    static const QString prefixes[] = {QStringLiteral("command.com /c "),
-                                       QStringLiteral("command.pif /c ")};
-    const QString trimmed = line.trimmed();
-    for (const QString& prefix : prefixes) {
-        if (trimmed.startsWith(prefix, Qt::CaseInsensitive)) {
-            line = trimmed.mid(prefix.size());
-            return true;
-        }
-    }
-    return false;
-}
 
 bool isExecutableFile(const QString& path) {
     const QFileInfo info(path);
@@ -82,96 +56,6 @@ QString searchAll(const QString& name) {
 }
 
 } // namespace
-
-QStringList splitCommandLine(const QString& commandLine) {
-    QStringList args;
-    QString current;
-    bool inArgument = false;
-    bool quoted = false;
-    const qsizetype n = commandLine.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = commandLine[i];
-        if (c == QLatin1Char('\\')) {
-            qsizetype count = 0;
-            while (i < n && commandLine[i] == QLatin1Char('\\')) {
-                ++count;
-                ++i;
-            }
-            inArgument = true;
-            if (i < n && commandLine[i] == QLatin1Char('"')) {
-                current += QString(count / 2, QLatin1Char('\\'));
-                if (count % 2 == 1)
-                    current += QLatin1Char('"');
-                else
-                    quoted = !quoted;
-            } else {
-                current += QString(count, QLatin1Char('\\'));
-                --i; // the character after the run is handled by the next turn
-            }
-        } else if (c == QLatin1Char('"')) {
-            inArgument = true;
-            if (quoted && i + 1 < n && commandLine[i + 1] == QLatin1Char('"')) {
-                current += QLatin1Char('"');
-                ++i;
-            } else {
-                quoted = !quoted;
-            }
-        } else if (isBlank(c) && !quoted) {
-            if (inArgument)
-                args << current;
-            current.clear();
-            inArgument = false;
-        } else {
-            current += c;
-            inArgument = true;
-        }
-    }
-    if (inArgument)
-        args << current;
-    return args;
-}
-
-Command parseCommandLine(const QString& commandLine) {
-    QString line = commandLine;
-    Command parsed;
-    if (stripInterpreter(line)) {
-        // The interpreter's redirections: the target runs to the next operator or the end,
-        // so a target path with blanks stays whole.
-        bool quoted = false;
-        qsizetype cut = -1;
-        QChar pending;
-        qsizetype start = 0;
-        for (qsizetype i = 0; i <= line.size(); ++i) {
-            const bool end = i == line.size();
-            const QChar c = end ? QChar() : line[i];
-            // A quote after an odd run of backslashes is literal and does not toggle.
-            if (!end && c == QLatin1Char('"')) {
-                qsizetype backslashes = 0;
-                for (qsizetype j = i - 1; j >= 0 && line[j] == QLatin1Char('\\'); --j)
-                    ++backslashes;
-                if (backslashes % 2 == 0)
-                    quoted = !quoted;
-            }
-            if (end || (!quoted && (c == QLatin1Char('>') || c == QLatin1Char('<')))) {
-                if (cut < 0)
-                    cut = i;
-                else if (pending == QLatin1Char('>'))
-                    parsed.stdoutFile = stripQuotes(line.mid(start, i - start));
-                else
-                    parsed.stdinFile = stripQuotes(line.mid(start, i - start));
-                pending = c;
-                start = i + 1;
-            }
-        }
-        line = line.left(cut);
-    }
-    QStringList args = splitCommandLine(line);
-    if (!args.isEmpty())
-        parsed.program = args.takeFirst();
-    parsed.arguments = args;
-    parsed.text = commandLine;
-    return parsed;
-}
 
 QString findProgram(const QString& name) {
     if (name.isEmpty())
@@ -400,18 +284,6 @@ int runCommandCapturing(const Command& cmd, QByteArray* output, qint64 maxBytes,
     tap.captureLimit = maxBytes;
     tap.captureErrors = withErrors;
     return spawnAndWait(cmd, whileWaiting, tap);
-}
-
-int ExecCmd(const QString& commandLine, const std::function<void()>& whileWaiting) {
-    return runCommand(parseCommandLine(commandLine), whileWaiting);
-}
-
-bool startDetached(const QString& commandLine, WindowStyle) {
-    const Command cmd = parseCommandLine(commandLine);
-    const QString program = findProgram(cmd.program);
-    if (program.isEmpty())
-        return false;
-    return QProcess::startDetached(program, cmd.arguments);
 }
 
 QString lastErrorLine(const Command& command) {

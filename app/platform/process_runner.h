@@ -8,16 +8,6 @@
 
 #include <functional>
 
-// Splits by the Windows command-line rules: blanks separate outside quotes; 2n backslashes
-// before a quote give n backslashes and the quote toggles quoting, 2n+1 give n and a
-// literal quote; other backslashes are literal; "" inside quotes is a literal quote.
-QStringList splitCommandLine(const QString& commandLine);
-
-// A command line given only as text, taken apart: the "command.com /c" and "command.pif /c"
-// wrappers and their ">" and "<" become the command's output and input files. Commands the
-// program builds itself never go through this.
-Command parseCommandLine(const QString& commandLine);
-
 // Program search: the program folder, the current directory, then PATH. A name ending in
 // ".exe", ".pif" or ".com" that is not found as written is tried without that ending.
 // Returns an empty string when nothing executable is found.
@@ -64,14 +54,6 @@ class ProgressLineReader {
 // waiting.
 int runCommandCapturing(const Command& command, QByteArray* output, qint64 maxBytes = 1 << 20,
                         bool withErrors = true, const std::function<void()>& whileWaiting = {});
-
-// runCommand on a command line given as text.
-int ExecCmd(const QString& commandLine, const std::function<void()>& whileWaiting = {});
-
-// Starts the program without waiting. The style has no meaning for a desktop without
-// window styles at start; it is accepted for the callers' sake. Returns false when the
-// program could not be started.
-bool startDetached(const QString& commandLine, WindowStyle style);
 
 // The last line a command wrote to its error file (Command::stderrFile) that says something,
 // for the one line that reports its failure; empty when there is none.

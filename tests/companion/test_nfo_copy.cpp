@@ -1,8 +1,8 @@
+#include "../fakes/recording_ports.h"
 #include "companion/diz_numbering.h"
 #include "companion/nfo_copy.h"
 #include "companion/zip_comment.h"
 #include "platform/paths.h"
-#include "recording_ports.h"
 
 #include <QFile>
 #include <QTemporaryDir>

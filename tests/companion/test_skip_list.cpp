@@ -1,6 +1,6 @@
 #include "companion/skip_list.h"
 
-#include "../script/recording_window.h"
+#include "../fakes/recording_ports.h"
 #include "platform/paths.h"
 
 #include <QtTest>

@@ -1,6 +1,6 @@
+#include "../fakes/recording_ports.h"
 #include "companion/zip_comment.h"
 #include "platform/paths.h"
-#include "recording_ports.h"
 
 #include <QDir>
 #include <QFile>

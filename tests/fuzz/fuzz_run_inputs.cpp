@@ -82,7 +82,6 @@ class StandInMachine : public MachinePort {
         }
         return 0;
     }
-    void startDetached(const QString&, WindowStyle) override {}
     QDate today() const override { return QDate(2026, 12, 8); }
     void playSound(const QString&, bool) override {}
     void openEditor(const QString&) override {}

@@ -1,6 +1,6 @@
 #include "script/loaded_job_check.h"
 
-#include "recording_window.h"
+#include "../fakes/recording_ports.h"
 
 #include <QDir>
 #include <QFile>

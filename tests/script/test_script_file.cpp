@@ -1,6 +1,6 @@
 #include "script/script_file.h"
 
-#include "recording_window.h"
+#include "../fakes/recording_ports.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

@@ -39,9 +39,6 @@ class PageMachine : public MachinePort {
         }
         return 0;
     }
-    void startDetached(const QString& commandLine, WindowStyle) override {
-        detached << commandLine;
-    }
     QDate today() const override { return QDate(2026, 12, 8); }
     void playSound(const QString& name, bool) override { sounds << name; }
     void openEditor(const QString& path) override { edited << path; }
@@ -56,7 +53,7 @@ class PageMachine : public MachinePort {
         return free.value(best);
     }
 
-    QStringList commands, detached, edited, sounds;
+    QStringList commands, edited, sounds;
     QMap<QString, std::optional<int64_t>> free;
     std::optional<int64_t> defaultFree = int64_t(50) * 1000 * 1000 * 1000;
     QByteArray sizeListing; // written as the size program's listing when not null

@@ -1,4 +1,4 @@
-#include "recording_machine.h"
+#include "../fakes/recording_ports.h"
 
 #include "shell/splash_window.h"
 

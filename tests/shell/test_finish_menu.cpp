@@ -1,6 +1,6 @@
 // The File menu's entries for finishing a set: the settings they keep and the report window.
+#include "../fakes/recording_ports.h"
 #include "queued_dialogs.h"
-#include "recording_machine.h"
 
 #include "release/finish_options.h"
 #include "shell/check_report_window.h"

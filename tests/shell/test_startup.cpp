@@ -1,5 +1,5 @@
+#include "../fakes/recording_ports.h"
 #include "queued_dialogs.h"
-#include "recording_machine.h"
 
 #include "platform/single_instance.h"
 #include "shell/job_model.h"

@@ -1,6 +1,7 @@
 #pragma once
 
-// Window and machine ports that record what the logic asked of them.
+// The ports every logic test drives: a window that records what it was shown, and a machine
+// that runs nothing and records what it was asked, answering as the test decides.
 
 #include "job/machine_port.h"
 #include "job/window_port.h"
@@ -27,8 +28,11 @@ class RecordingWindow : public NullWindowPort {
     };
     QList<PageSwitch> pages;
     QStringList messages; // "title|text"
-    QStringList statusTexts, nameTexts, countTexts;
-    QList<int> progressValues;
+    MessageIcon lastIcon = MessageIcon::Information;
+    QStringList statusTexts, nameTexts, countTexts, sizeTexts;
+    QList<int> progressValues, archiverPercents;
+    QList<bool> pageBarStates, browseStates, busyStates;
+    int processed = 0;
     std::function<void()> onProcessEvents;
     std::function<void(int)> onProgress;
 
@@ -43,49 +47,61 @@ class RecordingWindow : public NullWindowPort {
     void setNameText(const QString& t) override { nameTexts.append(t); }
     void setCountText(const QString& t) override { countTexts.append(t); }
     void setArchiverProgress(int percent) override { archiverPercents.append(percent); }
-    QList<int> archiverPercents;
     void setProgress(int percent) override {
         NullWindowPort::setProgress(percent);
         progressValues.append(percent);
         if (onProgress)
             onProgress(percent);
     }
+    void setSourceSizeText(const QString& text) override { sizeTexts.append(text); }
+    void setSourceBrowseEnabled(bool enabled) override { browseStates.append(enabled); }
+    void setPageBarEnabled(bool enabled) override { pageBarStates.append(enabled); }
+    void setBusyPointer(bool busy) override { busyStates.append(busy); }
     void processEvents() override {
         ++processed;
         if (onProcessEvents)
             onProcessEvents();
     }
-    MessageIcon lastIcon = MessageIcon::Information;
-    int processed = 0;
 };
 
 class RecordingMachine : public MachinePort {
   public:
-    QStringList commands;
-    QStringList detached;
+    struct Sound {
+        QString name;
+        bool wait = false;
+    };
+
+    QStringList commands; // the text form of every command run
+    Command lastCommand;
     QStringList edited;
+    QList<Sound> sounds;
     QDate date = QDate(1998, 7, 5);
+    std::optional<int64_t> free = int64_t(512) * 1000 * 1000;
+    // The exit status of a command, by its text form.
     std::function<int(const QString&)> onExec = [](const QString&) { return 0; };
+    // What a program reports of its progress before it ends.
+    QList<int> percentsToReport;
 
     int run(const Command& command) override {
         commands.append(command.text);
         lastCommand = command;
         return onExec(command.text);
     }
-    Command lastCommand;
-    // What a program asked for its progress reports before it ends.
-    QList<int> percentsToReport;
     int runWithProgress(const Command& command,
                         const std::function<void(int)>& onPercent) override {
         for (int percent : percentsToReport)
             onPercent(percent);
         return run(command);
     }
-    void startDetached(const QString& commandLine, WindowStyle) override {
-        detached.append(commandLine);
-    }
     QDate today() const override { return date; }
-    void playSound(const QString&, bool) override {}
+    void playSound(const QString& name, bool wait) override { sounds.append({name, wait}); }
     void openEditor(const QString& path) override { edited.append(path); }
-    std::optional<int64_t> freeBytes(const QString&) const override { return std::nullopt; }
+    std::optional<int64_t> freeBytes(const QString&) const override { return free; }
+
+    QStringList soundNames() const {
+        QStringList names;
+        for (const Sound& s : sounds)
+            names << s.name;
+        return names;
+    }
 };
