@@ -37,10 +37,6 @@ QString diskLabel(int diskNumber, int diskCount, bool threeDigitNumbers) {
     return padded(diskNumber, width) + QLatin1Char('/') + padded(diskCount, width);
 }
 
-QString sampleLabel(bool threeDigitNumbers) {
-    return threeDigitNumbers ? QStringLiteral("001/999") : QStringLiteral("01/99");
-}
-
 QString numberedLine(const QString& line, int column, const QString& label) {
     if (column < 1)
         return line;
@@ -49,6 +45,87 @@ QString numberedLine(const QString& line, int column, const QString& label) {
     QString out = line;
     out.replace(column - 1, label.size(), label);
     return out;
+}
+
+namespace {
+bool isPlaceholderChar(QChar c) {
+    return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('x') ||
+           c == QLatin1Char('X') || c == QLatin1Char('?') || c == QLatin1Char('#');
+}
+
+// The kind of placeholder character: a digit, "x" in either case, "?" or "#".
+QChar placeholderKind(QChar c) {
+    if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
+        return QLatin1Char('0');
+    return c.toLower();
+}
+
+// Width of the placeholder run from index i on: characters of one kind ("00/00xy" has the
+// run "00" on its right, the "x" is text).
+qsizetype runFrom(const QString& line, qsizetype i) {
+    if (i >= line.size() || !isPlaceholderChar(line[i]))
+        return 0;
+    const QChar kind = placeholderKind(line[i]);
+    qsizetype n = 1;
+    while (i + n < line.size() && placeholderKind(line[i + n]) == kind)
+        ++n;
+    return n;
+}
+} // namespace
+
+DiskLabelPlacement placeDiskLabel(const QString& line, int column, int diskNumber, int diskCount,
+                                  int digits) {
+    DiskLabelPlacement placed;
+    placed.line = line;
+    if (column < 1)
+        return placed;
+    const qsizetype at = column - 1;
+    // The placeholder's two sides, when the template has one at the column.
+    qsizetype left = 0, right = 0;
+    if (at < line.size()) {
+        left = runFrom(line, at);
+        if (left > 0 && at + left < line.size() && line[at + left] == QLatin1Char('/'))
+            right = runFrom(line, at + left + 1);
+        if (right == 0)
+            left = 0;
+    }
+    if (qint64(column) + kLabelRoom > line.size()) {
+        // Too short for any label: appended as it is, as the check would have refused it.
+        placed.label = padded(diskNumber, digits) + QLatin1Char('/') + padded(diskCount, digits);
+        placed.line = line + placed.label;
+        return placed;
+    }
+    const int widthK = int(qMax<qsizetype>(digits, left));
+    const int widthN = int(qMax<qsizetype>(digits, right));
+    placed.label = padded(diskNumber, widthK) + QLatin1Char('/') + padded(diskCount, widthN);
+    const qsizetype placeholderEnd = left > 0 ? at + left + 1 + right : at;
+    for (qsizetype i = at; i < at + placed.label.size() && i < line.size(); ++i)
+        if (i >= placeholderEnd && line[i] != QLatin1Char(' '))
+            placed.lost += line[i];
+    placed.fits = placed.lost.isEmpty();
+    placed.line.replace(at, placed.label.size(), placed.label);
+    const qsizetype after = at + placed.label.size();
+    const QChar open = at > 0 ? line[at - 1] : QChar();
+    const QChar close = after < placed.line.size() ? placed.line[after] : QChar();
+    placed.bracketed = (open == QLatin1Char('[') && close == QLatin1Char(']')) ||
+                       (open == QLatin1Char('(') && close == QLatin1Char(')'));
+    return placed;
+}
+
+QString placeholderFor(int digits) {
+    return QString(digits, QLatin1Char('x')) + QLatin1Char('/') + QString(digits, QLatin1Char('x'));
+}
+
+QStringList numberedDizLines(const JobSettings& job, const QStringList& lines, int diskNumber,
+                             int diskCount, int digits) {
+    QStringList numbered = lines;
+    const int lineNumber = fieldNumber(job.NumberLine);
+    if (lineNumber >= 1 && lineNumber <= numbered.size())
+        numbered[lineNumber - 1] =
+            placeDiskLabel(numbered[lineNumber - 1], fieldNumber(job.NumberColumn), diskNumber,
+                           diskCount, digits)
+                .line;
+    return numbered;
 }
 
 QString numberingSamplePath() {
@@ -65,6 +142,21 @@ void removeNumberingSample() {
 
 NumberingJudgement judgeNumbering(const JobSettings& job, bool threeDigitNumbers,
                                   const std::function<void()>& eachLine) {
+    QStringList lines;
+    QString error;
+    if (!job.NumberColumn.isEmpty() && !job.NumberLine.isEmpty() &&
+        fieldNumber(job.NumberColumn) >= 1 && fieldNumber(job.NumberLine) >= 1 &&
+        !readTextLines(job.DizFile, &lines, &error)) {
+        NumberingJudgement j;
+        j.why = error;
+        return j;
+    }
+    NumberingJudgement j = judgeNumberingLines(job, lines, threeDigitNumbers ? 3 : 2, eachLine);
+    return j;
+}
+
+NumberingJudgement judgeNumberingLines(const JobSettings& job, const QStringList& lines, int digits,
+                                       const std::function<void()>& eachLine) {
     NumberingJudgement j;
     auto refuse = [&j](const QString& field, const QString& message, const QString& why = {}) {
         j.valid = false;
@@ -89,19 +181,29 @@ NumberingJudgement judgeNumbering(const JobSettings& job, bool threeDigitNumbers
             kLineField, {},
             QStringLiteral("the line \"%1\" is not a number above 0").arg(job.NumberLine));
 
-    QStringList lines;
-    QString error;
-    if (!readTextLines(job.DizFile, &lines, &error))
-        return refuse({}, {}, error);
     j.readable = true;
-    const QString label = sampleLabel(threeDigitNumbers);
+    // The sample shows the widest label of the set: disk 1 of 99 or of 999.
+    const int sampleCount = digits >= 3 ? 999 : 99;
     j.sample.reserve(lines.size());
     for (qsizetype i = 0; i < lines.size(); ++i) {
         QString line = lines[i];
         if (i + 1 == lineNumber) {
             if (qint64(column) + kLabelRoom > line.size())
                 return refuse(kColumnField, QStringLiteral("Column number too high"));
-            line.replace(column - 1, label.size(), label);
+            const DiskLabelPlacement placed = placeDiskLabel(line, column, 1, sampleCount, digits);
+            if (!placed.fits) {
+                const QString why =
+                    QStringLiteral("line %1 of %2 has no room for a disk number such as %3 at "
+                                   "column %4: \"%5\" would be overwritten; write a placeholder "
+                                   "such as %6 there")
+                        .arg(lineNumber)
+                        .arg(job.DizFile, placed.label)
+                        .arg(column)
+                        .arg(placed.lost, placeholderFor(digits));
+                j.noRoom = true;
+                return refuse(kColumnField, why);
+            }
+            line = placed.line;
         }
         j.sample.append(line);
         if (eachLine)
@@ -163,36 +265,7 @@ bool writeDiskDiz(const JobSettings& job, int diskNumber, int diskCount, bool th
     QStringList lines;
     if (!readTextLines(job.DizFile, &lines, errorText))
         return false;
-    const int lineNumber = fieldNumber(job.NumberLine);
-    if (lineNumber >= 1 && lineNumber <= lines.size())
-        lines[lineNumber - 1] = numberedLine(lines[lineNumber - 1], fieldNumber(job.NumberColumn),
-                                             diskLabel(diskNumber, diskCount, threeDigitNumbers));
-    return writeTextLines(output, lines, errorText);
-}
-
-bool numberingLineTakesThreeDigits(const JobSettings& job, QString* errorText) {
-    QStringList lines;
-    if (!readTextLines(job.DizFile, &lines, errorText))
-        return false;
-    const int lineNumber = fieldNumber(job.NumberLine);
-    const int column = fieldNumber(job.NumberColumn);
-    if (lineNumber < 1 || lineNumber > lines.size() || column < 1)
-        return true; // nothing is numbered there
-    const QString& line = lines[lineNumber - 1];
-    const qsizetype twoDigitWidth = sampleLabel(false).size();
-    const qsizetype extra = sampleLabel(true).size() - twoDigitWidth;
-    const QString overwritten = line.mid(column - 1 + twoDigitWidth, extra);
-    for (const QChar c : overwritten) {
-        if (c != QLatin1Char(' ') && c != QLatin1Char('/') && !c.isDigit()) {
-            if (errorText)
-                *errorText = QStringLiteral("line %1 of %2 has no room for a three-digit disk "
-                                            "number at column %3 (\"%4\" would be overwritten)")
-                                 .arg(lineNumber)
-                                 .arg(job.DizFile)
-                                 .arg(column)
-                                 .arg(overwritten);
-            return false;
-        }
-    }
-    return true;
+    return writeTextLines(
+        output, numberedDizLines(job, lines, diskNumber, diskCount, threeDigitNumbers ? 3 : 2),
+        errorText);
 }

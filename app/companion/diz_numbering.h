@@ -25,12 +25,29 @@ int fieldNumber(const QString& text);
 // digits than that is written in full (100/100 in two-digit mode).
 QString diskLabel(int diskNumber, int diskCount, bool threeDigitNumbers);
 
-// The label the check writes into its sample: 01/99 or 001/999.
-QString sampleLabel(bool threeDigitNumbers);
-
-// The per-disk rule for one line at column (1-based): overwrite from that column when at
+// The Part's append rule for one line at column (1-based): overwrite from that column when at
 // least 7 characters are there, else append. A column below 1 leaves the line as it is.
 QString numberedLine(const QString& line, int column, const QString& label);
+
+// Disk k of n placed into a diz line at column (1-based). The template's number placeholder
+// at that column is the run of digits, "x", "?" or "#" on both sides of one "/"; each number
+// is zero-padded to its side's width when that is wider than the set's digits (000/000 in a
+// two-digit set gives 005/012). The line keeps its length: the label overwrites the
+// placeholder and may go on over blanks only; lost holds whatever other characters it
+// overwrites, and then fits is false. A line too short for any label (column + 6 past its
+// end) gets the label appended, as the check would have refused that column.
+struct DiskLabelPlacement {
+    QString line;           // the numbered line
+    QString label;          // the label as written
+    bool fits = true;       // no character of the template's text is overwritten
+    QString lost;           // what would be overwritten when it does not fit
+    bool bracketed = false; // the label stands in [ ] or ( ), the forms every receiver reads
+};
+DiskLabelPlacement placeDiskLabel(const QString& line, int column, int diskNumber, int diskCount,
+                                  int digits);
+
+// A placeholder that takes the set's numbers: "xx/xx" or "xxx/xxx".
+QString placeholderFor(int digits);
 
 // Where the check writes its sample, and where the per-disk copy goes.
 QString numberingSamplePath(); // private scratch folder, "~kavel.diz"
@@ -47,10 +64,17 @@ struct NumberingJudgement {
     QString message;
     QString why;
     QStringList sample;
+    bool noRoom = false; // refused because the label would overwrite the template's text
 };
-// eachLine, when given, runs after every line of the diz is looked at.
+// eachLine, when given, runs after every line of the diz is looked at. Besides the Part's
+// "Column number too high" and "Line number too high", a label that would overwrite text
+// of the template is refused, naming the line, the column, what would be lost and a
+// placeholder that fits.
 NumberingJudgement judgeNumbering(const JobSettings& job, bool threeDigitNumbers,
                                   const std::function<void()>& eachLine = {});
+// The same on the diz's lines as already read; a set of digits (2 or 3) numbers.
+NumberingJudgement judgeNumberingLines(const JobSettings& job, const QStringList& lines, int digits,
+                                       const std::function<void()>& eachLine = {});
 
 // The numbering check. Returns at once (keeping state.NumberingValid) when DizFile is empty
 // or AutoNumber is off. Otherwise sets state.NumberingValid. Refusals switch to the Diz page
@@ -71,8 +95,6 @@ bool writeDiskDiz(const JobSettings& job, int diskNumber, int diskCount, bool th
 // Removes a sample left for the editor (called when the program closes).
 void removeNumberingSample();
 
-// Whether the numbering line takes a three-digit label where the check made room for a
-// two-digit one, for a set that turned out to need three digits: the two characters after
-// the two-digit label's place must be blanks, digits or "/" (a wider placeholder such as
-// 000/000), so that no text of the diz is overwritten. False with *errorText saying why.
-bool numberingLineTakesThreeDigits(const JobSettings& job, QString* errorText);
+// The diz lines numbered for disk k of n as writeDiskDiz writes them.
+QStringList numberedDizLines(const JobSettings& job, const QStringList& lines, int diskNumber,
+                             int diskCount, int digits);

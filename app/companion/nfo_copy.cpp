@@ -48,19 +48,18 @@ bool makeTaggedNfoCopy(const QString& nfoFile, QString* errorText, const QString
     QStringList lines;
     if (!readTextLines(nfoFile, &lines, errorText))
         return false;
+    return writeTextLines(target, taggedNfoLines(lines), errorText);
+}
+
+QStringList taggedNfoLines(const QStringList& lines) {
     const QString prefix = nfoTagPrefix();
     QStringList out;
-    bool tagged = false;
     for (const QString& line : lines) {
         out.append(line);
-        if (line.left(prefix.size()) == prefix) {
-            tagged = true;
-            break;
-        }
+        if (line.left(prefix.size()) == prefix)
+            return out;
     }
-    if (!tagged) {
-        out.append(QString());
-        out.append(nfoTagLine());
-    }
-    return writeTextLines(target, out, errorText);
+    out.append(QString());
+    out.append(nfoTagLine());
+    return out;
 }

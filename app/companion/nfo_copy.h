@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // The tag line every nfo of ours carries, and the 40 characters that recognise it.
 QString nfoTagLine();   // 28 blanks + "Packaged with Kavel32 by QXV"
@@ -18,3 +19,7 @@ QString nfoCopyPath(const QString& nfoFile);
 // the numbered diz.
 bool makeTaggedNfoCopy(const QString& nfoFile, QString* errorText = nullptr,
                        const QString& copyPath = {});
+
+// The tagged copy's lines made from the nfo's: every line up to and including the first that
+// starts with the tag prefix; when none does, all lines, a blank line and the tag line.
+QStringList taggedNfoLines(const QStringList& lines);

@@ -50,21 +50,30 @@ QString settingsFilePath() {
     return joinPath(AppPaths::stateFolder(), QStringLiteral("Kavel32.ini"));
 }
 
-StartupSettings readSettingsAtStartup(const QString& versionText) {
+StartupSettings readStoredSettings() {
     StartupSettings result;
-    const QString path = settingsFilePath();
-    if (!QFileInfo::exists(path)) {
-        result.created = writeSettings(versionText, nullptr, nullptr);
-        return result;
-    }
+    const QString path = joinPath(AppPaths::stateFolderPath(), QStringLiteral("Kavel32.ini"));
     QStringList lines;
-    if (!readTextLines(path, &lines, nullptr, kMaxSettingsBytes))
+    if (!QFileInfo::exists(path) || !readTextLines(path, &lines, nullptr, kMaxSettingsBytes))
         return result;
+    result.read = true;
     if (!lines.isEmpty())
         result.storedVersion = lines[0].mid(kVersKey.size());
     if (lines.size() > 1)
         result.CommentFile = pathFromBytes(lines[1]);
-    if (result.storedVersion != versionText)
+    return result;
+}
+
+StartupSettings readSettingsAtStartup(const QString& versionText) {
+    const QString path = settingsFilePath();
+    if (!QFileInfo::exists(path)) {
+        StartupSettings result;
+        result.created = writeSettings(versionText, nullptr, nullptr);
+        return result;
+    }
+    StartupSettings result = readStoredSettings();
+    // The comment read stays for this start; the next one finds none.
+    if (result.read && result.storedVersion != versionText)
         result.rewritten = writeSettings(versionText, nullptr, nullptr);
     return result;
 }

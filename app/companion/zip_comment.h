@@ -16,7 +16,12 @@ struct StartupSettings {
     QString CommentFile;    // the comment line as stored
     bool created = false;   // the file was missing and has been made
     bool rewritten = false; // the version differed: the file now holds the version line only
+    bool read = false;      // the file was there and could be read
 };
+
+// The settings file as it stands, read and never written: a missing or unreadable file
+// gives an empty result.
+StartupSettings readStoredSettings();
 
 // Reads the settings file once at start-up: creates it with "Vers=" + version when missing,
 // rewrites it with the version line only when the stored version differs. A step that fails

@@ -3,10 +3,9 @@
 #include "companion/nfo_copy.h"
 #include "platform/paths.h"
 
-#include <QDir>
 #include <QMap>
 
-QString companionNameClash(const JobSettings& job) {
+QString companionNameClash(const JobSettings& job, const QStringList& extraFiles) {
     // Entry name, lower-cased, to what puts it there.
     QMap<QString, QString> taken{
         {QStringLiteral("file_id.diz"), QStringLiteral("the zip's file_id.diz")}};
@@ -23,18 +22,11 @@ QString companionNameClash(const JobSettings& job) {
                 take(nfoCopyName(job.NfoFile), QStringLiteral("the nfo %1").arg(job.NfoFile));
             !clash.isEmpty())
             return clash;
-    if (job.ExtraPath.isEmpty())
-        return {};
-    if (job.ExtraIsFile)
-        return take(fileNamePart(job.ExtraPath),
-                    QStringLiteral("the extra file %1").arg(job.ExtraPath));
-    const QStringList files =
-        QDir(job.ExtraPath)
-            .entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
-    for (const QString& file : files)
-        if (const QString clash =
-                take(file, QStringLiteral("the extra file %1").arg(joinPath(job.ExtraPath, file)));
+    for (const QString& file : extraFiles) {
+        const QString path = job.ExtraIsFile ? job.ExtraPath : joinPath(job.ExtraPath, file);
+        if (const QString clash = take(file, QStringLiteral("the extra file %1").arg(path));
             !clash.isEmpty())
             return clash;
+    }
     return {};
 }

@@ -1,6 +1,5 @@
 #include "engine/rip_run.h"
 
-#include "companion/zip_entries.h"
 #include "engine/archiver_command.h"
 #include "engine/zip_component.h"
 #include "engine/zip_wrapping.h"
@@ -17,13 +16,9 @@
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
-// Whether ZipDir already holds a zip of this name.
-bool zipNameTaken(const QString& zipDir, const QString& zipName) {
-    return !QDir(zipDir).entryList({zipName + QLatin1Char('*')}, QDir::Files).isEmpty();
-}
-
 // Resets the running flag however the run ends.
 struct RunningScope {
     bool& flag;
@@ -33,25 +28,6 @@ struct RunningScope {
 
 QString stoppedBy(int signal) {
     return QStringLiteral("stopped by %1").arg(QLatin1String(StopSignals::name(signal)));
-}
-
-// What must hold before anything is written, beyond the checks of the job itself: a work
-// folder, the comment file and zip entries that do not replace one another. Empty when all
-// is well.
-QString runPreconditionFault(const JobSettings& job) {
-    QString error;
-    if (AppPaths::workFolder(&error).isEmpty())
-        return error;
-    if (job.RawArchivesOnly)
-        return {};
-    if (job.CommentOn) {
-        const QFileInfo comment(job.CommentFile);
-        if (!comment.exists())
-            return QStringLiteral("The zip comment file %1 does not exist").arg(job.CommentFile);
-        if (!comment.isFile() || !comment.isReadable())
-            return QStringLiteral("The zip comment file %1 can't be read").arg(job.CommentFile);
-    }
-    return companionNameClash(job);
 }
 
 QString g_commandLineWorkLocation;
@@ -67,8 +43,7 @@ void setCommandLineWorkLocation(const QString& folder) {
 
 QString claimOutputFolder(const QString& workLocation, QString* error) {
     for (int i = 1; i < 100000; ++i) {
-        const QString path =
-            joinPath(workLocation, QStringLiteral("Kavel%1").arg(i, 3, 10, QLatin1Char('0')));
+        const QString path = joinPath(workLocation, outputFolderName(i));
         if (::mkdir(QFile::encodeName(path).constData(), 0755) == 0)
             return path;
         if (errno != EEXIST) {
@@ -81,42 +56,6 @@ QString claimOutputFolder(const QString& workLocation, QString* error) {
     if (error)
         *error = QStringLiteral("no free output folder name in %1").arg(workLocation);
     return {};
-}
-
-SetNumbering numberSet(const JobSettings& job, int volumes, bool plannedThreeDigits) {
-    SetNumbering numbering;
-    numbering.threeDigitNumbers = plannedThreeDigits;
-    numbering.zipName = job.ZipName;
-    if (job.RawArchivesOnly || volumes <= 1)
-        return numbering;
-    if (job.SizeUnits == 0) {
-        numbering.fault =
-            QStringLiteral("The archiver made %1 files where one archive was asked for")
-                .arg(volumes);
-        return numbering;
-    }
-    if (exceedsVolumeLimit(volumes)) {
-        numbering.fault = QStringLiteral("The archiver made %1 volumes; a set can't have more "
-                                         "than %2")
-                              .arg(volumes)
-                              .arg(kVolumeLimit);
-        return numbering;
-    }
-    if (plannedThreeDigits || !needsThreeDigits(volumes))
-        return numbering;
-    // More volumes than the estimate foresaw: two digits would misnumber the set.
-    QString why;
-    if (job.AutoNumber && !numberingLineTakesThreeDigits(job, &why)) {
-        numbering.fault =
-            QStringLiteral("The archiver made %1 volumes, too many for two-digit disk numbers, "
-                           "and %2")
-                .arg(volumes)
-                .arg(why);
-        return numbering;
-    }
-    numbering.threeDigitNumbers = true;
-    numbering.zipName = job.ZipName.left(zipNameLimit(job.SizeUnits, true));
-    return numbering;
 }
 
 RipRun::RipRun(WindowPort& window, MachinePort& machine, ZipComponent& zip, const RunFlags& flags)
@@ -155,7 +94,27 @@ RipResult RipRun::errorPath(const QString& reason, const QString& outputFolder) 
     return r;
 }
 
-RipResult RipRun::run(const JobSettings& job, float sourceSizeM) {
+RipResult RipRun::stopOn(const PlanFault& fault) {
+    numbering_.NumberingValid = fault.page != Page::Diz;
+    if (!flags_.batch() && !fault.box.isEmpty())
+        window_.message(fault.box, fault.boxTitle, fault.boxIcon, MessageButtons::Ok);
+    return stopAt(fault.page, fault.focus, fault.text);
+}
+
+bool RipRun::removeOlderSet(const RunPlan& plan, QStringList* removed, QString* error) {
+    for (const QString& path : plan.olderSet) {
+        // A link in the set's place goes itself; what it points to is not ours.
+        if (::unlink(QFile::encodeName(path).constData()) != 0 && errno != ENOENT) {
+            *error = QStringLiteral("cannot remove %1 of the older set: %2")
+                         .arg(path, QString::fromLocal8Bit(strerror(errno)));
+            return false;
+        }
+        removed->append(fileNamePart(path));
+    }
+    return true;
+}
+
+RipResult RipRun::run(const JobSettings& job, const PlanFacts& facts, PlanOptions options) {
     RunningScope scope(running_);
     aborted_ = false;
     madeZips_.clear();
@@ -167,20 +126,14 @@ RipResult RipRun::run(const JobSettings& job, float sourceSizeM) {
         window_.setProgress(0);
     }
 
-    const JobReadiness ready = isJobReady(job);
-    if (!ready.ready) {
-        const QString reason = readinessReason(ready);
-        if ((ready.zipNameHasSpace || ready.zipNameUnsafe) && !flags_.batch())
-            window_.message(reason, kErrorTitle, MessageIcon::Exclamation, MessageButtons::Ok);
-        return stopAt(ready.page, ready.focus, reason);
-    }
-    if (const QString fault = runPreconditionFault(job); !fault.isEmpty()) {
-        if (!flags_.batch())
-            window_.message(fault, kErrorTitle, MessageIcon::Exclamation, MessageButtons::Ok);
-        return stopAt(Page::Nfo, {}, fault);
-    }
-
-    if (!job.RawArchivesOnly && !flags_.batch() && zipNameTaken(job.ZipDir, job.ZipName)) {
+    options.flags = flags_;
+    options.workLocation = job.WorkDrive.isEmpty() ? defaultWorkLocation() : job.WorkDrive;
+    options.outputFolder = firstFreeOutputFolder(options.workLocation);
+    options.listFile = AppPaths::scratchFile(QStringLiteral("skip.txt"));
+    RunPlan plan = planRun(job, facts, options);
+    if (plan.fault && plan.fault->stage == PlanFault::Stage::Job)
+        return stopOn(*plan.fault);
+    if (!job.RawArchivesOnly && !flags_.batch() && plan.zipNameTaken) {
         if (window_.message(kDuplicateZipText, kErrorTitle, MessageIcon::Exclamation,
                             MessageButtons::OkCancel) == MessageAnswer::Cancel) {
             RipResult r;
@@ -188,52 +141,25 @@ RipResult RipRun::run(const JobSettings& job, float sourceSizeM) {
             return r;
         }
     }
+    if (plan.fault)
+        return stopOn(*plan.fault);
+    numbering_.NumberingValid = true;
 
-    const VolumePlan plan = planVolumes(job.Archiver, job.SizeUnits, sourceSizeM);
-    if (job.AutoNumber && !job.RawArchivesOnly) {
-        QString error;
-        if (!checkDizNumbering(job, flags_, plan.threeDigitNumbers, numbering_, window_, machine_,
-                               &error) ||
-            !numbering_.NumberingValid) {
-            RipResult r;
-            r.reason =
-                error.isEmpty() ? QStringLiteral("The diz numbering position is not valid") : error;
-            return r;
-        }
-    }
-
-    if (plan.tooManyVolumes) {
-        if (!flags_.batch())
-            window_.message(QString::fromLatin1(kTooManyVolumesText),
-                            QString::fromLatin1(kTooManyVolumesTitle), MessageIcon::Critical,
-                            MessageButtons::Ok);
-        RipResult r;
-        r.reason = QStringLiteral("More than %1 volumes would be needed").arg(kVolumeLimit);
-        return r;
-    }
-
-    const QString listFile =
-        job.SkipList.isEmpty() ? QString() : AppPaths::scratchFile(QStringLiteral("skip.txt"));
     sourcePath_ = job.SourceSpec;
-    if (!listFile.isEmpty()) {
-        QString error;
-        if (!writeExclusionList(job.SkipList, listFile, &error))
-            return errorPath(error, {});
-    }
-
     QString error;
-    const QString workLocation = job.WorkDrive.isEmpty() ? defaultWorkLocation() : job.WorkDrive;
-    const QString outputFolder = claimOutputFolder(workLocation, &error);
+    if (!plan.listFile.isEmpty() && !writeExclusionList(plan.exclusionText, plan.listFile, &error))
+        return errorPath(error, {});
+    const QString outputFolder = claimOutputFolder(options.workLocation, &error);
     if (outputFolder.isEmpty())
         return errorPath(error, {});
-    const QString archivePath = joinPath(outputFolder, job.ZipName + plan.extension);
+    options.outputFolder = outputFolder;
+    plan = planRun(job, facts, options);
 
     window_.minimise();
     window_.processEvents();
     if (job.Archiver == ArchiverKind::Rar)
         window_.setSourceDisplay(QLatin1Char('"') + job.SourceSpec + QLatin1Char('"'));
-    Command archiver = archiverCommand(job.Archiver, job.SizeUnits, job.MethodIndex, archivePath,
-                                       job.SourceSpec, listFile);
+    Command archiver = plan.archiver;
     // What the archiver says goes into the one line that reports its failure.
     archiver.stderrFile = AppPaths::scratchFile(QStringLiteral("archiver.err"));
     // The archiver's own percentage is all there is to see while the window is minimised.
@@ -259,31 +185,29 @@ RipResult RipRun::run(const JobSettings& job, float sourceSizeM) {
             window_.message(reason, kErrorTitle, MessageIcon::Exclamation, MessageButtons::Ok);
         return errorPath(reason, outputFolder);
     }
-    const SetNumbering numbering = numberSet(job, int(volumes.size()), plan.threeDigitNumbers);
-    if (!numbering.fault.isEmpty())
-        return errorPath(numbering.fault, outputFolder);
-    zip_.setCompressionLevel(zipCompressionLevel(job));
+    // The set as the archiver made it: its real count decides the numbers.
+    options.volumes = int(volumes.size());
+    plan = planRun(job, facts, options);
+    if (plan.fault)
+        return errorPath(plan.fault->text, outputFolder);
+    bindVolumes(plan, outputFolder, volumes);
+    zip_.setCompressionLevel(plan.compressionLevel);
     diskCount_ = int16_t(qMin<qsizetype>(volumes.size(), INT16_MAX));
 
     const bool rar = job.Archiver == ArchiverKind::Rar;
+    QStringList replaced;
     if (job.RawArchivesOnly) {
         window_.setCountText(platformNumberText(diskCount_) +
                              (rar ? QStringLiteral(" Rar's") : QStringLiteral(" Ace's")));
     } else {
+        // The older set goes before the first new zip: a run that fails from here on leaves
+        // an incomplete new set, never a mix of two.
+        if (!removeOlderSet(plan, &replaced, &error))
+            return errorPath(error, outputFolder);
         window_.setBusyPointer(true);
         window_.processEvents();
         window_.setPageBarEnabled(false);
-        WrapContext context{job,
-                            flags_,
-                            outputFolder,
-                            numbering.threeDigitNumbers,
-                            numbering.zipName,
-                            diskCount_,
-                            window_,
-                            machine_,
-                            zip_,
-                            0,
-                            {}};
+        WrapContext context{plan, job, window_, machine_, zip_, 0, {}};
         QString wrapError;
         const WrapResult wrapped = wrapVolumes(context, &wrapError);
         diskNumber_ = context.diskNumber;
@@ -297,8 +221,10 @@ RipResult RipRun::run(const JobSettings& job, float sourceSizeM) {
                 window_.setCountText({});
                 wrapError = kAbortedText;
             }
-            return errorPath(wrapError.isEmpty() ? QStringLiteral("Zipping failed") : wrapError,
-                             outputFolder);
+            RipResult failed = errorPath(
+                wrapError.isEmpty() ? QStringLiteral("Zipping failed") : wrapError, outputFolder);
+            failed.replaced = replaced;
+            return failed;
         }
     }
 
@@ -317,8 +243,9 @@ RipResult RipRun::run(const JobSettings& job, float sourceSizeM) {
 
     RipResult result;
     result.volumes = diskCount_;
-    result.zipName = numbering.zipName;
     result.zips = madeZips_;
+    result.plan = plan;
+    result.replaced = replaced;
     // After a zip run the folder is empty and goes; the volumes of an archives-only run stay
     // where the label says they are.
     const bool folderKept = QFileInfo::exists(outputFolder) && !QDir().rmdir(outputFolder);

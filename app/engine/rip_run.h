@@ -1,6 +1,7 @@
 #pragma once
 
 #include "companion/diz_numbering.h"
+#include "engine/run_plan.h"
 #include "job/job_settings.h"
 
 #include <QString>
@@ -21,8 +22,9 @@ struct RipResult {
     QString reason;       // one line naming the failed check or step
     QString outputFolder; // the folder this run made, if any
     int volumes = 0;      // volumes the archiver made
-    QString zipName;      // the zip base name the zips carry
     QStringList zips;     // the zips made, in set order
+    RunPlan plan;         // the set as it was made: the archiver's count, the volumes bound
+    QStringList replaced; // the files of an older set of the same name that were removed
 
     // For the unattended start's exit status.
     bool succeeded() const {
@@ -47,20 +49,6 @@ void setCommandLineWorkLocation(const QString& folder);
 // Empty when none could be made.
 QString claimOutputFolder(const QString& workLocation, QString* error = nullptr);
 
-// How the zips of a set of volumes are numbered once the archiver's real count is known.
-struct SetNumbering {
-    bool threeDigitNumbers = false;
-    QString zipName; // the job's, cut to five characters when three digits were not planned
-    QString fault;   // why no set can be made of these volumes; empty when one can
-};
-
-// The numbering the estimate planned, unless the archiver made more volumes than two digits
-// can number: then three digits (the name cut as the estimate would have cut it) when the
-// diz line has room for them, otherwise a fault naming the real count. A set of more than
-// 999 volumes, or of several files for one archive, is a fault too: receivers would read
-// wrong totals or names that do not sort.
-SetNumbering numberSet(const JobSettings& job, int volumes, bool plannedThreeDigits);
-
 // The Kavel! command: checks the job, runs the archiver once into a fresh output folder,
 // wraps every volume into its zip and removes the emptied folder. One run at a time, on the
 // caller's thread; Abort and Exit are called from the progress page while the zip step
@@ -69,7 +57,9 @@ class RipRun {
   public:
     RipRun(WindowPort& window, MachinePort& machine, ZipComponent& zip, const RunFlags& flags);
 
-    RipResult run(const JobSettings& job, float sourceSizeM);
+    // Carries out the plan of job with facts and options (the output folder and the list
+    // file are the run's own to fill in).
+    RipResult run(const JobSettings& job, const PlanFacts& facts, PlanOptions options);
 
     // Command12: stop the zip in progress and give the window back.
     void abort();
@@ -83,6 +73,9 @@ class RipRun {
 
   private:
     RipResult stopAt(Page page, const QString& focus, const QString& reason);
+    RipResult stopOn(const PlanFault& fault);
+    // Removes the files of an older set of the same name before the first new zip.
+    bool removeOlderSet(const RunPlan& plan, QStringList* removed, QString* error);
     RipResult errorPath(const QString& reason, const QString& outputFolder);
     void resetCounters();
 

@@ -65,6 +65,12 @@ void ZipComponent::setCompressionLevel(int level) {
 
 void ZipComponent::setFilesToProcess(const QString& files) {
     files_ = files;
+    literalFiles_.clear();
+}
+
+void ZipComponent::setFiles(const QStringList& paths) {
+    literalFiles_ = paths;
+    files_ = paths.join(QLatin1Char('\r'));
 }
 
 void ZipComponent::setZipFileName(const QString& name) {
@@ -80,11 +86,12 @@ int ZipComponent::failWith(int code, const QString& text) {
 }
 
 bool ZipComponent::expandFiles(QStringList* paths) {
-    for (const QString& entry : splitTextLines(files_)) {
+    const bool literal = !literalFiles_.isEmpty();
+    for (const QString& entry : literal ? literalFiles_ : splitTextLines(files_)) {
         if (entry.isEmpty())
             continue;
         const QString name = fileNamePart(entry);
-        if (name != kEveryFile) {
+        if (literal || name != kEveryFile) {
             const QFileInfo info(entry);
             if (!info.exists()) {
                 lastError_ = QStringLiteral("No such file: %1").arg(entry);
@@ -171,7 +178,7 @@ int ZipComponent::zip() {
         return failWith(Aborted, QStringLiteral("Aborted"));
     if (zipPath_.isEmpty())
         return failWith(NoZipName, QStringLiteral("No zip file name set"));
-    if (files_.trimmed().isEmpty())
+    if (files_.trimmed().isEmpty() && literalFiles_.isEmpty())
         return failWith(NothingToProcess, QStringLiteral("No files to process"));
 
     QStringList paths;

@@ -46,6 +46,9 @@ class ZipComponent {
     // dot, hidden ones too; sub-directories are not entered.
     void setFilesToProcess(const QString& files);
     QString filesToProcess() const { return files_; }
+    // The same as a list, every path literal, however it is named: a file called "*.*" or
+    // holding a line break is that file.
+    void setFiles(const QStringList& paths);
 
     // The zip to create or update; ".zip" is appended unless the name already ends with it.
     void setZipFileName(const QString& name);
@@ -96,6 +99,7 @@ class ZipComponent {
 
     int level_ = 6;
     QString files_;
+    QStringList literalFiles_;
     QString zipPath_;
     bool abort_ = false;
     AddingHandler adding_;

@@ -3,6 +3,7 @@
 #include "companion/diz_numbering.h"
 #include "companion/line_text_file.h"
 #include "companion/nfo_copy.h"
+#include "engine/run_plan.h"
 #include "engine/zip_component.h"
 #include "job/machine_port.h"
 #include "job/volume_rules.h"
@@ -71,21 +72,22 @@ void splitName(const QString& name, QString* stem, QString* ext) {
     *ext = dot < 0 ? QString() : name.mid(dot + 1);
 }
 
-// The chosen diz goes into the zip as the program's own writable copy; the user's file is
-// only read.
-bool copyDizUnchanged(const QString& dizFile, QString* error) {
-    const QString copy = dizWorkingCopyPath();
-    if (samePath(dizFile, copy)) {
+// Writes a working copy that goes into the zips. The user's companion files are only read:
+// a copy never lands on one of them.
+bool writeWorkingCopy(const QString& path, const QByteArray& bytes, const QString& userFile,
+                      QString* error) {
+    if (path.isEmpty()) {
+        *error = QStringLiteral("No work folder for the zip copies");
+        return false;
+    }
+    if (samePath(userFile, path)) {
         *error = QStringLiteral("The file_id.diz can't be from your application directory");
         return false;
     }
-    QByteArray bytes;
-    if (!readRegularFile(dizFile, kMaxCompanionBytes, &bytes, error))
-        return false;
-    QFile out(copy);
+    QFile out(path);
     if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(bytes) != bytes.size() ||
         !out.flush()) {
-        *error = QStringLiteral("Cannot write %1: %2").arg(copy, out.errorString());
+        *error = QStringLiteral("Cannot write %1: %2").arg(path, out.errorString());
         return false;
     }
     return true;
@@ -175,12 +177,6 @@ QString diskCountText(int diskNumber, int diskCount) {
     return platformNumberText(diskNumber) + QStringLiteral(" of") + platformNumberText(diskCount);
 }
 
-QString extraFilesToProcess(const JobSettings& job) {
-    if (job.ExtraIsFile)
-        return job.ExtraPath + QLatin1Char('\r');
-    return joinPath(job.ExtraPath, QStringLiteral("*.*")) + QLatin1Char('\r');
-}
-
 Command commentCommand(const QString& zipBase, const QString& commentFile) {
     Command command;
     command.program = QStringLiteral("pkzip.exe");
@@ -199,6 +195,7 @@ bool checkedIncrement(int16_t& value) {
 }
 
 WrapResult wrapVolumes(WrapContext& cx, QString* errorText) {
+    const RunPlan& plan = cx.plan;
     const JobSettings& job = cx.job;
     WindowPort& window = cx.window;
     ZipComponent& zip = cx.zip;
@@ -212,102 +209,92 @@ WrapResult wrapVolumes(WrapContext& cx, QString* errorText) {
         return result;
     };
 
-    const QString zipName = cx.zipName.isEmpty() ? job.ZipName : cx.zipName;
-    if (zipName.isEmpty() || zipName.contains(QLatin1Char(' ')) || isUnsafeZipName(zipName))
-        return fail(WrapResult::RunError, zipName.isEmpty() ? QStringLiteral("No zip name is set")
-                                          : zipName.contains(QLatin1Char(' ')) ? kZipNameSpacesText
-                                                                               : kZipNameCharsText);
-
-    const QStringList volumes = listVolumes(cx.outputFolder);
-    const int diskCount = cx.diskCount > 0 ? cx.diskCount : int(volumes.size());
-    if (volumes.size() > std::numeric_limits<int16_t>::max())
+    if (!plan.commentFile.isEmpty() && !QFileInfo(plan.commentFile).isFile())
         return fail(WrapResult::RunError,
-                    QStringLiteral("Too many volumes to number: %1").arg(volumes.size()));
+                    QStringLiteral("Comment file missing: %1").arg(plan.commentFile));
+    // The tagged nfo is the same in every zip: made once.
+    const QString nfoCopy =
+        plan.nfoCopyName.isEmpty() ? QString() : AppPaths::zipCopyFile(plan.nfoCopyName);
+    const QString dizCopy = dizWorkingCopyPath();
+    if (!nfoCopy.isEmpty()) {
+        if (samePath(nfoCopy, dizCopy))
+            return fail(WrapResult::RunError,
+                        QStringLiteral("An nfo named %1 would replace the zip's file_id.diz")
+                            .arg(plan.nfoCopyName));
+        if (!writeWorkingCopy(nfoCopy, plan.nfoText, job.NfoFile, &detail))
+            return fail(WrapResult::RunError,
+                        QStringLiteral("Making the nfo copy failed: %1").arg(detail));
+    }
 
-    if (job.CommentOn && !QFileInfo(job.CommentFile).isFile())
-        return fail(WrapResult::RunError,
-                    QStringLiteral("Comment file missing: %1").arg(job.CommentFile));
-
-    const QString dateText = dateStampText(cx.flags.DateStampRun, cx.machine.today());
     ZipComponent::removeStaleTemporaries(job.ZipDir);
-    zip.setCompressionLevel(zipCompressionLevel(job));
+    zip.setCompressionLevel(plan.compressionLevel);
     zip.setAbort(false);
     HandlerScope handlers(zip, window);
 
-    cx.diskNumber = 1;
-    for (const QString& volume : volumes) {
+    const int diskCount = int(plan.zips.size());
+    for (const PlannedZip& planned : plan.zips) {
         if (const int signal = StopSignals::requested())
             return fail(
                 WrapResult::ZipFailed,
                 QStringLiteral("Stopped by %1").arg(QLatin1String(StopSignals::name(signal))));
-        const int k = cx.diskNumber;
-        const QString numberText =
-            volumeNumberText(job.SizeUnits, diskCount, k, cx.threeDigitNumbers);
-        const QString zipBase = zipBaseFor(job.ZipDir, zipName, dateText, numberText);
-        const QString shown = shownZipName(zipName, dateText, numberText);
-        window.setNameText(shown);
-        window.setCountText(diskCountText(k, diskCount));
+        cx.diskNumber = int16_t(planned.number);
+        window.setNameText(planned.shownName);
+        window.setCountText(diskCountText(planned.number, diskCount));
 
         // The companion files are made first and everything goes in with one zip call:
-        // the zip is written once, its entries in the order volume, file_id.diz, nfo, extra,
-        // and a failure leaves no zip holding only part of them.
-        const QString volumePath = joinPath(cx.outputFolder, volume);
-        QString files = volumePath + QLatin1Char('\r');
-
-        if (job.AutoNumber) {
-            if (!writeDiskDiz(job, k, diskCount, cx.threeDigitNumbers, &detail))
-                return fail(WrapResult::RunError,
-                            QStringLiteral("Writing file_id.diz failed: %1").arg(detail));
-        } else if (!copyDizUnchanged(job.DizFile, &detail)) {
+        // the zip is written once, its entries in the plan's order, and a failure leaves no
+        // zip holding only part of them.
+        if (!writeWorkingCopy(dizCopy, planned.dizText, job.DizFile, &detail))
             return fail(WrapResult::RunError,
-                        QStringLiteral("Copying file_id.diz failed: %1").arg(detail));
-        }
-        files += dizWorkingCopyPath() + QLatin1Char('\r');
-
-        if (!job.FirstZipOnly || k == 1) {
-            if (!job.NfoFile.isEmpty()) {
-                if (!makeTaggedNfoCopy(job.NfoFile, &detail))
-                    return fail(WrapResult::RunError,
-                                QStringLiteral("Making the nfo copy failed: %1").arg(detail));
-                files += nfoCopyPath(job.NfoFile) + QLatin1Char('\r');
+                        QStringLiteral("Writing file_id.diz failed: %1").arg(detail));
+        QStringList files;
+        for (const PlanEntry& entry : planned.entries) {
+            switch (entry.kind) {
+            case PlanEntry::Kind::Volume:
+            case PlanEntry::Kind::Extra:
+                files << entry.source;
+                break;
+            case PlanEntry::Kind::Diz:
+                files << dizCopy;
+                break;
+            case PlanEntry::Kind::Nfo:
+                files << nfoCopy;
+                break;
             }
-            if (!job.ExtraPath.isEmpty())
-                files += extraFilesToProcess(job);
         }
-
-        zip.setFilesToProcess(files);
-        zip.setZipFileName(zipBase);
+        const PlanEntry& volume = planned.entries.front();
+        zip.setFiles(files);
+        zip.setZipFileName(planned.base);
         if (zip.zip() != 0)
-            return fail(WrapResult::ZipFailed, QStringLiteral("Zipping %1 into %2 failed: %3")
-                                                   .arg(volume, shown, zip.lastError()));
+            return fail(WrapResult::ZipFailed,
+                        QStringLiteral("Zipping %1 into %2 failed: %3")
+                            .arg(volume.name, planned.shownName, zip.lastError()));
 
-        if (job.CommentOn) {
+        if (!plan.commentFile.isEmpty()) {
             window.processEvents();
-            if (!QFileInfo(job.CommentFile).isFile())
+            if (!QFileInfo(plan.commentFile).isFile())
                 return fail(WrapResult::RunError,
-                            QStringLiteral("Comment file missing: %1").arg(job.CommentFile));
-            Command comment = commentCommand(zipBase, job.CommentFile);
+                            QStringLiteral("Comment file missing: %1").arg(plan.commentFile));
+            Command comment = commentCommand(planned.base, plan.commentFile);
             comment.stderrFile = AppPaths::scratchFile(QStringLiteral("comment.err"));
             const int status = cx.machine.run(comment);
             if (status != 0) {
                 const QString said = lastErrorLine(comment);
                 return fail(WrapResult::ZipFailed,
                             QStringLiteral("Setting the comment of %1 failed (status %2)%3")
-                                .arg(shown)
+                                .arg(planned.shownName)
                                 .arg(status)
                                 .arg(said.isEmpty() ? QString() : QStringLiteral(": ") + said));
             }
         }
 
-        if (!ZipComponent::holds(zip.zipFileName(), volume, volumePath, &detail))
+        if (!ZipComponent::holds(zip.zipFileName(), volume.name, volume.source, &detail))
             return fail(WrapResult::ZipFailed, detail);
-        if (!QFile::remove(volumePath))
+        if (!QFile::remove(volume.source))
             return fail(WrapResult::RunError,
-                        QStringLiteral("Deleting the volume %1 failed").arg(volumePath));
+                        QStringLiteral("Deleting the volume %1 failed").arg(volume.source));
         cx.madeZips << zip.zipFileName();
         window.setProgress(0);
-        if (&volume != &volumes.back() && !checkedIncrement(cx.diskNumber))
-            return fail(WrapResult::RunError, QStringLiteral("Too many volumes to number"));
     }
     return WrapResult::Completed;
 }

@@ -13,14 +13,12 @@ class WindowPort;
 class MachinePort;
 class ZipComponent;
 
+struct RunPlan;
+
 // What one wrapping of the volumes needs; the rip run owns all of it.
 struct WrapContext {
+    const RunPlan& plan; // the zips to make, their volumes bound
     const JobSettings& job;
-    const RunFlags& flags;
-    QString outputFolder;           // the volumes to wrap, nothing else
-    bool threeDigitNumbers = false; // disk and zip numbers get three digits
-    QString zipName;                // the zip base name; empty: job.ZipName
-    int diskCount = 0;              // files found in outputFolder; 0: count them here
     WindowPort& window;
     MachinePort& machine;
     ZipComponent& zip;
@@ -34,12 +32,12 @@ enum class WrapResult {
     RunError,  // a companion file could not be read or written, or a volume not deleted
 };
 
-// Wraps every volume of outputFolder into its own zip in ZipDir: volume, file_id.diz, the
-// tagged nfo and the extra files, in that order (one zip call per volume), then the
-// comment; the volume is deleted once its zip reads back holding it. Stops at the first
-// failure with *errorText naming the step; the volume being wrapped and all later ones
-// stay. Sets the zip component's level and handlers for the time of the call and clears
-// its abort flag at the start.
+// Makes the plan's zips in set order: each holds its volume, its file_id.diz, the tagged nfo
+// and the extra files, in that order (one zip call per volume), then gets the comment; the
+// volume is deleted once its zip reads back holding it. Stops at the first failure with
+// *errorText naming the step; the volume being wrapped and all later ones stay. Sets the
+// zip component's level and handlers for the time of the call and clears its abort flag at
+// the start.
 WrapResult wrapVolumes(WrapContext& context, QString* errorText = nullptr);
 
 // ---- The per-volume values, as plain functions ----
@@ -68,8 +66,6 @@ QString shownZipName(const QString& zipName, const QString& dateText, const QStr
 QString platformNumberText(int value);
 // Label11: " 3 of 12".
 QString diskCountText(int diskNumber, int diskCount);
-// The files to process for the extra step: the file itself, or every file of the directory.
-QString extraFilesToProcess(const JobSettings& job);
 // The comment step: pkzip with the zip and "-z", its standard input the comment file.
 Command commentCommand(const QString& zipBase, const QString& commentFile);
 // DiskNumber + 1 unless that leaves the 16-bit range.

@@ -1,5 +1,7 @@
 #include "platform/file_read.h"
 
+#include <QDirIterator>
+
 #include <QFile>
 
 #include <cerrno>
@@ -75,4 +77,15 @@ bool readRegularFile(const QString& path, qint64 maxBytes, QByteArray* bytes, QS
     data.resize(got);
     *bytes = std::move(data);
     return true;
+}
+
+qint64 treeFileBytes(const QString& folder) {
+    qint64 total = 0;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::NoSymLinks | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        it.next();
+        total += it.fileInfo().size();
+    }
+    return total;
 }

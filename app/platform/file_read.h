@@ -8,3 +8,7 @@
 // without being read (a FIFO would block for ever, /dev/zero never ends). False with a clear
 // *error naming the path and the fault.
 bool readRegularFile(const QString& path, qint64 maxBytes, QByteArray* bytes, QString* error);
+
+// The bytes of every regular file in a folder and below it, links not followed: what a
+// folder adds to a source measured whole.
+qint64 treeFileBytes(const QString& folder);

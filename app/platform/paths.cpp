@@ -162,11 +162,16 @@ QString stateTempFolder() {
     return dir;
 }
 
-QString scratchFolder(QString* error) {
+QString scratchFolderPath() {
     QString dir = fromEnv("KAVEL32_SCRATCH_DIR");
     if (dir.isEmpty())
         dir = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
               QStringLiteral("/kavel32");
+    return dir;
+}
+
+QString scratchFolder(QString* error) {
+    const QString dir = scratchFolderPath();
     return ensurePrivateDir(dir, error) ? dir : QString();
 }
 

@@ -41,8 +41,10 @@ QString stateTempFolder();
 // Private per-user scratch folder (mode 0700, the user's own, not a link): it holds one work
 // folder per running program. Empty with *error set when it is not usable.
 QString scratchFolder(QString* error = nullptr);
+// Where scratchFolder() is, without making it.
+QString scratchFolderPath();
 // This program's work folder, made fresh and private inside the scratch folder at first
-// use: skip.txt, size.txt, ~kavel.diz, text.tmp and the working copies of file_id.diz and
+// use: skip.txt, size.txt, ~kavel.diz and the working copies of file_id.diz and
 // the tagged nfo live here, so programs running at once never share one. Empty with *error
 // set when it cannot be made.
 QString workFolder(QString* error = nullptr);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/run_plan.h"
 #include "job/job_settings.h"
 #include "release/finish_options.h"
 
@@ -20,24 +21,7 @@ struct DryRun {
 DryRun dryRun(const QString& scriptPath, const RunFlags& flags, const QString& workLocation,
               const FinishOptions& finish);
 
-// ---- Pieces shared with the run's own steps, exposed so tests hold them to those steps ----
-
-// The loaded-job check's verdict without its scratch files: the skip entries are checked in
-// memory and the numbering position without a sample. Empty when the job passes, else the
-// reason the run would stop with.
-QString checkJobWithoutWriting(const JobSettings& job);
-
-// The numbering check's verdict on a job (the Diz page's fields and the diz's line and
-// column), as checkDizNumbering decides it, without writing its sample. Empty when valid.
-QString numberingFault(const JobSettings& job);
-
-// Line numberLine of the diz as writeDiskDiz numbers it for disk k of n; empty when the job
-// numbers nothing or the line is beyond the diz.
-QString numberedDizLine(const JobSettings& job, int diskNumber, int diskCount, bool threeDigits);
-
-// The output folder a run would claim now in workLocation (made by nothing here).
-QString nextOutputFolder(const QString& workLocation);
-
-// The comment a start without a window takes from Kavel32.ini, read without the start's
-// repair of the file: empty when there is none or the start would drop it.
-QString rememberedCommentWithoutWriting();
+// The lines that print a plan: the volumes, the output folder, the archiver command line
+// and what runs it, the zips with the entries of each, the diz lines, what follows the last
+// zip. Exposed so tests hold the printed plan to the plan itself.
+QStringList describePlan(const RunPlan& plan, const JobSettings& job);

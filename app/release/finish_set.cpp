@@ -25,10 +25,10 @@ bool writeSetSfv(const QString& path, const QStringList& zips, QString* error) {
     return writeSfvFile(path, entries, error);
 }
 
-FinishResult finishSet(const JobSettings& job, const QStringList& zips, bool dateStamped,
-                       const FinishOptions& options, WindowPort& window) {
+FinishResult finishSet(const JobSettings& job, const RunPlan& plan, const QStringList& zips,
+                       bool dateStamped, WindowPort& window) {
     FinishResult result;
-    if (zips.isEmpty() || (!options.sfv && !options.par2Percent && !options.verify))
+    if (zips.isEmpty() || (plan.sfvPath.isEmpty() && plan.par2Path.isEmpty() && !plan.verify))
         return result;
     auto fail = [&](const QString& why) {
         result.ok = false;
@@ -37,38 +37,33 @@ FinishResult finishSet(const JobSettings& job, const QStringList& zips, bool dat
         return result;
     };
     const QString folder = QFileInfo(zips.front()).absolutePath();
-    QStringList names;
-    for (const QString& zip : zips)
-        names << QFileInfo(zip).fileName();
-    const QList<SetZipName> named = nameZips(names);
-    const QString stem = named.front().stem;
 
-    if (options.sfv) {
-        const QString sfv = joinPath(folder, stem + QStringLiteral(".sfv"));
-        window.setStatusText(QStringLiteral("Writing %1").arg(QFileInfo(sfv).fileName()));
+    if (!plan.sfvPath.isEmpty()) {
+        window.setStatusText(QStringLiteral("Writing %1").arg(fileNamePart(plan.sfvPath)));
         window.processEvents();
         QString error;
-        if (!writeSetSfv(sfv, zips, &error))
+        if (!writeSetSfv(plan.sfvPath, zips, &error))
             return fail(error);
-        result.report << QStringLiteral("SFV %1 written: %2 zips").arg(sfv).arg(zips.size());
+        result.report
+            << QStringLiteral("SFV %1 written: %2 zips").arg(plan.sfvPath).arg(zips.size());
     }
-    if (options.par2Percent > 0) {
+    if (!plan.par2Path.isEmpty()) {
         window.setStatusText(QStringLiteral("Making the PAR2 recovery files"));
         window.processEvents();
         QString error;
-        if (!makeRecoveryFiles(folder, stem, options.par2Percent, zips, &error))
+        if (!makeRecoveryFiles(folder, plan.stem, plan.par2Percent, zips, &error))
             return fail(error);
         result.report << QStringLiteral("PAR2 recovery files at %1 %: %2, verified with par2")
-                             .arg(options.par2Percent)
-                             .arg(recoveryFileNames(folder, stem).join(QStringLiteral(", ")));
+                             .arg(plan.par2Percent)
+                             .arg(recoveryFileNames(folder, plan.stem).join(QStringLiteral(", ")));
     }
-    if (options.verify) {
+    if (plan.verify) {
         window.setStatusText(QStringLiteral("Checking the zips"));
         window.processEvents();
         SetCheckRequest request;
         request.folder = folder;
         request.job = job;
-        request.stem = stem;
+        request.stem = plan.stem;
         request.dateStamped = dateStamped;
         const SetReport report = checkSet(request, [&window](const QString& step) {
             window.setStatusText(step);

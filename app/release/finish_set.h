@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/run_plan.h"
 #include "job/job_settings.h"
 #include "release/finish_options.h"
 
@@ -18,12 +19,11 @@ struct FinishResult {
     QStringList report; // the check's report, and a line per step done
 };
 
-// The steps after a run's last zip, in order: NAME.sfv, the PAR2 recovery files (verified
-// with par2), the check of the set. zips are the run's zips in set order; the set's name
-// (stem) is what their names share before the numbers. The window's status line tells the
-// step.
-FinishResult finishSet(const JobSettings& job, const QStringList& zips, bool dateStamped,
-                       const FinishOptions& options, WindowPort& window);
+// The steps after a run's last zip, as its plan names them, in order: the SFV, the PAR2
+// recovery files (verified with par2), the check of the set. zips are the run's zips in set
+// order. The window's status line tells the step.
+FinishResult finishSet(const JobSettings& job, const RunPlan& plan, const QStringList& zips,
+                       bool dateStamped, WindowPort& window);
 
 // The SFV of a set of zips: every zip's name and the CRC32 of its bytes, written at path in
 // one step.

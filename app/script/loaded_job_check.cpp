@@ -4,12 +4,14 @@
 #include "platform/paths.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 #include <optional>
 
 namespace {
+
+// A line the text reader would cut: no path is this long.
+constexpr qsizetype kMaxSkipEntryLength = 1 << 16;
 
 struct Failure {
     Page page;
@@ -17,40 +19,19 @@ struct Failure {
     QString focus = {};
 };
 
-// Copies the list to the scratch file and reads it back up to the first empty line, as
-// the window's text box would hand it over; the first entry that does not exist fails.
+// The entries as the window's text box hands them over, up to the first empty line; the
+// first that does not exist fails. Read in memory: the check writes nothing, so a dry run
+// makes the same check.
 std::optional<QString> failingSkipEntry(const QString& skipList, QString& error) {
-    const QString scratch = AppPaths::scratchFile(QStringLiteral("text.tmp"));
-    QFile file(scratch);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        error = QStringLiteral("the skip list can't be checked: %1").arg(file.errorString());
-        return QString();
-    }
-    QByteArray bytes = skipList.toLocal8Bit();
-    if (!bytes.isEmpty() && !bytes.endsWith('\r') && !bytes.endsWith('\n'))
-        bytes += "\r\n";
-    const bool written = file.write(bytes) == bytes.size();
-    file.close();
-    std::optional<QString> failing;
-    if (!written || !file.open(QIODevice::ReadOnly)) {
-        error = QStringLiteral("the skip list can't be checked: %1").arg(file.errorString());
-        failing = QString();
-    } else {
-        TextLineReader lines(file);
-        QByteArray line;
-        while (lines.readLine(line) && !line.isEmpty()) {
-            const QString entry = QString::fromLocal8Bit(line);
-            if (lines.lineWasCut() || !skipEntryExists(entry)) {
-                error = QStringLiteral("the skip entry %1 does not exist").arg(entry);
-                failing = entry;
-                break;
-            }
+    for (const QString& entry : splitTextLines(skipList)) {
+        if (entry.isEmpty())
+            break;
+        if (entry.size() > kMaxSkipEntryLength || !skipEntryExists(entry)) {
+            error = QStringLiteral("the skip entry %1 does not exist").arg(entry);
+            return entry;
         }
-        file.close();
     }
-    // A scratch copy only: it goes whatever the verdict.
-    QFile::remove(scratch);
-    return failing;
+    return std::nullopt;
 }
 
 bool isFile(const QString& path) {
@@ -85,9 +66,8 @@ std::optional<Failure> runChecks(JobSettings& job, WindowPort& window, const Run
     if (!job.RawArchivesOnly) {
         if (!job.SkipList.isEmpty()) {
             QString error;
-            if (const auto entry = failingSkipEntry(job.SkipList, error)) {
-                if (!entry->isEmpty())
-                    job.SkipList.clear();
+            if (failingSkipEntry(job.SkipList, error)) {
+                job.SkipList.clear();
                 return Failure{Page::Skip, error};
             }
         }

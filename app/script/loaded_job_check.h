@@ -21,8 +21,8 @@ struct LoadedJobCheck {
 
 // Tests a just loaded job field by field against the disk. Failing checks empty the
 // fields they name as a user would have to pick them again; outside batch mode the page
-// that needs attention is shown. The skip entries are checked through the scratch file
-// text.tmp, which is removed again. An empty numbering check fails a numbered job.
+// that needs attention is shown. Nothing is written. An empty numbering check fails a
+// numbered job.
 LoadedJobCheck checkLoadedJob(JobSettings& job, WindowPort& window, const RunFlags& flags,
                               const NumberingCheck& checkNumbering);
 

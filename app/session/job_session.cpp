@@ -6,6 +6,7 @@
 #include "platform/paths.h"
 #include "platform/stop_signals.h"
 #include "release/finish_set.h"
+#include "release/job_plan.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -46,13 +47,19 @@ SizeRecalc JobSession::measure() {
     return recalculateSourceSize(job, sourceSizeM, window_, machine_);
 }
 
-RipResult JobSession::run() {
+RipResult JobSession::run(const FinishOptions& finish) {
     // An Abort of an earlier run must not stop this one.
     zip_.setAbort(false);
     // The run works on a copy: the window shows its own changes to the job (the quoted
     // source while the archiver runs) in the job it edits, and may be edited meanwhile.
     const JobSettings running = job;
-    return rip_.run(running, sourceSizeM);
+    const QString workLocation =
+        running.WorkDrive.isEmpty() ? defaultWorkLocation() : running.WorkDrive;
+    PlanFacts facts = factsForRun(running, workLocation, finish);
+    if (QString error; AppPaths::workFolder(&error).isEmpty())
+        facts.workFolderFault = error;
+    const PlanOptions options = optionsForRun(facts, flags_, sourceSizeM, machine_.today(), finish);
+    return rip_.run(running, facts, options);
 }
 
 void JobSession::useRememberedComment() {
@@ -110,23 +117,23 @@ std::optional<SessionResult> JobSession::measureStep() {
 }
 
 SessionResult JobSession::runStep() {
-    // The steps after the last zip, with what they need checked before anything is made.
     QString warning;
     const FinishOptions finish = currentFinishOptions(&warning);
     if (!warning.isEmpty())
         warnings << warning;
-    if (const QString fault = finishPrerequisiteFault(finish); !fault.isEmpty()) {
-        if (!flags_.batch())
-            window_.message(fault, kErrorTitle, MessageIcon::Exclamation, MessageButtons::Ok);
-        return failure(fault, warnings);
-    }
-    const RipResult ripped = run();
+    const RipResult ripped = run(finish);
     SessionResult result = resultOf(ripped);
     QStringList report;
+    for (const QString& w : ripped.plan.warnings)
+        warnings << w;
+    if (!ripped.replaced.isEmpty())
+        report << QStringLiteral("Replaced the older set %1 in %2: %3")
+                      .arg(ripped.plan.stem, job.ZipDir,
+                           ripped.replaced.join(QStringLiteral(", ")));
     if (result.exitCode == kExitCompleted && ripped.outcome == RipOutcome::Completed) {
         const FinishResult finished =
-            finishSet(job, ripped.zips, flags_.DateStampRun, finish, window_);
-        report = finished.report;
+            finishSet(job, ripped.plan, ripped.zips, flags_.DateStampRun, window_);
+        report << finished.report;
         window_.setStatusText(finished.ok ? kRippingCompleteText : finished.failure);
         if (!finished.ok) {
             result = failure(finished.failure);

@@ -4,6 +4,7 @@
 #include "engine/rip_run.h"
 #include "engine/zip_component.h"
 #include "job/job_settings.h"
+#include "release/finish_options.h"
 #include "script/loaded_job_check.h"
 #include "script/script_file.h"
 #include "source/source_size.h"
@@ -49,8 +50,8 @@ class JobSession {
     LoadedJobCheck check();
     // Makes the source path canonical, then measures it (SourceSizeM).
     SizeRecalc measure();
-    // The Kavel! command on job.
-    RipResult run();
+    // The Kavel! command on job, with the steps after the last zip.
+    RipResult run(const FinishOptions& finish = {});
     // The comment remembered in the settings file, for an unattended job: on whenever the
     // settings file names one, so that a comment file that has gone fails the run.
     void useRememberedComment();

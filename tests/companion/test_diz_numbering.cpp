@@ -1,7 +1,8 @@
+#include "../fakes/recording_ports.h"
 #include "companion/diz_numbering.h"
 #include "companion/line_text_file.h"
 #include "platform/paths.h"
-#include "recording_ports.h"
+#include "release/diz_numbers.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -81,9 +82,10 @@ class TestDizNumbering : public QObject {
                                         << QByteArray("Disk 02/05 of the set") << true;
         QTest::newRow("three digits 2/120") << QByteArray("Disk 000/000 of the set") << true << 2
                                             << 120 << QByteArray("Disk 002/120 of the set") << true;
+        // Zero-padded to the placeholder's width, where the old rule left "02/0500".
         QTest::newRow("two digits on a three-digit line")
             << QByteArray("Disk 000/000 of the set") << false << 2 << 5
-            << QByteArray("Disk 02/0500 of the set") << true;
+            << QByteArray("Disk 002/005 of the set") << true;
         QTest::newRow("short line appends") << QByteArray("Disk 00/00") << false << 2 << 5
                                             << QByteArray("Disk 00/0002/05") << false;
     }
@@ -205,25 +207,74 @@ class TestDizNumbering : public QObject {
         QCOMPARE(readAll(dizWorkingCopyPath()).split('\n').value(2), written + '\r');
     }
 
-    // A set that needs three digits after all: the label may only overwrite blanks, digits or
-    // "/" beyond the two-digit label's place.
-    void roomForThreeDigits_data() {
+    // The numbering rule over templates and digit counts: the check, the writer and a
+    // receiving site's reading of what was written agree on every row.
+    void numberingRule_data() {
         QTest::addColumn<QByteArray>("line3");
-        QTest::addColumn<bool>("room");
-        QTest::newRow("blanks after") << QByteArray("Disk 00/00   of the set") << true;
-        QTest::newRow("wider placeholder") << QByteArray("Disk 000/000 of the set") << true;
-        QTest::newRow("text after") << QByteArray("Disk 00/00 of the set") << false;
-        QTest::newRow("bracket after") << QByteArray("Disk [00/00] set") << false;
+        QTest::addColumn<int>("column");
+        QTest::addColumn<int>("digits");
+        QTest::addColumn<int>("k");
+        QTest::addColumn<int>("n");
+        QTest::addColumn<QByteArray>("written"); // empty: the check refuses
+        QTest::addColumn<QString>("lost");
+        const QByteArray refused;
+        QTest::newRow("equal, text after") << QByteArray("Disk 00/00 of the set") << 6 << 2 << 5
+                                           << 12 << QByteArray("Disk 05/12 of the set") << "";
+        QTest::newRow("narrower, text after")
+            << QByteArray("Disk 00/00 of the set") << 6 << 3 << 50 << 102 << refused << "o";
+        QTest::newRow("narrower, blanks after")
+            << QByteArray("Disk 00/00   of the set") << 6 << 3 << 50 << 102
+            << QByteArray("Disk 050/102 of the set") << "";
+        QTest::newRow("narrower, one blank then text")
+            << QByteArray("Disk 00/00 xof") << 6 << 3 << 1 << 100 << refused << "x";
+        QTest::newRow("wider, two digits") << QByteArray("Disk 000/000 of the set") << 6 << 2 << 5
+                                           << 12 << QByteArray("Disk 005/012 of the set") << "";
+        QTest::newRow("equal, three digits") << QByteArray("Disk [000/000] set") << 7 << 3 << 5
+                                             << 102 << QByteArray("Disk [005/102] set") << "";
+        QTest::newRow("brackets, narrower")
+            << QByteArray("Disk [00/00] set") << 7 << 3 << 5 << 102 << refused << "]";
+        QTest::newRow("x placeholder, brackets") << QByteArray("Disk (xx/xx) set") << 7 << 2 << 3
+                                                 << 9 << QByteArray("Disk (03/09) set") << "";
+        QTest::newRow("mixed placeholder") << QByteArray("Disk ??/##    ") << 6 << 3 << 7 << 120
+                                           << QByteArray("Disk 007/120  ") << "";
+        QTest::newRow("blanks only") << QByteArray("Disk        end") << 6 << 2 << 1 << 3
+                                     << QByteArray("Disk 01/03  end") << "";
+        QTest::newRow("text at the column")
+            << QByteArray("Disk one of two") << 6 << 2 << 1 << 2 << refused << "oneo";
     }
-    void roomForThreeDigits() {
+    void numberingRule() {
         QFETCH(QByteArray, line3);
-        QFETCH(bool, room);
-        JobSettings job = jobWithLine3(line3);
-        if (line3.contains('['))
-            job.NumberColumn = "7";
-        QString why;
-        QCOMPARE(numberingLineTakesThreeDigits(job, &why), room);
-        QCOMPARE(why.isEmpty(), room);
+        QFETCH(int, column);
+        QFETCH(int, digits);
+        QFETCH(int, k);
+        QFETCH(int, n);
+        QFETCH(QByteArray, written);
+        QFETCH(QString, lost);
+        JobSettings job = jobWithLine3(line3, "3", QString::number(column));
+
+        const DiskLabelPlacement placed =
+            placeDiskLabel(QString::fromLatin1(line3), column, k, n, digits);
+        QCOMPARE(placed.fits, !written.isEmpty());
+        QCOMPARE(placed.lost, lost);
+        QCOMPARE(placed.line.size(), line3.size()); // the line keeps its length
+
+        const NumberingJudgement judged = judgeNumbering(job, digits == 3);
+        QCOMPARE(judged.valid, !written.isEmpty());
+        if (!judged.valid) {
+            QVERIFY2(judged.why.contains(QStringLiteral("\"%1\"").arg(lost)),
+                     qPrintable(judged.why));
+            QVERIFY(judged.why.contains(placeholderFor(digits)));
+            QVERIFY(judged.why.contains(QStringLiteral("column %1").arg(column)));
+            return;
+        }
+        const QString out = root.path() + "/rule.diz";
+        QVERIFY(writeDiskDiz(job, k, n, digits == 3, nullptr, out));
+        const QByteArray line = readAll(out).split('\n').value(2).chopped(1);
+        QCOMPARE(line, written);
+        const DiskNumbers read = findDiskNumbers(line);
+        QVERIFY(read.found);
+        QCOMPARE(read.disk, k);
+        QCOMPARE(read.count, n);
     }
 
     void lineBoundary_data() {
@@ -236,7 +287,7 @@ class TestDizNumbering : public QObject {
         QFETCH(QString, line);
         QFETCH(bool, valid);
         JobSettings job = jobWithLine3("Disk 00/00 of the set", line, "1");
-        writeFile(dizPath, "Title\r\nSecond\r\nDisk 00/00 of the set\r\nLast line here");
+        writeFile(dizPath, "Title\r\nSecond\r\nDisk 00/00 of the set\r\n00/00 line here");
         RecordingWindow window;
         RecordingMachine machine;
         NumberingState state;
@@ -264,13 +315,20 @@ class TestDizNumbering : public QObject {
     void testPreviewLeavesSampleForTheEditor_data() {
         QTest::addColumn<bool>("three");
         QTest::addColumn<QByteArray>("sampleLine");
-        QTest::newRow("two digits") << false << QByteArray("Disk 01/99 of the set set");
-        QTest::newRow("three digits") << true << QByteArray("Disk 001/999f the set set");
+        QTest::addColumn<QByteArray>("line3");
+        QTest::newRow("two digits") << false << QByteArray("Disk 01/99 of the set set")
+                                    << QByteArray("Disk 00/00 of the set set");
+        QTest::newRow("three digits") << true << QByteArray("Disk 001/999 of the set set")
+                                      << QByteArray("Disk 000/000 of the set set");
+        QTest::newRow("two digits on a wider placeholder")
+            << false << QByteArray("Disk 001/099 of the set set")
+            << QByteArray("Disk 000/000 of the set set");
     }
     void testPreviewLeavesSampleForTheEditor() {
         QFETCH(bool, three);
         QFETCH(QByteArray, sampleLine);
-        const JobSettings job = jobWithLine3("Disk 00/00 of the set set");
+        QFETCH(QByteArray, line3);
+        const JobSettings job = jobWithLine3(line3);
         RecordingWindow window;
         RecordingMachine machine;
         NumberingState state;
@@ -279,7 +337,6 @@ class TestDizNumbering : public QObject {
         const QString sample = numberingSamplePath();
         QVERIFY(sample.startsWith(AppPaths::scratchFolder()));
         QCOMPARE(machine.edited, QStringList{sample});
-        QVERIFY(machine.detached.isEmpty());
         QCOMPARE(readAll(sample), "Title\r\nSecond line\r\n" + sampleLine + "\r\nLast\r\n");
         QVERIFY(window.processed >= 4); // events run while the lines are written
 

@@ -1,4 +1,5 @@
-#include "../companion/recording_ports.h"
+#include "../fakes/command_text.h"
+#include "../fakes/recording_ports.h"
 #include "engine/rip_run.h"
 #include "engine/zip_component.h"
 #include "platform/process_runner.h"
@@ -27,6 +28,13 @@ void writeFile(const QString& path, const QByteArray& data) {
     QFile f(path);
     QVERIFY2(f.open(QIODevice::WriteOnly), qPrintable(path));
     f.write(data);
+}
+
+// A run as the session starts it: the plan's facts read for the job, the source measured.
+RipResult runJob(RipRun& rip, const JobSettings& job, float sourceSizeM) {
+    PlanOptions options;
+    options.sourceSizeM = sourceSizeM;
+    return rip.run(job, readPlanFacts(job, job.WorkDrive), options);
 }
 
 // The archive path of an archiver command line: the argument after "-y".
@@ -107,7 +115,7 @@ class RipRunTest : public QObject {
             << 1 << 99 << false << QByteArray() << false << "gamesx"
             << "";
         QTest::newRow("as planned, three digits")
-            << 1 << 80 << true << QByteArray() << true << "gamesx"
+            << 1 << 80 << true << QByteArray() << true << "games"
             << "";
         QTest::newRow("100th volume, no numbering")
             << 1 << 100 << false << QByteArray() << true << "games"
@@ -139,19 +147,28 @@ class RipRunTest : public QObject {
             j.NumberLine = "2";
             j.NumberColumn = "6";
         }
-        const SetNumbering n = numberSet(j, volumes, planned);
-        QTEST(n.zipName, "name");
+        PlanOptions options;
+        options.sourceSizeM = planned ? 50.0f : 1.0f; // an estimate of 100 or of 2 volumes
+        options.volumes = volumes;
+        const RunPlan plan = planRun(j, readPlanFacts(j, work()), options);
         QFETCH(QString, fault);
-        QCOMPARE(n.fault.isEmpty(), fault.isEmpty());
-        QVERIFY2(n.fault.contains(fault), qPrintable(n.fault));
-        if (fault.isEmpty())
-            QTEST(n.threeDigitNumbers, "three");
+        QCOMPARE(plan.ok(), fault.isEmpty());
+        if (!fault.isEmpty()) {
+            QVERIFY2(plan.fault->text.contains(fault), qPrintable(plan.fault->text));
+            QCOMPARE(plan.fault->stage, PlanFault::Stage::AfterArchiving);
+            return;
+        }
+        QTEST(plan.zipName, "name");
+        QTEST(plan.digits == 3, "three");
+        QCOMPARE(plan.zips.size(), volumes);
+        QCOMPARE(plan.zips.back().shownName,
+                 plan.zipName + QString::number(volumes).rightJustified(plan.digits, '0') + ".zip");
     }
 
     void completeRunWrapsEveryVolumeAndRemovesTheFolder() {
         RipRun rip(*window, *machine, *zip, flags);
         machine->percentsToReport = {12, 57, 100};
-        const RipResult r = rip.run(job(), 2.0f);
+        const RipResult r = runJob(rip, job(), 2.0f);
         QCOMPARE(int(r.outcome), int(RipOutcome::Completed));
         // The archiver's own percentages reach the window, and then its end.
         QCOMPARE(window->archiverPercents, (QList<int>{12, 57, 100, -1}));
@@ -172,7 +189,7 @@ class RipRunTest : public QObject {
         RipRun rip(*window, *machine, *zip, flags);
         JobSettings j = job();
         j.RawArchivesOnly = true;
-        const RipResult r = rip.run(j, 0);
+        const RipResult r = runJob(rip, j, 0);
         QCOMPARE(r.outputFolder, work() + "/Kavel003");
         QVERIFY(machine->commands[0].contains(work() + "/Kavel003/game.rar"));
     }
@@ -184,7 +201,7 @@ class RipRunTest : public QObject {
         j.ZipName = "image";
         j.WorkDrive = work();
         j.SourceSpec = root.filePath("source");
-        const RipResult r = rip.run(j, 0);
+        const RipResult r = runJob(rip, j, 0);
         QCOMPARE(int(r.outcome), int(RipOutcome::ArchivesKept));
         QVERIFY(r.succeeded());
         QCOMPARE(window->countTexts.last(), QString(" 3 Rar's"));
@@ -197,7 +214,7 @@ class RipRunTest : public QObject {
         RipRun rip(*window, *machine, *zip, flags);
         JobSettings j = job();
         j.ZipName = "my game";
-        QCOMPARE(int(rip.run(j, 0).outcome), int(RipOutcome::Stopped));
+        QCOMPARE(int(runJob(rip, j, 0).outcome), int(RipOutcome::Stopped));
         QCOMPARE(window->messages, QStringList{"Kavel32 error|Spaces aren't allowed in filename"});
         QCOMPARE(window->pages.last().page, Page::Zip);
         QCOMPARE(window->pages.last().focus, QString("Text3"));
@@ -209,7 +226,7 @@ class RipRunTest : public QObject {
         writeFile(zips() + "/game01.zip", "old");
         window->answer = MessageAnswer::Cancel;
         RipRun rip(*window, *machine, *zip, flags);
-        QCOMPARE(int(rip.run(job(), 0).outcome), int(RipOutcome::Stopped));
+        QCOMPARE(int(runJob(rip, job(), 0).outcome), int(RipOutcome::Stopped));
         QCOMPARE(window->messages,
                  QStringList{"Kavel32 error|Duplicate zip name in zip directory\nOverwrite?"});
         QVERIFY(machine->commands.isEmpty());
@@ -221,7 +238,7 @@ class RipRunTest : public QObject {
         RipRun rip(*window, *machine, *zip, flags);
         JobSettings j = job();
         j.NfoFile.clear();
-        const RipResult r = rip.run(j, 0);
+        const RipResult r = runJob(rip, j, 0);
         QVERIFY(!r.succeeded());
         QCOMPARE(r.reason, QString("No nfo file is chosen"));
         // Ending the program is the start's business, once it has reported the reason.
@@ -235,7 +252,7 @@ class RipRunTest : public QObject {
         RipRun rip(*window, *machine, *zip, flags);
         JobSettings j = job();
         j.SizeUnits = 1;
-        QVERIFY(!rip.run(j, 500.0f).succeeded());
+        QVERIFY(!runJob(rip, j, 500.0f).succeeded());
         QCOMPARE(window->messages.size(), 1);
         QVERIFY(window->messages[0].startsWith("Kavel error|Can't have more than 999 files"));
         QVERIFY(QDir(work()).isEmpty());
@@ -258,7 +275,7 @@ class RipRunTest : public QObject {
             return status;
         };
         RipRun rip(*window, *machine, *zip, flags);
-        const RipResult r = rip.run(job(), 0);
+        const RipResult r = runJob(rip, job(), 0);
         QCOMPARE(int(r.outcome), int(RipOutcome::Failed));
         QVERIFY(!window->statusTexts.contains("Ripping complete"));
         QCOMPARE(window->messages.size(), 1);
@@ -272,7 +289,7 @@ class RipRunTest : public QObject {
             if (percent > 0)
                 rip.abort();
         };
-        const RipResult r = rip.run(job(), 0);
+        const RipResult r = runJob(rip, job(), 0);
         QCOMPARE(int(r.outcome), int(RipOutcome::Failed));
         // The volume being wrapped and every later one stay.
         QCOMPARE(QDir(r.outputFolder).entryList(QDir::Files).size(), 3);

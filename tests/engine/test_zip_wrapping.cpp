@@ -1,5 +1,6 @@
-#include "../companion/recording_ports.h"
+#include "../fakes/recording_ports.h"
 #include "companion/diz_numbering.h"
+#include "engine/run_plan.h"
 #include "engine/zip_component.h"
 #include "engine/zip_wrapping.h"
 #include "platform/paths.h"
@@ -39,9 +40,23 @@ class TestZipWrapping : public QObject {
             QVERIFY(writeAll(volumes + QStringLiteral("/name.part%1.rar").arg(i, 2, 10, QChar('0')),
                              randomBytes(size, quint32(i))));
     }
+    // The volumes wrapped as a run wraps them: by the plan made for their real count (a
+    // source big enough to plan three digits when asked). A plan that refuses the job stops
+    // the run before any zip, as a run error.
     WrapResult wrap(QString* error = nullptr, bool threeDigits = false) {
-        WrapContext cx{job,    flags,   volumes, threeDigits, {}, int(listVolumes(volumes).size()),
-                       window, machine, zip};
+        const QStringList names = listVolumes(volumes);
+        PlanOptions options;
+        options.sourceSizeM = threeDigits ? 150.0f : 1.0f;
+        options.volumes = int(names.size());
+        options.dateText = dateStampText(flags.DateStampRun, machine.today());
+        RunPlan plan = planRun(job, readPlanFacts(job, work), options);
+        if (!plan.ok()) {
+            if (error)
+                *error = plan.fault->text;
+            return WrapResult::RunError;
+        }
+        bindVolumes(plan, volumes, names);
+        WrapContext cx{plan, job, window, machine, zip, 0, {}};
         return wrapVolumes(cx, error);
     }
 
@@ -67,6 +82,7 @@ class TestZipWrapping : public QObject {
         QVERIFY(writeAll(work + "/extra/two.txt", "two\r\n"));
         QVERIFY(writeAll(work + "/comment.txt", "Our zip comment\r\n"));
         job = JobSettings{};
+        job.SourceSpec = work;
         job.DizFile = work + "/file_id.diz";
         job.AutoNumber = true;
         job.NumberLine = "3";
@@ -164,13 +180,6 @@ class TestZipWrapping : public QObject {
         QCOMPARE(hostile.stdinFile, QStringLiteral("/s/c<d>.txt"));
         QVERIFY(hostile.stdoutFile.isEmpty());
         JobSettings j;
-        j.ExtraPath = "/x/extra";
-        QCOMPARE(extraFilesToProcess(j), QStringLiteral("/x/extra/*.*\r"));
-        j.ExtraPath = "/x/extra/";
-        QCOMPARE(extraFilesToProcess(j), QStringLiteral("/x/extra/*.*\r"));
-        j.ExtraIsFile = true;
-        j.ExtraPath = "/x/readme.txt";
-        QCOMPARE(extraFilesToProcess(j), QStringLiteral("/x/readme.txt\r"));
         j.ZipExtra = true;
         QCOMPARE(zipCompressionLevel(j), 9);
         j.ZipExtra = false;
@@ -251,13 +260,19 @@ class TestZipWrapping : public QObject {
     void threeDigitNumbers() {
         makeVolumes(12);
         job.CommentOn = false;
+        // The two-digit placeholder has no room for 012/012: refused before any zip.
+        QString error;
+        QCOMPARE(wrap(&error, true), WrapResult::RunError);
+        QVERIFY2(error.contains("xxx/xxx"), qPrintable(error));
+        QCOMPARE(filesIn(zipDir), QStringList{});
+        QVERIFY(writeAll(job.DizFile, "My Release\r\n-----\r\nDisk 000/000 of the set\r\n"));
         QCOMPARE(wrap(nullptr, true), WrapResult::Completed);
         QStringList expected;
         for (int i = 1; i <= 12; ++i)
             expected << QStringLiteral("name%1.zip").arg(i, 3, 10, QChar('0'));
         QCOMPARE(filesIn(zipDir), expected);
         QCOMPARE(entryBytes(zipDir + "/name012.zip", "file_id.diz").split('\n').value(2),
-                 QByteArray("Disk 012/012f the set\r")); // the label is 7 wide
+                 QByteArray("Disk 012/012 of the set\r"));
         QVERIFY(machine.commands.isEmpty());
     }
 

@@ -1,5 +1,6 @@
 // The dry run against the run it describes: its in-memory checks against the checks that
 // write scratch files, and the real program's dry run against the real run that follows.
+#include "../fakes/command_text.h"
 #include "companion/diz_numbering.h"
 #include "platform/process_runner.h"
 #include "release/dry_run.h"
@@ -12,7 +13,7 @@
 #include <QTest>
 
 #include "../common/file_helpers.h"
-#include "../companion/recording_ports.h"
+#include "../fakes/recording_ports.h"
 
 namespace {
 
@@ -46,14 +47,27 @@ class TestDryRun : public QObject {
     Q_OBJECT
     QTemporaryDir root;
 
+    // A job that passes every other check, numbered at line and column of its diz.
     JobSettings numberedJob(const QByteArray& line3, const QString& line, const QString& column) {
         JobSettings job;
+        job.SourceSpec = root.filePath("numbering/source");
+        QDir().mkpath(job.SourceSpec);
         job.DizFile = root.filePath("numbering/file_id.diz");
         writeFile(job.DizFile, "Title\r\nSecond\r\n" + line3 + "\r\n");
         job.AutoNumber = true;
         job.NumberLine = line;
         job.NumberColumn = column;
+        job.NfoFile = root.filePath("numbering/r.nfo");
+        writeFile(job.NfoFile, "nfo\r\n");
+        job.ZipDir = root.filePath("numbering/zips");
+        QDir().mkpath(job.ZipDir);
+        job.ZipName = "num";
         return job;
+    }
+    RunPlan planOf(const JobSettings& job, int volumes) {
+        PlanOptions options;
+        options.volumes = volumes;
+        return planRun(job, readPlanFacts(job, root.path()), options);
     }
 
   private slots:
@@ -62,7 +76,7 @@ class TestDryRun : public QObject {
         qputenv("KAVEL32_SCRATCH_DIR", root.filePath("unit-scratch").toLocal8Bit());
     }
 
-    // The numbering verdict without a sample is the check's own, at its edges.
+    // The plan's numbering verdict is the check's own, at its edges.
     void numberingVerdictMatchesTheCheck_data() {
         QTest::addColumn<QByteArray>("line3");
         QTest::addColumn<QString>("line");
@@ -93,10 +107,12 @@ class TestDryRun : public QObject {
         RecordingMachine machine;
         NumberingState state;
         checkDizNumbering(job, RunFlags{true, false}, false, state, window, machine);
-        QCOMPARE(numberingFault(job).isEmpty(), state.NumberingValid);
+        const RunPlan plan = planOf(job, 2);
+        QCOMPARE(plan.ok(), state.NumberingValid);
     }
 
-    // The numbered line the dry run shows is the line writeDiskDiz writes.
+    // The numbered line and diz the plan puts into zip k are what writeDiskDiz writes; a
+    // line the writer would append to, the plan refuses.
     void numberedLineMatchesTheWriter_data() {
         QTest::addColumn<QByteArray>("line3");
         QTest::addColumn<int>("k");
@@ -104,6 +120,8 @@ class TestDryRun : public QObject {
         QTest::addColumn<bool>("three");
         QTest::newRow("two digits") << QByteArray("Disk 00/00 of the set") << 2 << 5 << false;
         QTest::newRow("three digits") << QByteArray("Disk 000/000 of the set") << 2 << 120 << true;
+        QTest::newRow("last of three digits")
+            << QByteArray("Disk 000/000 of the set") << 120 << 120 << true;
         QTest::newRow("appended") << QByteArray("Disk 00/00") << 2 << 5 << false;
     }
     void numberedLineMatchesTheWriter() {
@@ -114,8 +132,15 @@ class TestDryRun : public QObject {
         const JobSettings job = numberedJob(line3, "3", "6");
         const QString out = root.filePath("numbering/out.diz");
         QVERIFY(writeDiskDiz(job, k, n, three, nullptr, out));
-        QCOMPARE(numberedDizLine(job, k, n, three).toLatin1(),
-                 readAll(out).split('\n')[2].trimmed());
+        const RunPlan plan = planOf(job, n);
+        if (line3.size() < 6 + 6) {
+            QVERIFY(!plan.ok());
+            QCOMPARE(plan.fault->text, QStringLiteral("Column number too high"));
+            return;
+        }
+        QVERIFY2(plan.ok(), qPrintable(plan.fault->text));
+        QCOMPARE(plan.zips[k - 1].numberedLine.toLatin1(), readAll(out).split('\n')[2].trimmed());
+        QCOMPARE(plan.zips[k - 1].dizText, readAll(out));
     }
 
     // The real dry run writes nothing anywhere, then the real run executes the archiver

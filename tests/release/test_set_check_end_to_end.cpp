@@ -321,18 +321,31 @@ class TestSetCheckEndToEnd : public QObject {
         QCOMPARE(folderState(dir), before);
     }
 
-    // A set left in the folder by an earlier, bigger run: the run's own check finds it and
-    // the run fails.
-    void runFailsItsOwnCheck() {
+    // A set left in the folder by an earlier, bigger run is replaced, never mixed with the
+    // new one: its zips, SFV and PAR2 files go before the first new zip, and every other file
+    // that merely starts with the name stays. The run's own check then passes.
+    void rerunReplacesTheOlderSet() {
         const QString dir = root.filePath("stale");
         QDir().mkpath(dir);
         QVERIFY(QFile::copy(zipOf(pristine, 6), dir + "/old09.zip"));
+        QVERIFY(QFile::copy(zipOf(pristine, 6), dir + "/OLD012.zip"));
+        writeFile(dir + "/old.sfv", "old09.zip 00000000\r\n");
+        writeFile(dir + "/old.vol0+1.par2", "x");
+        const QStringList kept = {"old09-notes.txt", "old.txt", "old09.zip.bak", "old.nfo"};
+        for (const QString& name : kept)
+            writeFile(dir + "/" + name, "keep");
         const Run run =
             kavel({"--work-dir", work, "--verify", "!" + save(job("old", dir), "old.rip")});
-        QCOMPARE(run.exitCode, 1);
-        QVERIFY2(run.out.contains("missing 07, 08"), qPrintable(run.out));
-        QVERIFY2(run.err.startsWith("kavel32: the zips were made but failed their check"),
-                 qPrintable(run.err));
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY2(run.out.contains("Replaced the older set old in " + dir), qPrintable(run.out));
+        QVERIFY2(run.out.contains("Check passed: 6 zips"), qPrintable(run.out));
+        QStringList expected = kept;
+        for (int k = 1; k <= 6; ++k)
+            expected << QStringLiteral("old%1.zip").arg(k, 2, 10, QChar('0'));
+        expected.sort();
+        QStringList found = QDir(dir).entryList(QDir::Files, QDir::Name);
+        found.sort();
+        QCOMPARE(found, expected);
     }
 
     // Without the par2 program nothing is made at all.

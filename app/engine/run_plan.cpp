@@ -1,0 +1,286 @@
+#include "engine/run_plan.h"
+
+#include "companion/diz_numbering.h"
+#include "companion/nfo_copy.h"
+#include "companion/skip_list.h"
+#include "companion/zip_entries.h"
+#include "engine/archiver_command.h"
+#include "engine/zip_wrapping.h"
+#include "job/volume_rules.h"
+#include "platform/paths.h"
+
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSet>
+
+#include <cmath>
+
+namespace {
+
+const QString kDizEntry = QStringLiteral("file_id.diz");
+
+// Text lines as the companion files are written: every line ends with CR LF, bytes kept.
+QByteArray linesText(const QStringList& lines) {
+    QByteArray bytes;
+    for (const QString& line : lines)
+        bytes += line.toLatin1() + "\r\n";
+    return bytes;
+}
+
+PlanFault fault(const QString& text, Page page, const QString& focus = {}, const QString& box = {},
+                PlanFault::Stage stage = PlanFault::Stage::Set) {
+    PlanFault f;
+    f.stage = stage;
+    f.text = text;
+    f.page = page;
+    f.focus = focus;
+    f.box = box;
+    return f;
+}
+
+// The checks of the job itself, before any question is asked.
+std::optional<PlanFault> jobFault(const JobSettings& job, const PlanFacts& facts) {
+    constexpr PlanFault::Stage kJob = PlanFault::Stage::Job;
+    const JobReadiness ready = isJobReady(job);
+    if (!ready.ready) {
+        const QString reason = readinessReason(ready);
+        const bool boxed = ready.zipNameHasSpace || ready.zipNameUnsafe;
+        return fault(reason, ready.page, ready.focus, boxed ? reason : QString(), kJob);
+    }
+    if (!facts.workFolderFault.isEmpty())
+        return fault(facts.workFolderFault, Page::Nfo, {}, facts.workFolderFault, kJob);
+    if (job.RawArchivesOnly)
+        return std::nullopt;
+    if (!facts.commentFault.isEmpty())
+        return fault(facts.commentFault, Page::Nfo, {}, facts.commentFault, kJob);
+    if (const QString clash = companionNameClash(job, facts.extraFiles); !clash.isEmpty())
+        return fault(clash, Page::Nfo, {}, clash, kJob);
+    if (!facts.dizReadError.isEmpty())
+        return fault(facts.dizReadError, Page::Diz, {}, {}, kJob);
+    if (!facts.nfoReadError.isEmpty())
+        return fault(facts.nfoReadError, Page::Nfo, {}, {}, kJob);
+    if (!facts.canonicalSource.isEmpty() && facts.canonicalSource == facts.canonicalZipDir) {
+        const QString text = QStringLiteral("The zip folder %1 is the source itself: every run "
+                                            "would pack the zips of the one before")
+                                 .arg(job.ZipDir);
+        return fault(text, Page::Zip, {}, text, kJob);
+    }
+    return std::nullopt;
+}
+
+std::optional<PlanFault> numberingFault(const JobSettings& job, const PlanFacts& facts, int digits,
+                                        bool* noRoom) {
+    if (!job.AutoNumber || job.RawArchivesOnly || job.DizFile.isEmpty())
+        return std::nullopt;
+    if (!facts.dizReadError.isEmpty())
+        return fault(facts.dizReadError, Page::Diz);
+    const NumberingJudgement judged = judgeNumberingLines(job, facts.dizLines, digits);
+    if (judged.valid)
+        return std::nullopt;
+    *noRoom = judged.noRoom;
+    return fault(judged.why, Page::Diz, judged.field, judged.message);
+}
+
+// The archiver's real count, where no set can be made of it.
+std::optional<PlanFault> countFault(const JobSettings& job, int volumes) {
+    if (job.SizeUnits == 0 && volumes > 1)
+        return fault(QStringLiteral("The archiver made %1 files where one archive was asked for")
+                         .arg(volumes),
+                     Page::Progress);
+    if (exceedsVolumeLimit(volumes))
+        return fault(QStringLiteral("The archiver made %1 volumes; a set can't have more than %2")
+                         .arg(volumes)
+                         .arg(kVolumeLimit),
+                     Page::Progress);
+    return std::nullopt;
+}
+
+} // namespace
+
+QString outputFolderName(int i) {
+    return QStringLiteral("Kavel%1").arg(i, 3, 10, QLatin1Char('0'));
+}
+
+QString firstFreeOutputFolder(const QString& workLocation) {
+    for (int i = 1; i < 100000; ++i) {
+        const QString path = joinPath(workLocation, outputFolderName(i));
+        const QFileInfo info(path);
+        if (!info.exists() && !info.isSymLink())
+            return path;
+    }
+    return {};
+}
+
+bool isSetFile(const QString& fileName, const QString& stem) {
+    if (stem.isEmpty() || !fileName.startsWith(stem, Qt::CaseInsensitive))
+        return false;
+    static const QRegularExpression rest(
+        QStringLiteral("^(\\d{2,3}\\.zip|\\.zip|\\.sfv|\\.par2|\\.vol\\d+\\+\\d+\\.par2)$"),
+        QRegularExpression::CaseInsensitiveOption);
+    return rest.match(fileName.mid(stem.size())).hasMatch();
+}
+
+QStringList ownFoldersInSource(const PlanFacts& facts) {
+    QStringList inside;
+    if (facts.canonicalSource.isEmpty() || !QFileInfo(facts.canonicalSource).isDir())
+        return inside;
+    for (const QString& folder :
+         {facts.canonicalZipDir, facts.canonicalWorkLocation, facts.canonicalScratchFolder}) {
+        if (folder.isEmpty() || folder == facts.canonicalSource || inside.contains(folder))
+            continue;
+        if (pathWithin(folder, facts.canonicalSource))
+            inside << folder;
+    }
+    return inside;
+}
+
+RunPlan planRun(const JobSettings& job, const PlanFacts& facts, const PlanOptions& options) {
+    RunPlan plan;
+    if (auto f = jobFault(job, facts)) {
+        plan.fault = f;
+        return plan;
+    }
+
+    // The volumes: the estimate decides the first volume's name and the numbering width; the
+    // archiver's real count, once known, may only widen it.
+    const VolumePlan volumes = planVolumes(job.Archiver, job.SizeUnits, options.sourceSizeM);
+    plan.estimate = estimatedVolumes(job.SizeUnits, options.sourceSizeM);
+    plan.extension = volumes.extension;
+    bool three = volumes.threeDigitNumbers;
+    if (options.volumes) {
+        plan.countKnown = true;
+        plan.volumeCount = *options.volumes;
+        if (job.SizeUnits != 0 && needsThreeDigits(plan.volumeCount))
+            three = true;
+    } else {
+        plan.volumeCount =
+            job.SizeUnits == 0 ? 1 : qMax(1, int(std::ceil(double(plan.estimate) - 1e-6)));
+    }
+    plan.digits = three ? 3 : 2;
+
+    // The Part's numbering refusals come first, then the volume limit, then a label that
+    // would overwrite the template's text (no use making room for a set that cannot be).
+    bool noRoom = false;
+    std::optional<PlanFault> numbering = numberingFault(job, facts, plan.digits, &noRoom);
+    if (numbering && !(noRoom && volumes.tooManyVolumes)) {
+        if (plan.countKnown && !volumes.threeDigitNumbers && three)
+            numbering->text = QStringLiteral("The archiver made %1 volumes, too many for two-digit "
+                                             "disk numbers, and %2")
+                                  .arg(plan.volumeCount)
+                                  .arg(numbering->text);
+        if (plan.countKnown)
+            numbering->stage = PlanFault::Stage::AfterArchiving;
+        plan.fault = numbering;
+        return plan;
+    }
+    if (volumes.tooManyVolumes) {
+        PlanFault f =
+            fault(QStringLiteral("More than %1 volumes would be needed").arg(kVolumeLimit),
+                  Page::Progress, {}, QString::fromLatin1(kTooManyVolumesText));
+        f.boxTitle = QString::fromLatin1(kTooManyVolumesTitle);
+        f.boxIcon = MessageIcon::Critical;
+        plan.fault = f;
+        return plan;
+    }
+    if (plan.countKnown && !job.RawArchivesOnly)
+        if (auto f = countFault(job, plan.volumeCount)) {
+            f->stage = PlanFault::Stage::AfterArchiving;
+            plan.fault = f;
+            return plan;
+        }
+    if (options.par2Percent > 0 && !facts.par2Fault.isEmpty() && !job.RawArchivesOnly) {
+        plan.fault = fault(facts.par2Fault, Page::Progress, {}, facts.par2Fault);
+        return plan;
+    }
+
+    // What the archiver is told: the source with the skip list and the run's own folders.
+    plan.ownFolders = ownFoldersInSource(facts);
+    plan.exclusionText = job.SkipList;
+    for (const QString& folder : plan.ownFolders)
+        plan.exclusionText += subDirectoryEntry(folder) + QStringLiteral("\r\n");
+    if (!plan.exclusionText.isEmpty())
+        plan.listFile = options.listFile;
+    plan.archivePath = joinPath(options.outputFolder, job.ZipName + plan.extension);
+    plan.archiver = archiverCommand(job.Archiver, job.SizeUnits, job.MethodIndex, plan.archivePath,
+                                    job.SourceSpec, plan.listFile);
+    if (job.RawArchivesOnly)
+        return plan;
+
+    // The zips.
+    plan.zipName = job.ZipName.left(zipNameLimit(job.SizeUnits, three));
+    plan.stem = plan.zipName + options.dateText;
+    plan.compressionLevel = zipCompressionLevel(job);
+    plan.commentFile = job.CommentOn ? job.CommentFile : QString();
+    if (!job.NfoFile.isEmpty()) {
+        plan.nfoCopyName = nfoCopyName(job.NfoFile);
+        plan.nfoText = linesText(taggedNfoLines(facts.nfoLines));
+    }
+    const QByteArray unnumberedDiz = facts.dizBytes;
+    const int lineNumber = fieldNumber(job.NumberLine);
+    plan.zips.reserve(plan.volumeCount);
+    for (int k = 1; k <= plan.volumeCount; ++k) {
+        PlannedZip zip;
+        zip.number = k;
+        const QString number = volumeNumberText(job.SizeUnits, plan.volumeCount, k, three);
+        zip.shownName = shownZipName(plan.zipName, options.dateText, number);
+        zip.base = zipBaseFor(job.ZipDir, plan.zipName, options.dateText, number);
+        zip.path = zip.base + QStringLiteral(".zip");
+        if (job.AutoNumber) {
+            const QStringList lines =
+                numberedDizLines(job, facts.dizLines, k, plan.volumeCount, plan.digits);
+            zip.dizText = linesText(lines);
+            if (lineNumber >= 1 && lineNumber <= lines.size())
+                zip.numberedLine = lines[lineNumber - 1];
+        } else {
+            zip.dizText = unnumberedDiz;
+        }
+        zip.entries << PlanEntry{PlanEntry::Kind::Volume, {}, {}}
+                    << PlanEntry{PlanEntry::Kind::Diz, kDizEntry, job.DizFile};
+        if (!job.FirstZipOnly || k == 1) {
+            if (!job.NfoFile.isEmpty())
+                zip.entries << PlanEntry{PlanEntry::Kind::Nfo, plan.nfoCopyName, job.NfoFile};
+            for (const QString& file : facts.extraFiles)
+                zip.entries << PlanEntry{PlanEntry::Kind::Extra, file,
+                                         job.ExtraIsFile ? job.ExtraPath
+                                                         : joinPath(job.ExtraPath, file)};
+        }
+        plan.zips << zip;
+    }
+
+    // Receivers read a three-digit total only in brackets.
+    if (job.AutoNumber && lineNumber >= 1 && lineNumber <= facts.dizLines.size()) {
+        const DiskLabelPlacement placed =
+            placeDiskLabel(facts.dizLines[lineNumber - 1], fieldNumber(job.NumberColumn),
+                           plan.volumeCount, plan.volumeCount, plan.digits);
+        const QString total = placed.label.section(QLatin1Char('/'), 1);
+        if (total.size() >= 3 && !placed.bracketed)
+            plan.warnings << QStringLiteral("line %1 of %2: receiving sites read a three-digit "
+                                            "total such as %3 only in the forms [%3] and (%3); "
+                                            "written bare or in < > they read it as 0")
+                                 .arg(lineNumber)
+                                 .arg(job.DizFile, placed.label);
+    }
+
+    // What follows the last zip, and an older set of the same name that this one replaces.
+    if (options.sfv)
+        plan.sfvPath = joinPath(job.ZipDir, plan.stem + QStringLiteral(".sfv"));
+    plan.par2Percent = options.par2Percent;
+    if (options.par2Percent > 0)
+        plan.par2Path = joinPath(job.ZipDir, plan.stem + QStringLiteral(".par2"));
+    plan.verify = options.verify;
+    for (const QString& name : facts.zipDirFiles) {
+        if (name.startsWith(job.ZipName, Qt::CaseInsensitive))
+            plan.zipNameTaken = true;
+        if (isSetFile(name, plan.stem))
+            plan.olderSet << joinPath(job.ZipDir, name);
+    }
+    return plan;
+}
+
+void bindVolumes(RunPlan& plan, const QString& outputFolder, const QStringList& volumeNames) {
+    for (qsizetype i = 0; i < plan.zips.size() && i < volumeNames.size(); ++i) {
+        PlanEntry& volume = plan.zips[i].entries.front();
+        volume.name = volumeNames[i];
+        volume.source = joinPath(outputFolder, volumeNames[i]);
+    }
+}

@@ -1,0 +1,170 @@
+#pragma once
+
+#include "job/command.h"
+#include "job/job_settings.h"
+#include "job/window_port.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// The set a run makes, described once: the run carries it out, the dry run prints it, the
+// steps after the last zip take their names from it, and the check of a set, resume and
+// unpack read it. planRun is a pure function of the job, what was read from the disk for it
+// (PlanFacts) and the run's options, so every caller that asks gets the same set.
+
+// What the plan needs from the disk, read once before it is made: a file edited while the
+// run goes on cannot change half a set.
+struct PlanFacts {
+    // The diz as it is (what goes into every zip unnumbered) and its lines; dizReadError
+    // when it could not be read.
+    QByteArray dizBytes;
+    QStringList dizLines;
+    QString dizReadError;
+    // The nfo's lines, read once; nfoReadError when it could not be read.
+    QStringList nfoLines;
+    QString nfoReadError;
+    // The files an extra directory adds (names, in the order they are added); for an extra
+    // file, that file's name.
+    QStringList extraFiles;
+    // Why the comment file cannot be attached; empty when it can (or none is asked for).
+    QString commentFault;
+    // Why the run's private work folder cannot be used; empty when it can.
+    QString workFolderFault;
+    // Why the par2 program cannot be run; empty when it can.
+    QString par2Fault;
+    // The source as the archiver gets it, with links resolved (empty when it does not exist).
+    QString canonicalSource;
+    // The folders of the run's own that must never be packed: the zip folder, where output
+    // folders are made and the scratch folder that holds every run's private work folder,
+    // each with links resolved.
+    QString canonicalZipDir;
+    QString canonicalWorkLocation;
+    QString canonicalScratchFolder;
+    // The names in the zip folder, to find an older set of the same name.
+    QStringList zipDirFiles;
+
+    bool operator==(const PlanFacts&) const = default;
+};
+
+// Reads the facts for a job: the diz, the nfo and the extra directory once, the comment
+// file, the folders, the zip folder's listing. Makes nothing: a dry run reads them too. The
+// work folder and the par2 program are the caller's to look at.
+PlanFacts readPlanFacts(const JobSettings& job, const QString& workLocation);
+// Only the folders of those facts: the source and the run's own folders, links resolved.
+PlanFacts readPlanFolders(const JobSettings& job, const QString& workLocation);
+
+// The source's size in millions of bytes without the run's own folders inside it, which
+// the archiver is told to leave out.
+float sizeWithoutOwnFolders(float sourceSizeM, const PlanFacts& folders);
+
+// What a caller decides that the job does not hold.
+struct PlanOptions {
+    float sourceSizeM = 0;      // SourceSizeM, as measured (own folders left out)
+    RunFlags flags;             // batch and date stamp
+    QString dateText;           // "mmdyy" of a "$" run, else empty
+    std::optional<int> volumes; // the archiver's real count once it has run
+    QString workLocation;       // where output folders are made
+    QString outputFolder;       // the folder claimed (or, for a dry run, the one it would be)
+    QString listFile;           // where the exclusion list goes, when there is one
+    bool sfv = false;           // steps after the last zip
+    int par2Percent = 0;
+    bool verify = false;
+};
+
+// Why the plan cannot be carried out, and what the window does about it.
+struct PlanFault {
+    QString text; // one line naming the check
+    Page page = Page::Source;
+    QString focus; // design name of the field to focus
+    QString box;   // the message box text outside batch mode; empty: none
+    QString boxTitle = kErrorTitle;
+    MessageIcon boxIcon = MessageIcon::Exclamation;
+    // When it is found: by the job's own checks (before the Overwrite question), by the
+    // set's (the numbering, the volume limit), or only from the archiver's real count.
+    enum class Stage { Job, Set, AfterArchiving };
+    Stage stage = Stage::Job;
+    bool operator==(const PlanFault&) const = default;
+};
+
+// One entry of a zip: where it comes from and the name it gets.
+struct PlanEntry {
+    enum class Kind { Volume, Diz, Nfo, Extra };
+    Kind kind = Kind::Volume;
+    QString name;   // as the zip names it
+    QString source; // the file it is made from (empty for a volume not yet made)
+    bool operator==(const PlanEntry&) const = default;
+};
+
+struct PlannedZip {
+    int number = 1;           // k: the zip's place in the set
+    QString shownName;        // "game01.zip", as the progress page shows it
+    QString path;             // in the zip folder
+    QString base;             // path without ".zip" (the zip base)
+    QByteArray dizText;       // its file_id.diz, byte for byte
+    QString numberedLine;     // the diz line that carries its disk number; empty: none
+    QList<PlanEntry> entries; // volume, file_id.diz, nfo, extra files, in that order
+    bool operator==(const PlannedZip&) const = default;
+};
+
+struct RunPlan {
+    std::optional<PlanFault> fault; // the first check that fails; nothing else is valid then
+    QStringList warnings;           // what does not stop the run
+
+    // Volumes.
+    float estimate = 0;      // estimated volumes (0 for one archive)
+    int volumeCount = 1;     // zips: the archiver's count when known, else the estimate's
+    bool countKnown = false; // volumeCount is the archiver's
+    int digits = 2;          // of disk and zip numbers: 2 or 3 (ThreeDigitNumbers)
+    QString extension;       // of the first volume: ".rar", ".001" or ".ace"
+    QString archivePath;     // outputFolder + ZipName + extension
+    Command archiver;        // the one command that makes the volumes
+    QString listFile;        // the exclusion list, when anything is skipped
+    QString exclusionText;   // its text: the skip list, then the run's own folders
+    QStringList ownFolders;  // folders of the run's own inside the source, never packed
+
+    // Names.
+    QString zipName; // the job's name, cut to fit 8.3 with the set's numbers
+    QString stem;    // zipName + date text: what every file of the set starts with
+    QList<PlannedZip> zips;
+    int compressionLevel = 6;
+    QString commentFile; // attached to every zip; empty: none
+    QString nfoCopyName; // the tagged nfo's name in the zips; empty: no nfo
+    QByteArray nfoText;  // the tagged nfo, byte for byte
+
+    // What follows the last zip.
+    QString sfvPath;  // empty: none
+    QString par2Path; // STEM.par2; empty: none
+    int par2Percent = 0;
+    bool verify = false;
+
+    // An older set of the same name in the zip folder, which this run replaces: its zips,
+    // SFV and PAR2 files (never any other file that merely starts with the name).
+    QStringList olderSet;
+    // Whether the Overwrite question is due: a file in the zip folder starts with ZipName.
+    bool zipNameTaken = false;
+
+    bool ok() const { return !fault.has_value(); }
+};
+
+RunPlan planRun(const JobSettings& job, const PlanFacts& facts, const PlanOptions& options);
+
+// The archiver's volumes, in set order, put into the plan's zips (one each).
+void bindVolumes(RunPlan& plan, const QString& outputFolder, const QStringList& volumeNames);
+
+// ---- Rules the plan is made of, exposed for the callers that need one alone ----
+
+// "Kavel" + i with at least three digits: "Kavel001".
+QString outputFolderName(int i);
+// The first output folder name in workLocation that nothing holds yet.
+QString firstFreeOutputFolder(const QString& workLocation);
+
+// Whether fileName belongs to the set named stem: stem + two or three digits + ".zip",
+// stem + ".zip", stem + ".sfv", or a PAR2 file of the stem. Case as the file system
+// compares names.
+bool isSetFile(const QString& fileName, const QString& stem);
+
+// The folders of the run's own that lie inside the source (or are it), with links resolved.
+QStringList ownFoldersInSource(const PlanFacts& facts);
