@@ -35,3 +35,8 @@ class TextLineReader {
 QStringList splitTextLines(const QByteArray& bytes);
 // The same rule over text already read (a skip list, the files to process).
 QStringList splitTextLines(const QString& text);
+
+// Text as a message may quote it to a terminal or a window: control characters (C0, DEL and
+// C1, which terminals take for commands) written as \n, \r, \t or \xNN, so a name cannot
+// retitle the terminal or erase the line that reports it.
+QString printableText(const QString& text);

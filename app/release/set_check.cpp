@@ -1,6 +1,7 @@
 #include "release/set_check.h"
 
 #include "companion/nfo_copy.h"
+#include "job/text_lines.h"
 #include "job/volume_rules.h"
 #include "platform/file_read.h"
 #include "platform/paths.h"
@@ -161,7 +162,7 @@ void listEntries(ZipFindings& z, zip_t* archive, qint64 fileSize) {
         entry.name = QString::fromUtf8(st.name ? st.name : "");
         entry.size = (st.valid & ZIP_STAT_SIZE) ? qint64(st.size) : 0;
         entry.compressedSize = (st.valid & ZIP_STAT_COMP_SIZE) ? qint64(st.comp_size) : 0;
-        const QString shown = printableName(entry.name);
+        const QString shown = printableText(entry.name);
         if (hasControl(entry.name))
             entry.refusal =
                 QStringLiteral("the entry name \"%1\" holds a control character").arg(shown);
@@ -219,7 +220,7 @@ void findVolume(ZipFindings& z, const QHash<QString, int>& nameUse, const QStrin
     } else if (candidates.size() > 1) {
         QStringList names;
         for (int i : candidates)
-            names << printableName(z.entries[i].name);
+            names << printableText(z.entries[i].name);
         z.faults << QStringLiteral("holds %1 entries that could be the volume: %2")
                         .arg(candidates.size())
                         .arg(names.join(QStringLiteral(", ")));
@@ -255,7 +256,7 @@ void readEntries(ZipFindings& z, zip_t* archive, const QString& volumeDir, QByte
         zip_file_t* file = zip_fopen_index(archive, e.index, 0);
         if (!file) {
             z.faults << QStringLiteral("%1 cannot be read: %2")
-                            .arg(printableName(e.name),
+                            .arg(printableText(e.name),
                                  QString::fromLocal8Bit(zip_strerror(archive)));
             if (out >= 0)
                 ::close(out);
@@ -280,10 +281,10 @@ void readEntries(ZipFindings& z, zip_t* archive, const QString& volumeDir, QByte
                                     ? QStringLiteral("CRC error in %1")
                                     : QStringLiteral("%1 cannot be read: ") +
                                           QString::fromLocal8Bit(zip_error_strerror(error));
-            z.faults << why.arg(printableName(e.name));
+            z.faults << why.arg(printableText(e.name));
         } else if (total != e.size) {
             z.faults << QStringLiteral("%1 reads back %2 bytes where the zip says %3")
-                            .arg(printableName(e.name))
+                            .arg(printableText(e.name))
                             .arg(total)
                             .arg(e.size);
         } else {
@@ -335,7 +336,7 @@ void readDiz(ZipFindings& z, const QByteArray& diz, qint64 claimedSize) {
 QString zipLabel(const ZipFindings& z, int width) {
     return QStringLiteral("zip %1 %2")
         .arg(z.place > 0 ? numberText(z.place, width) : QStringLiteral("??"),
-             printableName(z.name.fileName));
+             printableText(z.name.fileName));
 }
 
 // The stem a job's zips carry: its name, or the name cut for three digits, and the date of a
@@ -398,7 +399,7 @@ QString testJoinedVolumes(const QList<ZipFindings*>& set, int width, QString* pa
             if (name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\')) ||
                 name.startsWith(QLatin1Char('.')) || names.contains(name, Qt::CaseInsensitive))
                 return QStringLiteral("the RAR volume name %1 cannot be used to join the set")
-                    .arg(printableName(name));
+                    .arg(printableText(name));
         } else {
             const QString ext =
                 format == VolumeFormat::SevenZip ? QStringLiteral("7z") : QStringLiteral("zip");
@@ -446,7 +447,7 @@ void checkSfv(const QString& folder, const QString& stem, const QList<ZipFinding
             sfvName = name;
     if (sfvName.isEmpty())
         return;
-    const QString shown = QStringLiteral("SFV %1").arg(printableName(sfvName));
+    const QString shown = QStringLiteral("SFV %1").arg(printableText(sfvName));
     auto fault = [&](const QString& text) {
         report.faults << shown + QStringLiteral(": ") + text;
         report.lines << shown + QStringLiteral(": FAILED: ") + text;
@@ -482,31 +483,13 @@ void checkSfv(const QString& folder, const QString& stem, const QList<ZipFinding
             problems << QString::fromLatin1(QFileInfo::exists(QDir(folder).filePath(entry.name))
                                                 ? "it lists %1, which is not a zip of the set"
                                                 : "it lists %1, which is missing")
-                            .arg(printableName(entry.name));
+                            .arg(printableText(entry.name));
     if (!problems.isEmpty())
         return fault(problems.join(QStringLiteral("; ")));
     report.lines << shown + QStringLiteral(": ok, every zip listed with a matching CRC");
 }
 
 } // namespace
-
-QString printableName(const QString& name) {
-    QString out;
-    for (QChar c : name) {
-        const ushort u = c.unicode();
-        if (u == '\n')
-            out += QStringLiteral("\\n");
-        else if (u == '\r')
-            out += QStringLiteral("\\r");
-        else if (u == '\t')
-            out += QStringLiteral("\\t");
-        else if (u < 0x20 || u == 0x7f)
-            out += QStringLiteral("\\x%1").arg(u, 2, 16, QLatin1Char('0'));
-        else
-            out += c;
-    }
-    return out;
-}
 
 bool fits83(const QString& fileName) {
     static const QString allowed = QStringLiteral("!#$%&'()-@^_`{}~");
@@ -632,7 +615,7 @@ QString testFailureLine(const QByteArray& output) {
             said << line;
         afterHeading = heading;
     }
-    return printableName(said.join(QStringLiteral("; ")));
+    return printableText(said.join(QStringLiteral("; ")));
 }
 
 SetReport checkSet(const SetCheckRequest& request,
@@ -651,9 +634,9 @@ SetReport checkSet(const SetCheckRequest& request,
         return report;
     };
 
-    report.lines << QStringLiteral("Checking the zips in %1").arg(printableName(folder));
+    report.lines << QStringLiteral("Checking the zips in %1").arg(printableText(folder));
     if (!QFileInfo(folder).isDir()) {
-        setFault(QStringLiteral("%1 is not a folder").arg(printableName(folder)));
+        setFault(QStringLiteral("%1 is not a folder").arg(printableText(folder)));
         return finish();
     }
 
@@ -672,8 +655,8 @@ SetReport checkSet(const SetCheckRequest& request,
     }
     if (files.isEmpty()) {
         setFault(request.job ? QStringLiteral("no zips named %1* in %2")
-                                   .arg(request.job->ZipName, printableName(folder))
-                             : QStringLiteral("no zips in %1").arg(printableName(folder)));
+                                   .arg(request.job->ZipName, printableText(folder))
+                             : QStringLiteral("no zips in %1").arg(printableText(folder)));
         return finish();
     }
 
@@ -711,7 +694,7 @@ SetReport checkSet(const SetCheckRequest& request,
             z.faults << QStringLiteral("the name carries no set number of two or three digits");
         else if (n.stem != stem)
             z.faults << QStringLiteral("the name does not share the stem %1 of the set")
-                            .arg(printableName(stem));
+                            .arg(printableText(stem));
         else if (n.width != width)
             z.faults << QStringLiteral("the number is %1 digits wide, the set's %2")
                             .arg(n.width)
@@ -725,7 +708,7 @@ SetReport checkSet(const SetCheckRequest& request,
 
     if (request.job && !stemFitsJob(stem, *request.job))
         setFault(QStringLiteral("the zips are named %1, not after the job's name %2")
-                     .arg(printableName(stem), request.job->ZipName));
+                     .arg(printableText(stem), request.job->ZipName));
 
     // First pass: the central directories, so that every zip's volume can be told from the
     // extra files that travel with all of them.
@@ -792,7 +775,7 @@ SetReport checkSet(const SetCheckRequest& request,
         if (!z.opened)
             continue;
         if (status)
-            status(QStringLiteral("Checking %1").arg(printableName(z.name.fileName)));
+            status(QStringLiteral("Checking %1").arg(printableText(z.name.fileName)));
         ZipHandle handle;
         qint64 size = 0;
         if (const QString fault = openZip(z.path, &handle, &size); !fault.isEmpty()) {
@@ -840,7 +823,7 @@ SetReport checkSet(const SetCheckRequest& request,
         if (z.place > 0) {
             if (byPlace.contains(z.place))
                 z.faults << QStringLiteral("%1 carries the same number")
-                                .arg(printableName(byPlace.value(z.place)->name.fileName));
+                                .arg(printableText(byPlace.value(z.place)->name.fileName));
             else
                 byPlace.insert(z.place, &z);
         }
@@ -892,7 +875,7 @@ SetReport checkSet(const SetCheckRequest& request,
         if (z.faults.isEmpty()) {
             const Entry& v = z.entries[z.volumeEntry];
             report.lines << QStringLiteral("%1: ok, volume %2 (%3 bytes)%4")
-                                .arg(label, printableName(v.name))
+                                .arg(label, printableText(v.name))
                                 .arg(v.size)
                                 .arg(z.numbers.found ? QStringLiteral(", disk ") + z.numbers.text
                                                      : QString());
@@ -921,7 +904,7 @@ SetReport checkSet(const SetCheckRequest& request,
         for (int i = 0; i < ordered.size(); ++i)
             if (sorted[i] != ordered[i]) {
                 setFault(QStringLiteral("the names do not sort in set order: %1 sorts at place %2")
-                             .arg(printableName(sorted[i]->name.fileName))
+                             .arg(printableText(sorted[i]->name.fileName))
                              .arg(i + 1));
                 break;
             }

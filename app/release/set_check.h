@@ -56,9 +56,6 @@ QList<SetZipName> nameZips(const QStringList& fileNames, const QString& knownSte
 // extension of at most 3 characters DOS allows in short names.
 bool fits83(const QString& fileName);
 
-// A name as the report prints it: control characters written as \n, \r, \t or \xNN.
-QString printableName(const QString& name);
-
 enum class VolumeFormat { SevenZip, Zip, Rar, Unknown };
 // The archive format a set's first volume starts with.
 VolumeFormat volumeFormat(QByteArrayView head);
