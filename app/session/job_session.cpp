@@ -4,23 +4,41 @@
 #include "job/volume_rules.h"
 #include "job/window_port.h"
 #include "platform/paths.h"
+#include "platform/source_date.h"
 #include "platform/stop_signals.h"
 #include "release/finish_set.h"
 #include "release/job_plan.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <cstdio>
 
 namespace {
+// A path as a POSIX shell reads it back: in single quotes when anything in it is special.
+QString shellWord(const QString& text) {
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_./+,:=@%-]+$"));
+    if (plain.match(text).hasMatch())
+        return text;
+    QString quoted = text;
+    quoted.replace(QLatin1Char('\''), QStringLiteral("'\\''"));
+    return QLatin1Char('\'') + quoted + QLatin1Char('\'');
+}
+
 SessionResult failure(const QString& message, const QStringList& warnings = {}) {
     return {kExitFailed, message, warnings, {}};
 }
 } // namespace
 
 JobSession::JobSession(WindowPort& window, MachinePort& machine, const RunFlags& flags)
-    : window_(window), machine_(machine), flags_(flags), rip_(window, machine, zip_, flags) {}
+    : window_(window), machine_(machine), flags_(flags), rip_(window, machine, zip_, flags) {
+    rip_.setAfterZips([this](const JobSettings& made, const RunPlan& plan, const QStringList& zips,
+                             bool dateStamped) {
+        const FinishResult finished = finishSet(made, plan, zips, dateStamped, window_);
+        return AfterZips{finished.ok, finished.failure, finished.report};
+    });
+}
 
 ScriptLoad JobSession::load(const QString& path) {
     JobValidated = false;
@@ -121,30 +139,68 @@ SessionResult JobSession::runStep() {
     const FinishOptions finish = currentFinishOptions(&warning);
     if (!warning.isEmpty())
         warnings << warning;
-    const RipResult ripped = run(finish);
-    SessionResult result = resultOf(ripped);
-    QStringList report;
+    if (const QString stopped = offerStoppedRuns(); !stopped.isEmpty())
+        return resumeStep(stopped);
+    const JobSettings made = job;
+    return reportOf(run(finish), made);
+}
+
+SessionResult JobSession::resumeStep(const QString& outputFolder) {
+    zip_.setAbort(false);
+    const JournalRead read = readJournal(outputFolder);
+    if (!read.ok)
+        return failure(
+            QStringLiteral("cannot resume the run in %1: %2").arg(outputFolder, read.error),
+            warnings);
+    PlanFacts facts;
+    if (QString error; AppPaths::workFolder(&error).isEmpty())
+        facts.workFolderFault = error;
+    if (read.journal.options.par2Percent > 0)
+        facts.par2Fault = finishPrerequisiteFault(FinishOptions{false, false, 1});
+    // Every child, the archiver too, stamps as the run began.
+    if (const std::optional<qint64> stamp = read.journal.options.stampTime)
+        qputenv(kSourceDateEpochVariable, QByteArray::number(*stamp));
+    const RipResult ripped = rip_.resume(outputFolder, read.journal, facts);
+    return reportOf(ripped, read.journal.job);
+}
+
+SessionResult JobSession::reportOf(const RipResult& ripped, const JobSettings& made) {
+    SessionResult result = resultOf(ripped, made);
+    QStringList report = ripped.notes;
     for (const QString& w : ripped.plan.warnings)
         warnings << w;
     if (!ripped.replaced.isEmpty())
         report << QStringLiteral("Replaced the older set %1 in %2: %3")
-                      .arg(ripped.plan.stem, job.ZipDir,
+                      .arg(ripped.plan.stem, made.ZipDir,
                            ripped.replaced.join(QStringLiteral(", ")));
     if (result.exitCode == kExitCompleted && ripped.outcome == RipOutcome::Completed) {
-        const FinishResult finished =
-            finishSet(job, ripped.plan, ripped.zips, flags_.DateStampRun, window_);
-        report << finished.report;
-        window_.setStatusText(finished.ok ? kRippingCompleteText : finished.failure);
-        if (!finished.ok) {
-            result = failure(finished.failure);
+        report << ripped.after.report;
+        window_.setStatusText(ripped.after.ok ? kRippingCompleteText : ripped.after.failure);
+        if (!ripped.after.ok) {
+            result = failure(ripped.after.failure);
             if (!flags_.batch())
-                window_.message(finished.failure, kErrorTitle, MessageIcon::Exclamation,
+                window_.message(ripped.after.failure, kErrorTitle, MessageIcon::Exclamation,
                                 MessageButtons::Ok);
         }
     }
     result.warnings = warnings;
     result.report = report;
     return result;
+}
+
+QString JobSession::offerStoppedRuns() {
+    const QString workLocation = job.WorkDrive.isEmpty() ? defaultWorkLocation() : job.WorkDrive;
+    for (const StoppedRun& stopped : stoppedRuns(workLocation)) {
+        if (!flags_.batch() && sameZips(stopped.job, job) &&
+            window_.message(QStringLiteral("A stopped run of this job left its volumes in %1.\n"
+                                           "Finish that run instead of starting again?")
+                                .arg(stopped.folder),
+                            QStringLiteral("Kavel32"), MessageIcon::Question,
+                            MessageButtons::YesNo) == MessageAnswer::Yes)
+            return stopped.folder;
+        warnings << resumeHint(stopped.folder, QStringLiteral("a stopped run left its volumes in"));
+    }
+    return {};
 }
 
 SessionResult JobSession::runScript(const QString& path, bool runJob) {
@@ -160,16 +216,23 @@ SessionResult JobSession::runScript(const QString& path, bool runJob) {
     return runStep();
 }
 
-SessionResult JobSession::resultOf(const RipResult& run) const {
+SessionResult JobSession::resultOf(const RipResult& run, const JobSettings& made) const {
     SessionResult result;
+    // A folder the journal finishes is named with the command that finishes it.
+    const QString kept =
+        run.resumable
+            ? QStringLiteral("; ") +
+                  resumeHint(run.outputFolder, QStringLiteral("the volumes not yet zipped are in"))
+        : !run.outputFolder.isEmpty()
+            ? QStringLiteral("; the volumes not zipped are in %1").arg(run.outputFolder)
+            : QString();
     if (stopRequested(&result)) {
-        if (!run.outputFolder.isEmpty())
-            result.message +=
-                QStringLiteral("; the volumes not zipped are in %1").arg(run.outputFolder);
+        result.message += kept;
         return result;
     }
     if (!run.succeeded())
-        return failure(run.reason.isEmpty() ? QStringLiteral("the run failed") : run.reason);
+        return failure((run.reason.isEmpty() ? QStringLiteral("the run failed") : run.reason) +
+                       (run.outcome == RipOutcome::Failed ? kept : QString()));
     if (run.outcome == RipOutcome::ArchivesKept)
         return {kExitCompleted,
                 QStringLiteral("Ripping complete: %1 volumes are in %2")
@@ -178,9 +241,14 @@ SessionResult JobSession::resultOf(const RipResult& run) const {
                 {},
                 {}};
     return {kExitCompleted,
-            QStringLiteral("Ripping complete: %1 zips in %2").arg(run.volumes).arg(job.ZipDir),
+            QStringLiteral("Ripping complete: %1 zips in %2").arg(run.volumes).arg(made.ZipDir),
             {},
             {}};
+}
+
+QString resumeHint(const QString& outputFolder, const QString& lead) {
+    return QStringLiteral("%1 %2; kavel32 --resume %3 finishes the set")
+        .arg(lead, outputFolder, shellWord(outputFolder));
 }
 
 bool stopRequested(SessionResult* result) {

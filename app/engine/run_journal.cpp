@@ -1,0 +1,593 @@
+#include "engine/run_journal.h"
+
+#include "companion/line_text_file.h"
+#include "job/text_lines.h"
+#include "job/volume_rules.h"
+#include "platform/file_read.h"
+#include "platform/folder_lock.h"
+#include "platform/paths.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <charconv>
+#include <limits>
+
+namespace {
+
+const QByteArray kFirstLine = "Kavel32 run journal ";
+const QByteArray kEndKey = "end";
+// No list can have more lines than the journal has bytes.
+constexpr qint64 kMaxListed = kMaxJournalBytes;
+constexpr qint64 kMaxFileSize = qint64(1) << 50;
+
+bool plainByte(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '.' || c == '_' || c == '~' || c == '/' || c == '+' || c == ',' || c == ':' ||
+           c == '=' || c == '@';
+}
+
+QByteArray encode(QByteArrayView bytes) {
+    static const char hex[] = "0123456789ABCDEF";
+    QByteArray out;
+    out.reserve(bytes.size());
+    for (char c : bytes) {
+        if (plainByte(c)) {
+            out += c;
+        } else {
+            const auto u = static_cast<unsigned char>(c);
+            out += '%';
+            out += hex[u >> 4];
+            out += hex[u & 15];
+        }
+    }
+    return out;
+}
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// Strict: only the bytes encode() leaves as they are, and %XX with upper-case digits.
+std::optional<QByteArray> decode(QByteArrayView text) {
+    QByteArray out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (plainByte(c)) {
+            out += c;
+            continue;
+        }
+        if (c != '%' || i + 2 >= text.size())
+            return std::nullopt;
+        const int high = hexValue(text[i + 1]), low = hexValue(text[i + 2]);
+        if (high < 0 || low < 0)
+            return std::nullopt;
+        out += char(high * 16 + low);
+        i += 2;
+    }
+    return out;
+}
+
+std::optional<qint64> number(QByteArrayView text, qint64 low, qint64 high) {
+    const bool negative = text.startsWith('-');
+    const QByteArrayView digits = negative ? text.sliced(1) : text;
+    if (digits.isEmpty() || digits.size() > 18)
+        return std::nullopt;
+    qint64 value = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    if (negative)
+        value = -value;
+    if (value < low || value > high || (negative && value == 0))
+        return std::nullopt;
+    return value;
+}
+
+std::optional<quint32> crcValue(QByteArrayView text) {
+    if (text.size() != 8)
+        return std::nullopt;
+    quint32 value = 0;
+    for (char c : text) {
+        const int digit = hexValue(c);
+        if (digit < 0)
+            return std::nullopt;
+        value = value * 16 + quint32(digit);
+    }
+    return value;
+}
+
+QByteArray crcBytes(quint32 crc) {
+    return crcText(crc).toLatin1();
+}
+
+// A float as the shortest text that reads back as exactly that float.
+QByteArray floatText(float value) {
+    char text[64];
+    const auto done = std::to_chars(text, text + sizeof text, value);
+    return QByteArray(text, done.ptr - text);
+}
+
+std::optional<float> floatValue(QByteArrayView text) {
+    float value = 0;
+    const auto done = std::from_chars(text.begin(), text.end(), value);
+    if (done.ec != std::errc() || done.ptr != text.end())
+        return std::nullopt;
+    return value;
+}
+
+bool plainFileName(const QString& name) {
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..") ||
+        name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\')))
+        return false;
+    for (QChar c : name)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+            return false;
+    return true;
+}
+
+// Writes the lines of a journal.
+class JournalWriter {
+  public:
+    QByteArray bytes;
+    void line(const char* key, const QByteArray& value) {
+        bytes += key;
+        bytes += ' ';
+        bytes += value;
+        bytes += '\n';
+    }
+    bool raw(const char* key, QByteArray& value) {
+        line(key, encode(value));
+        return true;
+    }
+    bool text(const char* key, QString& value) {
+        line(key, encode(value.toUtf8()));
+        return true;
+    }
+    bool flag(const char* key, bool& value) {
+        line(key, value ? "1" : "0");
+        return true;
+    }
+    template <class Int> bool integer(const char* key, Int& value, qint64, qint64) {
+        line(key, QByteArray::number(qint64(value)));
+        return true;
+    }
+    bool texts(const char* countKey, const char* key, QStringList& values, bool latin1) {
+        line(countKey, QByteArray::number(values.size()));
+        for (const QString& value : values)
+            line(key, encode(latin1 ? value.toLatin1() : value.toUtf8()));
+        return true;
+    }
+    bool record(const char* key, FileRecord& r) {
+        line(key,
+             encode(r.name.toUtf8()) + ' ' + QByteArray::number(r.size) + ' ' + crcBytes(r.crc));
+        return true;
+    }
+    bool records(const char* countKey, const char* key, QList<FileRecord>& list, qint64) {
+        line(countKey, QByteArray::number(list.size()));
+        for (FileRecord& r : list)
+            record(key, r);
+        return true;
+    }
+    // What it writes always reads back; the reader's refusals never happen here.
+    bool fail(const QString&) { return false; }
+    bool failBefore(const QString&) { return false; }
+};
+
+// Reads the lines of a journal in the order the writer wrote them.
+class JournalReader {
+  public:
+    // firstLine: the number, in the file, of the first of lines.
+    JournalReader(QList<QByteArrayView> lines, qsizetype firstLine)
+        : lines_(std::move(lines)), firstLine_(firstLine) {}
+    QString error;
+
+    bool atKey(const char* key) const {
+        const QByteArrayView k(key);
+        return next_ < lines_.size() && lines_[next_].startsWith(k) &&
+               lines_[next_].size() > k.size() && lines_[next_][k.size()] == ' ';
+    }
+    bool atEnd() const { return next_ >= lines_.size(); }
+    qsizetype lineNumber() const { return firstLine_ + next_; }
+
+    bool take(const char* key, QByteArrayView* value) {
+        if (!atKey(key))
+            return fail(QStringLiteral("\"%1\" expected").arg(QLatin1String(key)));
+        *value = lines_[next_].sliced(qsizetype(qstrlen(key)) + 1);
+        ++next_;
+        return true;
+    }
+    bool raw(const char* key, QByteArray& value) {
+        QByteArrayView text;
+        if (!take(key, &text))
+            return false;
+        const std::optional<QByteArray> bytes = decode(text);
+        if (!bytes)
+            return failBefore(QStringLiteral("%1 is not percent-encoded text").arg(key));
+        value = *bytes;
+        return true;
+    }
+    bool text(const char* key, QString& value) {
+        QByteArray bytes;
+        if (!raw(key, bytes))
+            return false;
+        value = QString::fromUtf8(bytes);
+        if (value.toUtf8() != bytes)
+            return failBefore(QStringLiteral("%1 is not UTF-8").arg(key));
+        return true;
+    }
+    bool flag(const char* key, bool& value) {
+        QByteArrayView text;
+        if (!take(key, &text))
+            return false;
+        if (text != "0" && text != "1")
+            return failBefore(QStringLiteral("%1 is not 0 or 1").arg(key));
+        value = text == "1";
+        return true;
+    }
+    template <class Int> bool integer(const char* key, Int& value, qint64 low, qint64 high) {
+        QByteArrayView text;
+        if (!take(key, &text))
+            return false;
+        const std::optional<qint64> n = number(text, low, high);
+        if (!n)
+            return failBefore(
+                QStringLiteral("%1 is not a number from %2 to %3").arg(key).arg(low).arg(high));
+        value = Int(*n);
+        return true;
+    }
+    bool texts(const char* countKey, const char* key, QStringList& values, bool latin1) {
+        qint64 count = 0;
+        if (!integer(countKey, count, 0, kMaxListed))
+            return false;
+        values.clear();
+        for (qint64 i = 0; i < count; ++i) {
+            QByteArray bytes;
+            if (!raw(key, bytes))
+                return false;
+            QString value = latin1 ? QString::fromLatin1(bytes) : QString::fromUtf8(bytes);
+            if (!latin1 && value.toUtf8() != bytes)
+                return failBefore(QStringLiteral("%1 is not UTF-8").arg(key));
+            values << value;
+        }
+        return true;
+    }
+    bool record(const char* key, FileRecord& r) {
+        QByteArrayView text;
+        if (!take(key, &text))
+            return false;
+        const QList<QByteArrayView> parts = splitBlanks(text);
+        const std::optional<QByteArray> name =
+            parts.size() == 3 ? decode(parts[0]) : std::optional<QByteArray>();
+        const std::optional<qint64> size =
+            parts.size() == 3 ? number(parts[1], 0, kMaxFileSize) : std::nullopt;
+        const std::optional<quint32> crc =
+            parts.size() == 3 ? crcValue(parts[2]) : std::optional<quint32>();
+        if (!name || !size || !crc)
+            return failBefore(QStringLiteral("%1 is not a file name, a size and a CRC").arg(key));
+        r.name = QString::fromUtf8(*name);
+        if (r.name.toUtf8() != *name || !plainFileName(r.name))
+            return failBefore(
+                QStringLiteral("%1 names no plain file: %2").arg(key, printableText(r.name)));
+        r.size = *size;
+        r.crc = *crc;
+        return true;
+    }
+    bool records(const char* countKey, const char* key, QList<FileRecord>& list, qint64 most) {
+        qint64 count = 0;
+        if (!integer(countKey, count, 0, most))
+            return false;
+        list.clear();
+        for (qint64 i = 0; i < count; ++i) {
+            FileRecord r;
+            if (!record(key, r))
+                return false;
+            list << r;
+        }
+        return true;
+    }
+    bool failBefore(const QString& why) {
+        --next_;
+        return fail(why);
+    }
+    bool fail(const QString& why) {
+        if (error.isEmpty())
+            error = QStringLiteral("line %1: %2").arg(lineNumber()).arg(why);
+        return false;
+    }
+
+  private:
+    static QList<QByteArrayView> splitBlanks(QByteArrayView text) {
+        QList<QByteArrayView> parts;
+        qsizetype start = 0;
+        for (qsizetype i = 0; i <= text.size(); ++i)
+            if (i == text.size() || text[i] == ' ') {
+                parts << text.sliced(start, i - start);
+                start = i + 1;
+            }
+        return parts;
+    }
+    QList<QByteArrayView> lines_;
+    qsizetype firstLine_ = 1;
+    qsizetype next_ = 0;
+};
+
+// The job, in the order of its fields. One description for the writer and the reader.
+template <class Io> bool visitJob(Io& io, JobSettings& j) {
+    QByteArray archiver = j.Archiver == ArchiverKind::Rar ? "rar" : "ace";
+    const bool ok =
+        io.text("job.SourceSpec", j.SourceSpec) && io.text("job.SkipList", j.SkipList) &&
+        io.text("job.DizFile", j.DizFile) && io.flag("job.AutoNumber", j.AutoNumber) &&
+        io.text("job.NumberColumn", j.NumberColumn) && io.text("job.NumberLine", j.NumberLine) &&
+        io.text("job.NfoFile", j.NfoFile) && io.flag("job.FirstZipOnly", j.FirstZipOnly) &&
+        io.flag("job.ExtraIsFile", j.ExtraIsFile) && io.text("job.ExtraPath", j.ExtraPath) &&
+        io.text("job.ZipDir", j.ZipDir) && io.text("job.ZipName", j.ZipName) &&
+        io.integer("job.SizeUnits", j.SizeUnits, kSliderMinimum, kSliderMaximum) &&
+        io.integer("job.MethodIndex", j.MethodIndex, kNoMethodChosen, kMaximumMethod) &&
+        io.flag("job.ZipExtra", j.ZipExtra) && io.raw("job.Archiver", archiver);
+    if (!ok)
+        return false;
+    if (archiver != "rar" && archiver != "ace")
+        return io.failBefore(QStringLiteral("job.Archiver is not rar or ace"));
+    j.Archiver = archiver == "rar" ? ArchiverKind::Rar : ArchiverKind::Ace;
+    return io.text("job.WorkDrive", j.WorkDrive) &&
+           io.flag("job.RawArchivesOnly", j.RawArchivesOnly) &&
+           io.flag("job.CommentOn", j.CommentOn) && io.text("job.CommentFile", j.CommentFile);
+}
+
+template <class Io> bool visitFacts(Io& io, RunJournal& j) {
+    PlanFacts& f = j.facts;
+    return io.raw("facts.diz", f.dizBytes) &&
+           io.texts("facts.nfoLines", "facts.nfoLine", f.nfoLines, true) &&
+           io.records("facts.extras", "facts.extra", j.extras, kMaxListed) &&
+           io.raw("facts.comment", j.commentBytes) && io.text("facts.source", f.canonicalSource) &&
+           io.text("facts.zipDir", f.canonicalZipDir) &&
+           io.text("facts.workLocation", f.canonicalWorkLocation) &&
+           io.text("facts.scratchFolder", f.canonicalScratchFolder) &&
+           io.texts("facts.zipDirFiles", "facts.zipDirFile", f.zipDirFiles, false);
+}
+
+template <class Io> bool visitOptions(Io& io, PlanOptions& o) {
+    QByteArray size = floatText(o.sourceSizeM);
+    QByteArray stamp = o.stampTime ? QByteArray::number(*o.stampTime) : QByteArray("none");
+    const bool ok =
+        io.raw("options.sourceSizeM", size) && io.flag("options.batch", o.flags.BatchRun) &&
+        io.flag("options.dateStamp", o.flags.DateStampRun) &&
+        io.text("options.dateText", o.dateText) &&
+        io.text("options.workLocation", o.workLocation) &&
+        io.text("options.outputFolder", o.outputFolder) && io.flag("options.sfv", o.sfv) &&
+        io.integer("options.par2Percent", o.par2Percent, 0, 100) &&
+        io.flag("options.verify", o.verify) && io.raw("options.stampTime", stamp);
+    if (!ok)
+        return false;
+    const std::optional<float> sizeM = floatValue(size);
+    if (sizeM)
+        o.sourceSizeM = *sizeM;
+    if (!sizeM || !(o.sourceSizeM >= 0) || o.sourceSizeM > 1e12f)
+        return io.failBefore(QStringLiteral("options.sourceSizeM is not a size"));
+    if (stamp == "none") {
+        o.stampTime.reset();
+        return true;
+    }
+    const std::optional<qint64> seconds = number(stamp, 0, std::numeric_limits<qint64>::max());
+    if (!seconds)
+        return io.fail(QStringLiteral("options.stampTime is not a time or \"none\""));
+    o.stampTime = seconds;
+    return true;
+}
+
+// What the parts of a journal must agree on.
+QString inconsistency(const RunJournal& j) {
+    if (j.archived && j.volumes.isEmpty())
+        return QStringLiteral("the archiver is recorded done without volumes");
+    if (j.zips.size() > j.volumes.size())
+        return QStringLiteral("more zips are recorded than volumes");
+    QStringList seen;
+    for (const FileRecord& r : j.volumes + j.zips) {
+        if (seen.contains(r.name))
+            return QStringLiteral("%1 is recorded twice").arg(printableText(r.name));
+        seen << r.name;
+    }
+    return {};
+}
+
+} // namespace
+
+PlanOptions RunJournal::planOptions() const {
+    PlanOptions o = options;
+    if (archived)
+        o.volumes = int(volumes.size());
+    return o;
+}
+
+QByteArray formatJournal(const RunJournal& journal) {
+    RunJournal j = journal;
+    JournalWriter w;
+    w.bytes = kFirstLine + QByteArray::number(kJournalVersion) + '\n';
+    visitJob(w, j.job);
+    visitFacts(w, j);
+    visitOptions(w, j.options);
+    if (j.archived)
+        w.records("archived", "volume", j.volumes, kVolumeLimit);
+    for (FileRecord& zip : j.zips)
+        w.record("zip", zip);
+    w.line(kEndKey.constData(), crcBytes(bytesCrc32(w.bytes)));
+    return w.bytes;
+}
+
+JournalRead parseJournal(QByteArrayView bytes) {
+    JournalRead read;
+    if (bytes.size() > kMaxJournalBytes) {
+        read.error = QStringLiteral("%1 bytes, too big for a journal").arg(bytes.size());
+        return read;
+    }
+    // The last line holds the CRC of everything before it.
+    const qsizetype endAt = bytes.lastIndexOf("\n" + kEndKey + " ");
+    if (!bytes.startsWith(kFirstLine) || endAt < 0 || !bytes.endsWith('\n')) {
+        read.error = bytes.startsWith(kFirstLine)
+                         ? QStringLiteral("the journal is cut short (its end line is missing)")
+                         : QStringLiteral("not a Kavel32 run journal");
+        return read;
+    }
+    const QByteArrayView body = bytes.first(endAt + 1);
+    const std::optional<quint32> crc =
+        crcValue(bytes.sliced(endAt + kEndKey.size() + 2).chopped(1));
+    if (!crc || *crc != bytesCrc32(body)) {
+        read.error = QStringLiteral("the journal is damaged (its CRC does not match)");
+        return read;
+    }
+    QList<QByteArrayView> lines;
+    for (qsizetype start = 0; start < body.size();) {
+        const qsizetype end = body.indexOf('\n', start);
+        lines << body.sliced(start, end - start);
+        start = end + 1;
+    }
+    const QByteArrayView version = lines.front().sliced(kFirstLine.size());
+    if (version != QByteArray::number(kJournalVersion)) {
+        read.error = QStringLiteral("journal version %1: this Kavel32 reads version %2")
+                         .arg(printableText(QString::fromLatin1(
+                             version.first(qMin<qsizetype>(version.size(), 20)))))
+                         .arg(kJournalVersion);
+        return read;
+    }
+    JournalReader r(lines.mid(1), 2);
+    RunJournal& j = read.journal;
+    bool ok = visitJob(r, j.job) && visitFacts(r, j) && visitOptions(r, j.options);
+    if (ok && r.atKey("archived")) {
+        j.archived = true;
+        ok = r.records("archived", "volume", j.volumes, kVolumeLimit);
+    }
+    while (ok && r.atKey("zip")) {
+        FileRecord zip;
+        ok = r.record("zip", zip);
+        j.zips << zip;
+    }
+    if (ok && !r.atEnd())
+        ok = r.fail(QStringLiteral("a line that belongs nowhere"));
+    if (ok) {
+        for (const FileRecord& extra : j.extras)
+            j.facts.extraFiles << extra.name;
+        j.facts.dizLines = splitTextLines(j.facts.dizBytes);
+        if (const QString why = inconsistency(j); !why.isEmpty())
+            ok = r.fail(why);
+    }
+    if (!ok) {
+        read.error = r.error;
+        read.journal = {};
+        return read;
+    }
+    read.ok = true;
+    return read;
+}
+
+bool isJournalFile(const QString& fileName) {
+    // writeFileAtomically writes it as ".kavel32.journal.new-<pid>" first.
+    return fileName == kJournalName ||
+           fileName.startsWith(QLatin1Char('.') + kJournalName + QStringLiteral(".new-"));
+}
+
+QStringList entriesBesideJournal(const QString& outputFolder) {
+    QStringList names =
+        QDir(outputFolder)
+            .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    names.removeIf([](const QString& name) { return isJournalFile(name); });
+    return names;
+}
+
+JournalRead readJournal(const QString& outputFolder) {
+    const QString path = joinPath(outputFolder, kJournalName);
+    QByteArray bytes;
+    QString error;
+    if (!readRegularFile(path, kMaxJournalBytes, &bytes, &error)) {
+        JournalRead read;
+        read.error = error;
+        return read;
+    }
+    JournalRead read = parseJournal(bytes);
+    if (!read.ok)
+        read.error = QStringLiteral("the journal %1: %2").arg(path, read.error);
+    return read;
+}
+
+bool writeJournal(const QString& outputFolder, const RunJournal& journal, QString* error) {
+    QString why;
+    if (writeFileAtomically(outputFolder, kJournalName, formatJournal(journal), &why))
+        return true;
+    if (error)
+        *error = QStringLiteral("cannot keep the run's journal: %1").arg(why);
+    return false;
+}
+
+bool hasJournal(const QString& outputFolder) {
+    return QFileInfo(joinPath(outputFolder, kJournalName)).isFile();
+}
+
+bool removeJournal(const QString& outputFolder) {
+    // With it go the copies a killed run was writing.
+    bool gone = true;
+    for (const QString& name : QDir(outputFolder).entryList(QDir::Files | QDir::Hidden))
+        if (isJournalFile(name))
+            gone = QFile::remove(joinPath(outputFolder, name)) && gone;
+    return gone;
+}
+
+std::optional<RunJournal> journalFor(const JobSettings& job, const PlanFacts& facts,
+                                     const PlanOptions& options, QString* error) {
+    RunJournal j;
+    j.job = job;
+    j.facts.dizBytes = facts.dizBytes;
+    j.facts.dizLines = facts.dizLines;
+    j.facts.nfoLines = facts.nfoLines;
+    j.facts.extraFiles = facts.extraFiles;
+    j.facts.canonicalSource = facts.canonicalSource;
+    j.facts.canonicalZipDir = facts.canonicalZipDir;
+    j.facts.canonicalWorkLocation = facts.canonicalWorkLocation;
+    j.facts.canonicalScratchFolder = facts.canonicalScratchFolder;
+    j.facts.zipDirFiles = facts.zipDirFiles;
+    j.options = options;
+    j.options.volumes.reset();
+    j.options.listFile.clear();
+    for (const QString& name : facts.extraFiles) {
+        const QString path = job.ExtraIsFile ? job.ExtraPath : joinPath(job.ExtraPath, name);
+        FileRecord extra{name, QFileInfo(path).size(), 0};
+        if (!fileCrc32(path, &extra.crc, error))
+            return std::nullopt;
+        j.extras << extra;
+    }
+    if (job.CommentOn && !job.RawArchivesOnly &&
+        !readRegularFile(job.CommentFile, kMaxCompanionBytes, &j.commentBytes, error))
+        return std::nullopt;
+    return j;
+}
+
+QList<StoppedRun> stoppedRuns(const QString& workLocation) {
+    QList<StoppedRun> found;
+    static const QRegularExpression folderName(QStringLiteral("^Kavel\\d{3,}$"));
+    const QStringList folders =
+        QDir(workLocation)
+            .entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks, QDir::Name);
+    for (const QString& name : folders) {
+        const QString folder = joinPath(workLocation, name);
+        if (!folderName.match(name).hasMatch() || !hasJournal(folder) || FolderLock::isHeld(folder))
+            continue;
+        const JournalRead read = readJournal(folder);
+        if (!read.ok)
+            continue;
+        const RunJournal& j = read.journal;
+        found << StoppedRun{folder, j.job, j.archived, int(j.zips.size()), int(j.volumes.size())};
+    }
+    return found;
+}
+
+bool sameZips(const JobSettings& a, const JobSettings& b) {
+    return samePath(a.ZipDir, b.ZipDir) && a.ZipName == b.ZipName;
+}
