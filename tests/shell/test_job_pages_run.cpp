@@ -1,4 +1,5 @@
 #include "engine/rip_run.h"
+#include "engine/zip_wrapping.h"
 #include "page_harness.h"
 #include "shell/ss_panel.h"
 
@@ -177,8 +178,7 @@ void TestJobPagesRun::abortDuringZipKeepsRemainingVolumes() {
              QStringList{QStringLiteral("rel01.zip")});
     const QStringList outputs = QDir(work_).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     QCOMPARE(outputs.size(), 1);
-    const QStringList left =
-        QDir(work_ + QLatin1Char('/') + outputs.front()).entryList(QDir::Files);
+    const QStringList left = listVolumes(work_ + QLatin1Char('/') + outputs.front());
     QCOMPARE(left.size(), 2); // the volume being wrapped and the one after it
 
     // A new run after an Abort is not stopped by it.
