@@ -218,6 +218,15 @@ SessionResult JobPages::runJob() {
     return result;
 }
 
+SessionResult JobPages::resumeRun(const QString& outputFolder) {
+    if (runActive())
+        return {kExitFailed, QStringLiteral("a run is already going on"), {}, {}};
+    const SessionResult result = model_->session().resumeStep(outputFolder);
+    model_->jobChangedInPlace();
+    emit runFinished();
+    return result;
+}
+
 bool JobPages::runActive() const {
     return model_->session().running();
 }

@@ -59,6 +59,8 @@ class JobPages : public QObject {
 
     // The Kavel! command: the rip run on the job the pages show, and how it ended.
     SessionResult runJob();
+    // The run stopped in outputFolder, finished on the progress page.
+    SessionResult resumeRun(const QString& outputFolder);
     bool runActive() const;
     // Abort (Command12) and Exit (Command13).
     void abortRun();

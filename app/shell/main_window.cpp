@@ -10,6 +10,7 @@
 #include "shell/splash_window.h"
 #include "shell/startup.h"
 #include "shell/task_bar_progress.h"
+#include "shell/trip_menu.h"
 
 #include "platform/paths.h"
 
@@ -196,6 +197,8 @@ void MainWindow::buildMenus() {
     zheader_->setCheckable(true);
     fileMenu_->addSeparator();
     addFinishMenu(fileMenu_, dialogs_, this);
+    addTripMenu(fileMenu_, dialogs_, this,
+                [this](const QString& folder) { return pages_->resumeRun(folder); });
     fileMenu_->addSeparator();
     action(fileMenu_, QStringLiteral("exitm"), QStringLiteral("E&xit"), &MainWindow::exitCommand);
 

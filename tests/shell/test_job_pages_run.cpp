@@ -19,6 +19,7 @@ class TestJobPagesRun : public QObject {
     void init();
     void interactiveJobEndsWithNumberedZips();
     void abortDuringZipKeepsRemainingVolumes();
+    void kavelOffersToFinishAStoppedRun();
     void everyStartMakesTheSameZips();
 
   private:
@@ -196,6 +197,31 @@ void TestJobPagesRun::abortDuringZipKeepsRemainingVolumes() {
     QCOMPARE(pageAtArchiver, (QStringList{QString(), QString(), QString()}));
     QCOMPARE(h.find<QLabel>("Label1")->text(), kRippingCompleteText);
     QCOMPARE(QDir(zips_).entryList({QStringLiteral("*.zip")}, QDir::Files).size(), 3);
+}
+
+// Kavel! on a job whose last run was stopped asks whether to finish that run; Yes finishes it
+// from its journal on the progress page.
+void TestJobPagesRun::kavelOffersToFinishAStoppedRun() {
+    PagesHarness h;
+    prepareJob(h);
+    h.port.onProgress = [&](int percent) {
+        if (percent > 0 && h.find<QLabel>("Label10")->text() == QStringLiteral("rel02.zip"))
+            h.click("Command12");
+    };
+    h.pages->runJob();
+    h.port.onProgress = nullptr;
+    QCOMPARE(QDir(zips_).entryList({QStringLiteral("*.zip")}, QDir::Files).size(), 1);
+    h.dialogs.answerMessage(MessageAnswer::Yes, QStringLiteral("A stopped run of this job"));
+    const int archiverRuns = h.machine.commands.size();
+    const SessionResult result = h.pages->runJob();
+    QCOMPARE(result.exitCode, kExitCompleted);
+    QVERIFY(result.report.front().startsWith(QStringLiteral("Resuming the run in ")));
+    QCOMPARE(h.machine.commands.size(), archiverRuns); // no second archiver
+    QCOMPARE(h.find<QLabel>("Label1")->text(), kRippingCompleteText);
+    QCOMPARE(QDir(zips_).entryList({QStringLiteral("*.zip")}, QDir::Files, QDir::Name),
+             (QStringList{"rel01.zip", "rel02.zip", "rel03.zip"}));
+    QCOMPARE(QDir(work_).entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList());
+    QVERIFY(h.dialogs.verifyAllUsed());
 }
 
 // The same script makes byte-identical zips whichever way it is run: unattended without a
