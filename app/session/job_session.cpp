@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QScopeGuard>
 
 #include <cstdio>
 
@@ -157,9 +158,20 @@ SessionResult JobSession::resumeStep(const QString& outputFolder) {
         facts.workFolderFault = error;
     if (read.journal.options.par2Percent > 0)
         facts.par2Fault = finishPrerequisiteFault(FinishOptions{false, false, 1});
-    // Every child, the archiver too, stamps as the run began.
+    // Every child, the archiver too, stamps as the run began (or not at all, as it did not);
+    // the window's later runs as they would have.
+    const QByteArray stampBefore = qgetenv(kSourceDateEpochVariable);
+    const bool stampWasSet = qEnvironmentVariableIsSet(kSourceDateEpochVariable);
+    const auto restoreStamp = qScopeGuard([&] {
+        if (stampWasSet)
+            qputenv(kSourceDateEpochVariable, stampBefore);
+        else
+            qunsetenv(kSourceDateEpochVariable);
+    });
     if (const std::optional<qint64> stamp = read.journal.options.stampTime)
         qputenv(kSourceDateEpochVariable, QByteArray::number(*stamp));
+    else
+        qunsetenv(kSourceDateEpochVariable);
     const RipResult ripped = rip_.resume(outputFolder, read.journal, facts);
     return reportOf(ripped, read.journal.job);
 }
