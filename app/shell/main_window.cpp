@@ -197,6 +197,7 @@ void MainWindow::buildMenus() {
     zheader_->setCheckable(true);
     fileMenu_->addSeparator();
     addFinishMenu(fileMenu_, dialogs_, this);
+    fileMenu_->addSeparator();
     addTripMenu(fileMenu_, dialogs_, this,
                 [this](const QString& folder) { return pages_->resumeRun(folder); });
     fileMenu_->addSeparator();
