@@ -25,6 +25,8 @@ namespace {
 
 const char* const kUsage =
     "Usage: kavel32 [OPTION]... [SCRIPT | !SCRIPT | $SCRIPT]\n"
+    "  or:  kavel32 --resume FOLDER\n"
+    "  or:  kavel32 --unpack ZIPDIR DEST\n"
     "Package a directory, drive or CD image into numbered zips of archive volumes.\n"
     "\n"
     "  SCRIPT           open the .rip script in the window and check the job\n"

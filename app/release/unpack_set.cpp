@@ -406,7 +406,10 @@ UnpackResult unpackSet(const UnpackRequest& request, const UnpackStatus& status)
     u.request.dest = QDir::cleanPath(QFileInfo(request.dest).absoluteFilePath());
     u.status = status;
     u.setFolder = request.zipDir;
-    if (const QString fault = destinationFault(u.request.dest); !fault.isEmpty()) {
+    const QString fault = QFileInfo(request.zipDir).isDir()
+                              ? destinationFault(u.request.dest)
+                              : QStringLiteral("%1 is not a folder of zips").arg(request.zipDir);
+    if (!fault.isEmpty()) {
         u.fail(fault);
         return u.result;
     }
