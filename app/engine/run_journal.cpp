@@ -6,6 +6,7 @@
 #include "platform/file_read.h"
 #include "platform/folder_lock.h"
 #include "platform/paths.h"
+#include "platform/source_date.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,7 +14,6 @@
 #include <QRegularExpression>
 
 #include <charconv>
-#include <limits>
 
 namespace {
 
@@ -378,7 +378,7 @@ template <class Io> bool visitOptions(Io& io, PlanOptions& o) {
         o.stampTime.reset();
         return true;
     }
-    const std::optional<qint64> seconds = number(stamp, 0, std::numeric_limits<qint64>::max());
+    const std::optional<qint64> seconds = number(stamp, 0, kLastStampSecond);
     if (!seconds)
         return io.fail(QStringLiteral("options.stampTime is not a time or \"none\""));
     o.stampTime = seconds;

@@ -8,11 +8,6 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
-namespace {
-// 9999-12-31 23:59:59 UTC: beyond it no date text can be written.
-constexpr qint64 kLastSecond = 253402300799;
-} // namespace
-
 SourceDateEpoch parseSourceDateEpoch(const QByteArray& value) {
     SourceDateEpoch epoch;
     if (value.isEmpty())
@@ -22,11 +17,11 @@ SourceDateEpoch parseSourceDateEpoch(const QByteArray& value) {
     for (char c : value)
         digits = digits && c >= '0' && c <= '9';
     const qint64 seconds = digits ? value.toLongLong() : -1;
-    if (!digits || seconds > kLastSecond) {
+    if (!digits || seconds > kLastStampSecond) {
         epoch.fault = QStringLiteral("%1=%2 is not a time: it must be the seconds since "
                                      "1970-01-01 UTC, digits only, at most %3")
                           .arg(QLatin1String(kSourceDateEpochVariable), shown)
-                          .arg(kLastSecond);
+                          .arg(kLastStampSecond);
         return epoch;
     }
     epoch.seconds = seconds;

@@ -11,6 +11,8 @@
 // it, so one source and one script give the same bytes on every run and every machine.
 
 inline constexpr char kSourceDateEpochVariable[] = "SOURCE_DATE_EPOCH";
+// 9999-12-31 23:59:59 UTC: beyond it no date text can be written.
+inline constexpr qint64 kLastStampSecond = 253402300799;
 
 struct SourceDateEpoch {
     std::optional<qint64> seconds; // empty: not set, times are the clock's

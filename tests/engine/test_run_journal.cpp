@@ -164,6 +164,8 @@ class RunJournalTest : public QObject {
             << replaced(good, "options.sourceSizeM ", "options.sourceSizeM x") << "not a size";
         QTest::newRow("a stamp that is no time")
             << replaced(good, "stampTime 1700000000", "stampTime soon") << "not a time";
+        QTest::newRow("a stamp after the year 9999")
+            << replaced(good, "stampTime 1700000000", "stampTime 253402300800") << "not a time";
         QTest::newRow("a line after the zips")
             << replaced(good, "\nend ", "\nzap 1\nend ") << "belongs nowhere";
         QTest::newRow("a zip recorded twice")
@@ -197,16 +199,19 @@ class RunJournalTest : public QObject {
         QTest::addColumn<int>("sizeUnits");
         QTest::addColumn<int>("method");
         QTest::addColumn<int>("par2Percent");
-        QTest::newRow("999 volumes") << 999 << 1 << 3 << 10;
-        QTest::newRow("one volume, one archive") << 1 << 0 << 0 << 0;
-        QTest::newRow("the last slider position") << 2 << 199 << 5 << 100;
+        QTest::addColumn<qint64>("stamp");
+        QTest::newRow("999 volumes") << 999 << 1 << 3 << 10 << qint64(1700000000);
+        QTest::newRow("one volume, one archive") << 1 << 0 << 0 << 0 << qint64(0);
+        QTest::newRow("the last of each") << 2 << 199 << 5 << 100 << qint64(253402300799);
     }
     void boundsAreInclusive() {
         QFETCH(int, volumes);
         QFETCH(int, sizeUnits);
         QFETCH(int, method);
         QFETCH(int, par2Percent);
+        QFETCH(qint64, stamp);
         RunJournal j = fullJournal();
+        j.options.stampTime = stamp;
         j.volumes.clear();
         for (int k = 1; k <= volumes; ++k)
             j.volumes << FileRecord{QStringLiteral("game.7z.%1").arg(k, 3, 10, QChar('0')), k, 0};
