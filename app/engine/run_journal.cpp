@@ -430,12 +430,25 @@ JournalRead parseJournal(QByteArrayView bytes) {
         read.error = QStringLiteral("%1 bytes, too big for a journal").arg(bytes.size());
         return read;
     }
+    if (!bytes.startsWith(kFirstLine)) {
+        read.error = QStringLiteral("not a Kavel32 run journal");
+        return read;
+    }
+    // The version first: another version may end otherwise.
+    const qsizetype firstEnd = bytes.indexOf('\n');
+    const QByteArrayView version = bytes.sliced(
+        kFirstLine.size(), (firstEnd < 0 ? bytes.size() : firstEnd) - kFirstLine.size());
+    if (version != QByteArray::number(kJournalVersion)) {
+        read.error = QStringLiteral("journal version %1: this Kavel32 reads version %2")
+                         .arg(printableText(QString::fromLatin1(
+                             version.first(qMin<qsizetype>(version.size(), 20)))))
+                         .arg(kJournalVersion);
+        return read;
+    }
     // The last line holds the CRC of everything before it.
     const qsizetype endAt = bytes.lastIndexOf("\n" + kEndKey + " ");
-    if (!bytes.startsWith(kFirstLine) || endAt < 0 || !bytes.endsWith('\n')) {
-        read.error = bytes.startsWith(kFirstLine)
-                         ? QStringLiteral("the journal is cut short (its end line is missing)")
-                         : QStringLiteral("not a Kavel32 run journal");
+    if (endAt < 0 || !bytes.endsWith('\n')) {
+        read.error = QStringLiteral("the journal is cut short (its end line is missing)");
         return read;
     }
     const QByteArrayView body = bytes.first(endAt + 1);
@@ -450,14 +463,6 @@ JournalRead parseJournal(QByteArrayView bytes) {
         const qsizetype end = body.indexOf('\n', start);
         lines << body.sliced(start, end - start);
         start = end + 1;
-    }
-    const QByteArrayView version = lines.front().sliced(kFirstLine.size());
-    if (version != QByteArray::number(kJournalVersion)) {
-        read.error = QStringLiteral("journal version %1: this Kavel32 reads version %2")
-                         .arg(printableText(QString::fromLatin1(
-                             version.first(qMin<qsizetype>(version.size(), 20)))))
-                         .arg(kJournalVersion);
-        return read;
     }
     JournalReader r(lines.mid(1), 2);
     RunJournal& j = read.journal;

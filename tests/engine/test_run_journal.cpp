@@ -125,6 +125,9 @@ class RunJournalTest : public QObject {
         QTest::newRow("one byte changed") << flipped << "CRC does not match";
         QTest::newRow("another version") << replaced(good, "journal 1\n", "journal 2\n")
                                          << "journal version 2: this Kavel32 reads version 1";
+        QTest::newRow("another version, another ending")
+            << QByteArray("Kavel32 run journal 2\nsomething else\n")
+            << "journal version 2: this Kavel32 reads version 1";
         QTest::newRow("a key out of place")
             << replaced(good, "job.DizFile", "job.NfoFile") << "line 4: \"job.DizFile\" expected";
         QTest::newRow("a flag neither 0 nor 1")
