@@ -12,7 +12,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QScopeGuard>
 
 #include <cstdio>
 
@@ -26,6 +25,32 @@ QString shellWord(const QString& text) {
     quoted.replace(QLatin1Char('\''), QStringLiteral("'\\''"));
     return QLatin1Char('\'') + quoted + QLatin1Char('\'');
 }
+
+// Every child of a resume, the archiver too, stamps as the stopped run did (or not at all, as
+// it did not); the program's later runs find SOURCE_DATE_EPOCH as it was.
+class StampOfJournal {
+  public:
+    explicit StampOfJournal(std::optional<qint64> stamp)
+        : before_(qgetenv(kSourceDateEpochVariable)),
+          wasSet_(qEnvironmentVariableIsSet(kSourceDateEpochVariable)) {
+        if (stamp)
+            qputenv(kSourceDateEpochVariable, QByteArray::number(*stamp));
+        else
+            qunsetenv(kSourceDateEpochVariable);
+    }
+    ~StampOfJournal() {
+        if (wasSet_)
+            qputenv(kSourceDateEpochVariable, before_);
+        else
+            qunsetenv(kSourceDateEpochVariable);
+    }
+    StampOfJournal(const StampOfJournal&) = delete;
+    StampOfJournal& operator=(const StampOfJournal&) = delete;
+
+  private:
+    QByteArray before_;
+    bool wasSet_;
+};
 
 SessionResult failure(const QString& message, const QStringList& warnings = {}) {
     return {kExitFailed, message, warnings, {}};
@@ -149,30 +174,23 @@ SessionResult JobSession::runStep() {
 SessionResult JobSession::resumeStep(const QString& outputFolder) {
     zip_.setAbort(false);
     const JournalRead read = readJournal(outputFolder);
-    if (!read.ok)
-        return failure(
-            QStringLiteral("cannot resume the run in %1: %2").arg(outputFolder, read.error),
-            warnings);
+    if (!read.ok) {
+        const QString why =
+            QStringLiteral("cannot resume the run in %1: %2").arg(outputFolder, read.error);
+        if (!flags_.batch())
+            window_.message(why, kErrorTitle, MessageIcon::Exclamation, MessageButtons::Ok);
+        return failure(why, warnings);
+    }
     PlanFacts facts;
     if (QString error; AppPaths::workFolder(&error).isEmpty())
         facts.workFolderFault = error;
     if (read.journal.options.par2Percent > 0)
         facts.par2Fault = finishPrerequisiteFault(FinishOptions{false, false, 1});
-    // Every child, the archiver too, stamps as the run began (or not at all, as it did not);
-    // the window's later runs as they would have.
-    const QByteArray stampBefore = qgetenv(kSourceDateEpochVariable);
-    const bool stampWasSet = qEnvironmentVariableIsSet(kSourceDateEpochVariable);
-    const auto restoreStamp = qScopeGuard([&] {
-        if (stampWasSet)
-            qputenv(kSourceDateEpochVariable, stampBefore);
-        else
-            qunsetenv(kSourceDateEpochVariable);
-    });
-    if (const std::optional<qint64> stamp = read.journal.options.stampTime)
-        qputenv(kSourceDateEpochVariable, QByteArray::number(*stamp));
-    else
-        qunsetenv(kSourceDateEpochVariable);
+    const StampOfJournal stamp(read.journal.options.stampTime);
     const RipResult ripped = rip_.resume(outputFolder, read.journal, facts);
+    // What stopped a resume is told as a run's failed step is; a stop tells itself.
+    if (!ripped.succeeded() && !flags_.batch() && !StopSignals::requested())
+        window_.message(ripped.reason, kErrorTitle, MessageIcon::Exclamation, MessageButtons::Ok);
     return reportOf(ripped, read.journal.job);
 }
 
