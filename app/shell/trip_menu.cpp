@@ -20,10 +20,8 @@ void resumeRun(Dialogs& dialogs, QWidget* window,
         window, QStringLiteral("Resume a stopped run: its output folder"), defaultWorkLocation());
     if (folder.isEmpty())
         return;
-    const SessionResult result = resume(folder);
-    if (result.exitCode != kExitCompleted && !result.message.isEmpty())
-        dialogs.message(window, result.message, kErrorTitle, MessageIcon::Exclamation,
-                        MessageButtons::Ok);
+    // The resume tells on the progress page, and in a message box, how it ended.
+    resume(folder);
 }
 
 void unpack(Dialogs& dialogs, QWidget* window) {
