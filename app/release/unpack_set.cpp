@@ -219,12 +219,14 @@ bool copyVolumesOut(Unpacking& u, const QString& to, QStringList* volumes) {
         while (written && (got = zip_fread(entry, buffer.data(), zip_uint64_t(buffer.size()))) > 0)
             written = file.write(buffer.constData(), got) == got;
         written = written && got == 0 && file.flush();
+        const QString why =
+            got < 0 ? QString::fromLocal8Bit(zip_file_strerror(entry)) : file.errorString();
         if (entry)
             zip_fclose(entry);
         zip_discard(archive);
         if (!written)
-            return u.fail(
-                QStringLiteral("cannot take the volume out of %1").arg(printableText(zips[i])));
+            return u.fail(QStringLiteral("cannot take the volume out of %1: %2")
+                              .arg(printableText(zips[i]), why));
         *volumes << name;
     }
     return true;
