@@ -3,6 +3,7 @@
 // set's zips; the archiver's test output, replayed from recorded files.
 #include "companion/diz_numbering.h"
 #include "platform/source_date.h"
+#include "release/archive_listing.h"
 #include "release/diz_numbers.h"
 #include "release/finish_set.h"
 #include "release/set_check.h"
