@@ -205,6 +205,9 @@ DryRun dryRun(const QString& scriptPath, const RunFlags& flags, const QString& w
         dry.warnings
             << QStringLiteral("%1 %2: %3").arg(kScriptErrorText, scriptPath, loaded.detail);
     }
+    if (!loaded.labelFault.isEmpty())
+        return stop(QStringLiteral("the job in %1 failed its check: %2")
+                        .arg(scriptPath, loaded.labelFault));
     const QString location = workLocation.isEmpty() ? QDir::homePath() : workLocation;
     job.WorkDrive = location;
     // The comment an unattended start takes: the stored line, read without the start's

@@ -96,6 +96,15 @@ std::optional<SessionResult> JobSession::loadStep(const QString& path) {
 }
 
 std::optional<SessionResult> JobSession::checkStep(const QString& path) {
+    if (!lastLoad.labelFault.isEmpty()) {
+        JobValidated = false;
+        if (!flags_.batch())
+            window_.message(QStringLiteral("%1: %2").arg(path, lastLoad.labelFault), kErrorTitle,
+                            MessageIcon::Exclamation, MessageButtons::Ok);
+        return failure(
+            QStringLiteral("the job in %1 failed its check: %2").arg(path, lastLoad.labelFault),
+            warnings);
+    }
     const LoadedJobCheck verdict = check();
     if (verdict.JobValidated)
         return std::nullopt;
