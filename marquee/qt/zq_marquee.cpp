@@ -46,6 +46,12 @@ std::int16_t to16Bits(int value) {
     return static_cast<std::int16_t>(std::clamp(value, -32768, 32767));
 }
 
+// An invalid colour is ignored; the alpha channel is not stored.
+void setColor(ZqMarqueePrivate& d, std::int32_t dispid, const QColor& color) {
+    if (color.isValid())
+        d.change(dispid, Variant::color(rgb(color.red(), color.green(), color.blue())));
+}
+
 QByteArray pngOf(const QPixmap& pixmap) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
@@ -93,9 +99,7 @@ QColor ZqMarquee::foreColor() const {
 }
 
 void ZqMarquee::setForeColor(const QColor& color) {
-    if (color.isValid())
-        d->change(dispid::kForeColor,
-                  Variant::color(rgb(color.red(), color.green(), color.blue())));
+    setColor(*d, dispid::kForeColor, color);
 }
 
 QColor ZqMarquee::backColor() const {
@@ -103,9 +107,7 @@ QColor ZqMarquee::backColor() const {
 }
 
 void ZqMarquee::setBackColor(const QColor& color) {
-    if (color.isValid())
-        d->change(dispid::kBackColor,
-                  Variant::color(rgb(color.red(), color.green(), color.blue())));
+    setColor(*d, dispid::kBackColor, color);
 }
 
 ZqMarquee::ScrollDirection ZqMarquee::direction() const {

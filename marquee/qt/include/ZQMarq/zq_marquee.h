@@ -156,7 +156,8 @@ class ZQMARQ_EXPORT ZqMarquee : public QWidget {
     bool setPicture(int n, const QPixmap& pixmap);
 
     // The design in the stored form a container keeps with its window (the widget's size
-    // included), and back. A refused state changes nothing; *errorMessage says why.
+    // included), and back. Restoring starts the content at its first frame and leaves the
+    // widget's size to its layout; a refused state changes nothing, *errorMessage says why.
     QByteArray saveState() const;
     bool restoreState(const QByteArray& state, QString* errorMessage = nullptr);
 
