@@ -3,6 +3,7 @@
 #include "companion/zip_comment.h"
 #include "engine/rip_run.h"
 #include "platform/paths.h"
+#include "script/loaded_job_check.h"
 #include "script/script_file.h"
 #include "shell/page_diz.h"
 #include "shell/page_nfo.h"
@@ -314,16 +315,14 @@ SessionResult JobPages::runJob() {
     port_.forgetShownPage();
     session_.clearWarnings();
     progress_->clearSummary();
-    // A source kept from a script although it has gone is not packed: the run would ask to
-    // overwrite a set and then find nothing to archive.
-    const QString source = model_.job().SourceSpec;
-    if (!source.isEmpty() && !QFileInfo::exists(source)) {
-        const QString reason = QStringLiteral("The source %1 does not exist").arg(source);
+    // A path kept from a script although it has gone stops the run here: it would ask to
+    // overwrite a set and archive before finding it gone.
+    if (const auto gone = keptPathGone()) {
         if (!services_.flags.batch())
-            port_.showPage(Page::Source);
-        model_.setNote(QStringLiteral("SSPanel8"), reason);
+            port_.showPage(gone->page, {});
+        noteShownPage(gone->reason);
         emit runFinished();
-        return {kExitFailed, reason, {}, {}};
+        return {kExitFailed, gone->reason, {}, {}};
     }
     // A display during an unattended run shows its progress from the start.
     if (services_.flags.batch())
@@ -339,6 +338,21 @@ SessionResult JobPages::runJob() {
     reportRun(result);
     emit runFinished();
     return result;
+}
+
+std::optional<LoadedJobCheck> JobPages::keptPathGone() const {
+    // The check of a loaded job, quietly on a copy and without the numbering, which the run
+    // makes itself; only a path that is set and not there counts.
+    JobSettings job = model_.job();
+    NullWindowPort quiet;
+    const LoadedJobCheck verdict =
+        checkLoadedJob(job, quiet, RunFlags{}, [](const JobSettings&, QString*) { return true; });
+    if (verdict.JobValidated)
+        return std::nullopt;
+    const QString field = noteFieldFor(verdict.page, verdict.focus, model_.job());
+    if (!field.startsWith(QLatin1String("SSPanel")) || fieldValue(model_.job(), field).isEmpty())
+        return std::nullopt;
+    return verdict;
 }
 
 void JobPages::followRunProgress() {

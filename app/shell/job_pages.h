@@ -103,6 +103,9 @@ class JobPages : public QObject {
     std::optional<SessionResult> checkJob(const QString& path);
     // Says beside the field why the logic went to a page.
     void noteShownPage(const QString& reason);
+    // The check's verdict when a path the job names (the source, the diz, the nfo, the
+    // extra, the zip folder) is set but not there.
+    std::optional<LoadedJobCheck> keptPathGone() const;
     // The zip drive's free space after a script was opened: "Free space " + megabytes with
     // their sign position + " M".
     void showZipDriveFree();

@@ -342,6 +342,7 @@ void TestJobPages::kavelSaysWhatIsMissing_data() {
     QTest::newRow("zip name") << "Text3" << int(Page::Zip) << "No zip name is set";
     // A source kept from a script though it has gone: not a question to overwrite a set.
     QTest::newRow("source gone") << "SSPanel8" << int(Page::Source) << "The source ";
+    QTest::newRow("zip folder gone") << "SSPanel5" << int(Page::Zip) << "The zip directory ";
 }
 
 void TestJobPages::kavelSaysWhatIsMissing() {
