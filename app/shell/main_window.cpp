@@ -130,6 +130,8 @@ MainWindow::MainWindow(Dialogs& dialogs, MachinePort& machine, RunFlags& flags, 
     f1->setContext(Qt::WindowShortcut);
     connect(f1, &QShortcut::activated, this, &MainWindow::helpKey);
 
+    // Until the user chooses, the marquees move: Qt 6.4 tells no desktop preference for
+    // less motion (its UI effect flags are off on every desktop by default).
     const ViewOptions view = readViewOptions();
     setReducedMotion(view.reducedMotion.value_or(false));
 
