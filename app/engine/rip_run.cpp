@@ -4,6 +4,7 @@
 #include "engine/zip_component.h"
 #include "engine/zip_wrapping.h"
 #include "job/machine_port.h"
+#include "job/text_lines.h"
 #include "job/volume_rules.h"
 #include "job/window_port.h"
 #include "platform/paths.h"
@@ -13,6 +14,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
@@ -56,6 +58,28 @@ QString claimOutputFolder(const QString& workLocation, QString* error) {
     if (error)
         *error = QStringLiteral("no free output folder name in %1").arg(workLocation);
     return {};
+}
+
+QString overwriteQuestion(const RunPlan& plan) {
+    const qsizetype zips =
+        std::count_if(plan.olderSet.cbegin(), plan.olderSet.cend(), [](const QString& path) {
+            return path.endsWith(QLatin1String(".zip"), Qt::CaseInsensitive);
+        });
+    const qsizetype others = plan.olderSet.size() - zips;
+    const QString set = QLatin1Char('"') + printableText(plan.stem) + QLatin1Char('"');
+    QString line;
+    if (plan.olderSet.isEmpty()) {
+        line = QStringLiteral("No zip of the set %1 is there to replace; other files only "
+                              "begin with its name.")
+                   .arg(set);
+    } else {
+        line = (zips == 1 ? QStringLiteral("1 zip") : QStringLiteral("%1 zips").arg(zips)) +
+               QStringLiteral(" of the set %1").arg(set);
+        if (others > 0)
+            line += QStringLiteral(" and %1 more of its files (SFV, PAR2)").arg(others);
+        line += QStringLiteral(" will be replaced.");
+    }
+    return kDuplicateZipText + QStringLiteral("\n\n") + line;
 }
 
 RipRun::RipRun(WindowPort& window, MachinePort& machine, ZipComponent& zip, const RunFlags& flags)
@@ -134,7 +158,7 @@ RipResult RipRun::run(const JobSettings& job, const PlanFacts& facts, PlanOption
     if (plan.fault && plan.fault->stage == PlanFault::Stage::Job)
         return stopOn(*plan.fault);
     if (!job.RawArchivesOnly && !flags_.batch() && plan.zipNameTaken) {
-        if (window_.message(kDuplicateZipText, kErrorTitle, MessageIcon::Exclamation,
+        if (window_.message(overwriteQuestion(plan), kErrorTitle, MessageIcon::Exclamation,
                             MessageButtons::OkCancel) == MessageAnswer::Cancel) {
             RipResult r;
             r.reason = QStringLiteral("Cancelled");
@@ -173,6 +197,9 @@ RipResult RipRun::run(const JobSettings& job, const PlanFacts& facts, PlanOption
 
     if (const int signal = StopSignals::requested())
         return errorPath(stoppedBy(signal), outputFolder);
+    // Abort while the archiver ran stopped it: the volumes it made stay for a later run.
+    if (aborted_)
+        return errorPath(kAbortedText, outputFolder);
     const QStringList volumes = listVolumes(outputFolder);
     if (status != 0 || volumes.isEmpty()) {
         QString reason =

@@ -39,6 +39,10 @@ inline const QString kAbortedText = QStringLiteral("Aborted");
 inline const QString kArchiverFailedText =
     QStringLiteral("The archiver failed: no volumes were made");
 
+// The Overwrite question for a plan whose zip name is taken: the question itself, then a
+// line saying how many zips of which set the run replaces.
+QString overwriteQuestion(const RunPlan& plan);
+
 // The default place for output folders when the job names none: the folder given with
 // --work-dir, else the home folder.
 QString defaultWorkLocation();

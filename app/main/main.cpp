@@ -12,6 +12,7 @@
 #include "session/job_session.h"
 #include "session/script_argument.h"
 #include "shell/main_window_app.h"
+#include "shell/startup.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -101,7 +102,7 @@ int runWithoutWindow(int argc, char** argv, const ScriptArgument& script, const 
     {
         ConsoleWindow window(isatty(STDOUT_FILENO) ? stdout : nullptr);
         JobSession session(window, machine, script.flags);
-        session.job.WorkDrive = workDir;
+        session.setWorkDrive(workDir);
         if (runJob)
             session.useRememberedComment();
         result = session.runScript(script.scriptPath, runJob);
@@ -177,6 +178,11 @@ int main(int argc, char** argv) {
     bool dryRunOnly = false;
     FinishOverrides finish;
     for (int i = 1; i < argc; ++i) {
+        // Qt's own options are the application's, not a script's name.
+        if (const int qtArguments = qtOptionArguments(argc, argv, i)) {
+            i += qtArguments - 1;
+            continue;
+        }
         const QString arg = QString::fromLocal8Bit(argv[i]);
         if (arg == QLatin1String("-h") || arg == QLatin1String("--help")) {
             std::fputs(kUsage, stdout);

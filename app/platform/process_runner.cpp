@@ -8,6 +8,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -103,6 +104,23 @@ QByteArray ProgressLineReader::finish() {
     if (!passOn.isEmpty())
         passOn = last;
     return passOn;
+}
+
+namespace {
+std::atomic<bool> g_commandStop{false};
+
+// Whether the command waited for is to be told to stop: by a stop signal, or by the program.
+bool commandStopAsked() {
+    return StopSignals::requested() || g_commandStop.load();
+}
+} // namespace
+
+void requestCommandStop() {
+    g_commandStop = true;
+}
+
+void clearCommandStop() {
+    g_commandStop = false;
 }
 
 namespace {
@@ -229,7 +247,7 @@ int spawnAndWait(const Command& cmd, const std::function<void()>& whileWaiting, 
     bool told = false;
     auto pause = std::chrono::milliseconds(1);
     for (;;) {
-        if (!told && StopSignals::requested()) {
+        if (!told && commandStopAsked()) {
             ::kill(-pid, SIGTERM);
             told = true;
         }

@@ -27,6 +27,12 @@ QString findProgram(const QString& name);
 int runCommand(const Command& command, const std::function<void()>& whileWaiting = {},
                const std::function<void(int)>& onPercent = {});
 
+// A stop asked for from inside the program (a window's Abort, called while a command is
+// waited for): the command running now, and any started before clearCommandStop, has its
+// process group told to stop (SIGTERM) as a stop signal would, without ending this program.
+void requestCommandStop();
+void clearCommandStop();
+
 // The environment variable that asks the archiver front-ends for "NN%" lines.
 inline constexpr char kProgressVariable[] = "KAVEL32_PROGRESS";
 

@@ -4,6 +4,7 @@
 #include "job/volume_rules.h"
 #include "job/window_port.h"
 #include "platform/paths.h"
+#include "platform/process_runner.h"
 #include "platform/stop_signals.h"
 #include "release/finish_set.h"
 #include "release/job_plan.h"
@@ -19,65 +20,113 @@ SessionResult failure(const QString& message, const QStringList& warnings = {}) 
 }
 } // namespace
 
-JobSession::JobSession(WindowPort& window, MachinePort& machine, const RunFlags& flags)
-    : window_(window), machine_(machine), flags_(flags), rip_(window, machine, zip_, flags) {}
+JobSession::JobSession(WindowPort& window, MachinePort& machine, const RunFlags& flags,
+                       QObject* parent)
+    : QObject(parent), window_(window), machine_(machine), flags_(flags),
+      rip_(window, machine, zip_, flags) {}
+
+template <typename Step> auto JobSession::changing(Step step) {
+    const JobSettings jobBefore = job_;
+    const float sizeBefore = sourceSizeM_;
+    auto result = step();
+    if (!(job_ == jobBefore) || sourceSizeM_ != sizeBefore)
+        emit jobChanged();
+    return result;
+}
+
+void JobSession::setJob(const JobSettings& job) {
+    if (job == job_)
+        return;
+    job_ = job;
+    emit jobChanged();
+}
+
+void JobSession::setWorkDrive(const QString& location) {
+    JobSettings job = job_;
+    job.WorkDrive = location;
+    setJob(job);
+}
+
+void JobSession::setSourceSizeM(float megs) {
+    if (megs == sourceSizeM_)
+        return;
+    sourceSizeM_ = megs;
+    emit jobChanged();
+}
 
 ScriptLoad JobSession::load(const QString& path) {
-    JobValidated = false;
-    job.SkipList.clear();
-    return loadScript(path, job, window_, flags_);
+    return changing([&] {
+        jobValidated_ = false;
+        job_.SkipList.clear();
+        return loadScript(path, job_, window_, flags_);
+    });
 }
 
 LoadedJobCheck JobSession::check() {
     // The numbering sample of a check is made with the digits the job is known to need.
-    const bool threeDigits = needsThreeDigits(estimatedVolumes(job.SizeUnits, sourceSizeM));
+    const bool threeDigits = needsThreeDigits(estimatedVolumes(job_.SizeUnits, sourceSizeM_));
+    // The check empties what it finds missing, as a user would have to pick it again; here
+    // it works on a copy, so the script's values stay in the job.
+    JobSettings checked = job_;
     const LoadedJobCheck verdict =
-        checkLoadedJob(job, window_, flags_, [&](const JobSettings& checked, QString* why) {
-            return checkDizNumbering(checked, flags_, threeDigits, numbering_, window_, machine_,
+        checkLoadedJob(checked, window_, flags_, [&](const JobSettings& job, QString* why) {
+            return checkDizNumbering(job, flags_, threeDigits, numbering_, window_, machine_,
                                      why) &&
                    numbering_.NumberingValid;
         });
-    JobValidated = verdict.JobValidated;
+    jobValidated_ = verdict.JobValidated;
+    lastCheck_ = verdict;
     return verdict;
 }
 
 SizeRecalc JobSession::measure() {
-    job.SourceSpec = canonicalSource(job.SourceSpec);
-    window_.setSourceDisplay(job.SourceSpec);
-    return recalculateSourceSize(job, sourceSizeM, window_, machine_);
+    return changing([&] {
+        job_.SourceSpec = canonicalSource(job_.SourceSpec);
+        window_.setSourceDisplay(job_.SourceSpec);
+        return recalculateSourceSize(job_, sourceSizeM_, window_, machine_);
+    });
 }
 
 RipResult JobSession::run(const FinishOptions& finish) {
     // An Abort of an earlier run must not stop this one.
     zip_.setAbort(false);
-    // The run works on a copy: the window shows its own changes to the job (the quoted
-    // source while the archiver runs) in the job it edits, and may be edited meanwhile.
-    const JobSettings running = job;
+    clearCommandStop();
+    // The run works on a copy: the window may be edited meanwhile.
+    const JobSettings running = job_;
     const QString workLocation =
         running.WorkDrive.isEmpty() ? defaultWorkLocation() : running.WorkDrive;
     PlanFacts facts = factsForRun(running, workLocation, finish);
     if (QString error; AppPaths::workFolder(&error).isEmpty())
         facts.workFolderFault = error;
-    const PlanOptions options = optionsForRun(facts, flags_, sourceSizeM, machine_.today(), finish);
-    return rip_.run(running, facts, options);
+    const PlanOptions options =
+        optionsForRun(facts, flags_, sourceSizeM_, machine_.today(), finish);
+    lastRun_ = rip_.run(running, facts, options);
+    clearCommandStop();
+    return lastRun_;
 }
 
 void JobSession::useRememberedComment() {
     const StartupSettings settings = readSettingsAtStartup();
+    JobSettings job = job_;
     job.CommentFile = settings.CommentFile;
     // Nobody sees a menu mark here: a remembered comment that has gone is the run's fault to
     // report, not a reason to make zips without it.
     job.CommentOn = !settings.CommentFile.isEmpty();
+    setJob(job);
 }
 
 void JobSession::abort() {
-    if (rip_.running())
-        rip_.abort();
+    if (!rip_.running())
+        return;
+    rip_.abort();
+    requestCommandStop();
 }
 
 void JobSession::exit() {
-    if (rip_.running())
-        rip_.exit();
+    if (!rip_.running())
+        return;
+    requestCommandStop();
+    rip_.exit();
 }
 
 std::optional<SessionResult> JobSession::loadStep(const QString& path) {
@@ -85,12 +134,12 @@ std::optional<SessionResult> JobSession::loadStep(const QString& path) {
     if (AppPaths::workFolder(&error).isEmpty())
         return failure(error);
     const ScriptLoad loaded = load(path);
-    lastLoad = loaded;
+    lastLoad_ = loaded;
     if (!loaded.ok) {
         // A script that cannot be read at all leaves nothing for the check to decide on.
         if (loaded.line == 0)
             return failure(QStringLiteral("cannot open the script: %1").arg(loaded.detail));
-        warnings << QStringLiteral("%1 %2: %3").arg(kScriptErrorText, path, loaded.detail);
+        warnings_ << QStringLiteral("%1 %2: %3").arg(kScriptErrorText, path, loaded.detail);
     }
     return std::nullopt;
 }
@@ -111,17 +160,17 @@ std::optional<SessionResult> JobSession::checkStep(const QString& path) {
     return failure(QStringLiteral("the job in %1 failed its check: %2")
                        .arg(path, verdict.reason.isEmpty() ? QStringLiteral("a file is missing")
                                                            : verdict.reason),
-                   warnings);
+                   warnings_);
 }
 
 std::optional<SessionResult> JobSession::measureStep() {
-    const QString source = job.SourceSpec;
+    const QString source = job_.SourceSpec;
     const SizeRecalc size = measure();
     SessionResult result;
     if (stopRequested(&result))
         return result;
-    if (size.failed || job.SourceSpec.isEmpty())
-        return failure(QStringLiteral("cannot measure the source %1").arg(source), warnings);
+    if (size.failed || job_.SourceSpec.isEmpty())
+        return failure(QStringLiteral("cannot measure the source %1").arg(source), warnings_);
     return std::nullopt;
 }
 
@@ -129,19 +178,19 @@ SessionResult JobSession::runStep() {
     QString warning;
     const FinishOptions finish = currentFinishOptions(&warning);
     if (!warning.isEmpty())
-        warnings << warning;
+        warnings_ << warning;
     const RipResult ripped = run(finish);
     SessionResult result = resultOf(ripped);
     QStringList report;
     for (const QString& w : ripped.plan.warnings)
-        warnings << w;
+        warnings_ << w;
     if (!ripped.replaced.isEmpty())
         report << QStringLiteral("Replaced the older set %1 in %2: %3")
-                      .arg(ripped.plan.stem, job.ZipDir,
+                      .arg(ripped.plan.stem, job_.ZipDir,
                            ripped.replaced.join(QStringLiteral(", ")));
     if (result.exitCode == kExitCompleted && ripped.outcome == RipOutcome::Completed) {
         const FinishResult finished =
-            finishSet(job, ripped.plan, ripped.zips, flags_.DateStampRun, window_);
+            finishSet(job_, ripped.plan, ripped.zips, flags_.DateStampRun, window_);
         report << finished.report;
         window_.setStatusText(finished.ok ? kRippingCompleteText : finished.failure);
         if (!finished.ok) {
@@ -151,7 +200,7 @@ SessionResult JobSession::runStep() {
                                 MessageButtons::Ok);
         }
     }
-    result.warnings = warnings;
+    result.warnings = warnings_;
     result.report = report;
     return result;
 }
@@ -163,7 +212,7 @@ SessionResult JobSession::runScript(const QString& path, bool runJob) {
         return *ended;
     if (!runJob)
         return {
-            kExitCompleted, QStringLiteral("%1: the job is ready to run").arg(path), warnings, {}};
+            kExitCompleted, QStringLiteral("%1: the job is ready to run").arg(path), warnings_, {}};
     if (auto ended = measureStep())
         return *ended;
     return runStep();
@@ -187,7 +236,7 @@ SessionResult JobSession::resultOf(const RipResult& run) const {
                 {},
                 {}};
     return {kExitCompleted,
-            QStringLiteral("Ripping complete: %1 zips in %2").arg(run.volumes).arg(job.ZipDir),
+            QStringLiteral("Ripping complete: %1 zips in %2").arg(run.volumes).arg(job_.ZipDir),
             {},
             {}};
 }

@@ -5,6 +5,7 @@
 #include "shell/main_window.h"
 #include "shell/marquee_host.h"
 #include "shell/qt_dialogs.h"
+#include "shell/run_input_gate.h"
 #include "shell/sound_player.h"
 #include "shell/splash_window.h"
 #include "shell/startup.h"
@@ -33,10 +34,9 @@ std::unique_ptr<MachinePort> desktopMachine() {
     hooks.openDocument = [](const QString& path) {
         return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
     };
-    // The window keeps painting while an outside program runs, but takes no input.
-    hooks.whileWaiting = [] {
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    };
+    // The window keeps painting while an outside program runs; while the archiver runs
+    // its Abort and Exit take input too.
+    hooks.whileWaiting = [] { processEventsWhileWaiting(); };
     return std::make_unique<DesktopMachine>(std::move(hooks));
 }
 
