@@ -145,14 +145,14 @@ std::optional<SessionResult> JobSession::loadStep(const QString& path) {
 }
 
 std::optional<SessionResult> JobSession::checkStep(const QString& path) {
-    if (!lastLoad.labelFault.isEmpty()) {
-        JobValidated = false;
+    if (!lastLoad_.labelFault.isEmpty()) {
+        jobValidated_ = false;
         if (!flags_.batch())
-            window_.message(QStringLiteral("%1: %2").arg(path, lastLoad.labelFault), kErrorTitle,
+            window_.message(QStringLiteral("%1: %2").arg(path, lastLoad_.labelFault), kErrorTitle,
                             MessageIcon::Exclamation, MessageButtons::Ok);
         return failure(
-            QStringLiteral("the job in %1 failed its check: %2").arg(path, lastLoad.labelFault),
-            warnings);
+            QStringLiteral("the job in %1 failed its check: %2").arg(path, lastLoad_.labelFault),
+            warnings_);
     }
     const LoadedJobCheck verdict = check();
     if (verdict.JobValidated)
