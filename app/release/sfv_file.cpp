@@ -101,6 +101,7 @@ SfvParse parseSfv(QByteArrayView bytes) {
             return refuse(lineNumber,
                           QStringLiteral("%1 is not a file of the SFV's folder").arg(name));
         result.entries.append({name, crc});
+        result.lines.append(lineNumber);
     }
     result.ok = true;
     return result;

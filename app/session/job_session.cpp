@@ -131,8 +131,7 @@ SessionResult JobSession::runStep() {
                       .arg(ripped.plan.stem, job.ZipDir,
                            ripped.replaced.join(QStringLiteral(", ")));
     if (result.exitCode == kExitCompleted && ripped.outcome == RipOutcome::Completed) {
-        const FinishResult finished =
-            finishSet(job, ripped.plan, ripped.zips, flags_.DateStampRun, window_);
+        const FinishResult finished = finishSet(ripped.plan, ripped.zips, window_);
         report << finished.report;
         window_.setStatusText(finished.ok ? kRippingCompleteText : finished.failure);
         if (!finished.ok) {

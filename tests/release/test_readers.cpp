@@ -4,8 +4,10 @@
 #include "companion/diz_numbering.h"
 #include "release/diz_numbers.h"
 #include "release/finish_set.h"
-#include "release/set_check.h"
+#include "release/set_naming.h"
+#include "release/set_plan.h"
 #include "release/sfv_file.h"
+#include "release/volume_test.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -217,44 +219,83 @@ class TestReaders : public QObject {
 
     void zipNames_data() {
         QTest::addColumn<QStringList>("files");
-        QTest::addColumn<QString>("knownStem");
         QTest::addColumn<QString>("named"); // stem:number:width per file
-        QTest::newRow("two digits") << QStringList{"rel01.zip", "rel02.zip"} << ""
-                                    << "rel:1:2 rel:2:2";
-        QTest::newRow("three digits for few zips") << QStringList{"rel001.zip", "rel002.zip"} << ""
-                                                   << "rel:1:3 rel:2:3";
-        QTest::newRow("three digits past 99") << QStringList{"game099.zip", "game100.zip"} << ""
-                                              << "game:99:3 game:100:3";
-        QTest::newRow("date stamp") << QStringList{"game0759801.zip", "game0759802.zip"} << ""
-                                    << "game07598:1:2 game07598:2:2";
-        QTest::newRow("name ending in a digit") << QStringList{"game201.zip", "game202.zip"} << ""
-                                                << "game2:1:2 game2:2:2";
-        QTest::newRow("one archive") << QStringList{"game22.zip"} << ""
-                                     << "game22:0:0";
-        QTest::newRow("one zip numbered 1") << QStringList{"game01.zip"} << ""
-                                            << "game:1:2";
+        QTest::newRow("two digits") << QStringList{"rel01.zip", "rel02.zip"} << "rel:1:2 rel:2:2";
+        QTest::newRow("three digits for few zips")
+            << QStringList{"rel001.zip", "rel002.zip"} << "rel:1:3 rel:2:3";
+        QTest::newRow("three digits past 99")
+            << QStringList{"game099.zip", "game100.zip"} << "game:99:3 game:100:3";
+        QTest::newRow("date stamp")
+            << QStringList{"game0759801.zip", "game0759802.zip"} << "game07598:1:2 game07598:2:2";
+        QTest::newRow("name ending in a digit")
+            << QStringList{"game201.zip", "game202.zip"} << "game2:1:2 game2:2:2";
+        QTest::newRow("one archive") << QStringList{"game22.zip"} << "game22:0:0";
+        QTest::newRow("one zip numbered 1") << QStringList{"game01.zip"} << "game:1:2";
         QTest::newRow("a name without number")
-            << QStringList{"rel01.zip", "rel4.zip", "rel03.zip"} << ""
-            << "rel:1:2 rel4:0:0 rel:3:2";
-        QTest::newRow("known stem") << QStringList{"old09.zip", "old.zip", "old1.zip"} << "old"
-                                    << "old:9:2 old:0:0 old1:0:0";
+            << QStringList{"rel01.zip", "rel4.zip", "rel03.zip"} << "rel:1:2 rel4:0:0 rel:3:2";
     }
     void zipNames() {
         QFETCH(QStringList, files);
-        QFETCH(QString, knownStem);
         QFETCH(QString, named);
         QStringList got;
-        for (const SetZipName& n : nameZips(files, knownStem))
+        for (const SetZipName& n : nameZips(files))
             got << QStringLiteral("%1:%2:%3").arg(n.stem).arg(n.number).arg(n.width);
         QCOMPARE(got.join(' '), named);
     }
 
-    void shortNames() {
-        for (const char* fits : {"rel01.zip", "GAME0001.ZIP", "a_b-c~1.zip", "x", "12345678.abc"})
-            QVERIFY2(fits83(fits), fits);
-        for (const char* long_ :
-             {"game0759801.zip", "rel01.zipx", "a b.zip", "r+1.zip", ".zip", "caf\u00e9.zip"})
-            QVERIFY2(!fits83(QString::fromUtf8(long_)), long_);
+    // A script's set read from the names: the width, the date of a "$" run, the zips that fit
+    // the job's name (cut to 8.3 with the numbers), the highest number.
+    void jobSetNames_data() {
+        QTest::addColumn<QString>("zipName");
+        QTest::addColumn<int>("sizeUnits");
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QString>("read"); // date:threeDigits:highest:members
+        QTest::newRow("two digits")
+            << "rel" << 3 << QStringList{"rel01.zip", "rel02.zip", "other01.zip"}
+            << ":0:2:rel01.zip rel02.zip";
+        QTest::newRow("name cut for two digits")
+            << "longname" << 3 << QStringList{"longna01.zip", "longna03.zip"}
+            << ":0:3:longna01.zip longna03.zip";
+        QTest::newRow("name cut for three digits")
+            << "longname" << 3 << QStringList{"longn001.zip", "longn002.zip", "longna01.zip"}
+            << ":1:2:longn001.zip longn002.zip";
+        QTest::newRow("date of a $ run, one-digit day")
+            << "game" << 3 << QStringList{"game0759801.zip", "game0759802.zip"}
+            << "07598:0:2:game0759801.zip game0759802.zip";
+        QTest::newRow("date of a $ run, two-digit day")
+            << "game" << 3 << QStringList{"game07159812.zip"} << "071598:0:12:game07159812.zip";
+        QTest::newRow("one volume, no number")
+            << "rel" << 3 << QStringList{"rel.zip"} << ":0:1:rel.zip";
+        QTest::newRow("one archive")
+            << "rel" << 0 << QStringList{"rel.zip", "rel01.zip"} << ":0:1:rel.zip";
+        QTest::newRow("renamed zip left out")
+            << "game" << 3 << QStringList{"game01.zip", "gamf02.zip"} << ":0:1:game01.zip";
+    }
+    void jobSetNames() {
+        QFETCH(QString, zipName);
+        QFETCH(int, sizeUnits);
+        QFETCH(QStringList, files);
+        QFETCH(QString, read);
+        JobSettings job;
+        job.ZipName = zipName;
+        job.SizeUnits = int16_t(sizeUnits);
+        const JobSetNames names = recogniseJobSet(job, files);
+        QCOMPARE(QStringLiteral("%1:%2:%3:%4")
+                     .arg(names.dateText)
+                     .arg(names.threeDigits ? 1 : 0)
+                     .arg(names.highest)
+                     .arg(names.members.join(' ')),
+                 read);
+    }
+
+    // A slip of one or two characters from one of the set's names, case aside.
+    void namesThatLookLikeTheSet() {
+        const QStringList set{"game08.zip", "game09.zip", "game10.zip"};
+        for (const char* like :
+             {"gamf09.zip", "GAME09.ZIP", "game9.zip", "gme09.zip", "game11.zip"})
+            QVERIFY2(looksLikeSetName(like, set), like);
+        for (const char* unlike : {"other01.zip", "gamexx12.zip", "g09.zip"})
+            QVERIFY2(!looksLikeSetName(unlike, set), unlike);
     }
 
     void testerOutput_data() {

@@ -215,7 +215,7 @@ class TestSetCheckEndToEnd : public QObject {
         QTest::newRow("zip renamed out of the numbers")
             << "rename4" << false << "carries no set number";
         QTest::newRow("sfv disagrees")
-            << "sfv" << true << "SFV rel.sfv: FAILED: zip 02 rel02.zip has CRC";
+            << "sfv" << true << "SFV rel.sfv: FAILED: line 3: zip 02 rel02.zip has CRC";
         QTest::newRow("nfo gone from zip 1")
             << "nfo" << true << "zip 01 rel01.zip: FAILED: holds no release.nfo";
         QTest::newRow("nfo in zip 2 against 1st zip only")
