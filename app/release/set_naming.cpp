@@ -87,11 +87,13 @@ QString volumeStemOf(const QString& volume) {
     return volume.left(volume.indexOf(QLatin1Char('.')));
 }
 
-// The entries besides the volume, the diz always among them.
+// The entries besides the volume, the diz always among them; while the volume is unclear,
+// none that is named like one.
 QStringList companionsOf(const ZipDirectory& zip, const QString& volume) {
     QStringList names{QStringLiteral("file_id.diz")};
     for (const ZipEntryInfo& e : zip.entries)
-        if (e.name != volume && !names.contains(e.name, Qt::CaseInsensitive))
+        if (e.name != volume && !names.contains(e.name, Qt::CaseInsensitive) &&
+            (!volume.isEmpty() || !isVolumeNameOf(e.name, {})))
             names << e.name;
     return names;
 }
