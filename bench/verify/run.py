@@ -165,7 +165,7 @@ def main():
     m = statistics.median
     print("set: %d zips, %d bytes of volumes; %s source of %d MB, seed %d, volumes of %d "
           "bytes, method %d%s" % (len(names), total, a.source, a.megabytes, a.seed,
-                                  a.size_units * 500000, a.method, ", with SFV" if a.sfv else ""))
+                                  1440000 if a.size_units == 3 else a.size_units * 500000, a.method, ", with SFV" if a.sfv else ""))
     print("median check: %.2f s wall, %.2f s CPU" % (m(check_wall), m(check_cpu)))
     print("median 7zz t: %.2f s wall, %.2f s CPU" % (m(test_wall), m(test_cpu)))
     print("ratio check / 7zz t: wall %.3f, CPU %.3f  (targets: at most 1.1 on program files; lower on random data)" % (
