@@ -118,6 +118,16 @@ ZipExpectation expectationOf(const RunPlan& plan, const PlannedZip& zip,
     return e;
 }
 
+// The job's name and digits only: a date, a number or nothing. Other zips that merely start
+// with the name ("gameboy.zip" beside "game01.zip") are not the set's business.
+bool namedAfter(const QString& file, const QString& zipName) {
+    if (!file.startsWith(zipName, Qt::CaseInsensitive) ||
+        !file.endsWith(QLatin1String(".zip"), Qt::CaseInsensitive))
+        return false;
+    const QString rest = file.chopped(4).mid(zipName.size());
+    return std::all_of(rest.cbegin(), rest.cend(), [](QChar c) { return c.isDigit(); });
+}
+
 QString nameRange(const QStringList& names) {
     return names.size() == 1 ? names.front()
                              : QStringLiteral("%1 to %2").arg(names.front(), names.back());
@@ -154,8 +164,8 @@ SetShape shapeFromPlan(const RunPlan& plan, const QString& folder, const QString
                              {}};
     }
     for (const QString& file : files) {
-        if (taken.contains(file) || (!file.startsWith(plan.zipName, Qt::CaseInsensitive) &&
-                                     !looksLikeSetName(file, planned)))
+        if (taken.contains(file) ||
+            (!namedAfter(file, plan.zipName) && !looksLikeSetName(file, planned)))
             continue;
         const QString fault =
             QStringLiteral("looks like one of the set's zips but is not named as one (%1)")

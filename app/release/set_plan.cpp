@@ -131,6 +131,6 @@ RunPlan planForFolder(const JobSettings& job, const JobSetNames& names, int coun
 
 bool looksLikeSetName(const QString& fileName, const QStringList& names) {
     return std::any_of(names.cbegin(), names.cend(), [&fileName](const QString& name) {
-        return editDistance(fileName, name) <= 2;
+        return editDistance(fileName, name) <= 1;
     });
 }

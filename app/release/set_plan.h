@@ -24,6 +24,6 @@ JobSetNames recogniseJobSet(const JobSettings& job, const QStringList& zipFiles)
 // one, says why the job cannot describe the set.
 RunPlan planForFolder(const JobSettings& job, const JobSetNames& names, int count);
 
-// Whether fileName looks like one of the set's zips without being one: a zip name a typing
-// slip or two away from one of names.
+// Whether fileName looks like one of the set's zips: a name one slip (a character changed,
+// added or dropped, case aside) away from one of names.
 bool looksLikeSetName(const QString& fileName, const QStringList& names);
