@@ -8,6 +8,8 @@
 #include "release/set_plan.h"
 #include "release/sfv_file.h"
 #include "release/volume_test.h"
+#include "release/zip_directory.h"
+#include "release/zip_inspection.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -301,21 +303,92 @@ class TestReaders : public QObject {
     void testerOutput_data() {
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("warning");
+        QTest::addColumn<qint64>("tail"); // -1: none told
         QTest::newRow("passed") << "7zz-26.02-passed.txt"
-                                << "";
+                                << ""
+                                << "" << qint64(-1);
         QTest::newRow("crc failed") << "7zz-26.02-crc-failed.txt"
-                                    << "ERROR: CRC Failed : src.bin";
+                                    << "ERROR: CRC Failed : src.bin"
+                                    << "" << qint64(-1);
         QTest::newRow("missing volume")
             << "7zz-26.02-missing-volume.txt"
             << "ERROR: set.7z.001; Open ERROR: Cannot open the file as [7z] archive; Unexpected "
-               "end of archive";
+               "end of archive"
+            << "" << qint64(-1);
+        // Status 0 and "Everything is Ok", yet 300,000 bytes after the archive's end.
+        QTest::newRow("data after the end")
+            << "7zz-26.02-data-after-end.txt"
+            << ""
+            << "There are data after the end of archive" << qint64(300000);
     }
     void testerOutput() {
         QFETCH(QString, file);
         QFETCH(QString, line);
-        QCOMPARE(
-            testFailureLine(readAll(QString(KAVEL_SOURCE_DIR) + "/tests/release/data/" + file)),
-            line);
+        QFETCH(QString, warning);
+        QFETCH(qint64, tail);
+        const QByteArray output =
+            readAll(QString(KAVEL_SOURCE_DIR) + "/tests/release/data/" + file);
+        QCOMPARE(testFailureLine(output), line);
+        const TestOutput read = readTestOutput(output);
+        QCOMPARE(read.warning, warning);
+        QCOMPARE(read.tailSize.value_or(-1), tail);
+        if (tail > 0)
+            QCOMPARE(read.physicalSize.value_or(-1), qint64(21637764));
+    }
+
+    // Entry names a receiver's unpacker refuses, and their near neighbours it takes.
+    void entryNames_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("fault"); // a part of the fault; empty: taken
+        QTest::newRow("plain") << "game.7z.001"
+                               << "";
+        QTest::newRow("in a folder") << "extra/readme.txt"
+                                     << "";
+        QTest::newRow("dots in a name") << "a..b/...txt"
+                                        << "";
+        QTest::newRow("climbing") << "../../../../tmp/escape.txt"
+                                  << "climbs out";
+        QTest::newRow("climbing inside") << "a/../../b"
+                                         << "climbs out";
+        QTest::newRow("climbing, backslash") << "a\\..\\b"
+                                             << "climbs out";
+        QTest::newRow("last part") << "a/.."
+                                   << "climbs out";
+        QTest::newRow("absolute") << "/abs/x"
+                                  << "absolute path";
+        QTest::newRow("absolute, backslash") << "\\abs"
+                                             << "absolute path";
+        QTest::newRow("drive") << "C:x.txt"
+                               << "absolute path";
+        QTest::newRow("newline") << "a\nb"
+                                 << "control character";
+        QTest::newRow("empty") << ""
+                               << "no name";
+    }
+    void entryNames() {
+        QFETCH(QString, name);
+        QFETCH(QString, fault);
+        const QString found = unsafeEntryNameFault(name);
+        QVERIFY2(fault.isEmpty() ? found.isEmpty() : found.contains(fault), qPrintable(found));
+    }
+
+    void volumeNames_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("ofGame");
+        for (const char* volume :
+             {"game.7z", "game.7z.001", "GAME.7Z.1000", "game.zip.003", "game.rar", "game.r00",
+              "game.part01.rar", "game.001", "game.ace", "game.c99"})
+            QTest::newRow(volume) << volume << true;
+        for (const char* other : {"game.nfo", "game.7z.01", "game.7z.001.txt", "gamer.7z.001",
+                                  "game", "game.", "game.rar.bak", "game.part.rar"})
+            QTest::newRow(other) << other << false;
+    }
+    void volumeNames() {
+        QFETCH(QString, name);
+        QFETCH(bool, ofGame);
+        QCOMPARE(isVolumeNameOf(name, "game"), ofGame);
+        QCOMPARE(isVolumeNameOf(name, {}), ofGame || name.startsWith("gamer."));
     }
 
     void crcRefusesWhatIsNotAFile() {
