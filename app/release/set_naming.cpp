@@ -204,8 +204,12 @@ QList<ZipExpectation> agreedExpectations(const QList<const ZipDirectory*>& zips,
         if (!volumes.back().isEmpty())
             ++stems[volumeStemOf(volumes.back()).toLower()];
     }
-    const QString volumeStem =
-        stems.isEmpty() ? QString() : std::max_element(stems.cbegin(), stems.cend()).key();
+    // The stem most volumes share (the first in order on a tie).
+    QString volumeStem;
+    for (auto it = stems.cbegin(); it != stems.cend(); ++it)
+        if (volumeStem.isEmpty() || it.value() > stems.value(volumeStem) ||
+            (it.value() == stems.value(volumeStem) && it.key() < volumeStem))
+            volumeStem = it.key();
     const QStringList agreed = agreedCompanions(companions, places);
     const int first = int(places.indexOf(1));
     QList<ZipExpectation> expected;
