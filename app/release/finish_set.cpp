@@ -25,8 +25,7 @@ bool writeSetSfv(const QString& path, const QStringList& zips, QString* error) {
     return writeSfvFile(path, entries, error);
 }
 
-FinishResult finishSet(const JobSettings& job, const RunPlan& plan, const QStringList& zips,
-                       bool dateStamped, WindowPort& window) {
+FinishResult finishSet(const RunPlan& plan, const QStringList& zips, WindowPort& window) {
     FinishResult result;
     if (zips.isEmpty() || (plan.sfvPath.isEmpty() && plan.par2Path.isEmpty() && !plan.verify))
         return result;
@@ -62,9 +61,7 @@ FinishResult finishSet(const JobSettings& job, const RunPlan& plan, const QStrin
         window.processEvents();
         SetCheckRequest request;
         request.folder = folder;
-        request.job = job;
-        request.stem = plan.stem;
-        request.dateStamped = dateStamped;
+        request.plan = plan;
         const SetReport report = checkSet(request, [&window](const QString& step) {
             window.setStatusText(step);
             window.processEvents();

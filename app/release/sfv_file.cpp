@@ -4,7 +4,7 @@
 #include <QFile>
 #include <QSaveFile>
 
-#include <zlib.h>
+#include <libdeflate.h>
 
 #include <cerrno>
 #include <cstring>
@@ -101,6 +101,7 @@ SfvParse parseSfv(QByteArrayView bytes) {
             return refuse(lineNumber,
                           QStringLiteral("%1 is not a file of the SFV's folder").arg(name));
         result.entries.append({name, crc});
+        result.lines.append(lineNumber);
     }
     result.ok = true;
     return result;
@@ -125,7 +126,7 @@ bool fileCrc32(const QString& path, quint32* crc, QString* error) {
     if (!S_ISREG(st.st_mode))
         return fail(QStringLiteral("not a regular file"));
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    uLong value = ::crc32(0L, Z_NULL, 0);
+    quint32 value = 0;
     QByteArray buffer(1 << 20, Qt::Uninitialized);
     for (;;) {
         const ssize_t n = ::read(fd, buffer.data(), size_t(buffer.size()));
@@ -136,10 +137,10 @@ bool fileCrc32(const QString& path, quint32* crc, QString* error) {
         }
         if (n == 0)
             break;
-        value = ::crc32(value, reinterpret_cast<const Bytef*>(buffer.constData()), uInt(n));
+        value = libdeflate_crc32(value, buffer.constData(), size_t(n));
     }
     ::close(fd);
-    *crc = quint32(value);
+    *crc = value;
     return true;
 }
 

@@ -24,7 +24,8 @@ QByteArray formatSfv(const QList<SfvEntry>& entries, const QStringList& header);
 struct SfvParse {
     bool ok = false;
     QList<SfvEntry> entries;
-    QString error; // "line N: ..." when not ok
+    QList<qsizetype> lines; // the line number of each entry
+    QString error;          // "line N: ..." when not ok
 };
 
 // Reads SFV text as other tools write it: LF or CR LF, blank and ";" lines skipped, the CRC

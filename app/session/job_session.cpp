@@ -189,8 +189,7 @@ SessionResult JobSession::runStep() {
                       .arg(ripped.plan.stem, job_.ZipDir,
                            ripped.replaced.join(QStringLiteral(", ")));
     if (result.exitCode == kExitCompleted && ripped.outcome == RipOutcome::Completed) {
-        const FinishResult finished =
-            finishSet(job_, ripped.plan, ripped.zips, flags_.DateStampRun, window_);
+        const FinishResult finished = finishSet(ripped.plan, ripped.zips, window_);
         report << finished.report;
         window_.setStatusText(finished.ok ? kRippingCompleteText : finished.failure);
         if (!finished.ok) {
