@@ -91,8 +91,9 @@ int runWithoutWindow(int argc, char** argv, const ScriptArgument& script, const 
     // even before the other answers.
     if (instance.handOverToRunning(1000) || !instance.listen()) {
         AppPaths::removeWorkFolder();
-        std::fprintf(stderr, "kavel32: another Kavel32 is running\n");
-        return kExitAnotherRunning;
+        const SessionResult refused = refusedStart(instance.failure());
+        printResult(refused);
+        return refused.exitCode;
     }
 
     AppPaths::removeStaleWorkFolders();

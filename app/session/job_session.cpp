@@ -192,6 +192,12 @@ bool stopRequested(SessionResult* result) {
     return true;
 }
 
+SessionResult refusedStart(const QString& lockFailure) {
+    if (!lockFailure.isEmpty())
+        return failure(lockFailure);
+    return {kExitAnotherRunning, QStringLiteral("another Kavel32 is running"), {}, {}};
+}
+
 void printResult(const SessionResult& result) {
     for (const QString& warning : result.warnings)
         std::fprintf(stderr, "kavel32: warning: %s\n", qPrintable(warning));
