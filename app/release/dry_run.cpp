@@ -209,7 +209,10 @@ DryRun dryRun(const QString& scriptPath, const RunFlags& flags, const QString& w
     job.WorkDrive = location;
     // The comment an unattended start takes: the stored line, read without the start's
     // repair of the file.
-    job.CommentFile = readStoredSettings().CommentFile;
+    const StartupSettings settings = readStoredSettings();
+    if (!settings.warning.isEmpty())
+        dry.warnings << settings.warning;
+    job.CommentFile = settings.CommentFile;
     job.CommentOn = !job.CommentFile.isEmpty();
 
     // The loaded-job check as the run makes it; its numbering verdict without the sample.

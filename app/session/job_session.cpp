@@ -64,6 +64,8 @@ RipResult JobSession::run(const FinishOptions& finish) {
 
 void JobSession::useRememberedComment() {
     const StartupSettings settings = readSettingsAtStartup();
+    if (!settings.warning.isEmpty())
+        warnings << settings.warning;
     job.CommentFile = settings.CommentFile;
     // Nobody sees a menu mark here: a remembered comment that has gone is the run's fault to
     // report, not a reason to make zips without it.

@@ -42,7 +42,10 @@ std::unique_ptr<MachinePort> desktopMachine() {
 
 // The comment file remembered by the settings file, read once while the splash shows.
 QString startupCommentFile() {
-    return readSettingsAtStartup(SplashWindow::versionText()).CommentFile;
+    const StartupSettings settings = readSettingsAtStartup(SplashWindow::versionText());
+    if (!settings.warning.isEmpty())
+        printResult({kExitCompleted, {}, {settings.warning}, {}});
+    return settings.CommentFile;
 }
 } // namespace
 
