@@ -1,6 +1,7 @@
 #include "session/job_session.h"
 
 #include "companion/zip_comment.h"
+#include "job/text_lines.h"
 #include "job/volume_rules.h"
 #include "job/window_port.h"
 #include "platform/paths.h"
@@ -201,15 +202,17 @@ SessionResult refusedStart(const QString& lockFailure) {
 }
 
 void printResult(const SessionResult& result) {
+    // Every line may quote a name or a file's text: none reaches the terminal raw.
     for (const QString& warning : result.warnings)
-        std::fprintf(stderr, "kavel32: warning: %s\n", qPrintable(warning));
+        std::fprintf(stderr, "kavel32: warning: %s\n", qPrintable(printableText(warning)));
     for (const QString& line : result.report)
-        std::fprintf(stdout, "%s\n", qPrintable(line));
+        std::fprintf(stdout, "%s\n", qPrintable(printableText(line)));
     if (result.message.isEmpty())
         return;
+    const QString message = printableText(result.message);
     if (result.exitCode == kExitCompleted)
-        std::fprintf(stdout, "%s\n", qPrintable(result.message));
+        std::fprintf(stdout, "%s\n", qPrintable(message));
     else
-        std::fprintf(stderr, "kavel32: %s\n", qPrintable(result.message));
+        std::fprintf(stderr, "kavel32: %s\n", qPrintable(message));
     std::fflush(stdout);
 }
