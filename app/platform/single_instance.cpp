@@ -13,6 +13,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -25,8 +26,12 @@ SingleInstance::SingleInstance(const QString& name, QObject* parent)
     : QObject(parent), name_(name) {}
 
 SingleInstance::~SingleInstance() {
-    if (lockFd_ >= 0)
-        ::close(lockFd_);
+    if (lockFd_ < 0)
+        return;
+    // Removed while still held, so the scratch folder is left as it was found; a start that
+    // opened the file meanwhile sees it unnamed and takes a new one.
+    ::unlink(lockPath_.constData());
+    ::close(lockFd_);
 }
 
 QString SingleInstance::defaultName() {
@@ -58,6 +63,17 @@ bool SingleInstance::handOverToRunning(int timeoutMs) {
     return true;
 }
 
+namespace {
+// Whether fd is still the file path names: the holder before unlinks the file as it ends,
+// and a lock taken on the file it unlinked would lock nothing anyone else can see.
+bool stillNamed(int fd, const QByteArray& path) {
+    struct stat held {
+    }, named{};
+    return ::fstat(fd, &held) == 0 && ::stat(path.constData(), &named) == 0 &&
+           held.st_dev == named.st_dev && held.st_ino == named.st_ino;
+}
+} // namespace
+
 bool SingleInstance::takeLock() {
     // The socket name alone cannot decide who runs: listening replaces a socket file that is
     // already there. A lock on a file in the private scratch folder decides. The kernel
@@ -68,27 +84,36 @@ bool SingleInstance::takeLock() {
     if (scratch.isEmpty())
         return false;
     const QString path = scratch + QLatin1Char('/') + name_ + QStringLiteral(".lock");
-    const int fd = ::open(QFile::encodeName(path).constData(),
-                          O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY, 0600);
-    if (fd < 0) {
-        failure_ = QStringLiteral("cannot make the lock file %1: %2")
-                       .arg(path, QString::fromLocal8Bit(std::strerror(errno)));
-        return false;
-    }
-    int rc;
-    do
-        rc = ::flock(fd, LOCK_EX | LOCK_NB);
-    while (rc != 0 && errno == EINTR);
-    if (rc != 0) {
-        const int code = errno;
+    const QByteArray name = QFile::encodeName(path);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const int fd =
+            ::open(name.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY, 0600);
+        if (fd < 0) {
+            failure_ = QStringLiteral("cannot make the lock file %1: %2")
+                           .arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+            return false;
+        }
+        int rc;
+        do
+            rc = ::flock(fd, LOCK_EX | LOCK_NB);
+        while (rc != 0 && errno == EINTR);
+        if (rc != 0) {
+            const int code = errno;
+            ::close(fd);
+            if (code != EWOULDBLOCK)
+                failure_ = QStringLiteral("cannot lock %1: %2")
+                               .arg(path, QString::fromLocal8Bit(std::strerror(code)));
+            return false;
+        }
+        if (stillNamed(fd, name)) {
+            lockFd_ = fd;
+            lockPath_ = name;
+            return true;
+        }
         ::close(fd);
-        if (code != EWOULDBLOCK)
-            failure_ = QStringLiteral("cannot lock %1: %2")
-                           .arg(path, QString::fromLocal8Bit(std::strerror(code)));
-        return false;
     }
-    lockFd_ = fd;
-    return true;
+    failure_ = QStringLiteral("cannot lock %1: it keeps being replaced").arg(path);
+    return false;
 }
 
 bool SingleInstance::listen() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 
@@ -41,4 +42,5 @@ class SingleInstance : public QObject {
     QString failure_;
     QLocalServer* server_ = nullptr;
     int lockFd_ = -1; // locked by the running instance for its whole life
+    QByteArray lockPath_;
 };

@@ -557,6 +557,13 @@ class HostileRunsTest : public QObject {
             QVERIFY2(programLines(r.err).size() == 1, r.err.constData());
         QVERIFY2(!holdsRawControls(r.out + r.err), (r.out + r.err).toHex(' ').constData());
         QCOMPARE(outsideOfTheJob(c), before);
+        // A run that ended by itself leaves its private folder as it found it.
+        if (!killed)
+            QVERIFY2(
+                QDir(c.scratch).isEmpty(),
+                qPrintable(QDir(c.scratch)
+                               .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
+                               .join(' ')));
         checkAttackAftermath(c, kind, r);
         compareWithOtherStart("matrix: " + kind,
                               {QString::number(status), normalised(saying.value(0), c, r)});

@@ -89,13 +89,18 @@ class SingleInstanceTest : public QObject {
             QCOMPARE(readAll(root.filePath("victim")), QByteArray("keep\n"));
     }
 
-    // The lock goes with the instance that held it.
+    // The lock goes with the instance that held it, and so does its file: the scratch folder
+    // is left as it was found. A lock file left by a program killed outright is taken over.
     void lockGoesWithItsHolder() {
         const QString name = QStringLiteral("kavel32-test-holder");
+        const QString lock = root.filePath("scratch/" + name + ".lock");
         {
             SingleInstance first(name);
             QVERIFY(first.listen());
+            QVERIFY(QFileInfo::exists(lock));
         }
+        QVERIFY(!QFileInfo::exists(lock));
+        writeFile(lock, {});
         SingleInstance next(name);
         QVERIFY2(next.listen(), qPrintable(next.failure()));
     }
