@@ -138,7 +138,8 @@ SessionResult JobSession::runStep() {
             finishSet(job, ripped.plan, ripped.zips, flags_.DateStampRun, window_);
         report << finished.report;
         window_.setStatusText(finished.ok ? kRippingCompleteText : finished.failure);
-        if (!finished.ok) {
+        // A step a stop request ended is a stopped run (128 + signal), not a failed one.
+        if (!finished.ok && !stopRequested(&result)) {
             result = failure(finished.failure);
             if (!flags_.batch())
                 window_.message(finished.failure, kErrorTitle, MessageIcon::Exclamation,

@@ -11,6 +11,7 @@
 #include <QScopeGuard>
 
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -196,11 +197,12 @@ class HostileRunsTest : public QObject {
         const QString outside = c.dir + "/outside";
         for (const char* name : {"victim.sfv", "victim.par2", "victim.zip"})
             writeFile(outside + "/" + name, QByteArray("somebody else's ") + name + "\n");
-        auto fakeRar = [&] {
-            writeFile(c.tools + "/rar", "#!/bin/sh\necho $$ > '" + QFile::encodeName(c.dir) +
-                                            "/rar.pid'\nexec sleep 60\n");
-            QFile::setPermissions(c.tools + "/rar", QFile::ReadOwner | QFile::WriteOwner |
-                                                        QFile::ExeOwner | QFile::ExeOther);
+        // A tool on PATH that says its process id in <case>/<name>.pid and waits.
+        auto fakeTool = [&](const QString& name) {
+            writeFile(c.tools + "/" + name, "#!/bin/sh\necho $$ > '" + QFile::encodeName(c.dir) +
+                                                "/" + name.toUtf8() + ".pid'\nexec sleep 60\n");
+            QFile::setPermissions(c.tools + "/" + name, QFile::ReadOwner | QFile::WriteOwner |
+                                                            QFile::ExeOwner | QFile::ExeOther);
             options.pathPrefix = c.tools;
         };
         if (kind == "set files held by links") {
@@ -216,9 +218,12 @@ class HostileRunsTest : public QObject {
             makeFifo(c.zips + "/faults02.zip");
             options.options = {"--sfv", "--par2", "10"};
         } else if (kind == "killed outright while rar archives") {
-            fakeRar();
+            fakeTool("rar");
+        } else if (kind == "stopped while par2 works") {
+            fakeTool("par2");
+            options.options = {"--par2", "10"};
         } else if (kind == "dry run with a rar on PATH") {
-            fakeRar();
+            fakeTool("rar");
             options.options = {"--dry-run"};
             prefix.clear();
         } else if (kind == "full scratch file system" ||
@@ -256,23 +261,24 @@ class HostileRunsTest : public QObject {
         return prefix + h.writeScript(c, fields);
     }
 
-    // Starts the run, waits until its archiver writes (7-Zip's first volume, or the fake rar
-    // once it runs) and kills the program outright.
-    void killOutright(const Case& c, const QString& argument, const RunOptions& options, bool rar,
-                      Run* r) {
+    // Starts the run, waits until the tool the row is about works (7-Zip's first volume, or
+    // the fake rar or par2 once it runs) and sends the program the signal.
+    void interrupt(const Case& c, const QString& argument, const RunOptions& options,
+                   const QString& kind, int signal, Run* r) {
         QProcess p;
         h.start(p, c, argument, options);
         const QString workLocation = h.workLocation(c, options);
-        auto writing = [&] {
-            return rar ? QFileInfo::exists(c.dir + "/rar.pid")
-                       : !Harness::keptVolumes(workLocation).isEmpty();
+        const QString tool = kind.contains("rar") ? "rar" : kind.contains("par2") ? "par2" : "";
+        auto working = [&] {
+            return tool.isEmpty() ? !Harness::keptVolumes(workLocation).isEmpty()
+                                  : QFileInfo::exists(c.dir + "/" + tool + ".pid");
         };
         QElapsedTimer waited;
         waited.start();
-        while (!writing() && waited.elapsed() < 120'000 && !p.waitForFinished(10)) {
+        while (!working() && waited.elapsed() < 120'000 && !p.waitForFinished(10)) {
         }
-        QVERIFY2(writing(), p.readAllStandardError().constData());
-        ::kill(pid_t(p.processId()), SIGKILL);
+        QVERIFY2(working(), p.readAllStandardError().constData());
+        ::kill(pid_t(p.processId()), signal);
         QVERIFY(p.waitForFinished(30'000));
         const bool crashed = p.exitStatus() == QProcess::CrashExit;
         *r = {crashed ? -1 : p.exitCode(), crashed ? p.exitCode() : 0, p.readAllStandardOutput(),
@@ -289,6 +295,12 @@ class HostileRunsTest : public QObject {
             QVERIFY(!QFileInfo::exists(c.dir + "/outside/nowhere"));
             QVERIFY(QDir(c.zips).entryList({".kavel*"}, QDir::AllEntries | QDir::Hidden).isEmpty());
             QVERIFY2(r.out.contains("verified with par2"), r.out.constData());
+        } else if (kind == "stopped while par2 works") {
+            const qint64 par2 = readAll(c.dir + "/par2.pid").trimmed().toLongLong();
+            QVERIFY(!processAlive(par2));
+            // The zips stay; par2's own folder beside them goes with it.
+            QVERIFY(!QDir(c.zips).entryList({"*.zip"}).isEmpty());
+            QVERIFY(QDir(c.zips).entryList({".kavel*"}, QDir::AllEntries | QDir::Hidden).isEmpty());
         } else if (kind.startsWith("killed outright")) {
             QTRY_VERIFY2_WITH_TIMEOUT(processesOf(c).isEmpty(),
                                       qPrintable(processesOf(c).join('\n')), 10'000);
@@ -320,8 +332,9 @@ class HostileRunsTest : public QObject {
             QVERIFY2(zips.size() >= 2 && zips.size() <= 4, qPrintable(zips.join(' ')));
             QVERIFY(Harness::keptVolumes(r.workLocation).isEmpty());
         }
-        if (r.exitCode > 0)
-            QVERIFY(QDir(c.zips).entryList({"*.zip"}).isEmpty() || kind.startsWith("state"));
+        // A job that failed before its first zip made none; a stop keeps the complete ones.
+        if (r.exitCode > 0 && !kind.startsWith("stopped") && !kind.startsWith("state"))
+            QVERIFY(QDir(c.zips).entryList({"*.zip"}).isEmpty());
     }
   private slots:
     void initTestCase() {
@@ -487,6 +500,7 @@ class HostileRunsTest : public QObject {
             {"set files held by links", 0, "Ripping complete: 3 zips", true},
             {"killed outright while 7-Zip archives", -SIGKILL, "", true},
             {"killed outright while rar archives", -SIGKILL, "", true},
+            {"stopped while par2 works", 128 + SIGTERM, "kavel32: stopped by SIGTERM", true},
             {"full scratch file system", 1, "No space left on device", true},
             {"scratch file system out of inodes", 1, "No space left on device", true},
             {"state folder spelled with a slash, one run going", 3,
@@ -513,6 +527,7 @@ class HostileRunsTest : public QObject {
         QFETCH(int, status);
         QFETCH(QString, line);
         const bool killed = status < 0;
+        const bool interrupted = killed || kind.startsWith("stopped");
         Case c = h.makeCase(killed ? 30'000'000 : 1'200'000);
         RunOptions options;
         options.display = display;
@@ -529,11 +544,11 @@ class HostileRunsTest : public QObject {
         const QMap<QString, QByteArray> before = outsideOfTheJob(c);
 
         Run r;
-        if (killed) {
-            killOutright(c, argument, options, kind.contains("rar"), &r);
+        if (interrupted) {
+            interrupt(c, argument, options, kind, killed ? SIGKILL : SIGTERM, &r);
             if (QTest::currentTestFailed())
                 return;
-            QCOMPARE(r.crashSignal, -status);
+            QCOMPARE(killed ? r.crashSignal : r.exitCode, std::abs(status));
         } else {
             QProcess first;
             if (kind.startsWith("state folder")) {
