@@ -106,7 +106,7 @@ RipResult RipRun::errorPath(const QString& reason, const QString& outputFolder) 
     window_.setBusyPointer(false);
     window_.setSourceDisplay(sourcePath_);
     window_.setNameText({});
-    window_.setStatusText(reason);
+    window_.setStatusText(printableText(reason));
     resetCounters();
     // An output folder the archiver left empty is of no use to anyone.
     if (!outputFolder.isEmpty() && QDir(outputFolder).isEmpty())
@@ -121,7 +121,8 @@ RipResult RipRun::errorPath(const QString& reason, const QString& outputFolder) 
 RipResult RipRun::stopOn(const PlanFault& fault) {
     numbering_.NumberingValid = fault.page != Page::Diz;
     if (!flags_.batch() && !fault.box.isEmpty())
-        window_.message(fault.box, fault.boxTitle, fault.boxIcon, MessageButtons::Ok);
+        window_.message(printableText(fault.box), fault.boxTitle, fault.boxIcon,
+                        MessageButtons::Ok);
     return stopAt(fault.page, fault.focus, fault.text);
 }
 
@@ -209,7 +210,8 @@ RipResult RipRun::run(const JobSettings& job, const PlanFacts& facts, PlanOption
         if (const QString said = lastErrorLine(archiver); !said.isEmpty())
             reason += QStringLiteral(": ") + said;
         if (!flags_.batch())
-            window_.message(reason, kErrorTitle, MessageIcon::Exclamation, MessageButtons::Ok);
+            window_.message(printableText(reason), kErrorTitle, MessageIcon::Exclamation,
+                            MessageButtons::Ok);
         return errorPath(reason, outputFolder);
     }
     // The set as the archiver made it: its real count decides the numbers.
@@ -263,7 +265,7 @@ RipResult RipRun::run(const JobSettings& job, const PlanFacts& facts, PlanOption
     window_.setStatusText(job.RawArchivesOnly ? kRippingCompleteText + QStringLiteral("\r\r") +
                                                     (rar ? QStringLiteral("Rar's are in ")
                                                          : QStringLiteral("Ace's are in ")) +
-                                                    outputFolder
+                                                    printableText(outputFolder)
                                               : kRippingCompleteText);
     window_.setNameText({});
     window_.processEvents();

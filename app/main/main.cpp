@@ -1,5 +1,6 @@
 // kavel32: the window program, or with "!" / "$" before a script the unattended run.
 #include "engine/rip_run.h"
+#include "job/text_lines.h"
 #include "platform/desktop_machine.h"
 #include "platform/paths.h"
 #include "platform/single_instance.h"
@@ -68,14 +69,14 @@ bool haveDisplay() {
 
 int usageError(const QString& text) {
     std::fprintf(stderr, "kavel32: %s\nTry 'kavel32 --help' for more information.\n",
-                 qPrintable(text));
+                 qPrintable(printableText(text)));
     return kExitBadCommandLine;
 }
 
-// A report, a line each, on standard output.
+// A report, a line each, on standard output; a name in a line cannot command the terminal.
 void printLines(const QStringList& lines) {
     for (const QString& line : lines)
-        std::fprintf(stdout, "%s\n", qPrintable(line));
+        std::fprintf(stdout, "%s\n", qPrintable(printableText(line)));
     std::fflush(stdout);
 }
 
@@ -92,8 +93,9 @@ int runWithoutWindow(int argc, char** argv, const ScriptArgument& script, const 
     // even before the other answers.
     if (instance.handOverToRunning(1000) || !instance.listen()) {
         AppPaths::removeWorkFolder();
-        std::fprintf(stderr, "kavel32: another Kavel32 is running\n");
-        return kExitAnotherRunning;
+        const SessionResult refused = refusedStart(instance.failure());
+        printResult(refused);
+        return refused.exitCode;
     }
 
     AppPaths::removeStaleWorkFolders();

@@ -15,7 +15,8 @@ QString findProgram(const QString& name);
 
 // Runs the command and waits without limit for its end. The child inherits the environment
 // and the current directory and runs in a process group of its own, which is told to stop
-// (SIGTERM) when this program is asked to stop. Returns the exit status (128 + signal number
+// (SIGTERM) when this program is asked to stop; killed outright, this program has the
+// kernel tell the child instead (startChild). Returns the exit status (128 + signal number
 // when killed) or kCouldNotStart at once. whileWaiting, when given, is called about every
 // 50 ms so a window can keep painting.
 //

@@ -1,5 +1,6 @@
 #include "release/finish_set.h"
 
+#include "job/text_lines.h"
 #include "job/window_port.h"
 #include "platform/paths.h"
 #include "release/par2_recovery.h"
@@ -29,10 +30,11 @@ FinishResult finishSet(const RunPlan& plan, const QStringList& zips, WindowPort&
     FinishResult result;
     if (zips.isEmpty() || (plan.sfvPath.isEmpty() && plan.par2Path.isEmpty() && !plan.verify))
         return result;
+    // The failure is shown in a window and on a terminal, and names files.
     auto fail = [&](const QString& why) {
         result.ok = false;
-        result.failure = why;
-        result.report << QStringLiteral("FAILED: ") + why;
+        result.failure = printableText(why);
+        result.report << QStringLiteral("FAILED: ") + result.failure;
         return result;
     };
     const QString folder = QFileInfo(zips.front()).absolutePath();
@@ -43,8 +45,9 @@ FinishResult finishSet(const RunPlan& plan, const QStringList& zips, WindowPort&
         QString error;
         if (!writeSetSfv(plan.sfvPath, zips, &error))
             return fail(error);
-        result.report
-            << QStringLiteral("SFV %1 written: %2 zips").arg(plan.sfvPath).arg(zips.size());
+        result.report << QStringLiteral("SFV %1 written: %2 zips")
+                             .arg(printableText(plan.sfvPath))
+                             .arg(zips.size());
     }
     if (!plan.par2Path.isEmpty()) {
         window.setStatusText(QStringLiteral("Making the PAR2 recovery files"));
@@ -54,7 +57,8 @@ FinishResult finishSet(const RunPlan& plan, const QStringList& zips, WindowPort&
             return fail(error);
         result.report << QStringLiteral("PAR2 recovery files at %1 %: %2, verified with par2")
                              .arg(plan.par2Percent)
-                             .arg(recoveryFileNames(folder, plan.stem).join(QStringLiteral(", ")));
+                             .arg(printableText(
+                                 recoveryFileNames(folder, plan.stem).join(QStringLiteral(", "))));
     }
     if (plan.verify) {
         window.setStatusText(QStringLiteral("Checking the zips"));

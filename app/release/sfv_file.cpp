@@ -1,8 +1,9 @@
 #include "release/sfv_file.h"
 
+#include "platform/file_replace.h"
+
 #include <QDateTime>
 #include <QFile>
-#include <QSaveFile>
 
 #include <libdeflate.h>
 
@@ -149,12 +150,5 @@ bool writeSfvFile(const QString& path, const QList<SfvEntry>& entries, QString* 
                                  .arg(QStringLiteral(KAVEL_VERSION_TEXT),
                                       QDateTime::currentDateTime().toString(
                                           QStringLiteral("yyyy-MM-dd 'at' HH:mm:ss")))};
-    const QByteArray bytes = formatSfv(entries, header);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        if (error)
-            *error = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
-        return false;
-    }
-    return true;
+    return replaceFileContents(path, formatSfv(entries, header), error);
 }

@@ -38,8 +38,8 @@ SfvParse parseSfv(QByteArrayView bytes);
 // without reading it. False with *error naming the path and the fault.
 bool fileCrc32(const QString& path, quint32* crc, QString* error);
 
-// Writes the SFV at path in one step: a temporary file beside it, renamed over path once
-// complete, so no reader ever sees half an SFV.
+// Writes the SFV at path in one step: a new file beside it, renamed over path once complete,
+// so no reader ever sees half an SFV. A link at path is replaced, its target left alone.
 bool writeSfvFile(const QString& path, const QList<SfvEntry>& entries, QString* error);
 
 // "1A2B3C4D"

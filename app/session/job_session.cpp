@@ -1,6 +1,7 @@
 #include "session/job_session.h"
 
 #include "companion/zip_comment.h"
+#include "job/text_lines.h"
 #include "job/volume_rules.h"
 #include "job/window_port.h"
 #include "platform/paths.h"
@@ -107,6 +108,8 @@ RipResult JobSession::run(const FinishOptions& finish) {
 
 void JobSession::useRememberedComment() {
     const StartupSettings settings = readSettingsAtStartup();
+    if (!settings.warning.isEmpty())
+        warnings_ << settings.warning;
     JobSettings job = job_;
     job.CommentFile = settings.CommentFile;
     // Nobody sees a menu mark here: a remembered comment that has gone is the run's fault to
@@ -192,7 +195,8 @@ SessionResult JobSession::runStep() {
         const FinishResult finished = finishSet(ripped.plan, ripped.zips, window_);
         report << finished.report;
         window_.setStatusText(finished.ok ? kRippingCompleteText : finished.failure);
-        if (!finished.ok) {
+        // A step a stop request ended is a stopped run (128 + signal), not a failed one.
+        if (!finished.ok && !stopRequested(&result)) {
             result = failure(finished.failure);
             if (!flags_.batch())
                 window_.message(finished.failure, kErrorTitle, MessageIcon::Exclamation,
@@ -249,16 +253,24 @@ bool stopRequested(SessionResult* result) {
     return true;
 }
 
+SessionResult refusedStart(const QString& lockFailure) {
+    if (!lockFailure.isEmpty())
+        return failure(lockFailure);
+    return {kExitAnotherRunning, QStringLiteral("another Kavel32 is running"), {}, {}};
+}
+
 void printResult(const SessionResult& result) {
+    // Every line may quote a name or a file's text: none reaches the terminal raw.
     for (const QString& warning : result.warnings)
-        std::fprintf(stderr, "kavel32: warning: %s\n", qPrintable(warning));
+        std::fprintf(stderr, "kavel32: warning: %s\n", qPrintable(printableText(warning)));
     for (const QString& line : result.report)
-        std::fprintf(stdout, "%s\n", qPrintable(line));
+        std::fprintf(stdout, "%s\n", qPrintable(printableText(line)));
     if (result.message.isEmpty())
         return;
+    const QString message = printableText(result.message);
     if (result.exitCode == kExitCompleted)
-        std::fprintf(stdout, "%s\n", qPrintable(result.message));
+        std::fprintf(stdout, "%s\n", qPrintable(message));
     else
-        std::fprintf(stderr, "kavel32: %s\n", qPrintable(result.message));
+        std::fprintf(stderr, "kavel32: %s\n", qPrintable(message));
     std::fflush(stdout);
 }

@@ -125,6 +125,11 @@ class JobSession : public QObject {
 // Whether the program was asked to stop; the result a start then reports (128 + signal).
 bool stopRequested(SessionResult* result);
 
+// A start that another instance, or a lock that cannot be made, keeps from running: exit 3
+// and "another Kavel32 is running" only when another instance holds the lock; otherwise
+// exit 1 and why the lock failed (lockFailure, SingleInstance::failure()).
+SessionResult refusedStart(const QString& lockFailure);
+
 // Prints a start's result: each warning as "kavel32: warning: ...", the report's lines on
 // standard output, and the line itself on
 // standard output after success, or as "kavel32: ..." on standard error after a failure.

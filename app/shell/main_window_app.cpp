@@ -42,7 +42,10 @@ std::unique_ptr<MachinePort> desktopMachine() {
 
 // The comment file remembered by the settings file, read once while the splash shows.
 QString startupCommentFile() {
-    return readSettingsAtStartup(SplashWindow::versionText()).CommentFile;
+    const StartupSettings settings = readSettingsAtStartup(SplashWindow::versionText());
+    if (!settings.warning.isEmpty())
+        printResult({kExitCompleted, {}, {settings.warning}, {}});
+    return settings.CommentFile;
 }
 } // namespace
 
@@ -109,8 +112,8 @@ std::optional<int> ShellSession::start(const QString& scriptArgument) {
 
     instance_ = std::make_unique<SingleInstance>(options_.instanceName);
     // A start at the same moment may claim the instance first: then this one hands over.
-    if (instance_->handOverToRunning() ||
-        (!instance_->listen() && instance_->handOverToRunning(3000))) {
+    if (instance_->handOverToRunning() || (!instance_->listen() && instance_->failure().isEmpty() &&
+                                           instance_->handOverToRunning(3000))) {
         // The running one comes to the front; this start ends and leaves its files alone.
         window_->setCleanupOnClose(false);
         unloadSplash();
@@ -122,8 +125,9 @@ std::optional<int> ShellSession::start(const QString& scriptArgument) {
         return 0;
     }
     if (!instance_->isListening() && flags_.batch()) {
-        std::fprintf(stderr, "kavel32: another Kavel32 is running\n");
-        return kExitAnotherRunning;
+        const SessionResult refused = refusedStart(instance_->failure());
+        printResult(refused);
+        return refused.exitCode;
     }
     connect(instance_.get(), &SingleInstance::activationRequested, window_.get(),
             &MainWindow::bringToFront);

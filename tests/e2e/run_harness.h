@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QMap>
 #include <QProcess>
@@ -68,11 +69,13 @@ struct Run {
 };
 
 struct RunOptions {
-    bool display = false;     // a start with a display (offscreen): the window's way
-    bool asNobody = false;    // run as the unprivileged user (tests run as root)
-    qint64 fileSizeLimit = 0; // bytes; 0: none
-    QString pathPrefix;       // a folder searched before PATH (a shadowing 7zz)
-    QString path;             // replaces PATH when set
+    bool display = false;               // a start with a display (offscreen): the window's way
+    bool asNobody = false;              // run as the unprivileged user (tests run as root)
+    qint64 fileSizeLimit = 0;           // bytes; 0: none
+    QString pathPrefix;                 // a folder searched before PATH (a shadowing 7zz)
+    QString path;                       // replaces PATH when set
+    QStringList options;                // command-line options before the script ("--sfv")
+    QMap<QString, QString> environment; // variables set over the case's own
 };
 
 // The lines the program itself wrote to standard error (its tools add their own).
@@ -220,6 +223,23 @@ class Harness {
                                         QFile::ExeOther);
     }
 
+    // Starts the case's job (no display) with a 7zz that first makes marker, then sleeps
+    // seconds; returns once the marker is there, the run holding its lock.
+    void startRunThatWaits(QProcess& p, const Case& c, int seconds) {
+        const QString marker = c.dir + "/archiver-started";
+        QFile::remove(marker);
+        shadowSevenZip(c, "touch '" + QFile::encodeName(marker) + "'; sleep " +
+                              QByteArray::number(seconds));
+        RunOptions options;
+        options.pathPrefix = c.tools;
+        start(p, c, "!" + writeScript(c), options);
+        QElapsedTimer waited;
+        waited.start();
+        while (!QFileInfo::exists(marker) && waited.elapsed() < 60'000 && !p.waitForFinished(20)) {
+        }
+        QVERIFY2(QFileInfo::exists(marker), p.readAllStandardError().constData());
+    }
+
     QProcessEnvironment environment(const Case& c, const RunOptions& options) const {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("KAVEL32_STATE_DIR", c.state);
@@ -236,6 +256,8 @@ class Harness {
             env.insert("PATH", options.pathPrefix + ":" + env.value("PATH"));
         if (!options.path.isEmpty())
             env.insert("PATH", options.path);
+        for (auto it = options.environment.begin(); it != options.environment.end(); ++it)
+            env.insert(it.key(), it.value());
         return env;
     }
 
@@ -247,7 +269,7 @@ class Harness {
 
     void start(QProcess& p, const Case& c, const QString& argument, const RunOptions& options) {
         const QString kavel = programFolder() + "/kavel32";
-        QStringList args = {argument};
+        QStringList args = options.options + QStringList{argument};
         if (!options.display)
             args = QStringList{"--work-dir", c.work} + args;
         p.setProcessEnvironment(environment(c, options));

@@ -281,6 +281,27 @@ class RipRunTest : public QObject {
         QVERIFY(QDir(work()).isEmpty());
     }
 
+    // A message box quotes a name with its control characters written out, so a folder's
+    // name cannot lay out the box as it likes; the box's own words stay as they are.
+    void messagesQuoteNamesPrintably() {
+        const QString odd = root.filePath("source\n\x1b]0;title\x07\x1b[2K");
+        QVERIFY(QDir().mkpath(odd));
+        writeFile(odd + "/a.bin", QByteArray(1000, 'a'));
+        JobSettings j = job();
+        j.SourceSpec = odd;
+        j.ZipDir = odd;
+        RipRun rip(*window, *machine, *zip, flags);
+        QVERIFY(!runJob(rip, j, 0).succeeded());
+        QCOMPARE(window->messages.size(), 1);
+        const QString shown = window->messages[0];
+        QVERIFY2(shown.startsWith("Kavel32 error|The zip folder ") &&
+                     shown.contains("source\\n\\x1b]0;title\\x07\\x1b[2K is the source itself"),
+                 qPrintable(shown));
+        for (const QChar c : shown)
+            QVERIFY(c.unicode() >= 0x20 && c.unicode() != 0x7f);
+        QVERIFY(QDir(work()).isEmpty());
+    }
+
     void failingArchiverIsNotCompletion_data() {
         QTest::addColumn<int>("status");
         QTest::addColumn<int>("volumes");

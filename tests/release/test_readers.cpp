@@ -4,6 +4,7 @@
 #include "companion/diz_numbering.h"
 #include "release/diz_numbers.h"
 #include "release/finish_set.h"
+#include "release/par2_recovery.h"
 #include "release/set_naming.h"
 #include "release/set_plan.h"
 #include "release/sfv_file.h"
@@ -12,6 +13,7 @@
 #include "release/zip_inspection.h"
 
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -217,6 +219,84 @@ class TestReaders : public QObject {
         quint32 crc = 0;
         QVERIFY(fileCrc32(files[1], &crc, &error));
         QVERIFY(crc != parsed.entries[1].crc);
+    }
+
+    // What the finishing steps write beside the zips (the SFV, the PAR2 files) never goes
+    // through a link holding its name: the link is replaced and its target keeps its bytes,
+    // a FIFO is replaced without a wait, and a folder in the way is refused with one line.
+    // No working file is left beside the zips either way.
+    void finishingFilesReplaceWhatHoldsTheirNames_data() {
+        QTest::addColumn<QString>("writer");
+        QTest::addColumn<QString>("holder");
+        QTest::addColumn<QString>("name");
+        for (const char* writer : {"sfv", "par2"}) {
+            const QString main = QString("set.") + writer;
+            for (const char* holder : {"link to a file", "dangling link", "FIFO", "folder"})
+                QTest::addRow("%s, %s", writer, holder) << writer << holder << main;
+            // par2's numbered recovery files: the last name it writes for this set.
+            if (QString(writer) == "par2")
+                QTest::addRow("par2, link to a file at its last volume's name")
+                    << writer << "link to a file"
+                    << "volume";
+        }
+    }
+    void finishingFilesReplaceWhatHoldsTheirNames() {
+        QFETCH(QString, writer);
+        QFETCH(QString, holder);
+        QFETCH(QString, name);
+        if (writer == "par2" && QStandardPaths::findExecutable("par2").isEmpty())
+            QSKIP("par2 is not installed");
+        QTemporaryDir dir;
+        const QString zips = dir.filePath("zips");
+        const QStringList files = {zips + "/set01.zip", zips + "/set02.zip"};
+        for (int i = 0; i < files.size(); ++i)
+            writeFile(files[i], QByteArray(20000 + i, char('a' + i)));
+        if (name == "volume") {
+            QString error;
+            QVERIFY2(makeRecoveryFiles(zips, "set", 1, files, &error), qPrintable(error));
+            name = recoveryFileNames(zips, "set").back();
+            for (const QString& made : recoveryFileNames(zips, "set"))
+                QVERIFY(QFile::remove(zips + "/" + made));
+        }
+        const QString victim = dir.filePath("victim.txt");
+        writeFile(victim, "somebody else's file\n");
+        const QByteArray victimHash = treeHashes(dir.path()).value("victim.txt");
+        const QByteArray held = QFile::encodeName(zips + "/" + name);
+        if (holder == "link to a file")
+            QCOMPARE(::symlink(QFile::encodeName(victim).constData(), held.constData()), 0);
+        else if (holder == "dangling link")
+            QCOMPARE(
+                ::symlink(QFile::encodeName(dir.filePath("nowhere")).constData(), held.constData()),
+                0);
+        else if (holder == "FIFO")
+            QCOMPARE(::mkfifo(held.constData(), 0600), 0);
+        else
+            QVERIFY(QDir().mkpath(zips + "/" + name + "/inside"));
+
+        QString error;
+        const bool written = writer == "sfv" ? writeSetSfv(zips + "/set.sfv", files, &error)
+                                             : makeRecoveryFiles(zips, "set", 1, files, &error);
+        QCOMPARE(treeHashes(dir.path()).value("victim.txt"), victimHash);
+        QVERIFY(!QFileInfo::exists(dir.filePath("nowhere")));
+        QStringList left = QDir(zips).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                                QDir::NoDotAndDotDot);
+        if (holder == "folder") {
+            QVERIFY(!written);
+            QVERIFY2(error.contains(name) && error.contains("Is a directory") &&
+                         !error.contains('\n'),
+                     qPrintable(error));
+            QVERIFY(QFileInfo::exists(zips + "/" + name + "/inside"));
+        } else {
+            QVERIFY2(written, qPrintable(error));
+            const QFileInfo made(zips + "/" + name);
+            QVERIFY(made.isFile() && !made.isSymLink());
+            QVERIFY(made.size() > 0);
+        }
+        // Nothing but the zips, what the writer made and what was in the way.
+        for (const QString& entry : left)
+            QVERIFY2(entry.startsWith("set") && !entry.contains(".kavel32") &&
+                         (entry.endsWith(".zip") || entry.endsWith("." + writer)),
+                     qPrintable(entry));
     }
 
     void zipNames_data() {
