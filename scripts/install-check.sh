@@ -3,8 +3,9 @@
 # DESTDIR, as a package does, and then uses only the installed tree: the layout (no tool in
 # bin/), the bundled demo job run unattended with nothing but the tree's bin/ and the system
 # folders on PATH and no override of the program folder, its zips tested with unzip, the
-# marquee control created through the installed registry, the desktop files validated and
-# every option of the help found in the installed manual page.
+# marquee control created through the installed registry, a program embedding the marquee
+# widget built against the installed headers, CMake package and pkg-config file, the desktop
+# files validated and every option of the help found in the installed manual page.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$(pwd)
@@ -62,6 +63,29 @@ text=$(run_installed QT_QPA_PLATFORM=offscreen zqmhost ZqMarquee.ZqMarqueeCtrl.1
   fail "zqmhost cannot create the marquee: $text"
 [ "$text" = "Text=Nimbrel Marquee" ] || fail "zqmhost printed '$text'"
 echo "the installed container creates the marquee control"
+
+# The marquee widget library as an embedder meets it: one public header, a CMake package and a
+# pkg-config file, and the example built against the installed tree alone, both ways, and run.
+headers=$(cd "$tree/include" && find . -type f | sort)
+[ "$headers" = "./ZQMarq/zq_marquee.h" ] || fail "installed headers are not the widget's one:" $headers
+pc=$(find "$tree" -name zqmarq-widget.pc)
+[ -n "$pc" ] || fail "no zqmarq-widget.pc installed"
+[ -n "$(find "$tree" -name ZQMarqConfig.cmake)" ] || fail "no ZQMarqConfig.cmake installed"
+example="$work/example"
+mkdir -p "$example/make"
+cmake -S examples/marquee-embed -B "$example/cmake" -G Ninja -DCMAKE_PREFIX_PATH="$tree" \
+  -DCMAKE_FIND_USE_PACKAGE_REGISTRY=OFF >/dev/null
+cmake --build "$example/cmake" >/dev/null
+cp examples/marquee-embed/Makefile examples/marquee-embed/main.cpp "$example/make/"
+PKG_CONFIG_PATH=$(dirname "$pc") make -s -C "$example/make"
+libdir=$(dirname "$(dirname "$pc")")
+for program in "$example/cmake/marquee-embed" "$example/make/marquee-embed"; do
+  used=$(LD_LIBRARY_PATH="$libdir" ldd "$program" | grep zqmarq-widget)
+  [[ $used == *"$libdir/"* ]] || fail "$program does not use the installed library: $used"
+  LD_LIBRARY_PATH="$libdir" QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$work/runtime" \
+    "$program" --check
+done
+echo "the example builds against the installed ZQMarq package and with pkg-config, and runs"
 
 desktop-file-validate "$tree"/share/applications/*.desktop
 appstreamcli validate --no-net "$tree"/share/metainfo/*.metainfo.xml

@@ -8,7 +8,7 @@ packages=(
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-tools-dev qt6-tools-dev-tools
   qt6-svg-dev libgl1-mesa-dev
-  libzip-dev zlib1g-dev zip unzip 7zip par2 cksfv
+  libzip-dev zlib1g-dev libdeflate-dev zip unzip 7zip par2 cksfv
   xvfb xauth imagemagick fonts-dejavu-core
   clang libclang-rt-14-dev libbenchmark-dev valgrind
   python3 time bc

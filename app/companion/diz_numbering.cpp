@@ -112,6 +112,12 @@ DiskLabelPlacement placeDiskLabel(const QString& line, int column, int diskNumbe
     return placed;
 }
 
+QString unreadTotalText(const QString& label) {
+    return QStringLiteral("receiving sites read a three-digit total such as %1 only in the forms "
+                          "[%1] and (%1); written bare or in < > they read it as 0")
+        .arg(label);
+}
+
 QString placeholderFor(int digits) {
     return QString(digits, QLatin1Char('x')) + QLatin1Char('/') + QString(digits, QLatin1Char('x'));
 }

@@ -46,6 +46,11 @@ struct DiskLabelPlacement {
 DiskLabelPlacement placeDiskLabel(const QString& line, int column, int diskNumber, int diskCount,
                                   int digits);
 
+// What receiving sites make of a three-digit total such as label ("001/102") written bare or
+// in < >: they read it only in [ ] and ( ). The one wording of the plan's warning and of the
+// check of a finished set.
+QString unreadTotalText(const QString& label);
+
 // A placeholder that takes the set's numbers: "xx/xx" or "xxx/xxx".
 QString placeholderFor(int digits);
 

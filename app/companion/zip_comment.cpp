@@ -1,6 +1,8 @@
 #include "companion/zip_comment.h"
 
 #include "companion/line_text_file.h"
+#include "job/text_lines.h"
+#include "platform/file_read.h"
 #include "platform/paths.h"
 
 #include <QDir>
@@ -9,6 +11,7 @@
 
 namespace {
 const QString kVersKey = QStringLiteral("Vers=");
+const QString kDefaultsUsed = QStringLiteral(": the defaults are used");
 // The settings file holds two short lines; anything much bigger is not ours.
 constexpr qint64 kMaxSettingsBytes = 64 * 1024;
 
@@ -34,6 +37,17 @@ bool writeSettings(const QString& versionText, const QString* commentPath, QStri
     return writeTextLines(settingsFilePath(), lines, errorText);
 }
 
+// Where the bytes stop being text: a NUL or another control byte than a tab or a line end.
+// Bytes from 0x80 are a path's own bytes in the system's encoding.
+qsizetype firstControlByte(const QByteArray& bytes) {
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const auto c = uchar(bytes[i]);
+        if ((c < 0x20 && c != '\t' && c != '\r' && c != '\n') || c == 0x7f)
+            return i;
+    }
+    return -1;
+}
+
 bool insideProgramTemp(const QString& path) {
     const QString canonical = QFileInfo(path).canonicalFilePath();
     const QString temp = QFileInfo(AppPaths::stateTempFolder()).canonicalFilePath();
@@ -53,10 +67,24 @@ QString settingsFilePath() {
 StartupSettings readStoredSettings() {
     StartupSettings result;
     const QString path = joinPath(AppPaths::stateFolderPath(), QStringLiteral("Kavel32.ini"));
-    QStringList lines;
-    if (!QFileInfo::exists(path) || !readTextLines(path, &lines, nullptr, kMaxSettingsBytes))
+    if (!QFileInfo::exists(path))
         return result;
+    QByteArray bytes;
+    QString error;
+    if (!readRegularFile(path, kMaxSettingsBytes, &bytes, &error)) {
+        result.warning = error + kDefaultsUsed;
+        return result;
+    }
     result.read = true;
+    if (const qsizetype at = firstControlByte(bytes); at >= 0) {
+        result.warning = QStringLiteral("the settings file %1 is not text (byte 0x%2 at offset %3)")
+                             .arg(path)
+                             .arg(uchar(bytes[at]), 2, 16, QLatin1Char('0'))
+                             .arg(at) +
+                         kDefaultsUsed;
+        return result;
+    }
+    const QStringList lines = splitTextLines(bytes);
     if (!lines.isEmpty())
         result.storedVersion = lines[0].mid(kVersKey.size());
     if (lines.size() > 1)
@@ -90,6 +118,9 @@ bool turnCommentOn(const QString& chosenPath, JobSettings& job, QString* errorTe
                    const QString& versionText) {
     if (fileNamePart(chosenPath).isEmpty())
         return fail(errorText, QStringLiteral("No comment file chosen"));
+    if (firstControlByte(QFile::encodeName(fileNamePart(chosenPath))) >= 0)
+        return fail(errorText, QStringLiteral("Cannot use %1: its name holds a control character")
+                                   .arg(printableText(chosenPath)));
     const QString copy = commentCopyPath(chosenPath);
     const QFileInfo source(chosenPath);
     if (!source.isFile())
@@ -111,10 +142,14 @@ bool turnCommentOn(const QString& chosenPath, JobSettings& job, QString* errorTe
 }
 
 bool turnCommentOff(JobSettings& job, QString* errorText, const QString& versionText) {
-    QStringList lines;
-    if (!readTextLines(settingsFilePath(), &lines, errorText, kMaxSettingsBytes))
-        return false;
-    const QString stored = lines.size() > 1 ? pathFromBytes(lines[1]) : QString();
+    const StartupSettings settings = readStoredSettings();
+    if (!settings.read)
+        return fail(
+            errorText,
+            settings.warning.isEmpty()
+                ? QStringLiteral("cannot read %1: it does not exist").arg(settingsFilePath())
+                : settings.warning);
+    const QString stored = settings.CommentFile;
     const QString empty;
     if (!writeSettings(versionText, &empty, errorText))
         return false;

@@ -17,15 +17,18 @@ struct StartupSettings {
     bool created = false;   // the file was missing and has been made
     bool rewritten = false; // the version differed: the file now holds the version line only
     bool read = false;      // the file was there and could be read
+    QString warning;        // why the defaults are used for a file that is there
 };
 
-// The settings file as it stands, read and never written: a missing or unreadable file
-// gives an empty result.
+// The settings file as it stands, read and never written; the one reader of the file. A
+// missing file gives an empty result. A file that cannot be read (a FIFO, too big) or is
+// not text (a NUL or other control byte) gives the defaults and a warning saying so; one
+// that is not text counts as read, so that the start-up reading repairs it.
 StartupSettings readStoredSettings();
 
 // Reads the settings file once at start-up: creates it with "Vers=" + version when missing,
-// rewrites it with the version line only when the stored version differs. A step that fails
-// is skipped.
+// rewrites it with the version line only when the stored version differs (or the file is
+// not text). A step that fails is skipped.
 StartupSettings readSettingsAtStartup(const QString& versionText = programVersionText());
 
 // The comment is on at start-up when the stored comment line names an existing file.
@@ -36,8 +39,9 @@ QString commentCopyPath(const QString& chosenPath);
 
 // Turning the comment on with the file the user chose: a writable copy in temp/, CommentFile
 // and CommentOn set, the settings file rewritten with the copy's path as comment line. The
-// chosen file is only read. Stops at the first step that fails (false, *errorText set);
-// steps done stay done.
+// chosen file is only read; a name holding a control character is refused, since the
+// settings file would not be text with it. Stops at the first step that fails (false, *errorText
+// set); steps done stay done.
 bool turnCommentOn(const QString& chosenPath, JobSettings& job, QString* errorText = nullptr,
                    const QString& versionText = programVersionText());
 

@@ -5,6 +5,7 @@
 #include "engine/zip_component.h"
 #include "engine/zip_wrapping.h"
 #include "job/machine_port.h"
+#include "job/text_lines.h"
 #include "job/volume_rules.h"
 #include "job/window_port.h"
 #include "platform/file_read.h"
@@ -16,6 +17,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
@@ -55,6 +57,28 @@ QString claimOutputFolder(const QString& workLocation, QString* error) {
     return {};
 }
 
+QString overwriteQuestion(const RunPlan& plan) {
+    const qsizetype zips =
+        std::count_if(plan.olderSet.cbegin(), plan.olderSet.cend(), [](const QString& path) {
+            return path.endsWith(QLatin1String(".zip"), Qt::CaseInsensitive);
+        });
+    const qsizetype others = plan.olderSet.size() - zips;
+    const QString set = QLatin1Char('"') + printableText(plan.stem) + QLatin1Char('"');
+    QString line;
+    if (plan.olderSet.isEmpty()) {
+        line = QStringLiteral("No zip of the set %1 is there to replace; other files only "
+                              "begin with its name.")
+                   .arg(set);
+    } else {
+        line = (zips == 1 ? QStringLiteral("1 zip") : QStringLiteral("%1 zips").arg(zips)) +
+               QStringLiteral(" of the set %1").arg(set);
+        if (others > 0)
+            line += QStringLiteral(" and %1 more of its files (SFV, PAR2)").arg(others);
+        line += QStringLiteral(" will be replaced.");
+    }
+    return kDuplicateZipText + QStringLiteral("\n\n") + line;
+}
+
 RipRun::RipRun(WindowPort& window, MachinePort& machine, ZipComponent& zip, const RunFlags& flags)
     : window_(window), machine_(machine), zip_(zip), flags_(flags) {}
 
@@ -87,7 +111,7 @@ RipResult RipRun::errorPath(const QString& reason, const QString& outputFolder) 
     window_.setBusyPointer(false);
     window_.setSourceDisplay(sourcePath_);
     window_.setNameText({});
-    window_.setStatusText(reason);
+    window_.setStatusText(printableText(reason));
     resetCounters();
     // An output folder without a volume is of no use to anyone, nor is its journal.
     if (!outputFolder.isEmpty() && entriesBesideJournal(outputFolder).isEmpty() &&
@@ -104,7 +128,8 @@ RipResult RipRun::errorPath(const QString& reason, const QString& outputFolder) 
 RipResult RipRun::stopOn(const PlanFault& fault) {
     numbering_.NumberingValid = fault.page != Page::Diz;
     if (!flags_.batch() && !fault.box.isEmpty())
-        window_.message(fault.box, fault.boxTitle, fault.boxIcon, MessageButtons::Ok);
+        window_.message(printableText(fault.box), fault.boxTitle, fault.boxIcon,
+                        MessageButtons::Ok);
     return stopAt(fault.page, fault.focus, fault.text);
 }
 
@@ -138,7 +163,7 @@ RipResult RipRun::run(const JobSettings& job, const PlanFacts& facts, PlanOption
     if (plan.fault && plan.fault->stage == PlanFault::Stage::Job)
         return stopOn(*plan.fault);
     if (!job.RawArchivesOnly && !flags_.batch() && plan.zipNameTaken) {
-        if (window_.message(kDuplicateZipText, kErrorTitle, MessageIcon::Exclamation,
+        if (window_.message(overwriteQuestion(plan), kErrorTitle, MessageIcon::Exclamation,
                             MessageButtons::OkCancel) == MessageAnswer::Cancel) {
             RipResult r;
             r.reason = QStringLiteral("Cancelled");
@@ -219,6 +244,10 @@ std::optional<RipResult> RipRun::archive(Pass& pass, QStringList* volumes) {
 
     if (const int signal = StopSignals::requested())
         return errorPath(stoppedBy(signal), outputFolder);
+    // Abort while the archiver ran stopped it: what it wrote stays, and with volumes and the
+    // journal the run can be resumed.
+    if (aborted_)
+        return errorPath(kAbortedText, outputFolder);
     *volumes = listVolumes(outputFolder);
     if (status != 0 || volumes->isEmpty()) {
         QString reason =
@@ -228,7 +257,8 @@ std::optional<RipResult> RipRun::archive(Pass& pass, QStringList* volumes) {
         if (const QString said = lastErrorLine(archiver); !said.isEmpty())
             reason += QStringLiteral(": ") + said;
         if (!flags_.batch())
-            window_.message(reason, kErrorTitle, MessageIcon::Exclamation, MessageButtons::Ok);
+            window_.message(printableText(reason), kErrorTitle, MessageIcon::Exclamation,
+                            MessageButtons::Ok);
         return errorPath(reason, outputFolder);
     }
     // The set as the archiver made it: its real count decides the numbers.
@@ -319,7 +349,7 @@ RipResult RipRun::complete(Pass& pass) {
             result.zips << zip.path;
     if (!job.RawArchivesOnly && afterZips_) {
         window_.setPageBarEnabled(true);
-        result.after = afterZips_(job, pass.plan, result.zips, pass.options.flags.DateStampRun);
+        result.after = afterZips_(pass.plan, result.zips);
         // Stopped during the steps after the last zip: the journal takes them again.
         if (const int signal = StopSignals::requested()) {
             RipResult stopped = errorPath(stoppedBy(signal), pass.outputFolder);
@@ -338,7 +368,7 @@ RipResult RipRun::complete(Pass& pass) {
     window_.setStatusText(job.RawArchivesOnly ? kRippingCompleteText + QStringLiteral("\r\r") +
                                                     (rar ? QStringLiteral("Rar's are in ")
                                                          : QStringLiteral("Ace's are in ")) +
-                                                    outputFolder
+                                                    printableText(outputFolder)
                                               : kRippingCompleteText);
     window_.setNameText({});
     window_.processEvents();

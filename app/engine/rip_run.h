@@ -31,8 +31,7 @@ struct AfterZips {
 };
 // The steps after the last zip. The run takes them while its journal still holds it, so a
 // run stopped during them can be resumed and takes them again.
-using AfterZipsStep = std::function<AfterZips(const JobSettings& job, const RunPlan& plan,
-                                              const QStringList& zips, bool dateStamped)>;
+using AfterZipsStep = std::function<AfterZips(const RunPlan& plan, const QStringList& zips)>;
 
 struct RipResult {
     RipOutcome outcome = RipOutcome::Stopped;
@@ -62,6 +61,10 @@ inline const QString kArchiverFailedText =
 inline const QString kArchiveAgainText =
     QStringLiteral("The run was stopped while the archiver was writing, so its volumes cannot be "
                    "used: archiving again with the same plan");
+
+// The Overwrite question for a plan whose zip name is taken: the question itself, then a
+// line saying how many zips of which set the run replaces.
+QString overwriteQuestion(const RunPlan& plan);
 
 // The default place for output folders when the job names none: the folder given with
 // --work-dir, else the home folder.

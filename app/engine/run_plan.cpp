@@ -256,11 +256,9 @@ RunPlan planRun(const JobSettings& job, const PlanFacts& facts, const PlanOption
                            plan.volumeCount, plan.volumeCount, plan.digits);
         const QString total = placed.label.section(QLatin1Char('/'), 1);
         if (total.size() >= 3 && !placed.bracketed)
-            plan.warnings << QStringLiteral("line %1 of %2: receiving sites read a three-digit "
-                                            "total such as %3 only in the forms [%3] and (%3); "
-                                            "written bare or in < > they read it as 0")
+            plan.warnings << QStringLiteral("line %1 of %2: %3")
                                  .arg(lineNumber)
-                                 .arg(job.DizFile, placed.label);
+                                 .arg(job.DizFile, unreadTotalText(placed.label));
     }
 
     // What follows the last zip, and an older set of the same name that this one replaces.

@@ -43,6 +43,14 @@ QString temporaryPathFor(const QString& zipPath) {
                                QString::number(QCoreApplication::applicationPid()));
 }
 
+// Whether the zip's name holds a zip to update: a regular file. A link in its place is not
+// followed (what it points to is somebody else's, and is left alone): the new zip replaces the
+// link itself, as it replaces a FIFO or a device, which would never give a zip.
+bool holdsOwnZip(const QString& zipPath) {
+    struct stat st {};
+    return ::lstat(QFile::encodeName(zipPath).constData(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
 QString directoryPart(const QString& path, const QString& name) {
     QString dir = path.left(path.size() - name.size());
     if (dir.isEmpty())
@@ -217,7 +225,7 @@ int ZipComponent::zip() {
     const QString temporary = temporaryPathFor(zipPath_);
     const QByteArray temporaryName = QFile::encodeName(temporary);
     QFile::remove(temporary);
-    if (QFileInfo::exists(zipPath_) &&
+    if (holdsOwnZip(zipPath_) &&
         ::link(QFile::encodeName(zipPath_).constData(), temporaryName.constData()) != 0 &&
         !QFile::copy(zipPath_, temporary))
         return failWith(OpenFailed, QStringLiteral("Cannot update %1: %2")

@@ -7,6 +7,7 @@
 #include "engine/run_plan.h"
 #include "engine/zip_component.h"
 #include "job/machine_port.h"
+#include "job/text_lines.h"
 #include "job/volume_rules.h"
 #include "job/window_port.h"
 #include "platform/file_read.h"
@@ -104,7 +105,9 @@ bool writeWorkingCopy(const QString& path, const QByteArray& bytes, const QStrin
 class HandlerScope {
   public:
     HandlerScope(ZipComponent& zip, WindowPort& window) : zip_(zip) {
-        zip_.onAdding([&window](const QString& name) { window.setStatusText(name.toLower()); });
+        zip_.onAdding([&window](const QString& name) {
+            window.setStatusText(printableText(name.toLower()));
+        });
         zip_.onStatus([&window](int16_t percent) {
             if (percent != window.progress())
                 window.setProgress(percent);
@@ -248,7 +251,7 @@ WrapResult wrapVolumes(WrapContext& cx, QString* errorText) {
                 WrapResult::ZipFailed,
                 QStringLiteral("Stopped by %1").arg(QLatin1String(StopSignals::name(signal))));
         cx.diskNumber = int16_t(planned.number);
-        window.setNameText(planned.shownName);
+        window.setNameText(printableText(planned.shownName));
         window.setCountText(diskCountText(planned.number, diskCount));
 
         // The companion files are made first and everything goes in with one zip call:

@@ -1,5 +1,6 @@
 // kavel32: the window program, or with "!" / "$" before a script the unattended run.
 #include "engine/rip_run.h"
+#include "job/text_lines.h"
 #include "platform/desktop_machine.h"
 #include "platform/paths.h"
 #include "platform/single_instance.h"
@@ -13,6 +14,7 @@
 #include "session/job_session.h"
 #include "session/script_argument.h"
 #include "shell/main_window_app.h"
+#include "shell/startup.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -81,14 +83,14 @@ bool haveDisplay() {
 
 int usageError(const QString& text) {
     std::fprintf(stderr, "kavel32: %s\nTry 'kavel32 --help' for more information.\n",
-                 qPrintable(text));
+                 qPrintable(printableText(text)));
     return kExitBadCommandLine;
 }
 
-// A report, a line each, on standard output.
+// A report, a line each, on standard output; a name in a line cannot command the terminal.
 void printLines(const QStringList& lines) {
     for (const QString& line : lines)
-        std::fprintf(stdout, "%s\n", qPrintable(line));
+        std::fprintf(stdout, "%s\n", qPrintable(printableText(line)));
     std::fflush(stdout);
 }
 
@@ -105,8 +107,9 @@ int runWithoutWindow(int argc, char** argv, const ScriptArgument& script, const 
     // even before the other answers.
     if (instance.handOverToRunning(1000) || !instance.listen()) {
         AppPaths::removeWorkFolder();
-        std::fprintf(stderr, "kavel32: another Kavel32 is running\n");
-        return kExitAnotherRunning;
+        const SessionResult refused = refusedStart(instance.failure());
+        printResult(refused);
+        return refused.exitCode;
     }
 
     AppPaths::removeStaleWorkFolders();
@@ -115,7 +118,7 @@ int runWithoutWindow(int argc, char** argv, const ScriptArgument& script, const 
     {
         ConsoleWindow window(isatty(STDOUT_FILENO) ? stdout : nullptr);
         JobSession session(window, machine, script.flags);
-        session.job.WorkDrive = workDir;
+        session.setWorkDrive(workDir);
         if (runJob)
             session.useRememberedComment();
         result = session.runScript(script.scriptPath, runJob);
@@ -257,6 +260,11 @@ int main(int argc, char** argv) {
     bool unpack = false;
     FinishOverrides finish;
     for (int i = 1; i < argc; ++i) {
+        // Qt's own options are the application's, not a script's name.
+        if (const int qtArguments = qtOptionArguments(argc, argv, i)) {
+            i += qtArguments - 1;
+            continue;
+        }
         const QString arg = QString::fromLocal8Bit(argv[i]);
         if (arg == QLatin1String("-h") || arg == QLatin1String("--help")) {
             std::fputs(kUsage, stdout);

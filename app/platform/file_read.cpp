@@ -4,7 +4,7 @@
 
 #include <QFile>
 
-#include <zlib.h>
+#include <libdeflate.h>
 
 #include <cerrno>
 #include <cstring>
@@ -111,7 +111,7 @@ bool fileCrc32(const QString& path, quint32* crc, QString* error) {
     if (!S_ISREG(st.st_mode))
         return fail(QStringLiteral("not a regular file"));
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    uLong value = ::crc32(0L, Z_NULL, 0);
+    quint32 value = 0;
     QByteArray buffer(1 << 20, Qt::Uninitialized);
     for (;;) {
         const ssize_t n = ::read(fd, buffer.data(), size_t(buffer.size()));
@@ -122,10 +122,10 @@ bool fileCrc32(const QString& path, quint32* crc, QString* error) {
         }
         if (n == 0)
             break;
-        value = ::crc32(value, reinterpret_cast<const Bytef*>(buffer.constData()), uInt(n));
+        value = libdeflate_crc32(value, buffer.constData(), size_t(n));
     }
     ::close(fd);
-    *crc = quint32(value);
+    *crc = value;
     return true;
 }
 
@@ -134,14 +134,7 @@ QString crcText(quint32 crc) {
 }
 
 quint32 bytesCrc32(QByteArrayView bytes) {
-    uLong value = ::crc32(0L, Z_NULL, 0);
-    // zlib takes at most 4 GB at once.
-    for (qsizetype done = 0; done < bytes.size();) {
-        const qsizetype n = std::min<qsizetype>(bytes.size() - done, 1 << 30);
-        value = ::crc32(value, reinterpret_cast<const Bytef*>(bytes.data() + done), uInt(n));
-        done += n;
-    }
-    return quint32(value);
+    return libdeflate_crc32(0, bytes.data(), size_t(bytes.size()));
 }
 
 bool writeFileAtomically(const QString& folder, const QString& name, const QByteArray& bytes,

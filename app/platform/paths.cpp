@@ -1,5 +1,7 @@
 #include "platform/paths.h"
 
+#include "job/text_lines.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -43,7 +45,8 @@ bool ensurePrivateDir(const QString& path, QString* error) {
         fault = QString::fromLocal8Bit(strerror(errno));
     if (!fault.isEmpty()) {
         if (error)
-            *error = QStringLiteral("the private folder %1 is not usable: %2").arg(path, fault);
+            *error = QStringLiteral("the private folder %1 is not usable: %2")
+                         .arg(printableText(path), fault);
         return false;
     }
 #endif
@@ -186,7 +189,7 @@ QString workFolder(QString* error) {
     if (!mkdtemp(pattern.data())) {
         if (error)
             *error = QStringLiteral("cannot make a work folder in %1: %2")
-                         .arg(scratch, QString::fromLocal8Bit(strerror(errno)));
+                         .arg(printableText(scratch), QString::fromLocal8Bit(strerror(errno)));
         return {};
     }
     g_workFolder = QFile::decodeName(pattern);

@@ -1,5 +1,6 @@
 #include "platform/process_runner.h"
 
+#include "platform/child_start.h"
 #include "platform/paths.h"
 #include "platform/stop_signals.h"
 
@@ -8,11 +9,11 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -106,6 +107,23 @@ QByteArray ProgressLineReader::finish() {
 }
 
 namespace {
+std::atomic<bool> g_commandStop{false};
+
+// Whether the command waited for is to be told to stop: by a stop signal, or by the program.
+bool commandStopAsked() {
+    return StopSignals::requested() || g_commandStop.load();
+}
+} // namespace
+
+void requestCommandStop() {
+    g_commandStop = true;
+}
+
+void clearCommandStop() {
+    g_commandStop = false;
+}
+
+namespace {
 // This program's environment with the progress variable set or taken out.
 std::vector<QByteArray> childEnvironment(bool progress) {
     std::vector<QByteArray> out;
@@ -153,64 +171,46 @@ bool drain(int fd, OutputTap& tap) {
     }
 }
 
+// The child as the command describes it: its redirections are files it opens itself, and
+// with a tap its standard output (and with captureErrors its standard error) goes into the
+// pipe's end.
+ChildSetup childSetup(const Command& cmd, const QString& program, const OutputTap& tap,
+                      int pipeEnd) {
+    ChildSetup setup;
+    setup.program = QFile::encodeName(program);
+    setup.arguments.push_back(setup.program);
+    for (const QString& arg : cmd.arguments)
+        setup.arguments.push_back(QFile::encodeName(arg));
+    setup.environment = childEnvironment(pipeEnd >= 0 && tap.progress);
+    constexpr int kWrite = O_WRONLY | O_CREAT | O_TRUNC | O_NOCTTY;
+    if (!cmd.stdinFile.isEmpty())
+        setup.in = {QFile::encodeName(cmd.stdinFile), O_RDONLY | O_NOCTTY, -1};
+    else if (tap.capture)
+        // A program that would ask a question reads the end of its input instead of waiting.
+        setup.in = {"/dev/null", O_RDONLY, -1};
+    if (!cmd.stdoutFile.isEmpty())
+        setup.out = {QFile::encodeName(cmd.stdoutFile), kWrite, -1};
+    else
+        setup.out.fd = pipeEnd;
+    if (!cmd.stderrFile.isEmpty())
+        setup.err = {QFile::encodeName(cmd.stderrFile), kWrite, -1};
+    else if (tap.captureErrors)
+        setup.err.fd = pipeEnd;
+    return setup;
+}
+
 int spawnAndWait(const Command& cmd, const std::function<void()>& whileWaiting, OutputTap tap) {
     const QString program = findProgram(cmd.program);
     if (program.isEmpty())
         return kCouldNotStart;
 
-    std::vector<QByteArray> storage;
-    storage.push_back(QFile::encodeName(program));
-    for (const QString& arg : cmd.arguments)
-        storage.push_back(QFile::encodeName(arg));
-    std::vector<char*> argv;
-    for (QByteArray& s : storage)
-        argv.push_back(s.data());
-    argv.push_back(nullptr);
-
     // Output is read from the child's standard output, so a command that writes its output
     // into a file has none to give.
     const bool piped = tap.piped() && cmd.stdoutFile.isEmpty();
-    std::vector<QByteArray> environment = childEnvironment(piped && tap.progress);
-    std::vector<char*> envp;
-    for (QByteArray& s : environment)
-        envp.push_back(s.data());
-    envp.push_back(nullptr);
-
     int pipeEnds[2] = {-1, -1};
     if (piped && ::pipe2(pipeEnds, O_CLOEXEC) != 0)
         return kCouldNotStart;
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    const QByteArray outFile = QFile::encodeName(cmd.stdoutFile);
-    const QByteArray inFile = QFile::encodeName(cmd.stdinFile);
-    const QByteArray errFile = QFile::encodeName(cmd.stderrFile);
-    if (!cmd.stdoutFile.isEmpty())
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outFile.constData(),
-                                         O_WRONLY | O_CREAT | O_TRUNC | O_NOCTTY, 0600);
-    else if (piped)
-        posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
-    if (!cmd.stdinFile.isEmpty())
-        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, inFile.constData(),
-                                         O_RDONLY | O_NOCTTY, 0);
-    else if (tap.capture)
-        // A program that would ask a question reads the end of its input instead of waiting.
-        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    if (!cmd.stderrFile.isEmpty())
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errFile.constData(),
-                                         O_WRONLY | O_CREAT | O_TRUNC | O_NOCTTY, 0600);
-    else if (piped && tap.captureErrors)
-        posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDERR_FILENO);
-    // A group of its own: a stop request reaches the child and whatever it started, and a
-    // terminal's Ctrl-C reaches this program only, which then stops the child in order.
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
-    posix_spawnattr_setpgroup(&attributes, 0);
-    pid_t pid = 0;
-    const int rc = posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), envp.data());
-    posix_spawnattr_destroy(&attributes);
-    posix_spawn_file_actions_destroy(&actions);
+    const pid_t pid = startChild(childSetup(cmd, program, tap, piped ? pipeEnds[1] : -1));
     if (piped) {
         ::close(pipeEnds[1]);
         ::fcntl(pipeEnds[0], F_SETFL, ::fcntl(pipeEnds[0], F_GETFL) | O_NONBLOCK);
@@ -220,7 +220,7 @@ int spawnAndWait(const Command& cmd, const std::function<void()>& whileWaiting, 
         if (piped)
             ::close(pipeEnds[0]);
     };
-    if (rc != 0) {
+    if (pid < 0) {
         closePipe();
         return kCouldNotStart;
     }
@@ -229,7 +229,7 @@ int spawnAndWait(const Command& cmd, const std::function<void()>& whileWaiting, 
     bool told = false;
     auto pause = std::chrono::milliseconds(1);
     for (;;) {
-        if (!told && StopSignals::requested()) {
+        if (!told && commandStopAsked()) {
             ::kill(-pid, SIGTERM);
             told = true;
         }

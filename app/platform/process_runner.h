@@ -15,7 +15,8 @@ QString findProgram(const QString& name);
 
 // Runs the command and waits without limit for its end. The child inherits the environment
 // and the current directory and runs in a process group of its own, which is told to stop
-// (SIGTERM) when this program is asked to stop. Returns the exit status (128 + signal number
+// (SIGTERM) when this program is asked to stop; killed outright, this program has the
+// kernel tell the child instead (startChild). Returns the exit status (128 + signal number
 // when killed) or kCouldNotStart at once. whileWaiting, when given, is called about every
 // 50 ms so a window can keep painting.
 //
@@ -26,6 +27,12 @@ QString findProgram(const QString& name);
 // with an output file of its own reports nothing.
 int runCommand(const Command& command, const std::function<void()>& whileWaiting = {},
                const std::function<void(int)>& onPercent = {});
+
+// A stop asked for from inside the program (a window's Abort, called while a command is
+// waited for): the command running now, and any started before clearCommandStop, has its
+// process group told to stop (SIGTERM) as a stop signal would, without ending this program.
+void requestCommandStop();
+void clearCommandStop();
 
 // The environment variable that asks the archiver front-ends for "NN%" lines.
 inline constexpr char kProgressVariable[] = "KAVEL32_PROGRESS";

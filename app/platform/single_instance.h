@@ -1,11 +1,8 @@
 #pragma once
 
+#include <QByteArray>
 #include <QObject>
 #include <QString>
-
-#include <memory>
-
-class QLockFile;
 
 class QLocalServer;
 
@@ -17,24 +14,33 @@ class SingleInstance : public QObject {
     explicit SingleInstance(const QString& name = defaultName(), QObject* parent = nullptr);
     ~SingleInstance() override;
 
-    // Per user, and per state folder so that test runs never meet a real instance.
+    // Per user, and per state folder so that test runs never meet a real instance: the
+    // folder as the file system names it, however it was spelled ("state/", a link to it).
     static QString defaultName();
     QString name() const { return name_; }
 
     // Asks a running instance to restore and raise its window; true when one answered.
     bool handOverToRunning(int timeoutMs = 3000);
-    // Starts listening for later starts; a socket left by a crashed instance is replaced.
-    // False when another instance began listening first (hand over to it).
+    // Takes the lock of the running instance and starts listening for later starts; a lock
+    // or socket left by a crashed instance is taken over. False when another instance holds
+    // the lock (hand over to it), or when the lock or the socket cannot be made: then
+    // failure() says why.
     bool listen();
     bool isListening() const;
+    // Why the last listen() failed, when it was not another instance: "cannot make the lock
+    // file ...: No space left on device". Empty when another instance holds the lock.
+    QString failure() const { return failure_; }
 
   signals:
     void activationRequested();
 
   private:
     void serveConnection();
+    bool takeLock();
 
     QString name_;
+    QString failure_;
     QLocalServer* server_ = nullptr;
-    std::unique_ptr<QLockFile> lock_; // held by the running instance for its whole life
+    int lockFd_ = -1; // locked by the running instance for its whole life
+    QByteArray lockPath_;
 };

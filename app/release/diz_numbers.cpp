@@ -25,6 +25,17 @@ char closingBracket(char open) {
     }
 }
 
+DiskNumberForm formOf(char open) {
+    switch (open) {
+    case '[':
+        return DiskNumberForm::Square;
+    case '(':
+        return DiskNumberForm::Round;
+    default:
+        return DiskNumberForm::Angle;
+    }
+}
+
 // A field of two or three characters that all pass accept, starting at i; its end or -1.
 template <typename Accept> qsizetype fieldEnd(QByteArrayView text, qsizetype i, Accept accept) {
     qsizetype end = i;
@@ -76,8 +87,10 @@ bool pairAt(QByteArrayView text, qsizetype i, Candidate* out) {
     n.count = fieldValue(text.sliced(diskEnd + 1, countEnd - diskEnd - 1));
     qsizetype from = i, to = countEnd;
     const char close = i > 0 ? closingBracket(text[i - 1]) : 0;
+    n.countDigits = int(countEnd - diskEnd - 1);
     out->bracketed = close != 0 && countEnd < text.size() && text[countEnd] == close;
     if (out->bracketed) {
+        n.form = formOf(text[i - 1]);
         --from;
         ++to;
     }

@@ -9,12 +9,21 @@
 // bare one; within a form the first in the text. A pair that cannot be disk k of n (k or n
 // zero, k above n) is passed over as long as a plausible one follows: a date such as
 // "99/98" is not taken for disk numbers when the real ones come later.
+enum class DiskNumberForm { Square, Round, Angle, Bare }; // [k/n], (k/n), <k/n>, k/n
+
 struct DiskNumbers {
     bool found = false;
     bool diskUnfilled = false; // "xx/12": the count is known, the disk number is not
     int disk = 0;              // k (0 when unfilled)
     int count = 0;             // n
-    QString text;              // the numbers as written, brackets included
+    int countDigits = 0;       // n as written: 2 or 3 digits
+    DiskNumberForm form = DiskNumberForm::Bare;
+    QString text; // the numbers as written, brackets included
+    // Whether every receiver reads them: a common site zipscript reads a three-digit total
+    // only in [ ] and ( ), and takes it for 0 bare or in < >.
+    bool readByEveryReceiver() const {
+        return countDigits < 3 || form == DiskNumberForm::Square || form == DiskNumberForm::Round;
+    }
 };
 
 DiskNumbers findDiskNumbers(QByteArrayView text);

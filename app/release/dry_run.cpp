@@ -3,6 +3,7 @@
 #include "companion/diz_numbering.h"
 #include "companion/zip_comment.h"
 #include "engine/zip_wrapping.h"
+#include "job/text_lines.h"
 #include "job/volume_rules.h"
 #include "job/window_port.h"
 #include "platform/paths.h"
@@ -185,8 +186,9 @@ QStringList describePlan(const RunPlan& plan, const JobSettings& job) {
     return lines;
 }
 
-DryRun dryRun(const QString& scriptPath, const RunFlags& flags, const QString& workLocation,
-              const FinishOptions& finish) {
+namespace {
+DryRun planDryRun(const QString& scriptPath, const RunFlags& flags, const QString& workLocation,
+                  const FinishOptions& finish) {
     DryRun dry;
     auto stop = [&dry](const QString& why) {
         dry.exitCode = 1;
@@ -205,11 +207,17 @@ DryRun dryRun(const QString& scriptPath, const RunFlags& flags, const QString& w
         dry.warnings
             << QStringLiteral("%1 %2: %3").arg(kScriptErrorText, scriptPath, loaded.detail);
     }
+    if (!loaded.labelFault.isEmpty())
+        return stop(QStringLiteral("the job in %1 failed its check: %2")
+                        .arg(scriptPath, loaded.labelFault));
     const QString location = workLocation.isEmpty() ? QDir::homePath() : workLocation;
     job.WorkDrive = location;
     // The comment an unattended start takes: the stored line, read without the start's
     // repair of the file.
-    job.CommentFile = readStoredSettings().CommentFile;
+    const StartupSettings settings = readStoredSettings();
+    if (!settings.warning.isEmpty())
+        dry.warnings << settings.warning;
+    job.CommentFile = settings.CommentFile;
     job.CommentOn = !job.CommentFile.isEmpty();
 
     // The loaded-job check as the run makes it; its numbering verdict without the sample.
@@ -247,5 +255,17 @@ DryRun dryRun(const QString& scriptPath, const RunFlags& flags, const QString& w
     dry.lines << describePlan(plan, job);
     dry.warnings << plan.warnings;
     dry.lines << QStringLiteral("The run would go ahead");
+    return dry;
+}
+} // namespace
+
+DryRun dryRun(const QString& scriptPath, const RunFlags& flags, const QString& workLocation,
+              const FinishOptions& finish) {
+    DryRun dry = planDryRun(scriptPath, flags, workLocation, finish);
+    // Its lines quote names and the diz's own text: none of it reaches a terminal raw.
+    for (QStringList* lines : {&dry.lines, &dry.warnings})
+        for (QString& line : *lines)
+            line = printableText(line);
+    dry.failure = printableText(dry.failure);
     return dry;
 }

@@ -1,5 +1,6 @@
 #include "release/finish_options.h"
 
+#include "job/text_lines.h"
 #include "platform/file_read.h"
 #include "platform/paths.h"
 
@@ -74,7 +75,8 @@ bool writeFinishOptions(const FinishOptions& options, QString* error) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
         if (error)
-            *error = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
+            *error =
+                QStringLiteral("cannot write %1: %2").arg(printableText(path), file.errorString());
         return false;
     }
     return true;

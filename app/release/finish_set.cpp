@@ -1,5 +1,6 @@
 #include "release/finish_set.h"
 
+#include "job/text_lines.h"
 #include "job/window_port.h"
 #include "platform/paths.h"
 #include "platform/source_date.h"
@@ -27,15 +28,15 @@ bool writeSetSfv(const QString& path, const QStringList& zips, QString* error,
     return writeSfvFile(path, entries, error, stamp);
 }
 
-FinishResult finishSet(const JobSettings& job, const RunPlan& plan, const QStringList& zips,
-                       bool dateStamped, WindowPort& window) {
+FinishResult finishSet(const RunPlan& plan, const QStringList& zips, WindowPort& window) {
     FinishResult result;
     if (zips.isEmpty() || (plan.sfvPath.isEmpty() && plan.par2Path.isEmpty() && !plan.verify))
         return result;
+    // The failure is shown in a window and on a terminal, and names files.
     auto fail = [&](const QString& why) {
         result.ok = false;
-        result.failure = why;
-        result.report << QStringLiteral("FAILED: ") + why;
+        result.failure = printableText(why);
+        result.report << QStringLiteral("FAILED: ") + result.failure;
         return result;
     };
     const QString folder = QFileInfo(zips.front()).absolutePath();
@@ -46,8 +47,9 @@ FinishResult finishSet(const JobSettings& job, const RunPlan& plan, const QStrin
         QString error;
         if (!writeSetSfv(plan.sfvPath, zips, &error, plan.stampTime))
             return fail(error);
-        result.report
-            << QStringLiteral("SFV %1 written: %2 zips").arg(plan.sfvPath).arg(zips.size());
+        result.report << QStringLiteral("SFV %1 written: %2 zips")
+                             .arg(printableText(plan.sfvPath))
+                             .arg(zips.size());
     }
     if (!plan.par2Path.isEmpty()) {
         window.setStatusText(QStringLiteral("Making the PAR2 recovery files"));
@@ -61,16 +63,15 @@ FinishResult finishSet(const JobSettings& job, const RunPlan& plan, const QStrin
                     return fail(QStringLiteral("cannot set the time of %1").arg(name));
         result.report << QStringLiteral("PAR2 recovery files at %1 %: %2, verified with par2")
                              .arg(plan.par2Percent)
-                             .arg(recoveryFileNames(folder, plan.stem).join(QStringLiteral(", ")));
+                             .arg(printableText(
+                                 recoveryFileNames(folder, plan.stem).join(QStringLiteral(", "))));
     }
     if (plan.verify) {
         window.setStatusText(QStringLiteral("Checking the zips"));
         window.processEvents();
         SetCheckRequest request;
         request.folder = folder;
-        request.job = job;
-        request.stem = plan.stem;
-        request.dateStamped = dateStamped;
+        request.plan = plan;
         const SetReport report = checkSet(request, [&window](const QString& step) {
             window.setStatusText(step);
             window.processEvents();

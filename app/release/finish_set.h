@@ -20,10 +20,9 @@ struct FinishResult {
 };
 
 // The steps after a run's last zip, as its plan names them, in order: the SFV, the PAR2
-// recovery files (verified with par2), the check of the set. zips are the run's zips in set
-// order. The window's status line tells the step.
-FinishResult finishSet(const JobSettings& job, const RunPlan& plan, const QStringList& zips,
-                       bool dateStamped, WindowPort& window);
+// recovery files (verified with par2), the check of the set against that plan. zips are the
+// run's zips in set order. The window's status line tells the step.
+FinishResult finishSet(const RunPlan& plan, const QStringList& zips, WindowPort& window);
 
 // The SFV of a set of zips: every zip's name and the CRC32 of its bytes, written at path in
 // one step; with a stamp, the stamp's time in its header and on the file.

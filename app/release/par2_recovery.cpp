@@ -1,11 +1,17 @@
 #include "release/par2_recovery.h"
 
+#include "platform/file_replace.h"
 #include "platform/paths.h"
 #include "platform/process_runner.h"
 
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
+#include <QScopeGuard>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
 
 namespace {
 const QString kPar2 = QStringLiteral("par2");
@@ -44,32 +50,38 @@ QString par2MissingFault() {
 }
 
 Command par2CreateCommand(const QString& folder, const QString& stem, int percent,
-                          const QStringList& zipPaths) {
+                          const QStringList& zipPaths, const QString& outputFolder) {
+    const QString into = outputFolder.isEmpty() ? folder : outputFolder;
     return makeCommand(kPar2, QStringList{QStringLiteral("create"), QStringLiteral("-q"),
                                           QStringLiteral("-r%1").arg(percent),
                                           QStringLiteral("-B") + folder, QStringLiteral("--"),
-                                          joinPath(folder, stem + QStringLiteral(".par2"))} +
+                                          joinPath(into, stem + QStringLiteral(".par2"))} +
                                   zipPaths);
 }
 
-Command par2VerifyCommand(const QString& folder, const QString& stem) {
+Command par2VerifyCommand(const QString& folder, const QString& stem,
+                          const QString& recoveryFolder) {
+    const QString from = recoveryFolder.isEmpty() ? folder : recoveryFolder;
     return makeCommand(kPar2, {QStringLiteral("verify"), QStringLiteral("-q"),
                                QStringLiteral("-B") + folder, QStringLiteral("--"),
-                               joinPath(folder, stem + QStringLiteral(".par2"))});
+                               joinPath(from, stem + QStringLiteral(".par2"))});
 }
 
 QStringList recoveryFileNames(const QString& folder, const QString& stem) {
     const QRegularExpression pattern(
         QStringLiteral("^%1(\\.vol\\d+\\+\\d+)?\\.par2$").arg(QRegularExpression::escape(stem)));
     QStringList names;
-    for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name))
+    // System too: a dangling link or a FIFO holding a recovery file's name is one to remove.
+    for (const QString& name :
+         QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name))
         if (pattern.match(name).hasMatch())
             names << name;
     return names;
 }
 
-bool makeRecoveryFiles(const QString& folder, const QString& stem, int percent,
-                       const QStringList& zipPaths, QString* error) {
+namespace {
+// Removes the recovery files of stem in folder; a link among them goes itself.
+bool removeOldRecoveryFiles(const QString& folder, const QString& stem, QString* error) {
     for (const QString& name : recoveryFileNames(folder, stem)) {
         if (!QFile::remove(joinPath(folder, name))) {
             if (error)
@@ -78,8 +90,58 @@ bool makeRecoveryFiles(const QString& folder, const QString& stem, int percent,
             return false;
         }
     }
-    return run(par2CreateCommand(folder, stem, percent, zipPaths),
-               QStringLiteral("Making the PAR2 recovery files"), error) &&
-           run(par2VerifyCommand(folder, stem), QStringLiteral("Verifying the PAR2 recovery files"),
-               error);
+    return true;
+}
+
+// par2 takes '*' and '?' in a recovery file's path for wildcards and refuses it; the zips'
+// names and the base folder it takes as they are. A zip folder whose path holds them is
+// reached through a link of the program's own in its private work folder.
+QString par2Spelling(const QString& folder) {
+    if (!folder.contains(QLatin1Char('*')) && !folder.contains(QLatin1Char('?')))
+        return folder;
+    const QString link = AppPaths::scratchFile(QStringLiteral("zip-folder"));
+    if (link.isEmpty())
+        return folder;
+    QFile::remove(link);
+    return QFile::link(folder, link) ? link : folder;
+}
+
+// par2 writes into a new folder of its own beside the zips, where no name can be a link
+// planted in the zip folder (par2 would stop on one, its other files made); its files are
+// then moved into place, each replacing whatever held its name, a link itself and never its
+// target.
+bool createInPlace(const QString& folder, const QString& spelled, const QString& stem, int percent,
+                   const QStringList& zipPaths, QString* error) {
+    QByteArray pattern =
+        QFile::encodeName(joinPath(folder, QStringLiteral(".kavel32-par2-XXXXXX")));
+    if (!::mkdtemp(pattern.data())) {
+        if (error)
+            *error = QStringLiteral("cannot make a folder for the recovery files in %1: %2")
+                         .arg(folder, QString::fromLocal8Bit(std::strerror(errno)));
+        return false;
+    }
+    const QString made = QFile::decodeName(pattern);
+    const auto removeMade = qScopeGuard([&made] { QDir(made).removeRecursively(); });
+    if (!run(par2CreateCommand(folder, stem, percent, zipPaths,
+                               joinPath(spelled, fileNamePart(made))),
+             QStringLiteral("Making the PAR2 recovery files"), error) ||
+        !removeOldRecoveryFiles(folder, stem, error))
+        return false;
+    for (const QString& name : QDir(made).entryList(QDir::Files | QDir::Hidden, QDir::Name))
+        if (!moveOverName(joinPath(made, name), joinPath(folder, name), error))
+            return false;
+    return true;
+}
+} // namespace
+
+bool makeRecoveryFiles(const QString& folder, const QString& stem, int percent,
+                       const QStringList& zipPaths, QString* error) {
+    const QString spelled = par2Spelling(folder);
+    const auto removeLink = qScopeGuard([&] {
+        if (spelled != folder)
+            QFile::remove(spelled);
+    });
+    return createInPlace(folder, spelled, stem, percent, zipPaths, error) &&
+           run(par2VerifyCommand(folder, stem, spelled),
+               QStringLiteral("Verifying the PAR2 recovery files"), error);
 }

@@ -28,7 +28,8 @@ QByteArray formatSfv(const QList<SfvEntry>& entries, const QStringList& header);
 struct SfvParse {
     bool ok = false;
     QList<SfvEntry> entries;
-    QString error; // "line N: ..." when not ok
+    QList<qsizetype> lines; // the line number of each entry
+    QString error;          // "line N: ..." when not ok
 };
 
 // Reads SFV text as other tools write it: LF or CR LF, blank and ";" lines skipped, the CRC
@@ -37,8 +38,8 @@ struct SfvParse {
 // and a name that is not a plain file name in the SFV's own folder ("/", "\", "." or "..").
 SfvParse parseSfv(QByteArrayView bytes);
 
-// Writes the SFV at path in one step: a temporary file beside it, renamed over path once
-// complete, so no reader ever sees half an SFV. With a stamp (SOURCE_DATE_EPOCH) its header
-// and the file's time are the stamp's.
+// Writes the SFV at path in one step: a new file beside it, renamed over path once complete,
+// so no reader ever sees half an SFV. A link at path is replaced, its target left alone. With
+// a stamp (SOURCE_DATE_EPOCH) its header and the file's time are the stamp's.
 bool writeSfvFile(const QString& path, const QList<SfvEntry>& entries, QString* error,
                   std::optional<qint64> stamp = std::nullopt);

@@ -16,6 +16,27 @@ namespace {
 
 const QByteArray kCrLf("\r\n");
 
+// The key of every line, as the writer writes it and the reader checks it. The reader takes
+// values by position, as scripts always have been read; a line whose key is not the one
+// expected there means the lines have shifted (one written twice, one missing).
+const char kSourceKey[] = "Source: ";
+const char kSkipKey[] = "Skip: ";
+const char kDizKey[] = "Diz: ";
+const char kAutoNKey[] = "AutoN: ";
+const char kColKey[] = "Col: ";
+const char kLinKey[] = "Lin: ";
+const char kNfoKey[] = "Nfo: ";
+const char kFirstKey[] = " 1st:";
+const char kFileKey[] = " File:";
+const char kExtraKey[] = " Extra:"; // twice: the extra path, and last the zip-extra flag
+const char kZipKey[] = "Zip: ";
+const char kNameKey[] = " name:";
+const char kSizeKey[] = " Size:";
+const char kSolidKey[] = " Solid:";
+const char* const kAllKeys[] = {kSourceKey, kSkipKey, kDizKey,   kAutoNKey, kColKey,
+                                kLinKey,    kNfoKey,  kFirstKey, kFileKey,  kExtraKey,
+                                kZipKey,    kNameKey, kSizeKey,  kSolidKey};
+
 QByteArray bytesOf(const QString& text) {
     return text.toLocal8Bit();
 }
@@ -139,10 +160,31 @@ class ScriptReader {
         return true;
     }
 
-    bool next(QByteArray& line, const char* what) {
+    // Whether the line carries its key; an editor that strips trailing blanks leaves "Col:"
+    // of an empty "Col: ", which reads the same.
+    static bool labelled(const QByteArray& line, const char* key) {
+        const QByteArray k(key);
+        return line.startsWith(k) || (k.endsWith(' ') && line == k.trimmed());
+    }
+
+    // The key a line starts with, as far as it is one of the script's keys.
+    static QString keyOf(const QByteArray& line, const char* expected) {
+        for (const char* key : kAllKeys)
+            if (line.startsWith(key))
+                return QString::fromLatin1(key);
+        return QString::fromLocal8Bit(line.left(qsizetype(qstrlen(expected))));
+    }
+
+    bool next(QByteArray& line, const char* what, const char* key = nullptr) {
         bool atEnd = false;
-        if (readRaw(line, atEnd))
+        if (readRaw(line, atEnd)) {
+            if (key && !labelled(line, key) && result_.labelFault.isEmpty())
+                result_.labelFault =
+                    QStringLiteral("line %1 is labelled \"%2\" where \"%3\" belongs")
+                        .arg(lineNo_)
+                        .arg(keyOf(line, key), QLatin1String(key));
             return true;
+        }
         if (atEnd)
             fail(QStringLiteral("the script ends before the %1 line").arg(QLatin1String(what)));
         return false;
@@ -160,10 +202,10 @@ class ScriptReader {
         QByteArray line;
         if (!next(line, "first"))
             return false;
-        if (!next(line, "Source"))
+        if (!next(line, "Source", kSourceKey))
             return false;
         job_.SourceSpec = QString::fromLocal8Bit(from(line, 9));
-        if (!next(line, "Skip"))
+        if (!next(line, "Skip", kSkipKey))
             return false;
         for (;;) {
             bool atEnd = false;
@@ -181,11 +223,11 @@ class ScriptReader {
 
     bool readSettings() {
         QByteArray line;
-        if (!next(line, "Diz"))
+        if (!next(line, "Diz", kDizKey))
             return false;
         job_.DizFile = QString::fromLocal8Bit(from(line, 6));
 
-        if (!next(line, "AutoN"))
+        if (!next(line, "AutoN", kAutoNKey))
             return false;
         const auto autoNumber = toBoolean(from(line, 8));
         if (!autoNumber)
@@ -193,17 +235,17 @@ class ScriptReader {
                             .arg(QString::fromLocal8Bit(from(line, 8))));
         job_.AutoNumber = *autoNumber;
 
-        if (!next(line, "Col"))
+        if (!next(line, "Col", kColKey))
             return false;
         job_.NumberColumn = QString::fromLocal8Bit(from(line, 6));
-        if (!next(line, "Lin"))
+        if (!next(line, "Lin", kLinKey))
             return false;
         job_.NumberLine = QString::fromLocal8Bit(from(line, 6));
-        if (!next(line, "Nfo"))
+        if (!next(line, "Nfo", kNfoKey))
             return false;
         job_.NfoFile = QString::fromLocal8Bit(from(line, 6));
 
-        if (!next(line, "1st"))
+        if (!next(line, "1st", kFirstKey))
             return false;
         const auto firstOnly = number(from(line, 6), "1st");
         if (!firstOnly)
@@ -215,7 +257,7 @@ class ScriptReader {
                             .arg(QString::fromLocal8Bit(from(line, 6))));
         job_.FirstZipOnly = checkValue != 0;
 
-        if (!next(line, "File"))
+        if (!next(line, "File", kFileKey))
             return false;
         const QByteArray fileText = from(line, 7);
         if (fileText == "False") {
@@ -228,18 +270,18 @@ class ScriptReader {
             job_.ExtraIsFile = *isFile;
         }
 
-        if (!next(line, "Extra"))
+        if (!next(line, "Extra", kExtraKey))
             return false;
         job_.ExtraPath = QString::fromLocal8Bit(from(line, 8));
-        if (!next(line, "Zip"))
+        if (!next(line, "Zip", kZipKey))
             return false;
         job_.ZipDir = QString::fromLocal8Bit(from(line, 6));
-        if (!next(line, "name"))
+        if (!next(line, "name", kNameKey))
             return false;
         result_.zipNameMaxLength = kZipNameLimitOneArchive;
         job_.ZipName = QString::fromLocal8Bit(from(line, 7));
 
-        if (!next(line, "Size"))
+        if (!next(line, "Size", kSizeKey))
             return false;
         const auto size = number(from(line, 8), "Size");
         if (!size)
@@ -257,7 +299,7 @@ class ScriptReader {
             result_.zipNameMaxLength = kZipNameLimitTwoDigits;
         }
 
-        if (!next(line, "Solid"))
+        if (!next(line, "Solid", kSolidKey))
             return false;
         const auto method = number(from(line, 8), "Solid");
         if (!method)
@@ -269,7 +311,7 @@ class ScriptReader {
                             .arg(QString::fromLocal8Bit(from(line, 8))));
         job_.MethodIndex = static_cast<int16_t>(index);
 
-        if (!next(line, "last Extra"))
+        if (!next(line, "last Extra", kExtraKey))
             return false;
         const auto zipExtra = number(from(line, 8), "last Extra");
         if (!zipExtra)
@@ -294,23 +336,23 @@ QByteArray scriptText(const JobSettings& job, const QDateTime& savedAt) {
     QByteArray text;
     auto line = [&text](const QByteArray& content) { text += content + kCrLf; };
     line("Kavel32 script - " + bytesOf(savedAt.toString(QStringLiteral("MM-dd-yyyy  HH:mm:ss"))));
-    line("Source: " + bytesOf(job.SourceSpec));
-    line("Skip: ");
+    line(QByteArray(kSourceKey) + bytesOf(job.SourceSpec));
+    line(QByteArray(kSkipKey));
     text += skipBlock(job.SkipList);
     line("");
-    line("Diz: " + bytesOf(job.DizFile));
-    line("AutoN: " + trueFalse(job.AutoNumber));
-    line("Col: " + bytesOf(job.NumberColumn));
-    line("Lin: " + bytesOf(job.NumberLine));
-    line("Nfo: " + bytesOf(job.NfoFile));
-    line(" 1st:" + withSignPosition(job.FirstZipOnly ? 1 : 0));
-    line(" File:" + trueFalse(job.ExtraIsFile));
-    line(" Extra:" + bytesOf(job.ExtraPath));
-    line("Zip: " + bytesOf(job.ZipDir));
-    line(" name:" + bytesOf(job.ZipName));
-    line(" Size:" + withSignPosition(job.SizeUnits));
-    line(" Solid:" + withSignPosition(job.MethodIndex));
-    line(" Extra:" + withSignPosition(job.ZipExtra ? -1 : 0));
+    line(QByteArray(kDizKey) + bytesOf(job.DizFile));
+    line(QByteArray(kAutoNKey) + trueFalse(job.AutoNumber));
+    line(QByteArray(kColKey) + bytesOf(job.NumberColumn));
+    line(QByteArray(kLinKey) + bytesOf(job.NumberLine));
+    line(QByteArray(kNfoKey) + bytesOf(job.NfoFile));
+    line(QByteArray(kFirstKey) + withSignPosition(job.FirstZipOnly ? 1 : 0));
+    line(QByteArray(kFileKey) + trueFalse(job.ExtraIsFile));
+    line(QByteArray(kExtraKey) + bytesOf(job.ExtraPath));
+    line(QByteArray(kZipKey) + bytesOf(job.ZipDir));
+    line(QByteArray(kNameKey) + bytesOf(job.ZipName));
+    line(QByteArray(kSizeKey) + withSignPosition(job.SizeUnits));
+    line(QByteArray(kSolidKey) + withSignPosition(job.MethodIndex));
+    line(QByteArray(kExtraKey) + withSignPosition(job.ZipExtra ? -1 : 0));
     return text;
 }
 

@@ -31,6 +31,10 @@ struct ScriptLoad {
     int line = 0;              // 1-based line where reading stopped (0: the file itself)
     bool sizeSet = false;      // SizeUnits was read: the archive size update is due
     int zipNameMaxLength = 20; // maximum length of the name field after the load
+    // The first line whose key is not the one expected there, named with both keys: the
+    // values were read by position and are one line off from there on. Empty when every
+    // line carries its key (every script this program wrote does).
+    QString labelFault;
 };
 
 // Reads script bytes into job, which the caller has prepared (SkipList emptied). Reading

@@ -1,5 +1,7 @@
 #include "session/console_window.h"
 
+#include "job/text_lines.h"
+
 void ConsoleWindow::setCountText(const QString& text) {
     count_ = text.trimmed();
     draw();
@@ -38,10 +40,12 @@ void ConsoleWindow::draw() {
 void ConsoleWindow::drawLine(const QString& text) {
     if (!out_)
         return;
+    // The count may come from a name: nothing in it moves the cursor or erases the line.
+    const QString shown = printableText(text);
     // Blanks over what a longer line before left on the terminal.
-    const QString padding(qMax<qsizetype>(0, drawnWidth_ - text.size()), QLatin1Char(' '));
-    std::fprintf(out_, "\r%s%s", qPrintable(text), qPrintable(padding));
+    const QString padding(qMax<qsizetype>(0, drawnWidth_ - shown.size()), QLatin1Char(' '));
+    std::fprintf(out_, "\r%s%s", qPrintable(shown), qPrintable(padding));
     std::fflush(out_);
-    drawnWidth_ = text.size();
+    drawnWidth_ = shown.size();
     drawn_ = true;
 }

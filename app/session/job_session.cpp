@@ -1,9 +1,11 @@
 #include "session/job_session.h"
 
 #include "companion/zip_comment.h"
+#include "job/text_lines.h"
 #include "job/volume_rules.h"
 #include "job/window_port.h"
 #include "platform/paths.h"
+#include "platform/process_runner.h"
 #include "platform/source_date.h"
 #include "platform/stop_signals.h"
 #include "release/finish_set.h"
@@ -57,71 +59,120 @@ SessionResult failure(const QString& message, const QStringList& warnings = {}) 
 }
 } // namespace
 
-JobSession::JobSession(WindowPort& window, MachinePort& machine, const RunFlags& flags)
-    : window_(window), machine_(machine), flags_(flags), rip_(window, machine, zip_, flags) {
-    rip_.setAfterZips([this](const JobSettings& made, const RunPlan& plan, const QStringList& zips,
-                             bool dateStamped) {
-        const FinishResult finished = finishSet(made, plan, zips, dateStamped, window_);
+JobSession::JobSession(WindowPort& window, MachinePort& machine, const RunFlags& flags,
+                       QObject* parent)
+    : QObject(parent), window_(window), machine_(machine), flags_(flags),
+      rip_(window, machine, zip_, flags) {
+    rip_.setAfterZips([this](const RunPlan& plan, const QStringList& zips) {
+        const FinishResult finished = finishSet(plan, zips, window_);
         return AfterZips{finished.ok, finished.failure, finished.report};
     });
 }
 
+template <typename Step> auto JobSession::changing(Step step) {
+    const JobSettings jobBefore = job_;
+    const float sizeBefore = sourceSizeM_;
+    auto result = step();
+    if (!(job_ == jobBefore) || sourceSizeM_ != sizeBefore)
+        emit jobChanged();
+    return result;
+}
+
+void JobSession::setJob(const JobSettings& job) {
+    if (job == job_)
+        return;
+    job_ = job;
+    emit jobChanged();
+}
+
+void JobSession::setWorkDrive(const QString& location) {
+    JobSettings job = job_;
+    job.WorkDrive = location;
+    setJob(job);
+}
+
+void JobSession::setSourceSizeM(float megs) {
+    if (megs == sourceSizeM_)
+        return;
+    sourceSizeM_ = megs;
+    emit jobChanged();
+}
+
 ScriptLoad JobSession::load(const QString& path) {
-    JobValidated = false;
-    job.SkipList.clear();
-    return loadScript(path, job, window_, flags_);
+    return changing([&] {
+        jobValidated_ = false;
+        job_.SkipList.clear();
+        return loadScript(path, job_, window_, flags_);
+    });
 }
 
 LoadedJobCheck JobSession::check() {
     // The numbering sample of a check is made with the digits the job is known to need.
-    const bool threeDigits = needsThreeDigits(estimatedVolumes(job.SizeUnits, sourceSizeM));
+    const bool threeDigits = needsThreeDigits(estimatedVolumes(job_.SizeUnits, sourceSizeM_));
+    // The check empties what it finds missing, as a user would have to pick it again; here
+    // it works on a copy, so the script's values stay in the job.
+    JobSettings checked = job_;
     const LoadedJobCheck verdict =
-        checkLoadedJob(job, window_, flags_, [&](const JobSettings& checked, QString* why) {
-            return checkDizNumbering(checked, flags_, threeDigits, numbering_, window_, machine_,
+        checkLoadedJob(checked, window_, flags_, [&](const JobSettings& job, QString* why) {
+            return checkDizNumbering(job, flags_, threeDigits, numbering_, window_, machine_,
                                      why) &&
                    numbering_.NumberingValid;
         });
-    JobValidated = verdict.JobValidated;
+    jobValidated_ = verdict.JobValidated;
+    lastCheck_ = verdict;
     return verdict;
 }
 
 SizeRecalc JobSession::measure() {
-    job.SourceSpec = canonicalSource(job.SourceSpec);
-    window_.setSourceDisplay(job.SourceSpec);
-    return recalculateSourceSize(job, sourceSizeM, window_, machine_);
+    return changing([&] {
+        job_.SourceSpec = canonicalSource(job_.SourceSpec);
+        window_.setSourceDisplay(job_.SourceSpec);
+        return recalculateSourceSize(job_, sourceSizeM_, window_, machine_);
+    });
 }
 
 RipResult JobSession::run(const FinishOptions& finish) {
     // An Abort of an earlier run must not stop this one.
     zip_.setAbort(false);
-    // The run works on a copy: the window shows its own changes to the job (the quoted
-    // source while the archiver runs) in the job it edits, and may be edited meanwhile.
-    const JobSettings running = job;
+    clearCommandStop();
+    // The run works on a copy: the window may be edited meanwhile.
+    const JobSettings running = job_;
     const QString workLocation =
         running.WorkDrive.isEmpty() ? defaultWorkLocation() : running.WorkDrive;
     PlanFacts facts = factsForRun(running, workLocation, finish);
     if (QString error; AppPaths::workFolder(&error).isEmpty())
         facts.workFolderFault = error;
-    const PlanOptions options = optionsForRun(facts, flags_, sourceSizeM, machine_.today(), finish);
-    return rip_.run(running, facts, options);
+    const PlanOptions options =
+        optionsForRun(facts, flags_, sourceSizeM_, machine_.today(), finish);
+    lastRun_ = rip_.run(running, facts, options);
+    clearCommandStop();
+    return lastRun_;
 }
 
 void JobSession::useRememberedComment() {
     const StartupSettings settings = readSettingsAtStartup();
+    if (!settings.warning.isEmpty())
+        warnings_ << settings.warning;
+    JobSettings job = job_;
     job.CommentFile = settings.CommentFile;
     // Nobody sees a menu mark here: a remembered comment that has gone is the run's fault to
     // report, not a reason to make zips without it.
     job.CommentOn = !settings.CommentFile.isEmpty();
+    setJob(job);
 }
 
 void JobSession::abort() {
-    if (rip_.running())
-        rip_.abort();
+    if (!rip_.running())
+        return;
+    rip_.abort();
+    requestCommandStop();
 }
 
 void JobSession::exit() {
-    if (rip_.running())
-        rip_.exit();
+    if (!rip_.running())
+        return;
+    requestCommandStop();
+    rip_.exit();
 }
 
 std::optional<SessionResult> JobSession::loadStep(const QString& path) {
@@ -129,34 +180,43 @@ std::optional<SessionResult> JobSession::loadStep(const QString& path) {
     if (AppPaths::workFolder(&error).isEmpty())
         return failure(error);
     const ScriptLoad loaded = load(path);
-    lastLoad = loaded;
+    lastLoad_ = loaded;
     if (!loaded.ok) {
         // A script that cannot be read at all leaves nothing for the check to decide on.
         if (loaded.line == 0)
             return failure(QStringLiteral("cannot open the script: %1").arg(loaded.detail));
-        warnings << QStringLiteral("%1 %2: %3").arg(kScriptErrorText, path, loaded.detail);
+        warnings_ << QStringLiteral("%1 %2: %3").arg(kScriptErrorText, path, loaded.detail);
     }
     return std::nullopt;
 }
 
 std::optional<SessionResult> JobSession::checkStep(const QString& path) {
+    if (!lastLoad_.labelFault.isEmpty()) {
+        jobValidated_ = false;
+        if (!flags_.batch())
+            window_.message(QStringLiteral("%1: %2").arg(path, lastLoad_.labelFault), kErrorTitle,
+                            MessageIcon::Exclamation, MessageButtons::Ok);
+        return failure(
+            QStringLiteral("the job in %1 failed its check: %2").arg(path, lastLoad_.labelFault),
+            warnings_);
+    }
     const LoadedJobCheck verdict = check();
     if (verdict.JobValidated)
         return std::nullopt;
     return failure(QStringLiteral("the job in %1 failed its check: %2")
                        .arg(path, verdict.reason.isEmpty() ? QStringLiteral("a file is missing")
                                                            : verdict.reason),
-                   warnings);
+                   warnings_);
 }
 
 std::optional<SessionResult> JobSession::measureStep() {
-    const QString source = job.SourceSpec;
+    const QString source = job_.SourceSpec;
     const SizeRecalc size = measure();
     SessionResult result;
     if (stopRequested(&result))
         return result;
-    if (size.failed || job.SourceSpec.isEmpty())
-        return failure(QStringLiteral("cannot measure the source %1").arg(source), warnings);
+    if (size.failed || job_.SourceSpec.isEmpty())
+        return failure(QStringLiteral("cannot measure the source %1").arg(source), warnings_);
     return std::nullopt;
 }
 
@@ -164,22 +224,24 @@ SessionResult JobSession::runStep() {
     QString warning;
     const FinishOptions finish = currentFinishOptions(&warning);
     if (!warning.isEmpty())
-        warnings << warning;
+        warnings_ << warning;
     if (const QString stopped = offerStoppedRuns(); !stopped.isEmpty())
         return resumeStep(stopped);
-    const JobSettings made = job;
+    const JobSettings made = job_;
     return reportOf(run(finish), made);
 }
 
 SessionResult JobSession::resumeStep(const QString& outputFolder) {
+    // An Abort of an earlier run must not stop this one.
     zip_.setAbort(false);
+    clearCommandStop();
     const JournalRead read = readJournal(outputFolder);
     if (!read.ok) {
-        const QString why =
-            QStringLiteral("cannot resume the run in %1: %2").arg(outputFolder, read.error);
+        const QString why = printableText(
+            QStringLiteral("cannot resume the run in %1: %2").arg(outputFolder, read.error));
         if (!flags_.batch())
             window_.message(why, kErrorTitle, MessageIcon::Exclamation, MessageButtons::Ok);
-        return failure(why, warnings);
+        return failure(why, warnings_);
     }
     PlanFacts facts;
     if (QString error; AppPaths::workFolder(&error).isEmpty())
@@ -187,10 +249,13 @@ SessionResult JobSession::resumeStep(const QString& outputFolder) {
     if (read.journal.options.par2Percent > 0)
         facts.par2Fault = finishPrerequisiteFault(FinishOptions{false, false, 1});
     const StampOfJournal stamp(read.journal.options.stampTime);
-    const RipResult ripped = rip_.resume(outputFolder, read.journal, facts);
+    lastRun_ = rip_.resume(outputFolder, read.journal, facts);
+    clearCommandStop();
+    const RipResult& ripped = lastRun_;
     // What stopped a resume is told as a run's failed step is; a stop tells itself.
     if (!ripped.succeeded() && !flags_.batch() && !StopSignals::requested())
-        window_.message(ripped.reason, kErrorTitle, MessageIcon::Exclamation, MessageButtons::Ok);
+        window_.message(printableText(ripped.reason), kErrorTitle, MessageIcon::Exclamation,
+                        MessageButtons::Ok);
     return reportOf(ripped, read.journal.job);
 }
 
@@ -198,7 +263,7 @@ SessionResult JobSession::reportOf(const RipResult& ripped, const JobSettings& m
     SessionResult result = resultOf(ripped, made);
     QStringList report = ripped.notes;
     for (const QString& w : ripped.plan.warnings)
-        warnings << w;
+        warnings_ << w;
     if (!ripped.replaced.isEmpty())
         report << QStringLiteral("Replaced the older set %1 in %2: %3")
                       .arg(ripped.plan.stem, made.ZipDir,
@@ -206,29 +271,30 @@ SessionResult JobSession::reportOf(const RipResult& ripped, const JobSettings& m
     if (result.exitCode == kExitCompleted && ripped.outcome == RipOutcome::Completed) {
         report << ripped.after.report;
         window_.setStatusText(ripped.after.ok ? kRippingCompleteText : ripped.after.failure);
-        if (!ripped.after.ok) {
+        // A step a stop request ended is a stopped run (128 + signal), not a failed one.
+        if (!ripped.after.ok && !stopRequested(&result)) {
             result = failure(ripped.after.failure);
             if (!flags_.batch())
                 window_.message(ripped.after.failure, kErrorTitle, MessageIcon::Exclamation,
                                 MessageButtons::Ok);
         }
     }
-    result.warnings = warnings;
+    result.warnings = warnings_;
     result.report = report;
     return result;
 }
 
 QString JobSession::offerStoppedRuns() {
-    const QString workLocation = job.WorkDrive.isEmpty() ? defaultWorkLocation() : job.WorkDrive;
+    const QString workLocation = job_.WorkDrive.isEmpty() ? defaultWorkLocation() : job_.WorkDrive;
     for (const StoppedRun& stopped : stoppedRuns(workLocation)) {
-        if (!flags_.batch() && sameZips(stopped.job, job) &&
+        if (!flags_.batch() && sameZips(stopped.job, job_) &&
             window_.message(QStringLiteral("A stopped run of this job left its volumes in %1.\n"
                                            "Finish that run instead of starting again?")
-                                .arg(stopped.folder),
+                                .arg(printableText(stopped.folder)),
                             QStringLiteral("Kavel32"), MessageIcon::Question,
                             MessageButtons::YesNo) == MessageAnswer::Yes)
             return stopped.folder;
-        warnings << resumeHint(stopped.folder, QStringLiteral("a stopped run left its volumes in"));
+        warnings_ << resumeHint(stopped.folder, QStringLiteral("a stopped run left its volumes in"));
     }
     return {};
 }
@@ -240,7 +306,7 @@ SessionResult JobSession::runScript(const QString& path, bool runJob) {
         return *ended;
     if (!runJob)
         return {
-            kExitCompleted, QStringLiteral("%1: the job is ready to run").arg(path), warnings, {}};
+            kExitCompleted, QStringLiteral("%1: the job is ready to run").arg(path), warnings_, {}};
     if (auto ended = measureStep())
         return *ended;
     return runStep();
@@ -290,16 +356,24 @@ bool stopRequested(SessionResult* result) {
     return true;
 }
 
+SessionResult refusedStart(const QString& lockFailure) {
+    if (!lockFailure.isEmpty())
+        return failure(lockFailure);
+    return {kExitAnotherRunning, QStringLiteral("another Kavel32 is running"), {}, {}};
+}
+
 void printResult(const SessionResult& result) {
+    // Every line may quote a name or a file's text: none reaches the terminal raw.
     for (const QString& warning : result.warnings)
-        std::fprintf(stderr, "kavel32: warning: %s\n", qPrintable(warning));
+        std::fprintf(stderr, "kavel32: warning: %s\n", qPrintable(printableText(warning)));
     for (const QString& line : result.report)
-        std::fprintf(stdout, "%s\n", qPrintable(line));
+        std::fprintf(stdout, "%s\n", qPrintable(printableText(line)));
     if (result.message.isEmpty())
         return;
+    const QString message = printableText(result.message);
     if (result.exitCode == kExitCompleted)
-        std::fprintf(stdout, "%s\n", qPrintable(result.message));
+        std::fprintf(stdout, "%s\n", qPrintable(message));
     else
-        std::fprintf(stderr, "kavel32: %s\n", qPrintable(result.message));
+        std::fprintf(stderr, "kavel32: %s\n", qPrintable(message));
     std::fflush(stdout);
 }

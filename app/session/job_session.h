@@ -9,6 +9,7 @@
 #include "script/script_file.h"
 #include "source/source_size.h"
 
+#include <QObject>
 #include <QString>
 #include <QStringList>
 
@@ -33,20 +34,31 @@ struct SessionResult {
 
 // One job from script to zips: load -> check -> measure -> run, in the same order and with
 // the same results for the window's Kavel!, the window's unattended start and the start
-// without a window. The window keeps the job here between its own steps.
-class JobSession {
+// without a window. It holds the job; a window shows it and edits it through setJob, and
+// hears of every change, its own steps' included, through jobChanged.
+class JobSession : public QObject {
+    Q_OBJECT
   public:
-    JobSession(WindowPort& window, MachinePort& machine, const RunFlags& flags);
+    JobSession(WindowPort& window, MachinePort& machine, const RunFlags& flags,
+               QObject* parent = nullptr);
 
-    JobSettings job;
-    float sourceSizeM = 0; // SourceSizeM
-    bool JobValidated = false;
+    const JobSettings& job() const { return job_; }
+    void setJob(const JobSettings& job);
+    // Where output folders are made (not part of a script).
+    void setWorkDrive(const QString& location);
+    float sourceSizeM() const { return sourceSizeM_; } // SourceSizeM
+    void setSourceSizeM(float megs);
+    bool jobValidated() const { return jobValidated_; } // JobValidated
+    // Forgets the last check's verdict (a new script is about to be opened).
+    void forgetVerdict() { jobValidated_ = false; }
 
     // Loads the script into job: the skip list is emptied first, the other fields keep
     // what they hold where the script stops. A read error does not end the session: the
     // check that follows decides.
     ScriptLoad load(const QString& path);
-    // The loaded-job check (JobValidated), with the diz numbering check.
+    // The loaded-job check (JobValidated), with the diz numbering check. The job keeps every
+    // value the script gave, also those the check finds missing: the verdict and its reason
+    // say what is wrong, and a job saved again loses nothing.
     LoadedJobCheck check();
     // Makes the source path canonical, then measures it (SourceSizeM).
     SizeRecalc measure();
@@ -56,7 +68,8 @@ class JobSession {
     // settings file names one, so that a comment file that has gone fails the run.
     void useRememberedComment();
 
-    // Abort (Command12) and Exit (Command13) during a run.
+    // Abort (Command12) and Exit (Command13) during a run: the archiver, when it is the one
+    // running, is stopped as a stop signal stops it, with its whole process group.
     void abort();
     void exit();
     bool running() const { return rip_.running(); }
@@ -81,12 +94,22 @@ class JobSession {
     // The result of a finished run of job as a start reports it.
     SessionResult resultOf(const RipResult& run, const JobSettings& job) const;
 
-    QStringList warnings;
+    const QStringList& warnings() const { return warnings_; }
+    void clearWarnings() { warnings_.clear(); }
     // What the last loadStep read, for a window that sets its name field and slider after
-    // it.
-    ScriptLoad lastLoad;
+    // it; and the last check's verdict, for a window that says why beside the field.
+    const ScriptLoad& lastLoad() const { return lastLoad_; }
+    const LoadedJobCheck& lastCheck() const { return lastCheck_; }
+    // How the last run ended, with the zips it made.
+    const RipResult& lastRun() const { return lastRun_; }
+
+  signals:
+    // The job or its measured size changed.
+    void jobChanged();
 
   private:
+    // Runs a step that may change the job and announces the change.
+    template <typename Step> auto changing(Step step);
     // The result with its report: the resume's notes, the older set replaced, what the steps
     // after the last zip did.
     SessionResult reportOf(const RipResult& ripped, const JobSettings& made);
@@ -98,6 +121,13 @@ class JobSession {
     WindowPort& window_;
     MachinePort& machine_;
     const RunFlags& flags_;
+    JobSettings job_;
+    float sourceSizeM_ = 0;
+    bool jobValidated_ = false;
+    QStringList warnings_;
+    ScriptLoad lastLoad_;
+    LoadedJobCheck lastCheck_;
+    RipResult lastRun_;
     NumberingState numbering_;
     ZipComponent zip_;
     RipRun rip_;
@@ -109,6 +139,11 @@ QString resumeHint(const QString& outputFolder, const QString& lead);
 
 // Whether the program was asked to stop; the result a start then reports (128 + signal).
 bool stopRequested(SessionResult* result);
+
+// A start that another instance, or a lock that cannot be made, keeps from running: exit 3
+// and "another Kavel32 is running" only when another instance holds the lock; otherwise
+// exit 1 and why the lock failed (lockFailure, SingleInstance::failure()).
+SessionResult refusedStart(const QString& lockFailure);
 
 // Prints a start's result: each warning as "kavel32: warning: ...", the report's lines on
 // standard output, and the line itself on

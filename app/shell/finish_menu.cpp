@@ -23,11 +23,9 @@ void changeOptions(Dialogs& dialogs, QWidget* window,
                         MessageButtons::Ok);
 }
 
-void checkZips(Dialogs& dialogs, QWidget* window) {
-    const QString folder =
-        dialogs.chooseFolder(window, QStringLiteral("Check zips"), QDir::homePath());
-    if (folder.isEmpty())
-        return;
+} // namespace
+
+void checkZipsIn(const QString& folder, QWidget* window) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     SetCheckRequest request;
     request.folder = folder;
@@ -38,13 +36,17 @@ void checkZips(Dialogs& dialogs, QWidget* window) {
     CheckReportWindow::showReport(QStringLiteral("Check zips"), report.lines, window);
 }
 
-} // namespace
-
-void addFinishMenu(QMenu* fileMenu, Dialogs& dialogs, QWidget* window) {
+void addFinishMenu(QMenu* fileMenu, Dialogs& dialogs, QWidget* window,
+                   std::function<QString()> startFolder) {
     QAction* check = fileMenu->addAction(QStringLiteral("C&heck zips..."));
     check->setObjectName(QStringLiteral("checkzips"));
-    QObject::connect(check, &QAction::triggered, window,
-                     [&dialogs, window] { checkZips(dialogs, window); });
+    QObject::connect(check, &QAction::triggered, window, [&dialogs, window, startFolder] {
+        const QString start = startFolder ? startFolder() : QString();
+        const QString folder = dialogs.chooseFolder(window, QStringLiteral("Check zips"),
+                                                    start.isEmpty() ? QDir::homePath() : start);
+        if (!folder.isEmpty())
+            checkZipsIn(folder, window);
+    });
 
     QAction* verify = fileMenu->addAction(QStringLiteral("Check the zips after a &run"));
     verify->setObjectName(QStringLiteral("verifym"));

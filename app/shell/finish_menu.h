@@ -1,5 +1,9 @@
 #pragma once
 
+#include <QString>
+
+#include <functional>
+
 class Dialogs;
 class QMenu;
 class QWidget;
@@ -7,4 +11,8 @@ class QWidget;
 // The File menu's entries for finishing a set: "Check zips..." (a folder, then the report
 // window), and the steps after a run's last zip, kept in the per-user settings: the check of
 // the set, an SFV file, PAR2 recovery files at a chosen percentage.
-void addFinishMenu(QMenu* fileMenu, Dialogs& dialogs, QWidget* window);
+// startFolder gives where "Check zips..." opens its folder dialog.
+void addFinishMenu(QMenu* fileMenu, Dialogs& dialogs, QWidget* window,
+                   std::function<QString()> startFolder);
+// Checks the set in folder as a receiving site does and shows the report window.
+void checkZipsIn(const QString& folder, QWidget* window);

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QScreen>
+#include <QShortcut>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTextBrowser>
@@ -94,6 +95,13 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     connect(index_, &QListWidget::itemActivated, this, open);
     connect(index_, &QListWidget::itemClicked, this, open);
     connect(indexFilter_, &QLineEdit::textChanged, this, &HelpWindow::filterIndex);
+    // Escape and Ctrl+W put the help away.
+    for (const QKeySequence& keys :
+         {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
+        auto* close = new QShortcut(keys, this);
+        close->setContext(Qt::WindowShortcut);
+        connect(close, &QShortcut::activated, this, &QWidget::close);
+    }
     connect(indexFilter_, &QLineEdit::returnPressed, this, [this, open] {
         for (int i = 0; i < index_->count(); ++i)
             if (!index_->item(i)->isHidden())

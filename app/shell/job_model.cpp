@@ -1,6 +1,7 @@
 #include "shell/job_model.h"
 
 #include "job/volume_rules.h"
+#include "script/script_file.h"
 #include "source/volume_estimate.h"
 
 #include <QDir>
@@ -11,47 +12,77 @@
 namespace {
 // The numbering fields take five characters.
 constexpr int kNumberFieldLength = 5;
+
+// What a script would hold of the job, whenever it is saved.
+QByteArray scriptBody(const JobSettings& job) {
+    return scriptText(job, QDateTime(QDate(2000, 1, 1), QTime(0, 0)));
+}
 } // namespace
 
-JobModel::JobModel(WindowPort& window, MachinePort& machine, const RunFlags& flags, QObject* parent)
-    : QObject(parent), session_(window, machine, flags) {
-    sizeCaption_ = ::sizeCaption(session_.job.SizeUnits);
-    sourceSizeText_ = QStringLiteral("- Source size -");
-    zipFreeText_ = QStringLiteral("Free space: ");
+QString fieldValue(const JobSettings& job, const QString& field) {
+    static const QMap<QString, QString JobSettings::*> fields{
+        {QStringLiteral("SSPanel8"), &JobSettings::SourceSpec},
+        {QStringLiteral("Text1"), &JobSettings::SkipList},
+        {QStringLiteral("SSPanel2"), &JobSettings::DizFile},
+        {QStringLiteral("Text2"), &JobSettings::NumberColumn},
+        {QStringLiteral("Text6"), &JobSettings::NumberLine},
+        {QStringLiteral("SSPanel3"), &JobSettings::NfoFile},
+        {QStringLiteral("SSPanel4"), &JobSettings::ExtraPath},
+        {QStringLiteral("SSPanel5"), &JobSettings::ZipDir},
+        {QStringLiteral("Text3"), &JobSettings::ZipName}};
+    if (const auto member = fields.value(field))
+        return job.*member;
+    if (field == QLatin1String("Combo1"))
+        return QString::number(job.MethodIndex);
+    return {};
 }
 
-template <typename T> void JobModel::assign(T& field, const T& value) {
-    if (field == value)
-        return;
-    field = value;
+JobModel::JobModel(JobSession& session, QObject* parent) : QObject(parent), session_(session) {
+    sizeCaption_ = ::sizeCaption(job().SizeUnits);
+    sourceSizeText_ = QStringLiteral("- Source size -");
+    zipFreeText_ = QStringLiteral("Free space: ");
+    savedScript_ = scriptBody(job());
+    connect(&session_, &JobSession::jobChanged, this, &JobModel::jobChanged);
+}
+
+void JobModel::jobChanged() {
+    // A note is about the value it was given for.
+    for (auto it = notes_.begin(); it != notes_.end();)
+        it = fieldValue(job(), it.key()) == it->value ? std::next(it) : notes_.erase(it);
     emit changed();
 }
 
-void JobModel::setJob(const JobSettings& job) {
-    const bool hadSubstitute = session_.job.AutoNumber;
-    JobSettings& held = session_.job;
-    held = job;
-    held.NumberColumn = held.NumberColumn.left(kNumberFieldLength);
-    held.NumberLine = held.NumberLine.left(kNumberFieldLength);
-    held.MethodIndex = std::clamp<int16_t>(held.MethodIndex, kNoMethodChosen, kMaximumMethod);
-    held.SizeUnits = std::clamp<int16_t>(held.SizeUnits, kSliderMinimum, kSliderMaximum);
-    if (held.AutoNumber)
+template <typename T> void JobModel::edit(T JobSettings::*field, const T& value) {
+    JobSettings job = this->job();
+    job.*field = value;
+    session_.setJob(job);
+}
+
+void JobModel::setJob(const JobSettings& given) {
+    const bool hadSubstitute = job().AutoNumber;
+    JobSettings job = given;
+    job.NumberColumn = job.NumberColumn.left(kNumberFieldLength);
+    job.NumberLine = job.NumberLine.left(kNumberFieldLength);
+    job.MethodIndex = std::clamp<int16_t>(job.MethodIndex, kNoMethodChosen, kMaximumMethod);
+    job.SizeUnits = std::clamp<int16_t>(job.SizeUnits, kSliderMinimum, kSliderMaximum);
+    if (job.AutoNumber)
         numbering_ = NumberingChoice::Substitute;
     else if (hadSubstitute)
         numbering_ = NumberingChoice::Neither;
     extraKindChosen_ = true;
     zipNameMaxLength_ = kZipNameLimitOneArchive;
-    applySizeUnits(held.SizeUnits);
-    if (held.SizeUnits != 0)
+    applySizeUnits(job, job.SizeUnits);
+    if (job.SizeUnits != 0)
         zipNameMaxLength_ = kZipNameLimitTwoDigits;
-    limitZipName();
+    job.ZipName = job.ZipName.left(zipNameMaxLength_);
+    session_.setJob(job);
     emit changed();
-    emit commentChanged(held.CommentOn);
+    emit commentChanged(job.CommentOn);
 }
 
 void JobModel::scriptLoaded(const ScriptLoad& load) {
-    JobSettings& held = session_.job;
-    if (held.AutoNumber)
+    JobSettings job = this->job();
+    if (job.AutoNumber)
         numbering_ = NumberingChoice::Substitute;
     else if (numbering_ == NumberingChoice::Substitute)
         numbering_ = NumberingChoice::Neither;
@@ -60,123 +91,124 @@ void JobModel::scriptLoaded(const ScriptLoad& load) {
         extraKindChosen_ = true;
     zipNameMaxLength_ = kZipNameLimitOneArchive;
     if (load.sizeSet)
-        applySizeUnits(held.SizeUnits);
+        applySizeUnits(job, job.SizeUnits);
     zipNameMaxLength_ = load.zipNameMaxLength;
-    limitZipName();
-    emit changed();
-}
-
-void JobModel::jobChangedInPlace() {
+    job.ZipName = job.ZipName.left(zipNameMaxLength_);
+    session_.setJob(job);
     emit changed();
 }
 
 void JobModel::setSourceSpec(const QString& source) {
-    assign(session_.job.SourceSpec, source);
+    edit(&JobSettings::SourceSpec, source);
 }
 void JobModel::setSkipList(const QString& list) {
-    assign(session_.job.SkipList, list);
+    edit(&JobSettings::SkipList, list);
 }
 void JobModel::setDizFile(const QString& path) {
-    assign(session_.job.DizFile, path);
+    edit(&JobSettings::DizFile, path);
 }
 
 void JobModel::chooseSubstitute() {
     numbering_ = NumberingChoice::Substitute;
-    session_.job.AutoNumber = true;
+    edit(&JobSettings::AutoNumber, true);
     emit changed();
 }
 
 void JobModel::chooseNoNumbering() {
     numbering_ = NumberingChoice::None;
-    session_.job.AutoNumber = false;
-    session_.job.NumberColumn.clear();
-    session_.job.NumberLine.clear();
+    JobSettings job = this->job();
+    job.AutoNumber = false;
+    job.NumberColumn.clear();
+    job.NumberLine.clear();
+    session_.setJob(job);
     emit changed();
 }
 
 void JobModel::setNumberColumn(const QString& text) {
-    assign(session_.job.NumberColumn, text.left(kNumberFieldLength));
+    edit(&JobSettings::NumberColumn, text.left(kNumberFieldLength));
 }
 void JobModel::setNumberLine(const QString& text) {
-    assign(session_.job.NumberLine, text.left(kNumberFieldLength));
+    edit(&JobSettings::NumberLine, text.left(kNumberFieldLength));
 }
 void JobModel::setNfoFile(const QString& path) {
-    assign(session_.job.NfoFile, path);
+    edit(&JobSettings::NfoFile, path);
 }
 void JobModel::setFirstZipOnly(bool on) {
-    assign(session_.job.FirstZipOnly, on);
+    edit(&JobSettings::FirstZipOnly, on);
 }
 
 void JobModel::setExtraKind(bool isFile) {
     extraKindChosen_ = true;
-    session_.job.ExtraIsFile = isFile;
+    edit(&JobSettings::ExtraIsFile, isFile);
     emit changed();
 }
 
 void JobModel::setExtraPath(const QString& path) {
-    assign(session_.job.ExtraPath, path);
+    edit(&JobSettings::ExtraPath, path);
 }
 void JobModel::setZipDir(const QString& dir) {
-    assign(session_.job.ZipDir, dir);
+    edit(&JobSettings::ZipDir, dir);
 }
 void JobModel::setZipName(const QString& name) {
-    assign(session_.job.ZipName, name.left(zipNameMaxLength_));
+    edit(&JobSettings::ZipName, name.left(zipNameMaxLength_));
 }
 
-void JobModel::applySizeUnits(int position) {
+void JobModel::applySizeUnits(JobSettings& job, int position) {
     const ArchiveSizeUpdate update =
         archiveSizeChanged(std::clamp(position, kSliderMinimum, kSliderMaximum), imageSource_,
-                           sourceSizeM(), threeDigitNumbers_, session_.job.ZipName);
-    session_.job.SizeUnits = int16_t(update.position);
+                           sourceSizeM(), threeDigitNumbers_, job.ZipName);
+    job.SizeUnits = int16_t(update.position);
     sizeCaption_ = update.sizeCaption;
     estimateText_ = update.estimateText;
     threeDigitNumbers_ = update.ThreeDigitNumbers;
     zipNameMaxLength_ = update.zipNameMaxLength;
-    session_.job.ZipName = update.ZipName;
-}
-
-void JobModel::limitZipName() {
-    session_.job.ZipName = session_.job.ZipName.left(zipNameMaxLength_);
+    job.ZipName = update.ZipName;
 }
 
 void JobModel::setSizeUnits(int position) {
-    applySizeUnits(position);
+    JobSettings job = this->job();
+    applySizeUnits(job, position);
+    session_.setJob(job);
     emit changed();
 }
 
 void JobModel::setMethodIndex(int index) {
-    assign(session_.job.MethodIndex,
-           int16_t(std::clamp<int>(index, kNoMethodChosen, kMaximumMethod)));
+    edit(&JobSettings::MethodIndex,
+         int16_t(std::clamp<int>(index, kNoMethodChosen, kMaximumMethod)));
 }
 void JobModel::setZipExtra(bool on) {
-    assign(session_.job.ZipExtra, on);
+    edit(&JobSettings::ZipExtra, on);
 }
 void JobModel::setArchiver(ArchiverKind archiver) {
-    assign(session_.job.Archiver, archiver);
+    edit(&JobSettings::Archiver, archiver);
 }
 void JobModel::setWorkDrive(const QString& location) {
-    assign(session_.job.WorkDrive, location);
+    session_.setWorkDrive(location);
 }
 
 void JobModel::chooseArchivesOnly(bool raw) {
-    JobSettings& held = session_.job;
-    held.RawArchivesOnly = raw;
+    JobSettings job = this->job();
+    job.RawArchivesOnly = raw;
     if (raw) {
-        held.DizFile.clear();
-        held.NfoFile.clear();
-        held.ExtraPath.clear();
-        held.ZipDir.clear();
-        held.SkipList.clear();
-        held.FirstZipOnly = false;
+        job.DizFile.clear();
+        job.NfoFile.clear();
+        job.ExtraPath.clear();
+        job.ZipDir.clear();
+        job.SkipList.clear();
+        job.FirstZipOnly = false;
+        session_.setJob(job);
         chooseNoNumbering(); // emits
         return;
     }
+    session_.setJob(job);
     emit changed();
 }
 
 void JobModel::setComment(bool on, const QString& commentFile) {
-    session_.job.CommentOn = on;
-    session_.job.CommentFile = commentFile;
+    JobSettings job = this->job();
+    job.CommentOn = on;
+    job.CommentFile = commentFile;
+    session_.setJob(job);
     emit changed();
     emit commentChanged(on);
 }
@@ -186,45 +218,62 @@ void JobModel::setImageSource(bool on) {
         return;
     imageSource_ = on;
     // Any earlier source is forgotten.
-    session_.job.SourceSpec.clear();
+    JobSettings job = this->job();
+    job.SourceSpec.clear();
     sourceSizeText_.clear();
     estimateText_.clear();
-    session_.sourceSizeM = 0;
-    if (on) {
-        applySizeUnits(kCdImageMinimumPosition);
-    } else {
-        session_.job.RawArchivesOnly = false;
-        applySizeUnits(kFloppyPosition);
-    }
+    session_.setSourceSizeM(0);
+    if (!on)
+        job.RawArchivesOnly = false;
+    applySizeUnits(job, on ? kCdImageMinimumPosition : kFloppyPosition);
+    session_.setJob(job);
     emit changed();
 }
 
-void JobModel::setSourceSizeM(float megs) {
-    assign(session_.sourceSizeM, megs);
-}
 void JobModel::setEstimateText(const QString& text) {
-    assign(estimateText_, text);
+    if (text == estimateText_)
+        return;
+    estimateText_ = text;
+    emit changed();
 }
 
 void JobModel::showBrowseEstimate() {
-    setEstimateText(browseEstimate(session_.job.SizeUnits, sourceSizeM(), estimateText_));
+    setEstimateText(browseEstimate(job().SizeUnits, sourceSizeM(), estimateText_));
 }
 
 void JobModel::setSourceSizeText(const QString& text) {
-    assign(sourceSizeText_, text);
+    if (text == sourceSizeText_)
+        return;
+    sourceSizeText_ = text;
+    emit changed();
 }
+
 void JobModel::setZipFreeText(const QString& text) {
-    assign(zipFreeText_, text);
+    if (text == zipFreeText_)
+        return;
+    zipFreeText_ = text;
+    emit changed();
 }
+
+void JobModel::setSourceBrowseEnabled(bool enabled) {
+    if (enabled == sourceBrowseEnabled_)
+        return;
+    sourceBrowseEnabled_ = enabled;
+    emit changed();
+}
+
 void JobModel::setScriptPath(const QString& path) {
-    assign(scriptPath_, path);
+    if (path == scriptPath_)
+        return;
+    scriptPath_ = path;
+    emit changed();
 }
 
 QString JobModel::dialogFolder() const {
     auto folderOf = [](const QString& path) {
         return path.isEmpty() ? QString() : QFileInfo(path).absolutePath();
     };
-    QString source = session_.job.SourceSpec;
+    QString source = job().SourceSpec;
     if (source.size() > 2 && source.startsWith(QLatin1Char('"')) &&
         source.endsWith(QLatin1Char('"')))
         source = source.mid(1, source.size() - 2);
@@ -232,6 +281,41 @@ QString JobModel::dialogFolder() const {
         if (!folder.isEmpty() && QFileInfo(folder).isDir())
             return folder;
     return QDir::homePath();
+}
+
+bool JobModel::unsaved() const {
+    return scriptBody(job()) != savedScript_;
+}
+
+void JobModel::markSaved() {
+    savedScript_ = scriptBody(job());
+    emit changed();
+}
+
+void JobModel::setNote(const QString& field, const QString& text) {
+    if (text.isEmpty())
+        notes_.remove(field);
+    else
+        notes_.insert(field, {text, fieldValue(job(), field)});
+    emit changed();
+}
+
+void JobModel::clearNotes() {
+    if (notes_.isEmpty())
+        return;
+    notes_.clear();
+    emit changed();
+}
+
+QString JobModel::shownSource() const {
+    return run_.source.isEmpty() ? job().SourceSpec : run_.source;
+}
+
+void JobModel::setShownSource(const QString& text) {
+    RunDisplay run = run_;
+    // The job's own source needs no stand-in.
+    run.source = text == job().SourceSpec ? QString() : text;
+    setRun(run);
 }
 
 void JobModel::setRun(const RunDisplay& run) {

@@ -3,11 +3,9 @@
 #include "job/job_settings.h"
 #include "session/job_session.h"
 
+#include <QMap>
 #include <QObject>
 #include <QString>
-
-class MachinePort;
-class WindowPort;
 
 // What the progress page shows of a run.
 struct RunDisplay {
@@ -16,13 +14,17 @@ struct RunDisplay {
     QString count;            // Label11
     int percent = 0;          // ZqProgressBar1
     int archiverPercent = -1; // while the archiver runs; -1 otherwise
+    // What the source display shows while a run changes it (the quoted source); empty:
+    // the job's source.
+    QString source;
 
     bool operator==(const RunDisplay&) const = default;
 };
 
 // The job the window edits, and what follows from it. The pages read it and write it, and
 // refresh their controls when it changes; they never look at each other. The job itself is
-// kept in the session, so every step of the run logic works on the job the pages show.
+// the session's: every edit goes there, and every change the session announces (its own
+// steps' too) reaches the pages.
 class JobModel : public QObject {
     Q_OBJECT
   public:
@@ -30,12 +32,10 @@ class JobModel : public QObject {
     // (a script without numbering lets go of Substitute without choosing None).
     enum class NumberingChoice { None, Substitute, Neither };
 
-    JobModel(WindowPort& window, MachinePort& machine, const RunFlags& flags,
-             QObject* parent = nullptr);
+    explicit JobModel(JobSession& session, QObject* parent = nullptr);
 
-    const JobSettings& job() const { return session_.job; }
+    const JobSettings& job() const { return session_.job(); }
     JobSession& session() { return session_; }
-    const JobSession& session() const { return session_; }
 
     // A whole job, as a script gives it: the name field's limit goes to 20, then the size
     // update runs and a volume size cuts the name to 6.
@@ -43,8 +43,6 @@ class JobModel : public QObject {
     // After the session loaded a script into the job: the slider's update when the size
     // was read, and the name field's limit the script left.
     void scriptLoaded(const ScriptLoad& load);
-    // After a session step changed the job in place (check, measure).
-    void jobChangedInPlace();
 
     void setSourceSpec(const QString& source); // the source display, SSPanel8
     void setSkipList(const QString& list);
@@ -80,8 +78,8 @@ class JobModel : public QObject {
     bool imageSource() const { return imageSource_; }
     void setImageSource(bool on);
 
-    float sourceSizeM() const { return session_.sourceSizeM; }
-    void setSourceSizeM(float megs);
+    float sourceSizeM() const { return session_.sourceSizeM(); }
+    void setSourceSizeM(float megs) { session_.setSourceSizeM(megs); }
     // SourcePath: the source as a Browse left it.
     QString sourcePath() const { return sourcePath_; }
     void setSourcePath(const QString& path) { sourcePath_ = path; }
@@ -97,6 +95,9 @@ class JobModel : public QObject {
     void setSourceSizeText(const QString& text);
     QString zipFreeText() const { return zipFreeText_; } // Label14
     void setZipFreeText(const QString& text);
+    // The source Browse (Command2), off while the source is measured.
+    bool sourceBrowseEnabled() const { return sourceBrowseEnabled_; }
+    void setSourceBrowseEnabled(bool enabled);
 
     // The script last opened or saved (lower case), empty before.
     QString scriptPath() const { return scriptPath_; }
@@ -104,8 +105,22 @@ class JobModel : public QObject {
     // Where file dialogs start: the folder of the script, else the folder that holds the
     // source, else the home folder.
     QString dialogFolder() const;
+    // Whether the job differs from the script last opened or saved (or, before any, from
+    // the job the window started with) in anything a script holds.
+    bool unsaved() const;
+    // The job as it is now is what the script holds.
+    void markSaved();
+
+    // Why a field needs attention, shown beside it (by the field's design name). A note
+    // goes when its field's value changes.
+    QString note(const QString& field) const { return notes_.value(field).text; }
+    void setNote(const QString& field, const QString& text);
+    void clearNotes();
 
     const RunDisplay& runDisplay() const { return run_; }
+    // The source display: the job's source, or what a run shows in its place.
+    QString shownSource() const;
+    void setShownSource(const QString& text);
     void setStatusText(const QString& text);
     void setNameText(const QString& text);
     void setCountText(const QString& text);
@@ -120,16 +135,21 @@ class JobModel : public QObject {
     void archiverProgressChanged(int percent);
 
   private:
-    template <typename T> void assign(T& field, const T& value);
-    void applySizeUnits(int position);
-    void limitZipName();
+    struct Note {
+        QString text;
+        QString value; // the field's value when the note was given
+    };
+    template <typename T> void edit(T JobSettings::*field, const T& value);
+    void applySizeUnits(JobSettings& job, int position);
     void setRun(const RunDisplay& run);
+    void jobChanged();
 
-    JobSession session_;
+    JobSession& session_;
     QString sourcePath_;
     bool threeDigitNumbers_ = false;
     bool imageSource_ = false;
     bool extraKindChosen_ = false;
+    bool sourceBrowseEnabled_ = true;
     NumberingChoice numbering_ = NumberingChoice::None;
     int zipNameMaxLength_ = 6;
     QString sizeCaption_;
@@ -137,5 +157,10 @@ class JobModel : public QObject {
     QString sourceSizeText_;
     QString zipFreeText_;
     QString scriptPath_;
+    QByteArray savedScript_;
+    QMap<QString, Note> notes_;
     RunDisplay run_;
 };
+
+// The value a note's field holds in job (a path, a name, a number), by design name.
+QString fieldValue(const JobSettings& job, const QString& field);

@@ -1,14 +1,17 @@
 #pragma once
 
 #include "session/job_session.h"
+#include "shell/job_model.h"
+#include "shell/run_progress.h"
+#include "shell/session_window.h"
 #include "shell/shell_services.h"
 
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
-class JobModel;
 class PageDiz;
 class PageNfo;
 class PageProgress;
@@ -18,43 +21,43 @@ class PageZip;
 
 // The Source, Skip, Diz, Nfo, Zip and progress pages over one job model, and the commands
 // that work on the whole job: open and save a script, the zip comment, the Kavel! run. It
-// builds the pages inside the panels the main window made; the main window forwards the
-// display calls of its WindowPort here.
+// builds the pages inside the panels the main window made, and keeps the session beside
+// the model: the session's window port writes what a run shows into the model and hands
+// the rest to the frame.
 class JobPages : public QObject {
     Q_OBJECT
   public:
-    JobPages(const PagePanels& panels, ShellServices& services, QObject* parent = nullptr);
+    JobPages(const PagePanels& panels, WindowFrame& frame, Dialogs& dialogs, MachinePort& machine,
+             RunFlags& flags, QObject* parent = nullptr);
     ~JobPages() override;
 
-    JobModel& model() { return *model_; }
-    const JobModel& model() const { return *model_; }
-
-    // What the main window's WindowPort shows on these pages.
-    void setStatusText(const QString& text); // Label1
-    void setNameText(const QString& text);   // Label10
-    void setCountText(const QString& text);  // Label11
-    void setProgress(int percent);           // ZqProgressBar1
-    int progress() const;
-    QString sourceDisplay() const; // SSPanel8
-    void setSourceDisplay(const QString& text);
-    void setSourceSizeText(const QString& text); // Label9
-    void setSourceBrowseEnabled(bool enabled);   // Command2
-    void setArchiverProgress(int percent);
+    JobModel& model() { return model_; }
+    const JobModel& model() const { return model_; }
+    JobSession& session() { return session_; }
+    // The window port the session and the pages' logic talk to.
+    SessionWindow& port() { return port_; }
+    ShellServices& services() { return services_; }
 
     // Menu commands of the File menu.
-    void openScript();      // open "&Open script..."
-    void saveScript();      // save "&Save script..."
+    void openScript(); // open "&Open script..."
+    // save "&Save script...": into the script the job came from, or, before there is one,
+    // where the user says.
+    void saveScript();
+    void saveScriptAs();    // saveas "Save script &as..."
     void zipCommentClick(); // zheader "&Zip comment": turns the comment on or off
     // The comment state read from the settings file at start-up.
     void setComment(bool on, const QString& commentFile);
     bool commentOn() const;
+    // "Kavel32 - " + the script's file name, with " *" while the job has unsaved changes.
+    QString windowTitle() const;
 
     // A script named on the command line: load, check, show the zip drive's free space,
     // measure the source, set the title. Returns the result that ends an unattended start
     // there (a script that cannot be read, a failed check, a source that cannot be
     // measured), or nothing.
     std::optional<SessionResult> loadScriptFromCommandLine(const QString& path);
-    // Measures the source on display again (after a script load).
+    // Measures the source on display again (after a script load). A source that is not
+    // there is not measured: it stays in the job, marked as missing.
     void recalculateSourceSize();
 
     // The Kavel! command: the rip run on the job the pages show, and how it ended.
@@ -65,17 +68,21 @@ class JobPages : public QObject {
     // Abort (Command12) and Exit (Command13).
     void abortRun();
     void exitRun();
+    // The folder the zips go to (or an archives-only run's volumes went to), when one is
+    // known; empty otherwise.
+    QString setFolder() const;
 
     // Values the window derives from the job.
-    float sourceSizeM() const;
-    QString sourcePath() const;
-    bool threeDigitNumbers() const;
-    bool rawArchivesOnly() const;
-    QString workDrive() const;
-    bool jobValidated() const;
+    float sourceSizeM() const { return model_.sourceSizeM(); }
+    QString sourcePath() const { return model_.sourcePath(); }
+    bool threeDigitNumbers() const { return model_.threeDigitNumbers(); }
+    bool rawArchivesOnly() const { return model_.job().RawArchivesOnly; }
+    QString workDrive() const { return model_.job().WorkDrive; }
+    bool jobValidated() const { return session_.jobValidated(); }
 
   signals:
-    // "Kavel32 - " + the script's file name, after Open, Save or a command-line script.
+    // The window's title changed: after Open, Save or a command-line script, and when the
+    // job gains or loses its unsaved changes.
     void windowTitleChanged(const QString& title);
     // The check mark of the zheader menu entry.
     void commentOnChanged(bool on);
@@ -83,25 +90,53 @@ class JobPages : public QObject {
     void exitRequested();
     // A run has ended; a close asked for meanwhile can go ahead.
     void runFinished();
-    // The archiver's percentage while it runs, -1 when it has ended.
-    void archiverProgressChanged(int percent);
+    // The run's overall progress (0 to 100, -1 when no run goes on) and its time left.
+    void runProgressChanged(int percent, const QString& timeLeft);
+    // "Open folder" and "Check zips" on the progress page after a run.
+    void openFolderRequested(const QString& folder);
+    void checkZipsRequested(const QString& folder);
 
   private:
+    class TitleHold;
     QWidget* dialogParent() const;
     void setScriptPath(const QString& path);
-    // The loaded-job check; the pages show what it left.
+    void saveTo(QString path);
+    void updateTitle();
+    // The loaded-job check; the pages show what it left, and why beside the field.
     std::optional<SessionResult> checkJob(const QString& path);
+    // Says beside the field why the logic went to a page.
+    void noteShownPage(const QString& reason);
+    // The check's verdict when a path the job names (the source, the diz, the nfo, the
+    // extra, the zip folder) is set but not there.
+    std::optional<LoadedJobCheck> keptPathGone() const;
     // The zip drive's free space after a script was opened: "Free space " + megabytes with
     // their sign position + " M".
     void showZipDriveFree();
+    void followRunProgress();
+    // What a run or a resume starts with: no notes, summary or warnings of an earlier one.
+    void prepareRun();
+    // A run's step followed by the one progress from its start to its end.
+    SessionResult followedRun(bool zipsFollow, const std::function<SessionResult()>& step);
+    // What a finished run made, on the progress page; warnings in a message.
+    void reportRun(const SessionResult& result);
 
     PagePanels panels_;
-    ShellServices& services_;
-    JobModel* model_;
+    SessionWindow port_;
+    JobSession session_;
+    JobModel model_;
+    ShellServices services_;
+    RunProgress runProgress_;
     PageSource* source_;
     PageSkip* skip_;
     PageDiz* diz_;
     PageNfo* nfo_;
     PageZip* zip_;
     PageProgress* progress_;
+    QString title_;
+    bool holdTitle_ = false;
+    QString runZipDir_; // where the last run or resume put its zips
 };
+
+// The field beside which the reason for a page goes: the focused one, else the page's path
+// (for the Nfo page the extra's when the nfo itself is there), by design name.
+QString noteFieldFor(Page page, const QString& focus, const JobSettings& job);

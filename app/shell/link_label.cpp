@@ -1,5 +1,7 @@
 #include "shell/link_label.h"
 
+#include "shell/palette_colours.h"
+
 #include <QMouseEvent>
 
 LinkLabel::LinkLabel(const QString& objectName, const QString& text, QWidget* parent)
@@ -9,13 +11,29 @@ LinkLabel::LinkLabel(const QString& objectName, const QString& text, QWidget* pa
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     setCursor(Qt::PointingHandCursor);
     setContextMenuPolicy(Qt::PreventContextMenu);
-    setTextColour(Qt::black);
+    setTextColour({});
 }
 
 void LinkLabel::setTextColour(const QColor& colour) {
+    wanted_ = colour;
+    // The design's blue where the palette lets it be read; otherwise the desktop's text
+    // colour (black on a light palette, as designed).
+    const QColor text = colour.isValid() || !parentWidget()
+                            ? colour
+                            : parentWidget()->palette().color(QPalette::WindowText);
+    const QColor shown =
+        readableOn(text.isValid() ? text : QColor(Qt::black), palette().color(QPalette::Window));
+    if (palette().color(QPalette::WindowText) == shown)
+        return;
     QPalette look = palette();
-    look.setColor(QPalette::WindowText, colour);
+    look.setColor(QPalette::WindowText, shown);
     setPalette(look);
+}
+
+void LinkLabel::changeEvent(QEvent* event) {
+    SSPanel::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange)
+        setTextColour(wanted_);
 }
 
 void LinkLabel::enterEvent(QEnterEvent* event) {
@@ -24,7 +42,7 @@ void LinkLabel::enterEvent(QEnterEvent* event) {
 }
 
 void LinkLabel::leaveEvent(QEvent* event) {
-    setTextColour(Qt::black);
+    setTextColour({});
     SSPanel::leaveEvent(event);
 }
 

@@ -3,7 +3,8 @@
 #include "shell/ss_panel.h"
 
 // A raised panel that works as a link (the web and e-mail panels of the About page): blue
-// text while the mouse is over it, black otherwise, and a left click opens the link. A
+// text while the mouse is over it (lighter where the desktop's palette is dark), the
+// palette's text colour otherwise, and a left click opens the link. A
 // right click is its own, so it opens no page menu.
 class LinkLabel : public SSPanel {
     Q_OBJECT
@@ -14,9 +15,11 @@ class LinkLabel : public SSPanel {
   protected:
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
   private:
     void setTextColour(const QColor& colour);
+    QColor wanted_;
 };
 
 // The logo panel of the About page: a hand pointer; a left or middle press opens the About

@@ -7,10 +7,13 @@
 #include "shell/link_label.h"
 #include "shell/marquee_host.h"
 #include "shell/page_bar.h"
+#include "shell/palette_colours.h"
+#include "shell/run_input_gate.h"
 #include "shell/splash_window.h"
 #include "shell/startup.h"
 #include "shell/task_bar_progress.h"
 #include "shell/trip_menu.h"
+#include "shell/view_options.h"
 
 #include "platform/paths.h"
 
@@ -20,14 +23,17 @@
 #include <QDesktopServices>
 #include <QFile>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
 #include <QStyle>
 #include <QTimer>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -66,10 +72,9 @@ QString MainWindow::bannerText(const QString& versionText) {
 }
 
 MainWindow::MainWindow(Dialogs& dialogs, MachinePort& machine, RunFlags& flags, QWidget* parent)
-    : QMainWindow(parent), dialogs_(dialogs), machine_(machine),
-      flags_(flags), services_{dialogs, *this, machine, flags} {
+    : QMainWindow(parent), dialogs_(dialogs), machine_(machine), flags_(flags) {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("Kavel32"));
+    setWindowTitle(baseTitle_);
     openLink_ = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
 
     form_ = new QWidget(this);
@@ -85,13 +90,6 @@ MainWindow::MainWindow(Dialogs& dialogs, MachinePort& machine, RunFlags& flags, 
 
     buildPanels();
     buildPageBar();
-    buildMenus();
-    buildAboutPage();
-
-    help_ = new HelpWindow(this);
-    auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
-    f1->setContext(Qt::WindowShortcut);
-    connect(f1, &QShortcut::activated, this, &MainWindow::helpKey);
 
     PagePanels panels;
     panels.source = source_;
@@ -100,18 +98,46 @@ MainWindow::MainWindow(Dialogs& dialogs, MachinePort& machine, RunFlags& flags, 
     panels.nfo = nfo_;
     panels.zip = zip_;
     panels.progress = progress_;
-    pages_ = new JobPages(panels, services_, this);
-    connect(pages_, &JobPages::windowTitleChanged, this, &QWidget::setWindowTitle);
-    connect(pages_, &JobPages::archiverProgressChanged, this, &MainWindow::showArchiverProgress);
-    connect(pages_, &JobPages::commentOnChanged, zheader_, &QAction::setChecked);
+    pages_ = new JobPages(panels, *this, dialogs, machine, flags, this);
+    connect(pages_, &JobPages::windowTitleChanged, this, &MainWindow::setBaseTitle);
+    connect(pages_, &JobPages::runProgressChanged, this, &MainWindow::showRunProgress);
     connect(pages_, &JobPages::exitRequested, this, &QWidget::close);
+    connect(pages_, &JobPages::openFolderRequested, this, [this](const QString& folder) {
+        if (!folder.isEmpty())
+            openUrl(QUrl::fromLocalFile(folder));
+    });
+    connect(pages_, &JobPages::checkZipsRequested, this, [this](const QString& folder) {
+        if (!folder.isEmpty())
+            checkZipsIn(folder, this);
+    });
     // A close asked for during a run waits for the run to stop, then cleans up.
     connect(pages_, &JobPages::runFinished, this, [this] {
+        gate_->release();
         if (closeAfterRun_)
             QTimer::singleShot(0, this, &QWidget::close);
     });
+    // While the archiver runs, Abort and Exit are all that take input.
+    gate_ = new RunInputGate(this,
+                             {findChild<QWidget*>(QStringLiteral("Command12")),
+                              findChild<QWidget*>(QStringLiteral("Command13"))},
+                             this);
 
-    resize(kFormSize + QSize(0, menuBar()->sizeHint().height()));
+    buildMenus();
+    connect(pages_, &JobPages::commentOnChanged, zheader_, &QAction::setChecked);
+    buildAboutPage();
+
+    help_ = new HelpWindow(this);
+    auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    f1->setContext(Qt::WindowShortcut);
+    connect(f1, &QShortcut::activated, this, &MainWindow::helpKey);
+
+    // Until the user chooses, the marquees move: Qt 6.4 tells no desktop preference for
+    // less motion (its UI effect flags are off on every desktop by default).
+    const ViewOptions view = readViewOptions();
+    setReducedMotion(view.reducedMotion.value_or(false));
+
+    fitToPages();
+    resize(form_->minimumSize() + QSize(0, menuBar()->sizeHint().height()));
     placePages();
 
     // Loading: all pages hidden, then the Source page.
@@ -172,60 +198,97 @@ void MainWindow::buildPageBar() {
                       s->standardIcon(QStyle::SP_MessageBoxInformation));
     connect(pageBar_, &PageBar::itemClicked, this, &MainWindow::pageBarItemClicked);
     connect(pageBar_, &PageBar::groupClicked, this, &MainWindow::pageBarGroupClicked);
+    paintKavelArrow();
+}
+
+template <typename Slot>
+QAction* MainWindow::addCommand(QMenu* menu, const QString& name, const QString& text, Slot slot,
+                                const QKeySequence& keys) {
+    QAction* a = menu->addAction(text);
+    a->setObjectName(name);
+    a->setShortcut(keys);
+    connect(a, &QAction::triggered, this, slot);
+    return a;
 }
 
 void MainWindow::buildMenus() {
-    auto action = [this](QMenu* menu, const QString& name, const QString& text, auto slot) {
-        QAction* a = menu->addAction(text);
-        a->setObjectName(name);
-        connect(a, &QAction::triggered, this, slot);
-        return a;
-    };
-
-    fileMenu_ = menuBar()->addMenu(QStringLiteral("&File"));
-    fileMenu_->setObjectName(QStringLiteral("file"));
-    action(fileMenu_, QStringLiteral("open"), QStringLiteral("&Open script..."),
-           [this] { pages_->openScript(); });
-    action(fileMenu_, QStringLiteral("save"), QStringLiteral("&Save script..."),
-           [this] { pages_->saveScript(); });
-    fileMenu_->addSeparator();
-    zheader_ = action(fileMenu_, QStringLiteral("zheader"), QStringLiteral("&Zip comment"), [this] {
-        pages_->zipCommentClick();
-        // The mark follows the comment state, not the click.
-        zheader_->setChecked(pages_->commentOn());
-    });
-    zheader_->setCheckable(true);
-    fileMenu_->addSeparator();
-    addFinishMenu(fileMenu_, dialogs_, this);
-    fileMenu_->addSeparator();
-    addTripMenu(fileMenu_, dialogs_, this,
-                [this](const QString& folder) { return pages_->resumeRun(folder); });
-    fileMenu_->addSeparator();
-    action(fileMenu_, QStringLiteral("exitm"), QStringLiteral("E&xit"), &MainWindow::exitCommand);
-
-    pageMenu_ = menuBar()->addMenu(QStringLiteral("menu"));
+    buildFileMenu();
+    pageMenu_ = menuBar()->addMenu(QStringLiteral("&menu"));
     pageMenu_->setObjectName(QStringLiteral("Menu"));
-    action(pageMenu_, QStringLiteral("source"), QStringLiteral("&Source"),
-           &MainWindow::sourceCommand);
-    action(pageMenu_, QStringLiteral("skip"), QStringLiteral("S&kip"), &MainWindow::skipCommand);
-    action(pageMenu_, QStringLiteral("diz"), QStringLiteral("&Diz"), &MainWindow::dizCommand);
-    action(pageMenu_, QStringLiteral("nfo"), QStringLiteral("&Nfo"), &MainWindow::nfoCommand);
-    action(pageMenu_, QStringLiteral("zip"), QStringLiteral("&Zip"), &MainWindow::zipCommand);
+    addCommand(pageMenu_, QStringLiteral("source"), QStringLiteral("&Source"),
+               &MainWindow::sourceCommand);
+    addCommand(pageMenu_, QStringLiteral("skip"), QStringLiteral("S&kip"),
+               &MainWindow::skipCommand);
+    addCommand(pageMenu_, QStringLiteral("diz"), QStringLiteral("&Diz"), &MainWindow::dizCommand);
+    addCommand(pageMenu_, QStringLiteral("nfo"), QStringLiteral("&Nfo"), &MainWindow::nfoCommand);
+    addCommand(pageMenu_, QStringLiteral("zip"), QStringLiteral("&Zip"), &MainWindow::zipCommand);
     pageMenu_->addSeparator();
-    action(pageMenu_, QStringLiteral("kavel"), QStringLiteral("&Kavel"), &MainWindow::kavelCommand);
+    addCommand(pageMenu_, QStringLiteral("kavel"), QStringLiteral("&Kavel"),
+               &MainWindow::kavelCommand, QKeySequence(Qt::CTRL | Qt::Key_R));
+
+    viewMenu_ = menuBar()->addMenu(QStringLiteral("&View"));
+    viewMenu_->setObjectName(QStringLiteral("viewm"));
+    reducedMotionAction_ = viewMenu_->addAction(QStringLiteral("&Reduced motion"));
+    reducedMotionAction_->setObjectName(QStringLiteral("reducedmotion"));
+    reducedMotionAction_->setCheckable(true);
+    connect(reducedMotionAction_, &QAction::triggered, this, [this](bool on) {
+        setReducedMotion(on);
+        QString error;
+        ViewOptions options = readViewOptions();
+        options.reducedMotion = on;
+        if (!writeViewOptions(options, &error))
+            dialogs_.message(this, error, kErrorTitle, MessageIcon::Exclamation,
+                             MessageButtons::Ok);
+    });
 
     helpMenu_ = menuBar()->addMenu(QStringLiteral("&Help"));
     helpMenu_->setObjectName(QStringLiteral("helpm"));
-    action(helpMenu_, QStringLiteral("contents"), QStringLiteral("&Contents..."),
-           &MainWindow::helpContents);
-    action(helpMenu_, QStringLiteral("indexm"), QStringLiteral("&Index..."),
-           &MainWindow::helpIndex);
+    addCommand(helpMenu_, QStringLiteral("contents"), QStringLiteral("&Contents..."),
+               &MainWindow::helpContents);
+    addCommand(helpMenu_, QStringLiteral("indexm"), QStringLiteral("&Index..."),
+               &MainWindow::helpIndex);
     helpMenu_->addSeparator();
-    action(helpMenu_, QStringLiteral("webm"), QStringLiteral("&Web page..."), &MainWindow::webPage);
-    action(helpMenu_, QStringLiteral("emailm"), QStringLiteral("&Email"), &MainWindow::email);
+    addCommand(helpMenu_, QStringLiteral("webm"), QStringLiteral("&Web page..."),
+               &MainWindow::webPage);
+    addCommand(helpMenu_, QStringLiteral("emailm"), QStringLiteral("&Email"), &MainWindow::email);
     helpMenu_->addSeparator();
-    action(helpMenu_, QStringLiteral("aboutm"), QStringLiteral("&About"),
-           &MainWindow::aboutCommand);
+    addCommand(helpMenu_, QStringLiteral("aboutm"), QStringLiteral("&About"),
+               &MainWindow::aboutCommand);
+}
+
+// The File menu in sections, each ended by a separator with a name of its own (fileScriptEnd,
+// fileCommentEnd, fileSetEnd, fileTripEnd), so that later entries go in before the one of their section.
+void MainWindow::buildFileMenu() {
+    fileMenu_ = menuBar()->addMenu(QStringLiteral("&File"));
+    fileMenu_->setObjectName(QStringLiteral("file"));
+    addCommand(
+        fileMenu_, QStringLiteral("open"), QStringLiteral("&Open script..."),
+        [this] { pages_->openScript(); }, QKeySequence(Qt::CTRL | Qt::Key_O));
+    addCommand(
+        fileMenu_, QStringLiteral("save"), QStringLiteral("&Save script..."),
+        [this] { pages_->saveScript(); }, QKeySequence(Qt::CTRL | Qt::Key_S));
+    addCommand(
+        fileMenu_, QStringLiteral("saveas"), QStringLiteral("Save script &as..."),
+        [this] { pages_->saveScriptAs(); }, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    fileMenu_->addSeparator()->setObjectName(QStringLiteral("fileScriptEnd"));
+    zheader_ =
+        addCommand(fileMenu_, QStringLiteral("zheader"), QStringLiteral("&Zip comment"), [this] {
+            pages_->zipCommentClick();
+            // The mark follows the comment state, not the click.
+            zheader_->setChecked(pages_->commentOn());
+        });
+    zheader_->setCheckable(true);
+    fileMenu_->addSeparator()->setObjectName(QStringLiteral("fileCommentEnd"));
+    addFinishMenu(fileMenu_, dialogs_, this, [this] {
+        const QString dir = pages_->model().job().ZipDir;
+        return QFileInfo(dir).isDir() ? dir : QString();
+    });
+    fileMenu_->addSeparator()->setObjectName(QStringLiteral("fileSetEnd"));
+    addTripMenu(fileMenu_, dialogs_, this,
+                [this](const QString& folder) { return pages_->resumeRun(folder); });
+    fileMenu_->addSeparator()->setObjectName(QStringLiteral("fileTripEnd"));
+    addCommand(fileMenu_, QStringLiteral("exitm"), QStringLiteral("E&xit"),
+               &MainWindow::exitCommand);
 }
 
 void MainWindow::buildAboutPage() {
@@ -235,7 +298,7 @@ void MainWindow::buildAboutPage() {
         logo->setPixmap(picture.scaled(128, 128, Qt::KeepAspectRatio, Qt::SmoothTransformation));
     else
         logo->setText(QStringLiteral("Kavel32"));
-    logo->setGeometry(16, 16, 140, 140);
+    logo->setFixedSize(140, 140);
     logo->setToolTip(QStringLiteral("About Kavel32"));
     connect(logo, &LogoPanel::aboutRequested, this,
             [this] { openAboutWindow(kLogoPanelInterval); });
@@ -247,7 +310,6 @@ void MainWindow::buildAboutPage() {
     big.setPointSizeF(big.pointSizeF() * 1.8);
     big.setBold(true);
     name->setFont(big);
-    name->setGeometry(172, 20, 200, 40);
 
     auto* blurb = new QLabel(QStringLiteral("Splits a release into floppy-sized volumes and wraps "
                                             "every volume into a zip of its own, with a numbered "
@@ -255,43 +317,85 @@ void MainWindow::buildAboutPage() {
                              about_);
     blurb->setObjectName(QStringLiteral("Label17"));
     blurb->setWordWrap(true);
-    blurb->setGeometry(172, 64, 180, 112);
     blurb->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     auto* web = new LinkLabel(QStringLiteral("SSPanel11"), webAddress(), about_);
-    web->setGeometry(16, 188, 300, 24);
     connect(web, &SSPanel::clicked, this, &MainWindow::webPage);
     auto* mail = new LinkLabel(QStringLiteral("SSPanel10"), emailAddress(), about_);
-    mail->setGeometry(16, 220, 300, 24);
     connect(mail, &SSPanel::clicked, this, &MainWindow::email);
 
     credits_ =
         new MarqueeHost(QStringLiteral("ZqMarquee2"), QStringLiteral("zqmarquee2.zqm"), about_);
-    credits_->widget()->setGeometry(440, 16, 150, 300);
+    credits_->keepReadable();
+    credits_->widget()->setFixedWidth(150);
+    credits_->widget()->setMinimumHeight(160);
     credits_->widget()->setContextMenuPolicy(Qt::PreventContextMenu);
     connect(credits_, &MarqueeHost::mouseDown, this, [this](int button, const QPoint& at) {
         if (button == 2)
             popupPageMenu(at);
     });
+
+    // Laid out, so a larger desktop font makes the page larger instead of cutting its text.
+    auto* grid = new QGridLayout(about_);
+    grid->setContentsMargins(16, 16, 16, 16);
+    grid->setHorizontalSpacing(16);
+    grid->addWidget(logo, 0, 0, 2, 1, Qt::AlignTop);
+    grid->addWidget(name, 0, 1);
+    grid->addWidget(blurb, 1, 1);
+    grid->addWidget(web, 2, 0, 1, 2);
+    grid->addWidget(mail, 3, 0, 1, 2);
+    grid->addWidget(credits_->widget(), 0, 2, 5, 1);
+    grid->setColumnStretch(1, 1);
+    grid->setRowStretch(4, 1);
 }
 
+namespace {
+// The page bar's width and the title's height grow with the desktop's font.
+int barWidth(const QWidget* bar) {
+    return qMax(kBarWidth, bar->minimumSizeHint().width());
+}
+int titleHeight(const QWidget* title) {
+    return qMax(kTitleHeight, title->sizeHint().height());
+}
+} // namespace
+
 QRect MainWindow::pageRect() const {
-    const int left = kMargin + kBarWidth + kMargin;
-    const int top = kMargin + kTitleHeight + kMargin;
+    const int left = kMargin + barWidth(pageBar_) + kMargin;
+    const int top = kMargin + titleHeight(title_) + kMargin;
     return QRect(left, top, form_->width() - left - kMargin,
                  form_->height() - top - kMargin - kBannerHeight - kMargin);
 }
 
 void MainWindow::placePages() {
     const QRect page = pageRect();
-    pageBar_->setGeometry(kMargin, kMargin, kBarWidth, form_->height() - 2 * kMargin);
-    title_->setGeometry(page.left(), kMargin, page.width(), kTitleHeight);
+    pageBar_->setGeometry(kMargin, kMargin, barWidth(pageBar_), form_->height() - 2 * kMargin);
+    title_->setGeometry(page.left(), kMargin, page.width(), titleHeight(title_));
     banner_->widget()->setGeometry(page.left(), page.bottom() + 1 + kMargin, page.width(),
                                    kBannerHeight);
     for (QWidget* panel : {source_, skip_, diz_, nfo_, zip_, progress_, about_})
         panel->setGeometry(page);
-    if (credits_)
-        credits_->widget()->setGeometry(page.width() - 162, 16, 146, page.height() - 32);
+}
+
+void MainWindow::fitToPages() {
+    QSize page(0, 0);
+    for (QWidget* panel : {source_, skip_, diz_, nfo_, zip_, progress_, about_})
+        page = page.expandedTo(panel->minimumSizeHint());
+    const QSize needed(kMargin + barWidth(pageBar_) + kMargin + page.width() + kMargin,
+                       qMax(kMargin + titleHeight(title_) + kMargin + page.height() + kMargin +
+                                kBannerHeight + kMargin,
+                            pageBar_->minimumSizeHint().height() + 2 * kMargin));
+    form_->setMinimumSize(needed.expandedTo(kFormSize));
+    if (form_->width() < form_->minimumWidth() || form_->height() < form_->minimumHeight())
+        resize(size().expandedTo(form_->minimumSize() + QSize(0, menuBar()->sizeHint().height())));
+    placePages();
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        QTimer::singleShot(0, this, &MainWindow::fitToPages);
+    if (event->type() == QEvent::PaletteChange)
+        paintKavelArrow();
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {
@@ -380,6 +484,11 @@ void MainWindow::kavelCommand() {
 }
 
 void MainWindow::pageBarItemClicked(const QString& text) {
+    // Help opens the help beside the window; the page, its title and banner stay.
+    if (text == QLatin1String("Help")) {
+        helpKey();
+        return;
+    }
     banner_->widget()->hide();
     title_->setText(QLatin1Char(' ') + text);
     struct Item {
@@ -413,10 +522,7 @@ void MainWindow::pageBarItemClicked(const QString& text) {
         showPanel(Page::About);
         banner_->widget()->show();
         banner_->widget()->raise();
-        return;
     }
-    if (text == QLatin1String("Help"))
-        helpKey();
 }
 
 void MainWindow::pageBarGroupClicked(const QString& newGroup, const QString& oldGroup) {
@@ -511,7 +617,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-// --- WindowPort ---
+// --- WindowFrame ---
 
 void MainWindow::showPage(Page page, const QString& focusControl) {
     hideAllPages();
@@ -533,27 +639,6 @@ MessageAnswer MainWindow::message(const QString& text, const QString& title, Mes
     return dialogs_.message(this, text, title, icon, buttons);
 }
 
-void MainWindow::setStatusText(const QString& text) {
-    pages_->setStatusText(text);
-}
-void MainWindow::setNameText(const QString& text) {
-    pages_->setNameText(text);
-}
-void MainWindow::setCountText(const QString& text) {
-    pages_->setCountText(text);
-}
-void MainWindow::setProgress(int percent) {
-    pages_->setProgress(percent);
-}
-int MainWindow::progress() const {
-    return pages_->progress();
-}
-QString MainWindow::sourceDisplay() const {
-    return pages_->sourceDisplay();
-}
-void MainWindow::setSourceDisplay(const QString& text) {
-    pages_->setSourceDisplay(text);
-}
 void MainWindow::setPageBarEnabled(bool enabled) {
     pageBar_->setEnabled(enabled);
 }
@@ -573,11 +658,13 @@ void MainWindow::processEvents() {
 }
 
 void MainWindow::minimise() {
+    gate_->engage();
     showMinimized();
     QCoreApplication::processEvents();
 }
 
 void MainWindow::restore() {
+    gate_->release();
     showNormal();
     repaint();
 }
@@ -586,27 +673,50 @@ void MainWindow::closeWindow() {
     close();
 }
 
-void MainWindow::setSourceSizeText(const QString& text) {
-    pages_->setSourceSizeText(text);
-}
-void MainWindow::setSourceBrowseEnabled(bool enabled) {
-    pages_->setSourceBrowseEnabled(enabled);
-}
-void MainWindow::setArchiverProgress(int percent) {
-    pages_->setArchiverProgress(percent);
+void MainWindow::setBaseTitle(const QString& title) {
+    baseTitle_ = title;
+    if (!pages_->runActive())
+        setWindowTitle(title);
 }
 
-void MainWindow::showArchiverProgress(int percent) {
-    // The window is minimised while the archiver runs: its title, which the task bar shows,
-    // carries the percentage, and goes back to what it was when the archiver has ended.
-    if (percent >= 0) {
-        if (!archiverRunning_)
-            titleBeforeArchiver_ = windowTitle();
-        archiverRunning_ = true;
-        setWindowTitle(QStringLiteral("Kavel32 - %1 %").arg(percent));
-    } else if (archiverRunning_) {
-        archiverRunning_ = false;
-        setWindowTitle(titleBeforeArchiver_);
+void MainWindow::showRunProgress(int percent, const QString& timeLeft) {
+    // The title, which the task bar shows, carries the run's progress while the window is
+    // minimised, and goes back to the job's name when the run has ended.
+    if (percent < 0) {
+        setWindowTitle(baseTitle_);
+    } else {
+        QString title = QStringLiteral("Kavel32 - %1 %").arg(percent);
+        if (!timeLeft.isEmpty())
+            title += QStringLiteral(" - ") + timeLeft;
+        setWindowTitle(title);
     }
     showTaskBarProgress(percent);
+}
+
+void MainWindow::setReducedMotion(bool on) {
+    reducedMotion_ = on;
+    // New marquees take it from the application; those on this window are told.
+    qApp->setProperty("reducedMotion", on);
+    for (MarqueeHost* marquee : {banner_, credits_})
+        if (marquee)
+            marquee->setReducedMotion(on);
+    if (reducedMotionAction_)
+        reducedMotionAction_->setChecked(on);
+}
+
+void MainWindow::paintKavelArrow() {
+    // The run's arrow in the bar's own text colour, outlined, so it reads on any palette.
+    QToolButton* kavel = pageBar_->itemButton(QStringLiteral("Kavel!"));
+    if (!kavel)
+        return;
+    const QColor bar = pageBar_->barColour();
+    QPixmap arrow(64, 64);
+    arrow.fill(Qt::transparent);
+    QPainter p(&arrow);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(readableOn(pageBar_->palette().color(QPalette::Shadow), Qt::white, 3.0), 3));
+    p.setBrush(readableOn(Qt::white, bar));
+    p.drawPolygon(QPolygonF({QPointF(18, 10), QPointF(54, 32), QPointF(18, 54)}));
+    p.end();
+    kavel->setIcon(QIcon(arrow));
 }

@@ -4,7 +4,7 @@
 #include "job/machine_port.h"
 #include "job/window_port.h"
 #include "shell/dialogs.h"
-#include "shell/shell_services.h"
+#include "shell/session_window.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -18,13 +18,15 @@ class JobPages;
 class MarqueeHost;
 class PageBar;
 class QAction;
+class QKeySequence;
 class QLabel;
 class QMenu;
+class RunInputGate;
 
 // The main window: the page panels, the title panel, the page bar, the menus, the About
-// page with its links and the two marquees. It is the window port the logic talks to;
+// page with its links and the two marquees. It is the frame of the session's window port;
 // the Source to Zip and progress pages are built by JobPages inside its panels.
-class MainWindow : public QMainWindow, public WindowPort {
+class MainWindow : public QMainWindow, public WindowFrame {
     Q_OBJECT
   public:
     static constexpr int kAboutCommandInterval = 4000;
@@ -40,9 +42,9 @@ class MainWindow : public QMainWindow, public WindowPort {
     static QString bannerText(const QString& versionText);
 
     JobPages* jobPages() const { return pages_; }
-    ShellServices& services() { return services_; }
     PageBar* pageBar() const { return pageBar_; }
     QMenu* pageMenu() const { return pageMenu_; }
+    QMenu* fileMenu() const { return fileMenu_; }
     HelpWindow* helpWindow() const { return help_; }
     MarqueeHost* banner() const { return banner_; }
     MarqueeHost* credits() const { return credits_; }
@@ -72,6 +74,11 @@ class MainWindow : public QMainWindow, public WindowPort {
     void aboutCommand();
     void exitCommand();
 
+    // Every marquee stands still at its first frame (View, "Reduced motion"); the choice is
+    // kept for this user.
+    void setReducedMotion(bool on);
+    bool reducedMotion() const { return reducedMotion_; }
+
     // Start-up pieces (see the session that starts the window).
     void centreOnScreen();
     void setComment(bool on, const QString& commentFile);
@@ -80,32 +87,22 @@ class MainWindow : public QMainWindow, public WindowPort {
     // root installation).
     void setCleanupOnClose(bool on) { cleanupOnClose_ = on; }
     bool cleanupOnClose() const { return cleanupOnClose_; }
-    // Files the close deletes when they exist.
 
-    // Seams for tests: how links are opened and how the About window opens.
+    // Seams for tests: how links and folders are opened and how the About window opens.
     void setLinkOpener(std::function<bool(const QUrl&)> opener) { openLink_ = std::move(opener); }
     void setAboutIntervalScale(double scale) { aboutScale_ = scale; }
 
-    // WindowPort
+    // WindowFrame
     void showPage(Page page, const QString& focusControl = {}) override;
     MessageAnswer message(const QString& text, const QString& title, MessageIcon icon,
                           MessageButtons buttons) override;
-    void setStatusText(const QString& text) override;
-    void setNameText(const QString& text) override;
-    void setCountText(const QString& text) override;
-    void setProgress(int percent) override;
-    int progress() const override;
-    QString sourceDisplay() const override;
-    void setSourceDisplay(const QString& text) override;
     void setPageBarEnabled(bool enabled) override;
     void setBusyPointer(bool busy) override;
     void processEvents() override;
+    // While the archiver runs: minimised, and no input but Abort and Exit.
     void minimise() override;
     void restore() override;
     void closeWindow() override;
-    void setSourceSizeText(const QString& text) override;
-    void setSourceBrowseEnabled(bool enabled) override;
-    void setArchiverProgress(int percent) override;
 
   signals:
     // The Kavel! command is about to start a rip run.
@@ -116,24 +113,33 @@ class MainWindow : public QMainWindow, public WindowPort {
   protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
   private:
     void buildPanels();
     void buildAboutPage();
     void buildPageBar();
     void buildMenus();
+    void buildFileMenu();
+    // A menu entry with its design name and keys that runs slot.
+    template <typename Slot>
+    QAction* addCommand(QMenu* menu, const QString& name, const QString& text, Slot slot,
+                        const QKeySequence& keys = {});
     void placePages();
+    // The form grows to what the pages need with the desktop's font.
+    void fitToPages();
     void showPanel(Page page);
     void popupPageMenu(const QPoint& globalPos);
     void openAboutWindow(int intervalMs);
     void openUrl(const QUrl& url);
-    void showArchiverProgress(int percent);
+    void showRunProgress(int percent, const QString& timeLeft);
+    void setBaseTitle(const QString& title);
+    void paintKavelArrow();
     QRect pageRect() const;
 
     Dialogs& dialogs_;
     MachinePort& machine_;
     RunFlags& flags_;
-    ShellServices services_;
 
     QWidget* form_ = nullptr;
     PageBar* pageBar_ = nullptr;
@@ -149,17 +155,20 @@ class MainWindow : public QMainWindow, public WindowPort {
     MarqueeHost* credits_ = nullptr;
     JobPages* pages_ = nullptr;
     HelpWindow* help_ = nullptr;
+    RunInputGate* gate_ = nullptr;
 
     QMenu* fileMenu_ = nullptr;
     QMenu* pageMenu_ = nullptr;
+    QMenu* viewMenu_ = nullptr;
     QMenu* helpMenu_ = nullptr;
     QAction* zheader_ = nullptr;
+    QAction* reducedMotionAction_ = nullptr;
 
     std::function<bool(const QUrl&)> openLink_;
     double aboutScale_ = 1.0;
     bool cleanupOnClose_ = true;
     bool closeAfterRun_ = false;
     bool busy_ = false;
-    bool archiverRunning_ = false;
-    QString titleBeforeArchiver_;
+    bool reducedMotion_ = false;
+    QString baseTitle_ = QStringLiteral("Kavel32");
 };

@@ -5,6 +5,7 @@
 #include "shell/main_window.h"
 #include "shell/marquee_host.h"
 #include "shell/qt_dialogs.h"
+#include "shell/run_input_gate.h"
 #include "shell/sound_player.h"
 #include "shell/splash_window.h"
 #include "shell/startup.h"
@@ -33,16 +34,18 @@ std::unique_ptr<MachinePort> desktopMachine() {
     hooks.openDocument = [](const QString& path) {
         return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
     };
-    // The window keeps painting while an outside program runs, but takes no input.
-    hooks.whileWaiting = [] {
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    };
+    // The window keeps painting while an outside program runs; while the archiver runs
+    // its Abort and Exit take input too.
+    hooks.whileWaiting = [] { processEventsWhileWaiting(); };
     return std::make_unique<DesktopMachine>(std::move(hooks));
 }
 
 // The comment file remembered by the settings file, read once while the splash shows.
 QString startupCommentFile() {
-    return readSettingsAtStartup(SplashWindow::versionText()).CommentFile;
+    const StartupSettings settings = readSettingsAtStartup(SplashWindow::versionText());
+    if (!settings.warning.isEmpty())
+        printResult({kExitCompleted, {}, {settings.warning}, {}});
+    return settings.CommentFile;
 }
 } // namespace
 
@@ -109,8 +112,8 @@ std::optional<int> ShellSession::start(const QString& scriptArgument) {
 
     instance_ = std::make_unique<SingleInstance>(options_.instanceName);
     // A start at the same moment may claim the instance first: then this one hands over.
-    if (instance_->handOverToRunning() ||
-        (!instance_->listen() && instance_->handOverToRunning(3000))) {
+    if (instance_->handOverToRunning() || (!instance_->listen() && instance_->failure().isEmpty() &&
+                                           instance_->handOverToRunning(3000))) {
         // The running one comes to the front; this start ends and leaves its files alone.
         window_->setCleanupOnClose(false);
         unloadSplash();
@@ -122,8 +125,9 @@ std::optional<int> ShellSession::start(const QString& scriptArgument) {
         return 0;
     }
     if (!instance_->isListening() && flags_.batch()) {
-        std::fprintf(stderr, "kavel32: another Kavel32 is running\n");
-        return kExitAnotherRunning;
+        const SessionResult refused = refusedStart(instance_->failure());
+        printResult(refused);
+        return refused.exitCode;
     }
     connect(instance_.get(), &SingleInstance::activationRequested, window_.get(),
             &MainWindow::bringToFront);

@@ -1,6 +1,7 @@
 #include "shell/marquee_host.h"
 
 #include "platform/paths.h"
+#include "shell/palette_colours.h"
 
 #include "control_host.h"
 #include "identifiers.h"
@@ -61,7 +62,10 @@ void MarqueeHost::makeStandIn(QWidget* parent) {
 
 void MarqueeHost::setText(const QString& text) {
     text_ = text;
-    if (control_) {
+    designText_ = text;
+    if (control_ && keepReadable_) {
+        applyReadableColours();
+    } else if (control_) {
         control_->setText(text);
     } else if (auto* label = qobject_cast<QLabel*>(widget_.data())) {
         label->setText(QString(text).remove(QRegularExpression(QStringLiteral("<[^>]*>"))));
@@ -72,10 +76,57 @@ QString MarqueeHost::text() const {
     return control_ ? control_->text() : text_;
 }
 
+void MarqueeHost::setReducedMotion(bool on) {
+    if (widget_)
+        widget_->setProperty("reducedMotion", on);
+}
+
+void MarqueeHost::keepReadable() {
+    if (!control_ || keepReadable_)
+        return;
+    keepReadable_ = true;
+    designText_ = control_->text();
+    zqmarq::OleColor fore = 0;
+    if (control_->property(QStringLiteral("ForeColor")).toColor(fore) == zqmarq::kSOk)
+        designFore_ = fore;
+    applyReadableColours();
+}
+
+void MarqueeHost::applyReadableColours() {
+    const QPalette palette = widget_->window()->palette();
+    const QColor background = palette.color(QPalette::Button);
+    auto readable = [&](int r, int g, int b) { return readableOn(QColor(r, g, b), background); };
+    // A system colour in the design is the palette's already.
+    if (!(designFore_ & 0x80000000u)) {
+        const QColor fore = readable(zqmarq::redOf(designFore_), zqmarq::greenOf(designFore_),
+                                     zqmarq::blueOf(designFore_));
+        control_->setProperty(
+            QStringLiteral("ForeColor"),
+            zqmarq::Variant::color(zqmarq::rgb(fore.red(), fore.green(), fore.blue())));
+    }
+    static const QRegularExpression colourTag(
+        QStringLiteral("<COLOR\\s+R(\\d+)\\s+G(\\d+)\\s+B(\\d+)\\s*>"),
+        QRegularExpression::CaseInsensitiveOption);
+    QString text;
+    qsizetype done = 0;
+    for (auto it = colourTag.globalMatch(designText_); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        const QColor c = readable(m.captured(1).toInt() & 0xFF, m.captured(2).toInt() & 0xFF,
+                                  m.captured(3).toInt() & 0xFF);
+        text += designText_.mid(done, m.capturedStart() - done) +
+                QStringLiteral("<COLOR R%1 G%2 B%3>").arg(c.red()).arg(c.green()).arg(c.blue());
+        done = m.capturedEnd();
+    }
+    text += designText_.mid(done);
+    control_->setText(text);
+}
+
 bool MarqueeHost::eventFilter(QObject* watched, QEvent* event) {
     if (control_ && widget_ && watched == widget_->window() &&
         (event->type() == QEvent::PaletteChange || event->type() == QEvent::FontChange)) {
         control_->setAmbientProperties(zqmarq::ControlHost::ambientsOf(*widget_->window()));
+        if (keepReadable_ && event->type() == QEvent::PaletteChange)
+            applyReadableColours();
         return false;
     }
     if (watched == widget_ && event->type() == QEvent::MouseButtonPress) {

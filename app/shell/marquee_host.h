@@ -34,6 +34,14 @@ class MarqueeHost : public QObject {
     // The class identifier the window asks the container for.
     static QString classId();
 
+    // Stands the marquee still at its first frame, or lets it move (the control's
+    // reducedMotion property).
+    void setReducedMotion(bool on);
+    // Keeps the design's fore colour and the colours its text names readable on the
+    // window's palette, now and whenever the palette changes (a design drawn on the button
+    // face, which the desktop may make dark).
+    void keepReadable();
+
   signals:
     // MouseDown: the button as the control reports it (1 left, 2 right, 4 middle).
     void mouseDown(int button, const QPoint& globalPos);
@@ -41,9 +49,13 @@ class MarqueeHost : public QObject {
   private:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void makeStandIn(QWidget* parent);
+    void applyReadableColours();
 
     std::unique_ptr<zqmarq::ControlHost> control_;
     QPointer<QWidget> widget_;
     QString text_;
     QString problem_;
+    bool keepReadable_ = false;
+    QString designText_;     // the text as the design or the window gave it
+    quint32 designFore_ = 0; // the design's fore colour (0x00BBGGRR)
 };

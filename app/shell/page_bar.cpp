@@ -1,5 +1,9 @@
 #include "shell/page_bar.h"
 
+#include "shell/palette_colours.h"
+
+#include <QKeyEvent>
+#include <QPainter>
 #include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -22,14 +26,15 @@ QToolButton[pageBarItem="true"][current="true"] {
     border-color: rgba(255, 255, 255, 160);
 }
 QToolButton[pageBarItem="true"]:disabled { color: rgba(255, 255, 255, 110); }
+QToolButton[pageBarItem="true"]:focus { border: 2px dashed white; }
 )";
+
+bool isActivationKey(const QKeyEvent* key) {
+    return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+}
 } // namespace
 
 PageBar::PageBar(QWidget* parent) : QWidget(parent) {
-    setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, pal.color(QPalette::Dark));
-    setPalette(pal);
     setStyleSheet(QLatin1String(kItemStyle));
     layout_ = new QVBoxLayout(this);
     layout_->setContentsMargins(2, 2, 2, 2);
@@ -59,6 +64,7 @@ void PageBar::addGroup(const QString& group) {
     g.header->setToolButtonStyle(Qt::ToolButtonTextOnly);
     g.header->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     g.header->setMinimumHeight(22);
+    g.header->installEventFilter(this);
     g.itemArea = new QWidget(this);
     g.itemLayout = new QVBoxLayout(g.itemArea);
     g.itemLayout->setContentsMargins(0, 4, 0, 4);
@@ -86,6 +92,9 @@ void PageBar::addItem(const QString& group, const QString& text, const QIcon& ic
     button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     button->setProperty("pageBarItem", true);
+    // Reached with Tab, not taken by a click: the focus frame shows where the keys go.
+    button->setFocusPolicy(Qt::TabFocus);
+    button->installEventFilter(this);
     button->setProperty("current", false);
     g->itemLayout->insertWidget(g->itemLayout->count() - 1, button);
     g->items.append(button);
@@ -159,4 +168,40 @@ void PageBar::clickGroup(const QString& group) {
 void PageBar::openGroup(const QString& group) {
     for (Group& g : groups_)
         g.itemArea->setVisible(g.name == group);
+}
+
+QColor PageBar::barColour() const {
+    // The palette's dark shade, darker still where the items' white text would not read.
+    return readableOn(palette().color(QPalette::Dark), Qt::white);
+}
+
+void PageBar::paintEvent(QPaintEvent* event) {
+    QPainter(this).fillRect(rect(), barColour());
+    QWidget::paintEvent(event);
+}
+
+bool PageBar::eventFilter(QObject* watched, QEvent* event) {
+    auto* button = qobject_cast<QToolButton*>(watched);
+    if (!button || event->type() != QEvent::KeyPress)
+        return QWidget::eventFilter(watched, event);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    // Enter opens the focused page as a click does; up and down move along the bar.
+    if (isActivationKey(key) && key->modifiers() == Qt::NoModifier) {
+        button->click();
+        return true;
+    }
+    if (key->key() == Qt::Key_Down || key->key() == Qt::Key_Up) {
+        QList<QToolButton*> order;
+        for (const Group& g : groups_) {
+            order << g.header;
+            if (g.itemArea->isVisible())
+                order << g.items;
+        }
+        const qsizetype at = order.indexOf(button);
+        const qsizetype next = at + (key->key() == Qt::Key_Down ? 1 : -1);
+        if (at >= 0 && next >= 0 && next < order.size())
+            order.at(next)->setFocus(Qt::TabFocusReason);
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }

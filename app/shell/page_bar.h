@@ -32,10 +32,17 @@ class PageBar : public QWidget {
     void clickItem(const QString& text);
     void clickGroup(const QString& group);
 
+    // The bar's background: the palette's dark shade, kept dark enough for white text.
+    QColor barColour() const;
+
   signals:
     void itemClicked(const QString& text);
     // Every header click, also on the group already open.
     void groupClicked(const QString& newGroup, const QString& oldGroup);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     struct Group {

@@ -12,6 +12,9 @@
 #include <QString>
 
 #include "job/job_settings.h"
+#include "shell/ss_panel.h"
+
+#include <QFileInfo>
 
 // Small builders shared by the job pages: every control gets its design name. Controls that
 // act on a click keep a right click to themselves; on anything else it opens the page menu.
@@ -100,6 +103,33 @@ inline void show(QComboBox* list, int index) {
         return;
     const QSignalBlocker quiet(list);
     list->setCurrentIndex(index);
+}
+
+// What a path names, for the mark of a path that is not there.
+enum class PathKind { Any, File, Folder };
+
+// Why a path on display needs attention: empty when it is empty or there.
+inline QString missingPathNote(const QString& path, PathKind kind) {
+    if (path.isEmpty())
+        return {};
+    const QFileInfo info(path);
+    if (!info.exists())
+        return QStringLiteral("Not found: nothing of this name is there now");
+    if (kind == PathKind::File && !info.isFile())
+        return QStringLiteral("Not found: this is not a file");
+    if (kind == PathKind::Folder && !info.isDir())
+        return QStringLiteral("Not found: this is not a folder");
+    return {};
+}
+
+// A path display with its note: the note the model holds for it, else why the path is not
+// there; a path that is not there is marked on the display too.
+inline void showPath(SSPanel* display, FieldNote* pathNote, const QString& shown,
+                     const QString& given, const QString& modelNote, PathKind kind) {
+    display->setCaption(shown);
+    const QString missing = missingPathNote(given, kind);
+    display->setMarked(!missing.isEmpty());
+    pathNote->showText(modelNote.isEmpty() ? missing : modelNote);
 }
 
 } // namespace pagekit

@@ -22,6 +22,7 @@ PageDiz::PageDiz(QWidget* panel, JobModel& model, ShellServices& services)
     dizCaption_ = label(panel, "Label3", QStringLiteral("File_id.diz"));
     dizDisplay_ = new SSPanel(QStringLiteral("SSPanel2"), panel);
     dizDisplay_->setToolTipFollowsCaption(true);
+    dizNote_ = new FieldNote(QStringLiteral("SSPanel2"), panel);
     createButton_ = button(panel, "Command4", QStringLiteral("&Create"));
     editButton_ = button(panel, "Command5", QStringLiteral("&Edit"));
     browseButton_ = button(panel, "Command6", QStringLiteral("&Browse"));
@@ -40,22 +41,27 @@ PageDiz::PageDiz(QWidget* panel, JobModel& model, ShellServices& services)
                               16);
     }
     testButton_ = button(numberingFrame_, "Command3", QStringLiteral("&Test"));
+    columnNote_ = new FieldNote(QStringLiteral("Text2"), numberingFrame_);
+    lineNote_ = new FieldNote(QStringLiteral("Text6"), numberingFrame_);
     numbering->addWidget(noNumbering_, 0, 0, 1, 4);
     numbering->addWidget(substitute_, 1, 0);
     numbering->addWidget(columnField_, 1, 1);
     numbering->addWidget(lineCaption_, 1, 2, Qt::AlignRight);
     numbering->addWidget(lineField_, 1, 3);
-    numbering->addWidget(testButton_, 2, 0, Qt::AlignLeft);
+    numbering->addWidget(columnNote_, 2, 0, 1, 5);
+    numbering->addWidget(lineNote_, 3, 0, 1, 5);
+    numbering->addWidget(testButton_, 4, 0, Qt::AlignLeft);
     numbering->setColumnStretch(4, 1);
 
     grid->addWidget(dizCaption_, 0, 0, 1, 4);
     grid->addWidget(dizDisplay_, 1, 0, 1, 4);
-    grid->addWidget(createButton_, 2, 0);
-    grid->addWidget(editButton_, 2, 1);
-    grid->addWidget(browseButton_, 2, 2);
-    grid->addWidget(numberingFrame_, 3, 0, 1, 4);
+    grid->addWidget(dizNote_, 2, 0, 1, 4);
+    grid->addWidget(createButton_, 3, 0);
+    grid->addWidget(editButton_, 3, 1);
+    grid->addWidget(browseButton_, 3, 2);
+    grid->addWidget(numberingFrame_, 4, 0, 1, 4);
     grid->setColumnStretch(3, 1);
-    grid->setRowStretch(4, 1);
+    grid->setRowStretch(5, 1);
 
     connect(createButton_, &QPushButton::clicked, this, &PageDiz::create);
     connect(editButton_, &QPushButton::clicked, this, &PageDiz::edit);
@@ -77,7 +83,10 @@ PageDiz::PageDiz(QWidget* panel, JobModel& model, ShellServices& services)
 
 void PageDiz::refresh() {
     const JobSettings& job = model_.job();
-    dizDisplay_->setCaption(job.DizFile);
+    showPath(dizDisplay_, dizNote_, job.DizFile, job.DizFile,
+             model_.note(QStringLiteral("SSPanel2")), PathKind::File);
+    columnNote_->showText(model_.note(QStringLiteral("Text2")));
+    lineNote_->showText(model_.note(QStringLiteral("Text6")));
     const JobModel::NumberingChoice choice = model_.numberingChoice();
     show(noNumbering_, choice == JobModel::NumberingChoice::None);
     show(substitute_, choice == JobModel::NumberingChoice::Substitute);
@@ -115,13 +124,12 @@ void PageDiz::edit() {
 void PageDiz::browse() {
     const JobSettings& job = model_.job();
     const QString start = job.DizFile.isEmpty() ? job.SourceSpec : job.DizFile;
-    const QString chosen =
-        services_.dialogs.openFile(panel_->window(), QStringLiteral("Add file_id.diz"), start,
-                                   QStringLiteral("File_id.diz (file_id.diz)|file_id.diz|"));
-    if (chosen.isEmpty()) {
-        model_.setDizFile(QString());
+    const QString chosen = services_.dialogs.openFile(
+        panel_->window(), QStringLiteral("Add file_id.diz"), start,
+        QStringLiteral("File_id.diz (file_id.diz)|file_id.diz|All files (*.*)|*.*|"));
+    // Cancel changes nothing: the diz chosen before stays.
+    if (chosen.isEmpty())
         return;
-    }
     model_.setDizFile(foldCase(chosen));
     // The trial copy: the working copy is rewritten for every zip, so the chosen diz must
     // not be that very file, and an unreadable one is refused now rather than mid-run.

@@ -8,6 +8,7 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QWidget;
+class FieldNote;
 class SSFrame;
 class SSPanel;
 struct ShellServices;
@@ -30,6 +31,7 @@ class PageDiz : public QObject {
     QWidget* panel_;
     QLabel* dizCaption_;        // Label3
     SSPanel* dizDisplay_;       // SSPanel2
+    FieldNote* dizNote_;        // SSPanel2Note
     QPushButton* createButton_; // Command4
     QPushButton* editButton_;   // Command5
     QPushButton* browseButton_; // Command6
@@ -40,4 +42,6 @@ class PageDiz : public QObject {
     QLabel* lineCaption_;       // Label4 "Line -"
     QLineEdit* lineField_;      // Text6
     QPushButton* testButton_;   // Command3
+    FieldNote* columnNote_;     // Text2Note
+    FieldNote* lineNote_;       // Text6Note
 };

@@ -19,6 +19,7 @@ PageNfo::PageNfo(QWidget* panel, JobModel& model, ShellServices& services)
     nfoCaption_ = label(panel, "Label7", QStringLiteral("Nfo"));
     nfoDisplay_ = new SSPanel(QStringLiteral("SSPanel3"), panel);
     nfoDisplay_->setToolTipFollowsCaption(true);
+    nfoNote_ = new FieldNote(QStringLiteral("SSPanel3"), panel);
     createButton_ = button(panel, "Command7", QStringLiteral("&Create"));
     editButton_ = button(panel, "Command11", QStringLiteral("&Edit"));
     browseButton_ = button(panel, "Command8", QStringLiteral("&Browse"));
@@ -33,21 +34,24 @@ PageNfo::PageNfo(QWidget* panel, JobModel& model, ShellServices& services)
     kinds->addWidget(extraFolder_);
     extraDisplay_ = new SSPanel(QStringLiteral("SSPanel4"), panel);
     extraDisplay_->setToolTipFollowsCaption(true);
+    extraNote_ = new FieldNote(QStringLiteral("SSPanel4"), panel);
     extraBrowse_ = button(panel, "Command9", QStringLiteral("B&rowse"));
 
     grid->addWidget(nfoCaption_, 0, 0, 1, 4);
     grid->addWidget(nfoDisplay_, 1, 0, 1, 4);
-    grid->addWidget(createButton_, 2, 0);
-    grid->addWidget(editButton_, 2, 1);
-    grid->addWidget(browseButton_, 2, 2);
-    grid->addWidget(firstZipOnly_, 3, 0, 1, 3);
-    grid->addItem(new QSpacerItem(0, 10), 4, 0);
-    grid->addWidget(extraCaption_, 5, 0, 1, 4);
-    grid->addWidget(extraDisplay_, 6, 0, 1, 4);
-    grid->addWidget(extraKindFrame_, 7, 0, 1, 2);
-    grid->addWidget(extraBrowse_, 7, 2);
+    grid->addWidget(nfoNote_, 2, 0, 1, 4);
+    grid->addWidget(createButton_, 3, 0);
+    grid->addWidget(editButton_, 3, 1);
+    grid->addWidget(browseButton_, 3, 2);
+    grid->addWidget(firstZipOnly_, 4, 0, 1, 3);
+    grid->addItem(new QSpacerItem(0, 10), 5, 0);
+    grid->addWidget(extraCaption_, 6, 0, 1, 4);
+    grid->addWidget(extraDisplay_, 7, 0, 1, 4);
+    grid->addWidget(extraNote_, 8, 0, 1, 4);
+    grid->addWidget(extraKindFrame_, 9, 0, 1, 2);
+    grid->addWidget(extraBrowse_, 9, 2);
     grid->setColumnStretch(3, 1);
-    grid->setRowStretch(8, 1);
+    grid->setRowStretch(10, 1);
 
     connect(createButton_, &QPushButton::clicked, this, &PageNfo::create);
     connect(editButton_, &QPushButton::clicked, this, &PageNfo::edit);
@@ -68,12 +72,17 @@ PageNfo::PageNfo(QWidget* panel, JobModel& model, ShellServices& services)
 
 void PageNfo::refresh() {
     const JobSettings& job = model_.job();
-    nfoDisplay_->setCaption(job.NfoFile);
+    showPath(nfoDisplay_, nfoNote_, job.NfoFile, job.NfoFile,
+             model_.note(QStringLiteral("SSPanel3")), PathKind::File);
     show(firstZipOnly_, job.FirstZipOnly);
     const bool chosen = model_.extraKindChosen();
     show(extraFile_, chosen && job.ExtraIsFile);
     show(extraFolder_, chosen && !job.ExtraIsFile);
-    extraDisplay_->setCaption(job.ExtraPath);
+    showPath(extraDisplay_, extraNote_, job.ExtraPath, job.ExtraPath,
+             model_.note(QStringLiteral("SSPanel4")),
+             !chosen           ? PathKind::Any
+             : job.ExtraIsFile ? PathKind::File
+                               : PathKind::Folder);
     // The extra Browse needs a kind chosen first.
     extraBrowse_->setEnabled(chosen);
     panel_->setEnabled(!job.RawArchivesOnly);
@@ -96,7 +105,9 @@ void PageNfo::browse() {
     const QString chosen =
         services_.dialogs.openFile(panel_->window(), QStringLiteral("Add *.nfo"),
                                    model_.job().DizFile, QStringLiteral("A nfo (*.nfo)|*.nfo|"));
-    model_.setNfoFile(foldCase(chosen));
+    // Cancel changes nothing: the nfo chosen before stays.
+    if (!chosen.isEmpty())
+        model_.setNfoFile(foldCase(chosen));
 }
 
 void PageNfo::browseExtra() {
@@ -106,7 +117,8 @@ void PageNfo::browseExtra() {
         const QString chosen = services_.dialogs.openFile(
             panel_->window(), QStringLiteral("Add extra file"), model_.job().NfoFile,
             QStringLiteral("Extra file (*.*)|*.*|"));
-        model_.setExtraPath(foldCase(chosen));
+        if (!chosen.isEmpty())
+            model_.setExtraPath(foldCase(chosen));
         return;
     }
     const QString chosen = services_.dialogs.chooseFolder(

@@ -8,6 +8,7 @@ class QLabel;
 class QPushButton;
 class QRadioButton;
 class QWidget;
+class FieldNote;
 class SSFrame;
 class SSPanel;
 struct ShellServices;
@@ -30,6 +31,7 @@ class PageNfo : public QObject {
     QWidget* panel_;
     QLabel* nfoCaption_;        // Label7
     SSPanel* nfoDisplay_;       // SSPanel3
+    FieldNote* nfoNote_;        // SSPanel3Note
     QPushButton* createButton_; // Command7
     QPushButton* browseButton_; // Command8
     QPushButton* editButton_;   // Command11
@@ -39,5 +41,6 @@ class PageNfo : public QObject {
     QRadioButton* extraFile_;   // Option2 "&File"
     QRadioButton* extraFolder_; // Option4 "&Directory"
     SSPanel* extraDisplay_;     // SSPanel4
+    FieldNote* extraNote_;      // SSPanel4Note
     QPushButton* extraBrowse_;  // Command9
 };

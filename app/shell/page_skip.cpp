@@ -1,15 +1,34 @@
 #include "shell/page_skip.h"
 
 #include "companion/skip_list.h"
+#include "job/text_lines.h"
+#include "script/loaded_job_check.h"
 #include "shell/job_model.h"
 #include "shell/page_common.h"
 #include "shell/shell_services.h"
 #include "shell/ss_frame.h"
+#include "shell/ss_panel.h"
 
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
 
 using namespace pagekit;
+
+namespace {
+// The entries that name nothing that is there now, as the check would find them.
+QString missingEntriesNote(const QString& skipList) {
+    QStringList missing;
+    for (const QString& entry : splitTextLines(skipList))
+        if (!entry.isEmpty() && !skipEntryExists(entry))
+            missing << entry;
+    if (missing.isEmpty())
+        return {};
+    return missing.size() == 1 ? QStringLiteral("Not found: %1").arg(missing.front())
+                               : QStringLiteral("Not found: %1 and %2 more")
+                                     .arg(missing.front())
+                                     .arg(missing.size() - 1);
+}
+} // namespace
 
 PageSkip::PageSkip(QWidget* panel, JobModel& model, ShellServices& services)
     : QObject(panel), model_(model), services_(services), panel_(panel) {
@@ -22,6 +41,7 @@ PageSkip::PageSkip(QWidget* panel, JobModel& model, ShellServices& services)
     // the script format depends on that.
     listView_->setReadOnly(true);
     listView_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    listNote_ = new FieldNote(QStringLiteral("Text1"), panel);
     kindFrame_ = new SSFrame(QStringLiteral("Frame2"), QString(), panel);
     auto* kindsRow = new QHBoxLayout(kindFrame_);
     fileKind_ = option(kindFrame_, "Option5", QStringLiteral("&File"));
@@ -34,9 +54,10 @@ PageSkip::PageSkip(QWidget* panel, JobModel& model, ShellServices& services)
 
     grid->addWidget(listCaption_, 0, 0, 1, 4);
     grid->addWidget(listView_, 1, 0, 1, 4);
-    grid->addWidget(kindFrame_, 2, 0);
-    grid->addWidget(browseButton_, 2, 1);
-    grid->addWidget(clearButton_, 2, 2);
+    grid->addWidget(listNote_, 2, 0, 1, 4);
+    grid->addWidget(kindFrame_, 3, 0);
+    grid->addWidget(browseButton_, 3, 1);
+    grid->addWidget(clearButton_, 3, 2);
     grid->setColumnStretch(3, 1);
     grid->setRowStretch(1, 1);
 
@@ -53,6 +74,9 @@ void PageSkip::refresh() {
         shown.chop(1);
     if (listView_->toPlainText() != shown)
         listView_->setPlainText(shown);
+    listNote_->showText(model_.note(QStringLiteral("Text1")).isEmpty()
+                            ? missingEntriesNote(model_.job().SkipList)
+                            : model_.note(QStringLiteral("Text1")));
     // An archives-only job has no skip list: the picture area and its buttons are off.
     panel_->setEnabled(!model_.job().RawArchivesOnly);
 }

@@ -8,6 +8,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
 class QWidget;
+class FieldNote;
 class SSFrame;
 struct ShellServices;
 
@@ -26,6 +27,7 @@ class PageSkip : public QObject {
     QWidget* panel_;
     QLabel* listCaption_;       // Label2
     QPlainTextEdit* listView_;  // Text1
+    FieldNote* listNote_;       // Text1Note
     SSFrame* kindFrame_;        // Frame2
     QRadioButton* fileKind_;    // Option5 "&File"
     QRadioButton* subDirKind_;  // Option6 "&Sub-dir"

@@ -24,6 +24,7 @@ PageSource::PageSource(QWidget* panel, JobModel& model, ShellServices& services)
     sourceCaption_ = label(panel, "Label15", QStringLiteral("Source drive or directory"));
     sourceDisplay_ = new SSPanel(QStringLiteral("SSPanel8"), panel);
     sourceDisplay_->setToolTipFollowsCaption(true);
+    sourceNote_ = new FieldNote(QStringLiteral("SSPanel8"), panel);
     browseButton_ = button(panel, "Command2", QStringLiteral("&Browse"));
     imageOption_ = check(panel, "Check2", QStringLiteral("&ISO"));
     imageOption_->setToolTip(QStringLiteral("To choose a .iso file"));
@@ -48,24 +49,30 @@ PageSource::PageSource(QWidget* panel, JobModel& model, ShellServices& services)
 
     grid->addWidget(sourceCaption_, 0, 0, 1, 3);
     grid->addWidget(sourceDisplay_, 1, 0, 1, 3);
-    grid->addWidget(browseButton_, 2, 0);
-    grid->addWidget(imageOption_, 2, 1);
-    grid->addWidget(sourceSize_, 3, 0, 1, 3);
-    grid->addWidget(outputFrame_, 4, 0, 1, 3);
+    grid->addWidget(sourceNote_, 2, 0, 1, 3);
+    grid->addWidget(browseButton_, 3, 0);
+    grid->addWidget(imageOption_, 3, 1);
+    grid->addWidget(sourceSize_, 4, 0, 1, 3);
+    grid->addWidget(outputFrame_, 5, 0, 1, 3);
     grid->setColumnStretch(2, 1);
-    grid->setRowStretch(5, 1);
+    grid->setRowStretch(6, 1);
 
     connect(browseButton_, &QPushButton::clicked, this, &PageSource::browse);
     connect(imageOption_, &QCheckBox::toggled, &model_, &JobModel::setImageSource);
     connect(outputLocations_, &QComboBox::currentIndexChanged, this,
             &PageSource::outputDriveChanged);
     connect(&model_, &JobModel::changed, this, &PageSource::refresh);
+    connect(&model_, &JobModel::runDisplayChanged, this, &PageSource::refresh);
     refresh();
 }
 
 void PageSource::refresh() {
     const JobSettings& job = model_.job();
-    sourceDisplay_->setCaption(job.SourceSpec);
+    // While a run shows its own text there (the quoted source), that is no missing path.
+    const bool own = model_.shownSource() == job.SourceSpec;
+    showPath(sourceDisplay_, sourceNote_, model_.shownSource(), own ? job.SourceSpec : QString(),
+             model_.note(QStringLiteral("SSPanel8")), PathKind::Any);
+    browseButton_->setEnabled(model_.sourceBrowseEnabled());
     show(imageOption_, model_.imageSource());
     show(sourceSize_, model_.sourceSizeText());
     const int at = outputLocations_->findText(job.WorkDrive);
@@ -75,10 +82,6 @@ void PageSource::refresh() {
 
 QWidget* PageSource::dialogParent() const {
     return panel_->window();
-}
-
-void PageSource::setBrowseEnabled(bool enabled) {
-    browseButton_->setEnabled(enabled);
 }
 
 std::optional<int64_t> PageSource::freeOf(const QString& location) const {
@@ -201,7 +204,7 @@ void PageSource::browseImage() {
 
 void PageSource::imageFailure() {
     services_.window.setBusyPointer(false);
-    browseButton_->setEnabled(true);
+    model_.setSourceBrowseEnabled(true);
     services_.window.setPageBarEnabled(true);
     model_.setSourceSizeText(QStringLiteral("Error"));
     model_.setSourcePath(model_.job().SourceSpec);
@@ -212,7 +215,7 @@ void PageSource::imageFailure() {
 
 void PageSource::finishBrowse() {
     services_.window.setBusyPointer(false);
-    browseButton_->setEnabled(true);
+    model_.setSourceBrowseEnabled(true);
     services_.window.setPageBarEnabled(true);
     model_.setSourcePath(model_.job().SourceSpec);
     freeSpaceCheck();

@@ -14,6 +14,7 @@ class QLabel;
 class QPushButton;
 class QWidget;
 class SSFrame;
+class FieldNote;
 class SSPanel;
 struct ShellServices;
 
@@ -28,8 +29,6 @@ class PageSource : public QObject {
     void fillDriveList(const QStringList& locations);
     // The status line of the source folder dialog for the highlighted folder.
     QString folderStatusLine(const QString& path) const;
-    // The Browse button, which the size measurement disables while it runs.
-    void setBrowseEnabled(bool enabled);
 
     static constexpr int64_t kMinOutputFree = 2000000;
 
@@ -51,6 +50,7 @@ class PageSource : public QObject {
     QWidget* panel_;
     QLabel* sourceCaption_;      // Label15
     SSPanel* sourceDisplay_;     // SSPanel8
+    FieldNote* sourceNote_;      // SSPanel8Note
     QPushButton* browseButton_;  // Command2
     QCheckBox* imageOption_;     // Check2
     QLabel* sourceSize_;         // Label9

@@ -13,8 +13,13 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QMenu>
 #include <QSlider>
+#include <QSpinBox>
+#include <QToolButton>
 #include <QWheelEvent>
+
+#include <cmath>
 
 using namespace pagekit;
 
@@ -54,49 +59,72 @@ class SizeSlider : public QSlider {
 };
 } // namespace
 
+namespace {
+// The size beside the slider, typed or stepped: every step is one slider position (0.5 M),
+// so one archive, 0.5 M, 1 M and 1.44 M are each one step from the next.
+class SizeField : public QSpinBox {
+  public:
+    explicit SizeField(QWidget* parent) : QSpinBox(parent) {
+        setObjectName(QStringLiteral("SizeField"));
+        setRange(kSliderMinimum, kSliderMaximum);
+        setValue(kSliderInitial);
+        setAccelerated(true);
+        setKeyboardTracking(false);
+        setAccessibleName(QStringLiteral("Archive size"));
+        setToolTip(QStringLiteral("Volume size in millions of bytes (1.44 for floppies, 0 for "
+                                  "one single archive)"));
+        setContextMenuPolicy(Qt::PreventContextMenu);
+    }
+
+  protected:
+    QString textFromValue(int value) const override { return sizeCaption(value); }
+    int valueFromText(const QString& text) const override {
+        return sizePositionFromText(text).value_or(value());
+    }
+    QValidator::State validate(QString& text, int&) const override {
+        if (sizePositionFromText(text))
+            return QValidator::Acceptable;
+        return text.size() <= 12 ? QValidator::Intermediate : QValidator::Invalid;
+    }
+};
+} // namespace
+
+std::optional<int> sizePositionFromText(const QString& typed) {
+    QString text = typed.trimmed().toLower();
+    if (text.startsWith(QLatin1String("1 max")) || text == QLatin1String("max"))
+        return 0;
+    if (text.endsWith(QLatin1Char('m')))
+        text.chop(1);
+    bool ok = false;
+    const double megs = text.trimmed().replace(QLatin1Char(','), QLatin1Char('.')).toDouble(&ok);
+    if (!ok || megs < 0)
+        return std::nullopt;
+    if (qFuzzyCompare(megs, 1.44))
+        return kFloppyPosition;
+    const double position = megs * 2;
+    if (std::abs(position - std::round(position)) > 1e-9 || position > kSliderMaximum)
+        return std::nullopt;
+    return int(std::round(position));
+}
+
 PageZip::PageZip(QWidget* panel, JobModel& model, ShellServices& services)
     : QObject(panel), model_(model), services_(services), panel_(panel) {
     auto* grid = pageGrid(panel);
-
-    sizeFrame_ = new SSFrame(QStringLiteral("SSFrame1"), QString(), panel);
-    auto* size = new QGridLayout(sizeFrame_);
-    sizeCaption_ = label(sizeFrame_, "Label6", QStringLiteral("Archive size"));
-    sizeSlider_ = new SizeSlider(sizeFrame_);
-    sizeSlider_->setMinimumHeight(sizeSlider_->fontMetrics().height() * 8);
-    sizeDisplay_ = new SSPanel(QStringLiteral("SSPanel6"), sizeFrame_);
-    sizeDisplay_->setAlignment(Qt::AlignCenter);
-    sizeDisplay_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    sizeDisplay_->setFixedWidth(
-        sizeDisplay_->fontMetrics().horizontalAdvance(QStringLiteral("1 Max file")) + 20);
-    estimate_ = label(sizeFrame_, "Label19", QString());
-    estimate_->setToolTip(QStringLiteral("Calculated Rar's if no compression"));
-    estimate_->setMinimumWidth(
-        estimate_->fontMetrics().horizontalAdvance(QStringLiteral("999.99 files")) + 8);
-    nameCaption_ = label(sizeFrame_, "Label16", QStringLiteral("Filename"));
-    nameField_ = field(sizeFrame_, "Text3");
-    nameField_->setFixedWidth(
-        nameField_->fontMetrics().horizontalAdvance(QStringLiteral("MMMMMMMMMMMM")) + 12);
-    size->addWidget(sizeCaption_, 0, 0, 1, 2);
-    size->addWidget(sizeSlider_, 1, 0, 3, 1);
-    size->addWidget(sizeDisplay_, 1, 1);
-    size->addWidget(estimate_, 2, 1);
-    size->setColumnMinimumWidth(2, 24);
-    size->addWidget(nameCaption_, 0, 3);
-    size->addWidget(nameField_, 1, 3);
-    size->setColumnStretch(4, 1);
-    size->setRowStretch(3, 1);
+    buildSizeFrame(panel);
 
     storageFrame_ = new SSFrame(QStringLiteral("SSFrame2"), QString(), panel);
     auto* storage = new QGridLayout(storageFrame_);
     storageCaption_ = label(storageFrame_, "Label5", QStringLiteral("Zip storage"));
     zipDirDisplay_ = new SSPanel(QStringLiteral("SSPanel5"), storageFrame_);
     zipDirDisplay_->setToolTipFollowsCaption(true);
+    zipDirNote_ = new FieldNote(QStringLiteral("SSPanel5"), storageFrame_);
     zipDirBrowse_ = button(storageFrame_, "Command10", QStringLiteral("&Browse"));
     zipDirFree_ = label(storageFrame_, "Label14", QString());
     storage->addWidget(storageCaption_, 0, 0, 1, 3);
     storage->addWidget(zipDirDisplay_, 1, 0, 1, 3);
-    storage->addWidget(zipDirBrowse_, 2, 0);
-    storage->addWidget(zipDirFree_, 2, 1);
+    storage->addWidget(zipDirNote_, 2, 0, 1, 3);
+    storage->addWidget(zipDirBrowse_, 3, 0);
+    storage->addWidget(zipDirFree_, 3, 1);
     storage->setColumnStretch(2, 1);
 
     methodCaption_ = label(panel, "Label12", QStringLiteral("Compression"));
@@ -106,6 +134,7 @@ PageZip::PageZip(QWidget* panel, JobModel& model, ShellServices& services)
     methods_->addItems({QStringLiteral("Store"), QStringLiteral("Fastest"), QStringLiteral("Fast"),
                         QStringLiteral("Normal"), QStringLiteral("Good"),
                         QStringLiteral("Maximum")});
+    methodNote_ = new FieldNote(QStringLiteral("Combo1"), panel);
     zipExtra_ = new SSCheck(QStringLiteral("SSCheck2"), QStringLiteral("Zip E&xtra"), panel);
     zipExtra_->setContextMenuPolicy(Qt::PreventContextMenu);
     archiverFrame_ = new SSFrame(QStringLiteral("Frame6"), QString(), panel);
@@ -131,9 +160,11 @@ PageZip::PageZip(QWidget* panel, JobModel& model, ShellServices& services)
     grid->addWidget(sizeFrame_, 0, 0);
     grid->addWidget(storageFrame_, 1, 0);
     grid->addLayout(methodRow, 2, 0);
-    grid->setRowStretch(3, 1);
+    grid->addWidget(methodNote_, 3, 0);
+    grid->setRowStretch(4, 1);
 
     connect(sizeSlider_, &QSlider::valueChanged, &model_, &JobModel::setSizeUnits);
+    connect(sizeField_, &QSpinBox::valueChanged, &model_, &JobModel::setSizeUnits);
     connect(nameField_, &QLineEdit::textChanged, &model_, &JobModel::setZipName);
     connect(nameField_, &QLineEdit::textChanged, nameField_, &QLineEdit::setToolTip);
     connect(zipDirBrowse_, &QPushButton::clicked, this, &PageZip::browseZipDir);
@@ -154,6 +185,10 @@ void PageZip::refresh() {
         sizeSlider_->setValue(job.SizeUnits);
     }
     sizeDisplay_->setCaption(model_.sizeCaption());
+    if (sizeField_->value() != job.SizeUnits) {
+        const QSignalBlocker quiet(sizeField_);
+        sizeField_->setValue(job.SizeUnits);
+    }
     show(estimate_, model_.estimateText());
     if (nameField_->maxLength() != model_.zipNameMaxLength()) {
         const QSignalBlocker quiet(nameField_);
@@ -161,7 +196,10 @@ void PageZip::refresh() {
     }
     show(nameField_, job.ZipName);
     nameField_->setToolTip(job.ZipName);
-    zipDirDisplay_->setCaption(job.ZipDir);
+    showPath(zipDirDisplay_, zipDirNote_, job.ZipDir, job.ZipDir,
+             model_.note(QStringLiteral("SSPanel5")), PathKind::Folder);
+    nameNote_->showText(model_.note(QStringLiteral("Text3")));
+    methodNote_->showText(model_.note(QStringLiteral("Combo1")));
     show(zipDirFree_, model_.zipFreeText());
     show(methods_, job.MethodIndex);
     show(zipExtra_, job.ZipExtra);
@@ -170,6 +208,54 @@ void PageZip::refresh() {
     // An archives-only job makes no zips: where they go and how is not asked.
     zipDirBrowse_->setEnabled(!job.RawArchivesOnly);
     zipExtra_->setEnabled(!job.RawArchivesOnly);
+}
+
+void PageZip::buildSizeFrame(QWidget* panel) {
+    sizeFrame_ = new SSFrame(QStringLiteral("SSFrame1"), QString(), panel);
+    auto* size = new QGridLayout(sizeFrame_);
+    sizeCaption_ = label(sizeFrame_, "Label6", QStringLiteral("Archive size"));
+    sizeSlider_ = new SizeSlider(sizeFrame_);
+    sizeSlider_->setMinimumHeight(sizeSlider_->fontMetrics().height() * 8);
+    // The editable field shows what the size display holds.
+    sizeDisplay_ = new SSPanel(QStringLiteral("SSPanel6"), sizeFrame_);
+    sizeDisplay_->hide();
+    sizeField_ = new SizeField(sizeFrame_);
+    sizeField_->setMinimumWidth(
+        sizeField_->fontMetrics().horizontalAdvance(QStringLiteral("1 Max file")) + 40);
+    sizeCaption_->setBuddy(sizeField_);
+    sizePresets_ = new QToolButton(sizeFrame_);
+    sizePresets_->setObjectName(QStringLiteral("SizePresets"));
+    sizePresets_->setText(QStringLiteral("Common sizes"));
+    sizePresets_->setPopupMode(QToolButton::InstantPopup);
+    auto* presets = new QMenu(sizePresets_);
+    for (int position : {0, kFloppyPosition, 2 * 5, 2 * 10, 2 * 50}) {
+        QAction* preset = presets->addAction(
+            position == 0 ? QStringLiteral("1 Max file (one archive)") : sizeCaption(position));
+        preset->setObjectName(QStringLiteral("SizePreset%1").arg(position));
+        connect(preset, &QAction::triggered, &model_,
+                [this, position] { model_.setSizeUnits(position); });
+    }
+    sizePresets_->setMenu(presets);
+    estimate_ = label(sizeFrame_, "Label19", QString());
+    estimate_->setToolTip(QStringLiteral("Calculated Rar's if no compression"));
+    estimate_->setMinimumWidth(
+        estimate_->fontMetrics().horizontalAdvance(QStringLiteral("999.99 files")) + 8);
+    nameCaption_ = label(sizeFrame_, "Label16", QStringLiteral("Filename"));
+    nameField_ = field(sizeFrame_, "Text3");
+    nameField_->setFixedWidth(
+        nameField_->fontMetrics().horizontalAdvance(QStringLiteral("MMMMMMMMMMMM")) + 12);
+    nameNote_ = new FieldNote(QStringLiteral("Text3"), sizeFrame_);
+    size->addWidget(sizeCaption_, 0, 0, 1, 3);
+    size->addWidget(sizeSlider_, 1, 0, 4, 1);
+    size->addWidget(sizeField_, 1, 1);
+    size->addWidget(sizePresets_, 2, 1, Qt::AlignLeft);
+    size->addWidget(estimate_, 3, 1);
+    size->setColumnMinimumWidth(2, 24);
+    size->addWidget(nameCaption_, 0, 3);
+    size->addWidget(nameField_, 1, 3);
+    size->addWidget(nameNote_, 2, 3, 2, 2);
+    size->setColumnStretch(4, 1);
+    size->setRowStretch(4, 1);
 }
 
 void PageZip::browseZipDir() {

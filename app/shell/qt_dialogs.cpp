@@ -69,7 +69,10 @@ MessageAnswer QtDialogs::message(QWidget* parent, const QString& text, const QSt
         box.setStandardButtons(QMessageBox::Ok);
         break;
     case MessageButtons::OkCancel:
+        // The one OK/Cancel question destroys a set on OK: Enter alone must not.
         box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        box.setDefaultButton(QMessageBox::Cancel);
+        box.setEscapeButton(QMessageBox::Cancel);
         break;
     case MessageButtons::YesNo:
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);

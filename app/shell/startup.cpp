@@ -41,3 +41,34 @@ QString pageTitleFor(Page page) {
     }
     return {};
 }
+
+int qtOptionArguments(int argc, const char* const* argv, int i) {
+    if (i < 0 || i >= argc || !argv[i])
+        return 0;
+    static const QStringList withValue{
+        QStringLiteral("platform"),        QStringLiteral("platformpluginpath"),
+        QStringLiteral("platformtheme"),   QStringLiteral("plugin"),
+        QStringLiteral("qwindowgeometry"), QStringLiteral("qwindowicon"),
+        QStringLiteral("qwindowtitle"),    QStringLiteral("session"),
+        QStringLiteral("style"),           QStringLiteral("stylesheet"),
+        QStringLiteral("display"),         QStringLiteral("geometry"),
+        QStringLiteral("title"),           QStringLiteral("name")};
+    static const QStringList alone{QStringLiteral("reverse"), QStringLiteral("widgetcount"),
+                                   QStringLiteral("nograb"),  QStringLiteral("dograb"),
+                                   QStringLiteral("sync"),    QStringLiteral("testability")};
+    QString arg = QString::fromLocal8Bit(argv[i]);
+    if (!arg.startsWith(QLatin1Char('-')))
+        return 0;
+    // Qt takes "-style" and "--style" alike.
+    arg.remove(0, arg.startsWith(QLatin1String("--")) ? 2 : 1);
+    if (arg.startsWith(QLatin1String("qmljsdebugger=")))
+        return 1;
+    const QString name = arg.section(QLatin1Char('='), 0, 0);
+    if (alone.contains(name) && !arg.contains(QLatin1Char('=')))
+        return 1;
+    if (!withValue.contains(name))
+        return 0;
+    if (arg.contains(QLatin1Char('=')))
+        return 1;
+    return i + 1 < argc ? 2 : 1;
+}

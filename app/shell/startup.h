@@ -15,3 +15,8 @@ QString rootFolderMessage();
 
 // Title of a page without its leading blank ("Source", ..., "Kavel!", "About").
 QString pageTitleFor(Page page);
+
+// How many command-line arguments from argv[i] on are one of Qt's own options, which the
+// application takes for itself ("-style Fusion", "-platform offscreen", "--reverse",
+// "-stylesheet=a.qss"): 0 when argv[i] is not one.
+int qtOptionArguments(int argc, const char* const* argv, int i);

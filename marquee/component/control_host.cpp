@@ -1,14 +1,14 @@
 #include "control_host.h"
 
 #include "component_registry.h"
+#include "qt_surface.h"
+#include "stored_text.h"
 
 #include <QFile>
 #include <QLibrary>
 #include <QMap>
 #include <QSaveFile>
 #include <QWidget>
-
-#include <cmath>
 
 namespace zqmarq {
 
@@ -39,7 +39,7 @@ QVariant toQVariant(const Variant& v) {
     if (const auto* b = v.asBool())
         return *b;
     if (const auto* s = v.asString())
-        return QString::fromLatin1(s->c_str(), static_cast<qsizetype>(s->size()));
+        return textOfStored(*s);
     if (const auto* c = v.asColor())
         return uint(c->value);
     return QVariant();
@@ -201,24 +201,20 @@ bool ControlHost::invokeMethod(const QString& name, QString* error) {
 QString ControlHost::text() const {
     std::string s;
     property(QStringLiteral("Text")).toString(s);
-    return QString::fromLatin1(s.c_str(), static_cast<qsizetype>(s.size()));
+    return textOfStored(s);
 }
 
 bool ControlHost::setText(const QString& text, QString* error) {
-    return setProperty(QStringLiteral("Text"), text.toLatin1().toStdString(), error);
+    QString reason;
+    const auto stored = storedText(text, &reason);
+    if (!stored)
+        return report(error, QStringLiteral("Cannot set Text: %1").arg(reason));
+    return setProperty(QStringLiteral("Text"), *stored, error);
 }
 
 AmbientProperties ControlHost::ambientsOf(const QWidget& window) {
-    const QFont font = window.font();
-    FontDesc f;
-    f.faceName = font.family().toLatin1().toStdString();
-    f.size = std::llround((font.pointSizeF() > 0 ? font.pointSizeF() : 12.0) * 10000.0);
-    f.weight = static_cast<std::int16_t>(font.weight());
-    f.italic = font.italic();
-    f.underline = font.underline();
-    f.strikethrough = font.strikeOut();
     AmbientProperties a;
-    a.font = f;
+    a.font = fontDescOf(window.font()); // none for a family name the stored form cannot hold
     a.palette = window.palette();
     return a;
 }

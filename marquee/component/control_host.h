@@ -42,7 +42,8 @@ class ControlHost : public QObject, private IZqEventSink, private IZqControlSite
     Variant property(const QString& name, QString* error = nullptr) const;
     bool setProperty(const QString& name, const Variant& value, QString* error = nullptr);
     bool invokeMethod(const QString& name, QString* error = nullptr);
-    // Shortcuts for the banner's text.
+    // Shortcuts for the banner's text. A text with a character outside Latin-1 cannot be
+    // stored: setText refuses it (false, *error names the character) and changes nothing.
     QString text() const;
     bool setText(const QString& text, QString* error = nullptr);
 

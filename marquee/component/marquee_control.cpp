@@ -1,10 +1,11 @@
 #include "marquee_control.h"
 
 #include "about_dialog.h"
+#include "design_memory.h"
 #include "picture_decode.h"
 #include "property_frame.h"
 #include "qt_surface.h"
-#include "zq_marquee.h"
+#include "zq_marquee_p.h"
 
 #include <QWidget>
 
@@ -15,16 +16,9 @@ namespace {
 const TypeInfo kTypeInfo{ids::kTypeLib,   ids::kDispatch, ids::kEvents,
                          dispatchTable(), eventTable(),   typeLibEnums()};
 
-PictureData decodeBytes(std::vector<std::uint8_t> bytes) {
-    PictureData p = pictureFromBytes(QByteArray(reinterpret_cast<const char*>(bytes.data()),
-                                                static_cast<qsizetype>(bytes.size())));
-    p.bytes = std::move(bytes);
-    return p;
-}
-
-// Stored extents are HIMETRIC at 96 pixels per inch.
-int himetricToPixels(std::int32_t himetric) {
-    return static_cast<int>((static_cast<std::int64_t>(himetric) * 96 + 1270) / 2540);
+// A widget's inner side, the record and run-time state the control works with.
+ZqMarqueePrivate& inner(ZqMarquee* widget) {
+    return ZqMarqueePrivate::get(*widget);
 }
 
 } // namespace
@@ -106,11 +100,14 @@ HResult MarqueeControl::invoke(std::int32_t id, InvokeKind kind, std::span<const
             auto& p = changed.picture[static_cast<std::size_t>(n - 1)];
             if (pictureDispid(n) == id && p && !p->bytes.empty() &&
                 p->format == PictureFormat::Empty)
-                p = decodeBytes(p->bytes);
+                p = pictureFromStoredBytes(p->bytes);
         }
+        // What a container sets is held to the same bound as what it loads.
+        if (designMemory(changed) > kMaxDesignBytes)
+            return kCtlEInvalidPropertyValue;
         m_model = std::move(changed);
         if (m_widget)
-            m_widget->applySetEffects(id, effects);
+            inner(m_widget).applySetEffects(id, effects);
         else
             applySetEffects(id, effects, *this);
         return kSOk;
@@ -145,7 +142,7 @@ void MarqueeControl::ambientPropertiesChanged() {
 void MarqueeControl::useAmbientPalette() {
     if (!m_widget)
         return;
-    m_widget->setSystemColors(
+    inner(m_widget).setSystemColors(
         m_ambients.palette ? std::optional(systemColorsOf(*m_ambients.palette)) : std::nullopt);
 }
 
@@ -162,14 +159,15 @@ StockDefaults MarqueeControl::stockDefaults() const {
 QWidget* MarqueeControl::window(QWidget* parent) {
     if (m_widget)
         return m_widget;
-    auto* w = new ZqMarquee(&m_model, parent);
+    ZqMarquee* w = ZqMarqueePrivate::create(&m_model, parent);
     if (m_model.extentWidth > 0 && m_model.extentHeight > 0)
         w->resize(himetricToPixels(m_model.extentWidth), himetricToPixels(m_model.extentHeight));
     m_widget = w;
     useAmbientPalette();
     // Changes the window makes itself (Text at the swap) reach the site as any set does.
-    QObject::connect(w, &ZqMarquee::modified, w, [this] { markModified(); });
-    QObject::connect(w, &ZqMarquee::propertyChanged, w, [this](int id) { notifyChanged(id); });
+    QObject::connect(&inner(w), &ZqMarqueePrivate::modified, w, [this] { markModified(); });
+    QObject::connect(&inner(w), &ZqMarqueePrivate::propertyChanged, w,
+                     [this](int id) { notifyChanged(id); });
     QObject::connect(w, &ZqMarquee::finishedDisplay, w,
                      [this] { fireEvent(dispid::kFinishedDisplay); });
     QObject::connect(w, &ZqMarquee::click, w, [this] { fireEvent(dispid::kClick); });
@@ -199,7 +197,7 @@ MarqueeModel MarqueeControl::modelToSave() const {
 
 HResult MarqueeControl::loadedModel(bool ok, const MarqueeModel& loaded) {
     if (m_widget) {
-        m_widget->loadModel(loaded); // into m_model; also restarts scrolling from position 0
+        inner(m_widget).loadModel(loaded); // into m_model; also restarts scrolling from position 0
         if (loaded.extentWidth > 0 && loaded.extentHeight > 0)
             m_widget->resize(himetricToPixels(loaded.extentWidth),
                              himetricToPixels(loaded.extentHeight));
@@ -218,7 +216,8 @@ HResult MarqueeControl::initNew() {
 
 HResult MarqueeControl::loadStream(const std::uint8_t* data, std::size_t size, std::string* error) {
     MarqueeModel m = m_model;
-    const bool ok = loadFromStream(data, size, m, error, &decodeBytes, nullptr, stockDefaults());
+    const bool ok =
+        loadFromStream(data, size, m, error, &pictureFromStoredBytes, nullptr, stockDefaults());
     return loadedModel(ok, m);
 }
 
@@ -230,7 +229,7 @@ HResult MarqueeControl::saveStream(std::vector<std::uint8_t>& out) {
 
 HResult MarqueeControl::loadBag(const PropertyBag& bag, std::string* error) {
     MarqueeModel m = m_model;
-    const bool ok = loadFromBag(bag, m, error, &decodeBytes, stockDefaults());
+    const bool ok = loadFromBag(bag, m, error, &pictureFromStoredBytes, stockDefaults());
     return loadedModel(ok, m);
 }
 

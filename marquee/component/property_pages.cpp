@@ -4,6 +4,7 @@
 #include "page_support.h"
 #include "picture_decode.h"
 #include "qt_surface.h"
+#include "stored_text.h"
 
 #include <QColorDialog>
 #include <QComboBox>
@@ -141,8 +142,7 @@ void GeneralPage::fill(IZqDispatch* object) {
     setListValue(m_direction, getValue(object, dispid::kDirection));
     std::string text;
     getValue(object, dispid::kText).toString(text);
-    m_text->setPlainText(QString::fromLatin1(text.c_str(), static_cast<qsizetype>(text.size()))
-                             .replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    m_text->setPlainText(textOfStored(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     setListValue(m_justification, getValue(object, dispid::kJustification));
     std::int32_t n = 0;
     getValue(object, dispid::kTickIncrement).toInt32(n);
@@ -171,19 +171,27 @@ bool GeneralPage::apply(IZqDispatch* object) {
         m_elapse->selectAll();
         return false;
     }
+    const Shown now = shown();
+    // The edit's line breaks are stored as CR LF.
+    const auto stored =
+        storedText(QString(now.text).replace(QLatin1Char('\n'), QStringLiteral("\r\n")));
+    if (!stored) {
+        storedText(now.text, &message); // names the character where the user sees it
+        // The marquee keeps one byte per character: say which character it cannot keep
+        // rather than store something else.
+        showPageMessage(this, QStringLiteral("The text cannot be stored: %1.").arg(message));
+        m_text->setFocus();
+        return false;
+    }
     if (!object)
         return true;
     // Only what the user changed is written: an untouched Text keeps its line breaks as they
     // are, and the control is not marked modified for nothing. A list with no selection (a
     // value outside its entries) leaves the property as it is.
-    const Shown now = shown();
     if (now.direction >= 0 && now.direction != m_filled.direction)
         putValue(object, dispid::kDirection, std::int32_t(now.direction));
-    if (now.text != m_filled.text) {
-        QString text = now.text;
-        text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-        putValue(object, dispid::kText, text.toLatin1().toStdString());
-    }
+    if (now.text != m_filled.text)
+        putValue(object, dispid::kText, *stored);
     if (now.justification >= 0 && now.justification != m_filled.justification)
         putValue(object, dispid::kJustification, std::int32_t(now.justification));
     if (*increment != m_filled.increment)
@@ -355,25 +363,20 @@ void StockPage::edit() {
         if (chosen.isValid())
             setPending(name, Variant::color(rgb(chosen.red(), chosen.green(), chosen.blue())));
     } else if (m_type == PropType::Font) {
-        QFont initial;
-        if (FontRef f = current.asFont()) {
-            initial = QFont(QString::fromLatin1(f->faceName.c_str()));
-            initial.setPointSizeF(f->points());
-            initial.setWeight(static_cast<QFont::Weight>(std::clamp<int>(f->weight, 1, 1000)));
-            initial.setItalic(f->italic);
-        }
+        const FontRef held = current.asFont();
+        const QFont initial = held ? qtFontOf(*held) : QFont();
         bool ok = false;
         const QFont chosen = QFontDialog::getFont(&ok, initial, this, name);
         if (!ok)
             return;
-        FontDesc f;
-        f.faceName = chosen.family().toLatin1().toStdString();
-        f.size = static_cast<std::int64_t>(chosen.pointSizeF() * 10000.0 + 0.5);
-        f.weight = static_cast<std::int16_t>(chosen.weight());
-        f.italic = chosen.italic();
-        f.underline = chosen.underline();
-        f.strikethrough = chosen.strikeOut();
-        setPending(name, Variant::font(f));
+        QString reason;
+        const auto f = fontDescOf(chosen, &reason);
+        if (!f) {
+            showPageMessage(this,
+                            QStringLiteral("The font name cannot be stored: %1.").arg(reason));
+            return;
+        }
+        setPending(name, Variant::font(*f));
     } else {
         const QString path = QFileDialog::getOpenFileName(
             this, name, QString(),

@@ -6,6 +6,7 @@
 // "@file" (its bytes), "empty" (an empty picture) or "none"; ExtentX/ExtentY in HIMETRIC.
 #include "persist.h"
 #include "property_table.h"
+#include "stored_text.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -30,6 +31,15 @@ bool parseNumber(const QString& text, qlonglong& out) {
     return ok;
 }
 
+// Text as the design stores it; a character it cannot hold is reported, never replaced.
+std::optional<std::string> storableText(const QString& text) {
+    QString reason;
+    auto stored = storedText(text, &reason);
+    if (!stored)
+        err() << "zqmwrite: " << reason << "\n";
+    return stored;
+}
+
 bool parseValue(const PropertyInfo& info, const QString& text, Variant& out) {
     qlonglong n = 0;
     switch (info.type) {
@@ -48,15 +58,19 @@ bool parseValue(const PropertyInfo& info, const QString& text, Variant& out) {
         out = Variant(text == QLatin1String("1") ||
                       text.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0);
         return true;
-    case PropType::String:
-        out = Variant(text.toLatin1().toStdString());
-        return true;
+    case PropType::String: {
+        const auto stored = storableText(text);
+        if (stored)
+            out = Variant(*stored);
+        return stored.has_value();
+    }
     case PropType::Font: {
         const QStringList parts = text.split(QLatin1Char(';'));
-        if (parts.size() < 3)
+        const auto face = storableText(parts[0]);
+        if (parts.size() < 3 || !face)
             return false;
         FontDesc f;
-        f.faceName = parts[0].toLatin1().toStdString();
+        f.faceName = *face;
         bool ok1 = false, ok2 = false;
         f.weight = static_cast<std::int16_t>(parts[1].toInt(&ok1));
         f.size = static_cast<std::int64_t>(parts[2].toDouble(&ok2) * 10000.0 + 0.5);

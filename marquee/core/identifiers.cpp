@@ -120,6 +120,8 @@ std::string describeResult(HResult hr) {
         return "wrong number of parameters";
     case kCtlESetNotSupported:
         return "property is read-only";
+    case kCtlEInvalidPropertyValue:
+        return "invalid property value";
     default:
         break;
     }

@@ -125,6 +125,7 @@ inline constexpr HResult kDispEUnknownName = hresult(0x80020006);
 inline constexpr HResult kDispEOverflow = hresult(0x8002000A);
 inline constexpr HResult kDispEBadParamCount = hresult(0x8002000E);
 inline constexpr HResult kCtlESetNotSupported = hresult(0x800A017F);
+inline constexpr HResult kCtlEInvalidPropertyValue = hresult(0x800A017C);
 
 constexpr bool succeeded(HResult hr) {
     return hr >= 0;

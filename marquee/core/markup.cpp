@@ -59,6 +59,27 @@ std::vector<Token> tokenize(std::string_view markup) {
     return tokens;
 }
 
+std::string plainText(std::string_view markup) {
+    std::string out;
+    bool blankPending = false;
+    while (!markup.empty()) {
+        const Token token = nextToken(markup, &markup);
+        if (token.kind != TokenKind::TextRun)
+            continue;
+        for (const char c : token.text) {
+            if (c == ' ' || c == '\r' || c == '\n' || c == '\t') {
+                blankPending = !out.empty();
+                continue;
+            }
+            if (blankPending)
+                out += ' ';
+            blankPending = false;
+            out += c;
+        }
+    }
+    return out;
+}
+
 int atoiLike(std::string_view s) {
     std::size_t i = 0;
     while (i < s.size() && isSpace(s[i]))

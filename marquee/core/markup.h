@@ -3,6 +3,7 @@
 
 #include "marquee_model.h"
 
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -23,6 +24,11 @@ Token nextToken(std::string_view remaining, std::string_view* rest);
 
 // Every token of the markup, in order.
 std::vector<Token> tokenize(std::string_view markup);
+
+// What the markup says in words, for a screen reader: its text runs in order, each line break
+// (CR LF, a lone CR or a lone LF) read as one blank, runs of blanks as one, no blank at either
+// end. Pictures, fonts and colours say nothing.
+std::string plainText(std::string_view markup);
 
 // Colour named by a colour token: the first "R", "G" and "B" from position 7 on, each followed
 // by an atoi-style number cut to its low 8 bits; a missing letter gives 0.

@@ -54,11 +54,14 @@ void MarqueeEngine::renderPass(Surface& target, const MarqueeModel& model) {
     if (model.text.empty())
         return;
     content_.reset();
+    tooLarge_ = false;
     if (width_ <= 0 || height_ <= 0)
         return; // nothing to show: background and frame only
     std::unique_ptr<Surface> content = target.createCompatible(width_, height_);
-    if (!content)
+    if (!content) {
+        tooLarge_ = true;
         return;
+    }
     const Rect r{0, 0, width_, height_};
     content->selectFont(workingFontOf(model));
     content->setTextColor(translateColor(model.foreColor, system_));
@@ -85,7 +88,19 @@ void MarqueeEngine::innerDraw(Surface& s, const MarqueeModel& model, const Rect&
         s.copyFrom(*content_, width_, height_,
                    {clampToInt(static_cast<long long>(b.left) + offset.x),
                     clampToInt(static_cast<long long>(b.top) + offset.y)});
+    if (tooLarge_) {
+        // Say why the banner is empty rather than show an empty box, in a plain font (the
+        // content's own may be what made it too large).
+        s.selectFont(FontDesc::frameworkDefault());
+        s.setTextColor(translateColor(model.foreColor, system_));
+        s.drawText(tooLargeNotice(), inner);
+    }
     drawFrame(s, b, model.frame, system_);
+}
+
+std::string MarqueeEngine::tooLargeNotice() const {
+    return "Too large to show: " + std::to_string(width_) + " x " + std::to_string(height_) +
+           " pixels";
 }
 
 void MarqueeEngine::paint(Surface& target, const MarqueeModel& model, const Rect& b,

@@ -7,6 +7,7 @@
 #include "surface.h"
 
 #include <memory>
+#include <string>
 
 namespace zqmarq {
 
@@ -48,6 +49,11 @@ class MarqueeEngine {
     void requestRelayout() { relayout_ = true; }
     bool relayoutPending() const { return relayout_; }
 
+    // The last render pass laid out content too large for a content image (more than the
+    // target's surfaces may hold): the inner draw shows tooLargeNotice() instead of it.
+    bool contentTooLarge() const { return tooLarge_; }
+    std::string tooLargeNotice() const;
+
     int scrollPosition() const { return position_; }
     void setScrollPosition(int position) { position_ = position; }
     Size contentSize() const { return {width_, height_}; }
@@ -62,6 +68,7 @@ class MarqueeEngine {
     int width_ = 0;
     int height_ = 0;
     bool relayout_ = true;
+    bool tooLarge_ = false;
 };
 
 } // namespace zqmarq

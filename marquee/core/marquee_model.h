@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -89,6 +90,14 @@ enum class PictureFormat : std::int32_t {
     Other
 };
 
+// The image a platform layer decoded from a picture's bytes, in the form it draws. Made once
+// when the bytes arrive and shared by every copy of the picture, so a re-layout never decodes
+// again.
+class DecodedImage {
+  public:
+    virtual ~DecodedImage() = default;
+};
+
 // A picture object: its stored image bytes plus what decoding them found (filled in by the Qt
 // layer, see marquee/qt/picture_decode.h). An object with no bytes is an "empty picture".
 struct PictureData {
@@ -96,6 +105,8 @@ struct PictureData {
     PictureFormat format = PictureFormat::Empty;
     std::int32_t widthHimetric = 0;
     std::int32_t heightHimetric = 0;
+    // Not part of the value: two pictures with the same bytes are equal, decoded or not.
+    std::shared_ptr<const DecodedImage> decoded;
 
     bool isEmpty() const { return format == PictureFormat::Empty || bytes.empty(); }
     // Raster images load as bitmaps (copied with white left out); icons and metafiles
@@ -103,7 +114,12 @@ struct PictureData {
     bool isBitmap() const {
         return !isEmpty() && format != PictureFormat::Icon && format != PictureFormat::Metafile;
     }
-    bool operator==(const PictureData&) const = default;
+    // Drawn from decoded pixels: every picture but an empty one and a metafile.
+    bool isRaster() const { return !isEmpty() && format != PictureFormat::Metafile; }
+    bool operator==(const PictureData& o) const {
+        return bytes == o.bytes && format == o.format && widthHimetric == o.widthHimetric &&
+               heightHimetric == o.heightHimetric;
+    }
 };
 
 inline constexpr int kHeadingCount = 5;

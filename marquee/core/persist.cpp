@@ -1,5 +1,6 @@
 #include "persist.h"
 
+#include "design_memory.h"
 #include "persist_stream.h"
 
 #include <cstdio>
@@ -291,11 +292,22 @@ class BagLoad : public PropExchange {
     const PictureDecoder& m_decode;
 };
 
-void exchangeHeading(PropExchange& ex, const char* key, FontDesc& heading) {
-    std::optional<FontDesc> f = heading;
+// Loading stops at the first property that takes the design past its memory bound, before
+// anything further is read or decoded.
+void checkDesignSize(const PropExchange& ex, const char* key, const MarqueeModel& m) {
+    if (ex.mode() != PropExchange::Mode::Load)
+        return;
+    const std::uint64_t bytes = designMemory(m);
+    if (bytes > kMaxDesignBytes)
+        throw StreamError(designTooLargeMessage(key, bytes));
+}
+
+void exchangeHeading(PropExchange& ex, const char* key, MarqueeModel& m, std::size_t index) {
+    std::optional<FontDesc> f = m.heading[index];
     ex.exchangeFont(key, f, FontDesc::frameworkDefault());
     // A heading always holds a font: a stored "no font" gives the framework's default.
-    heading = f.value_or(FontDesc::frameworkDefault());
+    m.heading[index] = f.value_or(FontDesc::frameworkDefault());
+    checkDesignSize(ex, key, m);
 }
 
 void exchangeStockProps(PropExchange& ex, MarqueeModel& m, const StockDefaults& stock) {
@@ -311,14 +323,18 @@ void exchangeStockProps(PropExchange& ex, MarqueeModel& m, const StockDefaults& 
         throw StreamError(std::string("The stored data has an unsupported stock property mask ") +
                           buf);
     }
-    if (mask & (kStockText | kStockCaption))
+    if (mask & (kStockText | kStockCaption)) {
         ex.exchangeString("Text", m.text, defaults.text);
+        checkDesignSize(ex, "Text", m);
+    }
     if (mask & kStockForeColor)
         ex.exchangeColor("ForeColor", m.foreColor, stock.foreColor);
     if (mask & kStockBackColor)
         ex.exchangeColor("BackColor", m.backColor, defaults.backColor);
-    if (mask & kStockFont)
+    if (mask & kStockFont) {
         ex.exchangeFont("Font", m.font, stock.font);
+        checkDesignSize(ex, "Font", m);
+    }
 }
 
 bool fail(std::string* error, const std::string& message, MarqueeModel& model,
@@ -339,14 +355,16 @@ void doPropExchange(PropExchange& ex, MarqueeModel& m, const StockDefaults& stoc
     ex.exchangeShort("TickIncrement", m.tickIncrement, 1);
     ex.exchangeLong("Frame", m.frame, 2);
     ex.exchangeShort("TickTime", m.tickTime, 100);
-    for (int i = 0; i < kPictureCount; ++i)
+    for (int i = 0; i < kPictureCount; ++i) {
         ex.exchangePicture(kPictureKeys[i], m.picture[static_cast<std::size_t>(i)]);
+        checkDesignSize(ex, kPictureKeys[i], m);
+    }
     ex.exchangeLong("Justification", m.justification, 1);
-    for (int i = 0; i < 3; ++i)
-        exchangeHeading(ex, kFontKeys[i], m.heading[static_cast<std::size_t>(i)]);
+    for (std::size_t i = 0; i < 3; ++i)
+        exchangeHeading(ex, kFontKeys[i], m, i);
     if (ex.version() >= kDataVersion11) {
-        exchangeHeading(ex, kFontKeys[3], m.heading[3]);
-        exchangeHeading(ex, kFontKeys[4], m.heading[4]);
+        exchangeHeading(ex, kFontKeys[3], m, 3);
+        exchangeHeading(ex, kFontKeys[4], m, 4);
     } else if (ex.isLoading()) {
         // 1.0 data had three headings only.
         m.heading[3] = FontDesc::frameworkDefault();
@@ -356,6 +374,7 @@ void doPropExchange(PropExchange& ex, MarqueeModel& m, const StockDefaults& stoc
     if (ex.version() >= kDataVersion) {
         ex.exchangeColor("BackColor", m.backColor, kDefaultBackColor);
         ex.exchangeString("Text", m.text, kDefaultText);
+        checkDesignSize(ex, "Text", m);
     }
 
     if (ex.isLoading()) {

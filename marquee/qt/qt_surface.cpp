@@ -1,6 +1,7 @@
 #include "qt_surface.h"
 
 #include "picture_decode.h"
+#include "stored_text.h"
 
 #include <QFontMetrics>
 #include <QPaintDevice>
@@ -50,6 +51,37 @@ QFont qtFontOf(const FontDesc& f) {
     return font;
 }
 
+namespace {
+
+double pixelsAt96(const QFont& font) {
+    return font.pixelSize() > 0 ? font.pixelSize() : font.pointSizeF() * 96.0 / 72.0;
+}
+
+} // namespace
+
+std::optional<FontDesc> fontDescOf(const QFont& font, QString* reason) {
+    const auto face = storedText(font.family(), reason);
+    if (!face)
+        return std::nullopt;
+    FontDesc f;
+    f.faceName = *face;
+    const double points = font.pointSizeF() > 0  ? font.pointSizeF()
+                          : font.pixelSize() > 0 ? font.pixelSize() * 72.0 / 96.0
+                                                 : 12.0;
+    f.size = std::llround(points * 10000.0);
+    f.weight = static_cast<std::int16_t>(font.weight());
+    f.italic = font.italic();
+    f.underline = font.underline();
+    f.strikethrough = font.strikeOut();
+    return f;
+}
+
+bool showsSameFont(const QFont& a, const QFont& b) {
+    return a.family() == b.family() && a.weight() == b.weight() && a.italic() == b.italic() &&
+           a.underline() == b.underline() && a.strikeOut() == b.strikeOut() &&
+           std::lround(pixelsAt96(a)) == std::lround(pixelsAt96(b));
+}
+
 QColor qtColorOf(OleColor c, const SystemColors& system) {
     const OleColor t = translateColor(c, system);
     return QColor(redOf(t), greenOf(t), blueOf(t));
@@ -95,20 +127,6 @@ SystemColors systemColorsOf(const QPalette& p) {
         c(R::Highlight),                      // 29 menu highlight
         c(R::Window),                         // 30 menu bar
     }};
-}
-
-QImage withWhiteLeftOut(const QImage& image) {
-    QImage out = image.convertToFormat(QImage::Format_ARGB32);
-    for (int y = 0; y < out.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(out.scanLine(y));
-        for (int x = 0; x < out.width(); ++x) {
-            if ((line[x] & 0x00FFFFFFu) == 0x00FFFFFFu)
-                line[x] = 0; // transparent
-            else
-                line[x] |= 0xFF000000u; // the masked copy knows no partial transparency
-        }
-    }
-    return out;
 }
 
 QtSurface::QtSurface(QPainter* painter, qreal dpr) : painter_(painter), dpr_(dpr) {
@@ -190,17 +208,18 @@ void QtSurface::drawText(std::string_view run, const Rect& r) {
 
 void QtSurface::drawPicture(const PictureData& picture, const Rect& dest, const Rect& bounds) {
     (void)bounds;
-    const QImage decoded = decodePicture(picture);
-    if (decoded.isNull() || dest.isEmpty())
+    if (dest.isEmpty())
+        return;
+    const QImage image = drawnImage(picture);
+    if (image.isNull())
         return;
     painter_->save();
     if (picture.isBitmap()) {
-        // Own pixel size, clipped to the slot, white left out.
+        // Own pixel size, clipped to the slot, white already left out.
         painter_->setClipRect(qrect(dest), Qt::IntersectClip);
-        const QImage masked = withWhiteLeftOut(decoded);
-        painter_->drawImage(QRect(dest.left, dest.top, masked.width(), masked.height()), masked);
+        painter_->drawImage(QRect(dest.left, dest.top, image.width(), image.height()), image);
     } else {
-        painter_->drawImage(qrect(dest), decoded);
+        painter_->drawImage(qrect(dest), image);
     }
     painter_->restore();
 }

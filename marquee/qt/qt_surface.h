@@ -2,6 +2,7 @@
 // The marquee's drawing surface on QPainter: either over a painter someone else owns (the
 // widget, a printer) or over an image it owns (content, work and scratch surfaces).
 
+#include "design_memory.h"
 #include "surface.h"
 
 #include <QColor>
@@ -11,12 +12,19 @@
 #include <QPalette>
 
 #include <memory>
+#include <optional>
 
 namespace zqmarq {
 
 // A Qt font for a font description: pixel size from points at 96 pixels per inch, as the
 // old screen measured them, so layout arithmetic stays in logical pixels.
 QFont qtFontOf(const FontDesc& font);
+// The description a Qt font stands for: its point size, or its pixel size at 96 pixels per
+// inch. Nothing when its family name cannot be stored (not Latin-1; *reason says why).
+std::optional<FontDesc> fontDescOf(const QFont& font, QString* reason = nullptr);
+// Whether two Qt fonts draw alike for the marquee: same family, weight, styles and size in
+// pixels at 96 pixels per inch (a point size and its pixel size count as the same).
+bool showsSameFont(const QFont& a, const QFont& b);
 QColor qtColorOf(OleColor color, const SystemColors& system);
 // The system colour table a Qt palette gives (its active colours): button face is the
 // window background, as dialogs and panels show it.
@@ -55,7 +63,8 @@ class QtSurface : public Surface {
     int logPixelsY() const override;
     void setAnisotropicMapping(Size windowExt, Point viewportOrg, Size viewportExt) override;
 
-    static constexpr qint64 kDefaultPixelLimit = 64LL * 1024 * 1024;
+    // The content image's bound (kMaxContentPixels) holds for every surface by default.
+    static constexpr qint64 kDefaultPixelLimit = kMaxContentPixels;
 
   private:
     std::unique_ptr<QImage> image_;
@@ -68,8 +77,5 @@ class QtSurface : public Surface {
     int numColors_ = -1;
     bool mapped_ = false;
 };
-
-// Bitmap pixels with pure white (0xFFFFFF) made transparent, all others kept opaque.
-QImage withWhiteLeftOut(const QImage& image);
 
 } // namespace zqmarq

@@ -1,19 +1,24 @@
-#include "zq_marquee.h"
+#include "zq_marquee_p.h"
 
+#include "design_memory.h"
+#include "picture_decode.h"
 #include "qt_surface.h"
+#include "stored_text.h"
 
+#include <QBuffer>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QTimerEvent>
+
+#include <algorithm>
 
 namespace zqmarq {
 
-namespace {
+static_assert(ZqMarquee::MaxDesignBytes == static_cast<qint64>(kMaxDesignBytes));
+static_assert(ZqMarquee::MaxContentPixels == kMaxContentPixels);
+static_assert(ZqMarquee::HeadingCount == kHeadingCount && ZqMarquee::PictureCount == kPictureCount);
 
-Rect toRect(const QRect& r) {
-    return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
-}
+namespace {
 
 short buttonCode(Qt::MouseButtons buttons) {
     short code = 0;
@@ -37,250 +42,211 @@ short shiftCode(Qt::KeyboardModifiers modifiers) {
     return code;
 }
 
+std::int16_t to16Bits(int value) {
+    return static_cast<std::int16_t>(std::clamp(value, -32768, 32767));
+}
+
+// An invalid colour is ignored; the alpha channel is not stored.
+void setColor(ZqMarqueePrivate& d, std::int32_t dispid, const QColor& color) {
+    if (color.isValid())
+        d.change(dispid, Variant::color(rgb(color.red(), color.green(), color.blue())));
+}
+
+QByteArray pngOf(const QPixmap& pixmap) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    pixmap.save(&buffer, "PNG");
+    return bytes;
+}
+
 } // namespace
 
-ZqMarquee::ZqMarquee(QWidget* parent) : ZqMarquee(nullptr, parent) {}
+ZqMarquee::ZqMarquee(QWidget* parent)
+    : ZqMarquee(std::make_unique<ZqMarqueePrivate>(nullptr), parent) {}
 
-ZqMarquee::ZqMarquee(MarqueeModel* model, QWidget* parent) : QWidget(parent), model_(model) {
-    if (!model_) {
-        ownModel_ = std::make_unique<MarqueeModel>();
-        model_ = ownModel_.get();
-    }
+ZqMarquee::ZqMarquee(std::unique_ptr<ZqMarqueePrivate> dd, QWidget* parent)
+    : QWidget(parent), d(std::move(dd)) {
     setAttribute(Qt::WA_OpaquePaintEvent); // every pixel is painted: no erase needed
     setMouseTracking(true);                // MouseMove fires without a button held
-    engine_.setSystemColors(systemColorsOf(palette()));
+    d->attach(this);
 }
 
-ZqMarquee::~ZqMarquee() {
-    stopTimer();
-}
-
-QSize ZqMarquee::sizeHint() const {
-    return {300, 40};
-}
-
-void ZqMarquee::setModel(const MarqueeModel& model) {
-    const std::vector<std::int32_t> changed = changedProperties(*model_, model);
-    *model_ = model;
-    // Every property that differs has the effects of its own set; modified is told once.
-    std::uint32_t all = 0;
-    for (std::int32_t id : changed)
-        all |= setEffects(id);
-    zqmarq::applySetEffects(0, all & ~kOnSetNotify, *this);
-    if (all & kOnSetNotify) {
-        for (std::int32_t id : changed) {
-            if (setEffects(id) & kOnSetNotify)
-                emit propertyChanged(id);
-        }
-    }
-}
-
-void ZqMarquee::loadModel(const MarqueeModel& model) {
-    const std::int16_t oldTickTime = model_->tickTime;
-    if (&model != model_)
-        *model_ = model;
-    model_->freezeMarquee = false;
-    model_->nextDisplayString.clear();
-    engine_.setScrollPosition(0);
-    // What was loaded is the stored state: laid out anew, nothing to mark modified.
-    engine_.requestRelayout();
-    if (model_->tickTime != oldTickTime)
-        restartTimer();
-    update();
-}
-
-HResult ZqMarquee::setProperty(std::int32_t dispid, const Variant& value) {
-    std::uint32_t effects = 0;
-    const HResult hr = zqmarq::setProperty(*model_, dispid, value, &effects);
-    if (succeeded(hr))
-        applySetEffects(dispid, effects);
-    return hr;
-}
-
-void ZqMarquee::applySetEffects(std::int32_t dispid, std::uint32_t effects) {
-    zqmarq::applySetEffects(dispid, effects, *this);
-}
-
-void ZqMarquee::setSystemColors(const std::optional<SystemColors>& colors) {
-    explicitColors_ = colors.has_value();
-    useSystemColors(colors ? *colors : systemColorsOf(palette()));
-}
-
-void ZqMarquee::useSystemColors(const SystemColors& colors) {
-    if (colors == engine_.systemColors())
-        return;
-    // The content holds the colours of its last pass.
-    engine_.setSystemColors(colors);
-    engine_.requestRelayout();
-    update();
-}
-
-void ZqMarquee::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::PaletteChange && !explicitColors_)
-        useSystemColors(systemColorsOf(palette()));
-    QWidget::changeEvent(event);
-}
+ZqMarquee::~ZqMarquee() = default;
 
 QString ZqMarquee::text() const {
-    return QString::fromLatin1(model_->text.data(), static_cast<qsizetype>(model_->text.size()));
+    return textOfStored(d->model().text);
 }
 
-void ZqMarquee::setText(const QString& text) {
-    setTextBytes(text.toLatin1().toStdString());
-}
-
-void ZqMarquee::setTextBytes(const std::string& text) {
-    setProperty(dispid::kText, text);
-}
-
-void ZqMarquee::setForeColor(OleColor color) {
-    setProperty(dispid::kForeColor, Variant::color(color));
-}
-
-void ZqMarquee::setBackColor(OleColor color) {
-    setProperty(dispid::kBackColor, Variant::color(color));
-}
-
-void ZqMarquee::setBaseFont(const std::optional<FontDesc>& font) {
-    setProperty(dispid::kFont, font ? Variant::font(*font) : Variant());
-}
-
-FontDesc ZqMarquee::heading(int index) const {
-    if (index < 1 || index > kHeadingCount)
-        return FontDesc::defaultHeading();
-    return model_->heading[static_cast<std::size_t>(index - 1)];
-}
-
-void ZqMarquee::setHeading(int index, const std::optional<FontDesc>& font) {
-    if (index < 1 || index > kHeadingCount)
-        return;
-    setProperty(headingDispid(index), font ? Variant::font(*font) : Variant());
-}
-
-std::optional<PictureData> ZqMarquee::picture(int index) const {
-    if (index < 1 || index > kPictureCount)
-        return std::nullopt;
-    return model_->picture[static_cast<std::size_t>(index - 1)];
-}
-
-void ZqMarquee::setPicture(int index, const std::optional<PictureData>& picture) {
-    if (index < 1 || index > kPictureCount)
-        return;
-    setProperty(pictureDispid(index), picture ? Variant::picture(*picture) : Variant());
-}
-
-void ZqMarquee::setDirection(std::int32_t direction) {
-    setProperty(dispid::kDirection, direction);
-}
-
-void ZqMarquee::setTickIncrement(std::int16_t pixels) {
-    setProperty(dispid::kTickIncrement, pixels);
-}
-
-void ZqMarquee::setFrame(std::int32_t style) {
-    setProperty(dispid::kFrame, style);
-}
-
-void ZqMarquee::setTickTime(std::int16_t milliseconds) {
-    setProperty(dispid::kTickTime, milliseconds);
-}
-
-void ZqMarquee::setJustification(std::int32_t justification) {
-    setProperty(dispid::kJustification, justification);
-}
-
-void ZqMarquee::setFreezeMarquee(bool freeze) {
-    setProperty(dispid::kFreezeMarquee, freeze);
+bool ZqMarquee::setText(const QString& text) {
+    return d->setText(dispid::kText, text);
 }
 
 QString ZqMarquee::nextDisplayString() const {
-    return QString::fromLatin1(model_->nextDisplayString.data(),
-                               static_cast<qsizetype>(model_->nextDisplayString.size()));
+    return textOfStored(d->model().nextDisplayString);
 }
 
-void ZqMarquee::setNextDisplayString(const QString& text) {
-    setProperty(dispid::kNextDisplayString, text.toLatin1().toStdString());
+bool ZqMarquee::setNextDisplayString(const QString& text) {
+    return d->setText(dispid::kNextDisplayString, text);
 }
 
-void ZqMarquee::setRedraw(bool redraw) {
-    setProperty(dispid::kRedraw, redraw);
+bool ZqMarquee::isStorable(const QString& text, QString* reason) {
+    return storedText(text, reason).has_value();
 }
 
-void ZqMarquee::setScrollPosition(int position) {
-    engine_.setScrollPosition(position);
-    update();
+QColor ZqMarquee::foreColor() const {
+    return qtColorOf(d->model().foreColor, d->systemColors());
 }
 
-int ZqMarquee::timerInterval(std::int16_t tickTime) {
-    if (tickTime < 0)
-        return -1;
-    return tickTime < 10 ? 10 : tickTime;
+void ZqMarquee::setForeColor(const QColor& color) {
+    setColor(*d, dispid::kForeColor, color);
 }
 
-void ZqMarquee::restartTimer() {
-    // A TickTime change restarts a running timer; one that is not running yet starts at the
-    // next paint.
-    if (timerRunning_ || isVisible())
-        startMarqueeTimer();
+QColor ZqMarquee::backColor() const {
+    return qtColorOf(d->model().backColor, d->systemColors());
 }
 
-void ZqMarquee::startMarqueeTimer() {
-    timer_.stop();
-    const int interval = timerInterval(model_->tickTime);
-    if (interval > 0)
-        timer_.start(interval, this);
-    timerRunning_ = true;
+void ZqMarquee::setBackColor(const QColor& color) {
+    setColor(*d, dispid::kBackColor, color);
 }
 
-void ZqMarquee::stopTimer() {
-    timer_.stop();
-    timerRunning_ = false;
+ZqMarquee::ScrollDirection ZqMarquee::direction() const {
+    return static_cast<ScrollDirection>(d->model().direction);
 }
 
-void ZqMarquee::timerUpkeep() {
-    // Painting means the window exists: the first paint starts the timer.
-    if (!timerRunning_)
-        startMarqueeTimer();
+void ZqMarquee::setDirection(ScrollDirection direction) {
+    d->change(dispid::kDirection, std::int32_t(direction));
 }
 
-void ZqMarquee::tick() {
-    const TickResult r = engine_.tick(*model_, width(), height());
-    if (r.ignored)
-        return;
-    if (r.repaint)
-        update();
-    // The swap sets Text: it has the effects of setting Text.
-    if (r.textSwapped)
-        applySetEffects(dispid::kText, setEffects(dispid::kText));
-    if (r.finishedDisplay)
-        emit finishedDisplay();
+ZqMarquee::TextJustification ZqMarquee::justification() const {
+    return static_cast<TextJustification>(d->model().justification);
 }
 
-void ZqMarquee::render(QPainter* painter, const QRect& bounds) {
-    QtSurface target(painter, painter->device() ? painter->device()->devicePixelRatioF() : 1.0);
-    const Rect b = toRect(bounds);
-    engine_.paint(target, *model_, b, b);
+void ZqMarquee::setJustification(TextJustification justification) {
+    d->change(dispid::kJustification, std::int32_t(justification));
+}
+
+ZqMarquee::FrameStyle ZqMarquee::frame() const {
+    return static_cast<FrameStyle>(d->model().frame);
+}
+
+void ZqMarquee::setFrame(FrameStyle style) {
+    d->change(dispid::kFrame, std::int32_t(style));
+}
+
+int ZqMarquee::tickTime() const {
+    return d->model().tickTime;
+}
+
+void ZqMarquee::setTickTime(int milliseconds) {
+    d->change(dispid::kTickTime, to16Bits(milliseconds));
+}
+
+int ZqMarquee::tickIncrement() const {
+    return d->model().tickIncrement;
+}
+
+void ZqMarquee::setTickIncrement(int pixels) {
+    d->change(dispid::kTickIncrement, to16Bits(pixels));
+}
+
+bool ZqMarquee::freezeMarquee() const {
+    return d->model().freezeMarquee;
+}
+
+void ZqMarquee::setFreezeMarquee(bool freeze) {
+    d->change(dispid::kFreezeMarquee, freeze);
+}
+
+bool ZqMarquee::reducedMotion() const {
+    return d->reducedMotion();
+}
+
+void ZqMarquee::setReducedMotion(bool reduced) {
+    d->setReducedMotion(reduced);
+}
+
+QFont ZqMarquee::heading(int n) const {
+    if (n < 1 || n > HeadingCount)
+        return QFont();
+    return qtFontOf(d->model().heading[static_cast<std::size_t>(n - 1)]);
+}
+
+bool ZqMarquee::setHeading(int n, const QFont& font) {
+    if (n < 1 || n > HeadingCount)
+        return false;
+    const auto description = fontDescOf(font);
+    return description && d->change(headingDispid(n), Variant::font(*description));
+}
+
+QPixmap ZqMarquee::picture(int n) const {
+    if (n < 1 || n > PictureCount)
+        return QPixmap();
+    const auto& p = d->model().picture[static_cast<std::size_t>(n - 1)];
+    return p ? QPixmap::fromImage(decodePicture(*p)) : QPixmap();
+}
+
+bool ZqMarquee::setPicture(int n, const QPixmap& pixmap) {
+    if (n < 1 || n > PictureCount)
+        return false;
+    if (pixmap.isNull())
+        return d->change(pictureDispid(n), Variant());
+    return d->change(pictureDispid(n), Variant::picture(pictureFromBytes(pngOf(pixmap))));
+}
+
+QByteArray ZqMarquee::saveState() const {
+    MarqueeModel saved = d->model();
+    saved.extentWidth = pixelsToHimetric(width());
+    saved.extentHeight = pixelsToHimetric(height());
+    const std::vector<std::uint8_t> bytes = saveToStream(saved);
+    return QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                      static_cast<qsizetype>(bytes.size()));
+}
+
+bool ZqMarquee::restoreState(const QByteArray& state, QString* errorMessage) {
+    MarqueeModel loaded = d->model();
+    std::string error;
+    if (!loadFromStream(reinterpret_cast<const std::uint8_t*>(state.constData()),
+                        static_cast<std::size_t>(state.size()), loaded, &error,
+                        &pictureFromStoredBytes, nullptr, d->stockDefaults())) {
+        if (errorMessage)
+            *errorMessage = QString::fromStdString(error);
+        return false;
+    }
+    d->loadModel(loaded);
+    return true;
+}
+
+bool ZqMarquee::contentTooLarge() const {
+    return d->contentTooLarge();
+}
+
+QSize ZqMarquee::sizeHint() const {
+    return d->sizeHint();
 }
 
 void ZqMarquee::paintEvent(QPaintEvent* event) {
-    timerUpkeep();
     QPainter painter(this);
-    QtSurface target(&painter, devicePixelRatioF());
-    engine_.paint(target, *model_, toRect(rect()), toRect(event->rect()));
+    d->paint(&painter, event->rect());
 }
 
-void ZqMarquee::timerEvent(QTimerEvent* event) {
-    if (event->timerId() != timer_.timerId()) {
-        QWidget::timerEvent(event);
-        return;
-    }
-    tick();
+void ZqMarquee::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    d->shown();
 }
 
 void ZqMarquee::hideEvent(QHideEvent* event) {
-    // No scrolling while hidden; the next paint starts the timer again.
-    stopTimer();
+    // No steps while hidden or minimised; showing again starts them.
+    d->hidden();
     QWidget::hideEvent(event);
+}
+
+void ZqMarquee::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::PaletteChange)
+        d->paletteChanged();
+    else if (event->type() == QEvent::FontChange)
+        d->fontChanged();
+    QWidget::changeEvent(event);
 }
 
 void ZqMarquee::mousePressEvent(QMouseEvent* event) {
@@ -299,8 +265,10 @@ void ZqMarquee::mouseReleaseEvent(QMouseEvent* event) {
     pressed_ &= ~event->button();
     const QPoint p = event->position().toPoint();
     emit mouseUp(buttonCode(event->button()), shiftCode(event->modifiers()), p.x(), p.y());
-    if (wasPressed && rect().contains(p))
+    if (wasPressed && rect().contains(p)) {
         emit click();
+        emit clicked();
+    }
 }
 
 void ZqMarquee::mouseDoubleClickEvent(QMouseEvent* event) {
@@ -308,6 +276,7 @@ void ZqMarquee::mouseDoubleClickEvent(QMouseEvent* event) {
     const QPoint p = event->position().toPoint();
     emit mouseDown(buttonCode(event->button()), shiftCode(event->modifiers()), p.x(), p.y());
     emit dblClick();
+    emit doubleClicked();
 }
 
 } // namespace zqmarq

@@ -35,3 +35,11 @@ inline QMap<QString, QByteArray> treeHashes(const QString& root) {
     }
     return result;
 }
+
+// Whether pid is a live process, read from /proc: a zombie writes nothing, and one that no
+// parent reaps would still answer a signal.
+inline bool processAlive(qint64 pid) {
+    const QByteArray stat = readAll(QStringLiteral("/proc/%1/stat").arg(pid));
+    const qsizetype close = stat.lastIndexOf(')');
+    return close > 0 && stat.size() > close + 2 && stat[close + 2] != 'Z';
+}

@@ -231,6 +231,10 @@ class TestDizNumbering : public QObject {
                                            << 12 << QByteArray("Disk 005/012 of the set") << "";
         QTest::newRow("equal, three digits") << QByteArray("Disk [000/000] set") << 7 << 3 << 5
                                              << 102 << QByteArray("Disk [005/102] set") << "";
+        QTest::newRow("angles, three digits") << QByteArray("Disk <000/000> set") << 7 << 3 << 5
+                                              << 102 << QByteArray("Disk <005/102> set") << "";
+        QTest::newRow("round, three digits") << QByteArray("Disk (000/000) set") << 7 << 3 << 99
+                                             << 102 << QByteArray("Disk (099/102) set") << "";
         QTest::newRow("brackets, narrower")
             << QByteArray("Disk [00/00] set") << 7 << 3 << 5 << 102 << refused << "]";
         QTest::newRow("x placeholder, brackets") << QByteArray("Disk (xx/xx) set") << 7 << 2 << 3
@@ -275,6 +279,12 @@ class TestDizNumbering : public QObject {
         QVERIFY(read.found);
         QCOMPARE(read.disk, k);
         QCOMPARE(read.count, n);
+        // The form the reader finds is the one the writer meant; a three-digit total outside
+        // [ ] and ( ), which the plan warns of, is what the check of the set fails.
+        QCOMPARE(read.form == DiskNumberForm::Square || read.form == DiskNumberForm::Round,
+                 placed.bracketed);
+        const bool warned = placed.label.section('/', 1).size() >= 3 && !placed.bracketed;
+        QCOMPARE(!read.readByEveryReceiver(), warned);
     }
 
     void lineBoundary_data() {

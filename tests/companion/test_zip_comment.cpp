@@ -46,7 +46,6 @@ class TestZipComment : public QObject {
         QTest::newRow("older version")
             << QByteArray("Vers=v3.00\r\n/c/hdr.txt\r\n") << "/c/hdr.txt";
         QTest::newRow("no key at all") << QByteArray("garbage") << "";
-        QTest::newRow("binary") << QByteArray("\0\1\2\xff\r\n\r\n", 8) << "";
         QTest::newRow("empty file") << QByteArray() << "";
     }
     void startupRewritesOtherVersion() {
@@ -64,7 +63,55 @@ class TestZipComment : public QObject {
         const StartupSettings s = readSettingsAtStartup();
         QVERIFY(!s.created && !s.rewritten);
         QVERIFY(s.CommentFile.isEmpty());
+        QVERIFY2(s.warning.contains("too large") && s.warning.endsWith("the defaults are used"),
+                 qPrintable(s.warning));
         QCOMPARE(QFile(settingsFilePath()).size(), 200 * 1024);
+    }
+
+    // A settings file that is not text gives no comment path: a warning naming the first
+    // byte that is not text, the defaults, and the file repaired. Text on either side of the
+    // bounds (a tab, bytes from 0x80 that spell a path in UTF-8) reads as before.
+    void notTextGivesTheDefaults_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("byte");
+        QTest::addColumn<QString>("comment");
+        QTest::newRow("NUL in the comment line")
+            << QByteArray("Vers=v3.10\r\n/x/a\0b.txt\r\n", 24) << "0x00 at offset 16"
+            << "";
+        QTest::newRow("escape sequence in the comment line")
+            << QByteArray("Vers=v3.10\r\n\x1b]0;t\x07/x.txt\r\n") << "0x1b at offset 12"
+            << "";
+        QTest::newRow("the last C0 byte") << QByteArray("Vers=v3.10\x1f\r\n") << "0x1f at offset 10"
+                                          << "";
+        QTest::newRow("DEL") << QByteArray("\x7fVers=v3.10\r\n") << "0x7f at offset 0"
+                             << "";
+        QTest::newRow("a program") << QByteArray("\x7f"
+                                                 "ELF\x02\x01\x01\0\0\0",
+                                                 10)
+                                   << "0x7f at offset 0"
+                                   << "";
+        QTest::newRow("tab and UTF-8 are text")
+            << QByteArray("Vers=v3.10\r\n/x/\tcaf\xc3\xa9.txt\r\n") << ""
+            << QStringLiteral("/x/\tcaf\u00e9.txt");
+    }
+    void notTextGivesTheDefaults() {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, byte);
+        QFETCH(QString, comment);
+        writeFile(settingsFilePath(), content);
+        const StartupSettings stored = readStoredSettings();
+        const StartupSettings s = readSettingsAtStartup();
+        QCOMPARE(s.CommentFile, comment);
+        QCOMPARE(stored.warning, s.warning);
+        if (byte.isEmpty()) {
+            QVERIFY(s.warning.isEmpty());
+            QCOMPARE(readAll(settingsFilePath()), content);
+            return;
+        }
+        QCOMPARE(s.warning, "the settings file " + settingsFilePath() + " is not text (byte " +
+                                byte + "): the defaults are used");
+        QVERIFY(s.rewritten);
+        QCOMPARE(readAll(settingsFilePath()), QByteArray("Vers=v3.10\r\n"));
     }
 
     void onAndOffRoundTrip() {
@@ -142,6 +189,27 @@ class TestZipComment : public QObject {
         QVERIFY(!turnCommentOff(job, &error));
         QVERIFY(job.CommentOn);
         QVERIFY(!error.isEmpty());
+    }
+
+    // Turning off repairs a settings file that is not text; a comment file whose name would
+    // make it so is refused before anything is copied.
+    void notTextNeverComesOrStays() {
+        writeFile(settingsFilePath(), QByteArray("Vers=v3.10\r\n\0\r\n", 15));
+        JobSettings job;
+        job.CommentOn = true;
+        QString error;
+        QVERIFY2(turnCommentOff(job, &error), qPrintable(error));
+        QVERIFY(!job.CommentOn);
+        QCOMPARE(readAll(settingsFilePath()), QByteArray("Vers=v3.10\r\n\r\n"));
+
+        const QString chosen = root.path() + "/hdr\x1b[2K.txt";
+        writeFile(chosen, "Comment\r\n");
+        QVERIFY(!turnCommentOn(chosen, job, &error));
+        QVERIFY2(error.contains("control character") && error.contains("hdr\\x1b[2K.txt"),
+                 qPrintable(error));
+        QVERIFY(!job.CommentOn);
+        QVERIFY(!QFile::exists(commentCopyPath(chosen)));
+        QCOMPARE(readAll(settingsFilePath()), QByteArray("Vers=v3.10\r\n\r\n"));
     }
 
     void onWithMissingFileChangesNothing() {

@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QMap>
 #include <QProcess>
@@ -68,12 +69,13 @@ struct Run {
 };
 
 struct RunOptions {
-    bool display = false;     // a start with a display (offscreen): the window's way
-    bool asNobody = false;    // run as the unprivileged user (tests run as root)
-    qint64 fileSizeLimit = 0; // bytes; 0: none
-    QString pathPrefix;       // a folder searched before PATH (a shadowing 7zz)
-    QString path;             // replaces PATH when set
-    QStringList arguments;    // options before the script argument
+    bool display = false;               // a start with a display (offscreen): the window's way
+    bool asNobody = false;              // run as the unprivileged user (tests run as root)
+    qint64 fileSizeLimit = 0;           // bytes; 0: none
+    QString pathPrefix;                 // a folder searched before PATH (a shadowing 7zz)
+    QString path;                       // replaces PATH when set
+    QStringList options;                // command-line options before the argument ("--sfv")
+    QMap<QString, QString> environment; // variables set over the case's own
 };
 
 // Whether a file of an output folder is one of the archiver's volumes (not the run's journal).
@@ -235,6 +237,23 @@ class Harness {
                                         QFile::ExeOther);
     }
 
+    // Starts the case's job (no display) with a 7zz that first makes marker, then sleeps
+    // seconds; returns once the marker is there, the run holding its lock.
+    void startRunThatWaits(QProcess& p, const Case& c, int seconds) {
+        const QString marker = c.dir + "/archiver-started";
+        QFile::remove(marker);
+        shadowSevenZip(c, "touch '" + QFile::encodeName(marker) + "'; sleep " +
+                              QByteArray::number(seconds));
+        RunOptions options;
+        options.pathPrefix = c.tools;
+        start(p, c, "!" + writeScript(c), options);
+        QElapsedTimer waited;
+        waited.start();
+        while (!QFileInfo::exists(marker) && waited.elapsed() < 60'000 && !p.waitForFinished(20)) {
+        }
+        QVERIFY2(QFileInfo::exists(marker), p.readAllStandardError().constData());
+    }
+
     QProcessEnvironment environment(const Case& c, const RunOptions& options) const {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("KAVEL32_STATE_DIR", c.state);
@@ -251,6 +270,8 @@ class Harness {
             env.insert("PATH", options.pathPrefix + ":" + env.value("PATH"));
         if (!options.path.isEmpty())
             env.insert("PATH", options.path);
+        for (auto it = options.environment.begin(); it != options.environment.end(); ++it)
+            env.insert(it.key(), it.value());
         return env;
     }
 
@@ -262,9 +283,11 @@ class Harness {
 
     void start(QProcess& p, const Case& c, const QString& argument, const RunOptions& options) {
         const QString kavel = programFolder() + "/kavel32";
-        QStringList args = options.arguments + QStringList{argument};
-        const bool runsJob = argument.startsWith('!') || argument.startsWith('$');
-        if (!options.display && runsJob)
+        QStringList args = options.options + QStringList{argument};
+        // --resume and --unpack work on the folders they name and take no --work-dir.
+        const bool folderCommand = options.options.contains("--resume") ||
+                                   options.options.contains("--unpack");
+        if (!options.display && !folderCommand)
             args = QStringList{"--work-dir", c.work} + args;
         p.setProcessEnvironment(environment(c, options));
         // Relative names and stray redirections would land here, where a test can see them.

@@ -6,9 +6,6 @@
 // file-size limit (RLIMIT_FSIZE with SIGXFSZ ignored) that only the zip step reaches.
 #include "run_harness.h"
 
-#include <QElapsedTimer>
-#include <QThread>
-
 #include <sys/mount.h>
 
 using namespace e2e;
@@ -110,15 +107,10 @@ class FaultInjectionTest : public QObject {
 
     void secondStartWhileOneRuns() {
         const Case c = h.makeCase();
-        const QString marker = c.dir + "/archiver-started";
-        h.shadowSevenZip(c, "touch '" + QFile::encodeName(marker) + "'; sleep 3");
         QProcess first;
-        h.start(first, c, "!" + h.writeScript(c), {false, false, 0, c.tools});
-        QElapsedTimer waited;
-        waited.start();
-        while (!QFileInfo::exists(marker) && waited.elapsed() < 60'000)
-            QThread::msleep(20);
-        QVERIFY2(QFileInfo::exists(marker), "the first run reached its archiver");
+        h.startRunThatWaits(first, c, 3);
+        if (QTest::currentTestFailed())
+            return;
 
         const QString secondScript = h.writeScript(c, {{"name", "second"}});
         const Run second = h.run(c, secondScript);

@@ -236,15 +236,38 @@ class RipRunTest : public QObject {
         QVERIFY(QDir(work()).isEmpty());
     }
 
+    // The question keeps its text and title and says what goes: the zips of the older set
+    // (all of them, the last one too), its SFV and PAR2 files, never a file that only
+    // begins with the name.
+    void cancelledOverwriteCreatesNothing_data() {
+        QTest::addColumn<QStringList>("present");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("one zip") << QStringList{"game01.zip"}
+                                 << "1 zip of the set \"game\" will be replaced.";
+        QTest::newRow("three zips, SFV and PAR2")
+            << QStringList{"game01.zip", "game02.zip", "game03.zip", "game.sfv", "game.par2"}
+            << "3 zips of the set \"game\" and 2 more of its files (SFV, PAR2) will be "
+               "replaced.";
+        QTest::newRow("a file that only begins with the name")
+            << QStringList{"game-notes.txt"}
+            << "No zip of the set \"game\" is there to replace; other files only begin with "
+               "its name.";
+    }
+
     void cancelledOverwriteCreatesNothing() {
-        writeFile(zips() + "/game01.zip", "old");
+        QFETCH(QStringList, present);
+        QFETCH(QString, line);
+        for (const QString& name : present)
+            writeFile(zips() + "/" + name, "old");
         window->answer = MessageAnswer::Cancel;
         RipRun rip(*window, *machine, *zip, flags);
         QCOMPARE(int(runJob(rip, job(), 0).outcome), int(RipOutcome::Stopped));
         QCOMPARE(window->messages,
-                 QStringList{"Kavel32 error|Duplicate zip name in zip directory\nOverwrite?"});
+                 QStringList{"Kavel32 error|Duplicate zip name in zip directory\nOverwrite?\n\n" +
+                             line});
         QVERIFY(machine->commands.isEmpty());
         QVERIFY(QDir(work()).isEmpty());
+        QCOMPARE(QDir(zips()).entryList(QDir::Files).size(), present.size());
     }
 
     void batchMissingNfoEndsSilently() {
@@ -269,6 +292,27 @@ class RipRunTest : public QObject {
         QVERIFY(!runJob(rip, j, 500.0f).succeeded());
         QCOMPARE(window->messages.size(), 1);
         QVERIFY(window->messages[0].startsWith("Kavel error|Can't have more than 999 files"));
+        QVERIFY(QDir(work()).isEmpty());
+    }
+
+    // A message box quotes a name with its control characters written out, so a folder's
+    // name cannot lay out the box as it likes; the box's own words stay as they are.
+    void messagesQuoteNamesPrintably() {
+        const QString odd = root.filePath("source\n\x1b]0;title\x07\x1b[2K");
+        QVERIFY(QDir().mkpath(odd));
+        writeFile(odd + "/a.bin", QByteArray(1000, 'a'));
+        JobSettings j = job();
+        j.SourceSpec = odd;
+        j.ZipDir = odd;
+        RipRun rip(*window, *machine, *zip, flags);
+        QVERIFY(!runJob(rip, j, 0).succeeded());
+        QCOMPARE(window->messages.size(), 1);
+        const QString shown = window->messages[0];
+        QVERIFY2(shown.startsWith("Kavel32 error|The zip folder ") &&
+                     shown.contains("source\\n\\x1b]0;title\\x07\\x1b[2K is the source itself"),
+                 qPrintable(shown));
+        for (const QChar c : shown)
+            QVERIFY(c.unicode() >= 0x20 && c.unicode() != 0x7f);
         QVERIFY(QDir(work()).isEmpty());
     }
 

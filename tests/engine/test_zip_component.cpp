@@ -80,6 +80,41 @@ class TestZipComponent : public QObject {
         QCOMPARE(filesIn(out), (QStringList{"file_id.diz", "name01.zip"}));
     }
 
+    // Only a zip of its own is updated. A link in the zip's place is replaced by the new zip
+    // and what it points to (somebody else's zip) keeps its bytes and lends none of its
+    // entries; a FIFO there is replaced without a wait for a writer.
+    void somethingElseInTheZipsPlaceIsReplaced_data() {
+        QTest::addColumn<QString>("holder");
+        QTest::newRow("link to a zip") << "link";
+        QTest::newRow("FIFO") << "fifo";
+    }
+    void somethingElseInTheZipsPlaceIsReplaced() {
+        QFETCH(QString, holder);
+        const QString other = out + "/other.zip";
+        {
+            ZipComponent zip;
+            zip.setZipFileName(other);
+            zip.setFilesToProcess(src + "/info.nfo\r");
+            QCOMPARE(zip.zip(), 0);
+        }
+        const QByteArray otherBytes = readAll(other);
+        const QString path = out + "/name01.zip";
+        const QByteArray name = QFile::encodeName(path);
+        if (holder == "link")
+            QCOMPARE(::symlink("other.zip", name.constData()), 0);
+        else
+            QCOMPARE(::mkfifo(name.constData(), 0600), 0);
+        ZipComponent zip;
+        zip.setZipFileName(path);
+        zip.setFilesToProcess(src + "/file_id.diz\r");
+        QCOMPARE(zip.zip(), 0);
+        QVERIFY(!QFileInfo(path).isSymLink());
+        QCOMPARE(entries(path), QStringList{"file_id.diz"});
+        QVERIFY(testsClean(path));
+        QCOMPARE(readAll(other), otherBytes);
+        QCOMPARE(filesIn(out), (QStringList{"name01.zip", "other.zip"}));
+    }
+
     // Every path names one file literally, whatever it holds; only "dir/*.*" is a pattern:
     // every file directly in dir, with or without a dot, hidden ones too. A call that would
     // add nothing, or two files under one name, fails.

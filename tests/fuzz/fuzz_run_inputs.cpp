@@ -178,12 +178,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     SessionResult result;
     {
         JobSession session(window, machine, flags);
-        session.job.WorkDrive = work;
+        session.setWorkDrive(work);
         const auto loaded = session.loadStep(scriptPath);
         // The job's folders stay the job's: a script may name any zip folder, but this
         // target writes only below its own.
-        if (!loaded && !pathWithin(QDir::cleanPath(session.job.ZipDir), zips))
-            session.job.ZipDir = zips;
+        if (!loaded && !pathWithin(QDir::cleanPath(session.job().ZipDir), zips)) {
+            JobSettings job = session.job();
+            job.ZipDir = zips;
+            session.setJob(job);
+        }
         if (loaded)
             result = *loaded;
         else if (const auto checked = session.checkStep(scriptPath))

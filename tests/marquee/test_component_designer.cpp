@@ -1,10 +1,9 @@
-// The Qt Designer plugin and its form widget: the plugin loads and offers the widget, and
-// properties set by name reach the marquee with their conversions.
+// The Qt Designer plugin: it loads, offers the ZqMarquee widget under the name and header an
+// embedder uses, and properties set by name reach the marquee with their conversions.
 #include <QtTest>
 
 #ifdef ZQMARQ_DESIGNER_PLUGIN
-#include "marquee_form_widget.h"
-#include "zq_marquee.h"
+#include "zq_marquee_p.h"
 
 #include <QPluginLoader>
 #include <QtUiPlugin/QDesignerCustomWidgetInterface>
@@ -21,7 +20,8 @@ class TestComponentDesigner : public QObject {
         QVERIFY2(instance, qPrintable(loader.errorString()));
         auto* plugin = qobject_cast<QDesignerCustomWidgetInterface*>(instance);
         QVERIFY(plugin);
-        QCOMPARE(plugin->name(), QStringLiteral("zqmarq::MarqueeFormWidget"));
+        QCOMPARE(plugin->name(), QStringLiteral("zqmarq::ZqMarquee"));
+        QCOMPARE(plugin->includeFile(), QStringLiteral("ZQMarq/zq_marquee.h"));
         QVERIFY(plugin->domXml().contains(plugin->name()));
         QWidget parent;
         QWidget* w = plugin->createWidget(&parent);
@@ -33,35 +33,35 @@ class TestComponentDesigner : public QObject {
         QCOMPARE(w->property("text").toString(), QStringLiteral("<H 1>Hi"));
     }
 
+    // What Designer writes into a form: enum names, QColor, QFont, QPixmap.
     void propertiesConvert() {
-        using zqmarq::MarqueeFormWidget;
-        MarqueeFormWidget w;
-        const zqmarq::MarqueeModel& m = w.marquee()->model();
+        using zqmarq::ZqMarquee;
+        ZqMarquee w;
+        const zqmarq::MarqueeModel& m = zqmarq::ZqMarqueePrivate::get(w).model();
         QVERIFY(w.setProperty("frame", QStringLiteral("FrameShadow")));
         QCOMPARE(m.frame, 5);
-        w.setDirection(MarqueeFormWidget::BottomToTop);
+        QVERIFY(w.setProperty("direction", QStringLiteral("BottomToTop")));
         QCOMPARE(m.direction, 3);
-        w.setForeColor(QColor(255, 255, 128));
+        QVERIFY(w.setProperty("foreColor", QColor(255, 255, 128)));
         QCOMPARE(m.foreColor, zqmarq::OleColor(0x0080FFFF));
-        QCOMPARE(w.foreColor(), QColor(255, 255, 128));
-        w.setTickIncrement(70000);
+        QVERIFY(w.setProperty("tickIncrement", 70000));
         QCOMPARE(m.tickIncrement, std::int16_t(32767));
         QFont arial(QStringLiteral("Arial"));
         arial.setPointSizeF(9.75);
         arial.setWeight(QFont::Bold);
-        w.setHeading(2, arial);
+        QVERIFY(w.setProperty("heading2", arial));
         QCOMPARE(m.heading[1].faceName, std::string("Arial"));
         QCOMPARE(m.heading[1].size, std::int64_t(97500));
         QCOMPARE(m.heading[1].weight, std::int16_t(700));
         QPixmap red(6, 3);
         red.fill(Qt::red);
-        w.setPicture(4, red);
+        QVERIFY(w.setProperty("picture4", red));
         QVERIFY(m.picture[3].has_value());
         QCOMPARE(m.picture[3]->format, zqmarq::PictureFormat::Png);
-        QCOMPARE(w.picture(4).size(), QSize(6, 3));
-        w.setPicture(4, QPixmap());
+        QCOMPARE(w.property("picture4").value<QPixmap>().size(), QSize(6, 3));
+        QVERIFY(w.setProperty("picture4", QPixmap()));
         QVERIFY(!m.picture[3].has_value());
-        QVERIFY(w.picture(9).isNull());
+        QVERIFY(w.property("picture9").value<QPixmap>().isNull());
     }
 #else
     void pluginNotBuilt() {

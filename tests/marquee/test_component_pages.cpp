@@ -6,7 +6,7 @@
 #include "picture_decode.h"
 #include "property_frame.h"
 #include "property_pages.h"
-#include "zq_marquee.h"
+#include "zq_marquee_p.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -135,6 +135,40 @@ class TestComponentPages : public QObject {
             QCOMPARE(catcher.messages, QStringList{message});
             QVERIFY(object.puts.empty()); // nothing written while a value is refused
         }
+    }
+
+    // The stored text is one Latin-1 byte per character: Apply says which character it cannot
+    // store and writes nothing, rather than storing a "?" in its place.
+    void textThatCannotBeStoredIsRefused_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("Latin-1") << QStringLiteral("caf\u00e9 \u00ff") << QString();
+        QTest::newRow("Cyrillic and euro")
+            << QStringLiteral("\u041f\u0440\u0438\u0432\u0435\u0442 \u20ac caf\u00e9")
+            << QStringLiteral("The text cannot be stored: \"\u041f\" (U+041F) at position 1 is not "
+                              "a Latin-1 character, and the marquee stores one byte per "
+                              "character.");
+        QTest::newRow("after a line break")
+            << QStringLiteral("ab\n\u0100") << QStringLiteral("(U+0100) at position 4");
+    }
+    void textThatCannotBeStoredIsRefused() {
+        QFETCH(QString, text);
+        QFETCH(QString, message);
+        RecordingObject object;
+        GeneralPage page;
+        page.fill(&object);
+        list(page, 207)->setCurrentIndex(5);
+        qobject_cast<QPlainTextEdit*>(page.control(201))->setPlainText(text);
+        MessageCatcher catcher;
+        QCOMPARE(page.apply(&object), message.isEmpty());
+        if (message.isEmpty()) {
+            QCOMPARE(QString::fromLatin1(object.model.text.c_str()), text);
+            return;
+        }
+        QCOMPARE(catcher.messages.size(), 1);
+        QVERIFY2(catcher.messages[0].contains(message), qPrintable(catcher.messages[0]));
+        QVERIFY(object.puts.empty()); // not even the frame
+        QCOMPARE(object.model.text, std::string("Nimbrel Marquee"));
     }
 
     void exchangeOrderAndValues() {
@@ -284,12 +318,12 @@ class TestComponentPages : public QObject {
         model.picture[0] = picture;
         model.backColor = rgb(0, 0, 255);
         model.frame = 0;
-        m.loadModel(model);
+        ZqMarqueePrivate::get(m).loadModel(model);
         QImage image(300, 60, QImage::Format_RGB32);
         QPainter painter(&image);
-        m.render(&painter, QRect(0, 0, 300, 60));
+        ZqMarqueePrivate::get(m).render(&painter, QRect(0, 0, 300, 60));
         painter.end();
-        QCOMPARE(m.contentSize().cx, 191); // 5080 HIMETRIC / 26.5
+        QCOMPARE(ZqMarqueePrivate::get(m).contentSize().cx, 191); // 5080 HIMETRIC / 26.5
         QCOMPARE(image.pixel(50, 30), qRgb(0, 0, 255));
     }
 

@@ -34,6 +34,8 @@ class TestCoreMarkup : public QObject {
     void atoiReading_data();
     void atoiReading();
     void scanAlwaysEnds();
+    void plainText_data();
+    void plainText();
 };
 
 void TestCoreMarkup::tokens_data() {
@@ -172,6 +174,31 @@ void TestCoreMarkup::scanAlwaysEnds() {
         }
         QCOMPARE(joined, s);
     }
+}
+
+void TestCoreMarkup::plainText_data() {
+    QTest::addColumn<QString>("markup");
+    QTest::addColumn<QString>("words");
+    QTest::newRow("plain") << "Hello world"
+                           << "Hello world";
+    QTest::newRow("codes say nothing") << "<H 1>Kavel32<IMG 1> <COLOR R200>packs"
+                                       << "Kavel32 packs";
+    QTest::newRow("line breaks are blanks") << "line1\r\nline2\rline3\nline4"
+                                            << "line1 line2 line3 line4";
+    QTest::newRow("blanks at the ends and runs of them") << "  a \r\n\r\n  b  "
+                                                         << "a b";
+    QTest::newRow("codes that are not codes are text") << "<IMG 0>x<h 1>"
+                                                       << "<IMG 0>x<h 1>";
+    QTest::newRow("only codes") << "<IMG 2><H 3><COLOR G9>"
+                                << "";
+    QTest::newRow("last run kept") << "<H 1>a<H 0>z"
+                                   << "az";
+}
+
+void TestCoreMarkup::plainText() {
+    QFETCH(QString, markup);
+    QFETCH(QString, words);
+    QCOMPARE(QString::fromStdString(zqmarq::plainText(markup.toStdString())), words);
 }
 
 QTEST_GUILESS_MAIN(TestCoreMarkup)

@@ -1,5 +1,6 @@
 // Stream form of the marquee's properties: the banner's bytes field by field, round trips,
 // the 1.0 and 1.1 conversions, and refusal of truncated or malformed data.
+#include "design_memory.h"
 #include "identifiers.h"
 #include "persist.h"
 
@@ -324,6 +325,60 @@ class TestPersistStream : public QObject {
         QCOMPARE(calls, 2); // Picture1 and the empty Picture9
         QCOMPARE(m.picture[0]->format, PictureFormat::Jpeg);
         QCOMPARE(m.picture[0]->widthHimetric, 2646);
+    }
+
+    // A design holds at most kMaxDesignBytes once loaded, decoded pictures counted at 4 bytes
+    // a pixel: a stream at the bound loads, one byte more is refused, naming the property.
+    void designBoundIsHeldWhileLoading_data() {
+        QTest::addColumn<int>("beyond"); // bytes past the bound
+        QTest::addColumn<QString>("property");
+        QTest::newRow("picture at the bound") << 0 << QString();
+        QTest::newRow("picture one byte past") << 1 << QStringLiteral("Picture1");
+        QTest::newRow("text one byte past") << 1 << QStringLiteral("Text");
+    }
+    void designBoundIsHeldWhileLoading() {
+        QFETCH(int, beyond);
+        QFETCH(QString, property);
+        constexpr int width = 1024, height = 8000; // 32,768,000 bytes decoded
+        PictureDecoder decode = [](std::vector<std::uint8_t> bytes) {
+            PictureData p;
+            p.format = PictureFormat::Png;
+            p.widthHimetric = pixelsToHimetric(width);
+            p.heightHimetric = pixelsToHimetric(height);
+            p.bytes = std::move(bytes);
+            return p;
+        };
+        MarqueeModel design;
+        if (property == QLatin1String("Text")) {
+            design.text.clear();
+        } else {
+            design.text = "<IMG 1>";
+            design.picture[0] = decode({0x5A});
+        }
+        const std::uint64_t fixed = designMemory(design);
+        const std::uint64_t names = 13 * 6; // "MS Sans Serif": Font and five headings
+        QCOMPARE(fixed,
+                 design.text.empty() ? names : std::uint64_t(4) * width * height + 1 + 7 + names);
+        const std::uint64_t room = kMaxDesignBytes - fixed + std::uint64_t(beyond);
+        if (property == QLatin1String("Text"))
+            design.text.assign(room, 'x');
+        else
+            design.picture[0]->bytes.resize(1 + room, 0x5A);
+        const std::vector<std::uint8_t> stream = saveToStream(design);
+        MarqueeModel loaded;
+        std::string error;
+        const bool ok = loadFromStream(stream.data(), stream.size(), loaded, &error, decode);
+        if (property.isEmpty()) {
+            QVERIFY2(ok, error.c_str());
+            QCOMPARE(designMemory(loaded), kMaxDesignBytes);
+            return;
+        }
+        QVERIFY(!ok);
+        QVERIFY2(
+            QString::fromStdString(error).contains(
+                QStringLiteral("with %1 it needs %2 bytes").arg(property).arg(kMaxDesignBytes + 1)),
+            error.c_str());
+        QCOMPARE(loaded.text, std::string(kDefaultText)); // refused: the defaults
     }
 
     void storedDesignsOfTheMainWindow() {

@@ -82,6 +82,40 @@ class TestRegistryContainer : public QObject {
         QCOMPARE(error, QStringLiteral("The class ZqMarquee.ZqMarqueeCtrl.1 is not registered"));
     }
 
+    // The main window holds the hosted control as a QWidget only: reduced motion is set by
+    // property name through the container, and the banner then stands still on its first frame.
+    // Text the stored form cannot hold is refused by the container, not altered.
+    void hostedControlThroughTheContainer() {
+        QCOMPARE(regsvr({QStringLiteral("-s"), kLibrary}), 0);
+        QWidget parent;
+        parent.resize(200, 40);
+        QString error;
+        auto host =
+            ControlHost::create(QStringLiteral("ZqMarquee.ZqMarqueeCtrl.1"), &parent, &error);
+        QVERIFY2(host, qPrintable(error));
+        QWidget* banner = host->widget();
+        banner->setGeometry(0, 0, 200, 40);
+        QVERIFY(host->setText(QStringLiteral("WWWW MMMM WWWW")));
+        QVERIFY(host->setProperty(QStringLiteral("TickTime"), std::int16_t(10)));
+        const QImage first = banner->grab().toImage(); // not shown yet: no step was made
+        parent.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&parent));
+        QTRY_VERIFY(banner->grab().toImage() != first); // it moves
+
+        host->saveStream(); // the container stored the design: nothing is left to save
+        QVERIFY(!host->isDirty());
+        QVERIFY(banner->setProperty("reducedMotion", true));
+        QCOMPARE(banner->property("reducedMotion").toBool(), true);
+        QCOMPARE(banner->grab().toImage(), first); // back on its first frame
+        QTest::qWait(100);
+        QCOMPARE(banner->grab().toImage(), first); // and standing there
+        QVERIFY(!host->isDirty());
+
+        QVERIFY(!host->setText(QStringLiteral("\u041f\u0440\u0438\u0432\u0435\u0442"), &error));
+        QVERIFY2(error.contains(QStringLiteral("(U+041F) at position 1")), qPrintable(error));
+        QCOMPARE(host->text(), QStringLiteral("WWWW MMMM WWWW"));
+    }
+
     void freshProcessCreatesByProgId() {
         const QStringList args = {QStringLiteral("--load"),
                                   QStringLiteral(KAVEL_SOURCE_DIR "/resources/marquee/banner.zqm"),

@@ -5,7 +5,7 @@
 #include "marquee_engine.h"
 #include "picture_decode.h"
 #include "qt_surface.h"
-#include "zq_marquee.h"
+#include "zq_marquee_p.h"
 
 #include <QBuffer>
 #include <QFontMetrics>
@@ -30,12 +30,16 @@ PictureData redBlock() {
     return bmpPicture(image);
 }
 
+ZqMarqueePrivate& in(ZqMarquee& m) {
+    return ZqMarqueePrivate::get(m);
+}
+
 // The marquee rendered onto a fresh image of w x h.
 QImage rendered(ZqMarquee& m, int w, int h) {
     QImage image(w, h, QImage::Format_RGB32);
     image.fill(QColor(1, 2, 3));
     QPainter p(&image);
-    m.render(&p, QRect(0, 0, w, h));
+    in(m).render(&p, QRect(0, 0, w, h));
     p.end();
     return image;
 }
@@ -67,7 +71,8 @@ class TestWidgetSurface : public QObject {
     void textMetrics();
     void colouredText();
     void sharpAtHighDensity();
-    void hugeContentIsRefusedNotFatal();
+    void hugeContentSaysSo();
+    void pictureIsDecodedOnce();
     void translatedPainter();
     void iconScaledIntoSlot();
 };
@@ -118,9 +123,9 @@ void TestWidgetSurface::frameRings() {
     model.picture[0] = redBlock();
     model.backColor = rgb(0, 0, 255);
     model.frame = style;
-    m.loadModel(model);
-    m.setSystemColors(SystemColors::classic()); // button shadow grey 128
-    m.setScrollPosition(1000);
+    in(m).loadModel(model);
+    in(m).setSystemColors(SystemColors::classic()); // button shadow grey 128
+    in(m).setScrollPosition(1000);
     const QImage image = rendered(m, 80, 30);
     QCOMPARE(image.pixel(0, 15), outerTL);  // left
     QCOMPARE(image.pixel(40, 0), outerTL);  // top
@@ -139,8 +144,8 @@ void TestWidgetSurface::shadowFrame() {
     model.text.clear();
     model.backColor = rgb(0, 0, 255);
     model.frame = 5;
-    m.loadModel(model);
-    m.setSystemColors(SystemColors::classic()); // button shadow grey 128
+    in(m).loadModel(model);
+    in(m).setSystemColors(SystemColors::classic()); // button shadow grey 128
     const QImage image = rendered(m, 80, 30);
     const QRgb black = qRgb(0, 0, 0), shadow = qRgb(128, 128, 128), bg = qRgb(0, 0, 255);
     QCOMPARE(image.pixel(0, 15), black);
@@ -164,18 +169,18 @@ void TestWidgetSurface::systemColoursFollowThePalette() {
     model.text.clear();
     model.backColor = systemColor(kColorBtnFace);
     model.frame = 0;
-    m.loadModel(model);
+    in(m).loadModel(model);
     QPalette palette = m.palette();
     palette.setColor(QPalette::Window, QColor(20, 40, 60));
     m.setPalette(palette);
     QCOMPARE(rendered(m, 40, 20).pixel(20, 10), qRgb(20, 40, 60));
     SystemColors given = SystemColors::classic();
     given.colors[kColorBtnFace] = rgb(7, 8, 9);
-    m.setSystemColors(given);
+    in(m).setSystemColors(given);
     palette.setColor(QPalette::Window, QColor(90, 90, 90));
     m.setPalette(palette);
     QCOMPARE(rendered(m, 40, 20).pixel(20, 10), qRgb(7, 8, 9));
-    m.setSystemColors(std::nullopt);
+    in(m).setSystemColors(std::nullopt);
     QCOMPARE(rendered(m, 40, 20).pixel(20, 10), qRgb(90, 90, 90));
 }
 
@@ -209,8 +214,8 @@ void TestWidgetSurface::justifiedPlacement() {
     model.direction = direction;
     model.justification = justification;
     model.frame = frame;
-    m.loadModel(model);
-    m.setScrollPosition(30);
+    in(m).loadModel(model);
+    in(m).setScrollPosition(30);
     const QImage image = rendered(m, 200, 60);
     const QRect box = boxOf(image, qRgb(255, 0, 0));
     // The frame is drawn over the content: compare the part that is not under a ring.
@@ -238,7 +243,7 @@ void TestWidgetSurface::whiteLeftOutOfBitmap() {
     model.backColor = rgb(0, 0, 255);
     model.frame = 0;
     model.justification = 0;
-    m.loadModel(model);
+    in(m).loadModel(model);
     const QImage out = rendered(m, 60, 20);
     QCOMPARE(out.pixel(2, 2), qRgb(0, 0, 255));      // white left out
     QCOMPARE(out.pixel(5, 5), qRgb(0, 0, 0));        // kept
@@ -303,7 +308,7 @@ void TestWidgetSurface::colouredText() {
     model.backColor = rgb(255, 255, 255);
     model.frame = 0;
     model.justification = 0;
-    m.loadModel(model);
+    in(m).loadModel(model);
     const QImage image = rendered(m, 200, 40);
     auto count = [&](auto pred) {
         int n = 0;
@@ -342,19 +347,71 @@ void TestWidgetSurface::sharpAtHighDensity() {
     QCOMPARE(two.pixel(2, 40), qRgb(0, 0, 0));
 }
 
-void TestWidgetSurface::hugeContentIsRefusedNotFatal() {
+// Content past the content image's bound is not drawn, and the control says so instead of
+// showing an empty box.
+void TestWidgetSurface::hugeContentSaysSo() {
     MarqueeModel model;
     model.text = std::string(20000, 'W');
     model.font = FontDesc::defaultHeading();
     model.font->size = 720000; // 72 pt: far beyond the pixel limit
-    QImage image(100, 40, QImage::Format_RGB32);
+    model.foreColor = rgb(0, 0, 0);
+    model.frame = 0;
+    QImage image(400, 40, QImage::Format_RGB32);
     MarqueeEngine e;
     QPainter p(&image);
     QtSurface s(&p);
     s.setPixelLimit(1'000'000);
-    e.paint(s, model, {0, 0, 100, 40}, {0, 0, 100, 40});
+    e.paint(s, model, {0, 0, 400, 40}, {0, 0, 400, 40});
+    p.end();
     QVERIFY(!e.contentSurface());
-    QCOMPARE(image.pixel(50, 20), qRgb(255, 255, 255)); // background and frame only
+    QVERIFY(e.contentTooLarge());
+    QVERIFY(QString::fromStdString(e.tooLargeNotice()).startsWith(QStringLiteral("Too large")));
+    QVERIFY(boxOf(image, qRgb(0, 0, 0)).isValid()); // the notice, in the text colour
+    QCOMPARE(image.pixel(399, 39), qRgb(255, 255, 255));
+
+    // The widget tells the same before it paints, at the bound's edge: a content image of
+    // exactly MaxContentPixels is drawn, one more row is not.
+    ZqMarquee m;
+    MarqueeModel tall;
+    PictureData slot;
+    slot.bytes = {1};
+    slot.format = PictureFormat::Metafile; // takes its slot, draws nothing
+    const auto slotOf = [](int pixels) { return pixels * 53 / 2 + 1; }; // HIMETRIC / 26.5
+    slot.widthHimetric = slotOf(1024);
+    slot.heightHimetric = slotOf(8192);
+    tall.picture[0] = slot;
+    tall.text = "<IMG 1>";
+    in(m).loadModel(tall);
+    QCOMPARE(in(m).measuredContentSize(), (Size{1024, 8192}));
+    QCOMPARE(qint64(1024) * 8192, ZqMarquee::MaxContentPixels);
+    QVERIFY(!m.contentTooLarge());
+    slot.heightHimetric = slotOf(8193);
+    tall.picture[0] = slot;
+    in(m).loadModel(tall);
+    QVERIFY(m.contentTooLarge());
+    QVERIFY(m.property("contentTooLarge").toBool());
+}
+
+// A picture is decoded when its bytes arrive; drawing and every re-layout use that image.
+void TestWidgetSurface::pictureIsDecodedOnce() {
+    PictureData picture = redBlock();
+    QVERIFY(picture.decoded);
+    const PictureData copy = picture;
+    QCOMPARE(copy.decoded, picture.decoded); // shared, not decoded again
+    QCOMPARE(copy, picture);
+    // Spoil the bytes: what is drawn still comes from the image decoded with them.
+    std::fill(picture.bytes.begin(), picture.bytes.end(), std::uint8_t(0));
+    QVERIFY(decodePicture(picture).isNull());
+    ZqMarquee m;
+    MarqueeModel model;
+    model.text = "<IMG 1>";
+    model.picture[0] = picture;
+    model.frame = 0;
+    model.justification = 0;
+    in(m).loadModel(model);
+    QCOMPARE(boxOf(rendered(m, 60, 20), qRgb(255, 0, 0)), QRect(0, 0, 19, 10));
+    in(m).loadModel(model); // a re-layout
+    QCOMPARE(boxOf(rendered(m, 60, 20), qRgb(255, 0, 0)), QRect(0, 0, 19, 10));
 }
 
 void TestWidgetSurface::translatedPainter() {
@@ -367,13 +424,13 @@ void TestWidgetSurface::translatedPainter() {
     model.backColor = rgb(0, 0, 255);
     model.frame = 0;
     model.justification = 0;
-    m.loadModel(model);
-    m.setScrollPosition(20);
+    in(m).loadModel(model);
+    in(m).setScrollPosition(20);
     QImage image(300, 100, QImage::Format_RGB32);
     image.fill(Qt::black);
     QPainter p(&image);
     p.translate(150, 50);
-    m.render(&p, QRect(-100, 0, 80, 30)); // logical left edge off the image, device on it
+    in(m).render(&p, QRect(-100, 0, 80, 30)); // logical left edge off the image, device on it
     p.end();
     QCOMPARE(boxOf(image, qRgb(255, 0, 0)), QRect(50 + 20, 50, 19, 10));
 }
@@ -400,7 +457,7 @@ void TestWidgetSurface::iconScaledIntoSlot() {
     model.backColor = rgb(0, 0, 255);
     model.frame = 0;
     model.justification = 0;
-    m.loadModel(model);
+    in(m).loadModel(model);
     const QImage out = rendered(m, 60, 30);
     const Size slot = pictureSlotSize(picture);
     QCOMPARE(slot, (Size{31, 15}));

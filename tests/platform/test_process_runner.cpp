@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -140,6 +141,37 @@ class ProcessRunnerTest : public QObject {
         QCOMPARE(runCommand(makeCommand("sh", {"-c", "sleep 30 & sleep 30; wait"})), 128 + SIGTERM);
         QVERIFY(t.elapsed() < 10'000);
         StopSignals::clear();
+    }
+
+    // Killed outright, this program cannot stop what it started: the kernel sends the child
+    // the stop signal instead, so nothing goes on writing for a run that is gone, and a child
+    // that stops in order on that signal (the archiver front-ends) gets to do so.
+    void childEndsWhenTheProgramIsKilled_data() {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QByteArray>("heard");
+        QTest::newRow("plain child") << "exec sleep 60" << QByteArray();
+        QTest::newRow("child that stops in order")
+            << "trap 'echo stopped > \"$2\"; exit 143' TERM; while :; do sleep 0.05; done"
+            << QByteArray("stopped\n");
+    }
+    void childEndsWhenTheProgramIsKilled() {
+        QFETCH(QString, script);
+        QFETCH(QByteArray, heard);
+        QTemporaryDir dir;
+        const QString pidFile = dir.filePath("pid");
+        const QString heardFile = dir.filePath("heard");
+        QProcess probe;
+        probe.start(KAVEL_RUNNER_PROBE,
+                    {"sh", "-c", "echo $$ > \"$1\"; " + script, "sh", pidFile, heardFile});
+        QTRY_VERIFY_WITH_TIMEOUT(readAll(pidFile).endsWith('\n'), 10000);
+        const qint64 child = readAll(pidFile).trimmed().toLongLong();
+        QVERIFY(processAlive(child));
+        QCOMPARE(probe.state(), QProcess::Running);
+        ::kill(pid_t(probe.processId()), SIGKILL);
+        QVERIFY(probe.waitForFinished(10000));
+        QCOMPARE(probe.exitStatus(), QProcess::CrashExit);
+        QTRY_VERIFY_WITH_TIMEOUT(!processAlive(child), 10000);
+        QCOMPARE(readAll(heardFile), heard);
     }
 
     // The archiver front-ends' progress lines arrive in pieces of any size.

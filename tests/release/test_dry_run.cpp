@@ -41,6 +41,35 @@ QString lineStarting(const QString& text, const QString& start) {
     return {};
 }
 
+// Every line that starts with start, without it.
+QStringList linesStarting(const QString& text, const QString& start) {
+    QStringList found;
+    for (const QString& line : text.split('\n'))
+        if (line.startsWith(start))
+            found << line.mid(start.size());
+    return found;
+}
+
+QByteArray output(const QString& program, const QStringList& args) {
+    QProcess p;
+    p.start(program, args);
+    p.waitForFinished(-1);
+    return p.readAllStandardOutput();
+}
+
+// The entry names of a zip, in their order.
+QStringList zipEntries(const QString& zip) {
+    return QString::fromUtf8(output("unzip", {"-Z1", zip})).split('\n', Qt::SkipEmptyParts);
+}
+
+// A file of zeros that takes no room on disk: big sources for the volume counts' bounds.
+void sparseFile(const QString& path, qint64 size) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QVERIFY(f.resize(size));
+}
+
 } // namespace
 
 class TestDryRun : public QObject {
@@ -68,6 +97,42 @@ class TestDryRun : public QObject {
         PlanOptions options;
         options.volumes = volumes;
         return planRun(job, readPlanFacts(job, root.path()), options);
+    }
+
+    QProcessEnvironment runEnv() const {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("KAVEL32_STATE_DIR", root.filePath("plan-state"));
+        env.insert("KAVEL32_SCRATCH_DIR", root.filePath("plan-scratch"));
+        env.remove("DISPLAY");
+        env.remove("WAYLAND_DISPLAY");
+        return env;
+    }
+    int kavel(const QStringList& args, QString* out) const {
+        QProcess p;
+        p.setProcessEnvironment(runEnv());
+        p.start(QString(KAVEL_BIN_DIR) + "/kavel32", args);
+        p.waitForFinished(-1);
+        *out = QString::fromLocal8Bit(p.readAllStandardOutput() + p.readAllStandardError());
+        return p.exitCode();
+    }
+
+    // A job over a folder of the test's own: release.nfo, a diz numbered at line 3, column 6.
+    JobSettings planJob(const QString& top, const QByteArray& dizLine3) {
+        JobSettings job;
+        job.SourceSpec = top + "/source";
+        job.DizFile = top + "/file_id.diz";
+        writeFile(job.DizFile, "Title\r\n\r\n" + dizLine3 + "\r\n");
+        job.AutoNumber = true;
+        job.NumberLine = "3";
+        job.NumberColumn = "6";
+        job.NfoFile = top + "/release.nfo";
+        writeFile(job.NfoFile, "Notes\r\n");
+        job.ZipDir = top + "/zips";
+        QDir().mkpath(job.ZipDir);
+        job.ZipName = "plan";
+        job.SizeUnits = 3;
+        job.MethodIndex = 0;
+        return job;
     }
 
   private slots:
@@ -141,6 +206,192 @@ class TestDryRun : public QObject {
         QVERIFY2(plan.ok(), qPrintable(plan.fault->text));
         QCOMPARE(plan.zips[k - 1].numberedLine.toLatin1(), readAll(out).split('\n')[2].trimmed());
         QCOMPARE(plan.zips[k - 1].dizText, readAll(out));
+    }
+
+    // What the dry run prints is what the run then makes: the zips' names and count, every
+    // zip's entries, the numbered diz lines; and where the archiver's count is not the
+    // estimate's, the run numbers the set it really made.
+    void planMatchesTheRun_data() {
+        QTest::addColumn<QString>("shape");
+        QTest::addColumn<QString>("outcome"); // "same", "wider", or the refusal's words
+        QTest::newRow("volumes, extra folder in every zip") << "extra"
+                                                            << "same";
+        QTest::newRow("nfo and extra in the 1st zip only, no numbering") << "first"
+                                                                         << "same";
+        QTest::newRow("one archive named with digits, sfv and check") << "single"
+                                                                      << "same";
+        QTest::newRow("estimate 99, the archiver makes 100, room in the diz") << "count100room"
+                                                                              << "wider";
+        QTest::newRow("estimate 99, the archiver makes 100, no room")
+            << "count100"
+            << "The archiver made 100 volumes, too many for two-digit";
+        QTest::newRow("estimate above 99, no room") << "estimate100"
+                                                    << "would be overwritten; write a placeholder "
+                                                       "such as xxx/xxx there";
+        QTest::newRow("estimate above 99, bracketed placeholder") << "estimate100room"
+                                                                  << "same";
+    }
+    void planMatchesTheRun() {
+        QFETCH(QString, shape);
+        QFETCH(QString, outcome);
+        const QString top = root.filePath("plan-" + shape);
+        const QString work = top + "/work";
+        QDir().mkpath(work);
+        // 49,500,000 bytes stored make 99 volumes by the estimate and 100 by the archiver
+        // (its headers); 49,600,000 make an estimate above 99.
+        const bool big = shape.startsWith("count") || shape.startsWith("estimate");
+        QByteArray dizLine = "Disk 00/00 of the set";
+        if (shape == "count100room")
+            dizLine = "Disk 00/00   of the set";
+        if (shape == "estimate100room")
+            dizLine = "Disk[000/000] of the set";
+        JobSettings job = planJob(top, dizLine);
+        if (shape == "estimate100room")
+            job.NumberColumn = "6";
+        if (big) {
+            job.SizeUnits = 1;
+            sparseFile(job.SourceSpec + "/zeros.bin",
+                       shape.startsWith("count") ? 49'500'000 : 49'600'000);
+        } else {
+            QByteArray data(3'500'000, Qt::Uninitialized);
+            QRandomGenerator(11).fillRange(reinterpret_cast<quint32*>(data.data()),
+                                           data.size() / 4);
+            writeFile(job.SourceSpec + "/data.bin", data);
+        }
+        QStringList options = {"--work-dir", work};
+        if (shape == "extra") {
+            job.ExtraPath = top + "/extra";
+            writeFile(job.ExtraPath + "/one.txt", "1");
+            writeFile(job.ExtraPath + "/[two] *.txt", "2");
+        } else if (shape == "first") {
+            job.FirstZipOnly = true;
+            job.AutoNumber = false;
+            job.ExtraIsFile = true;
+            job.ExtraPath = top + "/read me.txt";
+            writeFile(job.ExtraPath, "r");
+        } else if (shape == "single") {
+            job.SizeUnits = 0;
+            job.ZipName = "game01";
+            options << "--sfv"
+                    << "--verify";
+        }
+        const QString script = top + "/job.rip";
+        QVERIFY(saveScript(script, job).ok);
+
+        QString plan, ran;
+        const int dryStatus = kavel(options + QStringList{"--dry-run", "!" + script}, &plan);
+        const int runStatus = kavel(options + QStringList{"!" + script}, &ran);
+        const QStringList made = QDir(job.ZipDir).entryList({"*.zip"}, QDir::Files, QDir::Name);
+        if (outcome != "same" && outcome != "wider") {
+            // Refused before anything is archived, or after the archiver with its volumes
+            // kept; never a zip.
+            QCOMPARE(runStatus, 1);
+            QVERIFY2(ran.contains(outcome), qPrintable(ran));
+            QVERIFY(made.isEmpty());
+            const bool afterArchiving = shape.startsWith("count");
+            QCOMPARE(dryStatus, afterArchiving ? 0 : 1);
+            QCOMPARE(QDir(work).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(),
+                     afterArchiving ? 1 : 0);
+            return;
+        }
+        QCOMPARE(dryStatus, 0);
+        QVERIFY2(runStatus == 0, qPrintable(ran));
+        if (outcome == "wider") {
+            // The plan said 99 with two digits; the archiver's 100 get three, names cut to
+            // stay 8.3, and every diz says which of 100 it is.
+            QVERIFY2(plan.contains("planned 99 (2-digit numbers)"), qPrintable(plan));
+            QCOMPARE(made.size(), 100);
+            QCOMPARE(made.first(), QString("plan001.zip"));
+            QCOMPARE(made.last(), QString("plan100.zip"));
+            const QByteArray diz =
+                output("unzip", {"-p", job.ZipDir + "/plan100.zip", "file_id.diz"});
+            QCOMPARE(diz.split('\n').value(2), QByteArray("Disk 100/100 of the set\r"));
+            // Written bare, a three-digit total is one receivers read as 0: said, not refused.
+            QVERIFY2(ran.contains("kavel32: warning: ") && ran.contains("three-digit total"),
+                     qPrintable(ran));
+            return;
+        }
+        const QString zipsLine =
+            lineStarting(plan, QStringLiteral("Zips: %1 in %2: ").arg(made.size()).arg(job.ZipDir));
+        if (made.size() <= 12)
+            QCOMPARE(zipsLine, made.join(", "));
+        else
+            QVERIFY2(zipsLine.endsWith(made.last()), qPrintable(plan));
+        // Every "Into" line against the zips it names.
+        int checked = 0;
+        for (const QString& into : linesStarting(plan, "Into ")) {
+            const QString names = into.section(": ", 0, 0);
+            const QStringList companions = into.section(": ", 1).split(", ").mid(1);
+            const QString first = names.section(" to ", 0, 0);
+            const QString last = names.contains(" to ") ? names.section(" to ", 1) : first;
+            for (qsizetype i = made.indexOf(first); i >= 0 && i <= made.indexOf(last); ++i) {
+                QStringList entries = zipEntries(job.ZipDir + "/" + made[i]);
+                QVERIFY2(entries.size() == companions.size() + 1, qPrintable(made[i]));
+                entries.removeFirst(); // the volume
+                QStringList expected = companions;
+                expected.replaceInStrings(" (tagged copy)", "");
+                QCOMPARE(entries, expected);
+                ++checked;
+            }
+        }
+        QCOMPARE(checked, made.size());
+        for (const QString& line : linesStarting(plan, "Diz of zip ")) {
+            const QString zip = line.section(',', 0, 0);
+            const QByteArray diz = output("unzip", {"-p", job.ZipDir + "/" + zip, "file_id.diz"});
+            QCOMPARE(line.section(": ", 1).toLatin1() + '\r', diz.split('\n').value(2));
+        }
+        QCOMPARE(ran.contains("three-digit total"), false);
+        if (shape == "single") {
+            QCOMPARE(made, QStringList{"game01.zip"});
+            QVERIFY(QFile::exists(job.ZipDir + "/game01.sfv"));
+            QVERIFY2(ran.contains("Check passed: 1 zips"), qPrintable(ran));
+        }
+    }
+
+    // The run's own folders inside the source are never packed, and a second run of a job
+    // whose source shrank replaces the older set instead of leaving its last zips.
+    void ownFoldersAndSmallerReruns() {
+        const QString top = root.filePath("own");
+        JobSettings job = planJob(top, "Disk 00/00 of the set");
+        job.ZipDir = job.SourceSpec + "/zips";
+        QDir().mkpath(job.ZipDir);
+        const QString work = job.SourceSpec + "/work";
+        QDir().mkpath(work);
+        QByteArray data(6'000'000, Qt::Uninitialized);
+        QRandomGenerator(5).fillRange(reinterpret_cast<quint32*>(data.data()), data.size() / 4);
+        writeFile(job.SourceSpec + "/data.bin", data);
+        const QString script = top + "/job.rip";
+        QVERIFY(saveScript(script, job).ok);
+
+        QString plan, first, second;
+        QCOMPARE(kavel({"--work-dir", work, "--dry-run", "!" + script}, &plan), 0);
+        QVERIFY2(plan.contains("Left out of the archive: " + QDir(job.ZipDir).canonicalPath()),
+                 qPrintable(plan));
+        QCOMPARE(kavel({"--work-dir", work, "!" + script}, &first), 0);
+        const QStringList firstSet = QDir(job.ZipDir).entryList(QDir::Files, QDir::Name);
+        QCOMPARE(firstSet.size(), 5);
+        QCOMPARE(kavel({"--work-dir", work, "!" + script}, &second), 0);
+        QCOMPARE(QDir(job.ZipDir).entryList(QDir::Files, QDir::Name), firstSet);
+
+        // The source shrinks to two volumes: the last three zips of the older set go.
+        writeFile(job.SourceSpec + "/data.bin", data.left(2'000'000));
+        QString smaller;
+        QCOMPARE(kavel({"--work-dir", work, "!" + script}, &smaller), 0);
+        QVERIFY2(smaller.contains("Replaced the older set plan in " + job.ZipDir +
+                                  ": plan01.zip, plan02.zip, plan03.zip, plan04.zip, plan05.zip"),
+                 qPrintable(smaller));
+        QCOMPARE(QDir(job.ZipDir).entryList(QDir::Files, QDir::Name),
+                 (QStringList{"plan01.zip", "plan02.zip"}));
+        // What the archive holds: the data, never a zip of an earlier run or a work folder.
+        const QString joined = top + "/joined";
+        QDir().mkpath(joined);
+        for (const QString& zip : {QString("plan01.zip"), QString("plan02.zip")})
+            QVERIFY(QProcess::execute("unzip", {"-q", "-o", job.ZipDir + "/" + zip, "plan.*", "-d",
+                                                joined}) == 0);
+        const QString listing = QString::fromLocal8Bit(
+            output("7zz", {"l", "-ba", joined + "/" + QDir(joined).entryList({"*.001"}).value(0)}));
+        QVERIFY2(listing.contains("data.bin"), qPrintable(listing));
+        QVERIFY2(!listing.contains(".zip") && !listing.contains("Kavel"), qPrintable(listing));
     }
 
     // The real dry run writes nothing anywhere, then the real run executes the archiver

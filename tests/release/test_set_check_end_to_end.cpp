@@ -7,12 +7,14 @@
 #include <QDir>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <zip.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "../common/file_helpers.h"
 
@@ -85,6 +87,34 @@ void claimSize(QByteArray& zip, quint32 size) {
     zip.replace(central + 24, 4, bytes, 4);
 }
 
+// A link entry, as an archiver stores one: its target as data, the link's mode attached.
+void putLink(const QString& zipPath, const QString& name, const QByteArray& target) {
+    putEntries(zipPath, {{name, target}});
+    int error = 0;
+    zip_t* archive = zip_open(QFile::encodeName(zipPath).constData(), 0, &error);
+    QVERIFY(archive);
+    const zip_int64_t index = zip_name_locate(archive, name.toUtf8().constData(), 0);
+    QVERIFY(zip_file_set_external_attributes(archive, zip_uint64_t(index), 0, ZIP_OPSYS_UNIX,
+                                             (S_IFLNK | 0777u) << 16) == 0);
+    QCOMPARE(zip_close(archive), 0);
+}
+
+void renameEntry(const QString& zipPath, int index, const QString& name) {
+    int error = 0;
+    zip_t* archive = zip_open(QFile::encodeName(zipPath).constData(), 0, &error);
+    QVERIFY(archive);
+    QCOMPARE(zip_file_rename(archive, zip_uint64_t(index), name.toUtf8().constData(), 0), 0);
+    QCOMPARE(zip_close(archive), 0);
+}
+
+// A zip whose one volume declares declared bytes and inflates to actual.
+void writeLyingZip(const QString& path, qint64 declared, qint64 actual) {
+    putEntries(path, {{"lie.7z", QByteArray(actual, '\0')}, {"file_id.diz", "Disk 01/01\r\n"}});
+    QByteArray bytes = readAll(path);
+    claimSize(bytes, quint32(declared));
+    writeFile(path, bytes);
+}
+
 } // namespace
 
 class TestSetCheckEndToEnd : public QObject {
@@ -132,6 +162,69 @@ class TestSetCheckEndToEnd : public QObject {
 
     QString zipOf(const QString& dir, int k) {
         return dir + QStringLiteral("/rel%1.zip").arg(k, 2, 10, QChar('0'));
+    }
+
+    void craftDamage(const QString& damage, const QString& dir) {
+        QString name;
+        if (damage == "none" || damage == "empty") {
+            return;
+        } else if (damage == "neighbour") {
+            QVERIFY(QFile::copy(zipOf(dir, 1), dir + "/relay.zip"));
+        } else if (damage == "stray6") {
+            putEntries(zipOf(dir, 6), {{"stray.txt", "stray\r\n"}});
+        } else if (damage == "nextvol6") {
+            const QByteArray next = entryBytes(zipOf(dir, 5), 0, &name);
+            putEntries(zipOf(dir, 6), {{name, next}});
+        } else if (damage == "junk6") {
+            const QByteArray volume = entryBytes(zipOf(dir, 6), 0, &name);
+            putEntries(zipOf(dir, 6), {{name, volume + noise(300'000, 5)}});
+        } else if (damage == "sfvdup" || damage == "sfvcase") {
+            QByteArray sfv = readAll(dir + "/rel.sfv");
+            const qsizetype at = sfv.indexOf(damage == "sfvdup" ? "rel01.zip " : "rel04.zip ");
+            QByteArray line = sfv.mid(at, sfv.indexOf('\n', at) + 1 - at);
+            QByteArray wrong = line;
+            wrong[10] = wrong[10] == '0' ? '1' : '0';
+            if (damage == "sfvdup")
+                writeFile(dir + "/rel.sfv", sfv.replace(line, wrong + line));
+            else
+                writeFile(dir + "/REL.sfv", sfv.replace(line, wrong));
+        } else if (damage == "escape" || damage == "absolute") {
+            putEntries(zipOf(dir, 2),
+                       {{damage == "escape" ? "../../../../tmp/escape.txt" : "/abs/x", "x"}});
+        } else if (damage == "volumepath") {
+            renameEntry(zipOf(dir, 3), 0, "../../x.7z.003");
+        } else if (damage == "link") {
+            putLink(zipOf(dir, 4), "passwd", "/etc/passwd");
+        } else if (damage == "threebare" || damage == "threeangle") {
+            for (int k = 1; k <= 6; ++k) {
+                const QString label = QStringLiteral("%1/006").arg(k, 3, 10, QChar('0'));
+                const QString line = damage == "threebare" ? label : "<" + label + ">";
+                putEntries(zipOf(dir, k),
+                           {{"file_id.diz", "  The Release\r\n  -----------\r\nDisk " +
+                                                line.toLatin1() + " of the set\r\n"}});
+            }
+        } else if (damage == "lie") {
+            const QByteArray volume = entryBytes(zipOf(dir, 1), 0, &name);
+            QVERIFY(volume.size() > 1000);
+            int error = 0;
+            zip_t* archive = zip_open(QFile::encodeName(zipOf(dir, 1)).constData(), 0, &error);
+            QVERIFY(archive);
+            // The volume deflated, so its sizes can lie apart; then made to claim 1000 bytes.
+            QCOMPARE(zip_set_file_compression(archive, 0, ZIP_CM_DEFLATE, 9), 0);
+            auto* copy = static_cast<char*>(malloc(size_t(volume.size())));
+            memcpy(copy, volume.constData(), size_t(volume.size()));
+            QVERIFY(zip_file_replace(
+                        archive, 0,
+                        zip_source_buffer(archive, copy, zip_uint64_t(volume.size()), 1), 0) == 0);
+            QCOMPARE(zip_close(archive), 0);
+            QByteArray bytes = readAll(zipOf(dir, 1));
+            claimSize(bytes, 1000);
+            writeFile(zipOf(dir, 1), bytes);
+        } else if (damage == "rename5") {
+            QVERIFY(QFile::rename(zipOf(dir, 5), dir + "/rfl05.zip"));
+        } else {
+            QFAIL(qPrintable("no such damage: " + damage));
+        }
     }
 
   private slots:
@@ -200,6 +293,8 @@ class TestSetCheckEndToEnd : public QObject {
         QTest::addColumn<QString>("expected");
         QTest::newRow("intact, no script") << "none" << false << "Check passed: 6 zips";
         QTest::newRow("intact") << "none" << true << "Check passed: 6 zips";
+        QTest::newRow("another job's zip beside, script")
+            << "neighbour" << true << "Check passed: 6 zips";
         QTest::newRow("byte flipped in zip 5")
             << "flip5" << true << "zip 05 rel05.zip: FAILED: CRC error in";
         QTest::newRow("volume of zip 5 rezipped damaged")
@@ -215,7 +310,7 @@ class TestSetCheckEndToEnd : public QObject {
         QTest::newRow("zip renamed out of the numbers")
             << "rename4" << false << "carries no set number";
         QTest::newRow("sfv disagrees")
-            << "sfv" << true << "SFV rel.sfv: FAILED: zip 02 rel02.zip has CRC";
+            << "sfv" << true << "SFV rel.sfv: FAILED: line 3: zip 02 rel02.zip has CRC";
         QTest::newRow("nfo gone from zip 1")
             << "nfo" << true << "zip 01 rel01.zip: FAILED: holds no release.nfo";
         QTest::newRow("nfo in zip 2 against 1st zip only")
@@ -234,6 +329,57 @@ class TestSetCheckEndToEnd : public QObject {
             << "newline" << false << "rel\\n01.zip: FAILED: the name holds a control character";
         QTest::newRow("fifo named .zip")
             << "fifo" << false << "rel01.zip: FAILED: is not a regular file";
+        // More than the part: a stray file, or the next volume beside its own.
+        for (bool withScript : {false, true}) {
+            const char* mode = withScript ? ", script" : "";
+            QTest::newRow(qPrintable(QString("stray file in zip 6%1").arg(mode)))
+                << "stray6" << withScript << "zip 06 rel06.zip: FAILED: holds stray.txt, which";
+            QTest::newRow(qPrintable(QString("junk after the archive's end%1").arg(mode)))
+                << "junk6" << withScript
+                << "set: FAILED: zip 06 rel06.zip: holds data after the end of the archive";
+            QTest::newRow(qPrintable(QString("sfv lists a zip twice%1").arg(mode)))
+                << "sfvdup" << withScript
+                << "SFV rel.sfv: FAILED: line 3: lists rel01.zip again with another CRC (line 2";
+            QTest::newRow(qPrintable(QString("a wrong sfv beside the right one%1").arg(mode)))
+                << "sfvcase" << withScript
+                << "SFV REL.sfv: FAILED: line 5: zip 04 rel04.zip has CRC";
+            QTest::newRow(qPrintable(QString("entry climbing out%1").arg(mode)))
+                << "escape" << withScript
+                << "zip 02 rel02.zip: FAILED: the entry name \"../../../../tmp/escape.txt\" "
+                   "climbs out";
+            QTest::newRow(qPrintable(QString("absolute entry%1").arg(mode)))
+                << "absolute" << withScript
+                << "zip 02 rel02.zip: FAILED: the entry name \"/abs/x\" is an absolute path";
+            QTest::newRow(qPrintable(QString("volume named out of the folder%1").arg(mode)))
+                << "volumepath" << withScript
+                << "zip 03 rel03.zip: FAILED: the entry name \"../../x.7z.003\" climbs out";
+            QTest::newRow(qPrintable(QString("link entry%1").arg(mode)))
+                << "link" << withScript
+                << "zip 04 rel04.zip: FAILED: passwd is a link, which a receiver does not unpack";
+            QTest::newRow(qPrintable(QString("three-digit total bare%1").arg(mode)))
+                << "threebare" << withScript
+                << "zip 01 rel01.zip: FAILED: file_id.diz says 001/006: receiving sites read a "
+                   "three-digit total such as 001/006 only in the forms [001/006] and (001/006)";
+            QTest::newRow(qPrintable(QString("three-digit total in angles%1").arg(mode)))
+                << "threeangle" << withScript
+                << "zip 06 rel06.zip: FAILED: file_id.diz says <006/006>: receiving sites";
+            QTest::newRow(qPrintable(QString("volume lying about its size%1").arg(mode)))
+                << "lie" << withScript
+                << "zip 01 rel01.zip: FAILED: rel.7z.001 holds more data than the 1000 bytes it "
+                   "declares";
+        }
+        QTest::newRow("next volume beside its own, script")
+            << "nextvol6" << true
+            << "zip 06 rel06.zip: FAILED: holds 2 volumes: rel.7z.006, rel.7z.005";
+        QTest::newRow("next volume beside its own")
+            << "nextvol6" << false
+            << "zip 06 rel06.zip: FAILED: holds rel.7z.005, which the other zips do not hold";
+        QTest::newRow("renamed zip, script")
+            << "rename5" << true
+            << "zip ?? rfl05.zip: FAILED: looks like one of the set's zips but is not named as "
+               "one (rel01.zip to rel06.zip)";
+        QTest::newRow("renamed zip")
+            << "rename5" << false << "zip ?? rfl05.zip: FAILED: the name does not share the stem";
     }
     void damagedSets() {
         QFETCH(QString, damage);
@@ -307,18 +453,45 @@ class TestSetCheckEndToEnd : public QObject {
             QVERIFY(QFile::copy(zipOf(pristine, 1), dir + "/rel\n01.zip"));
         } else if (damage == "fifo") {
             QCOMPARE(::mkfifo(QFile::encodeName(zipOf(dir, 1)).constData(), 0600), 0);
+        } else {
+            craftDamage(damage, dir);
         }
 
         const QStringList before = folderState(dir);
         const Run run =
             kavel(withScript ? QStringList{"--verify", dir, script} : QStringList{"--verify", dir});
         QVERIFY2(run.out.contains(expected), qPrintable(run.out + run.err));
-        const bool passes = damage == "none";
+        const bool passes = damage == "none" || damage == "neighbour";
+        if (damage == "rename5")
+            QVERIFY2(run.out.contains("set: FAILED: missing 05"), qPrintable(run.out));
         QCOMPARE(run.exitCode, passes ? 0 : 1);
         QCOMPARE(run.err.isEmpty(), passes);
         // Every line of the report is one line: a name's newline is written out.
         QVERIFY(!run.out.contains("rel\n01"));
         QCOMPARE(folderState(dir), before);
+    }
+
+    // A zip that declares a 500,000-byte volume inflating to 200 MB, checked with the work
+    // folder on a 64 MB file system: the check fails at the declared size, and nothing it
+    // writes comes near filling the file system.
+    void lyingSizeOnASmallFileSystem() {
+        const QString small = root.filePath("small");
+        QDir().mkpath(small);
+        if (::geteuid() != 0 ||
+            QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=64m", "tmpfs", small}) != 0)
+            QSKIP("mounting a small file system needs root");
+        const auto unmount = qScopeGuard([&] { QProcess::execute("umount", {small}); });
+        const QString dir = root.filePath("lying");
+        QDir().mkpath(dir);
+        writeLyingZip(dir + "/lie.zip", 500'000, 200'000'000);
+        QProcessEnvironment onSmall = env;
+        onSmall.insert("KAVEL32_SCRATCH_DIR", small + "/scratch");
+        const Run run = kavel({"--verify", dir}, onSmall);
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.out.contains("lie.7z holds more data than the 500000 bytes "
+                                  "it declares"),
+                 qPrintable(run.out));
+        QVERIFY2(!run.out.contains("No space left"), qPrintable(run.out));
     }
 
     // A set left in the folder by an earlier, bigger run is replaced, never mixed with the

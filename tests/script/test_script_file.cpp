@@ -121,6 +121,7 @@ class ScriptFileTest : public QObject {
         RecordingWindow window;
         const ScriptLoad load = loadScript(path, back, window, RunFlags{});
         QVERIFY2(load.ok, qPrintable(load.detail));
+        QVERIFY2(load.labelFault.isEmpty(), qPrintable(load.labelFault)); // ours always pass
         QCOMPARE(back, job);
         QVERIFY(window.messages.isEmpty());
     }
@@ -230,14 +231,47 @@ class ScriptFileTest : public QObject {
         QTEST(int(job.SizeUnits), "units");
     }
 
+    // Values are read by position, whatever the keys say; the first line whose key is not
+    // the one expected is named for the job's check.
     void keysAreNotExamined() {
         QByteArray text = withLine(1, "12345678c:\\src");
         text.replace("Diz: ", "ZZZZ ");
         text.replace(" name:", "?????:");
-        const JobSettings job = loaded(text);
+        ScriptLoad result;
+        const JobSettings job = loaded(text, &result);
         QCOMPARE(job.SourceSpec, QString("c:\\src"));
         QCOMPARE(job.DizFile, QString("c:\\diz\\file_id.diz"));
         QCOMPARE(job.ZipName, QString("mygame"));
+        QVERIFY(result.ok);
+        QCOMPARE(result.labelFault,
+                 QStringLiteral("line 2 is labelled \"12345678\" where \"Source: \" belongs"));
+    }
+
+    void shiftedLinesAreNamed_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QString>("fault"); // empty: every key in its place
+        QByteArray twice = kFullScript;
+        twice.replace(" Size: 3\r\n", " Size: 3\r\n Size: 3\r\n");
+        QTest::newRow("a line written twice")
+            << twice << "line 18 is labelled \" Size:\" where \" Solid:\" belongs";
+        QByteArray missing = kFullScript;
+        missing.replace("Col: 6\r\n", "");
+        QTest::newRow("a line missing")
+            << missing << "line 9 is labelled \"Lin: \" where \"Col: \" belongs";
+        QTest::newRow("the last line")
+            << withLine(18, " Extra -1")
+            << "line 19 is labelled \" Extra \" where \" Extra:\" belongs";
+        QByteArray stripped = kFullScript;
+        stripped.replace("Skip: \r\n", "Skip:\r\n");
+        QTest::newRow("trailing blank stripped by an editor") << stripped << "";
+        QTest::newRow("as written") << kFullScript << "";
+    }
+    void shiftedLinesAreNamed() {
+        QFETCH(QByteArray, text);
+        QFETCH(QString, fault);
+        ScriptLoad result;
+        loaded(text, &result);
+        QCOMPARE(result.labelFault, fault);
     }
 
     void shortLinesGiveEmptyValues() {

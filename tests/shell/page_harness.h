@@ -10,6 +10,7 @@
 #include "queued_dialogs.h"
 #include "shell/job_model.h"
 #include "shell/job_pages.h"
+#include "shell/session_window.h"
 #include "shell/shell_services.h"
 
 #include <QAbstractButton>
@@ -39,6 +40,19 @@ class PageMachine : public MachinePort {
         }
         return 0;
     }
+    // With real tools, the archiver's percentages reach onPercent, and whileRunning is
+    // called as the window's wait calls it; archiverStandIn replaces the archiver program.
+    int runWithProgress(const Command& cmd, const std::function<void(int)>& onPercent) override {
+        if (!realTools)
+            return run(cmd);
+        commands << cmd.text;
+        if (onExec)
+            onExec(cmd.text);
+        Command used = cmd;
+        if (!archiverStandIn.isEmpty())
+            used.program = archiverStandIn;
+        return runCommand(used, whileRunning, onPercent);
+    }
     QDate today() const override { return QDate(2026, 12, 8); }
     void playSound(const QString& name, bool) override { sounds << name; }
     void openEditor(const QString& path) override { edited << path; }
@@ -59,12 +73,15 @@ class PageMachine : public MachinePort {
     QByteArray sizeListing; // written as the size program's listing when not null
     bool realTools = false;
     std::function<void(const QString&)> onExec;
+    std::function<void()> whileRunning;
+    QString archiverStandIn;
 };
 
-class PagesWindowPort : public WindowPort {
+// The main window's frame as a test sees it: the pages it was asked for, the page bar, the
+// pointer, the window's state; message boxes go to the queued dialogs.
+class RecordingFrame : public WindowFrame {
   public:
-    explicit PagesWindowPort(Dialogs& dialogs) : dialogs_(dialogs) {}
-    JobPages* pages = nullptr;
+    explicit RecordingFrame(Dialogs& dialogs) : dialogs_(dialogs) {}
     QList<Page> shownPages;
     QString focus;
     bool pageBarEnabled = true;
@@ -72,7 +89,7 @@ class PagesWindowPort : public WindowPort {
     int minimised = 0;
     int restored = 0;
     int closed = 0;
-    std::function<void(int)> onProgress;
+    std::function<void()> onProcessEvents;
 
     void showPage(Page page, const QString& focusControl) override {
         shownPages << page;
@@ -82,25 +99,16 @@ class PagesWindowPort : public WindowPort {
                           MessageButtons buttons) override {
         return dialogs_.message(nullptr, text, title, icon, buttons);
     }
-    void setStatusText(const QString& text) override { pages->setStatusText(text); }
-    void setNameText(const QString& text) override { pages->setNameText(text); }
-    void setCountText(const QString& text) override { pages->setCountText(text); }
-    void setProgress(int percent) override {
-        pages->setProgress(percent);
-        if (onProgress)
-            onProgress(percent);
-    }
-    int progress() const override { return pages->progress(); }
-    QString sourceDisplay() const override { return pages->sourceDisplay(); }
-    void setSourceDisplay(const QString& text) override { pages->setSourceDisplay(text); }
     void setPageBarEnabled(bool enabled) override { pageBarEnabled = enabled; }
     void setBusyPointer(bool on) override { busy = on; }
-    void processEvents() override { QCoreApplication::processEvents(); }
+    void processEvents() override {
+        QCoreApplication::processEvents();
+        if (onProcessEvents)
+            onProcessEvents();
+    }
     void minimise() override { ++minimised; }
     void restore() override { ++restored; }
     void closeWindow() override { ++closed; }
-    void setSourceSizeText(const QString& text) override { pages->setSourceSizeText(text); }
-    void setSourceBrowseEnabled(bool enabled) override { pages->setSourceBrowseEnabled(enabled); }
 
   private:
     Dialogs& dialogs_;
@@ -121,8 +129,7 @@ inline QTemporaryDir& harnessFolders() {
 struct PagesHarness {
     // custom: dialogs of the test's own kind, owned by the harness.
     explicit PagesHarness(QueuedDialogs* custom = nullptr)
-        : ownDialogs(custom ? custom : new QueuedDialogs), dialogs(*ownDialogs),
-          port(dialogs), services{dialogs, port, machine, flags} {
+        : ownDialogs(custom ? custom : new QueuedDialogs), dialogs(*ownDialogs), frame(dialogs) {
         harnessFolders();
         auto* column = new QVBoxLayout(&window);
         const char* names[] = {"Picture1", "Picture2", "Picture4",
@@ -134,9 +141,10 @@ struct PagesHarness {
             (*panelSlots[i])->setObjectName(QLatin1String(names[i]));
             column->addWidget(*panelSlots[i]);
         }
-        pages = std::make_unique<JobPages>(panels, services);
-        port.pages = pages.get();
+        pages = std::make_unique<JobPages>(panels, frame, dialogs, machine, flags);
     }
+    // The window port the session talks to.
+    SessionWindow& port() { return pages->port(); }
     ~PagesHarness() { pages.reset(); }
 
     template <typename T> T* find(const char* name) const {
@@ -154,8 +162,7 @@ struct PagesHarness {
     QueuedDialogs& dialogs;
     PageMachine machine;
     RunFlags flags;
-    PagesWindowPort port;
-    ShellServices services;
+    RecordingFrame frame;
     std::unique_ptr<JobPages> pages;
 };
 

@@ -153,7 +153,7 @@ void TestDialogs::everyFileFilterListsNamesWithoutDot() {
 
 void TestDialogs::qtMessageBoxGivesTheButtonPressed_data() {
     QTest::addColumn<int>("buttons");
-    QTest::addColumn<int>("press");
+    QTest::addColumn<int>("press"); // a button, or -1 Escape, -2 Enter
     QTest::addColumn<int>("expected");
     QTest::newRow("ok") << int(MessageButtons::Ok) << int(QMessageBox::Ok)
                         << int(MessageAnswer::Ok);
@@ -162,6 +162,14 @@ void TestDialogs::qtMessageBoxGivesTheButtonPressed_data() {
     QTest::newRow("no") << int(MessageButtons::YesNo) << int(QMessageBox::No)
                         << int(MessageAnswer::No);
     QTest::newRow("escape on yes/no") << int(MessageButtons::YesNo) << -1 << int(MessageAnswer::No);
+    // Overwrite? destroys a set on OK: Enter alone and Escape keep it.
+    QTest::newRow("enter on ok/cancel")
+        << int(MessageButtons::OkCancel) << -2 << int(MessageAnswer::Cancel);
+    QTest::newRow("escape on ok/cancel")
+        << int(MessageButtons::OkCancel) << -1 << int(MessageAnswer::Cancel);
+    QTest::newRow("ok on ok/cancel")
+        << int(MessageButtons::OkCancel) << int(QMessageBox::Ok) << int(MessageAnswer::Ok);
+    QTest::newRow("enter on ok") << int(MessageButtons::Ok) << -2 << int(MessageAnswer::Ok);
 }
 
 void TestDialogs::qtMessageBoxGivesTheButtonPressed() {
@@ -172,7 +180,7 @@ void TestDialogs::qtMessageBoxGivesTheButtonPressed() {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         QVERIFY(box);
         if (press < 0)
-            QTest::keyClick(box, Qt::Key_Escape);
+            QTest::keyClick(box, press == -1 ? Qt::Key_Escape : Qt::Key_Return);
         else
             box->button(QMessageBox::StandardButton(press))->click();
     });

@@ -4,10 +4,12 @@
 
 #include "release/finish_options.h"
 #include "shell/check_report_window.h"
+#include "shell/job_pages.h"
 #include "shell/main_window.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -62,6 +64,15 @@ class TestFinishMenu : public QObject {
         dialogs.answerFolder({}); // cancelled: nothing is shown
         action(window, "checkzips")->trigger();
         QVERIFY(!window.findChild<CheckReportWindow*>());
+        QCOMPARE(dialogs.shown().back().dir, QDir::homePath()); // no zip folder yet
+        // The job's zip folder is where the question starts.
+        JobSettings job = window.jobPages()->model().job();
+        job.ZipDir = root.filePath("zips");
+        QVERIFY(QDir().mkpath(job.ZipDir));
+        window.jobPages()->model().setJob(job);
+        dialogs.answerFolder({});
+        action(window, "checkzips")->trigger();
+        QCOMPARE(dialogs.shown().back().dir, job.ZipDir);
         dialogs.answerFolder(empty);
         action(window, "checkzips")->trigger();
         auto* report = window.findChild<CheckReportWindow*>();

@@ -1,6 +1,7 @@
 #include "companion/zip_comment.h"
 #include "page_harness.h"
 #include "platform/paths.h"
+#include "shell/run_progress.h"
 #include "shell/ss_panel.h"
 
 #include <QAbstractSlider>
@@ -8,6 +9,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
+#include <QMap>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
@@ -27,9 +29,15 @@ class TestJobPages : public QObject {
     void controlsEditedAfterOpenSurviveSaveAndOpen();
     void openCancelledStillEmptiesSkipListAndImageOption();
     void openBrokenScriptShowsError();
-    void openedJobWithMissingFilesIsNotValidated();
+    void openedJobKeepsWhatIsMissing_data();
+    void openedJobKeepsWhatIsMissing();
+    void kavelSaysWhatIsMissing_data();
+    void kavelSaysWhatIsMissing();
+    void saveInPlaceMarksUnsavedChanges();
     void zipCommentOnAndOff();
     void progressTexts();
+    void runProgressAcrossBothPhases_data();
+    void runProgressAcrossBothPhases();
     void abortAndExitWithoutRun();
 
   private:
@@ -213,7 +221,7 @@ void TestJobPages::controlsEditedAfterOpenSurviveSaveAndOpen() {
         QCOMPARE(edited.SkipList, foldCase(skipped) + QStringLiteral("\r\n"));
 
         h.dialogs.answerSaveFile(script);
-        h.pages->saveScript();
+        h.pages->saveScriptAs();
         QCOMPARE(h.dialogs.shown().back().dir, folder); // the script's folder
     }
     PagesHarness h;
@@ -235,7 +243,7 @@ void TestJobPages::openCancelledStillEmptiesSkipListAndImageOption() {
     QCOMPARE(h.pages->model().job().SkipList, QString());
     QVERIFY(!h.find<QCheckBox>("Check2")->isChecked());
     QVERIFY(!h.pages->jobValidated());
-    QCOMPARE(h.window.windowTitle(), QString());
+    QVERIFY(!h.window.windowTitle().contains(QLatin1String(" - "))); // no script named
 }
 
 void TestJobPages::openBrokenScriptShowsError() {
@@ -250,23 +258,154 @@ void TestJobPages::openBrokenScriptShowsError() {
                                                    QStringLiteral("Error in Kavel script"));
     h.pages->openScript();
     QCOMPARE(h.dialogs.shown()[1].icon, MessageIcon::Critical);
-    QCOMPARE(h.pages->sourceDisplay(), source); // the values read before the error stay
+    QCOMPARE(h.port().sourceDisplay(), source); // the values read before the error stay
     QVERIFY(!h.pages->jobValidated());
 }
 
-void TestJobPages::openedJobWithMissingFilesIsNotValidated() {
-    PagesHarness h;
+// A job whose files have gone keeps what its script holds: the page that needs attention
+// shows the path marked as missing with the check's reason beside it, and the job saved
+// again loses nothing (not the source, not the skip list).
+void TestJobPages::openedJobKeepsWhatIsMissing_data() {
+    QTest::addColumn<QString>("field"); // design name of the path that has gone
+    QTest::addColumn<int>("page");
+    QTest::addColumn<QString>("note");
+    QTest::newRow("source") << "SSPanel8" << int(Page::Source) << "The source ";
+    QTest::newRow("diz") << "SSPanel2" << int(Page::Diz) << "The diz file ";
+    QTest::newRow("nfo") << "SSPanel3" << int(Page::Nfo) << "The nfo file ";
+    QTest::newRow("extra") << "SSPanel4" << int(Page::Nfo) << "The extra file ";
+    QTest::newRow("zip folder") << "SSPanel5" << int(Page::Zip) << "The zip directory ";
+}
+
+void TestJobPages::openedJobKeepsWhatIsMissing() {
+    QFETCH(QString, field);
+    QFETCH(int, page);
+    QFETCH(QString, note);
+    static const QMap<QString, QString JobSettings::*> paths{
+        {QStringLiteral("SSPanel8"), &JobSettings::SourceSpec},
+        {QStringLiteral("SSPanel2"), &JobSettings::DizFile},
+        {QStringLiteral("SSPanel3"), &JobSettings::NfoFile},
+        {QStringLiteral("SSPanel4"), &JobSettings::ExtraPath},
+        {QStringLiteral("SSPanel5"), &JobSettings::ZipDir}};
     JobSettings job = fullJob();
-    job.NfoFile = dir_.path() + QStringLiteral("/missing.nfo");
-    const QString script = dir_.path() + QStringLiteral("/missing.rip");
-    h.pages->model().setJob(job);
-    h.dialogs.answerSaveFile(script);
-    h.pages->saveScript();
+    const QString gone = dir_.path() + QStringLiteral("/gone-") + field;
+    job.*paths.value(field) = gone;
+    const QString script = dir_.path() + QStringLiteral("/missing-") + field + ".rip";
+    QByteArray written;
+    {
+        PagesHarness h;
+        h.pages->model().setJob(job);
+        h.dialogs.answerSaveFile(script);
+        h.pages->saveScript();
+        QFile file(script);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        written = file.readAll();
+    }
+    PagesHarness h;
     h.machine.sizeListing = listingWithTotal("  3,000,000 bytes");
     h.dialogs.answerOpenFile(script);
     h.pages->openScript();
     QVERIFY(!h.pages->jobValidated());
-    QCOMPARE(h.port.shownPages.back(), Page::Nfo);
+    QCOMPARE(int(h.frame.shownPages.back()), page);
+    const JobSettings opened = h.pages->model().job();
+    QCOMPARE(opened.*paths.value(field), gone);
+    QCOMPARE(opened.SkipList, job.SkipList);
+    auto* display = h.find<SSPanel>(field.toLatin1().constData());
+    QCOMPARE(display->caption(), gone);
+    QVERIFY(display->isMarked());
+    auto* beside = h.find<QLabel>((field + QStringLiteral("Note")).toLatin1().constData());
+    QVERIFY(!beside->isHidden());
+    QVERIFY2(beside->text().startsWith(note), qPrintable(beside->text()));
+    QVERIFY(beside->text().contains(gone));
+
+    h.pages->saveScript(); // in place: no dialog
+    QFile file(script);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray again = file.readAll();
+    // Everything after the line with the moment of saving.
+    QCOMPARE(again.mid(again.indexOf('\n')), written.mid(written.indexOf('\n')));
+}
+
+// Kavel! on a job with something missing says which field and why, beside the field; the
+// note goes once the field is filled in.
+void TestJobPages::kavelSaysWhatIsMissing_data() {
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<int>("page");
+    QTest::addColumn<QString>("note");
+    QTest::newRow("source") << "SSPanel8" << int(Page::Source) << "No source is chosen";
+    QTest::newRow("diz") << "SSPanel2" << int(Page::Diz) << "No file_id.diz is chosen";
+    QTest::newRow("numbering column")
+        << "Text2" << int(Page::Diz) << "The diz numbering column is not set";
+    QTest::newRow("numbering line")
+        << "Text6" << int(Page::Diz) << "The diz numbering line is not set";
+    QTest::newRow("nfo") << "SSPanel3" << int(Page::Nfo) << "No nfo file is chosen";
+    QTest::newRow("zip folder") << "SSPanel5" << int(Page::Zip) << "No zip directory is chosen";
+    QTest::newRow("zip name") << "Text3" << int(Page::Zip) << "No zip name is set";
+    // A source kept from a script though it has gone: not a question to overwrite a set.
+    QTest::newRow("source gone") << "SSPanel8" << int(Page::Source) << "The source ";
+    QTest::newRow("zip folder gone") << "SSPanel5" << int(Page::Zip) << "The zip directory ";
+}
+
+void TestJobPages::kavelSaysWhatIsMissing() {
+    QFETCH(QString, field);
+    QFETCH(int, page);
+    QFETCH(QString, note);
+    PagesHarness h;
+    JobSettings job = fullJob();
+    job.WorkDrive = h.pages->workDrive();
+    h.pages->model().setJob(job);
+    const QString value = fieldValue(job, field);
+    QVERIFY(!value.isEmpty());
+    // The field emptied as the user would leave it, or naming what has gone.
+    const bool gone = QString::fromLatin1(QTest::currentDataTag()).endsWith(" gone");
+    const QString replacement = gone ? dir_.path() + QStringLiteral("/gone") : QString();
+    if (auto* text = h.window.findChild<QLineEdit*>(field))
+        text->clear();
+    else
+        h.pages->model().setJob([&] {
+            JobSettings j = h.pages->model().job();
+            for (QString* path : {&j.SourceSpec, &j.DizFile, &j.NfoFile, &j.ZipDir})
+                if (*path == value)
+                    *path = replacement;
+            return j;
+        }());
+    h.pages->runJob();
+    QCOMPARE(int(h.frame.shownPages.back()), page);
+    auto* beside = h.find<QLabel>((field + QStringLiteral("Note")).toLatin1().constData());
+    QVERIFY(!beside->isHidden());
+    QVERIFY2(gone ? beside->text().startsWith(note) : beside->text() == note,
+             qPrintable(beside->text()));
+    QVERIFY(h.machine.commands.isEmpty()); // nothing was run
+
+    h.pages->model().setJob(job);
+    QVERIFY(beside->isHidden());
+}
+
+// Save writes into the script the job came from, without asking; the title marks changes
+// not saved yet.
+void TestJobPages::saveInPlaceMarksUnsavedChanges() {
+    const QString script = dir_.path() + QStringLiteral("/inplace.rip");
+    PagesHarness h;
+    JobSettings job = fullJob();
+    job.WorkDrive = h.pages->workDrive();
+    h.pages->model().setJob(job);
+    QCOMPARE(h.pages->windowTitle(), QStringLiteral("Kavel32 *"));
+    h.dialogs.answerSaveFile(script);
+    h.pages->saveScript(); // no script yet: asks
+    QCOMPARE(h.window.windowTitle(), QStringLiteral("Kavel32 - inplace.rip"));
+    QTest::keyClicks(h.find<QLineEdit>("Text3"), QStringLiteral("x"));
+    QCOMPARE(h.window.windowTitle(), QStringLiteral("Kavel32 - inplace.rip *"));
+    h.pages->saveScript(); // in place
+    QVERIFY(h.dialogs.verifyAllUsed());
+    QCOMPARE(h.dialogs.shown().size(), 1);
+    QCOMPARE(h.window.windowTitle(), QStringLiteral("Kavel32 - inplace.rip"));
+    QFile file(script);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(file.readAll().contains(" name:gamex\r\n"));
+    // A change undone is no change.
+    QTest::keyClick(h.find<QLineEdit>("Text3"), Qt::Key_Backspace);
+    QCOMPARE(h.window.windowTitle(), QStringLiteral("Kavel32 - inplace.rip *"));
+    QTest::keyClicks(h.find<QLineEdit>("Text3"), QStringLiteral("x"));
+    QCOMPARE(h.window.windowTitle(), QStringLiteral("Kavel32 - inplace.rip"));
 }
 
 void TestJobPages::zipCommentOnAndOff() {
@@ -277,7 +416,8 @@ void TestJobPages::zipCommentOnAndOff() {
     QVERIFY(!h.pages->commentOn());
     QCOMPARE(h.dialogs.shown().back().title, QStringLiteral("Zip header"));
     QCOMPARE(h.dialogs.shown().back().dir, QDir::homePath()); // no script, no source
-    QCOMPARE(h.dialogs.shown().back().filter, QStringLiteral("Text files (*.txt)|*.txt"));
+    QCOMPARE(h.dialogs.shown().back().filter,
+             QStringLiteral("Text files (*.txt)|*.txt|All files (*.*)|*.*|"));
 
     const QString chosen = make(QStringLiteral("Texts/Hdr.txt"), "A comment\r\n");
     h.dialogs.answerOpenFile(chosen);
@@ -298,30 +438,90 @@ void TestJobPages::zipCommentOnAndOff() {
 
 void TestJobPages::progressTexts() {
     PagesHarness h;
-    h.pages->setStatusText(QStringLiteral("Ripping complete\r\rRar's are in /w/Kavel001"));
+    h.port().setStatusText(QStringLiteral("Ripping complete\r\rRar's are in /w/Kavel001"));
     QCOMPARE(h.find<QLabel>("Label1")->text(),
              QStringLiteral("Ripping complete\n\nRar's are in /w/Kavel001"));
-    h.pages->setNameText(QStringLiteral("rel01.zip"));
+    h.port().setNameText(QStringLiteral("rel01.zip"));
     QCOMPARE(h.find<QLabel>("Label10")->text(), QStringLiteral("rel01.zip"));
-    h.pages->setCountText(QStringLiteral(" 3 of 12"));
+    h.port().setCountText(QStringLiteral(" 3 of 12"));
     QCOMPARE(h.find<QLabel>("Label11")->text(), QStringLiteral(" 3 of 12"));
-    h.pages->setProgress(42);
-    QCOMPARE(h.pages->progress(), 42);
-    h.pages->setProgress(140);
-    QCOMPARE(h.pages->progress(), 100);
+    h.port().setProgress(42);
+    QCOMPARE(h.port().progress(), 42);
+    h.port().setProgress(140);
+    QCOMPARE(h.port().progress(), 100);
     QCOMPARE(h.find<QPushButton>("Command12")->text(), QStringLiteral("&Abort"));
     QCOMPARE(h.find<QPushButton>("Command13")->text(), QStringLiteral("E&xit"));
 }
 
+// One progress for the whole run: the archiver's percentage is the first share (all of an
+// archives-only run), the zips the rest; it never goes back, and the time left is told once
+// the run has gone for a while.
+void TestJobPages::runProgressAcrossBothPhases_data() {
+    QTest::addColumn<bool>("zipsFollow");
+    QTest::addColumn<QList<RunDisplay>>("shown");
+    QTest::addColumn<qint64>("atMs");
+    QTest::addColumn<int>("percent");
+    QTest::addColumn<QString>("timeLeft");
+    auto archiving = [](int percent) {
+        RunDisplay d;
+        d.archiverPercent = percent;
+        return d;
+    };
+    auto zipping = [](const QString& count, int percent) {
+        RunDisplay d;
+        d.count = count;
+        d.percent = percent;
+        return d;
+    };
+    QTest::newRow("nothing yet") << true << QList<RunDisplay>{} << qint64(0) << 0 << "";
+    QTest::newRow("archiver half way, too early to tell")
+        << true << QList<RunDisplay>{archiving(50)} << qint64(1000) << 25 << "";
+    QTest::newRow("archives only: the archiver is all")
+        << false << QList<RunDisplay>{archiving(50)} << qint64(10000) << 50
+        << "Less than a minute left";
+    QTest::newRow("archiver done") << true << QList<RunDisplay>{archiving(100), archiving(-1)}
+                                   << qint64(10000) << 50 << "Less than a minute left";
+    QTest::newRow("second of four zips half written")
+        << true << QList<RunDisplay>{archiving(100), zipping(" 2 of 4", 50)} << qint64(180000) << 68
+        << "About 1 min left";
+    QTest::newRow("a new zip starting at 0 does not go back")
+        << true << QList<RunDisplay>{zipping(" 2 of 4", 80), zipping(" 2 of 4", 0)} << qint64(60000)
+        << 72 << "Less than a minute left";
+    QTest::newRow("last zip written")
+        << true << QList<RunDisplay>{zipping(" 4 of 4", 100)} << qint64(60000) << 100 << "";
+    QTest::newRow("a count line of another kind")
+        << true << QList<RunDisplay>{zipping(" 3 Rar's", 0)} << qint64(60000) << 0 << "";
+    QTest::newRow("a quarter in three minutes")
+        << true << QList<RunDisplay>{archiving(50)} << qint64(180000) << 25 << "About 9 min left";
+}
+
+void TestJobPages::runProgressAcrossBothPhases() {
+    QFETCH(bool, zipsFollow);
+    QFETCH(QList<RunDisplay>, shown);
+    QFETCH(qint64, atMs);
+    QFETCH(int, percent);
+    QFETCH(QString, timeLeft);
+    RunProgress progress;
+    QCOMPARE(progress.percent(), -1);
+    progress.start(zipsFollow, 5000);
+    for (const RunDisplay& display : shown)
+        progress.update(display, 5000 + atMs);
+    QCOMPARE(progress.percent(), percent);
+    QCOMPARE(progress.timeLeft(), timeLeft);
+    progress.finish();
+    QCOMPARE(progress.percent(), -1);
+    QCOMPARE(progress.timeLeft(), QString());
+}
+
 void TestJobPages::abortAndExitWithoutRun() {
     PagesHarness h;
-    h.pages->setSourceDisplay(QStringLiteral("/chosen"));
-    h.port.pageBarEnabled = false;
-    h.port.busy = true;
+    h.port().setSourceDisplay(QStringLiteral("/chosen"));
+    h.frame.pageBarEnabled = false;
+    h.frame.busy = true;
     h.click("Command12");
-    QVERIFY(h.port.pageBarEnabled);
-    QVERIFY(!h.port.busy);
-    QCOMPARE(h.pages->sourceDisplay(), QStringLiteral("/chosen"));
+    QVERIFY(h.frame.pageBarEnabled);
+    QVERIFY(!h.frame.busy);
+    QCOMPARE(h.port().sourceDisplay(), QStringLiteral("/chosen"));
     QSignalSpy exits(h.pages.get(), &JobPages::exitRequested);
     h.click("Command13");
     QCOMPARE(exits.size(), 1);

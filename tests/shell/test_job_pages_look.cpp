@@ -1,5 +1,6 @@
 #include "../fakes/recording_ports.h"
 #include "queued_dialogs.h"
+#include "shell/job_pages.h"
 #include "shell/main_window.h"
 
 #include <QAbstractButton>
@@ -8,6 +9,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -33,12 +35,17 @@ void TestJobPagesLook::initTestCase() {
 
 void TestJobPagesLook::pageFitsItsPanel_data() {
     QTest::addColumn<Page>("page");
-    QTest::newRow("Source") << Page::Source;
-    QTest::newRow("Skip") << Page::Skip;
-    QTest::newRow("Diz") << Page::Diz;
-    QTest::newRow("Nfo") << Page::Nfo;
-    QTest::newRow("Zip") << Page::Zip;
-    QTest::newRow("progress") << Page::Progress;
+    QTest::addColumn<double>("fontScale"); // the desktop's font, larger than Qt's own
+    QTest::newRow("Source") << Page::Source << 1.0;
+    QTest::newRow("Skip") << Page::Skip << 1.0;
+    QTest::newRow("Diz") << Page::Diz << 1.0;
+    QTest::newRow("Nfo") << Page::Nfo << 1.0;
+    QTest::newRow("Zip") << Page::Zip << 1.0;
+    QTest::newRow("progress") << Page::Progress << 1.0;
+    QTest::newRow("About") << Page::About << 1.0;
+    QTest::newRow("About, larger font") << Page::About << 1.5;
+    QTest::newRow("Zip, larger font") << Page::Zip << 1.5;
+    QTest::newRow("Diz, larger font") << Page::Diz << 1.5;
 }
 
 namespace {
@@ -51,6 +58,12 @@ bool isControl(const QWidget* w) {
 
 void TestJobPagesLook::pageFitsItsPanel() {
     QFETCH(Page, page);
+    QFETCH(double, fontScale);
+    const QFont qtFont = QApplication::font();
+    QFont desktop = qtFont;
+    desktop.setPointSizeF(qtFont.pointSizeF() * fontScale);
+    QApplication::setFont(desktop);
+    const auto restoreFont = qScopeGuard([&] { QApplication::setFont(qtFont); });
     QueuedDialogs dialogs;
     RecordingMachine machine;
     RunFlags flags;
@@ -59,11 +72,11 @@ void TestJobPagesLook::pageFitsItsPanel() {
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     window.showPage(page);
     if (page == Page::Progress) {
-        window.setStatusText(
-            QStringLiteral("Ripping complete\r\rRar's are in /home/user/Kavel001"));
-        window.setNameText(QStringLiteral("rel01.zip"));
-        window.setCountText(QStringLiteral(" 1 of 3"));
-        window.setProgress(40);
+        WindowPort& port = window.jobPages()->port();
+        port.setStatusText(QStringLiteral("Ripping complete\r\rRar's are in /home/user/Kavel001"));
+        port.setNameText(QStringLiteral("rel01.zip"));
+        port.setCountText(QStringLiteral(" 1 of 3"));
+        port.setProgress(40);
     }
     QApplication::processEvents();
     const QString shots = qEnvironmentVariable("KAVEL_PAGE_SHOTS");
@@ -89,6 +102,14 @@ void TestJobPagesLook::pageFitsItsPanel() {
             QVERIFY2(w->width() >= w->minimumSizeHint().width() &&
                          w->height() >= w->minimumSizeHint().height(),
                      qPrintable(w->objectName() + QStringLiteral(" is cut short")));
+        // A label shows all of its text (a path display may clip a long path, and says it
+        // whole in its tool tip).
+        const auto* label = qobject_cast<const QLabel*>(w);
+        if (label && !label->text().isEmpty() &&
+            label->sizePolicy().horizontalPolicy() != QSizePolicy::Ignored)
+            QVERIFY2(label->wordWrap() ? label->height() >= label->heightForWidth(label->width())
+                                       : label->width() >= label->minimumSizeHint().width(),
+                     qPrintable(w->objectName() + QStringLiteral(" cuts its text")));
     }
     QVERIFY(controls.size() >= 4);
     for (int i = 0; i < controls.size(); ++i)

@@ -1,14 +1,18 @@
 #include "engine/rip_run.h"
 #include "engine/zip_wrapping.h"
 #include "page_harness.h"
+#include "release/finish_options.h"
 #include "shell/ss_panel.h"
 
 #include <QAbstractSlider>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QScopeGuard>
+#include <QSignalSpy>
 
 // A whole job driven through the pages' controls with queued dialog answers, run with the
 // real size program, archiver front-end and zip engine.
@@ -18,7 +22,8 @@ class TestJobPagesRun : public QObject {
     void initTestCase();
     void init();
     void interactiveJobEndsWithNumberedZips();
-    void abortDuringZipKeepsRemainingVolumes();
+    void abortKeepsTheVolumes_data();
+    void abortKeepsTheVolumes();
     void kavelOffersToFinishAStoppedRun();
     void everyStartMakesTheSameZips();
 
@@ -37,6 +42,15 @@ void writeFile(const QString& path, const QByteArray& data) {
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly) || f.write(data) != data.size())
         qFatal("cannot write %s", qPrintable(path));
+}
+// Gone, or ended and waiting for a parent to reap it.
+bool processGone(qint64 pid) {
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray line = stat.readAll();
+    const qsizetype close = line.lastIndexOf(')');
+    return close >= 0 && line.mid(close + 2, 1) == "Z";
 }
 QByteArray noise(int n, quint32 seed) {
     QByteArray data(n, Qt::Uninitialized);
@@ -64,10 +78,11 @@ void TestJobPagesRun::initTestCase() {
 }
 
 void TestJobPagesRun::init() {
-    zips_ =
-        root_.filePath(QStringLiteral("zips-") + QString::fromLatin1(QTest::currentTestFunction()));
-    work_ =
-        root_.filePath(QStringLiteral("work-") + QString::fromLatin1(QTest::currentTestFunction()));
+    // A folder of each test's own, and of each row's.
+    const QString test = QString::fromLatin1(QTest::currentTestFunction()) +
+                         QString::fromLatin1(QTest::currentDataTag()).replace(' ', '-');
+    zips_ = root_.filePath(QStringLiteral("zips-") + test);
+    work_ = root_.filePath(QStringLiteral("work-") + test);
     QDir().mkpath(zips_);
     QDir().mkpath(work_);
 }
@@ -94,7 +109,7 @@ void TestJobPagesRun::prepareJob(PagesHarness& h) {
     QTest::keyClicks(h.find<QLineEdit>("Text6"), QStringLiteral("3"));
     h.click("Command3"); // Test passes: no message, the sample opens
     QCOMPARE(h.machine.edited.size(), 1);
-    QVERIFY(h.port.shownPages.isEmpty());
+    QVERIFY(h.frame.shownPages.isEmpty());
 
     h.dialogs.answerOpenFile(nfo_);
     h.click("Command8");
@@ -122,17 +137,36 @@ QByteArray TestJobPagesRun::zipMember(const QString& zip, const QString& member)
 void TestJobPagesRun::interactiveJobEndsWithNumberedZips() {
     PagesHarness h;
     prepareJob(h);
+    // A settings line the run cannot read is said in the window, not only on standard error.
+    QDir().mkpath(QFileInfo(finishOptionsPath()).absolutePath());
+    QFile options(finishOptionsPath());
+    QVERIFY(options.open(QIODevice::WriteOnly));
+    options.write("Verify=maybe\r\n");
+    options.close();
+    const auto removeOptions = qScopeGuard([] { QFile::remove(finishOptionsPath()); });
+    h.dialogs.answerMessage(MessageAnswer::Ok, QStringLiteral("not understood"));
+    QList<int> overall;
+    const auto watch = QObject::connect(h.pages.get(), &JobPages::runProgressChanged,
+                                        [&](int percent, const QString&) { overall << percent; });
     h.pages->runJob(); // "Kavel!"
+    QObject::disconnect(watch);
+    QVERIFY(h.dialogs.verifyAllUsed());
+    // One progress over both steps, never back, then none.
+    QVERIFY(overall.size() > 3);
+    QCOMPARE(overall.back(), -1);
+    overall.removeLast();
+    QVERIFY(std::is_sorted(overall.cbegin(), overall.cend()));
+    QVERIFY(*std::max_element(overall.cbegin(), overall.cend()) >= 90);
 
     QCOMPARE(h.find<QLabel>("Label1")->text(), kRippingCompleteText);
-    QCOMPARE(h.port.shownPages.front(), Page::Progress);
-    QVERIFY(h.port.minimised >= 1);
-    QVERIFY(h.port.restored >= 1);
-    QVERIFY(h.port.pageBarEnabled);
-    QVERIFY(!h.port.busy);
-    QCOMPARE(h.pages->sourceDisplay(), source_);
+    QCOMPARE(h.frame.shownPages.front(), Page::Progress);
+    QVERIFY(h.frame.minimised >= 1);
+    QVERIFY(h.frame.restored >= 1);
+    QVERIFY(h.frame.pageBarEnabled);
+    QVERIFY(!h.frame.busy);
+    QCOMPARE(h.port().sourceDisplay(), source_);
     QCOMPARE(h.machine.sounds, QStringList{QStringLiteral("\\rip.wav")});
-    QCOMPARE(h.pages->progress(), 0);
+    QCOMPARE(h.port().progress(), 0);
 
     QStringList made = QDir(zips_).entryList({QStringLiteral("*.zip")}, QDir::Files, QDir::Name);
     QCOMPARE(made, (QStringList{"rel01.zip", "rel02.zip", "rel03.zip"}));
@@ -148,44 +182,110 @@ void TestJobPagesRun::interactiveJobEndsWithNumberedZips() {
     }
     // The output folder was emptied and removed.
     QCOMPARE(QDir(work_).entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList());
+
+    // What the run made, where, and the way there.
+    auto* summary = h.find<QLabel>("RunSummary");
+    QVERIFY(!summary->isHidden());
+    QVERIFY2(summary->text().startsWith(QStringLiteral("3 zips, ")), qPrintable(summary->text()));
+    QVERIFY(summary->text().endsWith(QStringLiteral(" M, in ") + zips_));
+    QSignalSpy opened(h.pages.get(), &JobPages::openFolderRequested);
+    QSignalSpy checked(h.pages.get(), &JobPages::checkZipsRequested);
+    h.click("OpenFolder");
+    h.click("CheckZips");
+    QCOMPARE(opened.size(), 1);
+    QCOMPARE(opened.front().front().toString(), zips_);
+    QCOMPARE(checked.front().front().toString(), zips_);
 }
 
-void TestJobPagesRun::abortDuringZipKeepsRemainingVolumes() {
+// Abort keeps what the run has made so far for a later run: while zipping, the zips done
+// and the volumes not yet zipped; while the archiver runs, the volumes it wrote. The
+// archiver's whole process group is stopped, not only the program the run started.
+void TestJobPagesRun::abortKeepsTheVolumes_data() {
+    QTest::addColumn<bool>("archiving");
+    QTest::addColumn<QStringList>("zipsLeft");
+    QTest::addColumn<int>("volumesLeft");
+    QTest::newRow("while zipping") << false << QStringList{QStringLiteral("rel01.zip")} << 2;
+    QTest::newRow("while the archiver runs") << true << QStringList() << 1;
+}
+
+void TestJobPagesRun::abortKeepsTheVolumes() {
+    QFETCH(bool, archiving);
+    QFETCH(QStringList, zipsLeft);
+    QFETCH(int, volumesLeft);
     PagesHarness h;
     prepareJob(h);
     bool aborted = false;
-    QString pageBarWhileZipping;
-    h.port.onProgress = [&](int percent) {
-        if (aborted || percent <= 0 ||
-            h.find<QLabel>("Label10")->text() != QStringLiteral("rel02.zip"))
-            return;
-        pageBarWhileZipping =
-            h.port.pageBarEnabled ? QStringLiteral("enabled") : QStringLiteral("disabled");
+    QString pageBarWhenAborted;
+    auto abort = [&] {
+        pageBarWhenAborted =
+            h.frame.pageBarEnabled ? QStringLiteral("enabled") : QStringLiteral("disabled");
         aborted = true;
-        h.click("Command12"); // Abort, while the zip of the second volume is written
+        h.click("Command12");
     };
+    // The archiver stand-in writes one volume, says so, and waits in a child of its own.
+    const QString childPid = root_.filePath(QStringLiteral("archiver-child.pid"));
+    if (archiving) {
+        const QString standIn = root_.filePath(QStringLiteral("slow-archiver"));
+        // The archive path is the argument after -y.
+        writeFile(standIn, "#!/bin/sh\n"
+                           "for a; do [ \"$next\" ] && out=$a; next=; [ \"$a\" = -y ] && next=1; "
+                           "done\n"
+                           "echo volume > \"$out\"\n"
+                           "echo 10%\n"
+                           "sleep 30 & echo $! > \"" +
+                               QFile::encodeName(childPid) +
+                               "\"\n"
+                               "wait\n");
+        QFile::setPermissions(standIn, QFile::permissions(standIn) | QFile::ExeOwner);
+        h.machine.archiverStandIn = standIn;
+        h.machine.whileRunning = [&] {
+            if (!aborted && h.pages->model().runDisplay().archiverPercent == 10 &&
+                QFileInfo::exists(childPid))
+                abort();
+        };
+    }
+    const auto watch = QObject::connect(&h.pages->model(), &JobModel::runDisplayChanged, [&] {
+        if (!archiving && !aborted && h.pages->model().runDisplay().percent > 0 &&
+            h.find<QLabel>("Label10")->text() == QStringLiteral("rel02.zip"))
+            abort(); // while the zip of the second volume is written
+    });
+    QElapsedTimer clock;
+    clock.start();
     h.pages->runJob();
+    QObject::disconnect(watch);
     QVERIFY(aborted);
-    QCOMPARE(pageBarWhileZipping, QStringLiteral("disabled"));
-    QVERIFY(h.port.pageBarEnabled);
-    QVERIFY(!h.port.busy);
-    QCOMPARE(h.pages->sourceDisplay(), source_);
+    QVERIFY2(clock.elapsed() < 20000, "the archiver was not stopped");
+    if (archiving) {
+        // Stopped with its group: the child it waited for is gone too.
+        QFile pidFile(childPid);
+        QVERIFY(pidFile.open(QIODevice::ReadOnly));
+        const qint64 child = pidFile.readAll().trimmed().toLongLong();
+        QVERIFY(child > 0);
+        QTRY_VERIFY_WITH_TIMEOUT(processGone(child), 5000);
+    }
+    QCOMPARE(pageBarWhenAborted,
+             archiving ? QStringLiteral("enabled") : QStringLiteral("disabled"));
+    QVERIFY(h.frame.pageBarEnabled);
+    QVERIFY(!h.frame.busy);
+    QCOMPARE(h.port().sourceDisplay(), source_);
     // The page says so; the zip and count of the set given up are gone.
     QCOMPARE(h.find<QLabel>("Label1")->text(), QStringLiteral("Aborted"));
     QCOMPARE(h.find<QLabel>("Label10")->text(), QString());
     QCOMPARE(h.find<QLabel>("Label11")->text(), QString());
+    QVERIFY(!h.find<QWidget>("RunSummary")->isVisibleTo(&h.window));
 
-    QCOMPARE(QDir(zips_).entryList({QStringLiteral("*.zip")}, QDir::Files),
-             QStringList{QStringLiteral("rel01.zip")});
+    QCOMPARE(QDir(zips_).entryList({QStringLiteral("*.zip")}, QDir::Files), zipsLeft);
     const QStringList outputs = QDir(work_).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     QCOMPARE(outputs.size(), 1);
     const QStringList left = listVolumes(work_ + QLatin1Char('/') + outputs.front());
-    QCOMPARE(left.size(), 2); // the volume being wrapped and the one after it
+    QCOMPARE(left.size(), volumesLeft);
 
-    // A new run after an Abort is not stopped by it.
+    // A new run after an Abort is not stopped by it ...
     QDir(work_ + QLatin1Char('/') + outputs.front()).removeRecursively();
-    QFile::remove(zips_ + QStringLiteral("/rel01.zip"));
-    h.port.onProgress = nullptr;
+    for (const QString& zip : zipsLeft)
+        QFile::remove(zips_ + QLatin1Char('/') + zip);
+    h.machine.archiverStandIn.clear();
+    h.machine.whileRunning = nullptr;
     // ... and starts on a clear page, not on the last run's texts.
     QStringList pageAtArchiver;
     h.machine.onExec = [&](const QString&) {
@@ -204,12 +304,16 @@ void TestJobPagesRun::abortDuringZipKeepsRemainingVolumes() {
 void TestJobPagesRun::kavelOffersToFinishAStoppedRun() {
     PagesHarness h;
     prepareJob(h);
-    h.port.onProgress = [&](int percent) {
-        if (percent > 0 && h.find<QLabel>("Label10")->text() == QStringLiteral("rel02.zip"))
+    bool aborted = false;
+    const auto watch = QObject::connect(&h.pages->model(), &JobModel::runDisplayChanged, [&] {
+        if (!aborted && h.pages->model().runDisplay().percent > 0 &&
+            h.find<QLabel>("Label10")->text() == QStringLiteral("rel02.zip")) {
+            aborted = true;
             h.click("Command12");
-    };
+        }
+    });
     h.pages->runJob();
-    h.port.onProgress = nullptr;
+    QObject::disconnect(watch);
     QCOMPARE(QDir(zips_).entryList({QStringLiteral("*.zip")}, QDir::Files).size(), 1);
     h.dialogs.answerMessage(MessageAnswer::Yes, QStringLiteral("A stopped run of this job"));
     const int archiverRuns = h.machine.commands.size();

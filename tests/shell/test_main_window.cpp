@@ -2,10 +2,12 @@
 #include "queued_dialogs.h"
 
 #include "shell/help_window.h"
+#include "shell/job_pages.h"
 #include "shell/main_window.h"
 #include "shell/marquee_host.h"
 #include "shell/page_bar.h"
 #include "shell/splash_window.h"
+#include "shell/view_options.h"
 
 #include <QAction>
 #include <QApplication>
@@ -54,7 +56,10 @@ class TestMainWindow : public QObject {
     void helpPagesAreComplete();
     void helpWindowGoesBesideTheMainWindow_data();
     void helpWindowGoesBesideTheMainWindow();
-    void archiverProgressInTheTitle();
+    void runProgressInTheTitle();
+    void onlyAbortAndExitWhileArchiving();
+    void keyboardUse();
+    void reducedMotionStopsTheMarquees();
     void batchModeNeverShowsAMessage();
 
   private:
@@ -139,17 +144,29 @@ void TestMainWindow::menusHaveTheirEntriesInOrder() {
         return out;
     };
     QCOMPARE(entries("file"),
-             (QStringList{"&File", "open=&Open script...", "save=&Save script...", "-",
-                          "zheader=&Zip comment", "-", "checkzips=C&heck zips...",
-                          "verifym=Check the zips after a &run", "sfvm=Write an S&FV file",
-                          "par2m=&PAR2 recovery", "-", "resumem=&Resume a stopped run...",
-                          "unpackm=&Unpack a set...", "-", "exitm=E&xit"}));
-    QCOMPARE(entries("Menu"), (QStringList{"menu", "source=&Source", "skip=S&kip", "diz=&Diz",
+             (QStringList{"&File", "open=&Open script...", "save=&Save script...",
+                          "saveas=Save script &as...", "-", "zheader=&Zip comment", "-",
+                          "checkzips=C&heck zips...", "verifym=Check the zips after a &run",
+                          "sfvm=Write an S&FV file", "par2m=&PAR2 recovery", "-",
+                          "resumem=&Resume a stopped run...", "unpackm=&Unpack a set...", "-",
+                          "exitm=E&xit"}));
+    QCOMPARE(entries("Menu"), (QStringList{"&menu", "source=&Source", "skip=S&kip", "diz=&Diz",
                                            "nfo=&Nfo", "zip=&Zip", "-", "kavel=&Kavel"}));
+    QCOMPARE(entries("viewm"), (QStringList{"&View", "reducedmotion=&Reduced motion"}));
     QCOMPARE(entries("helpm"),
              (QStringList{"&Help", "contents=&Contents...", "indexm=&Index...", "-",
                           "webm=&Web page...", "emailm=&Email", "-", "aboutm=&About"}));
     QVERIFY(window_->findChild<QAction*>(QStringLiteral("zheader"))->isCheckable());
+    // Every menu of the bar has a mnemonic; the common commands have their keys.
+    for (QAction* menu : window_->menuBar()->actions())
+        QVERIFY2(menu->text().contains(QLatin1Char('&')), qPrintable(menu->text()));
+    const QList<QPair<const char*, QKeySequence>> keys{
+        {"open", QKeySequence(Qt::CTRL | Qt::Key_O)},
+        {"save", QKeySequence(Qt::CTRL | Qt::Key_S)},
+        {"saveas", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)},
+        {"kavel", QKeySequence(Qt::CTRL | Qt::Key_R)}};
+    for (const auto& [name, sequence] : keys)
+        QCOMPARE(window_->findChild<QAction*>(QLatin1String(name))->shortcut(), sequence);
 }
 
 void TestMainWindow::pageBarHasItsGroupsAndItems() {
@@ -199,7 +216,7 @@ void TestMainWindow::pageCommandShowsOnePage() {
 
 void TestMainWindow::windowPortShowsPageAndFocus() {
     auto* box = window_->findChild<QLineEdit*>(QStringLiteral("Text3"));
-    WindowPort& port = *window_;
+    WindowPort& port = window_->jobPages()->port();
     port.showPage(Page::Progress);
     QCOMPARE(window_->visiblePages(), QStringList{QStringLiteral("Picture7")});
     QCOMPARE(window_->pageTitle(), QStringLiteral(" Kavel!"));
@@ -273,8 +290,9 @@ void TestMainWindow::helpItemLeavesThePage() {
     clickGroup(QStringLiteral("Help"));
     machine_->sounds.clear();
     clickItem(QStringLiteral("Help"));
+    // The page stays, and its title with it.
     QCOMPARE(window_->visiblePages(), QStringList{QStringLiteral("Picture5")});
-    QCOMPARE(window_->pageTitle(), QStringLiteral(" Help"));
+    QCOMPARE(window_->pageTitle(), QStringLiteral(" Nfo"));
     QVERIFY(window_->helpWindow()->isVisible());
     QCOMPARE(window_->helpWindow()->currentTab(), QStringLiteral("Contents"));
     QVERIFY(window_->helpWindow()->testAttribute(Qt::WA_ShowWithoutActivating));
@@ -432,11 +450,12 @@ void TestMainWindow::linkPanelsChangeColourAndOpen() {
 void TestMainWindow::pathPanelToolTipFollowsCaption() {
     auto* panel = window_->findChild<QLabel*>(QStringLiteral("SSPanel8"));
     auto* name = window_->findChild<QLineEdit*>(QStringLiteral("Text3"));
-    window_->setSourceDisplay(QStringLiteral("/a/very/long/path/of/the/source"));
+    WindowPort& port = window_->jobPages()->port();
+    port.setSourceDisplay(QStringLiteral("/a/very/long/path/of/the/source"));
     QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
     QApplication::sendEvent(panel, &enter);
     QCOMPARE(panel->toolTip(), QStringLiteral("/a/very/long/path/of/the/source"));
-    window_->setSourceDisplay(QStringLiteral("/other"));
+    port.setSourceDisplay(QStringLiteral("/other"));
     QApplication::sendEvent(panel, &enter);
     QCOMPARE(panel->toolTip(), QStringLiteral("/other"));
     window_->showPage(Page::Zip);
@@ -504,15 +523,88 @@ void TestMainWindow::helpWindowGoesBesideTheMainWindow() {
     QCOMPARE(besideGeometry(main, QSize(700, 500), 480, QRect(0, 0, 1920, 1080)), expected);
 }
 
-void TestMainWindow::archiverProgressInTheTitle() {
-    window_->setWindowTitle(QStringLiteral("Kavel32 - game.rip"));
-    WindowPort& port = *window_;
-    for (int percent : {0, 45, 100}) {
-        port.setArchiverProgress(percent);
-        QCOMPARE(window_->windowTitle(), QStringLiteral("Kavel32 - %1 %").arg(percent));
-    }
-    port.setArchiverProgress(-1);
+void TestMainWindow::runProgressInTheTitle() {
+    window_->jobPages()->model().setScriptPath(QStringLiteral("/jobs/game.rip"));
+    window_->jobPages()->model().markSaved();
     QCOMPARE(window_->windowTitle(), QStringLiteral("Kavel32 - game.rip"));
+    JobPages* pages = window_->jobPages();
+    emit pages->runProgressChanged(0, QString());
+    QCOMPARE(window_->windowTitle(), QStringLiteral("Kavel32 - 0 %"));
+    emit pages->runProgressChanged(45, QStringLiteral("About 3 min left"));
+    QCOMPARE(window_->windowTitle(), QStringLiteral("Kavel32 - 45 % - About 3 min left"));
+    emit pages->runProgressChanged(-1, QString());
+    QCOMPARE(window_->windowTitle(), QStringLiteral("Kavel32 - game.rip"));
+}
+
+// While the archiver runs the window takes no input but Abort and Exit: a page bar click or
+// a menu key does nothing, Abort acts at once, and everything acts again afterwards.
+void TestMainWindow::onlyAbortAndExitWhileArchiving() {
+    window_->showPage(Page::Progress);
+    WindowPort& port = window_->jobPages()->port();
+    port.minimise(); // as the run does right before the archiver
+    clickItem(QStringLiteral("Zip"));
+    QTest::keyClick(window_, Qt::Key_O, Qt::ControlModifier); // no Open dialog
+    QCOMPARE(window_->visiblePages(), QStringList{QStringLiteral("Picture7")});
+    window_->setPageBarEnabled(false);
+    QTest::mouseClick(window_->findChild<QPushButton*>(QStringLiteral("Command12")),
+                      Qt::LeftButton);
+    QVERIFY(window_->pageBar()->isEnabled()); // Abort without a run gives the window back
+    port.restore();
+    clickItem(QStringLiteral("Zip"));
+    QCOMPARE(window_->visiblePages(), QStringList{QStringLiteral("Picture6")});
+    QVERIFY(dialogs_->shown().isEmpty());
+}
+
+// The page bar is used from the keyboard: its focus shows, Enter opens the focused page,
+// up and down move along it. The help window goes with Escape or Ctrl+W.
+void TestMainWindow::keyboardUse() {
+    QToolButton* skip = window_->pageBar()->itemButton(QStringLiteral("Skip"));
+    QCOMPARE(skip->focusPolicy(), Qt::TabFocus);
+    QVERIFY(window_->pageBar()->styleSheet().contains(QLatin1String(":focus")));
+    skip->setFocus();
+    QTest::keyClick(skip, Qt::Key_Down);
+    QToolButton* diz = window_->pageBar()->itemButton(QStringLiteral("Diz"));
+    QVERIFY(diz->hasFocus() || QApplication::focusWidget() == nullptr);
+    QTest::keyClick(diz, Qt::Key_Return);
+    QCOMPARE(window_->visiblePages(), QStringList{QStringLiteral("Picture4")});
+    QTest::keyClick(skip, Qt::Key_Enter);
+    QCOMPARE(window_->visiblePages(), QStringList{QStringLiteral("Picture2")});
+
+    HelpWindow* help = window_->helpWindow();
+    for (const QKeySequence& keys :
+         {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
+        window_->helpContents();
+        QVERIFY(QTest::qWaitForWindowExposed(help));
+        QApplication::setActiveWindow(help);
+        QVERIFY(QTest::qWaitForWindowActive(help));
+        QTest::keySequence(help, keys);
+        QVERIFY2(!help->isVisible(), qPrintable(keys.toString()));
+    }
+}
+
+// View, Reduced motion: every marquee is told, new ones learn it from the application, and
+// the choice is kept for the next start.
+void TestMainWindow::reducedMotionStopsTheMarquees() {
+    auto* choice = window_->findChild<QAction*>(QStringLiteral("reducedmotion"));
+    QVERIFY(choice->isCheckable());
+    QVERIFY(!choice->isChecked());
+    choice->trigger();
+    QVERIFY(window_->reducedMotion());
+    for (MarqueeHost* m : {window_->banner(), window_->credits()})
+        QCOMPARE(m->widget()->property("reducedMotion").toBool(), true);
+    QCOMPARE(qApp->property("reducedMotion").toBool(), true);
+    QCOMPARE(readViewOptions().reducedMotion, std::optional<bool>(true));
+
+    MainWindow next(*dialogs_, *machine_, flags_);
+    next.setCleanupOnClose(false);
+    QVERIFY(next.reducedMotion());
+    QVERIFY(next.findChild<QAction*>(QStringLiteral("reducedmotion"))->isChecked());
+    QCOMPARE(next.banner()->widget()->property("reducedMotion").toBool(), true);
+
+    choice->trigger();
+    QCOMPARE(window_->banner()->widget()->property("reducedMotion").toBool(), false);
+    QCOMPARE(qApp->property("reducedMotion").toBool(), false);
+    QCOMPARE(readViewOptions().reducedMotion, std::optional<bool>(false));
 }
 
 void TestMainWindow::batchModeNeverShowsAMessage() {

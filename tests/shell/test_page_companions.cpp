@@ -35,6 +35,8 @@ class TestPageCompanions : public QObject {
     void nfoCreateTwiceKeepsText();
     void nfoBrowse();
     void extraBrowse();
+    void browseCancelChangesNothing_data();
+    void browseCancelChangesNothing();
 
   private:
     QTemporaryDir dir_;
@@ -73,7 +75,7 @@ void TestPageCompanions::skipWithoutSourceGoesToSourcePage() {
                             QStringLiteral("You must pick a source drive or directory first"));
     h.click("Command1");
     QCOMPARE(h.dialogs.shown().back().icon, MessageIcon::Critical);
-    QCOMPARE(h.port.shownPages, QList<Page>{Page::Source});
+    QCOMPARE(h.frame.shownPages, QList<Page>{Page::Source});
     QCOMPARE(h.pages->model().job().SkipList, QString());
 }
 
@@ -215,15 +217,15 @@ void TestPageCompanions::dizBrowse() {
     const auto& dialog = h.dialogs.shown().back();
     QCOMPARE(dialog.title, QStringLiteral("Add file_id.diz"));
     QCOMPARE(dialog.dir, dir_.path()); // starts in the source while no diz is chosen
-    QCOMPARE(dialog.filter, QStringLiteral("File_id.diz (file_id.diz)|file_id.diz|"));
+    QCOMPARE(dialog.filter,
+             QStringLiteral("File_id.diz (file_id.diz)|file_id.diz|All files (*.*)|*.*|"));
     QCOMPARE(h.pages->model().job().DizFile, diz);
     QFile copy(dizWorkingCopyPath());
     QVERIFY(copy.open(QIODevice::ReadOnly));
     QCOMPARE(copy.readAll(), QByteArray("Disk 00/00 of the set\r\n"));
     h.dialogs.answerOpenFile(QString());
     h.click("Command6");
-    QCOMPARE(h.dialogs.shown().back().dir, diz);
-    QCOMPARE(h.pages->model().job().DizFile, QString()); // cancel empties it
+    QCOMPARE(h.dialogs.shown().back().dir, diz); // starts at the diz chosen
 }
 
 void TestPageCompanions::dizBrowseRefusesWorkingCopy() {
@@ -284,11 +286,11 @@ void TestPageCompanions::dizTest() {
         h.dialogs.answerMessage(MessageAnswer::Ok, message);
     h.click("Command3");
     if (focus.isEmpty()) {
-        QVERIFY(h.port.shownPages.isEmpty());
+        QVERIFY(h.frame.shownPages.isEmpty());
         QCOMPARE(h.machine.edited, QStringList{numberingSamplePath()}); // the preview
     } else {
-        QCOMPARE(h.port.shownPages, QList<Page>{Page::Diz});
-        QCOMPARE(h.port.focus, focus);
+        QCOMPARE(h.frame.shownPages, QList<Page>{Page::Diz});
+        QCOMPARE(h.frame.focus, focus);
         QVERIFY(h.machine.edited.isEmpty());
     }
     if (!message.isEmpty())
@@ -341,9 +343,6 @@ void TestPageCompanions::nfoBrowse() {
     QCOMPARE(h.dialogs.shown().back().title, QStringLiteral("Add *.nfo"));
     QCOMPARE(h.dialogs.shown().back().dir, job.DizFile);
     QCOMPARE(h.pages->model().job().NfoFile, nfo);
-    h.dialogs.answerOpenFile(QString());
-    h.click("Command8");
-    QCOMPARE(h.pages->model().job().NfoFile, QString());
 }
 
 void TestPageCompanions::extraBrowse() {
@@ -371,11 +370,53 @@ void TestPageCompanions::extraBrowse() {
     job = h.pages->model().job();
     QVERIFY(!job.ExtraIsFile);
     QCOMPARE(job.ExtraPath, folder);
+}
 
-    h.click("Option2");
-    h.dialogs.answerOpenFile(QString());
-    h.click("Command9"); // cancelled file dialog: emptied
-    QCOMPARE(h.pages->model().job().ExtraPath, QString());
+// Cancel in any Browse dialog changes nothing: the path chosen before stays, whichever page
+// and whichever kind of dialog.
+void TestPageCompanions::browseCancelChangesNothing_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("option"); // clicked first, when given
+    QTest::addColumn<bool>("folderDialog");
+    QTest::newRow("source") << "Command2"
+                            << "" << true;
+    QTest::newRow("diz") << "Command6"
+                         << "" << false;
+    QTest::newRow("nfo") << "Command8"
+                         << "" << false;
+    QTest::newRow("extra file") << "Command9"
+                                << "Option2" << false;
+    QTest::newRow("extra directory") << "Command9"
+                                     << "Option4" << true;
+    QTest::newRow("zip folder") << "Command10"
+                                << "" << true;
+}
+
+void TestPageCompanions::browseCancelChangesNothing() {
+    QFETCH(QString, button);
+    QFETCH(QString, option);
+    QFETCH(bool, folderDialog);
+    PagesHarness h;
+    JobSettings job = h.pages->model().job();
+    job.SourceSpec = make(QStringLiteral("keep/src/"));
+    job.DizFile = make(QStringLiteral("keep/file_id.diz"), "Disk 00/00 of the set\r\n");
+    job.NfoFile = make(QStringLiteral("keep/rel.nfo"));
+    job.ExtraIsFile = option != QLatin1String("Option4");
+    job.ExtraPath = job.ExtraIsFile ? make(QStringLiteral("keep/extra.txt"))
+                                    : make(QStringLiteral("keep/extras/"));
+    job.ZipDir = make(QStringLiteral("keep/zips/"));
+    job.ZipName = QStringLiteral("rel");
+    h.pages->model().setJob(job);
+    const JobSettings before = h.pages->model().job();
+    if (!option.isEmpty())
+        h.click(option.toLatin1().constData());
+    if (folderDialog)
+        h.dialogs.answerFolder(QString());
+    else
+        h.dialogs.answerOpenFile(QString());
+    h.click(button.toLatin1().constData());
+    QVERIFY(h.dialogs.verifyAllUsed());
+    QCOMPARE(h.pages->model().job(), before);
 }
 
 QTEST_MAIN(TestPageCompanions)

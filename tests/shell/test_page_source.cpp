@@ -94,7 +94,7 @@ void TestPageSource::browseShowsFolderAndEmptiesSkipList() {
     job.SkipList = QStringLiteral("old/*.*\r\n");
     h.pages->model().setJob(job);
     browseFolder(h, games, "   12,345,678 bytes in 3 files");
-    QCOMPARE(h.pages->sourceDisplay(), games); // a case-sensitive file system keeps the case
+    QCOMPARE(h.port().sourceDisplay(), games); // a case-sensitive file system keeps the case
     QCOMPARE(h.pages->model().job().SkipList, QString());
     QCOMPARE(h.find<QLabel>("Label9")->text(), QStringLiteral("12,345,678 bytes in 3 files"));
     QCOMPARE(h.pages->sourceSizeM(), 12.345678f);
@@ -111,8 +111,8 @@ void TestPageSource::browseShowsProgressWhileMeasuring() {
     h.machine.onExec = [&](const QString&) {
         seen = h.find<QLabel>("Label9")->text();
         browseEnabled = h.find<QPushButton>("Command2")->isEnabled();
-        barEnabled = h.port.pageBarEnabled;
-        busy = h.port.busy;
+        barEnabled = h.frame.pageBarEnabled;
+        busy = h.frame.busy;
     };
     browseFolder(h, folder(QStringLiteral("src")), "  2,000,000 bytes");
     QCOMPARE(seen, QStringLiteral("Calculating files and size"));
@@ -120,8 +120,8 @@ void TestPageSource::browseShowsProgressWhileMeasuring() {
     QVERIFY(!barEnabled);
     QVERIFY(busy);
     QVERIFY(h.find<QPushButton>("Command2")->isEnabled());
-    QVERIFY(h.port.pageBarEnabled);
-    QVERIFY(!h.port.busy);
+    QVERIFY(h.frame.pageBarEnabled);
+    QVERIFY(!h.frame.busy);
 }
 
 void TestPageSource::cancelledBrowseChangesNothing() {
@@ -129,7 +129,7 @@ void TestPageSource::cancelledBrowseChangesNothing() {
     browseFolder(h, folder(QStringLiteral("keep")), "  3,000,000 bytes");
     h.dialogs.answerFolder(QString());
     h.click("Command2");
-    QVERIFY(h.pages->sourceDisplay().endsWith(QStringLiteral("keep")));
+    QVERIFY(h.port().sourceDisplay().endsWith(QStringLiteral("keep")));
     QCOMPARE(h.machine.commands.size(), 1);
 }
 
@@ -162,7 +162,7 @@ void TestPageSource::freeSpaceWarning() {
             QStringLiteral("You might not have enough free space on\n") + drive +
                 QStringLiteral(" drive for Rar's/Ace's, should pick another drive."));
     h.click("Command2");
-    QCOMPARE(h.pages->sourceDisplay(), src); // the choice stands
+    QCOMPARE(h.port().sourceDisplay(), src); // the choice stands
     if (warned) {
         QCOMPARE(h.dialogs.shown().back().title, QStringLiteral("Kavel32 error"));
         QCOMPARE(h.dialogs.shown().back().icon, MessageIcon::Exclamation);
@@ -215,7 +215,7 @@ void TestPageSource::folderStatusLine() {
     dialogs->answerFolder(cd);
     h.click("Command2");
     QCOMPARE(dialogs->statusLine, QStringLiteral("Invalid drive"));
-    QCOMPARE(h.pages->sourceDisplay(), cd); // it can still be chosen
+    QCOMPARE(h.port().sourceDisplay(), cd); // it can still be chosen
     dialogs->highlighted = folder(QStringLiteral("Plain"));
     dialogs->answerFolder(QString());
     h.click("Command2");
@@ -253,7 +253,7 @@ void TestPageSource::tickingImageClearsSourceAndMovesSlider() {
     browseFolder(h, folder(QStringLiteral("src")), "  20,000,000 bytes");
     QVERIFY(!h.find<QLabel>("Label19")->text().isEmpty());
     h.click("Check2");
-    QCOMPARE(h.pages->sourceDisplay(), QString());
+    QCOMPARE(h.port().sourceDisplay(), QString());
     QCOMPARE(h.find<QLabel>("Label9")->text(), QString());
     QCOMPARE(h.find<QLabel>("Label19")->text(), QString());
     QCOMPARE(h.pages->sourceSizeM(), 0.0f);
@@ -299,7 +299,7 @@ void TestPageSource::imageAnsweredNoDisablesAndEmpties() {
     QCOMPARE(h.find<QLabel>("Label9")->text(), QStringLiteral("650,000,000 Total bytes"));
     QCOMPARE(h.pages->sourceSizeM(), 650.0f);
     QCOMPARE(h.find<QLabel>("Label19")->text(), QStringLiteral("130.00 files"));
-    QCOMPARE(h.pages->sourceDisplay(), iso);
+    QCOMPARE(h.port().sourceDisplay(), iso);
     for (const char* name : kZipControls)
         QVERIFY2(!h.find<QWidget>(name)->isEnabled(), name);
     const JobSettings after = h.pages->model().job();
@@ -353,16 +353,17 @@ void TestPageSource::clearingImageReenablesButKeepsEmptied() {
 void TestPageSource::cancelledImageDialogShowsError() {
     PagesHarness h;
     const QString keep = folder(QStringLiteral("kept"));
-    h.pages->setSourceDisplay(keep);
     h.find<QCheckBox>("Check2")->setChecked(true);
-    h.pages->setSourceDisplay(keep);
+    JobSettings job = h.pages->model().job();
+    job.SourceSpec = keep;
+    h.pages->model().setJob(job);
     h.dialogs.answerOpenFile(QString()).answerMessage(
         MessageAnswer::Ok, QStringLiteral("Error calculating source bytes"));
     h.click("Command2");
     QCOMPARE(h.dialogs.shown().back().icon, MessageIcon::Critical);
     QCOMPARE(h.dialogs.shown().back().title, QStringLiteral("Kavel32 error"));
     QCOMPARE(h.find<QLabel>("Label9")->text(), QStringLiteral("Error"));
-    QCOMPARE(h.pages->sourceDisplay(), keep);
+    QCOMPARE(h.port().sourceDisplay(), keep);
     QCOMPARE(h.pages->sourcePath(), keep);
     QCOMPARE(h.find<QLabel>("Label19")->text(), QString());
     QVERIFY(h.find<QPushButton>("Command2")->isEnabled());

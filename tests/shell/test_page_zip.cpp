@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QWheelEvent>
 
 // The Zip page: archive size, estimate, name limit, zip directory, compression, archiver.
@@ -26,6 +27,8 @@ class TestPageZip : public QObject {
     void archiverOptionsStayOpposite();
     void nameToolTipFollowsText();
     void sliderStepsByKeysAndWheel();
+    void sizeFieldBesideTheSlider_data();
+    void sizeFieldBesideTheSlider();
 
   private:
     QTemporaryDir dir_;
@@ -137,7 +140,7 @@ void TestPageZip::estimateAndNameLimit() {
 void TestPageZip::zipDirWithoutSourceShowsSourcePage() {
     PagesHarness h;
     h.click("Command10");
-    QCOMPARE(h.port.shownPages, QList<Page>{Page::Source});
+    QCOMPARE(h.frame.shownPages, QList<Page>{Page::Source});
     QCOMPARE(h.dialogs.shown().size(), 0);
 }
 
@@ -222,6 +225,52 @@ void TestPageZip::sliderStepsByKeysAndWheel() {
     QCOMPARE(caption->caption(), QStringLiteral("1 Max file"));
     QTest::keyClick(slider, Qt::Key_End);
     QCOMPARE(slider->value(), 199);
+}
+
+// The size typed or stepped beside the slider: every common size one step from the next,
+// the floppy size and one archive by name, anything else refused.
+void TestPageZip::sizeFieldBesideTheSlider_data() {
+    QTest::addColumn<int>("from");
+    QTest::addColumn<QString>("typed"); // "+" / "-": one step up or down
+    QTest::addColumn<int>("position");
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("floppy by size") << 10 << "1.44" << 3 << "1.44 M";
+    QTest::newRow("whole millions") << 3 << "2" << 4 << "2 M";
+    QTest::newRow("half millions, with M") << 3 << "2.5 M" << 5 << "2.5 M";
+    QTest::newRow("decimal comma") << 3 << "7,5" << 15 << "7.5 M";
+    QTest::newRow("one archive by name") << 3 << "1 Max file" << 0 << "1 Max file";
+    QTest::newRow("one archive as 0") << 3 << "0" << 0 << "1 Max file";
+    QTest::newRow("the last position") << 3 << "99.5" << 199 << "99.5 M";
+    QTest::newRow("past the last") << 3 << "100" << 3 << "1.44 M";
+    QTest::newRow("between two steps") << 3 << "0.75" << 3 << "1.44 M";
+    QTest::newRow("no size") << 3 << "big" << 3 << "1.44 M";
+    QTest::newRow("1 M up to the floppy") << 2 << "+" << 3 << "1.44 M";
+    QTest::newRow("0.5 M down to one archive") << 1 << "-" << 0 << "1 Max file";
+    QTest::newRow("one archive up to 0.5 M") << 0 << "+" << 1 << "0.5 M";
+}
+
+void TestPageZip::sizeFieldBesideTheSlider() {
+    QFETCH(int, from);
+    QFETCH(QString, typed);
+    QFETCH(int, position);
+    QFETCH(QString, caption);
+    PagesHarness h;
+    h.pages->model().setSizeUnits(from);
+    auto* field = h.find<QSpinBox>("SizeField");
+    QCOMPARE(field->value(), from);
+    if (typed == QLatin1String("+") || typed == QLatin1String("-")) {
+        field->stepBy(typed == QLatin1String("+") ? 1 : -1);
+    } else {
+        auto* edit = field->findChild<QLineEdit*>();
+        edit->selectAll();
+        QTest::keyClicks(edit, typed);
+        QTest::keyClick(edit, Qt::Key_Return);
+        field->clearFocus(); // what cannot be taken goes back to the size shown
+    }
+    QCOMPARE(int(h.pages->model().job().SizeUnits), position);
+    QCOMPARE(h.find<QAbstractSlider>("VScroll1")->value(), position);
+    QCOMPARE(h.find<SSPanel>("SSPanel6")->caption(), caption);
+    QCOMPARE(field->text(), caption);
 }
 
 QTEST_MAIN(TestPageZip)

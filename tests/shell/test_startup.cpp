@@ -38,6 +38,8 @@ class TestStartup : public QObject {
     void parsesTheArgument_data();
     void parsesTheArgument();
     void titleNamesTheScript();
+    void qtOptionsAreNoScript_data();
+    void qtOptionsAreNoScript();
     void rootFolder_data();
     void rootFolder();
 
@@ -118,6 +120,41 @@ void TestStartup::parsesTheArgument() {
     QCOMPARE(parsed.flags.BatchRun, batch);
     QCOMPARE(parsed.flags.DateStampRun, dateStamp);
     QCOMPARE(parsed.scriptPath, path);
+}
+
+void TestStartup::qtOptionsAreNoScript_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("script"); // what is left for the script argument
+    QTest::newRow("style before") << QStringList{"-style", "Fusion", "job.rip"} << "job.rip";
+    QTest::newRow("style after") << QStringList{"!job.rip", "-style", "Fusion"} << "!job.rip";
+    QTest::newRow("two dashes, with =") << QStringList{"--style=Fusion", "$job.rip"} << "$job.rip";
+    QTest::newRow("several") << QStringList{"-platform", "offscreen", "-reverse", "job.rip"}
+                             << "job.rip";
+    QTest::newRow("value missing at the end") << QStringList{"job.rip", "-stylesheet"} << "job.rip";
+    QTest::newRow("not Qt's") << QStringList{"-x.rip"} << "-x.rip";
+    QTest::newRow("a flag of Qt's with a value is no flag")
+        << QStringList{"-reverse=1"} << "-reverse=1";
+}
+
+void TestStartup::qtOptionsAreNoScript() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, script);
+    arguments.prepend(QStringLiteral("kavel32"));
+    QList<QByteArray> bytes;
+    std::vector<const char*> argv;
+    for (const QString& a : arguments)
+        bytes << a.toLocal8Bit();
+    for (const QByteArray& b : bytes)
+        argv.push_back(b.constData());
+    QStringList left;
+    for (int i = 1; i < int(argv.size()); ++i) {
+        if (const int taken = qtOptionArguments(int(argv.size()), argv.data(), i)) {
+            i += taken - 1;
+            continue;
+        }
+        left << QString::fromLocal8Bit(argv[size_t(i)]);
+    }
+    QCOMPARE(left.join(QLatin1Char(' ')), script);
 }
 
 void TestStartup::titleNamesTheScript() {

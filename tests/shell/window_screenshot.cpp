@@ -3,8 +3,11 @@
 // progress page after an Abort, the About page twice 700 ms apart (the banner has moved
 // between them), and, when ImageMagick's import is available, the whole screen with the
 // help index beside the window and with the About window.
-//   shell_window_screenshot <output folder>
+//   shell_window_screenshot <output folder> [--dark] [--font-size POINTS]
+// --dark gives the application a dark palette and --font-size a larger font, as a desktop
+// with those choices does.
 #include "shell/help_window.h"
+#include "shell/job_pages.h"
 #include "shell/main_window.h"
 #include "shell/main_window_app.h"
 #include "shell/page_bar.h"
@@ -12,14 +15,44 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QPalette>
 #include <QProcess>
 #include <QTest>
 #include <QToolButton>
 
 #include <cstdio>
 
+namespace {
+QPalette darkPalette() {
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(0x22, 0x22, 0x22));
+    dark.setColor(QPalette::WindowText, QColor(0xee, 0xee, 0xee));
+    dark.setColor(QPalette::Base, QColor(0x18, 0x18, 0x18));
+    dark.setColor(QPalette::AlternateBase, QColor(0x2a, 0x2a, 0x2a));
+    dark.setColor(QPalette::Text, QColor(0xee, 0xee, 0xee));
+    dark.setColor(QPalette::Button, QColor(0x22, 0x22, 0x22));
+    dark.setColor(QPalette::ButtonText, QColor(0xee, 0xee, 0xee));
+    dark.setColor(QPalette::Highlight, QColor(0x2a, 0x82, 0xda));
+    dark.setColor(QPalette::HighlightedText, Qt::white);
+    dark.setColor(QPalette::Link, QColor(0x6c, 0xb4, 0xff));
+    dark.setColor(QPalette::Dark, QColor(0x11, 0x11, 0x11));
+    dark.setColor(QPalette::Mid, QColor(0x33, 0x33, 0x33));
+    dark.setColor(QPalette::Light, QColor(0x44, 0x44, 0x44));
+    return dark;
+}
+} // namespace
+
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    const QStringList args = QApplication::arguments();
+    if (args.contains(QStringLiteral("--dark")))
+        QApplication::setPalette(darkPalette());
+    if (const qsizetype at = args.indexOf(QStringLiteral("--font-size"));
+        at > 0 && at + 1 < args.size()) {
+        QFont font = QApplication::font();
+        font.setPointSizeF(args.at(at + 1).toDouble());
+        QApplication::setFont(font);
+    }
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath();
     QDir().mkpath(out);
     ShellSession session;
@@ -40,7 +73,7 @@ int main(int argc, char** argv) {
     w->grab().save(out + QStringLiteral("/page_zip_hover.png"));
     QCursor::setPos(w->mapToGlobal(QPoint(w->width() - 5, w->height() - 5)));
     w->showPage(Page::Progress);
-    w->setStatusText(QStringLiteral("Aborted"));
+    w->jobPages()->port().setStatusText(QStringLiteral("Aborted"));
     QTest::qWait(200);
     w->grab().save(out + QStringLiteral("/page_progress_aborted.png"));
     w->helpIndex();

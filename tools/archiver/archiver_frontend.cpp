@@ -1,5 +1,6 @@
 #include "archiver_frontend.h"
 
+#include "job/text_lines.h"
 #include "job/volume_rules.h"
 
 #include "progress_parser.h"
@@ -64,8 +65,9 @@ const char* toolName(FrontendKind kind) {
     return kind == FrontendKind::Rar ? "wrar" : "wace";
 }
 
+// The one line that says why; the names it quotes cannot command a terminal.
 int fail(FrontendKind kind, const QString& reason, int status = 2) {
-    std::fprintf(stderr, "%s: %s\n", toolName(kind), qPrintable(reason));
+    std::fprintf(stderr, "%s: %s\n", toolName(kind), qPrintable(printableText(reason)));
     return status;
 }
 

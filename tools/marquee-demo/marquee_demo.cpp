@@ -1,11 +1,9 @@
 // marquee-demo: four marquees scrolling in the four directions, with frames, heading fonts,
 // colours, a picture and a two-line run. "--quit-after <ms>" closes the window by itself.
 
-#include "picture_decode.h"
-#include "zq_marquee.h"
+#include <ZQMarq/zq_marquee.h>
 
 #include <QApplication>
-#include <QBuffer>
 #include <QGridLayout>
 #include <QPainter>
 #include <QTimer>
@@ -15,8 +13,8 @@ using namespace zqmarq;
 namespace {
 
 // A small bitmap badge on pure white: the white is left out when it is drawn.
-PictureData badgePicture() {
-    QImage image(32, 32, QImage::Format_RGB32);
+QPixmap badgePicture() {
+    QPixmap image(32, 32);
     image.fill(Qt::white);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing, false);
@@ -26,92 +24,77 @@ PictureData badgePicture() {
     p.setBrush(QColor(255, 230, 60));
     p.setPen(Qt::NoPen);
     p.drawRect(11, 8, 10, 16);
-    p.end();
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "BMP");
-    return pictureFromBytes(bytes);
+    return image;
 }
 
-FontDesc font(const char* face, int points, int weight, bool italic = false) {
-    FontDesc f;
-    f.faceName = face;
-    f.size = points * 10000LL;
-    f.weight = static_cast<std::int16_t>(weight);
-    f.italic = italic;
+QFont font(const char* face, int points, QFont::Weight weight, bool italic = false) {
+    QFont f(QString::fromLatin1(face));
+    f.setPointSize(points);
+    f.setWeight(weight);
+    f.setItalic(italic);
     return f;
 }
 
 ZqMarquee* banner(QWidget* parent) {
     auto* m = new ZqMarquee(parent);
-    MarqueeModel model;
-    model.text = "<IMG 1> <H 1>Kavel32<H 0> <COLOR R0 G0 B160>packs releases onto floppies "
-                 "<COLOR R200>* <H 2>ZQMARQ<H 0><COLOR> scrolls <COLOR G140>text, "
-                 "<COLOR B255>pictures<COLOR> and fonts <IMG 1>";
-    model.font = font("Arial", 10, 400);
-    model.heading[0] = font("Arial", 16, 700);
-    model.heading[1] = font("Times New Roman", 14, 400, true);
-    model.picture[0] = badgePicture();
-    model.foreColor = rgb(0, 0, 0);
-    model.backColor = rgb(255, 255, 255);
-    model.direction = 0;
-    model.frame = 2;
-    model.tickTime = 30;
-    model.tickIncrement = 2;
-    m->loadModel(model);
+    m->setText(
+        QStringLiteral("<IMG 1> <H 1>Kavel32<H 0> <COLOR R0 G0 B160>packs releases onto floppies "
+                       "<COLOR R200>* <H 2>ZQMARQ<H 0><COLOR> scrolls <COLOR G140>text, "
+                       "<COLOR B255>pictures<COLOR> and fonts <IMG 1>"));
+    m->setFont(font("Arial", 10, QFont::Normal));
+    m->setHeading(1, font("Arial", 16, QFont::Bold));
+    m->setHeading(2, font("Times New Roman", 14, QFont::Normal, true));
+    m->setPicture(1, badgePicture());
+    m->setForeColor(Qt::black);
+    m->setBackColor(Qt::white);
+    m->setTickTime(30);
+    m->setTickIncrement(2);
     m->setMinimumHeight(48);
     return m;
 }
 
 ZqMarquee* ticker(QWidget* parent) {
     auto* m = new ZqMarquee(parent);
-    MarqueeModel model;
-    model.text = "<H 1>Left to right<H 0> on a dark ground <COLOR R255 G128>with colours "
-                 "<COLOR G255 B255>and a heavy outdent frame";
-    model.font = font("Arial", 9, 700);
-    model.heading[0] = font("Arial", 13, 700);
-    model.foreColor = rgb(255, 255, 128);
-    model.backColor = rgb(0, 0, 64);
-    model.direction = 1;
-    model.frame = 4;
-    model.tickTime = 40;
-    m->loadModel(model);
+    m->setText(QStringLiteral("<H 1>Left to right<H 0> on a dark ground <COLOR R255 G128>with "
+                              "colours <COLOR G255 B255>and a heavy outdent frame"));
+    m->setFont(font("Arial", 9, QFont::Bold));
+    m->setHeading(1, font("Arial", 13, QFont::Bold));
+    m->setForeColor(QColor(255, 255, 128));
+    m->setBackColor(QColor(0, 0, 64));
+    m->setDirection(ZqMarquee::LeftToRight);
+    m->setFrame(ZqMarquee::FrameHeavyOutdent);
+    m->setTickTime(40);
     m->setMinimumHeight(40);
     return m;
 }
 
 ZqMarquee* faller(QWidget* parent) {
     auto* m = new ZqMarquee(parent);
-    MarqueeModel model;
-    model.text = "<H 1>Top<H 0>\r\nto bottom<IMG 1><COLOR R180>two-line\r\nrun";
-    model.font = font("Arial", 10, 400);
-    model.heading[0] = font("Arial", 14, 700);
-    model.picture[0] = badgePicture();
-    model.foreColor = rgb(0, 90, 0);
-    model.backColor = rgb(230, 255, 230);
-    model.direction = 2;
-    model.frame = 5;
-    model.justification = 1;
-    model.tickTime = 50;
-    m->loadModel(model);
+    m->setText(QStringLiteral("<H 1>Top<H 0>\r\nto bottom<IMG 1><COLOR R180>two-line\r\nrun"));
+    m->setFont(font("Arial", 10, QFont::Normal));
+    m->setHeading(1, font("Arial", 14, QFont::Bold));
+    m->setPicture(1, badgePicture());
+    m->setForeColor(QColor(0, 90, 0));
+    m->setBackColor(QColor(230, 255, 230));
+    m->setDirection(ZqMarquee::TopToBottom);
+    m->setFrame(ZqMarquee::FrameShadow);
+    m->setTickTime(50);
     return m;
 }
 
 ZqMarquee* riser(QWidget* parent) {
     auto* m = new ZqMarquee(parent);
-    MarqueeModel model;
-    model.text = "<H 3>Bottom<H 0>\r\nto top<COLOR B200>\r\nflush right\r\n<H 4>indent";
-    model.font = font("Courier New", 10, 400);
-    model.heading[2] = font("Arial", 15, 700);
-    model.heading[3] = font("Arial", 11, 400, true);
-    model.foreColor = rgb(120, 0, 0);
-    model.backColor = rgb(255, 245, 220);
-    model.direction = 3;
-    model.frame = 3;
-    model.justification = 2;
-    model.tickTime = 50;
-    m->loadModel(model);
+    m->setText(
+        QStringLiteral("<H 3>Bottom<H 0>\r\nto top<COLOR B200>\r\nflush right\r\n<H 4>indent"));
+    m->setFont(font("Courier New", 10, QFont::Normal));
+    m->setHeading(3, font("Arial", 15, QFont::Bold));
+    m->setHeading(4, font("Arial", 11, QFont::Normal, true));
+    m->setForeColor(QColor(120, 0, 0));
+    m->setBackColor(QColor(255, 245, 220));
+    m->setDirection(ZqMarquee::BottomToTop);
+    m->setFrame(ZqMarquee::FrameIndent);
+    m->setJustification(ZqMarquee::RightOrBottom);
+    m->setTickTime(50);
     return m;
 }
 

@@ -1,6 +1,6 @@
 #include "marquee_designer_plugin.h"
 
-#include "marquee_form_widget.h"
+#include <ZQMarq/zq_marquee.h>
 
 #include <QIcon>
 
@@ -9,7 +9,7 @@ namespace zqmarq {
 MarqueeDesignerPlugin::MarqueeDesignerPlugin(QObject* parent) : QObject(parent) {}
 
 QString MarqueeDesignerPlugin::name() const {
-    return QStringLiteral("zqmarq::MarqueeFormWidget");
+    return QStringLiteral("zqmarq::ZqMarquee");
 }
 QString MarqueeDesignerPlugin::group() const {
     return QStringLiteral("Nimbrel");
@@ -21,7 +21,7 @@ QString MarqueeDesignerPlugin::whatsThis() const {
     return QStringLiteral("A banner that scrolls text and pictures given by its marquee markup.");
 }
 QString MarqueeDesignerPlugin::includeFile() const {
-    return QStringLiteral("marquee_form_widget.h");
+    return QStringLiteral("ZQMarq/zq_marquee.h");
 }
 QIcon MarqueeDesignerPlugin::icon() const {
     return QIcon();
@@ -31,7 +31,7 @@ bool MarqueeDesignerPlugin::isContainer() const {
 }
 
 QWidget* MarqueeDesignerPlugin::createWidget(QWidget* parent) {
-    return new MarqueeFormWidget(parent);
+    return new ZqMarquee(parent);
 }
 
 bool MarqueeDesignerPlugin::isInitialized() const {
@@ -43,7 +43,7 @@ void MarqueeDesignerPlugin::initialize(QDesignerFormEditorInterface*) {
 
 QString MarqueeDesignerPlugin::domXml() const {
     return QStringLiteral("<ui language=\"c++\">\n"
-                          " <widget class=\"zqmarq::MarqueeFormWidget\" name=\"ZqMarquee1\">\n"
+                          " <widget class=\"zqmarq::ZqMarquee\" name=\"ZqMarquee1\">\n"
                           "  <property name=\"geometry\"><rect><x>0</x><y>0</y><width>300</width>"
                           "<height>40</height></rect></property>\n"
                           " </widget>\n"

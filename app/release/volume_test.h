@@ -1,0 +1,66 @@
+#pragma once
+
+#include "job/command.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <optional>
+
+// Joining a set's volumes and testing them with the archiver's own test. The volumes are
+// written (never more than each declares) into a private folder of the program's work
+// folder, never into the checked one; the archive they make must pass the test without a
+// warning and end exactly at the end of the last volume.
+
+enum class VolumeFormat { SevenZip, Zip, Rar, Unknown };
+// The archive format a set's first volume starts with.
+VolumeFormat volumeFormat(QByteArrayView head);
+
+// The archiver's own test of a volume set given by its first volume: "7zz t" (7z and split
+// zip sets; 7z when 7zz is missing) or, for RAR, "rar t" when rar is installed, else 7-Zip,
+// which reads RAR too. Empty program when no tester is installed.
+Command volumeTestCommand(VolumeFormat format, const QString& firstVolume);
+
+// What an archiver's test output says went wrong.
+struct TestOutput {
+    QString failure;                    // the lines that say what failed ("ERROR: ...")
+    QString warning;                    // what it warns of ("There are data after the end")
+    std::optional<qint64> physicalSize; // where the archive ends in the joined volumes
+    std::optional<qint64> tailSize;     // bytes after that end
+};
+TestOutput readTestOutput(const QByteArray& output);
+
+// The line of an archiver's test output that says what failed, e.g. "ERROR: CRC Failed :
+// data.bin"; empty when none does.
+QString testFailureLine(const QByteArray& output);
+
+// One zip's volume as the check wrote it out.
+struct JoinedVolume {
+    QString zipLabel; // "zip 05 game05.zip"
+    QString name;     // the volume's own name in the zip
+    QString path;     // where it was written
+    QByteArray head;  // its first bytes
+    qint64 size = 0;
+};
+
+// The private folder the volumes are written into, with room for bytesNeeded.
+class JoinFolder {
+  public:
+    explicit JoinFolder(qint64 bytesNeeded);
+    QString fault() const { return fault_; } // why the volumes cannot be joined
+    // Where the volume of the zip at place k is written.
+    QString volumePath(int place) const;
+
+  private:
+    std::optional<QTemporaryDir> dir_;
+    QString fault_;
+};
+
+// Names the written volumes (in set order) as their format's tester expects and runs it.
+// Empty when they pass, with *passedLine saying so; else the fault, naming the zip whose
+// volume holds what is wrong where the output tells.
+QString testJoinedVolumes(const QList<JoinedVolume>& set, QString* passedLine);

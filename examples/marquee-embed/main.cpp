@@ -1,0 +1,82 @@
+// marquee-embed: a window with a ZqMarquee, as a program using the installed widget library
+// builds it.
+//   marquee-embed            shows the window until it is closed
+//   marquee-embed --check    builds the same marquee, saves its state, restores it into a
+//                            second one and exits 0 when everything came back
+#include <ZQMarq/zq_marquee.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QPainter>
+#include <QTextStream>
+#include <QVBoxLayout>
+
+using zqmarq::ZqMarquee;
+
+namespace {
+
+QPixmap badge() {
+    QPixmap pixmap(24, 24);
+    pixmap.fill(Qt::white); // left out when drawn
+    QPainter painter(&pixmap);
+    painter.setBrush(QColor(230, 120, 0));
+    painter.drawEllipse(2, 2, 19, 19);
+    return pixmap;
+}
+
+void describe(ZqMarquee* marquee) {
+    marquee->setObjectName(QStringLiteral("banner"));
+    marquee->setPicture(1, badge());
+    marquee->setHeading(1, QFont(QStringLiteral("Sans Serif"), 14, QFont::Bold));
+    marquee->setText(QStringLiteral("<IMG 1> <H 1>ZQMarq<H 0> embedded <COLOR R200>in a Qt "
+                                    "window<COLOR> <IMG 1>"));
+    marquee->setDirection(ZqMarquee::LeftToRight);
+    marquee->setFrame(ZqMarquee::FrameShadow);
+    marquee->setTickTime(30);
+}
+
+int check(ZqMarquee* marquee) {
+    QTextStream err(stderr);
+    const QByteArray state = marquee->saveState();
+    ZqMarquee copy;
+    QString error;
+    if (!copy.restoreState(state, &error)) {
+        err << "marquee-embed: the saved state was refused: " << error << "\n";
+        return 1;
+    }
+    if (copy.text() != marquee->text() || copy.direction() != ZqMarquee::LeftToRight ||
+        copy.frame() != ZqMarquee::FrameShadow || copy.picture(1).size() != QSize(24, 24)) {
+        err << "marquee-embed: the restored marquee differs from the saved one\n";
+        return 1;
+    }
+    // Text the stored form cannot hold is refused, never altered.
+    if (marquee->setText(QStringLiteral("\u041f\u0440\u0438\u0432\u0435\u0442")) ||
+        copy.text() != marquee->text()) {
+        err << "marquee-embed: a text that cannot be stored was taken\n";
+        return 1;
+    }
+    QTextStream(stdout) << "marquee-embed: a state of " << state.size()
+                        << " bytes saved and restored\n";
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QWidget window;
+    window.setWindowTitle(QStringLiteral("ZQMarq embedded"));
+    auto* layout = new QVBoxLayout(&window);
+    auto* marquee = new ZqMarquee(&window);
+    describe(marquee);
+    auto* status = new QLabel(QStringLiteral("Click the banner."), &window);
+    QObject::connect(marquee, &ZqMarquee::clicked, status,
+                     [status] { status->setText(QStringLiteral("Clicked.")); });
+    layout->addWidget(marquee);
+    layout->addWidget(status);
+    if (app.arguments().contains(QStringLiteral("--check")))
+        return check(marquee);
+    window.resize(480, 90);
+    window.show();
+    return app.exec();
+}
