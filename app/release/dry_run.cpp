@@ -94,7 +94,10 @@ QStringList companions(const PlannedZip& zip) {
 
 } // namespace
 
-QStringList describePlan(const RunPlan& plan, const JobSettings& job) {
+namespace {
+
+// The archiver's side: volumes, folders, the command line and what runs it.
+QStringList volumeLines(const RunPlan& plan, const JobSettings& job) {
     QStringList lines;
     if (job.SizeUnits == 0)
         lines << QStringLiteral("Volumes: one archive, no volume size");
@@ -117,10 +120,12 @@ QStringList describePlan(const RunPlan& plan, const JobSettings& job) {
     for (const QString& folder : plan.ownFolders)
         lines
             << QStringLiteral("Left out of the archive: %1, a folder of the run's own").arg(folder);
-    if (job.RawArchivesOnly)
-        return lines;
+    return lines;
+}
 
-    QStringList names;
+// The zips' names, the set they replace and their numbered diz lines.
+QStringList zipLines(const RunPlan& plan, const JobSettings& job) {
+    QStringList lines, names;
     for (const PlannedZip& zip : plan.zips)
         names << zip.shownName;
     lines << QStringLiteral("Zips: %1 in %2: %3")
@@ -133,22 +138,26 @@ QStringList describePlan(const RunPlan& plan, const JobSettings& job) {
         lines << QStringLiteral("Replaces the older set %1 in %2: %3")
                      .arg(plan.stem, job.ZipDir, nameList(older));
     }
-
-    if (job.AutoNumber) {
-        const QString line = QStringLiteral("Diz of zip %1, line %2: %3");
-        const int lineNumber = fieldNumber(job.NumberLine);
-        lines << line.arg(plan.zips.front().shownName)
-                     .arg(lineNumber)
-                     .arg(plan.zips.front().numberedLine);
-        if (plan.zips.size() > 1)
-            lines << line.arg(plan.zips.back().shownName)
-                         .arg(lineNumber)
-                         .arg(plan.zips.back().numberedLine);
-    } else {
+    if (!job.AutoNumber) {
         lines << QStringLiteral("Diz: %1 goes into every zip unchanged (no numbering)")
                      .arg(job.DizFile);
+        return lines;
     }
-    // The entries, a line for each run of zips that hold the same companions.
+    const QString line = QStringLiteral("Diz of zip %1, line %2: %3");
+    const int lineNumber = fieldNumber(job.NumberLine);
+    lines << line.arg(plan.zips.front().shownName)
+                 .arg(lineNumber)
+                 .arg(plan.zips.front().numberedLine);
+    if (plan.zips.size() > 1)
+        lines << line.arg(plan.zips.back().shownName)
+                     .arg(lineNumber)
+                     .arg(plan.zips.back().numberedLine);
+    return lines;
+}
+
+// What goes into the zips: a line for each run of zips that hold the same companions.
+QStringList entryLines(const RunPlan& plan) {
+    QStringList lines;
     for (qsizetype i = 0; i < plan.zips.size();) {
         const PlannedZip& first = plan.zips[i];
         qsizetype j = i + 1;
@@ -170,7 +179,10 @@ QStringList describePlan(const RunPlan& plan, const JobSettings& job) {
                           ? QStringLiteral("; no zip comment")
                           : QStringLiteral("; every zip gets the comment in %1")
                                 .arg(plan.commentFile));
+    return lines;
+}
 
+QString afterTheLastZip(const RunPlan& plan) {
     QStringList after;
     if (!plan.sfvPath.isEmpty())
         after << fileNamePart(plan.sfvPath);
@@ -180,9 +192,17 @@ QStringList describePlan(const RunPlan& plan, const JobSettings& job) {
                      .arg(plan.par2Percent);
     if (plan.verify)
         after << QStringLiteral("a check of the set");
-    lines << QStringLiteral("After the last zip: %1")
-                 .arg(after.isEmpty() ? QStringLiteral("nothing more")
-                                      : after.join(QStringLiteral(", ")));
+    return QStringLiteral("After the last zip: %1")
+        .arg(after.isEmpty() ? QStringLiteral("nothing more") : after.join(QStringLiteral(", ")));
+}
+
+} // namespace
+
+QStringList describePlan(const RunPlan& plan, const JobSettings& job) {
+    QStringList lines = volumeLines(plan, job);
+    if (job.RawArchivesOnly)
+        return lines;
+    lines << zipLines(plan, job) << entryLines(plan) << afterTheLastZip(plan);
     return lines;
 }
 
