@@ -294,7 +294,8 @@ QString JobSession::offerStoppedRuns() {
                             QStringLiteral("Kavel32"), MessageIcon::Question,
                             MessageButtons::YesNo) == MessageAnswer::Yes)
             return stopped.folder;
-        warnings_ << resumeHint(stopped.folder, QStringLiteral("a stopped run left its volumes in"));
+        warnings_ << resumeHint(stopped.folder,
+                                QStringLiteral("a stopped run left its volumes in"));
     }
     return {};
 }

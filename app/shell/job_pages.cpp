@@ -399,8 +399,7 @@ void JobPages::reportRun(const SessionResult& result) {
 
 QString JobPages::setFolder() const {
     const RipResult& run = session_.lastRun();
-    const QString folder =
-        run.outcome == RipOutcome::ArchivesKept ? run.outputFolder : runZipDir_;
+    const QString folder = run.outcome == RipOutcome::ArchivesKept ? run.outputFolder : runZipDir_;
     return QFileInfo(folder).isDir() ? folder : QString();
 }
 

@@ -257,7 +257,8 @@ void MainWindow::buildMenus() {
 }
 
 // The File menu in sections, each ended by a separator with a name of its own (fileScriptEnd,
-// fileCommentEnd, fileSetEnd, fileTripEnd), so that later entries go in before the one of their section.
+// fileCommentEnd, fileSetEnd, fileTripEnd), so that later entries go in before the one of their
+// section.
 void MainWindow::buildFileMenu() {
     fileMenu_ = menuBar()->addMenu(QStringLiteral("&File"));
     fileMenu_->setObjectName(QStringLiteral("file"));

@@ -285,8 +285,8 @@ class Harness {
         const QString kavel = programFolder() + "/kavel32";
         QStringList args = options.options + QStringList{argument};
         // --resume and --unpack work on the folders they name and take no --work-dir.
-        const bool folderCommand = options.options.contains("--resume") ||
-                                   options.options.contains("--unpack");
+        const bool folderCommand =
+            options.options.contains("--resume") || options.options.contains("--unpack");
         if (!options.display && !folderCommand)
             args = QStringList{"--work-dir", c.work} + args;
         p.setProcessEnvironment(environment(c, options));

@@ -532,8 +532,7 @@ class HostileRunsTest : public QObject {
         compareWithOtherStart(kind, zipContents(c.zips));
         // What the receiver unpacks is the source, links and names as they were.
         const QString dest = c.dir + "/unpacked";
-        const Run unpacked =
-            h.runArgument(c, dest, {.options = {"--unpack", c.zips}});
+        const Run unpacked = h.runArgument(c, dest, {.options = {"--unpack", c.zips}});
         QVERIFY2(unpacked.exitCode == 0, unpacked.err.constData());
         QProcess diff;
         diff.start("diff", {"-r", "--no-dereference", c.source,
