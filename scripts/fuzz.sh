@@ -15,7 +15,7 @@ targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
   targets=(fuzz_script_reader fuzz_size_listing fuzz_markup_layout fuzz_marquee_stream
     fuzz_tool_readers fuzz_component_files fuzz_run_inputs fuzz_diz_numbers fuzz_sfv_reader
-    fuzz_zip_inspection)
+    fuzz_zip_inspection fuzz_run_journal fuzz_archive_listing)
 fi
 
 CC=clang CXX=clang++ cmake -S tests/fuzz -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null

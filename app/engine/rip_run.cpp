@@ -1,12 +1,15 @@
 #include "engine/rip_run.h"
 
 #include "engine/archiver_command.h"
+#include "engine/resume_check.h"
 #include "engine/zip_component.h"
 #include "engine/zip_wrapping.h"
 #include "job/machine_port.h"
 #include "job/text_lines.h"
 #include "job/volume_rules.h"
 #include "job/window_port.h"
+#include "platform/file_read.h"
+#include "platform/folder_lock.h"
 #include "platform/paths.h"
 #include "platform/process_runner.h"
 #include "platform/stop_signals.h"
@@ -21,18 +24,12 @@
 #include <unistd.h>
 
 namespace {
-// Resets the running flag however the run ends.
-struct RunningScope {
-    bool& flag;
-    explicit RunningScope(bool& f) : flag(f) { flag = true; }
-    ~RunningScope() { flag = false; }
-};
-
 QString stoppedBy(int signal) {
     return QStringLiteral("stopped by %1").arg(QLatin1String(StopSignals::name(signal)));
 }
 
 QString g_commandLineWorkLocation;
+
 } // namespace
 
 QString defaultWorkLocation() {
@@ -91,6 +88,14 @@ void RipRun::resetCounters() {
     diskCount_ = 0;
 }
 
+void RipRun::showProgressPage() {
+    window_.showPage(Page::Progress);
+    window_.setStatusText({});
+    window_.setNameText({});
+    window_.setCountText({});
+    window_.setProgress(0);
+}
+
 RipResult RipRun::stopAt(Page page, const QString& focus, const QString& reason) {
     if (!flags_.batch())
         window_.showPage(page, focus);
@@ -108,13 +113,15 @@ RipResult RipRun::errorPath(const QString& reason, const QString& outputFolder) 
     window_.setNameText({});
     window_.setStatusText(printableText(reason));
     resetCounters();
-    // An output folder the archiver left empty is of no use to anyone.
-    if (!outputFolder.isEmpty() && QDir(outputFolder).isEmpty())
+    // An output folder without a volume is of no use to anyone, nor is its journal.
+    if (!outputFolder.isEmpty() && entriesBesideJournal(outputFolder).isEmpty() &&
+        removeJournal(outputFolder))
         QDir().rmdir(outputFolder);
     RipResult r;
     r.outcome = RipOutcome::Failed;
     r.reason = reason;
     r.outputFolder = QFileInfo::exists(outputFolder) ? outputFolder : QString();
+    r.resumable = !r.outputFolder.isEmpty() && hasJournal(outputFolder);
     return r;
 }
 
@@ -126,8 +133,11 @@ RipResult RipRun::stopOn(const PlanFault& fault) {
     return stopAt(fault.page, fault.focus, fault.text);
 }
 
-bool RipRun::removeOlderSet(const RunPlan& plan, QStringList* removed, QString* error) {
+bool RipRun::removeOlderSet(const RunPlan& plan, const QStringList& kept, QStringList* removed,
+                            QString* error) {
     for (const QString& path : plan.olderSet) {
+        if (kept.contains(path))
+            continue;
         // A link in the set's place goes itself; what it points to is not ours.
         if (::unlink(QFile::encodeName(path).constData()) != 0 && errno != ENOENT) {
             *error = QStringLiteral("cannot remove %1 of the older set: %2")
@@ -140,16 +150,10 @@ bool RipRun::removeOlderSet(const RunPlan& plan, QStringList* removed, QString* 
 }
 
 RipResult RipRun::run(const JobSettings& job, const PlanFacts& facts, PlanOptions options) {
-    RunningScope scope(running_);
+    const auto running = runningScope();
     aborted_ = false;
-    madeZips_.clear();
-    if (!flags_.batch()) {
-        window_.showPage(Page::Progress);
-        window_.setStatusText({});
-        window_.setNameText({});
-        window_.setCountText({});
-        window_.setProgress(0);
-    }
+    if (!flags_.batch())
+        showProgressPage();
 
     options.flags = flags_;
     options.workLocation = job.WorkDrive.isEmpty() ? defaultWorkLocation() : job.WorkDrive;
@@ -174,17 +178,59 @@ RipResult RipRun::run(const JobSettings& job, const PlanFacts& facts, PlanOption
     QString error;
     if (!plan.listFile.isEmpty() && !writeExclusionList(plan.exclusionText, plan.listFile, &error))
         return errorPath(error, {});
-    const QString outputFolder = claimOutputFolder(options.workLocation, &error);
-    if (outputFolder.isEmpty())
+    Pass pass;
+    pass.job = job;
+    pass.facts = facts;
+    pass.outputFolder = claimOutputFolder(options.workLocation, &error);
+    if (pass.outputFolder.isEmpty())
         return errorPath(error, {});
-    options.outputFolder = outputFolder;
-    plan = planRun(job, facts, options);
+    options.outputFolder = pass.outputFolder;
+    pass.options = options;
+    pass.plan = planRun(job, facts, options);
+    if (!job.RawArchivesOnly)
+        if (auto ended = beginJournal(pass))
+            return *ended;
+    return archiveAndZip(pass);
+}
 
+std::optional<RipResult> RipRun::beginJournal(Pass& pass) {
+    QString error;
+    if (!pass.lock.lock(pass.outputFolder, &error))
+        return errorPath(error, pass.outputFolder);
+    pass.journal = journalFor(pass.job, pass.facts, pass.options, &error);
+    if (!pass.journal || !writeJournal(pass.outputFolder, *pass.journal, &error))
+        return errorPath(error, pass.outputFolder);
+    return std::nullopt;
+}
+
+RipResult RipRun::archiveAndZip(Pass& pass) {
+    QStringList volumes;
+    if (auto ended = archive(pass, &volumes))
+        return *ended;
+    if (pass.job.RawArchivesOnly) {
+        const bool rar = pass.job.Archiver == ArchiverKind::Rar;
+        window_.setCountText(platformNumberText(diskCount_) +
+                             (rar ? QStringLiteral(" Rar's") : QStringLiteral(" Ace's")));
+        return complete(pass);
+    }
+    if (auto ended = recordVolumes(pass, volumes))
+        return *ended;
+    QList<int> all;
+    for (int i = 0; i < pass.plan.zips.size(); ++i)
+        all << i;
+    if (auto ended = zipPhase(pass, all))
+        return *ended;
+    return complete(pass);
+}
+
+std::optional<RipResult> RipRun::archive(Pass& pass, QStringList* volumes) {
+    const JobSettings& job = pass.job;
+    const QString& outputFolder = pass.outputFolder;
     window_.minimise();
     window_.processEvents();
     if (job.Archiver == ArchiverKind::Rar)
         window_.setSourceDisplay(QLatin1Char('"') + job.SourceSpec + QLatin1Char('"'));
-    Command archiver = plan.archiver;
+    Command archiver = pass.plan.archiver;
     // What the archiver says goes into the one line that reports its failure.
     archiver.stderrFile = AppPaths::scratchFile(QStringLiteral("archiver.err"));
     // The archiver's own percentage is all there is to see while the window is minimised.
@@ -198,11 +244,12 @@ RipResult RipRun::run(const JobSettings& job, const PlanFacts& facts, PlanOption
 
     if (const int signal = StopSignals::requested())
         return errorPath(stoppedBy(signal), outputFolder);
-    // Abort while the archiver ran stopped it: the volumes it made stay for a later run.
+    // Abort while the archiver ran stopped it: what it wrote stays, and with volumes and the
+    // journal the run can be resumed.
     if (aborted_)
         return errorPath(kAbortedText, outputFolder);
-    const QStringList volumes = listVolumes(outputFolder);
-    if (status != 0 || volumes.isEmpty()) {
+    *volumes = listVolumes(outputFolder);
+    if (status != 0 || volumes->isEmpty()) {
         QString reason =
             status == kCouldNotStart ? QStringLiteral("The archiver could not be started")
             : status != 0 ? QStringLiteral("The archiver failed (exit status %1)").arg(status)
@@ -215,48 +262,104 @@ RipResult RipRun::run(const JobSettings& job, const PlanFacts& facts, PlanOption
         return errorPath(reason, outputFolder);
     }
     // The set as the archiver made it: its real count decides the numbers.
-    options.volumes = int(volumes.size());
-    plan = planRun(job, facts, options);
-    if (plan.fault)
-        return errorPath(plan.fault->text, outputFolder);
-    bindVolumes(plan, outputFolder, volumes);
-    zip_.setCompressionLevel(plan.compressionLevel);
-    diskCount_ = int16_t(qMin<qsizetype>(volumes.size(), INT16_MAX));
+    pass.options.volumes = int(volumes->size());
+    pass.plan = planRun(job, pass.facts, pass.options);
+    if (pass.plan.fault)
+        return errorPath(pass.plan.fault->text, outputFolder);
+    bindVolumes(pass.plan, outputFolder, *volumes);
+    zip_.setCompressionLevel(pass.plan.compressionLevel);
+    diskCount_ = int16_t(qMin<qsizetype>(volumes->size(), INT16_MAX));
+    return std::nullopt;
+}
 
-    const bool rar = job.Archiver == ArchiverKind::Rar;
-    QStringList replaced;
-    if (job.RawArchivesOnly) {
-        window_.setCountText(platformNumberText(diskCount_) +
-                             (rar ? QStringLiteral(" Rar's") : QStringLiteral(" Ace's")));
-    } else {
-        // The older set goes before the first new zip: a run that fails from here on leaves
-        // an incomplete new set, never a mix of two.
-        if (!removeOlderSet(plan, &replaced, &error))
-            return errorPath(error, outputFolder);
-        window_.setBusyPointer(true);
-        window_.processEvents();
-        window_.setPageBarEnabled(false);
-        WrapContext context{plan, job, window_, machine_, zip_, 0, {}};
-        QString wrapError;
-        const WrapResult wrapped = wrapVolumes(context, &wrapError);
-        diskNumber_ = context.diskNumber;
-        madeZips_ = context.madeZips;
-        if (wrapped != WrapResult::Completed) {
-            window_.setProgress(0);
-            if (const int signal = StopSignals::requested())
-                wrapError = stoppedBy(signal);
-            else if (aborted_) {
-                // The zip and count on display belong to a set that will not be finished.
-                window_.setCountText({});
-                wrapError = kAbortedText;
-            }
-            RipResult failed = errorPath(
-                wrapError.isEmpty() ? QStringLiteral("Zipping failed") : wrapError, outputFolder);
-            failed.replaced = replaced;
-            return failed;
+std::optional<RipResult> RipRun::recordVolumes(Pass& pass, const QStringList& volumes) {
+    if (!pass.journal)
+        return std::nullopt;
+    QString error;
+    pass.journal->volumes.clear();
+    for (const QString& name : volumes) {
+        const QString path = joinPath(pass.outputFolder, name);
+        FileRecord record{name, QFileInfo(path).size(), 0};
+        if (!fileCrc32(path, &record.crc, &error))
+            return errorPath(error, pass.outputFolder);
+        pass.journal->volumes << record;
+    }
+    pass.journal->archived = true;
+    if (!writeJournal(pass.outputFolder, *pass.journal, &error))
+        return errorPath(error, pass.outputFolder);
+    return std::nullopt;
+}
+
+std::optional<RipResult> RipRun::zipPhase(Pass& pass, const QList<int>& remaining) {
+    QString error;
+    // The older set goes before the first new zip: a run that fails from here on leaves an
+    // incomplete new set, never a mix of two.
+    if (!pass.olderSetDone && !removeOlderSet(pass.plan, pass.keptZips, &pass.replaced, &error))
+        return errorPath(error, pass.outputFolder);
+    pass.olderSetDone = true;
+    window_.setBusyPointer(true);
+    window_.processEvents();
+    window_.setPageBarEnabled(false);
+
+    RunPlan rest = pass.plan;
+    rest.zips.clear();
+    for (int i : remaining)
+        rest.zips << pass.plan.zips[i];
+    // Each zip is recorded before its volume goes, so the journal never lacks a zip whose
+    // volume is gone.
+    auto recordZip = [&pass](const PlannedZip&, const QString& path, QString* why) {
+        if (!pass.journal)
+            return true;
+        FileRecord record{fileNamePart(path), QFileInfo(path).size(), 0};
+        if (!fileCrc32(path, &record.crc, why))
+            return false;
+        pass.journal->zips << record;
+        return writeJournal(pass.outputFolder, *pass.journal, why);
+    };
+    WrapContext context{rest, pass.job, window_, machine_, zip_, 0, {}, recordZip};
+    QString wrapError;
+    const WrapResult wrapped = wrapVolumes(context, &wrapError);
+    diskNumber_ = context.diskNumber;
+    if (wrapped == WrapResult::Completed)
+        return std::nullopt;
+    window_.setProgress(0);
+    if (const int signal = StopSignals::requested())
+        wrapError = stoppedBy(signal);
+    else if (aborted_) {
+        // The zip and count on display belong to a set that will not be finished.
+        window_.setCountText({});
+        wrapError = kAbortedText;
+    }
+    RipResult failed = errorPath(wrapError.isEmpty() ? QStringLiteral("Zipping failed") : wrapError,
+                                 pass.outputFolder);
+    failed.replaced = pass.replaced;
+    failed.notes = pass.notes;
+    return failed;
+}
+
+RipResult RipRun::complete(Pass& pass) {
+    const JobSettings& job = pass.job;
+    RipResult result;
+    result.plan = pass.plan;
+    result.replaced = pass.replaced;
+    result.notes = pass.notes;
+    result.volumes = diskCount_;
+    if (!job.RawArchivesOnly)
+        for (const PlannedZip& zip : pass.plan.zips)
+            result.zips << zip.path;
+    if (!job.RawArchivesOnly && afterZips_) {
+        window_.setPageBarEnabled(true);
+        result.after = afterZips_(pass.plan, result.zips);
+        // Stopped during the steps after the last zip: the journal takes them again.
+        if (const int signal = StopSignals::requested()) {
+            RipResult stopped = errorPath(stoppedBy(signal), pass.outputFolder);
+            stopped.notes = pass.notes;
+            return stopped;
         }
     }
 
+    const bool rar = job.Archiver == ArchiverKind::Rar;
+    const QString& outputFolder = pass.outputFolder;
     window_.setPageBarEnabled(true);
     window_.setBusyPointer(false);
     if (!flags_.batch())
@@ -270,13 +373,10 @@ RipResult RipRun::run(const JobSettings& job, const PlanFacts& facts, PlanOption
     window_.setNameText({});
     window_.processEvents();
 
-    RipResult result;
-    result.volumes = diskCount_;
-    result.zips = madeZips_;
-    result.plan = plan;
-    result.replaced = replaced;
-    // After a zip run the folder is empty and goes; the volumes of an archives-only run stay
-    // where the label says they are.
+    // After a zip run the folder holds only the journal, which goes with it; the volumes of an
+    // archives-only run stay where the label says they are.
+    if (!job.RawArchivesOnly)
+        removeJournal(outputFolder);
     const bool folderKept = QFileInfo::exists(outputFolder) && !QDir().rmdir(outputFolder);
     window_.setSourceDisplay(sourcePath_);
     resetCounters();

@@ -49,6 +49,8 @@ std::optional<PlanFault> jobFault(const JobSettings& job, const PlanFacts& facts
     }
     if (!facts.workFolderFault.isEmpty())
         return fault(facts.workFolderFault, Page::Nfo, {}, facts.workFolderFault, kJob);
+    if (!facts.stampFault.isEmpty())
+        return fault(facts.stampFault, Page::Progress, {}, facts.stampFault, kJob);
     if (job.RawArchivesOnly)
         return std::nullopt;
     if (!facts.commentFault.isEmpty())
@@ -266,6 +268,7 @@ RunPlan planRun(const JobSettings& job, const PlanFacts& facts, const PlanOption
     if (options.par2Percent > 0)
         plan.par2Path = joinPath(job.ZipDir, plan.stem + QStringLiteral(".par2"));
     plan.verify = options.verify;
+    plan.stampTime = options.stampTime;
     for (const QString& name : facts.zipDirFiles) {
         if (name.startsWith(job.ZipName, Qt::CaseInsensitive))
             plan.zipNameTaken = true;

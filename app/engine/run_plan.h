@@ -35,6 +35,8 @@ struct PlanFacts {
     QString workFolderFault;
     // Why the par2 program cannot be run; empty when it can.
     QString par2Fault;
+    // Why the time to stamp with (SOURCE_DATE_EPOCH) cannot be used; empty when it can.
+    QString stampFault;
     // The source as the archiver gets it, with links resolved (empty when it does not exist).
     QString canonicalSource;
     // The folders of the run's own that must never be packed: the zip folder, where output
@@ -72,6 +74,9 @@ struct PlanOptions {
     bool sfv = false;           // steps after the last zip
     int par2Percent = 0;
     bool verify = false;
+    // The time every file of the set carries (SOURCE_DATE_EPOCH); empty: the clock's.
+    std::optional<qint64> stampTime;
+    bool operator==(const PlanOptions&) const = default;
 };
 
 // Why the plan cannot be carried out, and what the window does about it.
@@ -139,6 +144,8 @@ struct RunPlan {
     QString par2Path; // STEM.par2; empty: none
     int par2Percent = 0;
     bool verify = false;
+    // The time the zips, their entries and the files after them carry; empty: the clock's.
+    std::optional<qint64> stampTime;
 
     // An older set of the same name in the zip folder, which this run replaces: its zips,
     // SFV and PAR2 files (never any other file that merely starts with the name).

@@ -5,6 +5,7 @@
 #include "platform/stop_signals.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QSet>
 
 #include <QByteArray>
@@ -87,6 +88,28 @@ void ZipComponent::setZipFileName(const QString& name) {
         zipPath_ = name;
     else
         zipPath_ = name + QStringLiteral(".zip");
+}
+
+ZipComponent::DosTime ZipComponent::dosTime(qint64 seconds) {
+    // 1980-01-01 00:00:00 and 2107-12-31 23:59:58 UTC: the first and last times DOS holds.
+    constexpr qint64 kFirst = 315532800;
+    constexpr qint64 kLast = 4354819198;
+    const QDateTime at = QDateTime::fromSecsSinceEpoch(std::clamp(seconds, kFirst, kLast), Qt::UTC);
+    const QDate d = at.date();
+    const QTime t = at.time();
+    DosTime dos;
+    dos.date = uint16_t(((d.year() - 1980) << 9) | (d.month() << 5) | d.day());
+    dos.time = uint16_t((t.hour() << 11) | (t.minute() << 5) | (t.second() / 2));
+    return dos;
+}
+
+bool ZipComponent::stampEntry(zip_t* archive, int64_t index, const QString& path) {
+    const DosTime dos = dosTime(*stamp_);
+    const bool runnable = QFileInfo(path).permissions() & QFileDevice::ExeOwner;
+    const zip_uint32_t mode = S_IFREG | (runnable ? 0755 : 0644);
+    return zip_file_set_dostime(archive, zip_uint64_t(index), dos.time, dos.date, 0) == 0 &&
+           zip_file_set_external_attributes(archive, zip_uint64_t(index), 0, ZIP_OPSYS_UNIX,
+                                            mode << 16) == 0;
 }
 
 int ZipComponent::failWith(int code, const QString& text) {
@@ -245,6 +268,8 @@ int ZipComponent::zip() {
                                      store ? 0 : zip_uint32_t(level_)) != 0)
             return discardWith(AddFailed,
                                QStringLiteral("Cannot set compression for %1").arg(path));
+        if (stamp_ && !stampEntry(archive, index, path))
+            return discardWith(AddFailed, QStringLiteral("Cannot set the time of %1").arg(path));
         pending_.push_back({index, fileNamePart(path)});
     }
     std::sort(pending_.begin(), pending_.end(),
@@ -278,8 +303,10 @@ int ZipComponent::zip() {
     return Ok;
 }
 
-bool ZipComponent::holds(const QString& zipPath, const QString& entryName, const QString& filePath,
-                         QString* error) {
+namespace {
+// Whether the zip's entry has the size (and, when given, the CRC) and reads back complete.
+bool holdsEntry(const QString& zipPath, const QString& entryName, qint64 size,
+                std::optional<quint32> crc, QString* error) {
     auto fail = [&](const QString& why) {
         if (error)
             *error =
@@ -298,10 +325,10 @@ bool ZipComponent::holds(const QString& zipPath, const QString& entryName, const
     zip_stat_init(&st);
     if (zip_stat(archive, entryName.toUtf8().constData(), ZIP_FL_ENC_UTF_8, &st) != 0)
         return fail(QStringLiteral("no such entry"));
-    if (qint64(st.size) != QFileInfo(filePath).size())
-        return fail(QStringLiteral("%1 bytes stored, %2 on disk")
-                        .arg(qint64(st.size))
-                        .arg(QFileInfo(filePath).size()));
+    if (qint64(st.size) != size)
+        return fail(QStringLiteral("%1 bytes stored, %2 expected").arg(qint64(st.size)).arg(size));
+    if (crc && (!(st.valid & ZIP_STAT_CRC) || st.crc != *crc))
+        return fail(QStringLiteral("its CRC is not the one expected"));
     zip_file_t* entry = zip_fopen_index(archive, st.index, 0);
     if (!entry)
         return fail(QString::fromLocal8Bit(zip_strerror(archive)));
@@ -317,6 +344,17 @@ bool ZipComponent::holds(const QString& zipPath, const QString& entryName, const
     if (zip_uint64_t(total) != st.size)
         return fail(QStringLiteral("it reads back short"));
     return true;
+}
+} // namespace
+
+bool ZipComponent::holds(const QString& zipPath, const QString& entryName, const QString& filePath,
+                         QString* error) {
+    return holdsEntry(zipPath, entryName, QFileInfo(filePath).size(), std::nullopt, error);
+}
+
+bool ZipComponent::holdsRecord(const QString& zipPath, const QString& entryName, qint64 size,
+                               quint32 crc, QString* error) {
+    return holdsEntry(zipPath, entryName, size, crc, error);
 }
 
 void ZipComponent::removeStaleTemporaries(const QString& dir) {

@@ -5,7 +5,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
+
+struct zip;
+using zip_t = struct zip;
 
 // The zip engine the wrapping drives, on libzip. Same operations as the outside component
 // it stands in for: compression level, files to process, zip file name, zip, abort, and
@@ -68,9 +72,28 @@ class ZipComponent {
     // checked) and has the size of the file on disk: before a volume is deleted.
     static bool holds(const QString& zipPath, const QString& entryName, const QString& filePath,
                       QString* error);
+    // Whether the zip holds an entry of that name with that size and CRC, reading back
+    // complete: a volume that is gone, known by its record.
+    static bool holdsRecord(const QString& zipPath, const QString& entryName, qint64 size,
+                            quint32 crc, QString* error);
 
     // Removes what zip calls of programs that were killed left in dir: their temporary zips.
     static void removeStaleTemporaries(const QString& dir);
+
+    // The time every entry added from now on carries (seconds since 1970 UTC), with the mode
+    // it is stored with reduced to 0644, or 0755 for a file its owner may run, so neither the
+    // clock nor the umask shows in the zip. Empty: each file's own time and mode, as found.
+    void setStampTime(std::optional<qint64> seconds) { stamp_ = seconds; }
+    std::optional<qint64> stampTime() const { return stamp_; }
+
+    // A zip entry's DOS date and time for a stamp, in UTC, held to the range DOS can
+    // write: 1980-01-01 00:00:00 to 2107-12-31 23:59:58, in steps of two seconds.
+    struct DosTime {
+        uint16_t time = 0;
+        uint16_t date = 0;
+        bool operator==(const DosTime&) const = default;
+    };
+    static DosTime dosTime(qint64 seconds);
 
     // Set while a zip call runs (from a notification or an event handler) to stop it. The
     // flag holds until cleared, so a zip call started while it is set fails at once.
@@ -95,6 +118,8 @@ class ZipComponent {
     // Abort was asked for, or the program is asked to stop.
     bool stopping() const;
     int failWith(int code, const QString& text);
+    // Gives the entry the stamp's time and a mode without the umask in it.
+    bool stampEntry(zip_t* archive, int64_t index, const QString& path);
     void reportProgress(double fraction);
 
     int level_ = 6;
@@ -102,6 +127,7 @@ class ZipComponent {
     QStringList literalFiles_;
     QString zipPath_;
     bool abort_ = false;
+    std::optional<qint64> stamp_;
     AddingHandler adding_;
     StatusHandler status_;
     QString lastError_;

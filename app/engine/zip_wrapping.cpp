@@ -3,6 +3,7 @@
 #include "companion/diz_numbering.h"
 #include "companion/line_text_file.h"
 #include "companion/nfo_copy.h"
+#include "engine/run_journal.h"
 #include "engine/run_plan.h"
 #include "engine/zip_component.h"
 #include "job/machine_port.h"
@@ -12,6 +13,7 @@
 #include "platform/file_read.h"
 #include "platform/paths.h"
 #include "platform/process_runner.h"
+#include "platform/source_date.h"
 #include "platform/stop_signals.h"
 
 #include <QDir>
@@ -76,7 +78,7 @@ void splitName(const QString& name, QString* stem, QString* ext) {
 // Writes a working copy that goes into the zips. The user's companion files are only read:
 // a copy never lands on one of them.
 bool writeWorkingCopy(const QString& path, const QByteArray& bytes, const QString& userFile,
-                      QString* error) {
+                      std::optional<qint64> stamp, QString* error) {
     if (path.isEmpty()) {
         *error = QStringLiteral("No work folder for the zip copies");
         return false;
@@ -89,6 +91,11 @@ bool writeWorkingCopy(const QString& path, const QByteArray& bytes, const QStrin
     if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(bytes) != bytes.size() ||
         !out.flush()) {
         *error = QStringLiteral("Cannot write %1: %2").arg(path, out.errorString());
+        return false;
+    }
+    out.close();
+    if (stamp && !stampFileTime(path, *stamp)) {
+        *error = QStringLiteral("Cannot set the time of %1").arg(path);
         return false;
     }
     return true;
@@ -145,8 +152,10 @@ QStringList sortVolumeNames(QStringList names) {
 }
 
 QStringList listVolumes(const QString& outputFolder) {
-    return sortVolumeNames(
-        QDir(outputFolder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot));
+    QStringList names =
+        QDir(outputFolder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+    names.removeIf([](const QString& name) { return isJournalFile(name); });
+    return sortVolumeNames(names);
 }
 
 QString volumeNumberText(int16_t sizeUnits, int diskCount, int diskNumber, bool threeDigits) {
@@ -224,17 +233,18 @@ WrapResult wrapVolumes(WrapContext& cx, QString* errorText) {
             return fail(WrapResult::RunError,
                         QStringLiteral("An nfo named %1 would replace the zip's file_id.diz")
                             .arg(plan.nfoCopyName));
-        if (!writeWorkingCopy(nfoCopy, plan.nfoText, job.NfoFile, &detail))
+        if (!writeWorkingCopy(nfoCopy, plan.nfoText, job.NfoFile, plan.stampTime, &detail))
             return fail(WrapResult::RunError,
                         QStringLiteral("Making the nfo copy failed: %1").arg(detail));
     }
 
     ZipComponent::removeStaleTemporaries(job.ZipDir);
     zip.setCompressionLevel(plan.compressionLevel);
+    zip.setStampTime(plan.stampTime);
     zip.setAbort(false);
     HandlerScope handlers(zip, window);
 
-    const int diskCount = int(plan.zips.size());
+    const int diskCount = plan.volumeCount;
     for (const PlannedZip& planned : plan.zips) {
         if (const int signal = StopSignals::requested())
             return fail(
@@ -247,7 +257,7 @@ WrapResult wrapVolumes(WrapContext& cx, QString* errorText) {
         // The companion files are made first and everything goes in with one zip call:
         // the zip is written once, its entries in the plan's order, and a failure leaves no
         // zip holding only part of them.
-        if (!writeWorkingCopy(dizCopy, planned.dizText, job.DizFile, &detail))
+        if (!writeWorkingCopy(dizCopy, planned.dizText, job.DizFile, plan.stampTime, &detail))
             return fail(WrapResult::RunError,
                         QStringLiteral("Writing file_id.diz failed: %1").arg(detail));
         QStringList files;
@@ -291,8 +301,13 @@ WrapResult wrapVolumes(WrapContext& cx, QString* errorText) {
             }
         }
 
+        if (plan.stampTime && !stampFileTime(zip.zipFileName(), *plan.stampTime))
+            return fail(WrapResult::RunError,
+                        QStringLiteral("Cannot set the time of %1").arg(zip.zipFileName()));
         if (!ZipComponent::holds(zip.zipFileName(), volume.name, volume.source, &detail))
             return fail(WrapResult::ZipFailed, detail);
+        if (cx.zipDone && !cx.zipDone(planned, zip.zipFileName(), &detail))
+            return fail(WrapResult::RunError, detail);
         if (!QFile::remove(volume.source))
             return fail(WrapResult::RunError,
                         QStringLiteral("Deleting the volume %1 failed").arg(volume.source));

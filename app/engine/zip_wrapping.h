@@ -8,12 +8,19 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
 
 class WindowPort;
 class MachinePort;
 class ZipComponent;
 
 struct RunPlan;
+struct PlannedZip;
+
+// Told of each zip once it is complete and holds its volume, before the volume is deleted;
+// false with *error stops the wrapping there, the volume kept.
+using ZipDoneHandler =
+    std::function<bool(const PlannedZip& zip, const QString& zipPath, QString* error)>;
 
 // What one wrapping of the volumes needs; the rip run owns all of it.
 struct WrapContext {
@@ -24,6 +31,7 @@ struct WrapContext {
     ZipComponent& zip;
     int16_t diskNumber = 0; // out: the disk being wrapped when the loop ended
     QStringList madeZips;   // out: every zip completed, in set order
+    ZipDoneHandler zipDone; // optional
 };
 
 enum class WrapResult {
@@ -34,9 +42,11 @@ enum class WrapResult {
 
 // Makes the plan's zips in set order: each holds its volume, its file_id.diz, the tagged nfo
 // and the extra files, in that order (one zip call per volume), then gets the comment; the
-// volume is deleted once its zip reads back holding it. Stops at the first failure with
-// *errorText naming the step; the volume being wrapped and all later ones stay. Sets the
-// zip component's level and handlers for the time of the call and clears its abort flag at
+// volume is deleted once its zip reads back holding it. The count shown is of the whole set
+// (the plan's volume count), so a plan holding only the zips still to make counts right.
+// With the plan's stamp time every entry, working copy and zip carries that time. Stops at the
+// first failure with *errorText naming the step; the volume being wrapped and all later ones stay.
+// Sets the zip component's level and handlers for the time of the call and clears its abort flag at
 // the start.
 WrapResult wrapVolumes(WrapContext& context, QString* errorText = nullptr);
 
@@ -45,7 +55,8 @@ WrapResult wrapVolumes(WrapContext& context, QString* errorText = nullptr);
 // Compression level for all zips of a run: 9 with extra compression, else 6.
 int zipCompressionLevel(const JobSettings& job);
 
-// The volumes of outputFolder (normal files only) in the order they are wrapped: by name,
+// The volumes of outputFolder (normal files only, the run's journal left out) in the order
+// they are wrapped: by name,
 // numbers compared by value, and the first volume of an old-style set ("x.rar" before
 // "x.r00", "x.ace" before "x.c00") first.
 QStringList listVolumes(const QString& outputFolder);

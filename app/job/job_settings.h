@@ -45,6 +45,7 @@ struct RunFlags {
     bool BatchRun = false;
     bool DateStampRun = false;
     bool batch() const { return BatchRun || DateStampRun; }
+    bool operator==(const RunFlags&) const = default;
 };
 
 // Result of the checks made before a run: the first page that needs attention and the

@@ -8,6 +8,7 @@
 #include "release/dry_run.h"
 #include "release/finish_options.h"
 #include "release/set_check.h"
+#include "release/unpack_set.h"
 #include "script/script_file.h"
 #include "session/console_window.h"
 #include "session/job_session.h"
@@ -26,6 +27,8 @@ namespace {
 
 const char* const kUsage =
     "Usage: kavel32 [OPTION]... [SCRIPT | !SCRIPT | $SCRIPT]\n"
+    "  or:  kavel32 --resume FOLDER\n"
+    "  or:  kavel32 --unpack ZIPDIR DEST\n"
     "Package a directory, drive or CD image into numbered zips of archive volumes.\n"
     "\n"
     "  SCRIPT           open the .rip script in the window and check the job\n"
@@ -36,6 +39,14 @@ const char* const kUsage =
     "      --dry-run    print everything a run of SCRIPT would do (the check's verdict, the\n"
     "                   source size, the volume counts, the archiver command line, the zip\n"
     "                   names and what goes into each zip) and write nothing\n"
+    "      --resume FOLDER\n"
+    "                   finish the run stopped in its output folder FOLDER (KavelNNN): the\n"
+    "                   volumes and zips there are checked against the run's journal, the\n"
+    "                   zips not yet made are made, then the steps after the last zip\n"
+    "      --unpack ZIPDIR DEST\n"
+    "                   check the set in ZIPDIR, repair a copy of it with its PAR2 files when\n"
+    "                   zips are missing or damaged, and extract it into DEST, which must not\n"
+    "                   exist or be empty; ZIPDIR is never changed\n"
     "      --verify ZIPDIR [SCRIPT]\n"
     "                   check the set of zips in ZIPDIR as a receiving site does: CRCs, one\n"
     "                   volume and a file_id.diz numbered k/n in each, names in set order, the\n"
@@ -54,12 +65,15 @@ const char* const kUsage =
     "An unattended run needs no display; with one, the window shows its progress. Either\n"
     "way it ends the same. Exit status:\n"
     "  0    the run completed (or --check found the job ready, --dry-run found it would run,\n"
-    "       --verify found the set whole)\n"
+    "       --verify found the set whole, --resume finished the set, --unpack unpacked it)\n"
     "  1    the job or the run failed; one line on standard error says why\n"
     "  2    the command line was bad\n"
     "  3    another Kavel32 is running\n"
     "  128+N  stopped by signal N (SIGTERM, SIGINT, SIGHUP): complete zips are kept, and\n"
-    "       the volumes not yet zipped stay in the output folder\n";
+    "       the volumes not yet zipped stay in the output folder, which --resume finishes\n"
+    "\n"
+    "With SOURCE_DATE_EPOCH set, every time a run writes is that time, so one source and one\n"
+    "script give the same zips on every run.\n";
 
 bool haveDisplay() {
     return !qEnvironmentVariableIsEmpty("DISPLAY") ||
@@ -154,6 +168,55 @@ int verifyWithoutWindow(int argc, char** argv, const QString& zipDir, const QStr
     return result.exitCode;
 }
 
+// --resume FOLDER: a run, so one at a time, and ends as a run ends.
+int resumeWithoutWindow(int argc, char** argv, const QString& folder) {
+    QCoreApplication app(argc, argv);
+    QString error;
+    if (AppPaths::workFolder(&error).isEmpty()) {
+        printResult({kExitFailed, error, {}, {}});
+        return kExitFailed;
+    }
+    SingleInstance instance;
+    if (instance.handOverToRunning(1000) || !instance.listen()) {
+        AppPaths::removeWorkFolder();
+        std::fprintf(stderr, "kavel32: another Kavel32 is running\n");
+        return kExitAnotherRunning;
+    }
+    AppPaths::removeStaleWorkFolders();
+    DesktopMachine machine;
+    SessionResult result;
+    {
+        const RunFlags flags{true, false};
+        ConsoleWindow window(isatty(STDOUT_FILENO) ? stdout : nullptr);
+        JobSession session(window, machine, flags);
+        result = session.resumeStep(QDir(folder).absolutePath());
+        window.endLine();
+    }
+    AppPaths::removeWorkFolder();
+    printResult(result);
+    return result.exitCode;
+}
+
+// --unpack ZIPDIR DEST: reads ZIPDIR only; the volumes are joined in this program's own work
+// folder.
+int unpackWithoutWindow(int argc, char** argv, const QString& zipDir, const QString& dest) {
+    QCoreApplication app(argc, argv);
+    UnpackResult unpacked;
+    {
+        ConsoleWindow window(isatty(STDOUT_FILENO) ? stdout : nullptr);
+        unpacked = unpackSet({zipDir, dest}, [&window](const QString& step, int percent) {
+            window.showStep(step, percent);
+        });
+        window.endLine();
+    }
+    AppPaths::removeWorkFolder();
+    SessionResult result{kExitCompleted, {}, {}, unpacked.report};
+    if (!stopRequested(&result) && !unpacked.ok)
+        result = {kExitFailed, unpacked.failure, {}, unpacked.report};
+    printResult(result);
+    return result.exitCode;
+}
+
 // --dry-run SCRIPT: no work folder, no single-instance lock, no settings file is made.
 int dryRunWithoutWindow(int argc, char** argv, const ScriptArgument& script,
                         const QString& workDir) {
@@ -169,6 +232,21 @@ int dryRunWithoutWindow(int argc, char** argv, const ScriptArgument& script,
     return dry.exitCode;
 }
 
+// The two commands that take folders rather than a script.
+int resumeOrUnpack(int argc, char** argv, const QString& resumeFolder, bool unpack,
+                   const QStringList& positionals, bool otherCommand) {
+    if (otherCommand || (unpack && !resumeFolder.isEmpty()))
+        return usageError(QStringLiteral("--resume and --unpack go alone"));
+    if (!resumeFolder.isEmpty()) {
+        if (!positionals.isEmpty())
+            return usageError(QStringLiteral("--resume takes one folder"));
+        return resumeWithoutWindow(argc, argv, resumeFolder);
+    }
+    if (positionals.size() != 2)
+        return usageError(QStringLiteral("--unpack needs a folder of zips and a destination"));
+    return unpackWithoutWindow(argc, argv, positionals[0], positionals[1]);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -178,6 +256,8 @@ int main(int argc, char** argv) {
     bool checkOnly = false;
     bool verify = false;
     bool dryRunOnly = false;
+    QString resumeFolder;
+    bool unpack = false;
     FinishOverrides finish;
     for (int i = 1; i < argc; ++i) {
         // Qt's own options are the application's, not a script's name.
@@ -202,6 +282,12 @@ int main(int argc, char** argv) {
             finish.verify = false;
         } else if (arg == QLatin1String("--dry-run")) {
             dryRunOnly = true;
+        } else if (arg == QLatin1String("--resume")) {
+            if (++i >= argc || argv[i][0] == '\0')
+                return usageError(QStringLiteral("--resume needs the output folder of a run"));
+            resumeFolder = QString::fromLocal8Bit(argv[i]);
+        } else if (arg == QLatin1String("--unpack")) {
+            unpack = true;
         } else if (arg == QLatin1String("--sfv") || arg == QLatin1String("--no-sfv")) {
             finish.sfv = arg == QLatin1String("--sfv");
         } else if (arg == QLatin1String("--par2") || arg.startsWith(QLatin1String("--par2="))) {
@@ -231,6 +317,10 @@ int main(int argc, char** argv) {
             positionals << arg;
         }
     }
+
+    if (!resumeFolder.isEmpty() || unpack)
+        return resumeOrUnpack(argc, argv, resumeFolder, unpack, positionals,
+                              checkOnly || dryRunOnly || verify || !workDir.isEmpty());
 
     // --verify before a folder checks that folder's set; before a run, the run's own set.
     const bool runArgument =

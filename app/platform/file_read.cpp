@@ -4,6 +4,8 @@
 
 #include <QFile>
 
+#include <libdeflate.h>
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -88,4 +90,88 @@ qint64 treeFileBytes(const QString& folder) {
         total += it.fileInfo().size();
     }
     return total;
+}
+
+bool fileCrc32(const QString& path, quint32* crc, QString* error) {
+    const QByteArray name = QFile::encodeName(path);
+    // O_NONBLOCK: opening a FIFO must not wait for a writer; it is refused below.
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    auto fail = [&](const QString& why) {
+        if (error)
+            *error = QStringLiteral("%1: %2").arg(path, why);
+        if (fd >= 0)
+            ::close(fd);
+        return false;
+    };
+    if (fd < 0)
+        return fail(QString::fromLocal8Bit(strerror(errno)));
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        return fail(QString::fromLocal8Bit(strerror(errno)));
+    if (!S_ISREG(st.st_mode))
+        return fail(QStringLiteral("not a regular file"));
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    quint32 value = 0;
+    QByteArray buffer(1 << 20, Qt::Uninitialized);
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer.data(), size_t(buffer.size()));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return fail(QString::fromLocal8Bit(strerror(errno)));
+        }
+        if (n == 0)
+            break;
+        value = libdeflate_crc32(value, buffer.constData(), size_t(n));
+    }
+    ::close(fd);
+    *crc = value;
+    return true;
+}
+
+QString crcText(quint32 crc) {
+    return QStringLiteral("%1").arg(crc, 8, 16, QLatin1Char('0')).toUpper();
+}
+
+quint32 bytesCrc32(QByteArrayView bytes) {
+    return libdeflate_crc32(0, bytes.data(), size_t(bytes.size()));
+}
+
+bool writeFileAtomically(const QString& folder, const QString& name, const QByteArray& bytes,
+                         QString* error) {
+    const QString target = folder + QLatin1Char('/') + name;
+    const QString beside = folder + QStringLiteral("/.%1.new-%2").arg(name).arg(::getpid());
+    const QByteArray besideName = QFile::encodeName(beside);
+    ::unlink(besideName.constData());
+    // O_EXCL with O_NOFOLLOW: a link planted at the name is never written through.
+    Descriptor out{
+        ::open(besideName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644)};
+    if (out.fd < 0)
+        return fail(error, QStringLiteral("cannot write %1: %2").arg(beside, reason(errno)));
+    for (qsizetype done = 0; done < bytes.size();) {
+        const ssize_t n = ::write(out.fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            const int code = errno;
+            ::unlink(besideName.constData());
+            return fail(error, QStringLiteral("cannot write %1: %2").arg(beside, reason(code)));
+        }
+        done += n;
+    }
+    const bool synced = ::fsync(out.fd) == 0;
+    const int syncError = errno;
+    const bool closed = ::close(out.fd) == 0;
+    out.fd = -1;
+    if (!synced || !closed) {
+        const int code = synced ? errno : syncError;
+        ::unlink(besideName.constData());
+        return fail(error, QStringLiteral("cannot write %1: %2").arg(beside, reason(code)));
+    }
+    if (::rename(besideName.constData(), QFile::encodeName(target).constData()) != 0) {
+        const int code = errno;
+        ::unlink(besideName.constData());
+        return fail(error, QStringLiteral("cannot write %1: %2").arg(target, reason(code)));
+    }
+    return true;
 }

@@ -3,6 +3,7 @@
 #include "job/text_lines.h"
 #include "job/window_port.h"
 #include "platform/paths.h"
+#include "platform/source_date.h"
 #include "release/par2_recovery.h"
 #include "release/set_check.h"
 #include "release/sfv_file.h"
@@ -15,7 +16,8 @@ QString finishPrerequisiteFault(const FinishOptions& options) {
     return {};
 }
 
-bool writeSetSfv(const QString& path, const QStringList& zips, QString* error) {
+bool writeSetSfv(const QString& path, const QStringList& zips, QString* error,
+                 std::optional<qint64> stamp) {
     QList<SfvEntry> entries;
     for (const QString& zip : zips) {
         quint32 crc = 0;
@@ -23,7 +25,7 @@ bool writeSetSfv(const QString& path, const QStringList& zips, QString* error) {
             return false;
         entries.append({QFileInfo(zip).fileName(), crc});
     }
-    return writeSfvFile(path, entries, error);
+    return writeSfvFile(path, entries, error, stamp);
 }
 
 FinishResult finishSet(const RunPlan& plan, const QStringList& zips, WindowPort& window) {
@@ -43,7 +45,7 @@ FinishResult finishSet(const RunPlan& plan, const QStringList& zips, WindowPort&
         window.setStatusText(QStringLiteral("Writing %1").arg(fileNamePart(plan.sfvPath)));
         window.processEvents();
         QString error;
-        if (!writeSetSfv(plan.sfvPath, zips, &error))
+        if (!writeSetSfv(plan.sfvPath, zips, &error, plan.stampTime))
             return fail(error);
         result.report << QStringLiteral("SFV %1 written: %2 zips")
                              .arg(printableText(plan.sfvPath))
@@ -55,6 +57,10 @@ FinishResult finishSet(const RunPlan& plan, const QStringList& zips, WindowPort&
         QString error;
         if (!makeRecoveryFiles(folder, plan.stem, plan.par2Percent, zips, &error))
             return fail(error);
+        if (plan.stampTime)
+            for (const QString& name : recoveryFileNames(folder, plan.stem))
+                if (!stampFileTime(joinPath(folder, name), *plan.stampTime))
+                    return fail(QStringLiteral("cannot set the time of %1").arg(name));
         result.report << QStringLiteral("PAR2 recovery files at %1 %: %2, verified with par2")
                              .arg(plan.par2Percent)
                              .arg(printableText(

@@ -25,5 +25,6 @@ struct FinishResult {
 FinishResult finishSet(const RunPlan& plan, const QStringList& zips, WindowPort& window);
 
 // The SFV of a set of zips: every zip's name and the CRC32 of its bytes, written at path in
-// one step.
-bool writeSetSfv(const QString& path, const QStringList& zips, QString* error);
+// one step; with a stamp, the stamp's time in its header and on the file.
+bool writeSetSfv(const QString& path, const QStringList& zips, QString* error,
+                 std::optional<qint64> stamp = std::nullopt);

@@ -1,9 +1,13 @@
 #pragma once
 
+#include "platform/file_read.h" // fileCrc32
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QList>
 #include <QString>
+
+#include <optional>
 
 // SFV files: a comment header (lines starting with ";"), then one "name crc" line per file,
 // the CRC32 of the whole file as eight hex digits, every line ending with CR LF.
@@ -34,13 +38,8 @@ struct SfvParse {
 // and a name that is not a plain file name in the SFV's own folder ("/", "\", "." or "..").
 SfvParse parseSfv(QByteArrayView bytes);
 
-// The CRC32 of a regular file's bytes; refuses anything else (a FIFO, a device, a folder)
-// without reading it. False with *error naming the path and the fault.
-bool fileCrc32(const QString& path, quint32* crc, QString* error);
-
 // Writes the SFV at path in one step: a new file beside it, renamed over path once complete,
-// so no reader ever sees half an SFV. A link at path is replaced, its target left alone.
-bool writeSfvFile(const QString& path, const QList<SfvEntry>& entries, QString* error);
-
-// "1A2B3C4D"
-QString crcText(quint32 crc);
+// so no reader ever sees half an SFV. A link at path is replaced, its target left alone. With
+// a stamp (SOURCE_DATE_EPOCH) its header and the file's time are the stamp's.
+bool writeSfvFile(const QString& path, const QList<SfvEntry>& entries, QString* error,
+                  std::optional<qint64> stamp = std::nullopt);

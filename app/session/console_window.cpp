@@ -20,6 +20,10 @@ void ConsoleWindow::setArchiverProgress(int percent) {
         drawLine(QStringLiteral("Archiving, %1%").arg(percent, 3));
 }
 
+void ConsoleWindow::showStep(const QString& step, int percent) {
+    drawLine(percent < 0 ? step : QStringLiteral("%1, %2%").arg(step).arg(percent, 3));
+}
+
 void ConsoleWindow::endLine() {
     if (drawn_ && out_)
         std::fputc('\n', out_);

@@ -17,6 +17,8 @@ class ConsoleWindow : public NullWindowPort {
     void setCountText(const QString& text) override;
     void setProgress(int percent) override;
     void setArchiverProgress(int percent) override;
+    // A step of a longer task and how far it is (0..100, -1 when that is not known).
+    void showStep(const QString& step, int percent);
     // Ends the progress line so that what is printed next starts on a line of its own.
     void endLine();
 

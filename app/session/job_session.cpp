@@ -6,16 +6,54 @@
 #include "job/window_port.h"
 #include "platform/paths.h"
 #include "platform/process_runner.h"
+#include "platform/source_date.h"
 #include "platform/stop_signals.h"
 #include "release/finish_set.h"
 #include "release/job_plan.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <cstdio>
 
 namespace {
+// A path as a POSIX shell reads it back: in single quotes when anything in it is special.
+QString shellWord(const QString& text) {
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_./+,:=@%-]+$"));
+    if (plain.match(text).hasMatch())
+        return text;
+    QString quoted = text;
+    quoted.replace(QLatin1Char('\''), QStringLiteral("'\\''"));
+    return QLatin1Char('\'') + quoted + QLatin1Char('\'');
+}
+
+// Every child of a resume, the archiver too, stamps as the stopped run did (or not at all, as
+// it did not); the program's later runs find SOURCE_DATE_EPOCH as it was.
+class StampOfJournal {
+  public:
+    explicit StampOfJournal(std::optional<qint64> stamp)
+        : before_(qgetenv(kSourceDateEpochVariable)),
+          wasSet_(qEnvironmentVariableIsSet(kSourceDateEpochVariable)) {
+        if (stamp)
+            qputenv(kSourceDateEpochVariable, QByteArray::number(*stamp));
+        else
+            qunsetenv(kSourceDateEpochVariable);
+    }
+    ~StampOfJournal() {
+        if (wasSet_)
+            qputenv(kSourceDateEpochVariable, before_);
+        else
+            qunsetenv(kSourceDateEpochVariable);
+    }
+    StampOfJournal(const StampOfJournal&) = delete;
+    StampOfJournal& operator=(const StampOfJournal&) = delete;
+
+  private:
+    QByteArray before_;
+    bool wasSet_;
+};
+
 SessionResult failure(const QString& message, const QStringList& warnings = {}) {
     return {kExitFailed, message, warnings, {}};
 }
@@ -24,7 +62,12 @@ SessionResult failure(const QString& message, const QStringList& warnings = {}) 
 JobSession::JobSession(WindowPort& window, MachinePort& machine, const RunFlags& flags,
                        QObject* parent)
     : QObject(parent), window_(window), machine_(machine), flags_(flags),
-      rip_(window, machine, zip_, flags) {}
+      rip_(window, machine, zip_, flags) {
+    rip_.setAfterZips([this](const RunPlan& plan, const QStringList& zips) {
+        const FinishResult finished = finishSet(plan, zips, window_);
+        return AfterZips{finished.ok, finished.failure, finished.report};
+    });
+}
 
 template <typename Step> auto JobSession::changing(Step step) {
     const JobSettings jobBefore = job_;
@@ -182,30 +225,79 @@ SessionResult JobSession::runStep() {
     const FinishOptions finish = currentFinishOptions(&warning);
     if (!warning.isEmpty())
         warnings_ << warning;
-    const RipResult ripped = run(finish);
-    SessionResult result = resultOf(ripped);
-    QStringList report;
+    if (const QString stopped = offerStoppedRuns(); !stopped.isEmpty())
+        return resumeStep(stopped);
+    const JobSettings made = job_;
+    return reportOf(run(finish), made);
+}
+
+SessionResult JobSession::resumeStep(const QString& outputFolder) {
+    // An Abort of an earlier run must not stop this one.
+    zip_.setAbort(false);
+    clearCommandStop();
+    const JournalRead read = readJournal(outputFolder);
+    if (!read.ok) {
+        const QString why = printableText(
+            QStringLiteral("cannot resume the run in %1: %2").arg(outputFolder, read.error));
+        if (!flags_.batch())
+            window_.message(why, kErrorTitle, MessageIcon::Exclamation, MessageButtons::Ok);
+        return failure(why, warnings_);
+    }
+    PlanFacts facts;
+    if (QString error; AppPaths::workFolder(&error).isEmpty())
+        facts.workFolderFault = error;
+    if (read.journal.options.par2Percent > 0)
+        facts.par2Fault = finishPrerequisiteFault(FinishOptions{false, false, 1});
+    const StampOfJournal stamp(read.journal.options.stampTime);
+    lastRun_ = rip_.resume(outputFolder, read.journal, facts);
+    clearCommandStop();
+    const RipResult& ripped = lastRun_;
+    // What stopped a resume is told as a run's failed step is; a stop tells itself.
+    if (!ripped.succeeded() && !flags_.batch() && !StopSignals::requested())
+        window_.message(printableText(ripped.reason), kErrorTitle, MessageIcon::Exclamation,
+                        MessageButtons::Ok);
+    return reportOf(ripped, read.journal.job);
+}
+
+SessionResult JobSession::reportOf(const RipResult& ripped, const JobSettings& made) {
+    SessionResult result = resultOf(ripped, made);
+    QStringList report = ripped.notes;
     for (const QString& w : ripped.plan.warnings)
         warnings_ << w;
     if (!ripped.replaced.isEmpty())
         report << QStringLiteral("Replaced the older set %1 in %2: %3")
-                      .arg(ripped.plan.stem, job_.ZipDir,
+                      .arg(ripped.plan.stem, made.ZipDir,
                            ripped.replaced.join(QStringLiteral(", ")));
     if (result.exitCode == kExitCompleted && ripped.outcome == RipOutcome::Completed) {
-        const FinishResult finished = finishSet(ripped.plan, ripped.zips, window_);
-        report << finished.report;
-        window_.setStatusText(finished.ok ? kRippingCompleteText : finished.failure);
+        report << ripped.after.report;
+        window_.setStatusText(ripped.after.ok ? kRippingCompleteText : ripped.after.failure);
         // A step a stop request ended is a stopped run (128 + signal), not a failed one.
-        if (!finished.ok && !stopRequested(&result)) {
-            result = failure(finished.failure);
+        if (!ripped.after.ok && !stopRequested(&result)) {
+            result = failure(ripped.after.failure);
             if (!flags_.batch())
-                window_.message(finished.failure, kErrorTitle, MessageIcon::Exclamation,
+                window_.message(ripped.after.failure, kErrorTitle, MessageIcon::Exclamation,
                                 MessageButtons::Ok);
         }
     }
     result.warnings = warnings_;
     result.report = report;
     return result;
+}
+
+QString JobSession::offerStoppedRuns() {
+    const QString workLocation = job_.WorkDrive.isEmpty() ? defaultWorkLocation() : job_.WorkDrive;
+    for (const StoppedRun& stopped : stoppedRuns(workLocation)) {
+        if (!flags_.batch() && sameZips(stopped.job, job_) &&
+            window_.message(QStringLiteral("A stopped run of this job left its volumes in %1.\n"
+                                           "Finish that run instead of starting again?")
+                                .arg(printableText(stopped.folder)),
+                            QStringLiteral("Kavel32"), MessageIcon::Question,
+                            MessageButtons::YesNo) == MessageAnswer::Yes)
+            return stopped.folder;
+        warnings_ << resumeHint(stopped.folder,
+                                QStringLiteral("a stopped run left its volumes in"));
+    }
+    return {};
 }
 
 SessionResult JobSession::runScript(const QString& path, bool runJob) {
@@ -221,16 +313,23 @@ SessionResult JobSession::runScript(const QString& path, bool runJob) {
     return runStep();
 }
 
-SessionResult JobSession::resultOf(const RipResult& run) const {
+SessionResult JobSession::resultOf(const RipResult& run, const JobSettings& made) const {
     SessionResult result;
+    // A folder the journal finishes is named with the command that finishes it.
+    const QString kept =
+        run.resumable
+            ? QStringLiteral("; ") +
+                  resumeHint(run.outputFolder, QStringLiteral("the volumes not yet zipped are in"))
+        : !run.outputFolder.isEmpty()
+            ? QStringLiteral("; the volumes not zipped are in %1").arg(run.outputFolder)
+            : QString();
     if (stopRequested(&result)) {
-        if (!run.outputFolder.isEmpty())
-            result.message +=
-                QStringLiteral("; the volumes not zipped are in %1").arg(run.outputFolder);
+        result.message += kept;
         return result;
     }
     if (!run.succeeded())
-        return failure(run.reason.isEmpty() ? QStringLiteral("the run failed") : run.reason);
+        return failure((run.reason.isEmpty() ? QStringLiteral("the run failed") : run.reason) +
+                       (run.outcome == RipOutcome::Failed ? kept : QString()));
     if (run.outcome == RipOutcome::ArchivesKept)
         return {kExitCompleted,
                 QStringLiteral("Ripping complete: %1 volumes are in %2")
@@ -239,9 +338,14 @@ SessionResult JobSession::resultOf(const RipResult& run) const {
                 {},
                 {}};
     return {kExitCompleted,
-            QStringLiteral("Ripping complete: %1 zips in %2").arg(run.volumes).arg(job_.ZipDir),
+            QStringLiteral("Ripping complete: %1 zips in %2").arg(run.volumes).arg(made.ZipDir),
             {},
             {}};
+}
+
+QString resumeHint(const QString& outputFolder, const QString& lead) {
+    return QStringLiteral("%1 %2; kavel32 --resume %3 finishes the set")
+        .arg(lead, outputFolder, shellWord(outputFolder));
 }
 
 bool stopRequested(SessionResult* result) {

@@ -82,13 +82,17 @@ class JobSession : public QObject {
     std::optional<SessionResult> checkStep(const QString& path);
     std::optional<SessionResult> measureStep();
     SessionResult runStep();
+    // Finishes the stopped run whose journal is in outputFolder, with the steps after its
+    // last zip, and ends as a run ends (kavel32 --resume, the window's "Resume a stopped
+    // run...").
+    SessionResult resumeStep(const QString& outputFolder);
 
     // The whole sequence on a script: load, check, and with runJob measure and run. Outside
     // batch mode nothing is ever asked.
     SessionResult runScript(const QString& path, bool runJob = true);
 
-    // The result of a finished run as a start reports it.
-    SessionResult resultOf(const RipResult& run) const;
+    // The result of a finished run of job as a start reports it.
+    SessionResult resultOf(const RipResult& run, const JobSettings& job) const;
 
     const QStringList& warnings() const { return warnings_; }
     void clearWarnings() { warnings_.clear(); }
@@ -106,6 +110,13 @@ class JobSession : public QObject {
   private:
     // Runs a step that may change the job and announces the change.
     template <typename Step> auto changing(Step step);
+    // The result with its report: the resume's notes, the older set replaced, what the steps
+    // after the last zip did.
+    SessionResult reportOf(const RipResult& ripped, const JobSettings& made);
+    // The runs stopped in the work location, a warning line each; outside batch mode, when one
+    // made the zips this job makes, the question whether to finish it instead. The folder of
+    // the run to resume, or empty.
+    QString offerStoppedRuns();
 
     WindowPort& window_;
     MachinePort& machine_;
@@ -121,6 +132,10 @@ class JobSession : public QObject {
     ZipComponent zip_;
     RipRun rip_;
 };
+
+// "<lead> FOLDER; kavel32 --resume FOLDER finishes the set", the folder quoted for a shell
+// where it needs to be.
+QString resumeHint(const QString& outputFolder, const QString& lead);
 
 // Whether the program was asked to stop; the result a start then reports (128 + signal).
 bool stopRequested(SessionResult* result);

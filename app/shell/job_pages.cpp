@@ -311,10 +311,7 @@ void JobPages::recalculateSourceSize() {
 SessionResult JobPages::runJob() {
     if (runActive())
         return {kExitFailed, QStringLiteral("a run is already going on"), {}, {}};
-    model_.clearNotes();
-    port_.forgetShownPage();
-    session_.clearWarnings();
-    progress_->clearSummary();
+    prepareRun();
     // A path kept from a script although it has gone stops the run here: it would ask to
     // overwrite a set and archive before finding it gone.
     if (const auto gone = keptPathGone()) {
@@ -327,16 +324,44 @@ SessionResult JobPages::runJob() {
     // A display during an unattended run shows its progress from the start.
     if (services_.flags.batch())
         port_.showPage(Page::Progress);
-    runProgress_.start(!model_.job().RawArchivesOnly, steadyNowMs());
-    followRunProgress();
-    const SessionResult result = session_.runStep();
-    runProgress_.finish();
-    followRunProgress();
+    runZipDir_ = model_.job().ZipDir;
+    const SessionResult result =
+        followedRun(!model_.job().RawArchivesOnly, [this] { return session_.runStep(); });
     const RipResult& run = session_.lastRun();
     if (run.outcome == RipOutcome::Stopped)
         noteShownPage(run.reason);
     reportRun(result);
     emit runFinished();
+    return result;
+}
+
+SessionResult JobPages::resumeRun(const QString& outputFolder) {
+    if (runActive())
+        return {kExitFailed, QStringLiteral("a run is already going on"), {}, {}};
+    prepareRun();
+    const SessionResult result =
+        followedRun(true, [&] { return session_.resumeStep(outputFolder); });
+    // The resumed run's zips go where its journal says, whatever job the pages show.
+    const RipResult& run = session_.lastRun();
+    runZipDir_ = run.zips.isEmpty() ? QString() : QFileInfo(run.zips.front()).path();
+    reportRun(result);
+    emit runFinished();
+    return result;
+}
+
+void JobPages::prepareRun() {
+    model_.clearNotes();
+    port_.forgetShownPage();
+    session_.clearWarnings();
+    progress_->clearSummary();
+}
+
+SessionResult JobPages::followedRun(bool zipsFollow, const std::function<SessionResult()>& step) {
+    runProgress_.start(zipsFollow, steadyNowMs());
+    followRunProgress();
+    const SessionResult result = step();
+    runProgress_.finish();
+    followRunProgress();
     return result;
 }
 
@@ -365,7 +390,7 @@ void JobPages::followRunProgress() {
 void JobPages::reportRun(const SessionResult& result) {
     const RipResult& run = session_.lastRun();
     if (run.outcome == RipOutcome::Completed || run.outcome == RipOutcome::ArchivesKept)
-        progress_->showSummary(runSummary(run, model_.job().ZipDir));
+        progress_->showSummary(runSummary(run, runZipDir_));
     // What did not stop the run is said where it is seen, not only on standard error.
     if (!result.warnings.isEmpty() && !services_.flags.batch())
         port_.message(result.warnings.join(QStringLiteral("\n\n")), QStringLiteral("Kavel32"),
@@ -374,8 +399,7 @@ void JobPages::reportRun(const SessionResult& result) {
 
 QString JobPages::setFolder() const {
     const RipResult& run = session_.lastRun();
-    const QString folder =
-        run.outcome == RipOutcome::ArchivesKept ? run.outputFolder : model_.job().ZipDir;
+    const QString folder = run.outcome == RipOutcome::ArchivesKept ? run.outputFolder : runZipDir_;
     return QFileInfo(folder).isDir() ? folder : QString();
 }
 

@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 class PageDiz;
@@ -61,6 +62,8 @@ class JobPages : public QObject {
 
     // The Kavel! command: the rip run on the job the pages show, and how it ended.
     SessionResult runJob();
+    // The run stopped in outputFolder, finished on the progress page.
+    SessionResult resumeRun(const QString& outputFolder);
     bool runActive() const;
     // Abort (Command12) and Exit (Command13).
     void abortRun();
@@ -110,6 +113,10 @@ class JobPages : public QObject {
     // their sign position + " M".
     void showZipDriveFree();
     void followRunProgress();
+    // What a run or a resume starts with: no notes, summary or warnings of an earlier one.
+    void prepareRun();
+    // A run's step followed by the one progress from its start to its end.
+    SessionResult followedRun(bool zipsFollow, const std::function<SessionResult()>& step);
     // What a finished run made, on the progress page; warnings in a message.
     void reportRun(const SessionResult& result);
 
@@ -127,6 +134,7 @@ class JobPages : public QObject {
     PageProgress* progress_;
     QString title_;
     bool holdTitle_ = false;
+    QString runZipDir_; // where the last run or resume put its zips
 };
 
 // The field beside which the reason for a page goes: the focused one, else the page's path

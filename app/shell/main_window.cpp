@@ -12,6 +12,7 @@
 #include "shell/splash_window.h"
 #include "shell/startup.h"
 #include "shell/task_bar_progress.h"
+#include "shell/trip_menu.h"
 #include "shell/view_options.h"
 
 #include "platform/paths.h"
@@ -256,7 +257,8 @@ void MainWindow::buildMenus() {
 }
 
 // The File menu in sections, each ended by a separator with a name of its own (fileScriptEnd,
-// fileCommentEnd, fileSetEnd), so that later entries go in before the one of their section.
+// fileCommentEnd, fileSetEnd, fileTripEnd), so that later entries go in before the one of their
+// section.
 void MainWindow::buildFileMenu() {
     fileMenu_ = menuBar()->addMenu(QStringLiteral("&File"));
     fileMenu_->setObjectName(QStringLiteral("file"));
@@ -283,6 +285,9 @@ void MainWindow::buildFileMenu() {
         return QFileInfo(dir).isDir() ? dir : QString();
     });
     fileMenu_->addSeparator()->setObjectName(QStringLiteral("fileSetEnd"));
+    addTripMenu(fileMenu_, dialogs_, this,
+                [this](const QString& folder) { return pages_->resumeRun(folder); });
+    fileMenu_->addSeparator()->setObjectName(QStringLiteral("fileTripEnd"));
     addCommand(fileMenu_, QStringLiteral("exitm"), QStringLiteral("E&xit"),
                &MainWindow::exitCommand);
 }

@@ -5,14 +5,14 @@
 #include "run_harness.h"
 
 #include <QElapsedTimer>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QThread>
-
-#include <QScopeGuard>
 
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <optional>
 #include <sys/mount.h>
 #include <sys/stat.h>
 
@@ -126,6 +126,53 @@ QMap<QString, QByteArray> outsideOfTheJob(const Case& c) {
 class HostileRunsTest : public QObject {
     Q_OBJECT
     Harness h;
+    // A set packed once with SOURCE_DATE_EPOCH, an SFV and PAR2 files at 10 %: 14 zips.
+    static constexpr char kStamp[] = "1700000000";
+    std::optional<Case> setCase;
+    QString setScript;
+    QMap<QString, QByteArray> reference;
+
+    static RunOptions setOptions(bool par2 = true) {
+        RunOptions options;
+        options.options = {"--sfv", "--par2", par2 ? "10" : "0"};
+        return options;
+    }
+    static QStringList listed(const QString& dir, const QString& pattern) {
+        return QDir(dir).entryList({pattern}, QDir::Files);
+    }
+    static bool hasJournalIn(const QString& folder) {
+        return QFileInfo::exists(folder + "/kavel32.journal");
+    }
+    static QMap<QString, QByteArray> filesWithBytes(const QString& dir) {
+        QMap<QString, QByteArray> files;
+        for (const QString& name : QDir(dir).entryList(QDir::Files | QDir::Hidden))
+            files.insert(name, readAll(dir + "/" + name));
+        return files;
+    }
+    static void clearOutputs(const Case& c) {
+        for (const QString& d : {c.zips, c.work})
+            for (const QString& f :
+                 QDir(d).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot))
+                QVERIFY(QFileInfo(d + "/" + f).isDir() ? QDir(d + "/" + f).removeRecursively()
+                                                       : QFile::remove(d + "/" + f));
+    }
+    Case& packedSet() {
+        if (setCase)
+            return *setCase;
+        setCase = h.makeCase(6'000'000);
+        Case& c = *setCase;
+        setScript = h.writeScript(c, {{"solid", " 0"}});
+        qputenv("SOURCE_DATE_EPOCH", kStamp);
+        const Run r = h.run(c, setScript, setOptions());
+        qunsetenv("SOURCE_DATE_EPOCH");
+        if (r.exitCode != 0)
+            qWarning("%s", r.err.constData());
+        reference = filesWithBytes(c.zips);
+        QDir().mkpath(c.dir + "/reference");
+        for (auto it = reference.cbegin(); it != reference.cend(); ++it)
+            writeFile(c.dir + "/reference/" + it.key(), it.value());
+        return c;
+    }
     // Per case kind, how the start without a display ended; the one with a display must end
     // the same way.
     QMap<QString, QStringList> endings;
@@ -436,14 +483,18 @@ class HostileRunsTest : public QObject {
         } else if (kind == "links of every kind") {
             writeFile(c.dir + "/outside/big.bin", noise(3'000'000, 5));
             // Relative targets as written (QFile::link would make them absolute).
+            const QByteArray absolute = QFile::encodeName(c.dir + "/outside/big.bin");
             const QList<QPair<const char*, const char*>> links = {
                 {"../outside", "out link"},
                 {"../nowhere", "dangling"},
                 {"loop", "loop"},
-                {"docs/manual.txt", "inner link"}};
+                {"docs/manual.txt", "inner link"},
+                {absolute.constData(), "absolute link"}};
             for (const auto& [target, name] : links)
                 QCOMPARE(::symlink(target, QFile::encodeName(c.source + "/" + name).constData()),
                          0);
+            // Blanks and characters that mean something to shells and patterns.
+            writeFile(c.source + "/odd\tname/f*?[1] \"q\" 'a'.txt", "odd\n");
         }
         writeFile(c.dir + "/vic<", "victim\n");
         writeFile(c.dir + "/z", "victim\n");
@@ -479,6 +530,15 @@ class HostileRunsTest : public QObject {
                 QVERIFY(readAll(c.zips + "/" + zip).endsWith(comment));
         }
         compareWithOtherStart(kind, zipContents(c.zips));
+        // What the receiver unpacks is the source, links and names as they were.
+        const QString dest = c.dir + "/unpacked";
+        const Run unpacked = h.runArgument(c, dest, {.options = {"--unpack", c.zips}});
+        QVERIFY2(unpacked.exitCode == 0, unpacked.err.constData());
+        QProcess diff;
+        diff.start("diff", {"-r", "--no-dereference", c.source,
+                            dest + "/" + QFileInfo(c.source).fileName()});
+        QVERIFY(diff.waitForFinished(60'000));
+        QVERIFY2(diff.exitCode() == 0, diff.readAllStandardOutput().constData());
     }
 
     // Nothing lost, whatever a hostile script, file system or user does: each row a setup,
@@ -663,6 +723,11 @@ class HostileRunsTest : public QObject {
         QCOMPARE(r.exitCode, 128 + SIGTERM);
         QVERIFY2(programLines(r.err).size() == 1 && r.err.contains("stopped by SIGTERM"),
                  r.err.constData());
+        // The line names the folder of the volumes left and what finishes them.
+        if (whileZipping)
+            QVERIFY2(r.err.contains("kavel32 --resume " + r.workLocation.toLocal8Bit() +
+                                    "/Kavel001 finishes the set"),
+                     r.err.constData());
         h.checkLeftBehind(c, r);
         QThread::msleep(300);
         QCOMPARE(processesOf(c), QStringList{});
@@ -670,6 +735,149 @@ class HostileRunsTest : public QObject {
             QVERIFY2(!Harness::keptVolumes(r.workLocation).isEmpty(), "the rest is kept");
             h.checkVolumesRestoreSource(c, r);
         }
+    }
+
+    // With SOURCE_DATE_EPOCH, a run stopped by SIGTERM or kill -9 anywhere in its zipping,
+    // while the archiver writes, or after its last zip, and then resumed, makes the set an
+    // uninterrupted run makes, byte for byte; and two uninterrupted runs make the same bytes.
+    void resumedSetIsTheUninterruptedSet_data() {
+        QTest::addColumn<int>("signal");   // 0: not stopped
+        QTest::addColumn<QString>("when"); // after the first zip, half, all but one; while
+                                           // archiving; once the SFV is written
+        QTest::newRow("a second uninterrupted run") << 0 << "first";
+        for (const char* when : {"first", "all but one"})
+            QTest::addRow("SIGTERM after %s", when) << int(SIGTERM) << when;
+        for (const char* when : {"first", "half", "all but one"})
+            QTest::addRow("kill -9 after %s", when) << int(SIGKILL) << when;
+        QTest::newRow("kill -9 while archiving") << int(SIGKILL) << "archiving";
+        QTest::newRow("kill -9 while making PAR2") << int(SIGKILL) << "sfv";
+    }
+    void resumedSetIsTheUninterruptedSet() {
+        QFETCH(int, signal);
+        QFETCH(QString, when);
+        Case& c = packedSet();
+        const int zips = int(listed(c.dir + "/reference", "*.zip").size());
+        QVERIFY2(zips >= 12 && reference.contains("faults.sfv") &&
+                     reference.contains("faults.par2"),
+                 qPrintable(reference.keys().join(' ')));
+        const int zipsMade = when == "first" ? 1 : when == "half" ? zips / 2 : zips - 1;
+        clearOutputs(c);
+        qputenv("SOURCE_DATE_EPOCH", kStamp);
+        const auto unset = qScopeGuard([] { qunsetenv("SOURCE_DATE_EPOCH"); });
+        QProcess p;
+        // PAR2 files take the longest to make: only where the stop comes while they are made.
+        const bool par2 = signal == 0 || when == "sfv";
+        h.start(p, c, "!" + setScript, setOptions(par2));
+        const QString folder = c.work + "/Kavel001";
+        auto ready = [&] {
+            if (when == "archiving")
+                return !listed(folder, "faults.7z.*").isEmpty();
+            if (when == "sfv")
+                return QFileInfo::exists(c.zips + "/faults.sfv");
+            return listed(c.zips, "*.zip").size() >= zipsMade;
+        };
+        QElapsedTimer waited;
+        waited.start();
+        while (signal != 0 && !ready() && waited.elapsed() < 120'000 && !p.waitForFinished(0))
+            QThread::usleep(200);
+        if (signal != 0) {
+            const pid_t pid = pid_t(p.processId());
+            ::kill(pid, SIGSTOP);
+            ::kill(pid, signal);
+            ::kill(pid, SIGCONT);
+        }
+        QVERIFY(p.waitForFinished(300'000));
+        const QByteArray err = p.readAllStandardError();
+        if (signal == SIGTERM) {
+            QCOMPARE(p.exitCode(), 128 + SIGTERM);
+            QVERIFY2(err.contains("kavel32 --resume " + QFile::encodeName(folder)),
+                     err.constData());
+        } else if (signal == SIGKILL) {
+            QCOMPARE(p.exitStatus(), QProcess::CrashExit);
+        } else {
+            QVERIFY2(p.exitCode() == 0, err.constData());
+        }
+        if (signal != 0) {
+            // What the run started dies with it, even after kill -9; the bound only gives the
+            // kernel time to deliver that.
+            QTRY_VERIFY2_WITH_TIMEOUT(processesOf(c).isEmpty(),
+                                      qPrintable(processesOf(c).join('\n')), 10'000);
+            QVERIFY(hasJournalIn(folder));
+            const Run resumed = h.runArgument(c, folder, {.options = {"--resume"}});
+            QVERIFY2(resumed.exitCode == 0, resumed.err.constData());
+            QVERIFY2(resumed.out.contains(
+                         QStringLiteral("Ripping complete: %1 zips").arg(zips).toLocal8Bit()),
+                     resumed.out.constData());
+            QCOMPARE(resumed.out.contains("archiving again"), when == "archiving");
+        }
+        QMap<QString, QByteArray> expected = reference;
+        if (!par2)
+            expected.removeIf([](const auto& file) { return file.key().endsWith(".par2"); });
+        QCOMPARE(filesWithBytes(c.zips), expected);
+        QVERIFY(QDir(c.work).isEmpty());
+        QCOMPARE(snapshot(c.source), c.sourceBefore);
+        QVERIFY(QDir(c.scratch).isEmpty());
+    }
+
+    // Unpacking a set with one zip deleted and one damaged: PAR2 at 10 % makes it whole from
+    // copies, the zip folder stays as it was; without PAR2 nothing reaches the destination.
+    void unpackRepairsOrLeavesNothing_data() {
+        QTest::addColumn<bool>("damaged");
+        QTest::addColumn<bool>("par2");
+        QTest::addColumn<bool>("destExists"); // an empty folder waits for the set
+        QTest::newRow("whole set") << false << true << false;
+        QTest::newRow("damaged, with PAR2") << true << true << false;
+        QTest::newRow("damaged, with PAR2, into an empty folder") << true << true << true;
+        QTest::newRow("damaged, no PAR2") << true << false << false;
+        QTest::newRow("damaged, no PAR2, into an empty folder") << true << false << true;
+    }
+    void unpackRepairsOrLeavesNothing() {
+        QFETCH(bool, damaged);
+        QFETCH(bool, par2);
+        QFETCH(bool, destExists);
+        const Case& c = packedSet();
+        const QString zipDir = c.dir + "/received " + QTest::currentDataTag();
+        const QString dest = c.dir + "/unpacked " + QTest::currentDataTag();
+        QDir(zipDir).removeRecursively();
+        QDir(dest).removeRecursively();
+        QDir().mkpath(zipDir);
+        for (auto it = reference.cbegin(); it != reference.cend(); ++it)
+            if (par2 || !it.key().endsWith(".par2"))
+                writeFile(zipDir + "/" + it.key(), it.value());
+        if (damaged) {
+            QVERIFY(QFile::remove(zipDir + "/faults03.zip"));
+            QByteArray bytes = readAll(zipDir + "/faults07.zip");
+            for (int i = 0; i < 8; ++i)
+                bytes[200'000 + i] = char(bytes[200'000 + i] ^ 0x5a);
+            writeFile(zipDir + "/faults07.zip", bytes);
+        }
+        if (destExists)
+            QDir().mkpath(dest);
+        const QMap<QString, QByteArray> received = snapshot(zipDir);
+        const Run r = h.runArgument(c, dest, {.options = {"--unpack", zipDir}});
+        QCOMPARE(snapshot(zipDir), received);
+        QVERIFY(QDir(c.scratch).isEmpty());
+        // Nothing is left beside the destination either.
+        QCOMPARE(QDir(c.dir).entryList({".unpacked*"}, QDir::AllEntries | QDir::Hidden),
+                 QStringList{});
+        if (damaged && !par2) {
+            QCOMPARE(r.exitCode, 1);
+            QVERIFY2(programLines(r.err).size() == 1 && r.err.contains("no PAR2 files"),
+                     r.err.constData());
+            QCOMPARE(QFileInfo::exists(dest), destExists);
+            if (destExists)
+                QVERIFY(QDir(dest).isEmpty());
+            return;
+        }
+        QVERIFY2(r.exitCode == 0, r.err.constData());
+        QCOMPARE(r.out.contains("Repaired with PAR2 (faults.par2): faults03.zip (missing), "
+                                "faults07.zip (damaged)"),
+                 damaged);
+        QVERIFY2(r.out.contains("Unpacked "), r.out.constData());
+        QProcess diff;
+        diff.start("diff", {"-r", "--no-dereference", c.source, dest + "/Game Source"});
+        QVERIFY(diff.waitForFinished(60'000));
+        QVERIFY2(diff.exitCode() == 0, diff.readAllStandardOutput().constData());
     }
 
     // Two jobs at once with their own state folders but one scratch folder: each packs what
@@ -687,8 +895,8 @@ class HostileRunsTest : public QObject {
                 for (const QString& zip : QDir(c->zips).entryList(QDir::Files))
                     QFile::remove(c->zips + "/" + zip);
             QProcess pa, pb;
-            h.start(pa, a, "!" + skipA, {false, false, 0, a.tools, {}});
-            h.start(pb, b, "!" + skipB, {false, false, 0, b.tools, {}});
+            h.start(pa, a, "!" + skipA, {.pathPrefix = a.tools});
+            h.start(pb, b, "!" + skipB, {.pathPrefix = b.tools});
             QVERIFY(pa.waitForFinished(120'000) && pb.waitForFinished(120'000));
             QVERIFY2(pa.exitCode() == 0, pa.readAllStandardError().constData());
             QVERIFY2(pb.exitCode() == 0, pb.readAllStandardError().constData());

@@ -2,6 +2,7 @@
 #include "../fakes/recording_ports.h"
 #include "engine/rip_run.h"
 #include "engine/zip_component.h"
+#include "engine/zip_wrapping.h"
 #include "platform/process_runner.h"
 
 #include <QDir>
@@ -31,10 +32,23 @@ void writeFile(const QString& path, const QByteArray& data) {
 }
 
 // A run as the session starts it: the plan's facts read for the job, the source measured.
-RipResult runJob(RipRun& rip, const JobSettings& job, float sourceSizeM) {
+RipResult runJob(RipRun& rip, const JobSettings& job, float sourceSizeM,
+                 std::optional<qint64> stamp = std::nullopt) {
     PlanOptions options;
     options.sourceSizeM = sourceSizeM;
+    options.stampTime = stamp;
     return rip.run(job, readPlanFacts(job, job.WorkDrive), options);
+}
+
+// Every file of a folder with its bytes.
+QMap<QString, QByteArray> filesOf(const QString& dir) {
+    QMap<QString, QByteArray> files;
+    for (const QString& name : QDir(dir).entryList(QDir::Files | QDir::Hidden)) {
+        QFile f(dir + "/" + name);
+        f.open(QIODevice::ReadOnly);
+        files.insert(name, f.readAll());
+    }
+    return files;
 }
 
 // The archive path of an archiver command line: the argument after "-y".
@@ -335,14 +349,64 @@ class RipRunTest : public QObject {
         };
         const RipResult r = runJob(rip, job(), 0);
         QCOMPARE(int(r.outcome), int(RipOutcome::Failed));
-        // The volume being wrapped and every later one stay.
-        QCOMPARE(QDir(r.outputFolder).entryList(QDir::Files).size(), 3);
+        // The volume being wrapped and every later one stay, with the journal that finishes
+        // them.
+        QCOMPARE(listVolumes(r.outputFolder).size(), 3);
+        QVERIFY(r.resumable);
+        QVERIFY(readJournal(r.outputFolder).ok);
         QCOMPARE(window->sourceDisplay(), job().SourceSpec);
         // The page says so, and the zip and count of the set given up are gone.
         QCOMPARE(window->statusTexts.back(), QStringLiteral("Aborted"));
         QCOMPARE(window->nameTexts.back(), QString());
         QCOMPARE(window->countTexts.back(), QString());
         QCOMPARE(r.reason, QStringLiteral("Aborted"));
+    }
+
+    // A run stopped at any zip and resumed makes the set a run that was never stopped makes,
+    // byte for byte, and leaves nothing behind.
+    void resumedRunMakesTheSameSet_data() {
+        QTest::addColumn<int>("zipsDone");
+        QTest::newRow("stopped in the first zip") << 0;
+        QTest::newRow("stopped in the second") << 1;
+        QTest::newRow("stopped in the last") << 2;
+    }
+    void resumedRunMakesTheSameSet() {
+        QFETCH(int, zipsDone);
+        constexpr qint64 stamp = 1700000000;
+        const QString whole = root.filePath("whole");
+        QDir(whole).removeRecursively();
+        QDir().mkpath(whole);
+        JobSettings uninterrupted = job();
+        uninterrupted.ZipDir = whole;
+        {
+            RipRun rip(*window, *machine, *zip, flags);
+            QVERIFY(runJob(rip, uninterrupted, 2.0f, stamp).succeeded());
+        }
+        RipRun rip(*window, *machine, *zip, flags);
+        // Stopped once zipsDone zips are made: the page is cleared, then every zip names itself.
+        const qsizetype namesBefore = window->nameTexts.size();
+        window->onProgress = [&](int percent) {
+            if (percent > 0 && window->nameTexts.size() - namesBefore > zipsDone + 1)
+                rip.abort();
+        };
+        const RipResult stopped = runJob(rip, job(), 2.0f, stamp);
+        window->onProgress = {};
+        QCOMPARE(int(stopped.outcome), int(RipOutcome::Failed));
+        QCOMPARE(QDir(zips()).entryList(QDir::Files).size(), zipsDone);
+        QVERIFY(stopped.resumable);
+        const JournalRead journal = readJournal(stopped.outputFolder);
+        QVERIFY2(journal.ok, qPrintable(journal.error));
+        QCOMPARE(journal.journal.zips.size(), zipsDone);
+        // The diz changed since: the journal's is the one that counts.
+        writeFile(root.filePath("file_id.diz"), "Changed\r\n");
+        const RipResult resumed = rip.resume(stopped.outputFolder, journal.journal, {});
+        writeFile(root.filePath("file_id.diz"), "Game\r\nDisk 00/00\r\n");
+        QVERIFY2(resumed.succeeded(), qPrintable(resumed.reason));
+        QCOMPARE(filesOf(zips()), filesOf(whole));
+        QCOMPARE(resumed.zips.size(), 3);
+        QVERIFY(!QFileInfo::exists(stopped.outputFolder));
+        // Finished once, the folder cannot be finished again.
+        QVERIFY(!rip.resume(stopped.outputFolder, journal.journal, {}).succeeded());
     }
 };
 

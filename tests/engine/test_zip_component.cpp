@@ -5,6 +5,8 @@
 #include <QRegularExpression>
 
 #include <QTemporaryDir>
+#include <ctime>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -287,6 +289,70 @@ class TestZipComponent : public QObject {
         zip.setAbort(false);
         QCOMPARE(zip.zip(), 0);
         QVERIFY(testsClean(out + "/a.zip"));
+    }
+
+    // A stamp's DOS time in UTC, held to the range DOS can write, at both ends of it.
+    void stampGivesDosTime_data() {
+        QTest::addColumn<qint64>("seconds");
+        QTest::addColumn<QString>("shown"); // yyyy-MM-dd hh:mm:ss, as the DOS fields say
+        QTest::newRow("an ordinary time") << qint64(1700000000) << "2023-11-14 22:13:20";
+        QTest::newRow("odd second rounds down") << qint64(1700000001) << "2023-11-14 22:13:20";
+        QTest::newRow("before 1980 is 1980") << qint64(0) << "1980-01-01 00:00:00";
+        QTest::newRow("last second of 1979") << qint64(315532799) << "1980-01-01 00:00:00";
+        QTest::newRow("first second of 1980") << qint64(315532800) << "1980-01-01 00:00:00";
+        QTest::newRow("last DOS time") << qint64(4354819198) << "2107-12-31 23:59:58";
+        QTest::newRow("after the last DOS time") << qint64(4354819200) << "2107-12-31 23:59:58";
+    }
+    void stampGivesDosTime() {
+        QFETCH(qint64, seconds);
+        QFETCH(QString, shown);
+        const ZipComponent::DosTime dos = ZipComponent::dosTime(seconds);
+        const QString got = QStringLiteral("%1-%2-%3 %4:%5:%6")
+                                .arg((dos.date >> 9) + 1980)
+                                .arg((dos.date >> 5) & 15, 2, 10, QChar('0'))
+                                .arg(dos.date & 31, 2, 10, QChar('0'))
+                                .arg(dos.time >> 11, 2, 10, QChar('0'))
+                                .arg((dos.time >> 5) & 63, 2, 10, QChar('0'))
+                                .arg((dos.time & 31) * 2, 2, 10, QChar('0'));
+        QCOMPARE(got, shown);
+    }
+
+    // With a stamp, the same files give the same zip whatever their times, the umask or the
+    // time zone; without one, the entries keep the files' own times.
+    void stampMakesTheSameBytes() {
+        const QString a = out + "/a", b = out + "/b";
+        for (const QString& dir : {a, b}) {
+            QDir().mkpath(dir);
+            QVERIFY(writeAll(dir + "/vol.rar", readAll(src + "/vol.rar")));
+            QVERIFY(writeAll(dir + "/run.sh", "#!/bin/sh\n"));
+        }
+        QFile::setPermissions(a + "/vol.rar", QFile::ReadOwner | QFile::WriteOwner);
+        QFile::setPermissions(a + "/run.sh",
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QFile::setPermissions(b + "/run.sh", QFile::permissions(b + "/run.sh") | QFile::ExeOwner);
+        const timespec old[2] = {{1000000000, 0}, {1000000000, 0}};
+        utimensat(AT_FDCWD, QFile::encodeName(a + "/vol.rar").constData(), old, 0);
+        auto zipped = [](const QString& dir, std::optional<qint64> stamp, const char* tz) {
+            qputenv("TZ", tz);
+            tzset();
+            ZipComponent zip;
+            zip.setStampTime(stamp);
+            zip.setZipFileName(dir + "/set");
+            zip.setFiles({dir + "/vol.rar", dir + "/run.sh"});
+            return zip.zip() == 0 ? readAll(dir + "/set.zip") : QByteArray();
+        };
+        const QByteArray first = zipped(a, 1700000000, "UTC");
+        QVERIFY(!first.isEmpty());
+        QCOMPARE(zipped(b, 1700000000, "Pacific/Auckland"), first);
+        const Run listed = run("zipinfo", {out + "/a/set.zip"});
+        QVERIFY2(listed.out.contains("-rw-r--r--") && listed.out.contains("-rwxr-xr-x") &&
+                     listed.out.contains("23-Nov-14 22:13"),
+                 listed.out.constData());
+        QFile::remove(a + "/set.zip");
+        QFile::remove(b + "/set.zip");
+        QVERIFY(zipped(a, std::nullopt, "UTC") != zipped(b, std::nullopt, "UTC"));
+        qunsetenv("TZ");
+        tzset();
     }
 
     void statusRisesToHundred() {

@@ -8,6 +8,7 @@
 // Input: the script text, then after each "\n--\n" one name (the nfo, the extra file, then
 // files of the source). In the script "@S", "@C" and "@Z" stand for the source, companion
 // and zip folders.
+#include "engine/zip_wrapping.h"
 #include "job/window_port.h"
 #include "platform/paths.h"
 #include "session/job_session.h"
@@ -209,7 +210,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         volumes << QString::fromUtf8(first.name);
     }
     for (const QString& folder : QDir(work).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
-        volumes += QDir(work + QLatin1Char('/') + folder).entryList(QDir::Files);
+        volumes += listVolumes(work + QLatin1Char('/') + folder);
     if (result.exitCode == kExitCompleted)
         check(volumes.size() == machine.volumes && QDir(work).isEmpty());
     // A volume may be both zipped and kept (its zip failed the read-back), never lost.

@@ -2,12 +2,15 @@
 // writer on the other side of its rule (writeDiskDiz, and cksfv for SFV); the names of a
 // set's zips; the archiver's test output, replayed from recorded files.
 #include "companion/diz_numbering.h"
+#include "platform/source_date.h"
+#include "release/archive_listing.h"
 #include "release/diz_numbers.h"
 #include "release/finish_set.h"
 #include "release/par2_recovery.h"
 #include "release/set_naming.h"
 #include "release/set_plan.h"
 #include "release/sfv_file.h"
+#include "release/unpack_set.h"
 #include "release/volume_test.h"
 #include "release/zip_directory.h"
 #include "release/zip_inspection.h"
@@ -479,6 +482,135 @@ class TestReaders : public QObject {
         QVERIFY(!fileCrc32(fifo, &crc, &error)); // at once: a FIFO would wait for a writer
         QVERIFY(error.contains("not a regular file"));
         QVERIFY(!fileCrc32(root.path(), &crc, &error));
+    }
+
+    // 7-Zip's technical listing, as 7zz 26.02 writes it for a 7z set and a split zip set.
+    void archiveListing_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QStringList>("entries"); // path, "/" for a folder, "@" for a link
+        QTest::newRow("7z with links and odd names") << "7zz-26.02-listing-links.txt"
+                                                     << QStringList{"Game Source/",
+                                                                    "Game Source/docs/",
+                                                                    "Game Source/odd\\tname/",
+                                                                    "Game Source/abs@",
+                                                                    "Game Source/docs/a b.txt",
+                                                                    "Game Source/inner@",
+                                                                    "Game Source/odd\\tname/f*?[1]",
+                                                                    "Game Source/out link@"};
+        QTest::newRow("split zip")
+            << "7zz-26.02-listing-zip.txt" << QStringList{"G/", "G/d/", "G/d/a b.txt", "G/l@"};
+    }
+    void archiveListing() {
+        QFETCH(QString, file);
+        QFETCH(QStringList, entries);
+        const ArchiveListing listing =
+            parseArchiveListing(readAll(QString(KAVEL_SOURCE_DIR) + "/tests/release/data/" + file));
+        QVERIFY2(listing.ok, qPrintable(listing.error));
+        QStringList got;
+        for (const ListedEntry& e : listing.entries)
+            got << QString(e.path).replace('\t', "\\t") + (e.folder ? "/" : e.link ? "@" : "");
+        QCOMPARE(got, entries);
+        QVERIFY(unsafeEntry(listing.entries).isEmpty());
+    }
+
+    void listingRefusesWhatIsNotOne_data() {
+        QTest::addColumn<QByteArray>("output");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("a line without =") << QByteArray("Path = a\nwhat\n") << "line 2";
+        QTest::newRow("an entry without attributes")
+            << QByteArray("Path = a\nSize = 1\n\nPath = b\nAttributes = A -rw\n")
+            << "a has no attributes";
+    }
+    void listingRefusesWhatIsNotOne() {
+        QFETCH(QByteArray, output);
+        QFETCH(QString, error);
+        const ArchiveListing listing = parseArchiveListing(output);
+        QVERIFY(!listing.ok);
+        QVERIFY2(listing.error.contains(error), qPrintable(listing.error));
+    }
+
+    // Nothing may land outside the destination or be written through a link.
+    void unsafeEntries_data() {
+        QTest::addColumn<QStringList>("entries"); // path, "@" at the end for a link
+        QTest::addColumn<QString>("fault");
+        QTest::newRow("plain tree") << QStringList{"G", "G/a", "G/l@", "G/l2@"} << "";
+        QTest::newRow("a name starting with dots") << QStringList{"G/..a", "G/a.."} << "";
+        QTest::newRow("absolute") << QStringList{"/etc/passwd"} << "absolute";
+        QTest::newRow("up and out") << QStringList{"G/../../x"} << "leads out";
+        QTest::newRow("backslash up") << QStringList{"G\\..\\x"} << "leads out";
+        QTest::newRow("dot step") << QStringList{"G/./x"} << "leads out";
+        QTest::newRow("empty step") << QStringList{"G//x"} << "leads out";
+        QTest::newRow("no name") << QStringList{""} << "no name";
+        QTest::newRow("below a link") << QStringList{"G/l@", "G/l/passwd"} << "below a link";
+        QTest::newRow("deep below a link") << QStringList{"G@", "G/a/b"} << "below a link";
+        QTest::newRow("listed twice") << QStringList{"G/l@", "G/l"} << "twice";
+    }
+    void unsafeEntries() {
+        QFETCH(QStringList, entries);
+        QFETCH(QString, fault);
+        QList<ListedEntry> listed;
+        for (const QString& e : entries)
+            listed << ListedEntry{e.endsWith('@') ? e.chopped(1) : e, false, e.endsWith('@'), 0};
+        const QString got = unsafeEntry(listed);
+        QVERIFY2(fault.isEmpty() ? got.isEmpty() : got.contains(fault), qPrintable(got));
+    }
+
+    void storedLinkTargets_data() {
+        QTest::addColumn<QString>("extracted");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("re-rooted absolute") << "/t/out/etc/passwd"
+                                            << "/etc/passwd";
+        QTest::newRow("absolute into the output folder itself") << "/t/out/t/out/a"
+                                                                << "/t/out/a";
+        QTest::newRow("relative") << "../outside"
+                                  << "../outside";
+        QTest::newRow("a sibling folder's name") << "/t/outer/x"
+                                                 << "/t/outer/x";
+    }
+    void storedLinkTargets() {
+        QFETCH(QString, extracted);
+        QTEST(storedLinkTarget(extracted, "/t/out/"), "stored");
+    }
+
+    void destinations() {
+        const QString base = root.filePath("dest");
+        QDir().mkpath(base + "/empty");
+        QDir().mkpath(base + "/full");
+        writeFile(base + "/full/.hidden", "x");
+        writeFile(base + "/file", "x");
+        QVERIFY(QFile::link(base + "/empty", base + "/link"));
+        QCOMPARE(destinationFault(base + "/new"), QString());
+        QCOMPARE(destinationFault(base + "/empty"), QString());
+        QVERIFY(destinationFault(base + "/full").contains("not empty"));
+        QVERIFY(destinationFault(base + "/file").contains("not a folder"));
+        QVERIFY(destinationFault(base + "/link").contains("a link"));
+        QVERIFY(destinationFault(base + "/gone/new").contains("does not exist"));
+    }
+
+    // SOURCE_DATE_EPOCH as the convention writes it, and nothing else.
+    void sourceDateEpoch_data() {
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<qint64>("seconds"); // -1: not set; -2: refused
+        QTest::newRow("not set") << QByteArray() << qint64(-1);
+        QTest::newRow("zero") << QByteArray("0") << qint64(0);
+        QTest::newRow("a time") << QByteArray("1700000000") << qint64(1700000000);
+        QTest::newRow("the last second of 9999")
+            << QByteArray("253402300799") << qint64(253402300799);
+        QTest::newRow("one after") << QByteArray("253402300800") << qint64(-2);
+        QTest::newRow("negative") << QByteArray("-1") << qint64(-2);
+        QTest::newRow("a fraction") << QByteArray("1700000000.5") << qint64(-2);
+        QTest::newRow("a blank") << QByteArray(" 1700000000") << qint64(-2);
+        QTest::newRow("a date") << QByteArray("2023-11-14") << qint64(-2);
+        QTest::newRow("too many digits") << QByteArray("0000000000001") << qint64(-2);
+    }
+    void sourceDateEpoch() {
+        QFETCH(QByteArray, value);
+        QFETCH(qint64, seconds);
+        const SourceDateEpoch epoch = parseSourceDateEpoch(value);
+        QCOMPARE(epoch.fault.isEmpty(), seconds != -2);
+        QCOMPARE(epoch.seconds.value_or(-1), seconds == -2 ? -1 : seconds);
+        if (seconds == -2)
+            QVERIFY2(epoch.fault.contains("SOURCE_DATE_EPOCH"), qPrintable(epoch.fault));
     }
 };
 

@@ -82,6 +82,32 @@ class TestFinishMenu : public QObject {
         QVERIFY(report->text().contains("set: FAILED: no zips in " + empty));
         QVERIFY(dialogs.verifyAllUsed());
     }
+
+    // Resume and unpack from the File menu: what cannot be done is told, nothing is made.
+    void tripEntriesTellWhatCannotBeDone() {
+        QueuedDialogs dialogs;
+        RecordingMachine machine;
+        RunFlags flags;
+        MainWindow window(dialogs, machine, flags);
+        window.setCleanupOnClose(false);
+        const QString notARun = root.filePath("Kavel001");
+        QVERIFY(QDir().mkpath(notARun));
+        dialogs.answerFolder(notARun).answerMessage(MessageAnswer::Ok, "cannot resume the run");
+        action(window, "resumem")->trigger();
+        QVERIFY(QDir(notARun).isEmpty());
+
+        const QString noZips = root.filePath("received"), dest = root.filePath("unpacked");
+        QVERIFY(QDir().mkpath(noZips));
+        QVERIFY(QDir().mkpath(dest));
+        dialogs.answerFolder(noZips).answerFolder(dest);
+        action(window, "unpackm")->trigger();
+        auto* report = window.findChild<CheckReportWindow*>();
+        QVERIFY(report);
+        QVERIFY2(report->summary().startsWith("FAILED: the set in " + noZips),
+                 qPrintable(report->summary()));
+        QVERIFY(QDir(dest).isEmpty());
+        QVERIFY(dialogs.verifyAllUsed());
+    }
 };
 
 QTEST_MAIN(TestFinishMenu)

@@ -1,4 +1,5 @@
 #include "engine/rip_run.h"
+#include "engine/zip_wrapping.h"
 #include "page_harness.h"
 #include "release/finish_options.h"
 #include "shell/ss_panel.h"
@@ -23,6 +24,7 @@ class TestJobPagesRun : public QObject {
     void interactiveJobEndsWithNumberedZips();
     void abortKeepsTheVolumes_data();
     void abortKeepsTheVolumes();
+    void kavelOffersToFinishAStoppedRun();
     void everyStartMakesTheSameZips();
 
   private:
@@ -275,8 +277,7 @@ void TestJobPagesRun::abortKeepsTheVolumes() {
     QCOMPARE(QDir(zips_).entryList({QStringLiteral("*.zip")}, QDir::Files), zipsLeft);
     const QStringList outputs = QDir(work_).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     QCOMPARE(outputs.size(), 1);
-    const QStringList left =
-        QDir(work_ + QLatin1Char('/') + outputs.front()).entryList(QDir::Files);
+    const QStringList left = listVolumes(work_ + QLatin1Char('/') + outputs.front());
     QCOMPARE(left.size(), volumesLeft);
 
     // A new run after an Abort is not stopped by it ...
@@ -296,6 +297,35 @@ void TestJobPagesRun::abortKeepsTheVolumes() {
     QCOMPARE(pageAtArchiver, (QStringList{QString(), QString(), QString()}));
     QCOMPARE(h.find<QLabel>("Label1")->text(), kRippingCompleteText);
     QCOMPARE(QDir(zips_).entryList({QStringLiteral("*.zip")}, QDir::Files).size(), 3);
+}
+
+// Kavel! on a job whose last run was stopped asks whether to finish that run; Yes finishes it
+// from its journal on the progress page.
+void TestJobPagesRun::kavelOffersToFinishAStoppedRun() {
+    PagesHarness h;
+    prepareJob(h);
+    bool aborted = false;
+    const auto watch = QObject::connect(&h.pages->model(), &JobModel::runDisplayChanged, [&] {
+        if (!aborted && h.pages->model().runDisplay().percent > 0 &&
+            h.find<QLabel>("Label10")->text() == QStringLiteral("rel02.zip")) {
+            aborted = true;
+            h.click("Command12");
+        }
+    });
+    h.pages->runJob();
+    QObject::disconnect(watch);
+    QCOMPARE(QDir(zips_).entryList({QStringLiteral("*.zip")}, QDir::Files).size(), 1);
+    h.dialogs.answerMessage(MessageAnswer::Yes, QStringLiteral("A stopped run of this job"));
+    const int archiverRuns = h.machine.commands.size();
+    const SessionResult result = h.pages->runJob();
+    QCOMPARE(result.exitCode, kExitCompleted);
+    QVERIFY(result.report.front().startsWith(QStringLiteral("Resuming the run in ")));
+    QCOMPARE(h.machine.commands.size(), archiverRuns); // no second archiver
+    QCOMPARE(h.find<QLabel>("Label1")->text(), kRippingCompleteText);
+    QCOMPARE(QDir(zips_).entryList({QStringLiteral("*.zip")}, QDir::Files, QDir::Name),
+             (QStringList{"rel01.zip", "rel02.zip", "rel03.zip"}));
+    QCOMPARE(QDir(work_).entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList());
+    QVERIFY(h.dialogs.verifyAllUsed());
 }
 
 // The same script makes byte-identical zips whichever way it is run: unattended without a

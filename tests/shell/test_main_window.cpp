@@ -147,7 +147,9 @@ void TestMainWindow::menusHaveTheirEntriesInOrder() {
              (QStringList{"&File", "open=&Open script...", "save=&Save script...",
                           "saveas=Save script &as...", "-", "zheader=&Zip comment", "-",
                           "checkzips=C&heck zips...", "verifym=Check the zips after a &run",
-                          "sfvm=Write an S&FV file", "par2m=&PAR2 recovery", "-", "exitm=E&xit"}));
+                          "sfvm=Write an S&FV file", "par2m=&PAR2 recovery", "-",
+                          "resumem=&Resume a stopped run...", "unpackm=&Unpack a set...", "-",
+                          "exitm=E&xit"}));
     QCOMPARE(entries("Menu"), (QStringList{"&menu", "source=&Source", "skip=S&kip", "diz=&Diz",
                                            "nfo=&Nfo", "zip=&Zip", "-", "kavel=&Kavel"}));
     QCOMPARE(entries("viewm"), (QStringList{"&View", "reducedmotion=&Reduced motion"}));

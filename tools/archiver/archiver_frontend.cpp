@@ -272,6 +272,12 @@ int sevenZipLevel(int methodDigit) {
     return methodDigit >= 0 && methodDigit <= 5 ? levels[methodDigit] : 5;
 }
 
+QStringList reproducibleSwitches(FrontendKind kind, int methodDigit, bool reproducible) {
+    if (!reproducible || kind != FrontendKind::Rar || sevenZipLevel(methodDigit) == 0)
+        return {};
+    return {QStringLiteral("-m0=LZMA2:c=64m")};
+}
+
 QString archiveStem(const QString& archive) {
     if (archive.isEmpty() || isSeparator(archive.back()))
         return {};
@@ -587,6 +593,8 @@ int runFrontend(const QStringList& args, FrontendKind kind) {
     sevenArgs << (progressLines || rawProgress ? QStringLiteral("-bsp1") : QStringLiteral("-bsp0"));
     if (split)
         sevenArgs << QStringLiteral("-v%1b").arg(request.volumeBytes);
+    sevenArgs << reproducibleSwitches(kind, request.methodDigit,
+                                      !qEnvironmentVariableIsEmpty("SOURCE_DATE_EPOCH"));
     sevenArgs << exclusions;
     sevenArgs << QStringLiteral("--")
               << QDir(outFolder).filePath(sevenZipVolumeName(stem, kind, false)) << item;

@@ -24,6 +24,12 @@ bool parseArchiveRequest(const QStringList& args, FrontendKind kind, ArchiveRequ
 // The 7-Zip compression level for a method digit 0..5.
 int sevenZipLevel(int methodDigit);
 
+// The 7-Zip switches that make a set's volumes the same on every machine when the run is a
+// reproducible one (SOURCE_DATE_EPOCH set). 7-Zip writes one solid LZMA2 stream when it has
+// one thread and blocks of four dictionaries when it has more, so a 7z set gets a block size
+// of its own; a stored set, a zip set (each file deflated alone) need none.
+QStringList reproducibleSwitches(FrontendKind kind, int methodDigit, bool reproducible);
+
 // The archive's file name without the extension the rip run gives it (".rar", ".ace", or the
 // ".001" of a three-digit set); empty when the path names no file ("out/", "out/.rar").
 QString archiveStem(const QString& archive);

@@ -1,0 +1,438 @@
+#include "release/unpack_set.h"
+
+#include "job/text_lines.h"
+#include "platform/file_read.h"
+#include "platform/paths.h"
+#include "platform/process_runner.h"
+#include "platform/stop_signals.h"
+#include "release/archive_listing.h"
+#include "release/set_check.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QStorageInfo>
+#include <QTemporaryDir>
+
+#include <zip.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Everything one unpack works with.
+struct Unpacking {
+    UnpackRequest request;
+    UnpackStatus status;
+    UnpackResult result;
+    QString work;      // this unpack's own folder in the program's work folder
+    QString setFolder; // where the whole set is: the zip folder, or the repaired copies
+
+    void tell(const QString& step, int percent = -1) const {
+        if (status)
+            status(step, percent);
+    }
+    bool fail(const QString& why) {
+        result.ok = false;
+        result.failure = why;
+        return false;
+    }
+};
+
+QString errnoText() {
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+bool isRegular(const QString& path) {
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool isLink(const QString& path) {
+    struct stat st {};
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+// The check of a set, in the one place this module asks for it.
+SetReport checkZipFolder(const QString& folder, const UnpackStatus& status) {
+    SetCheckRequest request;
+    request.folder = folder;
+    return checkSet(request, [&status](const QString& step) {
+        if (status)
+            status(step, -1);
+    });
+}
+
+QString firstFault(const SetReport& report) {
+    if (report.faults.isEmpty())
+        return {};
+    return report.faults.front() +
+           (report.faults.size() > 1
+                ? QStringLiteral(" (and %1 more)").arg(report.faults.size() - 1)
+                : QString());
+}
+
+// The zips of a folder in set order: a whole set's names sort in the order of their numbers.
+QStringList setZips(const QString& folder) {
+    QStringList zips;
+    for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System))
+        if (name.endsWith(QLatin1String(".zip"), Qt::CaseInsensitive) &&
+            !name.startsWith(QLatin1Char('.')))
+            zips << name;
+    std::stable_sort(zips.begin(), zips.end(), [](const QString& a, const QString& b) {
+        return a.compare(b, Qt::CaseInsensitive) < 0;
+    });
+    return zips;
+}
+
+// The PAR2 file that describes the set (not one of its volN+M recovery volumes).
+QString mainPar2File(const QString& folder, QString* error) {
+    static const QRegularExpression recovery(QStringLiteral("\\.vol\\d+\\+\\d+\\.par2$"),
+                                             QRegularExpression::CaseInsensitiveOption);
+    QStringList found;
+    for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name))
+        if (name.endsWith(QLatin1String(".par2"), Qt::CaseInsensitive) &&
+            !recovery.match(name).hasMatch())
+            found << name;
+    if (found.size() > 1)
+        *error = QStringLiteral("%1 holds %2 PAR2 sets (%3); unpack one set per folder")
+                     .arg(folder)
+                     .arg(found.size())
+                     .arg(found.join(QStringLiteral(", ")));
+    return found.size() == 1 ? found.front() : QString();
+}
+
+// Copies the set's zips and PAR2 files, every regular file among them, for par2 to repair.
+bool copySetFiles(const QString& from, const QString& to, QString* error) {
+    for (const QString& name : QDir(from).entryList(QDir::Files | QDir::Hidden)) {
+        const bool setFile = name.endsWith(QLatin1String(".zip"), Qt::CaseInsensitive) ||
+                             name.endsWith(QLatin1String(".par2"), Qt::CaseInsensitive);
+        if (!setFile || name.startsWith(QLatin1Char('.')) || !isRegular(joinPath(from, name)))
+            continue;
+        if (!QFile::copy(joinPath(from, name), joinPath(to, name))) {
+            *error = QStringLiteral("cannot copy %1 for the repair").arg(joinPath(from, name));
+            return false;
+        }
+    }
+    return true;
+}
+
+// The zips par2 made whole: missing from the zip folder, or different from what is there.
+QStringList repairedZips(const QString& original, const QString& copies) {
+    QStringList repaired;
+    for (const QString& name : setZips(copies)) {
+        const QString before = joinPath(original, name);
+        quint32 a = 0, b = 0;
+        QString error;
+        if (!QFileInfo::exists(before))
+            repaired << QStringLiteral("%1 (missing)").arg(printableText(name));
+        else if (!fileCrc32(before, &a, &error) || !fileCrc32(joinPath(copies, name), &b, &error) ||
+                 a != b)
+            repaired << QStringLiteral("%1 (damaged)").arg(printableText(name));
+    }
+    return repaired;
+}
+
+// The last line a tool wrote that says something.
+QString lastLine(const QByteArray& output) {
+    const QStringList lines = QString::fromLocal8Bit(output).split(
+        QRegularExpression(QStringLiteral("[\r\n]")), Qt::SkipEmptyParts);
+    for (qsizetype i = lines.size() - 1; i >= 0; --i)
+        if (!lines[i].trimmed().isEmpty())
+            return printableText(lines[i].trimmed());
+    return {};
+}
+
+// A set that fails its check: repaired copies from the PAR2 files, when there are any.
+bool repairWithPar2(Unpacking& u, const SetReport& failed) {
+    QString error;
+    const QString par2File = mainPar2File(u.request.zipDir, &error);
+    if (!error.isEmpty())
+        return u.fail(error);
+    if (par2File.isEmpty())
+        return u.fail(QStringLiteral("the set in %1 fails its check and there are no PAR2 files "
+                                     "to repair it with: %2")
+                          .arg(u.request.zipDir, firstFault(failed)));
+    const QString copies = joinPath(u.work, QStringLiteral("set"));
+    if (!QDir().mkpath(copies) || !copySetFiles(u.request.zipDir, copies, &error))
+        return u.fail(error.isEmpty() ? QStringLiteral("cannot make %1").arg(copies) : error);
+    u.tell(QStringLiteral("Repairing with par2"));
+    const Command repair =
+        makeCommand(QStringLiteral("par2"), {QStringLiteral("repair"), QStringLiteral("-q"),
+                                             QStringLiteral("--"), joinPath(copies, par2File)});
+    QByteArray output;
+    const int status = runCommandCapturing(repair, &output);
+    if (status == kCouldNotStart)
+        return u.fail(QStringLiteral("the set fails its check and par2, which could repair it, "
+                                     "cannot be run (Debian package par2)"));
+    if (status != 0)
+        return u.fail(QStringLiteral("the set fails its check and par2 cannot repair it "
+                                     "(par2 status %1): %2")
+                          .arg(status)
+                          .arg(lastLine(output)));
+    u.result.repaired = repairedZips(u.request.zipDir, copies);
+    const SetReport again = checkZipFolder(copies, u.status);
+    if (!again.passed())
+        return u.fail(QStringLiteral("the set repaired with par2 still fails its check: %1")
+                          .arg(firstFault(again)));
+    u.result.report << QStringLiteral("Repaired with PAR2 (%1): %2")
+                           .arg(par2File, u.result.repaired.join(QStringLiteral(", ")));
+    u.setFolder = copies;
+    return true;
+}
+
+// The volume of every zip, in set order, copied out under its own name: a set of ours puts
+// the volume first in each zip.
+bool copyVolumesOut(Unpacking& u, const QString& to, QStringList* volumes) {
+    const QStringList zips = setZips(u.setFolder);
+    for (qsizetype i = 0; i < zips.size(); ++i) {
+        u.tell(QStringLiteral("Taking the volume out of %1").arg(printableText(zips[i])),
+               int(i * 100 / zips.size()));
+        int code = 0;
+        const QByteArray path = QFile::encodeName(joinPath(u.setFolder, zips[i]));
+        zip_t* archive = zip_open(path.constData(), ZIP_RDONLY, &code);
+        zip_stat_t st;
+        zip_stat_init(&st);
+        const bool listed = archive && zip_stat_index(archive, 0, 0, &st) == 0 && st.name;
+        const QString name = listed ? QString::fromUtf8(st.name) : QString();
+        if (!listed || name.contains(QLatin1Char('/')) || name.startsWith(QLatin1Char('.')) ||
+            name.compare(QLatin1String("file_id.diz"), Qt::CaseInsensitive) == 0 ||
+            volumes->contains(name)) {
+            if (archive)
+                zip_discard(archive);
+            return u.fail(QStringLiteral("%1 holds no volume first").arg(printableText(zips[i])));
+        }
+        const QString out = joinPath(to, name);
+        zip_file_t* entry = zip_fopen_index(archive, 0, 0);
+        QFile file(out);
+        bool written = entry && file.open(QIODevice::WriteOnly | QIODevice::NewOnly);
+        QByteArray buffer(256 * 1024, Qt::Uninitialized);
+        zip_int64_t got = 0;
+        while (written && (got = zip_fread(entry, buffer.data(), zip_uint64_t(buffer.size()))) > 0)
+            written = file.write(buffer.constData(), got) == got;
+        written = written && got == 0 && file.flush();
+        const QString why =
+            got < 0 ? QString::fromLocal8Bit(zip_file_strerror(entry)) : file.errorString();
+        if (entry)
+            zip_fclose(entry);
+        zip_discard(archive);
+        if (!written)
+            return u.fail(QStringLiteral("cannot take the volume out of %1: %2")
+                              .arg(printableText(zips[i]), why));
+        *volumes << name;
+    }
+    return true;
+}
+
+QString sevenZipProgram() {
+    const QString found = findProgram(QStringLiteral("7zz"));
+    return found.isEmpty() ? findProgram(QStringLiteral("7z")) : found;
+}
+
+// The archive's listing, judged before anything is extracted.
+bool checkListing(Unpacking& u, const QString& sevenZip, const QString& firstVolume,
+                  ArchiveListing* listing) {
+    u.tell(QStringLiteral("Reading the archive's listing"));
+    QByteArray output;
+    const int status = runCommandCapturing(
+        makeCommand(sevenZip, {QStringLiteral("l"), QStringLiteral("-slt"), QStringLiteral("-ba"),
+                               QStringLiteral("--"), firstVolume}),
+        &output, 256 << 20, false);
+    if (status != 0)
+        return u.fail(
+            QStringLiteral("7-Zip cannot list the joined volumes (status %1)").arg(status));
+    *listing = parseArchiveListing(output);
+    if (!listing->ok)
+        return u.fail(
+            QStringLiteral("the archive's listing cannot be read: %1").arg(listing->error));
+    if (const QString unsafe = unsafeEntry(listing->entries); !unsafe.isEmpty())
+        return u.fail(QStringLiteral("the archive is not unpacked: %1").arg(unsafe));
+    for (const ListedEntry& entry : listing->entries)
+        if (!entry.folder) {
+            ++u.result.files;
+            u.result.bytes += entry.size;
+        }
+    return true;
+}
+
+// Puts back the absolute targets 7-Zip moved below the folder it extracted into. A link is
+// replaced by a new one, never written through.
+bool restoreAbsoluteLinks(const QString& root, QString* error) {
+    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        if (!isLink(path))
+            continue;
+        char buffer[PATH_MAX + 1];
+        const ssize_t n = ::readlink(QFile::encodeName(path).constData(), buffer, PATH_MAX);
+        if (n < 0)
+            continue;
+        const QString written = QFile::decodeName(QByteArray(buffer, n));
+        const QString stored = storedLinkTarget(written, root);
+        if (stored == written)
+            continue;
+        const QByteArray fresh = QFile::encodeName(path + QStringLiteral(".kavel-link"));
+        if (::symlink(QFile::encodeName(stored).constData(), fresh.constData()) != 0 ||
+            ::rename(fresh.constData(), QFile::encodeName(path).constData()) != 0) {
+            *error = QStringLiteral("cannot restore the link %1: %2").arg(path, errnoText());
+            ::unlink(fresh.constData());
+            return false;
+        }
+    }
+    return true;
+}
+
+// Extracts the archive into a new folder beside the destination; the free space that goes
+// tells how far it is.
+bool extractBeside(Unpacking& u, const QString& sevenZip, const QString& firstVolume,
+                   QString* extracted) {
+    const QFileInfo dest(u.request.dest);
+    QByteArray pattern = QFile::encodeName(
+        joinPath(dest.absolutePath(), QLatin1Char('.') + dest.fileName() + ".unpack-XXXXXX"));
+    if (!::mkdtemp(pattern.data()))
+        return u.fail(
+            QStringLiteral("cannot make a folder beside %1: %2").arg(u.request.dest, errnoText()));
+    *extracted = QFile::decodeName(pattern);
+    const qint64 freeBefore = QStorageInfo(*extracted).bytesAvailable();
+    if (freeBefore >= 0 && u.result.bytes > freeBefore)
+        return u.fail(QStringLiteral("%1 bytes are needed beside %2, %3 are free")
+                          .arg(u.result.bytes)
+                          .arg(u.request.dest)
+                          .arg(freeBefore));
+    int shown = -1;
+    auto progress = [&] {
+        const qint64 used = freeBefore - QStorageInfo(*extracted).bytesAvailable();
+        const int percent =
+            u.result.bytes > 0 ? int(std::clamp<qint64>(used * 100 / u.result.bytes, 0, 99)) : 0;
+        if (percent != shown)
+            u.tell(QStringLiteral("Extracting"), shown = percent);
+    };
+    progress();
+    // -snld20: links come back with their targets as stored; the listing was judged above.
+    QByteArray output;
+    const int status = runCommandCapturing(
+        makeCommand(sevenZip,
+                    {QStringLiteral("x"), QStringLiteral("-y"), QStringLiteral("-bso1"),
+                     QStringLiteral("-bse1"), QStringLiteral("-bsp0"), QStringLiteral("-snld20"),
+                     QStringLiteral("-o") + *extracted, QStringLiteral("--"), firstVolume}),
+        &output, 1 << 20, true, progress);
+    if (const int signal = StopSignals::requested())
+        return u.fail(
+            QStringLiteral("stopped by %1").arg(QLatin1String(StopSignals::name(signal))));
+    if (status != 0)
+        return u.fail(QStringLiteral("7-Zip cannot extract the joined volumes (status %1): %2")
+                          .arg(status)
+                          .arg(lastLine(output)));
+    QString error;
+    if (!restoreAbsoluteLinks(*extracted, &error))
+        return u.fail(error);
+    u.tell(QStringLiteral("Extracting"), 100);
+    return true;
+}
+
+// Gives the extracted tree the destination's name, with the mode a new folder gets.
+bool moveIntoPlace(Unpacking& u, const QString& extracted) {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::chmod(QFile::encodeName(extracted).constData(), 0777 & ~mask);
+    const QByteArray dest = QFile::encodeName(u.request.dest);
+    // An empty destination folder is replaced by rename itself.
+    if (::rename(QFile::encodeName(extracted).constData(), dest.constData()) != 0)
+        return u.fail(QStringLiteral("cannot name the unpacked tree %1: %2")
+                          .arg(u.request.dest, errnoText()));
+    return true;
+}
+
+bool unpackChecked(Unpacking& u) {
+    u.tell(QStringLiteral("Checking the zips"));
+    const SetReport report = checkZipFolder(u.request.zipDir, u.status);
+    if (const int signal = StopSignals::requested())
+        return u.fail(
+            QStringLiteral("stopped by %1").arg(QLatin1String(StopSignals::name(signal))));
+    u.result.report << (report.lines.isEmpty() ? QString() : report.lines.back());
+    if (!report.passed() && !repairWithPar2(u, report))
+        return false;
+    const QString sevenZip = sevenZipProgram();
+    if (sevenZip.isEmpty())
+        return u.fail(QStringLiteral("unpacking needs 7-Zip (7zz), which is not installed"));
+    const QString volumeDir = joinPath(u.work, QStringLiteral("volumes"));
+    QStringList volumes;
+    if (!QDir().mkpath(volumeDir))
+        return u.fail(QStringLiteral("cannot make %1").arg(volumeDir));
+    if (!copyVolumesOut(u, volumeDir, &volumes))
+        return false;
+    ArchiveListing listing;
+    const QString first = joinPath(volumeDir, volumes.front());
+    if (!checkListing(u, sevenZip, first, &listing))
+        return false;
+    QString extracted;
+    const bool done = extractBeside(u, sevenZip, first, &extracted) && moveIntoPlace(u, extracted);
+    if (!done && !extracted.isEmpty())
+        QDir(extracted).removeRecursively();
+    return done;
+}
+
+} // namespace
+
+QString destinationFault(const QString& dest) {
+    if (dest.isEmpty())
+        return QStringLiteral("no destination folder named");
+    const QFileInfo info(dest);
+    if (isLink(dest))
+        return QStringLiteral("%1 is a link; unpack into a new folder").arg(dest);
+    if (info.exists() && !info.isDir())
+        return QStringLiteral("%1 is there and is not a folder").arg(dest);
+    if (info.exists() &&
+        !QDir(dest)
+             .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)
+             .isEmpty())
+        return QStringLiteral("%1 is not empty; unpack into a new or empty folder").arg(dest);
+    if (!QFileInfo(info.absolutePath()).isDir())
+        return QStringLiteral("the folder %1 for %2 does not exist")
+            .arg(info.absolutePath(), info.fileName());
+    return {};
+}
+
+UnpackResult unpackSet(const UnpackRequest& request, const UnpackStatus& status) {
+    Unpacking u;
+    u.request = request;
+    u.request.dest = QDir::cleanPath(QFileInfo(request.dest).absoluteFilePath());
+    u.status = status;
+    u.setFolder = request.zipDir;
+    const QString fault = QFileInfo(request.zipDir).isDir()
+                              ? destinationFault(u.request.dest)
+                              : QStringLiteral("%1 is not a folder of zips").arg(request.zipDir);
+    if (!fault.isEmpty()) {
+        u.fail(fault);
+        return u.result;
+    }
+    QString error;
+    const QString workFolder = AppPaths::workFolder(&error);
+    if (workFolder.isEmpty()) {
+        u.fail(error);
+        return u.result;
+    }
+    QTemporaryDir work(joinPath(workFolder, QStringLiteral("unpack-XXXXXX")));
+    if (!work.isValid()) {
+        u.fail(QStringLiteral("cannot make a folder in %1").arg(workFolder));
+        return u.result;
+    }
+    u.work = work.path();
+    if (unpackChecked(u)) {
+        u.result.ok = true;
+        u.result.report << QStringLiteral("Unpacked %1 files (%2 bytes) into %3")
+                               .arg(u.result.files)
+                               .arg(u.result.bytes)
+                               .arg(u.request.dest);
+    }
+    return u.result;
+}
