@@ -136,15 +136,11 @@ QStringList ownFoldersInSource(const PlanFacts& facts) {
     return inside;
 }
 
-RunPlan planRun(const JobSettings& job, const PlanFacts& facts, const PlanOptions& options) {
-    RunPlan plan;
-    if (auto f = jobFault(job, facts)) {
-        plan.fault = f;
-        return plan;
-    }
+namespace {
 
-    // The volumes: the estimate decides the first volume's name and the numbering width; the
-    // archiver's real count, once known, may only widen it.
+// The volumes: the estimate decides the first volume's name and the numbering width; the
+// archiver's real count, once known, may only widen it.
+VolumePlan planVolumeCount(RunPlan& plan, const JobSettings& job, const PlanOptions& options) {
     const VolumePlan volumes = planVolumes(job.Archiver, job.SizeUnits, options.sourceSizeM);
     plan.estimate = estimatedVolumes(job.SizeUnits, options.sourceSizeM);
     plan.extension = volumes.extension;
@@ -159,21 +155,25 @@ RunPlan planRun(const JobSettings& job, const PlanFacts& facts, const PlanOption
             job.SizeUnits == 0 ? 1 : qMax(1, int(std::ceil(double(plan.estimate) - 1e-6)));
     }
     plan.digits = three ? 3 : 2;
+    return volumes;
+}
 
-    // The Part's numbering refusals come first, then the volume limit, then a label that
-    // would overwrite the template's text (no use making room for a set that cannot be).
+// The Part's numbering refusals come first, then the volume limit, then a label that would
+// overwrite the template's text (no use making room for a set that cannot be).
+std::optional<PlanFault> setFault(const RunPlan& plan, const VolumePlan& volumes,
+                                  const JobSettings& job, const PlanFacts& facts,
+                                  const PlanOptions& options) {
     bool noRoom = false;
     std::optional<PlanFault> numbering = numberingFault(job, facts, plan.digits, &noRoom);
     if (numbering && !(noRoom && volumes.tooManyVolumes)) {
-        if (plan.countKnown && !volumes.threeDigitNumbers && three)
+        if (plan.countKnown && !volumes.threeDigitNumbers && plan.digits == 3)
             numbering->text = QStringLiteral("The archiver made %1 volumes, too many for two-digit "
                                              "disk numbers, and %2")
                                   .arg(plan.volumeCount)
                                   .arg(numbering->text);
         if (plan.countKnown)
             numbering->stage = PlanFault::Stage::AfterArchiving;
-        plan.fault = numbering;
-        return plan;
+        return numbering;
     }
     if (volumes.tooManyVolumes) {
         PlanFault f =
@@ -181,21 +181,21 @@ RunPlan planRun(const JobSettings& job, const PlanFacts& facts, const PlanOption
                   Page::Progress, {}, QString::fromLatin1(kTooManyVolumesText));
         f.boxTitle = QString::fromLatin1(kTooManyVolumesTitle);
         f.boxIcon = MessageIcon::Critical;
-        plan.fault = f;
-        return plan;
+        return f;
     }
     if (plan.countKnown && !job.RawArchivesOnly)
         if (auto f = countFault(job, plan.volumeCount)) {
             f->stage = PlanFault::Stage::AfterArchiving;
-            plan.fault = f;
-            return plan;
+            return f;
         }
-    if (options.par2Percent > 0 && !facts.par2Fault.isEmpty() && !job.RawArchivesOnly) {
-        plan.fault = fault(facts.par2Fault, Page::Progress, {}, facts.par2Fault);
-        return plan;
-    }
+    if (options.par2Percent > 0 && !facts.par2Fault.isEmpty() && !job.RawArchivesOnly)
+        return fault(facts.par2Fault, Page::Progress, {}, facts.par2Fault);
+    return std::nullopt;
+}
 
-    // What the archiver is told: the source with the skip list and the run's own folders.
+// What the archiver is told: the source with the skip list and the run's own folders.
+void planArchiver(RunPlan& plan, const JobSettings& job, const PlanFacts& facts,
+                  const PlanOptions& options) {
     plan.ownFolders = ownFoldersInSource(facts);
     plan.exclusionText = job.SkipList;
     for (const QString& folder : plan.ownFolders)
@@ -205,11 +205,43 @@ RunPlan planRun(const JobSettings& job, const PlanFacts& facts, const PlanOption
     plan.archivePath = joinPath(options.outputFolder, job.ZipName + plan.extension);
     plan.archiver = archiverCommand(job.Archiver, job.SizeUnits, job.MethodIndex, plan.archivePath,
                                     job.SourceSpec, plan.listFile);
-    if (job.RawArchivesOnly)
-        return plan;
+}
 
-    // The zips.
-    plan.zipName = job.ZipName.left(zipNameLimit(job.SizeUnits, three));
+PlannedZip plannedZip(const RunPlan& plan, const JobSettings& job, const PlanFacts& facts,
+                      const PlanOptions& options, int k) {
+    const bool three = plan.digits == 3;
+    PlannedZip zip;
+    zip.number = k;
+    const QString number = volumeNumberText(job.SizeUnits, plan.volumeCount, k, three);
+    zip.shownName = shownZipName(plan.zipName, options.dateText, number);
+    zip.base = zipBaseFor(job.ZipDir, plan.zipName, options.dateText, number);
+    zip.path = zip.base + QStringLiteral(".zip");
+    if (job.AutoNumber) {
+        const QStringList lines =
+            numberedDizLines(job, facts.dizLines, k, plan.volumeCount, plan.digits);
+        zip.dizText = linesText(lines);
+        const int lineNumber = fieldNumber(job.NumberLine);
+        if (lineNumber >= 1 && lineNumber <= lines.size())
+            zip.numberedLine = lines[lineNumber - 1];
+    } else {
+        zip.dizText = facts.dizBytes;
+    }
+    zip.entries << PlanEntry{PlanEntry::Kind::Volume, {}, {}}
+                << PlanEntry{PlanEntry::Kind::Diz, kDizEntry, job.DizFile};
+    if (!job.FirstZipOnly || k == 1) {
+        if (!job.NfoFile.isEmpty())
+            zip.entries << PlanEntry{PlanEntry::Kind::Nfo, plan.nfoCopyName, job.NfoFile};
+        for (const QString& file : facts.extraFiles)
+            zip.entries << PlanEntry{PlanEntry::Kind::Extra, file,
+                                     job.ExtraIsFile ? job.ExtraPath
+                                                     : joinPath(job.ExtraPath, file)};
+    }
+    return zip;
+}
+
+void planZips(RunPlan& plan, const JobSettings& job, const PlanFacts& facts,
+              const PlanOptions& options) {
+    plan.zipName = job.ZipName.left(zipNameLimit(job.SizeUnits, plan.digits == 3));
     plan.stem = plan.zipName + options.dateText;
     plan.compressionLevel = zipCompressionLevel(job);
     plan.commentFile = job.CommentOn ? job.CommentFile : QString();
@@ -217,51 +249,29 @@ RunPlan planRun(const JobSettings& job, const PlanFacts& facts, const PlanOption
         plan.nfoCopyName = nfoCopyName(job.NfoFile);
         plan.nfoText = linesText(taggedNfoLines(facts.nfoLines));
     }
-    const QByteArray unnumberedDiz = facts.dizBytes;
-    const int lineNumber = fieldNumber(job.NumberLine);
     plan.zips.reserve(plan.volumeCount);
-    for (int k = 1; k <= plan.volumeCount; ++k) {
-        PlannedZip zip;
-        zip.number = k;
-        const QString number = volumeNumberText(job.SizeUnits, plan.volumeCount, k, three);
-        zip.shownName = shownZipName(plan.zipName, options.dateText, number);
-        zip.base = zipBaseFor(job.ZipDir, plan.zipName, options.dateText, number);
-        zip.path = zip.base + QStringLiteral(".zip");
-        if (job.AutoNumber) {
-            const QStringList lines =
-                numberedDizLines(job, facts.dizLines, k, plan.volumeCount, plan.digits);
-            zip.dizText = linesText(lines);
-            if (lineNumber >= 1 && lineNumber <= lines.size())
-                zip.numberedLine = lines[lineNumber - 1];
-        } else {
-            zip.dizText = unnumberedDiz;
-        }
-        zip.entries << PlanEntry{PlanEntry::Kind::Volume, {}, {}}
-                    << PlanEntry{PlanEntry::Kind::Diz, kDizEntry, job.DizFile};
-        if (!job.FirstZipOnly || k == 1) {
-            if (!job.NfoFile.isEmpty())
-                zip.entries << PlanEntry{PlanEntry::Kind::Nfo, plan.nfoCopyName, job.NfoFile};
-            for (const QString& file : facts.extraFiles)
-                zip.entries << PlanEntry{PlanEntry::Kind::Extra, file,
-                                         job.ExtraIsFile ? job.ExtraPath
-                                                         : joinPath(job.ExtraPath, file)};
-        }
-        plan.zips << zip;
-    }
+    for (int k = 1; k <= plan.volumeCount; ++k)
+        plan.zips << plannedZip(plan, job, facts, options, k);
+}
 
-    // Receivers read a three-digit total only in brackets.
-    if (job.AutoNumber && lineNumber >= 1 && lineNumber <= facts.dizLines.size()) {
-        const DiskLabelPlacement placed =
-            placeDiskLabel(facts.dizLines[lineNumber - 1], fieldNumber(job.NumberColumn),
-                           plan.volumeCount, plan.volumeCount, plan.digits);
-        const QString total = placed.label.section(QLatin1Char('/'), 1);
-        if (total.size() >= 3 && !placed.bracketed)
-            plan.warnings << QStringLiteral("line %1 of %2: %3")
-                                 .arg(lineNumber)
-                                 .arg(job.DizFile, unreadTotalText(placed.label));
-    }
+// Receivers read a three-digit total only in brackets.
+void warnOfUnreadTotal(RunPlan& plan, const JobSettings& job, const PlanFacts& facts) {
+    const int lineNumber = fieldNumber(job.NumberLine);
+    if (!job.AutoNumber || lineNumber < 1 || lineNumber > facts.dizLines.size())
+        return;
+    const DiskLabelPlacement placed =
+        placeDiskLabel(facts.dizLines[lineNumber - 1], fieldNumber(job.NumberColumn),
+                       plan.volumeCount, plan.volumeCount, plan.digits);
+    const QString total = placed.label.section(QLatin1Char('/'), 1);
+    if (total.size() >= 3 && !placed.bracketed)
+        plan.warnings << QStringLiteral("line %1 of %2: %3")
+                             .arg(lineNumber)
+                             .arg(job.DizFile, unreadTotalText(placed.label));
+}
 
-    // What follows the last zip, and an older set of the same name that this one replaces.
+// What follows the last zip, and an older set of the same name that this one replaces.
+void planFinish(RunPlan& plan, const JobSettings& job, const PlanFacts& facts,
+                const PlanOptions& options) {
     if (options.sfv)
         plan.sfvPath = joinPath(job.ZipDir, plan.stem + QStringLiteral(".sfv"));
     plan.par2Percent = options.par2Percent;
@@ -275,6 +285,25 @@ RunPlan planRun(const JobSettings& job, const PlanFacts& facts, const PlanOption
         if (isSetFile(name, plan.stem))
             plan.olderSet << joinPath(job.ZipDir, name);
     }
+}
+
+} // namespace
+
+RunPlan planRun(const JobSettings& job, const PlanFacts& facts, const PlanOptions& options) {
+    RunPlan plan;
+    plan.fault = jobFault(job, facts);
+    if (plan.fault)
+        return plan;
+    const VolumePlan volumes = planVolumeCount(plan, job, options);
+    plan.fault = setFault(plan, volumes, job, facts, options);
+    if (plan.fault)
+        return plan;
+    planArchiver(plan, job, facts, options);
+    if (job.RawArchivesOnly)
+        return plan;
+    planZips(plan, job, facts, options);
+    warnOfUnreadTotal(plan, job, facts);
+    planFinish(plan, job, facts, options);
     return plan;
 }
 
