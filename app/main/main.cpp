@@ -21,6 +21,7 @@
 #include <QStringList>
 
 #include <cstdio>
+#include <functional>
 #include <unistd.h>
 
 namespace {
@@ -97,8 +98,10 @@ void printLines(const QStringList& lines) {
     std::fflush(stdout);
 }
 
-int runWithoutWindow(int argc, char** argv, const ScriptArgument& script, const QString& workDir,
-                     bool runJob) {
+// A session on the console: one at a time, in this program's own work folder, which goes
+// with it.
+int sessionWithoutWindow(int argc, char** argv, const RunFlags& flags, const QString& workDir,
+                         const std::function<SessionResult(JobSession&)>& step) {
     QCoreApplication app(argc, argv);
     QString error;
     if (AppPaths::workFolder(&error).isEmpty()) {
@@ -120,17 +123,23 @@ int runWithoutWindow(int argc, char** argv, const ScriptArgument& script, const 
     SessionResult result;
     {
         ConsoleWindow window(isatty(STDOUT_FILENO) ? stdout : nullptr);
-        JobSession session(window, machine, script.flags);
+        JobSession session(window, machine, flags);
         session.setWorkDrive(workDir);
-        if (runJob)
-            session.useRememberedComment();
-        result = session.runScript(script.scriptPath, runJob);
+        result = step(session);
         window.endLine();
     }
-    // Whatever the run made at fixed places goes with it.
     AppPaths::removeWorkFolder();
     printResult(result);
     return result.exitCode;
+}
+
+int runWithoutWindow(int argc, char** argv, const ScriptArgument& script, const QString& workDir,
+                     bool runJob) {
+    return sessionWithoutWindow(argc, argv, script.flags, workDir, [&](JobSession& session) {
+        if (runJob)
+            session.useRememberedComment();
+        return session.runScript(script.scriptPath, runJob);
+    });
 }
 
 // --verify ZIPDIR [SCRIPT]: reads the zips only; the volumes are joined in this program's
@@ -173,31 +182,9 @@ int verifyWithoutWindow(int argc, char** argv, const QString& zipDir, const QStr
 
 // --resume FOLDER: a run, so one at a time, and ends as a run ends.
 int resumeWithoutWindow(int argc, char** argv, const QString& folder) {
-    QCoreApplication app(argc, argv);
-    QString error;
-    if (AppPaths::workFolder(&error).isEmpty()) {
-        printResult({kExitFailed, error, {}, {}});
-        return kExitFailed;
-    }
-    SingleInstance instance;
-    if (instance.handOverToRunning(1000) || !instance.listen()) {
-        AppPaths::removeWorkFolder();
-        std::fprintf(stderr, "kavel32: another Kavel32 is running\n");
-        return kExitAnotherRunning;
-    }
-    AppPaths::removeStaleWorkFolders();
-    DesktopMachine machine;
-    SessionResult result;
-    {
-        const RunFlags flags{true, false};
-        ConsoleWindow window(isatty(STDOUT_FILENO) ? stdout : nullptr);
-        JobSession session(window, machine, flags);
-        result = session.resumeStep(QDir(folder).absolutePath());
-        window.endLine();
-    }
-    AppPaths::removeWorkFolder();
-    printResult(result);
-    return result.exitCode;
+    return sessionWithoutWindow(argc, argv, RunFlags{true, false}, {}, [&](JobSession& session) {
+        return session.resumeStep(QDir(folder).absolutePath());
+    });
 }
 
 // --unpack ZIPDIR DEST: reads ZIPDIR only; the volumes are joined in this program's own work
