@@ -16,6 +16,7 @@
 #include "release/zip_inspection.h"
 
 #include <QProcess>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -300,6 +301,54 @@ class TestReaders : public QObject {
             QVERIFY2(entry.startsWith("set") && !entry.contains(".kavel32") &&
                          (entry.endsWith(".zip") || entry.endsWith("." + writer)),
                      qPrintable(entry));
+    }
+
+    // Every status par2 documents beside success (1: damaged but repairable ... 8: out of
+    // memory) fails its step, at creation and at verification alike, and a failed creation
+    // leaves nothing of par2's beside the zips.
+    void par2StatusesFailTheStep_data() {
+        QTest::addColumn<QString>("step");
+        QTest::addColumn<int>("status");
+        for (const char* step : {"create", "verify"})
+            for (int status = 1; status <= 8; ++status)
+                QTest::addRow("%s exits %d", step, status) << step << status;
+    }
+    void par2StatusesFailTheStep() {
+        QFETCH(QString, step);
+        QFETCH(int, status);
+        const QString real = QStandardPaths::findExecutable("par2");
+        if (real.isEmpty())
+            QSKIP("par2 is not installed");
+        QTemporaryDir dir;
+        const QString bin = dir.filePath("bin");
+        writeFile(bin + "/par2",
+                  QString("#!/bin/sh\n"
+                          "[ \"$1\" = %1 ] && { echo 'par2 says no' >&2; exit %2; }\n"
+                          "exec %3 \"$@\"\n")
+                      .arg(step)
+                      .arg(status)
+                      .arg(real)
+                      .toUtf8());
+        QVERIFY(QFile::setPermissions(bin + "/par2", QFile::ReadOwner | QFile::ExeOwner));
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", bin.toUtf8() + ":" + path);
+        const auto restore = qScopeGuard([&path] { qputenv("PATH", path); });
+        const QString zips = dir.filePath("zips");
+        const QStringList files = {zips + "/set01.zip", zips + "/set02.zip"};
+        for (int i = 0; i < files.size(); ++i)
+            writeFile(files[i], QByteArray(20000 + i, char('a' + i)));
+
+        QString error;
+        QVERIFY(!makeRecoveryFiles(zips, "set", 5, files, &error));
+        QVERIFY2(error.contains(QString("(par2 status %1): par2 says no").arg(status)),
+                 qPrintable(error));
+        QVERIFY2(error.startsWith(step == "create" ? "Making" : "Verifying"), qPrintable(error));
+        const QStringList left =
+            QDir(zips).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        if (step == "create")
+            QCOMPARE(left, QStringList({"set01.zip", "set02.zip"}));
+        else
+            QVERIFY2(!left.join(' ').contains(".kavel32"), qPrintable(left.join(' ')));
     }
 
     void zipNames_data() {
