@@ -521,6 +521,32 @@ class TestSetCheckEndToEnd : public QObject {
         QCOMPARE(found, expected);
     }
 
+    // A whole set whose tester says "Everything is Ok" yet exits with any status 7-Zip
+    // documents beside success (1: warning, 2: fatal, 7: command line, 8: memory, 255:
+    // stopped) fails the check, naming the status.
+    void testerStatusDecides_data() {
+        QTest::addColumn<int>("status");
+        for (int status : {0, 1, 2, 7, 8, 255})
+            QTest::addRow("7zz exits %d", status) << status;
+    }
+    void testerStatusDecides() {
+        QFETCH(int, status);
+        const QString bin = root.filePath(QString("bin-7zz-%1").arg(status));
+        writeFile(bin + "/7zz",
+                  QString("#!/bin/sh\n/usr/bin/7zz \"$@\"\nexit %1\n").arg(status).toUtf8());
+        QVERIFY(QFile::setPermissions(bin + "/7zz", QFile::ReadOwner | QFile::ExeOwner));
+        QProcessEnvironment tester = env;
+        tester.insert("PATH", bin + ":" + env.value("PATH"));
+        const Run run = kavel({"--verify", pristine, script}, tester);
+        if (status == 0) {
+            QVERIFY2(run.exitCode == 0, qPrintable(run.out + run.err));
+            return;
+        }
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.out.contains(QString("the joined volumes fail 7zz t (status %1)").arg(status)),
+                 qPrintable(run.out));
+    }
+
     // Without the par2 program nothing is made at all.
     void missingPar2StopsBeforeTheRun() {
         const QString bin = root.filePath("bin-without-par2");
