@@ -134,13 +134,29 @@ class ProcessRunnerTest : public QObject {
 
     // A stop request (SIGTERM to this program) stops the child and its own children at once.
     void stopRequestStopsTheChild() {
+        QTemporaryDir dir;
+        const QString pidFile = dir.filePath("grandchild");
         StopSignals::install();
         QElapsedTimer t;
         t.start();
-        ::raise(SIGTERM);
-        QCOMPARE(runCommand(makeCommand("sh", {"-c", "sleep 30 & sleep 30; wait"})), 128 + SIGTERM);
+        bool raised = false;
+        // The stop comes once the child has started a child of its own.
+        const auto stopOnceStarted = [&] {
+            if (!raised && readAll(pidFile).endsWith('\n')) {
+                raised = true;
+                ::raise(SIGTERM);
+            }
+        };
+        QCOMPARE(runCommand(makeCommand("sh", {"-c", "sleep 30 & echo $! > \"$1\"; sleep 30; wait",
+                                               "sh", pidFile}),
+                            stopOnceStarted),
+                 128 + SIGTERM);
         QVERIFY(t.elapsed() < 10'000);
         StopSignals::clear();
+        // The stop went to the group: the child's own child is gone as well.
+        const qint64 grandchild = readAll(pidFile).trimmed().toLongLong();
+        QVERIFY(grandchild > 0);
+        QTRY_VERIFY_WITH_TIMEOUT(!processAlive(grandchild), 5000);
     }
 
     // Killed outright, this program cannot stop what it started: the kernel sends the child
