@@ -239,7 +239,7 @@ class TestDizNumbering : public QObject {
             << QByteArray("Disk [00/00] set") << 7 << 3 << 5 << 102 << refused << "]";
         QTest::newRow("x placeholder, brackets") << QByteArray("Disk (xx/xx) set") << 7 << 2 << 3
                                                  << 9 << QByteArray("Disk (03/09) set") << "";
-        QTest::newRow("mixed placeholder") << QByteArray("Disk ??/##    ") << 6 << 3 << 7 << 120
+        QTest::newRow("mixed placeholder") << QByteArray("Disk ?\?/##    ") << 6 << 3 << 7 << 120
                                            << QByteArray("Disk 007/120  ") << "";
         QTest::newRow("blanks only") << QByteArray("Disk        end") << 6 << 2 << 1 << 3
                                      << QByteArray("Disk 01/03  end") << "";

@@ -52,7 +52,9 @@ class FaultInjectionTest : public QObject {
                             "    [ -e \"$archive.002\" ] && kill -9 $$ && exit 0\n"
                             "    i=$((i+1)); sleep 0.02\n"
                             "  done ) >/dev/null 2>&1 &");
-        const Run r = h.run(c, h.writeScript(c), {false, false, 0, c.tools});
+        RunOptions shadowed;
+        shadowed.pathPrefix = c.tools;
+        const Run r = h.run(c, h.writeScript(c), shadowed);
         checkAftermath(c, r, "7-Zip was stopped", false);
         QVERIFY(QDir(c.zips).isEmpty());
     }
@@ -86,7 +88,9 @@ class FaultInjectionTest : public QObject {
     void readOnlyZipFolder() {
         const Case c = h.makeCase();
         Harness::handToNobody(c, false);
-        const Run r = h.run(c, h.writeScript(c), {false, true, 0, {}});
+        RunOptions unprivileged;
+        unprivileged.asNobody = true;
+        const Run r = h.run(c, h.writeScript(c), unprivileged);
         checkAftermath(c, r, "Permission denied", true);
         QVERIFY(QDir(c.zips).isEmpty());
         h.checkVolumesRestoreSource(c, r);
@@ -100,7 +104,9 @@ class FaultInjectionTest : public QObject {
         QVERIFY(::chmod(QFile::encodeName(locked).constData(), 0600) == 0);
         Harness::handToNobody(c, true);
         c.sourceBefore = snapshot(c.source);
-        const Run r = h.run(c, h.writeScript(c), {false, true, 0, {}});
+        RunOptions unprivileged;
+        unprivileged.asNobody = true;
+        const Run r = h.run(c, h.writeScript(c), unprivileged);
         checkAftermath(c, r, "locked.bin", false);
         QVERIFY(QDir(c.zips).isEmpty());
     }
@@ -141,8 +147,10 @@ class FaultInjectionTest : public QObject {
                     QVERIFY(QFileInfo(d + "/" + f).isDir() ? QDir(d + "/" + f).removeRecursively()
                                                            : QFile::remove(d + "/" + f));
             QProcess a, b;
-            h.start(a, c, "!" + firstScript, {false, false, 0, c.tools});
-            h.start(b, c, "!" + secondScript, {false, false, 0, c.tools});
+            RunOptions shadowed;
+            shadowed.pathPrefix = c.tools;
+            h.start(a, c, "!" + firstScript, shadowed);
+            h.start(b, c, "!" + secondScript, shadowed);
             QVERIFY(a.waitForFinished(300'000));
             QVERIFY(b.waitForFinished(300'000));
             QList<int> codes{a.exitCode(), b.exitCode()};
