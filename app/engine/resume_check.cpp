@@ -11,12 +11,6 @@
 
 namespace {
 
-// A regular file, not a link: what the journal's names may stand for.
-bool isRegularFile(const QString& path) {
-    struct stat st {};
-    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
 bool existsAtAll(const QString& path) {
     struct stat st {};
     return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
@@ -24,7 +18,7 @@ bool existsAtAll(const QString& path) {
 
 // Empty when the file is the one recorded, else why not.
 QString differs(const QString& path, const FileRecord& record) {
-    if (!isRegularFile(path))
+    if (!isRegularFileNoLink(path))
         return existsAtAll(path) ? QStringLiteral("it is not a regular file")
                                  : QStringLiteral("it is gone");
     const qint64 size = QFileInfo(path).size();
@@ -73,7 +67,7 @@ QString judgeZip(const PlannedZip& zip, const FileRecord& volume, const RunJourn
     }
     // Its volume is gone: only a zip that holds it whole may stand for it.
     QString error;
-    if (!isRegularFile(zip.path) ||
+    if (!isRegularFileNoLink(zip.path) ||
         !ZipComponent::holdsRecord(zip.path, volume.name, volume.size, volume.crc, &error))
         return QStringLiteral("the volume %1 is gone and no complete zip holds it%2")
             .arg(printableText(volumePath),

@@ -316,7 +316,7 @@ std::optional<RipResult> RipRun::zipPhase(Pass& pass, const QList<int>& remainin
         pass.journal->zips << record;
         return writeJournal(pass.outputFolder, *pass.journal, why);
     };
-    WrapContext context{rest, pass.job, window_, machine_, zip_, 0, {}, recordZip};
+    WrapContext context{rest, pass.job, window_, machine_, zip_, 0, recordZip};
     QString wrapError;
     const WrapResult wrapped = wrapVolumes(context, &wrapError);
     diskNumber_ = context.diskNumber;

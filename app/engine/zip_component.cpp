@@ -1,6 +1,7 @@
 #include "engine/zip_component.h"
 
 #include "job/text_lines.h"
+#include "platform/file_read.h"
 #include "platform/paths.h"
 #include "platform/stop_signals.h"
 
@@ -47,8 +48,7 @@ QString temporaryPathFor(const QString& zipPath) {
 // followed (what it points to is somebody else's, and is left alone): the new zip replaces the
 // link itself, as it replaces a FIFO or a device, which would never give a zip.
 bool holdsOwnZip(const QString& zipPath) {
-    struct stat st {};
-    return ::lstat(QFile::encodeName(zipPath).constData(), &st) == 0 && S_ISREG(st.st_mode);
+    return isRegularFileNoLink(zipPath);
 }
 
 QString directoryPart(const QString& path, const QString& name) {

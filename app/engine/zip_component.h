@@ -84,7 +84,6 @@ class ZipComponent {
     // it is stored with reduced to 0644, or 0755 for a file its owner may run, so neither the
     // clock nor the umask shows in the zip. Empty: each file's own time and mode, as found.
     void setStampTime(std::optional<qint64> seconds) { stamp_ = seconds; }
-    std::optional<qint64> stampTime() const { return stamp_; }
 
     // A zip entry's DOS date and time for a stamp, in UTC, held to the range DOS can
     // write: 1980-01-01 00:00:00 to 2107-12-31 23:59:58, in steps of two seconds.

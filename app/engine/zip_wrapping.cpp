@@ -311,7 +311,6 @@ WrapResult wrapVolumes(WrapContext& cx, QString* errorText) {
         if (!QFile::remove(volume.source))
             return fail(WrapResult::RunError,
                         QStringLiteral("Deleting the volume %1 failed").arg(volume.source));
-        cx.madeZips << zip.zipFileName();
         window.setProgress(0);
     }
     return WrapResult::Completed;

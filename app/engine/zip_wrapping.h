@@ -30,7 +30,6 @@ struct WrapContext {
     MachinePort& machine;
     ZipComponent& zip;
     int16_t diskNumber = 0; // out: the disk being wrapped when the loop ended
-    QStringList madeZips;   // out: every zip completed, in set order
     ZipDoneHandler zipDone; // optional
 };
 

@@ -8,6 +8,7 @@
 #include "release/dry_run.h"
 #include "release/finish_options.h"
 #include "release/set_check.h"
+#include "release/set_report.h"
 #include "release/unpack_set.h"
 #include "script/script_file.h"
 #include "session/console_window.h"
@@ -168,14 +169,11 @@ int verifyWithoutWindow(int argc, char** argv, const QString& zipDir, const QStr
     printLines(report.lines);
     SessionResult result{kExitCompleted, {}, warnings, {}};
     if (!stopRequested(&result) && !report.passed())
-        result = {kExitFailed,
-                  QStringLiteral("the set in %1 failed its check: %2%3")
-                      .arg(zipDir, report.faults.front())
-                      .arg(report.faults.size() > 1
-                               ? QStringLiteral(" (and %1 more)").arg(report.faults.size() - 1)
-                               : QString()),
-                  warnings,
-                  {}};
+        result = {
+            kExitFailed,
+            QStringLiteral("the set in %1 failed its check: %2").arg(zipDir, firstFault(report)),
+            warnings,
+            {}};
     printResult(result);
     return result.exitCode;
 }

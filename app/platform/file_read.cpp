@@ -137,6 +137,23 @@ quint32 bytesCrc32(QByteArrayView bytes) {
     return libdeflate_crc32(0, bytes.data(), size_t(bytes.size()));
 }
 
+bool isRegularFileNoLink(const QString& path) {
+    struct stat st {};
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool writeAll(int fd, QByteArrayView bytes) {
+    while (!bytes.isEmpty()) {
+        const ssize_t n = ::write(fd, bytes.data(), size_t(bytes.size()));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        bytes = bytes.sliced(n);
+    }
+    return true;
+}
+
 bool writeFileAtomically(const QString& folder, const QString& name, const QByteArray& bytes,
                          QString* error) {
     const QString target = folder + QLatin1Char('/') + name;
@@ -148,16 +165,10 @@ bool writeFileAtomically(const QString& folder, const QString& name, const QByte
         ::open(besideName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644)};
     if (out.fd < 0)
         return fail(error, QStringLiteral("cannot write %1: %2").arg(beside, reason(errno)));
-    for (qsizetype done = 0; done < bytes.size();) {
-        const ssize_t n = ::write(out.fd, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            const int code = errno;
-            ::unlink(besideName.constData());
-            return fail(error, QStringLiteral("cannot write %1: %2").arg(beside, reason(code)));
-        }
-        done += n;
+    if (!writeAll(out.fd, bytes)) {
+        const int code = errno;
+        ::unlink(besideName.constData());
+        return fail(error, QStringLiteral("cannot write %1: %2").arg(beside, reason(code)));
     }
     const bool synced = ::fsync(out.fd) == 0;
     const int syncError = errno;

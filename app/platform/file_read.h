@@ -25,5 +25,12 @@ QString crcText(quint32 crc);
 // Writes name in folder in one step: the bytes go to a new file beside it (never opened
 // through a link), reach the disk, and are renamed over name, so a reader finds the old
 // file or the new one whole, never half of one. False with *error naming the fault.
+// Whether path names a regular file itself: a link is not followed, so a link is not one.
+bool isRegularFileNoLink(const QString& path);
+
+// Writes every byte to fd, going on after an interrupted write; false with errno set when a
+// write fails.
+bool writeAll(int fd, QByteArrayView bytes);
+
 bool writeFileAtomically(const QString& folder, const QString& name, const QByteArray& bytes,
                          QString* error);

@@ -1,5 +1,7 @@
 #include "platform/file_replace.h"
 
+#include "platform/file_read.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -37,19 +39,6 @@ int createBeside(const QString& path, QByteArray* made) {
             return fd;
     }
     return -1;
-}
-
-bool writeAll(int fd, const QByteArray& bytes) {
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += n;
-    }
-    return true;
 }
 
 } // namespace

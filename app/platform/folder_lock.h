@@ -16,7 +16,6 @@ class FolderLock {
     // (a link is not followed) or someone else holds it.
     bool lock(const QString& folder, QString* error = nullptr);
     void unlock();
-    bool held() const { return fd_ >= 0; }
 
     // Whether a process, this one included, holds the folder's lock now.
     static bool isHeld(const QString& folder);

@@ -70,6 +70,11 @@ QString findProgram(const QString& name) {
     return found;
 }
 
+QString findSevenZip() {
+    const QString found = findProgram(QStringLiteral("7zz"));
+    return found.isEmpty() ? findProgram(QStringLiteral("7z")) : found;
+}
+
 QByteArray ProgressLineReader::feed(const QByteArray& bytes) {
     pending_ += bytes;
     QByteArray passOn;

@@ -12,6 +12,8 @@
 // ".exe", ".pif" or ".com" that is not found as written is tried without that ending.
 // Returns an empty string when nothing executable is found.
 QString findProgram(const QString& name);
+// 7-Zip as Debian installs it (7zz), else the older 7z; empty when neither is found.
+QString findSevenZip();
 
 // Runs the command and waits without limit for its end. The child inherits the environment
 // and the current directory and runs in a process group of its own, which is told to stop

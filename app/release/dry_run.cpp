@@ -63,9 +63,8 @@ QString archiverBackend(ArchiverKind archiver) {
     }
     const QString front =
         archiver == ArchiverKind::Rar ? QStringLiteral("wrar") : QStringLiteral("wace");
-    for (const char* sevenZip : {"7zz", "7z"})
-        if (const QString found = findProgram(QLatin1String(sevenZip)); !found.isEmpty())
-            return QStringLiteral("%1 makes the volumes with %2").arg(front, found);
+    if (const QString found = findSevenZip(); !found.isEmpty())
+        return QStringLiteral("%1 makes the volumes with %2").arg(front, found);
     return QStringLiteral("%1 finds no archiver to run (neither rar nor 7-Zip)").arg(front);
 }
 

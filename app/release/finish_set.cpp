@@ -57,14 +57,14 @@ FinishResult finishSet(const RunPlan& plan, const QStringList& zips, WindowPort&
         QString error;
         if (!makeRecoveryFiles(folder, plan.stem, plan.par2Percent, zips, &error))
             return fail(error);
+        const QStringList made = recoveryFileNames(folder, plan.stem);
         if (plan.stampTime)
-            for (const QString& name : recoveryFileNames(folder, plan.stem))
+            for (const QString& name : made)
                 if (!stampFileTime(joinPath(folder, name), *plan.stampTime))
                     return fail(QStringLiteral("cannot set the time of %1").arg(name));
         result.report << QStringLiteral("PAR2 recovery files at %1 %: %2, verified with par2")
                              .arg(plan.par2Percent)
-                             .arg(printableText(
-                                 recoveryFileNames(folder, plan.stem).join(QStringLiteral(", "))));
+                             .arg(printableText(made.join(QStringLiteral(", "))));
     }
     if (plan.verify) {
         window.setStatusText(QStringLiteral("Checking the zips"));
@@ -79,12 +79,8 @@ FinishResult finishSet(const RunPlan& plan, const QStringList& zips, WindowPort&
         result.report << report.lines;
         if (!report.passed()) {
             result.ok = false;
-            result.failure =
-                QStringLiteral("the zips were made but failed their check: %1%2")
-                    .arg(report.faults.front())
-                    .arg(report.faults.size() > 1
-                             ? QStringLiteral(" (and %1 more)").arg(report.faults.size() - 1)
-                             : QString());
+            result.failure = QStringLiteral("the zips were made but failed their check: %1")
+                                 .arg(firstFault(report));
         }
     }
     return result;

@@ -2,6 +2,15 @@
 
 #include "job/text_lines.h"
 
+QString firstFault(const SetReport& report) {
+    if (report.faults.isEmpty())
+        return {};
+    return report.faults.front() +
+           (report.faults.size() > 1
+                ? QStringLiteral(" (and %1 more)").arg(report.faults.size() - 1)
+                : QString());
+}
+
 QString zipLabel(int place, const QString& fileName, int width) {
     return QStringLiteral("zip %1 %2")
         .arg(place > 0 ? QStringLiteral("%1").arg(place, qMax(width, 2), 10, QLatin1Char('0'))

@@ -15,6 +15,10 @@ struct SetReport {
     bool passed() const { return faults.isEmpty(); }
 };
 
+// The report's first fault, and how many more there are: "... (and 3 more)"; empty when the
+// set passed.
+QString firstFault(const SetReport& report);
+
 // One zip of the folder as the check found it.
 struct CheckedZip {
     QString fileName;

@@ -71,15 +71,6 @@ SetReport checkZipFolder(const QString& folder, const UnpackStatus& status) {
     });
 }
 
-QString firstFault(const SetReport& report) {
-    if (report.faults.isEmpty())
-        return {};
-    return report.faults.front() +
-           (report.faults.size() > 1
-                ? QStringLiteral(" (and %1 more)").arg(report.faults.size() - 1)
-                : QString());
-}
-
 // The zips of a folder in set order: a whole set's names sort in the order of their numbers.
 QStringList setZips(const QString& folder) {
     QStringList zips;
@@ -232,11 +223,6 @@ bool copyVolumesOut(Unpacking& u, const QString& to, QStringList* volumes) {
     return true;
 }
 
-QString sevenZipProgram() {
-    const QString found = findProgram(QStringLiteral("7zz"));
-    return found.isEmpty() ? findProgram(QStringLiteral("7z")) : found;
-}
-
 // The archive's listing, judged before anything is extracted.
 bool checkListing(Unpacking& u, const QString& sevenZip, const QString& firstVolume,
                   ArchiveListing* listing) {
@@ -361,7 +347,7 @@ bool unpackChecked(Unpacking& u) {
     u.result.report << (report.lines.isEmpty() ? QString() : report.lines.back());
     if (!report.passed() && !repairWithPar2(u, report))
         return false;
-    const QString sevenZip = sevenZipProgram();
+    const QString sevenZip = findSevenZip();
     if (sevenZip.isEmpty())
         return u.fail(QStringLiteral("unpacking needs 7-Zip (7zz), which is not installed"));
     const QString volumeDir = joinPath(u.work, QStringLiteral("volumes"));

@@ -72,9 +72,7 @@ Command volumeTestCommand(VolumeFormat format, const QString& firstVolume) {
             return makeCommand(rar, {QStringLiteral("t"), QStringLiteral("-p-"),
                                      QStringLiteral("--"), firstVolume});
     }
-    QString sevenZip = findProgram(QStringLiteral("7zz"));
-    if (sevenZip.isEmpty())
-        sevenZip = findProgram(QStringLiteral("7z"));
+    const QString sevenZip = findSevenZip();
     if (sevenZip.isEmpty())
         return {};
     // Messages to standard output, no progress; the input is empty, so a password question

@@ -2,6 +2,7 @@
 
 #include "companion/diz_numbering.h"
 #include "job/text_lines.h"
+#include "platform/file_read.h"
 #include "release/sfv_file.h"
 
 #include <QFile>
@@ -84,19 +85,6 @@ QString dizTextFault(const QByteArray& held, const QByteArray& planned) {
     return QStringLiteral("file_id.diz is not the job's: its line ends differ");
 }
 
-bool writeAll(int fd, const char* data, qint64 size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size_t(size));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= n;
-    }
-    return true;
-}
-
 // Where the volume's bytes go: the first ones kept for its format, all of them to the join
 // file; a write that fails stops the copy, not the read.
 struct VolumeOut {
@@ -109,7 +97,7 @@ struct VolumeOut {
                 chunk.first(qMin<qsizetype>(chunk.size(), 16 - findings.volumeHead.size()));
         if (fd < 0 || !writeFault.isEmpty())
             return {};
-        if (!writeAll(fd, chunk.data(), chunk.size()))
+        if (!writeAll(fd, chunk))
             writeFault = QStringLiteral("the volume could not be copied out for the test: %1")
                              .arg(QString::fromLocal8Bit(strerror(errno)));
         else

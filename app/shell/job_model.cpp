@@ -58,6 +58,14 @@ template <typename T> void JobModel::edit(T JobSettings::*field, const T& value)
     session_.setJob(job);
 }
 
+// A field of the window's own: a change is announced, the same value is not.
+template <typename T> void JobModel::assign(T& field, const T& value) {
+    if (field == value)
+        return;
+    field = value;
+    emit changed();
+}
+
 void JobModel::setJob(const JobSettings& given) {
     const bool hadSubstitute = job().AutoNumber;
     JobSettings job = given;
@@ -231,10 +239,7 @@ void JobModel::setImageSource(bool on) {
 }
 
 void JobModel::setEstimateText(const QString& text) {
-    if (text == estimateText_)
-        return;
-    estimateText_ = text;
-    emit changed();
+    assign(estimateText_, text);
 }
 
 void JobModel::showBrowseEstimate() {
@@ -242,31 +247,19 @@ void JobModel::showBrowseEstimate() {
 }
 
 void JobModel::setSourceSizeText(const QString& text) {
-    if (text == sourceSizeText_)
-        return;
-    sourceSizeText_ = text;
-    emit changed();
+    assign(sourceSizeText_, text);
 }
 
 void JobModel::setZipFreeText(const QString& text) {
-    if (text == zipFreeText_)
-        return;
-    zipFreeText_ = text;
-    emit changed();
+    assign(zipFreeText_, text);
 }
 
 void JobModel::setSourceBrowseEnabled(bool enabled) {
-    if (enabled == sourceBrowseEnabled_)
-        return;
-    sourceBrowseEnabled_ = enabled;
-    emit changed();
+    assign(sourceBrowseEnabled_, enabled);
 }
 
 void JobModel::setScriptPath(const QString& path) {
-    if (path == scriptPath_)
-        return;
-    scriptPath_ = path;
-    emit changed();
+    assign(scriptPath_, path);
 }
 
 QString JobModel::dialogFolder() const {

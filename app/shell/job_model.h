@@ -140,6 +140,7 @@ class JobModel : public QObject {
         QString value; // the field's value when the note was given
     };
     template <typename T> void edit(T JobSettings::*field, const T& value);
+    template <typename T> void assign(T& field, const T& value);
     void applySizeUnits(JobSettings& job, int position);
     void setRun(const RunDisplay& run);
     void jobChanged();

@@ -19,7 +19,6 @@ class RunInputGate : public QObject {
 
     void engage();
     void release();
-    bool engaged() const { return engaged_; }
     // Whether an engaged gate is anywhere in this program.
     static bool anyEngaged();
 

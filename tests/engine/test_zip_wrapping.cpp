@@ -56,7 +56,7 @@ class TestZipWrapping : public QObject {
             return WrapResult::RunError;
         }
         bindVolumes(plan, volumes, names);
-        WrapContext cx{plan, job, window, machine, zip, 0, {}, {}};
+        WrapContext cx{plan, job, window, machine, zip, 0, {}};
         return wrapVolumes(cx, error);
     }
 
