@@ -201,6 +201,16 @@ QString scratchFile(const QString& name) {
     return folder.isEmpty() ? QString() : folder + QLatin1Char('/') + name;
 }
 
+QString wildcardFreeSpelling(const QString& folder, const QString& linkName) {
+    if (!folder.contains(QLatin1Char('*')) && !folder.contains(QLatin1Char('?')))
+        return folder;
+    const QString link = scratchFile(linkName);
+    if (link.isEmpty())
+        return folder;
+    QFile::remove(link);
+    return QFile::link(folder, link) ? link : folder;
+}
+
 QString zipCopyFile(const QString& name) {
     const QString folder = scratchFile(QStringLiteral("zip"));
     if (folder.isEmpty() || (!QFileInfo(folder).isDir() && !QDir().mkdir(folder)))

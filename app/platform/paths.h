@@ -50,6 +50,10 @@ QString scratchFolderPath();
 QString workFolder(QString* error = nullptr);
 // workFolder() + name; empty when there is no work folder.
 QString scratchFile(const QString& name);
+// A spelling of folder for a program that reads '*' and '?' in a path as wildcards (par2's files,
+// 7-Zip's output folder): folder itself when it holds neither, else a link named linkName in
+// the work folder that leads to it (the caller removes it). folder when no link can be made.
+QString wildcardFreeSpelling(const QString& folder, const QString& linkName);
 // Where the working copies that go into every zip are made (file_id.diz, the tagged nfo): a
 // folder of their own inside the work folder, so no other working file shares their names.
 QString zipCopyFile(const QString& name);

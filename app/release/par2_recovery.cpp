@@ -93,19 +93,6 @@ bool removeOldRecoveryFiles(const QString& folder, const QString& stem, QString*
     return true;
 }
 
-// par2 takes '*' and '?' in a recovery file's path for wildcards and refuses it; the zips'
-// names and the base folder it takes as they are. A zip folder whose path holds them is
-// reached through a link of the program's own in its private work folder.
-QString par2Spelling(const QString& folder) {
-    if (!folder.contains(QLatin1Char('*')) && !folder.contains(QLatin1Char('?')))
-        return folder;
-    const QString link = AppPaths::scratchFile(QStringLiteral("zip-folder"));
-    if (link.isEmpty())
-        return folder;
-    QFile::remove(link);
-    return QFile::link(folder, link) ? link : folder;
-}
-
 // par2 writes into a new folder of its own beside the zips, where no name can be a link
 // planted in the zip folder (par2 would stop on one, its other files made); its files are
 // then moved into place, each replacing whatever held its name, a link itself and never its
@@ -136,7 +123,9 @@ bool createInPlace(const QString& folder, const QString& spelled, const QString&
 
 bool makeRecoveryFiles(const QString& folder, const QString& stem, int percent,
                        const QStringList& zipPaths, QString* error) {
-    const QString spelled = par2Spelling(folder);
+    // par2 takes '*' and '?' in a recovery file's path for wildcards and refuses it; the
+    // zips' names and the base folder it takes as they are.
+    const QString spelled = AppPaths::wildcardFreeSpelling(folder, QStringLiteral("zip-folder"));
     const auto removeLink = qScopeGuard([&] {
         if (spelled != folder)
             QFile::remove(spelled);

@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QStorageInfo>
 #include <QTemporaryDir>
 
@@ -249,9 +250,9 @@ bool checkListing(Unpacking& u, const QString& sevenZip, const QString& firstVol
     return true;
 }
 
-// Puts back the absolute targets 7-Zip moved below the folder it extracted into. A link is
-// replaced by a new one, never written through.
-bool restoreAbsoluteLinks(const QString& root, QString* error) {
+// Puts back the absolute targets 7-Zip moved below the folder it extracted into (root, which
+// it was given as outputDir). A link is replaced by a new one, never written through.
+bool restoreAbsoluteLinks(const QString& root, const QString& outputDir, QString* error) {
     QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                     QDirIterator::Subdirectories);
     while (it.hasNext()) {
@@ -263,7 +264,7 @@ bool restoreAbsoluteLinks(const QString& root, QString* error) {
         if (n < 0)
             continue;
         const QString written = QFile::decodeName(QByteArray(buffer, n));
-        const QString stored = storedLinkTarget(written, root);
+        const QString stored = storedLinkTarget(written, outputDir);
         if (stored == written)
             continue;
         const QByteArray fresh = QFile::encodeName(path + QStringLiteral(".kavel-link"));
@@ -304,12 +305,18 @@ bool extractBeside(Unpacking& u, const QString& sevenZip, const QString& firstVo
     };
     progress();
     // -snld20: links come back with their targets as stored; the listing was judged above.
+    // 7-Zip takes a '*' in the output folder for the archive's name.
+    const QString into = AppPaths::wildcardFreeSpelling(*extracted, QStringLiteral("unpack-into"));
+    const auto removeLink = qScopeGuard([&] {
+        if (into != *extracted)
+            QFile::remove(into);
+    });
     QByteArray output;
     const int status = runCommandCapturing(
         makeCommand(sevenZip,
                     {QStringLiteral("x"), QStringLiteral("-y"), QStringLiteral("-bso1"),
                      QStringLiteral("-bse1"), QStringLiteral("-bsp0"), QStringLiteral("-snld20"),
-                     QStringLiteral("-o") + *extracted, QStringLiteral("--"), firstVolume}),
+                     QStringLiteral("-o") + into, QStringLiteral("--"), firstVolume}),
         &output, 1 << 20, true, progress);
     if (const int signal = StopSignals::requested())
         return u.fail(
@@ -319,7 +326,7 @@ bool extractBeside(Unpacking& u, const QString& sevenZip, const QString& firstVo
                           .arg(status)
                           .arg(lastLine(output)));
     QString error;
-    if (!restoreAbsoluteLinks(*extracted, &error))
+    if (!restoreAbsoluteLinks(*extracted, into, &error))
         return u.fail(error);
     u.tell(QStringLiteral("Extracting"), 100);
     return true;
