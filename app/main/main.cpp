@@ -306,9 +306,13 @@ int main(int argc, char** argv) {
         }
     }
 
+    // A resume takes the steps after the last zip from the stopped run's journal, so the
+    // set is the one that run would have made: none of them is taken from the command line.
+    const bool finishGiven = finish.verify || finish.sfv || finish.par2Percent;
     if (!resumeFolder.isEmpty() || unpack)
         return resumeOrUnpack(argc, argv, resumeFolder, unpack, positionals,
-                              checkOnly || dryRunOnly || verify || !workDir.isEmpty());
+                              checkOnly || dryRunOnly || verify || finishGiven ||
+                                  !workDir.isEmpty());
 
     // --verify before a folder checks that folder's set; before a run, the run's own set.
     const bool runArgument =
