@@ -360,6 +360,24 @@ class HostileRunsTest : public QObject {
         }
     }
 
+    // The packed set made again a day later: the same zip names and count, other bytes.
+    QMap<QString, QByteArray> newer;
+    const QMap<QString, QByteArray>& newerSet() {
+        if (!newer.isEmpty())
+            return newer;
+        Case& c = packedSet();
+        RunOptions options = setOptions();
+        options.environment["SOURCE_DATE_EPOCH"] = "1700086400";
+        const Run r = h.run(c, setScript, options);
+        if (r.exitCode != 0)
+            qWarning("%s", r.err.constData());
+        newer = filesWithBytes(c.zips);
+        clearOutputs(c);
+        for (auto it = reference.cbegin(); it != reference.cend(); ++it)
+            writeFile(c.zips + "/" + it.key(), it.value());
+        return newer;
+    }
+
     // Per case kind, how the start without a display ended; the one with a display must end
     // the same way.
     QMap<QString, QStringList> endings;
@@ -1204,33 +1222,46 @@ class HostileRunsTest : public QObject {
     // copies, the zip folder stays as it was; without PAR2 nothing reaches the destination.
     void unpackRepairsOrLeavesNothing_data() {
         QTest::addColumn<bool>("damaged");
-        QTest::addColumn<bool>("par2");
+        QTest::addColumn<QString>("par2");     // "own", "none", "older": an older set's of the
+                                               // name, "own and older" (the older named older.par2)
         QTest::addColumn<bool>("destExists");  // an empty folder waits for the set
         QTest::addColumn<bool>("killedFirst"); // an unpack killed while it extracts went before
-        QTest::newRow("whole set") << false << true << false << false;
-        QTest::newRow("damaged, with PAR2") << true << true << false << false;
-        QTest::newRow("damaged, with PAR2, into an empty folder") << true << true << true << false;
-        QTest::newRow("damaged, no PAR2") << true << false << false << false;
-        QTest::newRow("damaged, no PAR2, into an empty folder") << true << false << true << false;
+        QTest::newRow("whole set") << false << "own" << false << false;
+        QTest::newRow("damaged, with PAR2") << true << "own" << false << false;
+        QTest::newRow("damaged, with PAR2, into an empty folder") << true << "own" << true << false;
+        QTest::newRow("damaged, no PAR2") << true << "none" << false << false;
+        QTest::newRow("damaged, no PAR2, into an empty folder") << true << "none" << true << false;
         // 7-Zip takes a '*' in its output folder for the archive's name.
-        QTest::newRow("whole set, into *?[x]") << false << true << false << false;
+        QTest::newRow("whole set, into *?[x]") << false << "own" << false << false;
         QTest::newRow("damaged, with PAR2, after an unpack killed outright")
-            << true << true << false << true;
+            << true << "own" << false << true;
+        // PAR2 files of an older set of the same name and count would rebuild its zips in
+        // this one's places: they are named and not used.
+        QTest::newRow("damaged, with an older set's PAR2 files")
+            << true << "older" << false << false;
+        QTest::newRow("damaged, with its own and an older set's PAR2 files")
+            << true << "own and older" << false << false;
     }
     void unpackRepairsOrLeavesNothing() {
         QFETCH(bool, damaged);
-        QFETCH(bool, par2);
+        QFETCH(QString, par2);
         QFETCH(bool, destExists);
         QFETCH(bool, killedFirst);
         const Case& c = packedSet();
+        const bool newer = par2.contains("older");
+        const QMap<QString, QByteArray>& zips = newer ? newerSet() : reference;
         const QString zipDir = c.dir + "/received " + QTest::currentDataTag();
         const QString dest = c.dir + "/unpacked " + QTest::currentDataTag();
         QDir(zipDir).removeRecursively();
         QDir(dest).removeRecursively();
         QDir().mkpath(zipDir);
-        for (auto it = reference.cbegin(); it != reference.cend(); ++it)
-            if (par2 || !it.key().endsWith(".par2"))
+        for (auto it = zips.cbegin(); it != zips.cend(); ++it)
+            if (par2.startsWith("own") || !it.key().endsWith(".par2"))
                 writeFile(zipDir + "/" + it.key(), it.value());
+        for (auto it = reference.cbegin(); newer && it != reference.cend(); ++it)
+            if (it.key().endsWith(".par2"))
+                writeFile(zipDir + "/" + (par2 == "older" ? it.key() : "older" + it.key().mid(6)),
+                          it.value());
         if (damaged) {
             QVERIFY(QFile::remove(zipDir + "/faults03.zip"));
             QByteArray bytes = readAll(zipDir + "/faults07.zip");
@@ -1271,9 +1302,17 @@ class HostileRunsTest : public QObject {
         // Nothing is left beside the destination either.
         QCOMPARE(QDir(c.dir).entryList({".unpacked*"}, QDir::AllEntries | QDir::Hidden),
                  QStringList{});
-        if (damaged && !par2) {
+        if (newer)
+            QVERIFY2(
+                r.out.contains(QStringLiteral("Not used for the repair, as not of this set: %1 ("
+                                              "faults")
+                                   .arg(par2 == "older" ? "faults.par2" : "older.par2")
+                                   .toLocal8Bit()),
+                r.out.constData());
+        if (damaged && !par2.startsWith("own")) {
             QCOMPARE(r.exitCode, 1);
-            QVERIFY2(programLines(r.err).size() == 1 && r.err.contains("no PAR2 files"),
+            QVERIFY2(programLines(r.err).size() == 1 &&
+                         r.err.contains(newer ? "no PAR2 files of this set" : "no PAR2 files"),
                      r.err.constData());
             QCOMPARE(QFileInfo::exists(dest), destExists);
             if (destExists)
