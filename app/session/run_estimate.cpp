@@ -43,6 +43,11 @@ void RunEstimate::report(RunPhase phase, qint64 done, qint64 total, qint64 nowMs
     // The part that moves is the one going on; announcing a total is not.
     if (done > 0)
         phase_ = phase;
+    const double doneShare = double(archiving_.done()) + double(zipping_.done()) / kZipSpeedup;
+    const double whole = double(archiving_.total()) + double(zipping_.total()) / kZipSpeedup;
+    if (whole > 0)
+        percent_ =
+            std::max(percent_, std::clamp(int(std::floor(doneShare * 100.0 / whole)), 0, 100));
     follow(nowMs_);
 }
 
@@ -105,13 +110,7 @@ void RunEstimate::follow(qint64 nowMs) {
 }
 
 int RunEstimate::percent() const {
-    if (!running_)
-        return -1;
-    const double done = double(archiving_.done()) + double(zipping_.done()) / kZipSpeedup;
-    const double total = double(archiving_.total()) + double(zipping_.total()) / kZipSpeedup;
-    if (total <= 0)
-        return 0;
-    return std::clamp(int(std::floor(done * 100.0 / total)), 0, 100);
+    return running_ ? percent_ : -1;
 }
 
 std::optional<double> RunEstimate::secondsLeft() const {

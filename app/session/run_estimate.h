@@ -64,7 +64,9 @@ class RunEstimate {
     void finish();
 
     bool running() const { return running_; }
-    // 0 to 100, the zips weighed as kZipSpeedup times lighter; -1 when no run goes on.
+    // 0 to 100, the zips weighed as kZipSpeedup times lighter; it never goes back (volumes a
+    // little larger than the source they were guessed at do not take a share away). -1 when
+    // no run goes on.
     int percent() const;
     // The time left as told; nothing until it is steady, and after the end.
     std::optional<double> secondsLeft() const;
@@ -90,6 +92,7 @@ class RunEstimate {
     };
     QList<Point> recent_;
     std::optional<double> shownEnd_;
+    int percent_ = 0;
 };
 
 // "About 3 min left" for seconds, "Less than a minute left" under a minute.

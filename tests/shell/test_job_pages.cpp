@@ -512,6 +512,13 @@ void TestJobPages::runEstimateSumsTheParts() {
     after.report(RunPhase::Zipping, 0, 600, 20000);
     after.report(RunPhase::Zipping, 300, 600, 21000);
     QCOMPARE(after.percent(), 93);
+    // Volumes larger than guessed do not take a share away.
+    RunEstimate larger;
+    larger.report(RunPhase::Zipping, 0, 1000, 0);
+    larger.report(RunPhase::Archiving, 1000, 1000, 0);
+    QCOMPARE(larger.percent(), 80);
+    larger.report(RunPhase::Zipping, 0, 1100, 100);
+    QCOMPARE(larger.percent(), 80);
     QCOMPARE(after.phaseText(), QStringLiteral("Zipping the volumes"));
     overlapped.report(RunPhase::Archiving, 700, 1000, 8000);
     overlapped.report(RunPhase::Zipping, 600, 600, 16000);
