@@ -108,6 +108,9 @@ void CheckReportWindow::build(const QString& title) {
         detail_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         layout->addWidget(detail_);
         connect(faultsOnly_, &QCheckBox::toggled, this, &CheckReportWindow::fillTable);
+        // A wrapped detail takes the lines the column's width gives it, whenever that changes.
+        connect(rows_->horizontalHeader(), &QHeaderView::sectionResized, rows_,
+                &QTableWidget::resizeRowsToContents);
         connect(rows_, &QTableWidget::itemSelectionChanged, this,
                 &CheckReportWindow::showChosenRow);
         fillTable();
