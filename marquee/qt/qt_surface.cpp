@@ -207,7 +207,11 @@ int QtSurface::textWidth(std::string_view run) {
 }
 
 int QtSurface::textHeight(std::string_view run) {
-    const qint64 height = static_cast<qint64>(linesOf(run).size()) * QFontMetrics(font_).height();
+    // A font that large has its line height wrap round too.
+    const int line = QFontMetrics(font_).height();
+    if (line < 0)
+        return kTooWide;
+    const qint64 height = static_cast<qint64>(linesOf(run).size()) * line;
     return static_cast<int>(std::min<qint64>(height, kTooWide));
 }
 
