@@ -32,8 +32,8 @@ Verdict refuse(std::string why) {
     return {std::nullopt, std::move(why)};
 }
 
-Verdict accept(PictureFormat format, const char* decoder, std::uint64_t width,
-               std::uint64_t height, std::uint64_t maxPixels) {
+Verdict accept(PictureFormat format, const char* decoder, std::uint64_t width, std::uint64_t height,
+               std::uint64_t maxPixels) {
     if (width == 0 || height == 0)
         return refuse("the image has no pixels");
     if (width * height > maxPixels) {
@@ -83,8 +83,7 @@ Verdict checkPng(Bytes d, std::size_t n, std::uint64_t maxPixels) {
         for (int i = 0; i < 4; ++i) {
             const std::uint8_t c = type[i];
             if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')))
-                return refuse("the PNG has a chunk without a name at offset " +
-                              std::to_string(at));
+                return refuse("the PNG has a chunk without a name at offset " + std::to_string(at));
         }
         const bool header = std::memcmp(type, "IHDR", 4) == 0;
         if ((index == 0) != header)
@@ -146,8 +145,8 @@ Verdict checkJpeg(Bytes d, std::size_t n, std::uint64_t maxPixels) {
         const std::uint32_t length = be16(d + at);
         if (length < 2 || length > n - at) {
             return refuse("the JPEG segment at offset " + std::to_string(at - 2) + " claims " +
-                          std::to_string(length) + " bytes, but only " +
-                          std::to_string(n - at) + " follow");
+                          std::to_string(length) + " bytes, but only " + std::to_string(n - at) +
+                          " follow");
         }
         if (isStartOfFrame(marker)) {
             if (length < 8)
@@ -165,8 +164,7 @@ Verdict checkJpeg(Bytes d, std::size_t n, std::uint64_t maxPixels) {
         if (width == 0)
             return refuse("the JPEG has a scan before its frame header");
         if (++scans > kMaxJpegScans) {
-            return refuse("the JPEG has more than " + std::to_string(kMaxJpegScans) +
-                          " scans");
+            return refuse("the JPEG has more than " + std::to_string(kMaxJpegScans) + " scans");
         }
         // The scan's coded data runs to the next marker that is not a stuffed byte or a
         // restart marker.

@@ -57,8 +57,8 @@ std::optional<std::string> latin1FromUtf8(const std::string& utf8, std::size_t* 
             *position = character;
             return std::nullopt;
         }
-        out += static_cast<char>(((b & 0x03) << 6) |
-                                 (static_cast<unsigned char>(utf8[i + 1]) & 0x3F));
+        out +=
+            static_cast<char>(((b & 0x03) << 6) | (static_cast<unsigned char>(utf8[i + 1]) & 0x3F));
         ++i;
     }
     return out;
@@ -92,8 +92,8 @@ class StreamSave : public PropExchange {
         std::size_t position = 0;
         const auto stored = latin1FromUtf8(v, &position);
         if (!stored) {
-            throw StreamError("The design cannot be stored: character " +
-                              std::to_string(position) + " of " + key +
+            throw StreamError("The design cannot be stored: character " + std::to_string(position) +
+                              " of " + key +
                               " is not a Latin-1 character, and the stored form holds one "
                               "byte per character");
         }

@@ -82,9 +82,9 @@ QImage readImage(const QByteArray& bytes, QByteArray* format, QSize* tooLarge) {
     reader.setDecideFormatFromContent(false);
     const AllocationLimit limit;
     QImage image = reader.read();
-    if (!image.isNull() && static_cast<std::uint64_t>(image.width()) *
-                                   static_cast<std::uint64_t>(image.height()) >
-                               kMaxPicturePixels)
+    if (!image.isNull() &&
+        static_cast<std::uint64_t>(image.width()) * static_cast<std::uint64_t>(image.height()) >
+            kMaxPicturePixels)
         return {};
     return image;
 }

@@ -266,11 +266,13 @@ void QtSurface::fadeEdges(const Rect& inner, int width, bool vertical, OleColor 
         painter_->fillRect(band, gradient);
     };
     if (vertical) {
-        fade(area.topLeft(), area.topLeft() + QPointF(0, w), QRect(area.left(), area.top(), area.width(), w));
+        fade(area.topLeft(), area.topLeft() + QPointF(0, w),
+             QRect(area.left(), area.top(), area.width(), w));
         fade(QPointF(area.left(), area.bottom() + 1), QPointF(area.left(), area.bottom() + 1 - w),
              QRect(area.left(), area.bottom() + 1 - w, area.width(), w));
     } else {
-        fade(area.topLeft(), area.topLeft() + QPointF(w, 0), QRect(area.left(), area.top(), w, area.height()));
+        fade(area.topLeft(), area.topLeft() + QPointF(w, 0),
+             QRect(area.left(), area.top(), w, area.height()));
         fade(QPointF(area.right() + 1, area.top()), QPointF(area.right() + 1 - w, area.top()),
              QRect(area.right() + 1 - w, area.top(), w, area.height()));
     }

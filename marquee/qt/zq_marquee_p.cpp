@@ -494,8 +494,8 @@ void ZqMarqueePrivate::tick(qint64 elapsedMs) {
         const qint64 ms = std::clamp<qint64>(elapsedMs >= 0 ? elapsedMs : since, 0, 250);
         const double perSecond =
             t.passDuration > 0
-                ? 1000.0 * static_cast<double>(engine_.passLength(*model_, q_->width(),
-                                                                  q_->height())) /
+                ? 1000.0 *
+                      static_cast<double>(engine_.passLength(*model_, q_->width(), q_->height())) /
                       t.passDuration
                 : t.pixelsPerSecond;
         stepRemainder_ += perSecond * static_cast<double>(ms) / 1000.0;

@@ -10,8 +10,8 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <vector>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -20,8 +20,7 @@ namespace {
 zqmarq::PictureData decode(std::vector<std::uint8_t> bytes) {
     zqmarq::PictureData p;
     p.format = bytes.empty() ? zqmarq::PictureFormat::Empty : zqmarq::PictureFormat::Other;
-    const auto image =
-        zqmarq::checkImage(bytes.data(), bytes.size(), zqmarq::kMaxDesignBytes / 4);
+    const auto image = zqmarq::checkImage(bytes.data(), bytes.size(), zqmarq::kMaxDesignBytes / 4);
     if (image) {
         if (image->width <= 0 || image->height <= 0 || image->decodable.size() > bytes.size())
             std::abort();

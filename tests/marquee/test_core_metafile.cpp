@@ -137,8 +137,7 @@ class TestCoreMetafile : public QObject {
         const QByteArray good = png(16, 8);
         QTest::newRow("png") << good << any << QString();
         QTest::newRow("png, text chunk length mutated")
-            << withTextLength(good, 0x48000025) << any
-            << QStringLiteral("claims 1207959589 bytes");
+            << withTextLength(good, 0x48000025) << any << QStringLiteral("claims 1207959589 bytes");
         // The text chunk's length against what follows its header: 99 - 33 - 12 = 54.
         QCOMPARE(good.size(), 99);
         QTest::newRow("png, chunk up to the last byte")
@@ -148,14 +147,13 @@ class TestCoreMetafile : public QObject {
         QTest::newRow("png cut inside its end chunk")
             << good.left(good.size() - 1) << any << QStringLiteral("ends inside");
         QTest::newRow("png at the pixel bound") << good << qulonglong(128) << QString();
-        QTest::newRow("png one pixel past") << good << qulonglong(127)
-                                            << QStringLiteral("more than the 127 allowed");
-        QTest::newRow("png without data")
-            << QByteArray(good).remove(good.size() - 34, 22) << any
-            << QStringLiteral("no image data");
+        QTest::newRow("png one pixel past")
+            << good << qulonglong(127) << QStringLiteral("more than the 127 allowed");
+        QTest::newRow("png without data") << QByteArray(good).remove(good.size() - 34, 22) << any
+                                          << QStringLiteral("no image data");
         QTest::newRow("jpeg, 100 scans") << jpeg(100) << any << QString();
-        QTest::newRow("jpeg, 101 scans") << jpeg(101) << any
-                                         << QStringLiteral("more than 100 scans");
+        QTest::newRow("jpeg, 101 scans")
+            << jpeg(101) << any << QStringLiteral("more than 100 scans");
         QTest::newRow("jpeg segment past the end")
             << jpeg(1).left(10) << any << QStringLiteral("claims 11 bytes");
         QTest::newRow("gif") << QByteArray("GIF89a\x10\x00\x08\x00\x00\x00\x00"
@@ -208,7 +206,8 @@ class TestCoreMetafile : public QObject {
             const QByteArray decodable(reinterpret_cast<const char*>(image->decodable.data()),
                                        qsizetype(image->decodable.size()));
             QVERIFY(!decodable.contains("tEXt"));
-            QVERIFY(decodable.contains("IDAT") && decodable.endsWith(QByteArray("IEND\0\0\0\0", 8)));
+            QVERIFY(decodable.contains("IDAT") &&
+                    decodable.endsWith(QByteArray("IEND\0\0\0\0", 8)));
         }
     }
     void headers() {

@@ -375,12 +375,12 @@ class TestPersistStream : public QObject {
         }
         QVERIFY(!ok);
         // A text that long is past its own bound before the design's.
-        const QString why = property == QLatin1String("Text")
-                                ? QStringLiteral("The text is too long: Text holds %1 characters")
-                                      .arg(room)
-                                : QStringLiteral("with %1 it needs %2 bytes")
-                                      .arg(property)
-                                      .arg(kMaxDesignBytes + 1);
+        const QString why =
+            property == QLatin1String("Text")
+                ? QStringLiteral("The text is too long: Text holds %1 characters").arg(room)
+                : QStringLiteral("with %1 it needs %2 bytes")
+                      .arg(property)
+                      .arg(kMaxDesignBytes + 1);
         QVERIFY2(QString::fromStdString(error).contains(why), error.c_str());
         QCOMPARE(loaded.text, std::string(kDefaultText)); // refused: the defaults
     }
@@ -479,7 +479,8 @@ class TestPersistStream : public QObject {
         m.text = "caf\xc3\xa9 \xc3\xbf";
         std::vector<std::uint8_t> bytes = saveToStream(m);
         const std::string stored(bytes.begin() + 16, bytes.begin() + 16 + 7);
-        QCOMPARE(stored, std::string("\x06" "caf\xe9 \xff"));
+        QCOMPARE(stored, std::string("\x06"
+                                     "caf\xe9 \xff"));
         MarqueeModel back;
         QVERIFY(load(bytes, back));
         QCOMPARE(back.text, m.text);

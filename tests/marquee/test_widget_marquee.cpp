@@ -254,7 +254,8 @@ void TestWidgetMarquee::settersMarkModified() {
     // The record holds text as UTF-8; the stored form gives it back one byte a character.
     QVERIFY(m.setText(QStringLiteral("caf\u00e9")));
     QCOMPARE(in(m).model().text, std::string("caf\xc3\xa9"));
-    QVERIFY(m.saveState().contains(QByteArray("\x04" "caf\xe9")));
+    QVERIFY(m.saveState().contains(QByteArray("\x04"
+                                              "caf\xe9")));
 }
 
 void TestWidgetMarquee::headingAndPictureSlots() {
@@ -481,9 +482,8 @@ void TestWidgetMarquee::textThatCannotBeStoredIsRefused_data() {
         << QStringLiteral("\u0100") << QStringLiteral("\"\u0100\" (U+0100) at position 1") << 1;
     QTest::newRow("beyond the 16-bit plane")
         << QStringLiteral("a\U0001F600") << QStringLiteral("(U+1F600) at position 2") << 2;
-    QTest::newRow("right to left")
-        << QStringLiteral("\u05e9\u05dc\u05d5\u05dd") << QStringLiteral("(U+05E9) at position 1")
-        << 1;
+    QTest::newRow("right to left") << QStringLiteral("\u05e9\u05dc\u05d5\u05dd")
+                                   << QStringLiteral("(U+05E9) at position 1") << 1;
     QTest::newRow("accents and line breaks")
         << QStringLiteral("caf\u00e9\r\nna\u00efve") << QString() << 0;
 }
@@ -589,8 +589,8 @@ void TestWidgetMarquee::refusalsThroughSlotsAndProperties() {
     QVERIFY(meta->property(meta->indexOfProperty("contentTooLarge")).hasNotifySignal());
     QSignalSpy refused(&m, &ZqMarquee::propertyRefused);
     bool taken = true;
-    QVERIFY(QMetaObject::invokeMethod(&m, "setFadeWidth", Q_RETURN_ARG(bool, taken),
-                                      Q_ARG(int, -1)));
+    QVERIFY(
+        QMetaObject::invokeMethod(&m, "setFadeWidth", Q_RETURN_ARG(bool, taken), Q_ARG(int, -1)));
     QVERIFY(!taken);
     QVERIFY(m.setFadeWidth(0)); // 0 is the least taken
     QVERIFY(!m.setForeColor(QColor()));
@@ -667,7 +667,7 @@ void TestWidgetMarquee::followsThePaletteInADarkTheme() {
 // back; a design without them gives their defaults.
 void TestWidgetMarquee::tickerPropertiesPersistAndNotify() {
     ZqMarquee m;
-    const QList<QByteArray> names = {"fadeWidth",     "pauseAtEnds",     "leadingBuffer",
+    const QList<QByteArray> names = {"fadeWidth",      "pauseAtEnds",     "leadingBuffer",
                                      "trailingBuffer", "pixelsPerSecond", "passDuration"};
     int value = 10;
     for (const QByteArray& name : names) {

@@ -83,12 +83,11 @@ class ZQMARQ_EXPORT ZqMarquee : public QWidget {
                    NOTIFY scrollOnlyWhenNeededChanged)
     Q_PROPERTY(
         int leadingBuffer READ leadingBuffer WRITE setLeadingBuffer NOTIFY leadingBufferChanged)
-    Q_PROPERTY(int trailingBuffer READ trailingBuffer WRITE setTrailingBuffer NOTIFY
-                   trailingBufferChanged)
+    Q_PROPERTY(
+        int trailingBuffer READ trailingBuffer WRITE setTrailingBuffer NOTIFY trailingBufferChanged)
     Q_PROPERTY(int pixelsPerSecond READ pixelsPerSecond WRITE setPixelsPerSecond NOTIFY
                    pixelsPerSecondChanged)
-    Q_PROPERTY(
-        int passDuration READ passDuration WRITE setPassDuration NOTIFY passDurationChanged)
+    Q_PROPERTY(int passDuration READ passDuration WRITE setPassDuration NOTIFY passDurationChanged)
     Q_PROPERTY(Qt::Alignment alignment READ alignment WRITE setAlignment NOTIFY alignmentChanged)
     Q_PROPERTY(QFont heading1 READ heading1 WRITE setHeading1 NOTIFY headingsChanged)
     Q_PROPERTY(QFont heading2 READ heading2 WRITE setHeading2 NOTIFY headingsChanged)
@@ -258,20 +257,48 @@ class ZQMARQ_EXPORT ZqMarquee : public QWidget {
     // A null pixmap removes the picture; false for another n or a picture past the design's
     // memory bound.
     bool setPicture(int n, const QPixmap& pixmap);
-    bool setHeading1(const QFont& font) { return setHeading(1, font); }
-    bool setHeading2(const QFont& font) { return setHeading(2, font); }
-    bool setHeading3(const QFont& font) { return setHeading(3, font); }
-    bool setHeading4(const QFont& font) { return setHeading(4, font); }
-    bool setHeading5(const QFont& font) { return setHeading(5, font); }
-    bool setPicture1(const QPixmap& pixmap) { return setPicture(1, pixmap); }
-    bool setPicture2(const QPixmap& pixmap) { return setPicture(2, pixmap); }
-    bool setPicture3(const QPixmap& pixmap) { return setPicture(3, pixmap); }
-    bool setPicture4(const QPixmap& pixmap) { return setPicture(4, pixmap); }
-    bool setPicture5(const QPixmap& pixmap) { return setPicture(5, pixmap); }
-    bool setPicture6(const QPixmap& pixmap) { return setPicture(6, pixmap); }
-    bool setPicture7(const QPixmap& pixmap) { return setPicture(7, pixmap); }
-    bool setPicture8(const QPixmap& pixmap) { return setPicture(8, pixmap); }
-    bool setPicture9(const QPixmap& pixmap) { return setPicture(9, pixmap); }
+    bool setHeading1(const QFont& font) {
+        return setHeading(1, font);
+    }
+    bool setHeading2(const QFont& font) {
+        return setHeading(2, font);
+    }
+    bool setHeading3(const QFont& font) {
+        return setHeading(3, font);
+    }
+    bool setHeading4(const QFont& font) {
+        return setHeading(4, font);
+    }
+    bool setHeading5(const QFont& font) {
+        return setHeading(5, font);
+    }
+    bool setPicture1(const QPixmap& pixmap) {
+        return setPicture(1, pixmap);
+    }
+    bool setPicture2(const QPixmap& pixmap) {
+        return setPicture(2, pixmap);
+    }
+    bool setPicture3(const QPixmap& pixmap) {
+        return setPicture(3, pixmap);
+    }
+    bool setPicture4(const QPixmap& pixmap) {
+        return setPicture(4, pixmap);
+    }
+    bool setPicture5(const QPixmap& pixmap) {
+        return setPicture(5, pixmap);
+    }
+    bool setPicture6(const QPixmap& pixmap) {
+        return setPicture(6, pixmap);
+    }
+    bool setPicture7(const QPixmap& pixmap) {
+        return setPicture(7, pixmap);
+    }
+    bool setPicture8(const QPixmap& pixmap) {
+        return setPicture(8, pixmap);
+    }
+    bool setPicture9(const QPixmap& pixmap) {
+        return setPicture(9, pixmap);
+    }
 
   Q_SIGNALS:
     void textChanged(const QString& text);
