@@ -53,7 +53,10 @@ This package holds the shared library.")
 set(CPACK_DEBIAN_ZQMARQ_LIBRARY_PACKAGE_CONTROL_EXTRA
     ${CMAKE_CURRENT_SOURCE_DIR}/dist/deb/libzqmarq-widget2/symbols
     ${CMAKE_CURRENT_SOURCE_DIR}/dist/deb/libzqmarq-widget2/shlibs
-    ${CMAKE_CURRENT_SOURCE_DIR}/dist/deb/libzqmarq-widget2/triggers)
+    ${CMAKE_CURRENT_SOURCE_DIR}/dist/deb/libzqmarq-widget2/triggers
+    # Our own scripts, so that CPack writes none that calls ldconfig.
+    ${CMAKE_CURRENT_SOURCE_DIR}/dist/deb/libzqmarq-widget2/postinst
+    ${CMAKE_CURRENT_SOURCE_DIR}/dist/deb/libzqmarq-widget2/postrm)
 
 set(CPACK_DEBIAN_ZQMARQ_DEV_PACKAGE_NAME libzqmarq-widget-dev)
 set(CPACK_DEBIAN_ZQMARQ_DEV_PACKAGE_SECTION libdevel)

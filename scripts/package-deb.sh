@@ -37,10 +37,13 @@ soname=$(objdump -p "$soname_file" | awk '/SONAME/ {print $2}')
 echo "the library exports what its symbols file lists"
 # No maintainer script of any package runs ldconfig: the library package's trigger does.
 for deb in "$program" "$library" "$dev"; do
-  dpkg-deb -e "$deb" "$work/control-$(basename "$deb")"
-  if grep -ls ldconfig "$work/control-$(basename "$deb")"/{pre,post}{inst,rm} 2>/dev/null; then
-    fail "a maintainer script of $deb runs ldconfig"
-  fi
+  control="$work/control-$(basename "$deb")"
+  dpkg-deb -e "$deb" "$control"
+  for script in "$control"/{pre,post}{inst,rm}; do
+    if [ -e "$script" ] && grep -qE '^[^#]*\bldconfig\b' "$script"; then
+      fail "$(basename "$script") of $deb runs ldconfig"
+    fi
+  done
 done
 
 status=0
