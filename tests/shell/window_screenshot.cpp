@@ -26,6 +26,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -100,6 +101,18 @@ void jobTour(MainWindow* w, const QString& script, const QString& out) {
     QTest::qWait(200);
     save(unpack, out + QStringLiteral("/unpack_done.png"));
     unpack->close();
+    // Cancel while it works: what was made for it goes.
+    auto* cancelled = new UnpackWindow(zips, dialogs, w);
+    const QString nested = zips + QStringLiteral("/cancelled/deeper/game");
+    cancelled->findChild<QLineEdit*>(QStringLiteral("UnpackDest"))->setText(nested);
+    cancelled->show();
+    QTimer::singleShot(400, cancelled, &UnpackWindow::cancel);
+    cancelled->start();
+    save(cancelled, out + QStringLiteral("/unpack_cancelled.png"));
+    std::printf("after Cancel: %s %s\n", qPrintable(cancelled->resultText()),
+                QFileInfo::exists(zips + QStringLiteral("/cancelled")) ? "(folder left)"
+                                                                       : "(nothing left)");
+    cancelled->close();
 
     // One zip of the set damaged: a byte of its volume changed.
     QStringList names = QDir(zips).entryList({QStringLiteral("*.zip")}, QDir::Files, QDir::Name);
