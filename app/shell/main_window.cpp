@@ -151,7 +151,7 @@ MainWindow::MainWindow(Dialogs& dialogs, MachinePort& machine, RunFlags& flags, 
     });
     connect(pages_, &JobPages::checkZipsRequested, this, [this](const QString& folder) {
         if (!folder.isEmpty())
-            checkZipsIn(folder, this);
+            notifyIfAway(QStringLiteral("Kavel32: the check has ended"), checkZipsIn(folder, this));
     });
     connect(pages_, &JobPages::scriptUsed, this, &MainWindow::rememberScript);
     connect(&pages_->model(), &JobModel::changed, this, [this] {
