@@ -185,6 +185,9 @@ RipResult RipRun::run(const JobSettings& job, const PlanFacts& facts, PlanOption
     Pass pass;
     pass.job = job;
     pass.facts = facts;
+    // Judged again as it is then, before the first zip: what the folder held when the run
+    // began may have changed while the archiver ran.
+    pass.facts.zipFolder.clear();
     pass.outputFolder = claimOutputFolder(options.workLocation, &error);
     if (pass.outputFolder.isEmpty())
         return errorPath(error, {});
