@@ -117,8 +117,9 @@ QString firstFreeOutputFolder(const QString& workLocation) {
 
 namespace {
 
-// What a name of the set's is: a zip (its number, 0 for the one unnumbered zip), the SFV or
-// a PAR2 file.
+// What a name is of the set named stem: a zip (stem + two or three digits, its number, or stem
+// alone, 0), the SFV or a PAR2 file, in any case (receivers ignore it). A name says nothing of
+// what the file is: judgeZipFolder decides that.
 struct SetRole {
     enum class Kind { None, Zip, Sfv, Par2 };
     Kind kind = Kind::None;
@@ -142,10 +143,6 @@ SetRole setRole(const QString& fileName, const QString& stem) {
 }
 
 } // namespace
-
-bool isSetFile(const QString& fileName, const QString& stem) {
-    return setRole(fileName, stem).kind != SetRole::Kind::None;
-}
 
 int volumeNumberOf(const QString& name, const QString& volumeStem) {
     if (volumeStem.isEmpty() ||

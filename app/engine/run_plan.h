@@ -191,12 +191,7 @@ QString outputFolderName(int i);
 // The first output folder name in workLocation that nothing holds yet.
 QString firstFreeOutputFolder(const QString& workLocation);
 
-// Whether fileName is named as a file of the set named stem: stem + two or three digits +
-// ".zip", stem + ".zip", stem + ".sfv", or a PAR2 file of the stem, in any case (receivers
-// ignore it). A name says nothing of what the file is: judgeZipFolder decides that.
-bool isSetFile(const QString& fileName, const QString& stem);
-
-// The number of the volume name is in the set of volumes named volumeStem, as the archivers
+// The number the volume name has in the set of volumes named volumeStem, as the archivers
 // name them ("game.7z.002" 2, "game.7z" 1, "game.r00" 2, "game.part3.rar" 3; case ignored);
 // 0 when it is not one of them.
 int volumeNumberOf(const QString& name, const QString& volumeStem);
