@@ -1,4 +1,4 @@
-#include "../fakes/command_text.h"
+#include "../common/file_helpers.h"
 #include "../fakes/recording_ports.h"
 #include "engine/rip_run.h"
 #include "engine/zip_component.h"
@@ -25,12 +25,6 @@ class AnsweringWindow : public RecordingWindow {
     void closeWindow() override { ++closed; }
 };
 
-void writeFile(const QString& path, const QByteArray& data) {
-    QFile f(path);
-    QVERIFY2(f.open(QIODevice::WriteOnly), qPrintable(path));
-    f.write(data);
-}
-
 // A run as the session starts it: the plan's facts read for the job, the source measured.
 RipResult runJob(RipRun& rip, const JobSettings& job, float sourceSizeM,
                  std::optional<qint64> stamp = std::nullopt) {
@@ -51,10 +45,9 @@ QMap<QString, QByteArray> filesOf(const QString& dir) {
     return files;
 }
 
-// The archive path of an archiver command line: the argument after "-y".
-QString archivePathOf(const QString& commandLine) {
-    const QStringList args = splitCommandLine(commandLine);
-    return args.value(args.indexOf("-y") + 1);
+// The archive path of an archiver command: the argument after "-y".
+QString archivePathOf(const Command& command) {
+    return command.arguments.value(command.arguments.indexOf("-y") + 1);
 }
 
 } // namespace
@@ -102,7 +95,7 @@ class RipRunTest : public QObject {
         flags = {};
         volumesToMake = 3;
         // The archiver stand-in writes the volumes next to the archive path it was given.
-        machine->onExec = [this](const QString& cmd) {
+        machine->onRun = [this](const Command& cmd) {
             const QString archive = archivePathOf(cmd);
             for (int i = 1; i <= volumesToMake; ++i)
                 writeFile(archive + QString(".%1").arg(i, 3, 10, QChar('0')),
@@ -191,8 +184,10 @@ class RipRunTest : public QObject {
         QCOMPARE(QDir(zips()).entryList(QDir::Files),
                  (QStringList{"game01.zip", "game02.zip", "game03.zip"}));
         QVERIFY(QDir(work()).entryList(QDir::Dirs | QDir::NoDotAndDotDot).isEmpty());
-        QCOMPARE(machine->commands.size(), 1);
-        QVERIFY(machine->commands[0].startsWith("wrar.exe a -r -v1440000b -m3 -y "));
+        QCOMPARE(machine->runs.size(), 1);
+        QCOMPARE(machine->runs[0].program, QString("wrar.exe"));
+        QCOMPARE(machine->runs[0].arguments.mid(0, 5),
+                 (QStringList{"a", "-r", "-v1440000b", "-m3", "-y"}));
         QCOMPARE(rip.diskCount(), int16_t(0));
         QVERIFY(!rip.running());
     }
@@ -205,7 +200,7 @@ class RipRunTest : public QObject {
         j.RawArchivesOnly = true;
         const RipResult r = runJob(rip, j, 0);
         QCOMPARE(r.outputFolder, work() + "/Kavel003");
-        QVERIFY(machine->commands[0].contains(work() + "/Kavel003/game.rar"));
+        QCOMPARE(archivePathOf(machine->runs[0]), work() + "/Kavel003/game.rar");
     }
 
     void archivesOnlyKeepsTheVolumes() {
@@ -232,7 +227,7 @@ class RipRunTest : public QObject {
         QCOMPARE(window->messages, QStringList{"Kavel32 error|Spaces aren't allowed in filename"});
         QCOMPARE(window->pages.last().page, Page::Zip);
         QCOMPARE(window->pages.last().focus, QString("Text3"));
-        QVERIFY(machine->commands.isEmpty());
+        QVERIFY(machine->runs.isEmpty());
         QVERIFY(QDir(work()).isEmpty());
     }
 
@@ -265,7 +260,7 @@ class RipRunTest : public QObject {
         QCOMPARE(window->messages,
                  QStringList{"Kavel32 error|Duplicate zip name in zip directory\nOverwrite?\n\n" +
                              line});
-        QVERIFY(machine->commands.isEmpty());
+        QVERIFY(machine->runs.isEmpty());
         QVERIFY(QDir(work()).isEmpty());
         QCOMPARE(QDir(zips()).entryList(QDir::Files).size(), present.size());
     }
@@ -332,8 +327,8 @@ class RipRunTest : public QObject {
         QFETCH(int, status);
         QFETCH(int, volumes);
         volumesToMake = volumes;
-        auto make = machine->onExec;
-        machine->onExec = [&](const QString& cmd) {
+        auto make = machine->onRun;
+        machine->onRun = [&](const Command& cmd) {
             make(cmd);
             return status;
         };
