@@ -203,6 +203,14 @@ void TestStartup::commandLineEnds_data() {
         << QStringList{"--help=1"} << 2 << "" << bad("unknown option --help=1");
     QTest::newRow("resume with =")
         << QStringList{"--resume=" + folder} << 2 << "" << bad("unknown option --resume=") + folder;
+    QTest::newRow("resume with = as the value of --work-dir")
+        << QStringList{"--work-dir", "--resume=" + folder} << 2 << ""
+        << bad("--work-dir needs an existing folder");
+    QTest::newRow("--work-dir at the end after a good one")
+        << QStringList{"--work-dir=" + folder, "!job.rip", "--work-dir"} << 2 << ""
+        << bad("--work-dir needs an existing folder");
+    QTest::newRow("Qt's option as the folder to resume")
+        << QStringList{"--resume", "-style"} << 1 << "" << QString();
     QTest::newRow("two dashes alone")
         << QStringList{"--", "job.rip"} << 2 << "" << bad("unknown option --");
     QTest::newRow("unknown after a script")
