@@ -1,3 +1,4 @@
+#include "../common/test_needs.h"
 #include "../fakes/recording_ports.h"
 #include "companion/diz_numbering.h"
 #include "engine/run_plan.h"
@@ -395,7 +396,7 @@ class TestZipWrapping : public QObject {
     void realVolumesJoinBack() {
         const QString sevenZip = QStandardPaths::findExecutable("7zz");
         if (sevenZip.isEmpty())
-            QSKIP("7zz is not installed");
+            SKIP_OR_FAIL("7zz is not installed");
         const QString source = work + "/source";
         QDir().mkpath(source);
         QVERIFY(writeAll(source + "/random.bin", randomBytes(300 * 1024, 42)));

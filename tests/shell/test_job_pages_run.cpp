@@ -1,4 +1,5 @@
 #include "../common/file_helpers.h"
+#include "../common/test_needs.h"
 #include "engine/rip_run.h"
 #include "engine/zip_wrapping.h"
 #include "page_harness.h"
@@ -52,7 +53,7 @@ void TestJobPagesRun::initTestCase() {
     for (const char* tool : {"size", "wrar", "pkzip"})
         if (!QFileInfo(QString(KAVEL_BIN_DIR) + QLatin1Char('/') + QLatin1String(tool))
                  .isExecutable())
-            QSKIP("the outside programs are not built");
+            SKIP_OR_FAIL("the outside programs are not built");
     source_ = root_.filePath(QStringLiteral("Release"));
     writeFile(source_ + QStringLiteral("/data/noise.bin"), noise(3'000'000, 1));
     writeFile(source_ + QStringLiteral("/data/more.bin"), noise(1'200'000, 2));
