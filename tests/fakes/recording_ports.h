@@ -15,6 +15,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <utility>
 
 // Permission bits of the file itself, without the "current user" bits (which say only
 // what the user running the test may do: everything, as root).
@@ -95,6 +96,8 @@ class RecordingMachine : public MachinePort {
     bool runForReal = false;
     QString archiverStandIn;
     std::function<void()> whileRunning; // called as a window's wait calls it, with progress
+    bool noEditor = false;              // openEditor starts nothing
+    QString editorFailure;
 
     int run(const Command& command) override {
         runs.append(command);
@@ -125,7 +128,12 @@ class RecordingMachine : public MachinePort {
     }
     QDate today() const override { return date; }
     void playSound(const QString& name, bool wait) override { sounds.append({name, wait}); }
-    void openEditor(const QString& path) override { edited.append(path); }
+    void openEditor(const QString& path) override {
+        edited.append(path);
+        if (noEditor)
+            editorFailure = QStringLiteral("No editor or viewer could be started for ") + path;
+    }
+    QString takeEditorFailure() override { return std::exchange(editorFailure, QString()); }
     std::optional<int64_t> freeBytes(const QString& path) const override {
         QString best;
         for (auto it = freeAt.cbegin(); it != freeAt.cend(); ++it)
