@@ -2,6 +2,7 @@
 // both ways a user starts an unattended job: without a display and with one (the window's
 // way). Whatever happens, the same ending on both starts, one line naming the cause, every
 // zip complete and holding its volume, every other volume still there, the source untouched.
+#include "../common/test_needs.h"
 #include "run_harness.h"
 
 #include <QElapsedTimer>
@@ -615,7 +616,7 @@ class HostileRunsTest : public QObject {
     void initTestCase() {
         QVERIFY(h.init());
         if (h.sevenZip.isEmpty())
-            QSKIP("7-Zip (7zz) is not installed");
+            SKIP_OR_FAIL("7-Zip (7zz) is not installed");
         QVERIFY(QFileInfo(programFolder() + "/kavel32").isExecutable());
     }
 
@@ -828,9 +829,9 @@ class HostileRunsTest : public QObject {
         });
         const QString argument = prepareAttack(c, kind, options, &mounted);
         if (argument.isEmpty())
-            QSKIP("mounting a tmpfs needs root (CI runs the tests as root)");
+            SKIP_OR_FAIL("mounting a tmpfs needs root (CI runs the tests as root)");
         if (kind == "set files held by links" && QStandardPaths::findExecutable("par2").isEmpty())
-            QSKIP("par2 is not installed");
+            SKIP_OR_FAIL("par2 is not installed");
         const QMap<QString, QByteArray> before = outsideOfTheJob(c);
 
         Run r;

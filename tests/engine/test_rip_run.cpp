@@ -1,4 +1,4 @@
-#include "../fakes/command_text.h"
+#include "../common/file_helpers.h"
 #include "../fakes/recording_ports.h"
 #include "engine/rip_run.h"
 #include "engine/zip_component.h"
@@ -24,12 +24,6 @@ class AnsweringWindow : public RecordingWindow {
     }
     void closeWindow() override { ++closed; }
 };
-
-void writeFile(const QString& path, const QByteArray& data) {
-    QFile f(path);
-    QVERIFY2(f.open(QIODevice::WriteOnly), qPrintable(path));
-    f.write(data);
-}
 
 // A run as the session starts it: the plan's facts read for the job, the source measured.
 RipResult runJob(RipRun& rip, const JobSettings& job, float sourceSizeM,
@@ -71,10 +65,9 @@ void place(const QString& dir, const QStringList& files) {
     }
 }
 
-// The archive path of an archiver command line: the argument after "-y".
-QString archivePathOf(const QString& commandLine) {
-    const QStringList args = splitCommandLine(commandLine);
-    return args.value(args.indexOf("-y") + 1);
+// The archive path of an archiver command: the argument after "-y".
+QString archivePathOf(const Command& command) {
+    return command.arguments.value(command.arguments.indexOf("-y") + 1);
 }
 
 } // namespace
@@ -122,7 +115,7 @@ class RipRunTest : public QObject {
         flags = {};
         volumesToMake = 3;
         // The archiver stand-in writes the volumes next to the archive path it was given.
-        machine->onExec = [this](const QString& cmd) {
+        machine->onRun = [this](const Command& cmd) {
             const QString archive = archivePathOf(cmd);
             for (int i = 1; i <= volumesToMake; ++i)
                 writeFile(archive + QString(".%1").arg(i, 3, 10, QChar('0')),
@@ -211,8 +204,10 @@ class RipRunTest : public QObject {
         QCOMPARE(QDir(zips()).entryList(QDir::Files),
                  (QStringList{"game01.zip", "game02.zip", "game03.zip"}));
         QVERIFY(QDir(work()).entryList(QDir::Dirs | QDir::NoDotAndDotDot).isEmpty());
-        QCOMPARE(machine->commands.size(), 1);
-        QVERIFY(machine->commands[0].startsWith("wrar.exe a -r -v1440000b -m3 -y "));
+        QCOMPARE(machine->runs.size(), 1);
+        QCOMPARE(machine->runs[0].program, QString("wrar.exe"));
+        QCOMPARE(machine->runs[0].arguments.mid(0, 5),
+                 (QStringList{"a", "-r", "-v1440000b", "-m3", "-y"}));
         QCOMPARE(rip.diskCount(), int16_t(0));
         QVERIFY(!rip.running());
     }
@@ -225,7 +220,7 @@ class RipRunTest : public QObject {
         j.RawArchivesOnly = true;
         const RipResult r = runJob(rip, j, 0);
         QCOMPARE(r.outputFolder, work() + "/Kavel003");
-        QVERIFY(machine->commands[0].contains(work() + "/Kavel003/game.rar"));
+        QCOMPARE(archivePathOf(machine->runs[0]), work() + "/Kavel003/game.rar");
     }
 
     void archivesOnlyKeepsTheVolumes() {
@@ -252,7 +247,7 @@ class RipRunTest : public QObject {
         QCOMPARE(window->messages, QStringList{"Kavel32 error|Spaces aren't allowed in filename"});
         QCOMPARE(window->pages.last().page, Page::Zip);
         QCOMPARE(window->pages.last().focus, QString("Text3"));
-        QVERIFY(machine->commands.isEmpty());
+        QVERIFY(machine->runs.isEmpty());
         QVERIFY(QDir(work()).isEmpty());
     }
 
@@ -292,7 +287,7 @@ class RipRunTest : public QObject {
         QCOMPARE(window->messages,
                  QStringList{"Kavel32 error|Duplicate zip name in zip directory\nOverwrite?\n\n" +
                              line});
-        QVERIFY(machine->commands.isEmpty());
+        QVERIFY(machine->runs.isEmpty());
         QVERIFY(QDir(work()).isEmpty());
         QCOMPARE(filesOf(zips()), before);
     }
@@ -327,7 +322,7 @@ class RipRunTest : public QObject {
         if (!batch)
             QVERIFY2(window->messages[0].contains(why.arg(zips())),
                      qPrintable(window->messages[0]));
-        QVERIFY(machine->commands.isEmpty());
+        QVERIFY(machine->runs.isEmpty());
         QVERIFY(QDir(work()).isEmpty());
         QCOMPARE(filesOf(zips()), before);
     }
@@ -394,8 +389,8 @@ class RipRunTest : public QObject {
         QFETCH(int, status);
         QFETCH(int, volumes);
         volumesToMake = volumes;
-        auto make = machine->onExec;
-        machine->onExec = [&](const QString& cmd) {
+        auto make = machine->onRun;
+        machine->onRun = [&](const Command& cmd) {
             make(cmd);
             return status;
         };
@@ -448,8 +443,8 @@ class RipRunTest : public QObject {
     // came (another run made it), and with it a file on one of the set's names, then not. The
     // resume judges the zip folder as it is when it replaces, not as the run saw it.
     void resumeJudgesTheFolderAsItIsNow() {
-        auto make = machine->onExec;
-        machine->onExec = [&](const QString& cmd) {
+        auto make = machine->onRun;
+        machine->onRun = [&](const Command& cmd) {
             make(cmd);
             return 2;
         };
@@ -458,7 +453,7 @@ class RipRunTest : public QObject {
         QVERIFY(stopped.resumable);
         const JournalRead journal = readJournal(stopped.outputFolder);
         QVERIFY(journal.ok && !journal.journal.archived);
-        machine->onExec = make;
+        machine->onRun = make;
         place(zips(), {"game01.zip=game.7z.001", "game05.zip=game.7z.005", "game02.zip=game12.7z",
                        "game101.zip=game1.7z.001"});
         const RipResult refused = rip.resume(stopped.outputFolder, journal.journal, {});

@@ -1,6 +1,7 @@
 // The readers of outside text: disk numbers in a diz and SFV files, each held against the
 // writer on the other side of its rule (writeDiskDiz, and cksfv for SFV); the names of a
 // set's zips; the archiver's test output, replayed from recorded files.
+#include "../common/test_needs.h"
 #include "companion/diz_numbering.h"
 #include "engine/run_plan.h"
 #include "engine/set_listings.h"
@@ -284,7 +285,7 @@ class TestReaders : public QObject {
         QFETCH(QString, holder);
         QFETCH(QString, name);
         if (writer == "par2" && QStandardPaths::findExecutable("par2").isEmpty())
-            QSKIP("par2 is not installed");
+            SKIP_OR_FAIL("par2 is not installed");
         QTemporaryDir dir;
         const QString zips = dir.filePath("zips");
         const QStringList files = {zips + "/set01.zip", zips + "/set02.zip"};
@@ -353,7 +354,7 @@ class TestReaders : public QObject {
         QFETCH(int, status);
         const QString real = QStandardPaths::findExecutable("par2");
         if (real.isEmpty())
-            QSKIP("par2 is not installed");
+            SKIP_OR_FAIL("par2 is not installed");
         QTemporaryDir dir;
         const QString bin = dir.filePath("bin");
         writeFile(bin + "/par2",

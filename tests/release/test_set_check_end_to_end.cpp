@@ -1,6 +1,7 @@
 // A set made by the real program with --sfv --par2 --verify, then checked again by
 // "kavel32 --verify" after every kind of damage a receiving site meets, with the real 7zz,
 // par2 and cksfv.
+#include "../common/test_needs.h"
 #include "script/script_file.h"
 
 #include <QCryptographicHash>
@@ -479,7 +480,7 @@ class TestSetCheckEndToEnd : public QObject {
         QDir().mkpath(small);
         if (::geteuid() != 0 ||
             QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=64m", "tmpfs", small}) != 0)
-            QSKIP("mounting a small file system needs root");
+            SKIP_OR_FAIL("mounting a small file system needs root");
         const auto unmount = qScopeGuard([&] { QProcess::execute("umount", {small}); });
         const QString dir = root.filePath("lying");
         QDir().mkpath(dir);
