@@ -68,7 +68,3 @@ bool addSkipFile(JobSettings& job, const QString& chosenPath, WindowPort& window
     job.SkipList = foldCase(job.SkipList + chosenPath) + kCrLf;
     return true;
 }
-
-void clearSkipList(JobSettings& job) {
-    job.SkipList.clear();
-}

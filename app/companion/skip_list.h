@@ -30,5 +30,3 @@ bool addSkipSubDirectory(JobSettings& job, const QString& chosenPath, WindowPort
 // Adds the chosen file. Nothing happens for an empty choice; a file outside the source is
 // refused with "Path isn't within source path".
 bool addSkipFile(JobSettings& job, const QString& chosenPath, WindowPort& window);
-
-void clearSkipList(JobSettings& job);

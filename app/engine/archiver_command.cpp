@@ -30,12 +30,6 @@ QString archiverOptions(ArchiverKind archiver, int16_t sizeUnits, int16_t method
     return volumeSwitch(archiver, sizeUnits) + QStringLiteral(" -m") + QString::number(methodIndex);
 }
 
-QString skipSwitch(const QString& skipList, const QString& listFile) {
-    if (skipList.isEmpty())
-        return {};
-    return QStringLiteral("-x@") + quoteArgument(listFile);
-}
-
 bool writeExclusionList(const QString& skipList, const QString& listFile, QString* error) {
     QFile file(listFile);
     const QByteArray bytes = skipList.toLocal8Bit() + "\r\n";

@@ -20,9 +20,6 @@ VolumePlan planVolumes(ArchiverKind archiver, int16_t sizeUnits, float sourceSiz
 // Volume switch and method switch, e.g. "-v1440000b -m3" (Rar) or " -m5" (Ace, one archive).
 QString archiverOptions(ArchiverKind archiver, int16_t sizeUnits, int16_t methodIndex);
 
-// "-x@" + list file, or empty when there is nothing to skip.
-QString skipSwitch(const QString& skipList, const QString& listFile);
-
 // Writes the exclusion list: the skip list text followed by one more CR LF.
 bool writeExclusionList(const QString& skipList, const QString& listFile, QString* error);
 

@@ -19,7 +19,6 @@ class DesktopMachine : public MachinePort {
 
     DesktopMachine() = default;
     explicit DesktopMachine(Hooks hooks) : hooks_(std::move(hooks)) {}
-    void setHooks(Hooks hooks) { hooks_ = std::move(hooks); }
 
     int run(const Command& command) override;
     int runWithProgress(const Command& command, const std::function<void(int)>& onPercent) override;

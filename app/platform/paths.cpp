@@ -241,12 +241,4 @@ void removeStaleWorkFolders() {
     removeAbandonedFolders(scratch, name);
 }
 
-QString toolPath(const QString& name) {
-    const QString beside = helperFolder() + QLatin1Char('/') + name;
-    if (QFileInfo(beside).isExecutable())
-        return beside;
-    const QString found = QStandardPaths::findExecutable(name);
-    return found.isEmpty() ? name : found;
-}
-
 } // namespace AppPaths

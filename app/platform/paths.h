@@ -62,6 +62,4 @@ void removeWorkFolder();
 // Removes the work folders of programs that were killed before they could (their process is
 // gone).
 void removeStaleWorkFolders();
-// Finds one of our outside tools (wrar, size, ...): helper folder first, then PATH.
-QString toolPath(const QString& name);
 } // namespace AppPaths
