@@ -39,11 +39,6 @@ ReportRow rowOf(const QString& line) {
 }
 } // namespace
 
-int ReportView::failedRows() const {
-    return int(
-        std::count_if(rows.cbegin(), rows.cend(), [](const ReportRow& r) { return r.failed; }));
-}
-
 ReportView reportView(const SetReport& report) {
     ReportView view;
     view.passed = report.passed();

@@ -22,7 +22,6 @@ struct ReportView {
     QString folderLine; // "Checking the zips in ..."
     QString summary;    // "Check FAILED: 2 faults"
     QList<ReportRow> rows;
-    int failedRows() const;
 };
 
 ReportView reportView(const SetReport& report);

@@ -353,5 +353,4 @@ void JobModel::setArchiverProgress(int percent) {
     RunDisplay run = run_;
     run.archiverPercent = value;
     setRun(run);
-    emit archiverProgressChanged(value);
 }

@@ -134,7 +134,6 @@ class JobModel : public QObject {
     void changed();
     void runDisplayChanged();
     void commentChanged(bool on);
-    void archiverProgressChanged(int percent);
     void runBytesReported(RunPhase phase, qint64 done, qint64 total);
 
   private:

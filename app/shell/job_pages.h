@@ -89,7 +89,6 @@ class JobPages : public QObject {
     float sourceSizeM() const { return model_.sourceSizeM(); }
     QString sourcePath() const { return model_.sourcePath(); }
     bool threeDigitNumbers() const { return model_.threeDigitNumbers(); }
-    bool rawArchivesOnly() const { return model_.job().RawArchivesOnly; }
     QString workDrive() const { return model_.job().WorkDrive; }
     bool jobValidated() const { return session_.jobValidated(); }
 

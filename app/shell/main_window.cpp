@@ -753,7 +753,6 @@ void MainWindow::zipCommand() {
 }
 
 void MainWindow::kavelCommand() {
-    emit ripRunRequested();
     pages_->runJob();
 }
 
@@ -834,8 +833,7 @@ void MainWindow::aboutCommand() {
 }
 
 void MainWindow::openAboutWindow(int intervalMs) {
-    const int scaled = qMax(1, int(intervalMs * aboutScale_));
-    SplashWindow::openAbout(scaled, &machine_, this, [this] { show(); });
+    SplashWindow::openAbout(qMax(1, intervalMs), &machine_, this, [this] { show(); });
 }
 
 void MainWindow::exitCommand() {

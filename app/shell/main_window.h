@@ -103,11 +103,9 @@ class MainWindow : public QMainWindow, public WindowFrame {
     // Whether closing deletes the files runs leave behind (off for a duplicate start or a
     // root installation).
     void setCleanupOnClose(bool on) { cleanupOnClose_ = on; }
-    bool cleanupOnClose() const { return cleanupOnClose_; }
 
-    // Seams for tests: how links and folders are opened and how the About window opens.
+    // Seam for tests: how links are opened.
     void setLinkOpener(std::function<bool(const QUrl&)> opener) { openLink_ = std::move(opener); }
-    void setAboutIntervalScale(double scale) { aboutScale_ = scale; }
 
     // WindowFrame
     void showPage(Page page, const QString& focusControl = {}) override;
@@ -122,8 +120,6 @@ class MainWindow : public QMainWindow, public WindowFrame {
     void closeWindow() override;
 
   signals:
-    // The Kavel! command is about to start a rip run.
-    void ripRunRequested();
     // The page menu popped up at a position (tests and the context menu).
     void pageMenuShown(const QPoint& globalPos);
 
@@ -194,7 +190,6 @@ class MainWindow : public QMainWindow, public WindowFrame {
     Notifier* notifier_ = nullptr;
 
     std::function<bool(const QUrl&)> openLink_;
-    double aboutScale_ = 1.0;
     bool cleanupOnClose_ = true;
     bool closeAfterRun_ = false;
     bool busy_ = false;

@@ -42,12 +42,6 @@ QStringList withRecentScript(const QStringList& recent, const QString& path) {
     return out;
 }
 
-QStringList withoutScript(const QStringList& recent, const QString& path) {
-    QStringList out = recent;
-    out.removeAll(path);
-    return out;
-}
-
 bool writeRecentScripts(const QStringList& recent, QString* error) {
     QDir().mkpath(AppPaths::stateFolderPath());
     QByteArray bytes;

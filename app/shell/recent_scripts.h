@@ -12,7 +12,6 @@ QString recentScriptsPath();
 QStringList readRecentScripts();
 // path first, once, and no more than kRecentScriptsKept.
 QStringList withRecentScript(const QStringList& recent, const QString& path);
-QStringList withoutScript(const QStringList& recent, const QString& path);
 bool writeRecentScripts(const QStringList& recent, QString* error = nullptr);
 
 // What a path dropped on the window becomes.

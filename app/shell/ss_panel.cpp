@@ -78,18 +78,7 @@ void FieldNote::changeEvent(QEvent* event) {
 void SSPanel::enterEvent(QEnterEvent* event) {
     if (tipFollowsCaption_)
         setToolTip(caption());
-    emit mouseEntered();
     QLabel::enterEvent(event);
-}
-
-void SSPanel::leaveEvent(QEvent* event) {
-    emit mouseLeft();
-    QLabel::leaveEvent(event);
-}
-
-void SSPanel::mousePressEvent(QMouseEvent* event) {
-    emit mousePressed(event->button(), event->globalPosition().toPoint());
-    QLabel::mousePressEvent(event);
 }
 
 void SSPanel::mouseReleaseEvent(QMouseEvent* event) {

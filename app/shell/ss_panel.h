@@ -3,7 +3,7 @@
 #include <QLabel>
 
 // A 3-D panel with a caption: sunken (displays) or raised (titles, buttons of links).
-// It tells its host when the mouse enters, leaves or presses it.
+// It tells its host when it is clicked.
 class SSPanel : public QLabel {
     Q_OBJECT
   public:
@@ -22,15 +22,10 @@ class SSPanel : public QLabel {
     bool isMarked() const { return marked_; }
 
   signals:
-    void mouseEntered();
-    void mouseLeft();
-    void mousePressed(Qt::MouseButton button, const QPoint& globalPos);
     void clicked();
 
   protected:
     void enterEvent(QEnterEvent* event) override;
-    void leaveEvent(QEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
     void changeEvent(QEvent* event) override;

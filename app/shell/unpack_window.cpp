@@ -32,9 +32,6 @@ UnpackWindow::UnpackWindow(const QString& zipDir, Dialogs& dialogs, QWidget* par
     : QDialog(parent), zipDir_(zipDir), dialogs_(dialogs) {
     setObjectName(QStringLiteral("UnpackWindow"));
     setWindowTitle(QStringLiteral("Unpack a set"));
-    openFolder_ = [](const QString& folder) {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
-    };
     auto* grid = new QGridLayout(this);
     auto* from =
         new QLabel(QStringLiteral("Zips in %1").arg(QDir::toNativeSeparators(zipDir)), this);
@@ -92,8 +89,7 @@ UnpackWindow::UnpackWindow(const QString& zipDir, Dialogs& dialogs, QWidget* par
     connect(cancel_, &QPushButton::clicked, this, &UnpackWindow::cancel);
     connect(close_, &QPushButton::clicked, this, &QDialog::accept);
     connect(openButton_, &QPushButton::clicked, this, [this] {
-        if (openFolder_)
-            openFolder_(unpacked_);
+        QDesktopServices::openUrl(QUrl::fromLocalFile(unpacked_));
     });
     resize(560, sizeHint().height());
 }

@@ -3,8 +3,6 @@
 #include <QDialog>
 #include <QString>
 
-#include <functional>
-
 class Dialogs;
 class QLabel;
 class QLineEdit;
@@ -19,10 +17,6 @@ class UnpackWindow : public QDialog {
   public:
     UnpackWindow(const QString& zipDir, Dialogs& dialogs, QWidget* parent = nullptr);
 
-    // How the result's folder is opened (the desktop's file manager; tests record it).
-    void setFolderOpener(std::function<void(const QString&)> opener) {
-        openFolder_ = std::move(opener);
-    }
     QString destination() const;
     bool working() const { return working_; }
     // The result line: "Unpacked ... into ...", or why not.
@@ -45,7 +39,6 @@ class UnpackWindow : public QDialog {
 
     QString zipDir_;
     Dialogs& dialogs_;
-    std::function<void(const QString&)> openFolder_;
     bool working_ = false;
     bool cancelled_ = false;
     QString unpacked_;

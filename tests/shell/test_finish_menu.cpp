@@ -135,7 +135,6 @@ class TestFinishMenu : public QObject {
                                      "game02.zip=ok", "game03.zip=ok", "game05.zip=ok", "set="}));
         QCOMPARE(failed.rows.front().detail, QStringLiteral("CRC error in game.7z.004"));
         QCOMPARE(failed.rows.at(2).detail, QStringLiteral("volume game.7z.001 (1457664 bytes)"));
-        QCOMPARE(failed.failedRows(), 2);
         const QString faults = reportText(failed, true);
         QVERIFY(faults.contains("game04.zip: FAILED: CRC error in game.7z.004\n"));
         QVERIFY(!faults.contains("game01.zip"));

@@ -288,7 +288,7 @@ void TestMainWindow::menuCommandLeavesTheBannerAlone() {
 }
 
 void TestMainWindow::kavelItemStartsARunUnlessProgressShows() {
-    QSignalSpy runs(window_, &MainWindow::ripRunRequested);
+    QSignalSpy runs(window_->jobPages(), &JobPages::runFinished);
     window_->showPage(Page::Progress);
     clickItem(QStringLiteral("Kavel!"));
     QCOMPARE(runs.size(), 0);
