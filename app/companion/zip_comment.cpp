@@ -1,51 +1,16 @@
 #include "companion/zip_comment.h"
 
-#include "companion/line_text_file.h"
 #include "job/text_lines.h"
-#include "platform/file_read.h"
 #include "platform/paths.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 namespace {
-const QString kVersKey = QStringLiteral("Vers=");
-const QString kDefaultsUsed = QStringLiteral(": the defaults are used");
-// The settings file holds two short lines; anything much bigger is not ours.
-constexpr qint64 kMaxSettingsBytes = 64 * 1024;
-
 bool fail(QString* errorText, const QString& text) {
     if (errorText)
         *errorText = text;
     return false;
-}
-
-// The comment line holds the path's own bytes as the file system names it, so a name
-// outside Latin-1 survives the single-byte file.
-QString pathAsBytes(const QString& path) {
-    return QString::fromLatin1(QFile::encodeName(path));
-}
-QString pathFromBytes(const QString& line) {
-    return QFile::decodeName(line.toLatin1());
-}
-
-bool writeSettings(const QString& versionText, const QString* commentPath, QString* errorText) {
-    QStringList lines{kVersKey + versionText};
-    if (commentPath)
-        lines.append(pathAsBytes(*commentPath));
-    return writeTextLines(settingsFilePath(), lines, errorText);
-}
-
-// Where the bytes stop being text: a NUL or another control byte than a tab or a line end.
-// Bytes from 0x80 are a path's own bytes in the system's encoding.
-qsizetype firstControlByte(const QByteArray& bytes) {
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        const auto c = uchar(bytes[i]);
-        if ((c < 0x20 && c != '\t' && c != '\r' && c != '\n') || c == 0x7f)
-            return i;
-    }
-    return -1;
 }
 
 bool insideProgramTemp(const QString& path) {
@@ -55,56 +20,6 @@ bool insideProgramTemp(const QString& path) {
            pathWithin(canonical, temp);
 }
 } // namespace
-
-QString programVersionText() {
-    return QStringLiteral(KAVEL_VERSION_TEXT);
-}
-
-QString settingsFilePath() {
-    return joinPath(AppPaths::stateFolder(), QStringLiteral("Kavel32.ini"));
-}
-
-StartupSettings readStoredSettings() {
-    StartupSettings result;
-    const QString path = joinPath(AppPaths::stateFolderPath(), QStringLiteral("Kavel32.ini"));
-    if (!QFileInfo::exists(path))
-        return result;
-    QByteArray bytes;
-    QString error;
-    if (!readRegularFile(path, kMaxSettingsBytes, &bytes, &error)) {
-        result.warning = error + kDefaultsUsed;
-        return result;
-    }
-    result.read = true;
-    if (const qsizetype at = firstControlByte(bytes); at >= 0) {
-        result.warning = QStringLiteral("the settings file %1 is not text (byte 0x%2 at offset %3)")
-                             .arg(path)
-                             .arg(uchar(bytes[at]), 2, 16, QLatin1Char('0'))
-                             .arg(at) +
-                         kDefaultsUsed;
-        return result;
-    }
-    const QStringList lines = splitTextLines(bytes);
-    if (!lines.isEmpty())
-        result.storedVersion = lines[0].mid(kVersKey.size());
-    if (lines.size() > 1)
-        result.CommentFile = pathFromBytes(lines[1]);
-    return result;
-}
-
-StartupSettings readSettingsAtStartup(const QString& versionText) {
-    const QString path = settingsFilePath();
-    if (!QFileInfo::exists(path)) {
-        StartupSettings result;
-        result.created = writeSettings(versionText, nullptr, nullptr);
-        return result;
-    }
-    StartupSettings result = readStoredSettings();
-    // The comment read stays for this start; the next one finds none.
-    if (result.read && result.storedVersion != versionText)
-        result.rewritten = writeSettings(versionText, nullptr, nullptr);
-    return result;
-}
 
 bool commentFileUsable(const QString& commentFile) {
     return !commentFile.isEmpty() && QFileInfo(commentFile).isFile();
@@ -138,7 +53,7 @@ bool turnCommentOn(const QString& chosenPath, JobSettings& job, QString* errorTe
     job.CommentOn = true;
     // No short 8.3 names here: the comment line holds the path itself.
     const QString commentLine = foldCase(copy);
-    return writeSettings(versionText, &commentLine, errorText);
+    return writeSettingsFile(versionText, &commentLine, errorText);
 }
 
 bool turnCommentOff(JobSettings& job, QString* errorText, const QString& versionText) {
@@ -151,7 +66,7 @@ bool turnCommentOff(JobSettings& job, QString* errorText, const QString& version
                 : settings.warning);
     const QString stored = settings.CommentFile;
     const QString empty;
-    if (!writeSettings(versionText, &empty, errorText))
+    if (!writeSettingsFile(versionText, &empty, errorText))
         return false;
     if (!stored.isEmpty() && QFileInfo(stored).isFile() && insideProgramTemp(stored))
         QFile::remove(stored);

@@ -1,7 +1,7 @@
 #include "release/dry_run.h"
 
 #include "companion/diz_numbering.h"
-#include "companion/zip_comment.h"
+#include "companion/settings_file.h"
 #include "engine/zip_wrapping.h"
 #include "job/text_lines.h"
 #include "job/volume_rules.h"

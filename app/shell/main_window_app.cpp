@@ -10,6 +10,7 @@
 #include "shell/splash_window.h"
 #include "shell/startup.h"
 
+#include "companion/settings_file.h"
 #include "companion/zip_comment.h"
 #include "platform/desktop_machine.h"
 #include "platform/paths.h"

@@ -1,4 +1,5 @@
 #include "../fakes/recording_ports.h"
+#include "companion/settings_file.h"
 #include "companion/zip_comment.h"
 #include "platform/paths.h"
 

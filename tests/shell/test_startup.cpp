@@ -10,7 +10,7 @@
 #include "shell/splash_window.h"
 #include "shell/startup.h"
 
-#include "companion/zip_comment.h"
+#include "companion/settings_file.h"
 #include "engine/rip_run.h"
 #include "platform/paths.h"
 #include "source/volume_estimate.h"
