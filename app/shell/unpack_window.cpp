@@ -88,9 +88,8 @@ UnpackWindow::UnpackWindow(const QString& zipDir, Dialogs& dialogs, QWidget* par
     connect(start_, &QPushButton::clicked, this, &UnpackWindow::start);
     connect(cancel_, &QPushButton::clicked, this, &UnpackWindow::cancel);
     connect(close_, &QPushButton::clicked, this, &QDialog::accept);
-    connect(openButton_, &QPushButton::clicked, this, [this] {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(unpacked_));
-    });
+    connect(openButton_, &QPushButton::clicked, this,
+            [this] { QDesktopServices::openUrl(QUrl::fromLocalFile(unpacked_)); });
     resize(560, sizeHint().height());
 }
 
