@@ -3,7 +3,7 @@
 #include "job/text_lines.h"
 #include "job/volume_rules.h"
 #include "platform/stop_signals.h"
-#include "release/diz_numbers.h"
+#include "companion/diz_numbers.h"
 #include "release/set_naming.h"
 #include "release/set_plan.h"
 #include "release/sfv_check.h"

@@ -1,7 +1,7 @@
 #include "release/zip_directory.h"
 
 #include "job/text_lines.h"
-#include "release/diz_numbers.h"
+#include "companion/diz_numbers.h"
 
 #include <QFile>
 #include <QFileInfo>

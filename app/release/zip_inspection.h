@@ -1,6 +1,6 @@
 #pragma once
 
-#include "release/diz_numbers.h"
+#include "companion/diz_numbers.h"
 #include "release/zip_directory.h"
 
 #include <QByteArray>
