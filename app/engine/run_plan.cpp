@@ -13,6 +13,8 @@
 #include <QRegularExpression>
 #include <QSet>
 
+#include <algorithm>
+
 #include <cmath>
 
 namespace {
@@ -293,6 +295,35 @@ void planFinish(RunPlan& plan, const JobSettings& job, const PlanFacts& facts,
     }
 }
 
+// A receiving site takes every zip of the folder for the set's: a zip the run neither makes
+// nor replaces stays beside the set, which its own check then fails. With that check on, no
+// such set is made; without it, the run says so.
+void checkStrayZips(RunPlan& plan, const JobSettings& job, const PlanFacts& facts) {
+    QStringList strays;
+    for (const QString& name : facts.zipDirFiles) {
+        if (!name.endsWith(QLatin1String(".zip"), Qt::CaseInsensitive) ||
+            plan.olderSet.contains(joinPath(job.ZipDir, name)))
+            continue;
+        if (std::none_of(plan.zips.cbegin(), plan.zips.cend(), [&name](const PlannedZip& zip) {
+                return zip.shownName.compare(name, Qt::CaseInsensitive) == 0;
+            }))
+            strays << name;
+    }
+    if (strays.isEmpty())
+        return;
+    const QString text =
+        QStringLiteral("the zip folder %1 holds %2, which %3 not of the set: a "
+                       "receiving site takes every zip beside the set for one "
+                       "of its own, and the check of the set fails it; make the "
+                       "set in a folder of its own")
+            .arg(job.ZipDir, strays.join(QStringLiteral(", ")),
+                 strays.size() == 1 ? QStringLiteral("is") : QStringLiteral("are"));
+    if (plan.verify)
+        plan.fault = fault(text, Page::Zip, {}, text);
+    else
+        plan.warnings << text;
+}
+
 } // namespace
 
 RunPlan planRun(const JobSettings& job, const PlanFacts& facts, const PlanOptions& options) {
@@ -312,6 +343,7 @@ RunPlan planRun(const JobSettings& job, const PlanFacts& facts, const PlanOption
     if (plan.fault)
         return plan;
     planFinish(plan, job, facts, options);
+    checkStrayZips(plan, job, facts);
     return plan;
 }
 

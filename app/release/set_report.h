@@ -1,5 +1,6 @@
 #pragma once
 
+#include "release/volume_test.h"
 #include "release/zip_inspection.h"
 
 #include <QString>
@@ -12,6 +13,9 @@ struct SetReport {
     QStringList lines;  // a header, a line per zip, the set's lines, a summary
     QStringList faults; // every fault, each naming its zip where it has one
     int zips = 0;       // zips taken for the set
+    // The volumes joined in set order where the check was asked to keep them, named as the
+    // archiver finds them (the first is the one to give it); empty otherwise.
+    QList<JoinedVolume> joined;
     bool passed() const { return faults.isEmpty(); }
 };
 

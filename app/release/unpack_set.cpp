@@ -17,8 +17,6 @@
 #include <QStorageInfo>
 #include <QTemporaryDir>
 
-#include <zip.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
@@ -35,7 +33,7 @@ struct Unpacking {
     UnpackStatus status;
     UnpackResult result;
     QString work;      // this unpack's own folder in the program's work folder
-    QString setFolder; // where the whole set is: the zip folder, or the repaired copies
+    QString volumeDir; // where the check joins the volumes for the extraction
 
     void tell(const QString& step, int percent = -1) const {
         if (status)
@@ -62,10 +60,15 @@ bool isLink(const QString& path) {
     return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
-// The check of a set, in the one place this module asks for it.
-SetReport checkZipFolder(const QString& folder, const UnpackStatus& status) {
+// The check of a set, in the one place this module asks for it: the volumes it takes out of
+// the zips stay in volumeDir, joined, for the extraction (which tests them as it reads them).
+SetReport checkZipFolder(const QString& folder, const QString& volumeDir,
+                         const UnpackStatus& status) {
+    QDir(volumeDir).removeRecursively();
+    QDir().mkpath(volumeDir);
     SetCheckRequest request;
     request.folder = folder;
+    request.keepVolumesIn = volumeDir;
     return checkSet(request, [&status](const QString& step) {
         if (status)
             status(step, -1);
@@ -143,8 +146,9 @@ QString lastLine(const QByteArray& output) {
     return {};
 }
 
-// A set that fails its check: repaired copies from the PAR2 files, when there are any.
-bool repairWithPar2(Unpacking& u, const SetReport& failed) {
+// A set that fails its check (or its extraction): repaired copies from the PAR2 files, when
+// there are any, checked again; *checked becomes their check.
+bool repairWithPar2(Unpacking& u, const QString& failure, SetReport* checked) {
     QString error;
     const QString par2File = mainPar2File(u.request.zipDir, &error);
     if (!error.isEmpty())
@@ -152,7 +156,7 @@ bool repairWithPar2(Unpacking& u, const SetReport& failed) {
     if (par2File.isEmpty())
         return u.fail(QStringLiteral("the set in %1 fails its check and there are no PAR2 files "
                                      "to repair it with: %2")
-                          .arg(u.request.zipDir, firstFault(failed)));
+                          .arg(u.request.zipDir, failure));
     const QString copies = joinPath(u.work, QStringLiteral("set"));
     if (!QDir().mkpath(copies) || !copySetFiles(u.request.zipDir, copies, &error))
         return u.fail(error.isEmpty() ? QStringLiteral("cannot make %1").arg(copies) : error);
@@ -171,56 +175,13 @@ bool repairWithPar2(Unpacking& u, const SetReport& failed) {
                           .arg(status)
                           .arg(lastLine(output)));
     u.result.repaired = repairedZips(u.request.zipDir, copies);
-    const SetReport again = checkZipFolder(copies, u.status);
+    const SetReport again = checkZipFolder(copies, u.volumeDir, u.status);
     if (!again.passed())
         return u.fail(QStringLiteral("the set repaired with par2 still fails its check: %1")
                           .arg(firstFault(again)));
+    *checked = again;
     u.result.report << QStringLiteral("Repaired with PAR2 (%1): %2")
                            .arg(par2File, u.result.repaired.join(QStringLiteral(", ")));
-    u.setFolder = copies;
-    return true;
-}
-
-// The volume of every zip, in set order, copied out under its own name: a set of ours puts
-// the volume first in each zip.
-bool copyVolumesOut(Unpacking& u, const QString& to, QStringList* volumes) {
-    const QStringList zips = setZips(u.setFolder);
-    for (qsizetype i = 0; i < zips.size(); ++i) {
-        u.tell(QStringLiteral("Taking the volume out of %1").arg(printableText(zips[i])),
-               int(i * 100 / zips.size()));
-        int code = 0;
-        const QByteArray path = QFile::encodeName(joinPath(u.setFolder, zips[i]));
-        zip_t* archive = zip_open(path.constData(), ZIP_RDONLY, &code);
-        zip_stat_t st;
-        zip_stat_init(&st);
-        const bool listed = archive && zip_stat_index(archive, 0, 0, &st) == 0 && st.name;
-        const QString name = listed ? QString::fromUtf8(st.name) : QString();
-        if (!listed || name.contains(QLatin1Char('/')) || name.startsWith(QLatin1Char('.')) ||
-            name.compare(QLatin1String("file_id.diz"), Qt::CaseInsensitive) == 0 ||
-            volumes->contains(name)) {
-            if (archive)
-                zip_discard(archive);
-            return u.fail(QStringLiteral("%1 holds no volume first").arg(printableText(zips[i])));
-        }
-        const QString out = joinPath(to, name);
-        zip_file_t* entry = zip_fopen_index(archive, 0, 0);
-        QFile file(out);
-        bool written = entry && file.open(QIODevice::WriteOnly | QIODevice::NewOnly);
-        QByteArray buffer(256 * 1024, Qt::Uninitialized);
-        zip_int64_t got = 0;
-        while (written && (got = zip_fread(entry, buffer.data(), zip_uint64_t(buffer.size()))) > 0)
-            written = file.write(buffer.constData(), got) == got;
-        written = written && got == 0 && file.flush();
-        const QString why =
-            got < 0 ? QString::fromLocal8Bit(zip_file_strerror(entry)) : file.errorString();
-        if (entry)
-            zip_fclose(entry);
-        zip_discard(archive);
-        if (!written)
-            return u.fail(QStringLiteral("cannot take the volume out of %1: %2")
-                              .arg(printableText(zips[i]), why));
-        *volumes << name;
-    }
     return true;
 }
 
@@ -280,8 +241,8 @@ bool restoreAbsoluteLinks(const QString& root, const QString& outputDir, QString
 
 // Extracts the archive into a new folder beside the destination; the free space that goes
 // tells how far it is.
-bool extractBeside(Unpacking& u, const QString& sevenZip, const QString& firstVolume,
-                   QString* extracted) {
+bool extractBeside(Unpacking& u, const QString& sevenZip, const QList<JoinedVolume>& joined,
+                   QString* extracted, bool* archiveFault) {
     const QFileInfo dest(u.request.dest);
     QByteArray pattern = QFile::encodeName(
         joinPath(dest.absolutePath(), QLatin1Char('.') + dest.fileName() + ".unpack-XXXXXX"));
@@ -316,15 +277,18 @@ bool extractBeside(Unpacking& u, const QString& sevenZip, const QString& firstVo
         makeCommand(sevenZip,
                     {QStringLiteral("x"), QStringLiteral("-y"), QStringLiteral("-bso1"),
                      QStringLiteral("-bse1"), QStringLiteral("-bsp0"), QStringLiteral("-snld20"),
-                     QStringLiteral("-o") + into, QStringLiteral("--"), firstVolume}),
+                     QStringLiteral("-o") + into, QStringLiteral("--"), joined.front().path}),
         &output, 1 << 20, true, progress);
     if (const int signal = StopSignals::requested())
         return u.fail(
             QStringLiteral("stopped by %1").arg(QLatin1String(StopSignals::name(signal))));
-    if (status != 0)
-        return u.fail(QStringLiteral("7-Zip cannot extract the joined volumes (status %1): %2")
-                          .arg(status)
-                          .arg(lastLine(output)));
+    // Its own CRCs are the test of the joined volumes: every status but 0 (1 is a warning),
+    // a warning or data after the archive's end fails the unpack.
+    if (const QString fault = joinedRunFault(joined, QStringLiteral("7zz x"), status, output);
+        !fault.isEmpty()) {
+        *archiveFault = status != kCouldNotStart;
+        return u.fail(fault);
+    }
     QString error;
     if (!restoreAbsoluteLinks(*extracted, into, &error))
         return u.fail(error);
@@ -345,33 +309,57 @@ bool moveIntoPlace(Unpacking& u, const QString& extracted) {
     return true;
 }
 
-bool unpackChecked(Unpacking& u) {
-    u.tell(QStringLiteral("Checking the zips"));
-    const SetReport report = checkZipFolder(u.request.zipDir, u.status);
-    if (const int signal = StopSignals::requested())
-        return u.fail(
-            QStringLiteral("stopped by %1").arg(QLatin1String(StopSignals::name(signal))));
-    u.result.report << (report.lines.isEmpty() ? QString() : report.lines.back());
-    if (!report.passed() && !repairWithPar2(u, report))
-        return false;
-    const QString sevenZip = findSevenZip();
-    if (sevenZip.isEmpty())
-        return u.fail(QStringLiteral("unpacking needs 7-Zip (7zz), which is not installed"));
-    const QString volumeDir = joinPath(u.work, QStringLiteral("volumes"));
-    QStringList volumes;
-    if (!QDir().mkpath(volumeDir))
-        return u.fail(QStringLiteral("cannot make %1").arg(volumeDir));
-    if (!copyVolumesOut(u, volumeDir, &volumes))
-        return false;
+// Extracts the checked set into place; the staging folder goes when anything fails.
+bool extractChecked(Unpacking& u, const QString& sevenZip, const SetReport& checked,
+                    bool* archiveFault) {
     ArchiveListing listing;
-    const QString first = joinPath(volumeDir, volumes.front());
-    if (!checkListing(u, sevenZip, first, &listing))
+    u.result.files = u.result.bytes = 0;
+    if (!checkListing(u, sevenZip, checked.joined.front().path, &listing))
         return false;
     QString extracted;
-    const bool done = extractBeside(u, sevenZip, first, &extracted) && moveIntoPlace(u, extracted);
+    const bool done = extractBeside(u, sevenZip, checked.joined, &extracted, archiveFault) &&
+                      moveIntoPlace(u, extracted);
     if (!done && !extracted.isEmpty())
         QDir(extracted).removeRecursively();
     return done;
+}
+
+bool unpackChecked(Unpacking& u) {
+    u.tell(QStringLiteral("Checking the zips"));
+    u.volumeDir = joinPath(u.work, QStringLiteral("volumes"));
+    SetReport checked = checkZipFolder(u.request.zipDir, u.volumeDir, u.status);
+    if (const int signal = StopSignals::requested())
+        return u.fail(
+            QStringLiteral("stopped by %1").arg(QLatin1String(StopSignals::name(signal))));
+    u.result.report << (checked.lines.isEmpty() ? QString() : checked.lines.back());
+    bool repaired = false;
+    if (!checked.passed()) {
+        if (!repairWithPar2(u, firstFault(checked), &checked))
+            return false;
+        repaired = true;
+    }
+    const QString sevenZip = findSevenZip();
+    if (sevenZip.isEmpty())
+        return u.fail(QStringLiteral("unpacking needs 7-Zip (7zz), which is not installed"));
+    if (checked.joined.isEmpty())
+        return u.fail(
+            QStringLiteral("the set in %1 has no volumes to unpack").arg(u.request.zipDir));
+    bool archiveFault = false;
+    if (extractChecked(u, sevenZip, checked, &archiveFault))
+        return true;
+    // Zips whole but an archive that is not: PAR2 files may still know the set's bytes.
+    if (!archiveFault || repaired || StopSignals::requested())
+        return false;
+    const QString failure = u.result.failure;
+    QString error;
+    if (mainPar2File(u.request.zipDir, &error).isEmpty())
+        return false;
+    if (!repairWithPar2(u, failure, &checked))
+        return false;
+    if (u.result.repaired.isEmpty())
+        return u.fail(failure); // par2 found every zip whole: nothing to try again with
+    archiveFault = false;
+    return extractChecked(u, sevenZip, checked, &archiveFault);
 }
 
 } // namespace
@@ -400,7 +388,6 @@ UnpackResult unpackSet(const UnpackRequest& request, const UnpackStatus& status)
     u.request = request;
     u.request.dest = QDir::cleanPath(QFileInfo(request.dest).absoluteFilePath());
     u.status = status;
-    u.setFolder = request.zipDir;
     const QString fault = QFileInfo(request.zipDir).isDir()
                               ? destinationFault(u.request.dest)
                               : QStringLiteral("%1 is not a folder of zips").arg(request.zipDir);
