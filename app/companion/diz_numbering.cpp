@@ -135,24 +135,29 @@ QString lineOf(const QByteArray& dizText, int line) {
 } // namespace
 
 QString siteMisreadFault(const QByteArray& dizText, const QString& dizName, int numberedLine,
-                         const QString& label, int k, int n, int digits) {
+                         const QString& label, int k, int n, int digits, bool sample) {
     const DiskNumbers read = findDiskNumbers(dizText);
     if (readsAsZip(read, k, n))
         return {};
-    const QString zip = QStringLiteral("zip %1 of %2").arg(k).arg(n);
-    if (read.found && (label.isEmpty() || read.line != numberedLine))
+    const QString what =
+        read.diskUnfilled ? QStringLiteral("a set of %1 zips").arg(read.count)
+                          : QStringLiteral("disk %1 of a set of %2").arg(read.disk).arg(read.count);
+    const QString ours = sample ? QStringLiteral("such as %1").arg(label)
+                                : QStringLiteral("%1 in zip %2 of %3").arg(label).arg(k).arg(n);
+    // Other text read first: the numbers themselves may be right, but the site never gets
+    // to them.
+    if (read.found && (label.isEmpty() || !read.text.contains(label)))
         return QStringLiteral("line %1 of %2 reads \"%3\": a receiving site takes the first disk "
-                              "number in the whole diz, %4 there, for the set's%5 where %6 "
-                              "%7; write %4 another way there (such as %8)")
+                              "number in the whole diz, %4 there, for %5, %6; write %4 another "
+                              "way there (such as %7)")
             .arg(read.line)
-            .arg(
-                dizName, lineOf(dizText, read.line), read.text,
-                read.diskUnfilled ? QStringLiteral(" size (%1 zips)").arg(read.count)
-                                  : QStringLiteral(" disk %1 of %2").arg(read.disk).arg(read.count),
-                zip,
-                label.isEmpty() ? QStringLiteral("has no number of its own")
-                                : QStringLiteral("says %1 on line %2").arg(label).arg(numberedLine),
-                unreadSpelling(read.text));
+            .arg(dizName, lineOf(dizText, read.line), read.text, what,
+                 label.isEmpty()
+                     ? QStringLiteral("where zip %1 of %2 has no number of its own").arg(k).arg(n)
+                     : QStringLiteral("before the number on line %1 (%2)")
+                           .arg(numberedLine)
+                           .arg(ours),
+                 unreadSpelling(read.text));
     if (label.isEmpty())
         return QStringLiteral(
                    "%1 carries no disk number a receiving site reads, and the set has %2 "
@@ -164,14 +169,9 @@ QString siteMisreadFault(const QByteArray& dizText, const QString& dizName, int 
                               .arg(numberedLine)
                               .arg(dizName, lineOf(dizText, numberedLine));
     if (read.found)
-        return where +
-               QStringLiteral(": a receiving site takes %1 there for %2 where %3 says "
-                              "%4; write a placeholder such as %5 there")
-                   .arg(read.text,
-                        read.diskUnfilled
-                            ? QStringLiteral("a set of %1 zips").arg(read.count)
-                            : QStringLiteral("disk %1 of %2").arg(read.disk).arg(read.count),
-                        zip, label, placeholderFor(digits));
+        return where + QStringLiteral(": a receiving site takes %1 there for %2 (%3); write a "
+                                      "placeholder such as %4 there")
+                           .arg(read.text, what, ours, placeholderFor(digits));
     if (label.section(QLatin1Char('/'), 1).size() >= 3)
         return where + QStringLiteral(": a receiving site reads no disk number there: it reads a "
                                       "three-digit total such as %1 only as [%1] or (%1); write "
@@ -285,7 +285,7 @@ NumberingJudgement judgeNumberingLines(const JobSettings& job, const QStringList
     for (const QString& line : j.sample)
         text += line.toLatin1() + "\r\n";
     if (const QString misread =
-            siteMisreadFault(text, job.DizFile, lineNumber, label, 1, sampleCount, digits);
+            siteMisreadFault(text, job.DizFile, lineNumber, label, 1, sampleCount, digits, true);
         !misread.isEmpty()) {
         j.misread = true;
         return refuse(kColumnField, misread);

@@ -59,9 +59,9 @@ bool readsAsZip(const DiskNumbers& read, int k, int n);
 // Why a receiving site does not read disk k of n out of the diz that goes into zip k (its
 // bytes), naming the line it reads and what it reads there, with advice that works; empty
 // when it does. numberedLine (from 1) and label are where the job numbers it (0 and empty
-// when it is not numbered).
+// when it is not numbered); sample: the label is the check's sample, not a real zip's.
 QString siteMisreadFault(const QByteArray& dizText, const QString& dizName, int numberedLine,
-                         const QString& label, int k, int n, int digits);
+                         const QString& label, int k, int n, int digits, bool sample = false);
 
 // Where the check writes its sample, and where the per-disk copy goes.
 QString numberingSamplePath(); // private scratch folder, "~kavel.diz"

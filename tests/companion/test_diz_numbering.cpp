@@ -345,7 +345,8 @@ class TestDizNumbering : public QObject {
             {"[xx/xx]", "Title", "Disk [xx/xx] of the set", "7", "", "has no room"},
             {"date on line 1", "Demo Release 03/24", "Disk 00/00 of the set", "6",
              "line 1 of %1 reads \"Demo Release 03/24\": a receiving site takes the first disk "
-             "number in the whole diz, 03/24 there",
+             "number in the whole diz, 03/24 there, for disk 3 of a set of 24, before the number "
+             "on line 3",
              "has no room"},
             {"not numbered", "Title", "Disk 00/00 of the set", "", "carries no disk number", ""},
         };

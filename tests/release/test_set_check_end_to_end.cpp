@@ -172,6 +172,7 @@ struct RawLayout {
     int stretched = -1;       // the entry whose sizes claim 8 bytes of the next one's header
     bool descriptors = false; // every entry followed by a data descriptor
     int lyingDescriptor = -1; // the entry whose descriptor says another CRC and size
+    int nested = -1; // the entry (stored) that holds the next one's header and data in its own
 };
 
 void put16(QByteArray& out, quint32 v) {
@@ -183,6 +184,28 @@ void put32(QByteArray& out, quint32 v) {
     put16(out, v >> 16);
 }
 
+// An entry's bytes as stored, with the next entry's local header and data after them.
+void nestNext(QList<RawEntry>& entries, int i) {
+    RawEntry& outer = entries[i];
+    const RawEntry& inner = entries[i + 1];
+    QVERIFY(outer.method == ZIP_CM_STORE);
+    QByteArray header = "PK\x03\x04";
+    put16(header, 20);
+    put16(header, 0);
+    put16(header, inner.method);
+    put16(header, 0);
+    put16(header, 0x21);
+    put32(header, inner.crc);
+    put32(header, quint32(inner.data.size()));
+    put32(header, inner.size);
+    put16(header, quint32(inner.name.size()));
+    put16(header, 0);
+    outer.data += header + inner.name + inner.data;
+    outer.size = quint32(outer.data.size());
+    outer.crc = quint32(
+        crc32(0, reinterpret_cast<const Bytef*>(outer.data.constData()), uInt(outer.data.size())));
+}
+
 QByteArray rawZip(const QList<RawEntry>& entries, const RawLayout& layout) {
     QByteArray out = layout.before;
     QList<quint32> offsets;
@@ -192,6 +215,11 @@ QByteArray rawZip(const QList<RawEntry>& entries, const RawLayout& layout) {
     };
     for (qsizetype i = 0; i < entries.size(); ++i) {
         const RawEntry& e = entries[i];
+        if (i == layout.nested + 1) {
+            // Its header lies inside the entry before, after that entry's own bytes.
+            offsets << quint32(out.size() - e.data.size() - e.name.size() - 30);
+            continue;
+        }
         offsets << quint32(out.size());
         out += "PK\x03\x04";
         put16(out, 20);
@@ -398,6 +426,13 @@ class TestSetCheckEndToEnd : public QObject {
                 layout.before = "junk ahead of the first entry";
             else if (damage.startsWith("layout-descriptor"))
                 layout.descriptors = true;
+            if (damage == "layout-nested") {
+                // The diz stored, holding the nfo's header and data after its own bytes.
+                entries[1].data = entryBytes(zipOf(dir, 1), 1);
+                entries[1].method = ZIP_CM_STORE;
+                nestNext(entries, 1);
+                layout.nested = 1;
+            }
             if (damage == "layout-descriptor-lies")
                 layout.lyingDescriptor = 1;
             writeFile(zipOf(dir, 1), rawZip(entries, layout));
@@ -612,6 +647,9 @@ class TestSetCheckEndToEnd : public QObject {
             row("entry data overlapping the next", "layout-overlap",
                 zip1 + "the data of release.nfo overlaps the data of one.txt (overlapped "
                        "components)");
+            row("entry holding the next one in its data", "layout-nested",
+                zip1 + "the data of file_id.diz overlaps the data of release.nfo (overlapped "
+                       "components)");
             row("gap between entries", "layout-gap",
                 zip1 + "holds 40 bytes after the data of file_id.diz that no entry covers");
             row("junk before the first entry, offsets adjusted", "layout-junk",
@@ -754,6 +792,9 @@ class TestSetCheckEndToEnd : public QObject {
             craftDamage(damage, dir);
         }
 
+        // The receiver's own test agrees: an entry inside another is what unzip -t refuses.
+        if (damage == "layout-nested")
+            QCOMPARE(QProcess::execute("unzip", {"-tqq", zipOf(dir, 1)}), 12);
         const QStringList before = folderState(dir);
         const Run run =
             kavel(withScript ? QStringList{"--verify", dir, script} : QStringList{"--verify", dir});
