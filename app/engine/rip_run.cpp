@@ -233,10 +233,18 @@ std::optional<RipResult> RipRun::archive(Pass& pass, QStringList* volumes) {
     Command archiver = pass.plan.archiver;
     // What the archiver says goes into the one line that reports its failure.
     archiver.stderrFile = AppPaths::scratchFile(QStringLiteral("archiver.err"));
-    // The archiver's own percentage is all there is to see while the window is minimised.
-    const int status = machine_.runWithProgress(
-        archiver, [this](int percent) { window_.setArchiverProgress(percent); });
+    // The archiver's percentage is of the source it has read; the zips to come are counted
+    // at the source's size until the volumes are there, which they hardly exceed.
+    const qint64 sourceBytes = qint64(double(pass.options.sourceSizeM) * 1e6);
+    window_.setRunBytes(RunPhase::Archiving, 0, sourceBytes);
+    if (!job.RawArchivesOnly)
+        window_.setRunBytes(RunPhase::Zipping, 0, sourceBytes);
+    const int status = machine_.runWithProgress(archiver, [this, sourceBytes](int percent) {
+        window_.setArchiverProgress(percent);
+        window_.setRunBytes(RunPhase::Archiving, sourceBytes * percent / 100, sourceBytes);
+    });
     window_.setArchiverProgress(-1);
+    window_.setRunBytes(RunPhase::Archiving, sourceBytes, sourceBytes);
     if (flags_.batch())
         window_.showPage(Page::Progress);
     window_.restore();

@@ -104,13 +104,15 @@ bool writeWorkingCopy(const QString& path, const QByteArray& bytes, const QStrin
 // Sets the zip component's handlers for one wrapping and removes them afterwards.
 class HandlerScope {
   public:
-    HandlerScope(ZipComponent& zip, WindowPort& window) : zip_(zip) {
+    HandlerScope(ZipComponent& zip, WindowPort& window, const std::function<void(int)>& onPercent)
+        : zip_(zip) {
         zip_.onAdding([&window](const QString& name) {
             window.setStatusText(printableText(name.toLower()));
         });
-        zip_.onStatus([&window](int16_t percent) {
+        zip_.onStatus([&window, onPercent](int16_t percent) {
             if (percent != window.progress())
                 window.setProgress(percent);
+            onPercent(percent);
             // Lets the Abort and Exit buttons act while the zip is written.
             window.processEvents();
         });
@@ -242,7 +244,17 @@ WrapResult wrapVolumes(WrapContext& cx, QString* errorText) {
     zip.setCompressionLevel(plan.compressionLevel);
     zip.setStampTime(plan.stampTime);
     zip.setAbort(false);
-    HandlerScope handlers(zip, window);
+    // The bytes zipped, a volume's share by the zip's own percentage.
+    qint64 totalBytes = 0;
+    for (const PlannedZip& planned : plan.zips)
+        totalBytes += QFileInfo(planned.entries.front().source).size();
+    qint64 zippedBytes = 0;
+    qint64 volumeBytes = 0;
+    window.setRunBytes(RunPhase::Zipping, 0, totalBytes);
+    HandlerScope handlers(zip, window, [&](int percent) {
+        window.setRunBytes(RunPhase::Zipping, zippedBytes + volumeBytes * percent / 100,
+                           totalBytes);
+    });
 
     const int diskCount = plan.volumeCount;
     for (const PlannedZip& planned : plan.zips) {
@@ -276,6 +288,7 @@ WrapResult wrapVolumes(WrapContext& cx, QString* errorText) {
             }
         }
         const PlanEntry& volume = planned.entries.front();
+        volumeBytes = QFileInfo(volume.source).size();
         zip.setFiles(files);
         zip.setZipFileName(planned.base);
         if (zip.zip() != 0)
@@ -311,6 +324,9 @@ WrapResult wrapVolumes(WrapContext& cx, QString* errorText) {
         if (!QFile::remove(volume.source))
             return fail(WrapResult::RunError,
                         QStringLiteral("Deleting the volume %1 failed").arg(volume.source));
+        zippedBytes += volumeBytes;
+        volumeBytes = 0;
+        window.setRunBytes(RunPhase::Zipping, zippedBytes, totalBytes);
         window.setProgress(0);
     }
     return WrapResult::Completed;

@@ -251,11 +251,11 @@ qint64 volumeBytes(const QList<SetZip>& zips) {
 
 // Every zip of the set inspected once, in set order; the first zip of each place writes its
 // volume into the join folder.
-void inspectAll(QList<SetZip>& zips, const JoinFolder& join, bool withFileCrc,
-                const Status& status) {
+void inspectAll(QList<SetZip>& zips, const JoinFolder& join, bool withFileCrc, const Status& status,
+                const std::function<bool()>& cancelled) {
     QSet<int> written;
     for (SetZip& z : zips) {
-        if (StopSignals::requested())
+        if (StopSignals::requested() || (cancelled && cancelled()))
             return;
         if (z.zip.place == 0)
             continue; // only named
@@ -437,10 +437,13 @@ SetReport checkSet(const SetCheckRequest& request, const Status& status) {
     report.zips = int(std::count_if(shape.zips.cbegin(), shape.zips.cend(),
                                     [](const SetZip& z) { return z.zip.place > 0; }));
     const JoinFolder join(volumeBytes(shape.zips), request.keepVolumesIn);
-    inspectAll(shape.zips, join, folderHoldsSfv(folder), status);
-    if (const int signal = StopSignals::requested()) {
-        addSetFault(report,
-                    QStringLiteral("stopped by %1").arg(QLatin1String(StopSignals::name(signal))));
+    inspectAll(shape.zips, join, folderHoldsSfv(folder), status, request.cancelled);
+    const int signal = StopSignals::requested();
+    if (signal || (request.cancelled && request.cancelled())) {
+        addSetFault(
+            report,
+            signal ? QStringLiteral("stopped by %1").arg(QLatin1String(StopSignals::name(signal)))
+                   : QStringLiteral("cancelled"));
         finishReport(report);
         return report;
     }

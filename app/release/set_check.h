@@ -32,6 +32,8 @@ struct SetCheckRequest {
     // archiver's test. Given, the test is left to the caller, which extracts the joined
     // volumes (SetReport::joined) with the archiver: its own CRCs check them once.
     QString keepVolumesIn;
+    // Asked before each zip: true ends the check there (a cancelled unpack).
+    std::function<bool()> cancelled;
 };
 
 // status, when given, is told what is being checked (a window shows it and keeps painting).

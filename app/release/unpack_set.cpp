@@ -39,6 +39,13 @@ struct Unpacking {
         if (status)
             status(step, percent);
     }
+    bool cancelled() const { return request.cancelled && request.cancelled(); }
+    // A step boundary: false (with the failure said) once the unpack is cancelled.
+    bool goOn() {
+        if (!cancelled())
+            return true;
+        return fail(kUnpackCancelledText);
+    }
     bool fail(const QString& why) {
         result.ok = false;
         result.failure = why;
@@ -63,12 +70,13 @@ bool isLink(const QString& path) {
 // The check of a set, in the one place this module asks for it: the volumes it takes out of
 // the zips stay in volumeDir, joined, for the extraction (which tests them as it reads them).
 SetReport checkZipFolder(const QString& folder, const QString& volumeDir,
-                         const UnpackStatus& status) {
+                         const UnpackStatus& status, const std::function<bool()>& cancelled) {
     QDir(volumeDir).removeRecursively();
     QDir().mkpath(volumeDir);
     SetCheckRequest request;
     request.folder = folder;
     request.keepVolumesIn = volumeDir;
+    request.cancelled = cancelled;
     return checkSet(request, [&status](const QString& step) {
         if (status)
             status(step, -1);
@@ -175,7 +183,7 @@ bool repairWithPar2(Unpacking& u, const QString& failure, SetReport* checked) {
                           .arg(status)
                           .arg(lastLine(output)));
     u.result.repaired = repairedZips(u.request.zipDir, copies);
-    const SetReport again = checkZipFolder(copies, u.volumeDir, u.status);
+    const SetReport again = checkZipFolder(copies, u.volumeDir, u.status, u.request.cancelled);
     if (!again.passed())
         return u.fail(QStringLiteral("the set repaired with par2 still fails its check: %1")
                           .arg(firstFault(again)));
@@ -257,7 +265,13 @@ bool extractBeside(Unpacking& u, const QString& sevenZip, const QList<JoinedVolu
                           .arg(u.request.dest)
                           .arg(freeBefore));
     int shown = -1;
+    bool stopAsked = false;
     auto progress = [&] {
+        // A cancel stops 7-Zip as an Abort stops the archiver.
+        if (!stopAsked && u.cancelled()) {
+            stopAsked = true;
+            requestCommandStop();
+        }
         const qint64 used = freeBefore - QStorageInfo(*extracted).bytesAvailable();
         const int percent =
             u.result.bytes > 0 ? int(std::clamp<qint64>(used * 100 / u.result.bytes, 0, 99)) : 0;
@@ -279,6 +293,10 @@ bool extractBeside(Unpacking& u, const QString& sevenZip, const QList<JoinedVolu
                      QStringLiteral("-bse1"), QStringLiteral("-bsp0"), QStringLiteral("-snld20"),
                      QStringLiteral("-o") + into, QStringLiteral("--"), joined.front().path}),
         &output, 1 << 20, true, progress);
+    if (stopAsked) {
+        clearCommandStop();
+        return u.fail(kUnpackCancelledText);
+    }
     if (const int signal = StopSignals::requested())
         return u.fail(
             QStringLiteral("stopped by %1").arg(QLatin1String(StopSignals::name(signal))));
@@ -314,7 +332,7 @@ bool extractChecked(Unpacking& u, const QString& sevenZip, const SetReport& chec
                     bool* archiveFault) {
     ArchiveListing listing;
     u.result.files = u.result.bytes = 0;
-    if (!checkListing(u, sevenZip, checked.joined.front().path, &listing))
+    if (!u.goOn() || !checkListing(u, sevenZip, checked.joined.front().path, &listing) || !u.goOn())
         return false;
     QString extracted;
     const bool done = extractBeside(u, sevenZip, checked.joined, &extracted, archiveFault) &&
@@ -327,14 +345,17 @@ bool extractChecked(Unpacking& u, const QString& sevenZip, const SetReport& chec
 bool unpackChecked(Unpacking& u) {
     u.tell(QStringLiteral("Checking the zips"));
     u.volumeDir = joinPath(u.work, QStringLiteral("volumes"));
-    SetReport checked = checkZipFolder(u.request.zipDir, u.volumeDir, u.status);
+    SetReport checked =
+        checkZipFolder(u.request.zipDir, u.volumeDir, u.status, u.request.cancelled);
     if (const int signal = StopSignals::requested())
         return u.fail(
             QStringLiteral("stopped by %1").arg(QLatin1String(StopSignals::name(signal))));
+    if (!u.goOn())
+        return false;
     u.result.report << (checked.lines.isEmpty() ? QString() : checked.lines.back());
     bool repaired = false;
     if (!checked.passed()) {
-        if (!repairWithPar2(u, firstFault(checked), &checked))
+        if (!repairWithPar2(u, firstFault(checked), &checked) || !u.goOn())
             return false;
         repaired = true;
     }
@@ -348,7 +369,7 @@ bool unpackChecked(Unpacking& u) {
     if (extractChecked(u, sevenZip, checked, &archiveFault))
         return true;
     // Zips whole but an archive that is not: PAR2 files may still know the set's bytes.
-    if (!archiveFault || repaired || StopSignals::requested())
+    if (!archiveFault || repaired || StopSignals::requested() || u.cancelled())
         return false;
     const QString failure = u.result.failure;
     QString error;
