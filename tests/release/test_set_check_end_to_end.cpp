@@ -215,7 +215,7 @@ QByteArray rawZip(const QList<RawEntry>& entries, const RawLayout& layout) {
     };
     for (qsizetype i = 0; i < entries.size(); ++i) {
         const RawEntry& e = entries[i];
-        if (i == layout.nested + 1) {
+        if (layout.nested >= 0 && i == layout.nested + 1) {
             // Its header lies inside the entry before, after that entry's own bytes.
             offsets << quint32(out.size() - e.data.size() - e.name.size() - 30);
             continue;
