@@ -77,8 +77,9 @@ class ZipComponent {
     static bool holdsRecord(const QString& zipPath, const QString& entryName, qint64 size,
                             quint32 crc, QString* error);
 
-    // Removes what zip calls of programs that were killed left in dir: their temporary zips.
-    static void removeStaleTemporaries(const QString& dir);
+    // Removes what zip calls of programs that were killed left in dir: their temporary zips,
+    // once the lock file each call holds beside them is free. Returns the names removed.
+    static QStringList removeStaleTemporaries(const QString& dir);
 
     // The time every entry added from now on carries (seconds since 1970 UTC), with the mode
     // it is stored with reduced to 0644, or 0755 for a file its owner may run, so neither the

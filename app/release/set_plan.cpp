@@ -126,6 +126,7 @@ RunPlan planForFolder(const JobSettings& script, const JobSetNames& names, int c
     facts.commentFault.clear();
     facts.canonicalSource.clear();
     facts.zipDirFiles.clear();
+    facts.zipFolder.clear();
     PlanOptions options;
     options.flags = RunFlags{true, !names.dateText.isEmpty()};
     options.dateText = names.dateText;

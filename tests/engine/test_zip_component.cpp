@@ -1,4 +1,6 @@
 #include "engine/zip_component.h"
+#include "platform/folder_lock.h"
+#include "platform/paths.h"
 #include "zip_test_tools.h"
 
 #include <QFileInfo>
@@ -188,17 +190,37 @@ class TestZipComponent : public QObject {
         QVERIFY2(error.contains("vol.rar"), qPrintable(error));
     }
 
-    // A temporary zip of a process that is gone is removed; one of a live process stays.
+    // A temporary zip goes only when it carries the mark and the lock file beside it is free:
+    // never by a process id, never a file without the mark or without its lock file, never
+    // one whose lock is held (a live zip call, here or in another PID namespace).
     void staleTemporariesGo() {
-        const QString dead = out + "/.name01.zip.kavel-999999999";
-        const QString deadLibzip = dead + ".Ab12Cd";
-        const QString live = out + "/.name02.zip.kavel-" + QString::number(getpid());
-        const QString user = out + "/name01.zip.backup";
-        for (const QString& f : {dead, deadLibzip, live, user})
-            QVERIFY(writeAll(f, "PK"));
-        ZipComponent::removeStaleTemporaries(out);
-        QCOMPARE(filesIn(out), (QStringList{".name02.zip.kavel-" + QString::number(getpid()),
-                                            "name01.zip.backup"}));
+        const QStringList abandoned = {".name01.zip.kavel32-Ab12Cd",
+                                       ".name01.zip.kavel32-Ab12Cd.Xy34Zw",
+                                       ".name01.zip.kavel32-Ab12Cd.lock"};
+        TemporaryLock live;
+        QVERIFY(live.make(out, ".name02.zip.kavel32-"));
+        const QStringList kept = {fileNamePart(live.stem()),    fileNamePart(live.stem()) + ".lock",
+                                  ".todo.kavel-3999999.txt",    ".name01.zip.kavel-999999999",
+                                  ".name03.zip.kavel32-Nn22Mm", ".name04.zip.kavel32-Ot44er.lock",
+                                  ".name04.zip.kavel32-Ot44er", "name01.zip.backup"};
+        for (const QString& f : abandoned + kept)
+            if (!QFileInfo::exists(out + "/" + f))
+                QVERIFY(writeAll(out + "/" + f, "PK"));
+        // Another user's lock file, and a link in a lock file's place, are not this run's.
+        QCOMPARE(::chown(QFile::encodeName(out + "/.name04.zip.kavel32-Ot44er.lock").constData(),
+                         65534, 65534),
+                 0);
+        QVERIFY(QFile::link(out + "/name01.zip.backup", out + "/.name05.zip.kavel32-Li55nk.lock"));
+        QStringList removed = ZipComponent::removeStaleTemporaries(out);
+        removed.sort();
+        QCOMPARE(removed, abandoned);
+        QStringList left = kept + QStringList{".name05.zip.kavel32-Li55nk.lock"};
+        left.sort();
+        QCOMPARE(filesIn(out), left);
+        // A temporary whose lock file is gone says nothing of its owner: it stays.
+        live.release();
+        QCOMPARE(ZipComponent::removeStaleTemporaries(out), QStringList{});
+        QVERIFY(QFileInfo::exists(out + "/" + kept.front()));
     }
 
     void compressionFollowsTheData() {

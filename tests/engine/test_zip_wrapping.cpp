@@ -1,3 +1,4 @@
+#include "../common/test_needs.h"
 #include "../fakes/recording_ports.h"
 #include "companion/diz_numbering.h"
 #include "engine/run_plan.h"
@@ -13,14 +14,12 @@
 using namespace ziptest;
 
 namespace {
-// Runs the comment step's command line with the real comment tool.
-int runCommentCommand(const QString& commandLine) {
-    static const QRegularExpression shape(
-        QStringLiteral("^command\\.com /c pkzip\\.exe (\\S+) -z <(\\S+)$"));
-    const auto m = shape.match(commandLine);
-    if (!m.hasMatch())
+// Runs the comment step's command with the real comment tool.
+int runCommentCommand(const Command& command) {
+    if (command.program != QLatin1String("pkzip.exe") || command.arguments.size() != 2 ||
+        command.arguments[1] != QLatin1String("-z") || command.stdinFile.isEmpty())
         return 99;
-    return run(QStringLiteral(KAVEL_BIN_DIR "/pkzip"), {m.captured(1), "-z"}, m.captured(2)).status;
+    return run(QStringLiteral(KAVEL_BIN_DIR "/pkzip"), command.arguments, command.stdinFile).status;
 }
 } // namespace
 
@@ -97,8 +96,8 @@ class TestZipWrapping : public QObject {
         job.CommentFile = work + "/comment.txt";
         flags = RunFlags{};
         window = RecordingWindow{};
-        machine.commands.clear();
-        machine.onExec = runCommentCommand;
+        machine.runs.clear();
+        machine.onRun = runCommentCommand;
         zip.setAbort(false);
     }
 
@@ -236,9 +235,11 @@ class TestZipWrapping : public QObject {
         for (const QString& z : expected)
             QVERIFY2(testsClean(zipDir + "/" + z), qPrintable(z));
 
-        QCOMPARE(machine.commands.size(), 12);
-        QCOMPARE(machine.commands[4], QStringLiteral("command.com /c pkzip.exe ") + zipDir +
-                                          "/name05 -z <" + job.CommentFile);
+        QCOMPARE(machine.runs.size(), 12);
+        QCOMPARE(machine.argumentLists()[4], (QStringList{"pkzip.exe", zipDir + "/name05", "-z"}));
+        QCOMPARE(machine.runs[4].stdinFile, job.CommentFile);
+        QCOMPARE(machine.runs[4].text, QStringLiteral("command.com /c pkzip.exe ") + zipDir +
+                                           "/name05 -z <" + job.CommentFile);
         QCOMPARE(window.nameTexts.value(4), QStringLiteral("name05.zip"));
         QCOMPARE(window.countTexts.value(4), QStringLiteral(" 5 of 12"));
         QVERIFY(window.statusTexts.contains("name.part05.rar"));
@@ -273,7 +274,7 @@ class TestZipWrapping : public QObject {
         QCOMPARE(filesIn(zipDir), expected);
         QCOMPARE(entryBytes(zipDir + "/name012.zip", "file_id.diz").split('\n').value(2),
                  QByteArray("Disk[012/012] of the set\r"));
-        QVERIFY(machine.commands.isEmpty());
+        QVERIFY(machine.runs.isEmpty());
     }
 
     void dateStamp() {
@@ -312,7 +313,7 @@ class TestZipWrapping : public QObject {
         QVERIFY(error.contains("name.part01.rar"));
         QCOMPARE(filesIn(volumes).size(), 12);
         QCOMPARE(window.progress(), 0);
-        QVERIFY(machine.commands.isEmpty());
+        QVERIFY(machine.runs.isEmpty());
     }
 
     void abortFromStatus() {
@@ -330,7 +331,7 @@ class TestZipWrapping : public QObject {
 
     void failedCommentKeepsTheVolume() {
         makeVolumes(3);
-        machine.onExec = [](const QString&) { return 1; };
+        machine.onRun = [](const Command&) { return 1; };
         QString error;
         QCOMPARE(wrap(&error), WrapResult::ZipFailed);
         QVERIFY(error.contains("comment"));
@@ -395,7 +396,7 @@ class TestZipWrapping : public QObject {
     void realVolumesJoinBack() {
         const QString sevenZip = QStandardPaths::findExecutable("7zz");
         if (sevenZip.isEmpty())
-            QSKIP("7zz is not installed");
+            SKIP_OR_FAIL("7zz is not installed");
         const QString source = work + "/source";
         QDir().mkpath(source);
         QVERIFY(writeAll(source + "/random.bin", randomBytes(300 * 1024, 42)));
