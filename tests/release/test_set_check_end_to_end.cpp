@@ -570,6 +570,13 @@ class TestSetCheckEndToEnd : public QObject {
         QTest::newRow("zip 3 deleted") << "delete3" << false << "missing 03";
         QTest::newRow("diz of zip 1 says 01/13")
             << "diz13" << true << "file_id.diz says 01/13 where the set has 6 zips";
+        // The last zip's own numbers, k = n, and one past them, k = n + 1.
+        QTest::newRow("diz of the last zip says 06/06")
+            << "dizlast6" << false << "Check passed: 6 zips";
+        QTest::newRow("diz of the last zip says 07/06")
+            << "dizlast7" << false
+            << "zip 06 rel06.zip: FAILED: file_id.diz says 07/06 where "
+               "this is zip 6";
         QTest::newRow("diz never numbered")
             << "dizxx" << false << "says xx/06: the disk number was never filled in";
         QTest::newRow("stale zip 07")
@@ -745,6 +752,11 @@ class TestSetCheckEndToEnd : public QObject {
             putEntries(
                 zipOf(dir, 1),
                 {{"file_id.diz", "  The Release\r\n  -----------\r\nDisk 01/13 of the set\r\n"}});
+        } else if (damage.startsWith("dizlast")) {
+            QFile::remove(dir + "/rel.sfv"); // it would tell the changed zip anyway
+            putEntries(zipOf(dir, 6),
+                       {{"file_id.diz", "  The Release\r\n  -----------\r\nDisk 0" +
+                                            damage.right(1).toUtf8() + "/06 of the set\r\n"}});
         } else if (damage == "dizxx") {
             for (int k = 1; k <= 6; ++k)
                 putEntries(zipOf(dir, k), {{"file_id.diz", "Disk xx/06\r\n"}});
@@ -853,7 +865,7 @@ class TestSetCheckEndToEnd : public QObject {
             writeFile(dir + "/" + name, "keep");
         const Run run =
             kavel({"--work-dir", work, "--verify", "!" + save(job("old", dir), "old.rip")});
-        QCOMPARE(run.exitCode, 0);
+        QVERIFY2(run.exitCode == 0, qPrintable(run.out + run.err));
         QVERIFY2(run.out.contains("Replaced the older set old in " + dir), qPrintable(run.out));
         QVERIFY2(run.out.contains("Check passed: 6 zips"), qPrintable(run.out));
         QStringList expected = kept;
@@ -863,6 +875,28 @@ class TestSetCheckEndToEnd : public QObject {
         QStringList found = QDir(dir).entryList(QDir::Files, QDir::Name);
         found.sort();
         QCOMPARE(found, expected);
+    }
+
+    // A zip the run neither makes nor replaces would stay beside the set, and its own check
+    // would fail it: with that check on, the run makes no zip at all (the older set beside it
+    // is replaced and passes, above), whether the stray zip is named for the set or not.
+    void strayZipStopsARunWithItsCheck_data() {
+        QTest::addColumn<QString>("stray");
+        QTest::newRow("another job's zip named for the set") << "old07.zip";
+        QTest::newRow("a zip of another name") << "other.zip";
+    }
+    void strayZipStopsARunWithItsCheck() {
+        QFETCH(QString, stray);
+        const QString dir = root.filePath("stray-" + stray);
+        QDir().mkpath(dir);
+        QVERIFY(QFile::copy(zipOf(pristine, 6), dir + "/" + stray));
+        renameEntry(dir + "/" + stray, 0, "another.7z.001");
+        const Run run =
+            kavel({"--work-dir", work, "--verify", "!" + save(job("old", dir), "stray.rip")});
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.err.contains("holds " + stray + ", which is not of the set"),
+                 qPrintable(run.err));
+        QCOMPARE(QDir(dir).entryList(QDir::Files), QStringList{stray});
     }
 
     // A whole set whose tester says "Everything is Ok" yet exits with any status 7-Zip
