@@ -3,6 +3,8 @@
 #include "companion/diz_numbering.h"
 #include "engine/run_journal.h"
 #include "engine/run_plan.h"
+#include "engine/zip_pipeline.h"
+#include "engine/zip_wrapping.h"
 #include "job/job_settings.h"
 #include "platform/folder_lock.h"
 
@@ -108,6 +110,17 @@ class RipRun {
     void exit();
 
     bool running() const { return running_; }
+
+    // What the run has done so far, for an estimate of the time it still needs: the bytes of
+    // the volumes the archiver has finished, and of those already in their zips (or begun
+    // in them while the archiver writes).
+    struct Bytes {
+        qint64 archived = 0;
+        qint64 zipped = 0;
+    };
+    Bytes bytesDone() const;
+    // Whether zips are begun while the archiver writes (zip_pipeline.h); on unless turned off.
+    void setZipWhileArchiving(bool on) { zipWhileArchiving_ = on; }
     NumberingState& numbering() { return numbering_; }
     int16_t diskNumber() const { return diskNumber_; }
     int16_t diskCount() const { return diskCount_; }
@@ -127,6 +140,8 @@ class RipRun {
         QStringList notes;
         QStringList keptZips;      // complete before this pass: never removed as an older set
         bool olderSetDone = false; // the older set went before an earlier pass's first zip
+        std::unique_ptr<ZipPipeline> pipeline; // while the archiver writes, and its pieces after
+        QHash<QString, ZipPiece> pieces;       // by volume, once the archiver has ended
     };
     // Sets the running flag until the run ends, however it ends.
     auto runningScope() {
@@ -144,6 +159,11 @@ class RipRun {
     std::optional<RipResult> beginJournal(Pass& pass);
     RipResult archiveAndZip(Pass& pass);
     std::optional<RipResult> archive(Pass& pass, QStringList* volumes);
+    void startPipeline(Pass& pass);
+    std::optional<RipResult> awaitPieces(Pass& pass, const QStringList& volumes);
+    // Makes the zips of whole that have a piece from it; whole keeps those still to be zipped
+    // whole.
+    WrapResult joinPieces(Pass& pass, QList<int>* whole, QString* error);
     std::optional<RipResult> recordVolumes(Pass& pass, const QStringList& volumes);
     std::optional<RipResult> checkDisk(Pass& pass, QList<int>* remaining);
     std::optional<RipResult> beginResume(Pass& pass, const QString& outputFolder,
@@ -165,4 +185,7 @@ class RipRun {
     bool running_ = false;
     bool aborted_ = false; // Abort or Exit during this run
     AfterZipsStep afterZips_;
+    bool zipWhileArchiving_ = true;
+    const ZipPipeline* pipeline_ = nullptr; // of the pass in hand, while the archiver writes
+    Bytes bytes_;                           // once it has ended
 };

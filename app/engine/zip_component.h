@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -77,8 +78,12 @@ class ZipComponent {
     static bool holdsRecord(const QString& zipPath, const QString& entryName, qint64 size,
                             quint32 crc, QString* error);
 
-    // Removes what zip calls of programs that were killed left in dir: their temporary zips.
+    // Removes what zip calls of programs that were killed left in dir: their temporary zips
+    // and pieces.
     static void removeStaleTemporaries(const QString& dir);
+    // Where a zip begun from a volume before its name is known waits in the zip folder
+    // (zip_pieces.h): a temporary file of this program, named after the volume.
+    static QString piecePathFor(const QString& zipDir, const QString& volumeName);
 
     // The time every entry added from now on carries (seconds since 1970 UTC), with the mode
     // it is stored with reduced to 0644, or 0755 for a file its owner may run, so neither the
@@ -98,6 +103,8 @@ class ZipComponent {
     // flag holds until cleared, so a zip call started while it is set fails at once.
     void setAbort(bool abort) { abort_ = abort; }
     bool abort() const { return abort_; }
+    // A flag of another thread's that stops zip calls as the abort flag does; none when null.
+    void setStopFlag(const std::atomic<bool>* stop) { stopFlag_ = stop; }
 
     void onAdding(AddingHandler handler) { adding_ = std::move(handler); }
     void onStatus(StatusHandler handler) { status_ = std::move(handler); }
@@ -125,7 +132,8 @@ class ZipComponent {
     QString files_;
     QStringList literalFiles_;
     QString zipPath_;
-    bool abort_ = false;
+    std::atomic<bool> abort_ = false;
+    const std::atomic<bool>* stopFlag_ = nullptr;
     std::optional<qint64> stamp_;
     AddingHandler adding_;
     StatusHandler status_;

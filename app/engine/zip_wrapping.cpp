@@ -75,32 +75,6 @@ void splitName(const QString& name, QString* stem, QString* ext) {
     *ext = dot < 0 ? QString() : name.mid(dot + 1);
 }
 
-// Writes a working copy that goes into the zips. The user's companion files are only read:
-// a copy never lands on one of them.
-bool writeWorkingCopy(const QString& path, const QByteArray& bytes, const QString& userFile,
-                      std::optional<qint64> stamp, QString* error) {
-    if (path.isEmpty()) {
-        *error = QStringLiteral("No work folder for the zip copies");
-        return false;
-    }
-    if (samePath(userFile, path)) {
-        *error = QStringLiteral("The file_id.diz can't be from your application directory");
-        return false;
-    }
-    QFile out(path);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(bytes) != bytes.size() ||
-        !out.flush()) {
-        *error = QStringLiteral("Cannot write %1: %2").arg(path, out.errorString());
-        return false;
-    }
-    out.close();
-    if (stamp && !stampFileTime(path, *stamp)) {
-        *error = QStringLiteral("Cannot set the time of %1").arg(path);
-        return false;
-    }
-    return true;
-}
-
 // Sets the zip component's handlers for one wrapping and removes them afterwards.
 class HandlerScope {
   public:
@@ -206,6 +180,48 @@ bool checkedIncrement(int16_t& value) {
     return true;
 }
 
+bool writeWorkingCopy(const QString& path, const QByteArray& bytes, const QString& userFile,
+                      std::optional<qint64> stamp, QString* error) {
+    if (path.isEmpty()) {
+        *error = QStringLiteral("No work folder for the zip copies");
+        return false;
+    }
+    if (samePath(userFile, path)) {
+        *error = QStringLiteral("The file_id.diz can't be from your application directory");
+        return false;
+    }
+    QFile out(path);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(bytes) != bytes.size() ||
+        !out.flush()) {
+        *error = QStringLiteral("Cannot write %1: %2").arg(path, out.errorString());
+        return false;
+    }
+    out.close();
+    if (stamp && !stampFileTime(path, *stamp)) {
+        *error = QStringLiteral("Cannot set the time of %1").arg(path);
+        return false;
+    }
+    return true;
+}
+
+bool writeNfoCopy(const RunPlan& plan, const JobSettings& job, QString* nfoCopy, QString* error) {
+    // The tagged nfo is the same in every zip: made once.
+    *nfoCopy = plan.nfoCopyName.isEmpty() ? QString() : AppPaths::zipCopyFile(plan.nfoCopyName);
+    if (nfoCopy->isEmpty())
+        return true;
+    if (samePath(*nfoCopy, dizWorkingCopyPath())) {
+        *error = QStringLiteral("An nfo named %1 would replace the zip's file_id.diz")
+                     .arg(plan.nfoCopyName);
+        return false;
+    }
+    QString detail;
+    if (!writeWorkingCopy(*nfoCopy, plan.nfoText, job.NfoFile, plan.stampTime, &detail)) {
+        *error = QStringLiteral("Making the nfo copy failed: %1").arg(detail);
+        return false;
+    }
+    return true;
+}
+
 WrapResult wrapVolumes(WrapContext& cx, QString* errorText) {
     const RunPlan& plan = cx.plan;
     const JobSettings& job = cx.job;
@@ -224,19 +240,10 @@ WrapResult wrapVolumes(WrapContext& cx, QString* errorText) {
     if (!plan.commentFile.isEmpty() && !QFileInfo(plan.commentFile).isFile())
         return fail(WrapResult::RunError,
                     QStringLiteral("Comment file missing: %1").arg(plan.commentFile));
-    // The tagged nfo is the same in every zip: made once.
-    const QString nfoCopy =
-        plan.nfoCopyName.isEmpty() ? QString() : AppPaths::zipCopyFile(plan.nfoCopyName);
+    QString nfoCopy;
     const QString dizCopy = dizWorkingCopyPath();
-    if (!nfoCopy.isEmpty()) {
-        if (samePath(nfoCopy, dizCopy))
-            return fail(WrapResult::RunError,
-                        QStringLiteral("An nfo named %1 would replace the zip's file_id.diz")
-                            .arg(plan.nfoCopyName));
-        if (!writeWorkingCopy(nfoCopy, plan.nfoText, job.NfoFile, plan.stampTime, &detail))
-            return fail(WrapResult::RunError,
-                        QStringLiteral("Making the nfo copy failed: %1").arg(detail));
-    }
+    if (!writeNfoCopy(plan, job, &nfoCopy, &detail))
+        return fail(WrapResult::RunError, detail);
 
     ZipComponent::removeStaleTemporaries(job.ZipDir);
     zip.setCompressionLevel(plan.compressionLevel);
@@ -306,11 +313,14 @@ WrapResult wrapVolumes(WrapContext& cx, QString* errorText) {
                         QStringLiteral("Cannot set the time of %1").arg(zip.zipFileName()));
         if (!ZipComponent::holds(zip.zipFileName(), volume.name, volume.source, &detail))
             return fail(WrapResult::ZipFailed, detail);
+        const qint64 volumeBytes = QFileInfo(volume.source).size();
         if (cx.zipDone && !cx.zipDone(planned, zip.zipFileName(), &detail))
             return fail(WrapResult::RunError, detail);
         if (!QFile::remove(volume.source))
             return fail(WrapResult::RunError,
                         QStringLiteral("Deleting the volume %1 failed").arg(volume.source));
+        if (cx.onZipped)
+            cx.onZipped(volumeBytes);
         window.setProgress(0);
     }
     return WrapResult::Completed;

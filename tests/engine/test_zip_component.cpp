@@ -1,4 +1,5 @@
 #include "engine/zip_component.h"
+#include "engine/zip_splice.h"
 #include "zip_test_tools.h"
 
 #include <QFileInfo>
@@ -194,11 +195,83 @@ class TestZipComponent : public QObject {
         const QString deadLibzip = dead + ".Ab12Cd";
         const QString live = out + "/.name02.zip.kavel-" + QString::number(getpid());
         const QString user = out + "/name01.zip.backup";
-        for (const QString& f : {dead, deadLibzip, live, user})
+        const QString deadPiece = out + "/.name.7z.001.kavel-999999999.piece.zip";
+        const QString livePiece = ZipComponent::piecePathFor(out, "name.7z.002");
+        for (const QString& f : {dead, deadLibzip, live, user, deadPiece, livePiece})
             QVERIFY(writeAll(f, "PK"));
         ZipComponent::removeStaleTemporaries(out);
-        QCOMPARE(filesIn(out), (QStringList{".name02.zip.kavel-" + QString::number(getpid()),
-                                            "name01.zip.backup"}));
+        QCOMPARE(
+            filesIn(out),
+            (QStringList{".name.7z.002.kavel-" + QString::number(getpid()) + ".piece.zip",
+                         ".name02.zip.kavel-" + QString::number(getpid()), "name01.zip.backup"}));
+        // A one-archive zip set's volume is named like its zip: their temporaries differ.
+        QVERIFY(ZipComponent::piecePathFor(out, "name.zip") != live);
+    }
+
+    // The parts of a zip are read only in the plain form the component writes, every field
+    // agreeing; anything else is refused, never misread.
+    void zipPartsOnlyInThePlainForm_data() {
+        QTest::addColumn<int>("at");         // offset from the end record (negative: into the
+                                             // central record), or from the start with "local"
+        QTest::addColumn<QByteArray>("put"); // bytes written there
+        QTest::addColumn<bool>("local");
+        QTest::addColumn<QString>("refusal"); // empty: read
+        QTest::newRow("as written") << 0 << QByteArray() << false << "";
+        QTest::newRow("no end record") << 0 << QByteArray("PK\x05\x07") << false << "no end record";
+        QTest::newRow("second disk") << 4 << QByteArray("\x01", 1) << false << "one-disk";
+        QTest::newRow("comment past the end")
+            << 20 << QByteArray("\x05", 1) << false << "does not end the file";
+        QTest::newRow("central directory off by one")
+            << 16 << QByteArray("\x01", 1) << false << "does not end at the end record";
+        QTest::newRow("one entry more") << 8 << QByteArray("\x02\x00\x02", 3) << false << "missing";
+        QTest::newRow("data descriptor")
+            << -46 + 8 << QByteArray("\x08", 1) << false << "not plain";
+        QTest::newRow("Zip64 size")
+            << -46 + 20 << QByteArray("\xff\xff\xff\xff", 4) << false << "not plain";
+        QTest::newRow("first record not at the start")
+            << -46 + 42 << QByteArray("\x01", 1) << false << "not where it belongs";
+        QTest::newRow("local header of another name")
+            << 30 << QByteArray("w") << true << "does not match";
+        QTest::newRow("local header with another CRC")
+            << 14 << QByteArray("\x00", 1) << true << "does not match";
+    }
+    void zipPartsOnlyInThePlainForm() {
+        QFETCH(int, at);
+        QFETCH(QByteArray, put);
+        QFETCH(bool, local);
+        QFETCH(QString, refusal);
+        ZipComponent zip;
+        zip.setFiles({src + "/vol.rar"});
+        zip.setZipFileName(out + "/piece.zip");
+        QCOMPARE(zip.zip(), 0);
+        QByteArray bytes = readAll(out + "/piece.zip");
+        const qint64 end = bytes.size() - kZipEndRecordSize;
+        // The one central record is 46 bytes and the name "vol.rar".
+        const qint64 central = end - 46 - 7;
+        bytes.replace(local ? at : (at < 0 ? end + at - 7 : end + at), put.size(), put);
+        ZipParts parts;
+        QString error;
+        const bool read =
+            readZipParts(QByteArrayView(bytes).sliced(central), central, end, &parts, &error);
+        qint64 length = 0;
+        const bool matched = read && parts.records.size() == 1 &&
+                             matchLocalHeader(bytes, parts.records[0], &length, &error);
+        QCOMPARE(matched, refusal.isEmpty());
+        QVERIFY2(error.contains(refusal), qPrintable(error));
+        if (matched) {
+            QCOMPARE(parts.localSize, central);
+            QCOMPARE(length, central);
+            QCOMPARE(parts.records[0].name, QByteArray("vol.rar"));
+            // Joined again as it was, the zip is the same bytes.
+            QCOMPARE(bytes.left(central) + centralAndEnd(parts.records, central, {}, &error),
+                     bytes);
+            ZipRecord far = parts.records[0];
+            QVERIFY(moveRecord(far, 100));
+            QCOMPARE(far.localOffset, 100u);
+            QVERIFY(!moveRecord(far, 0xffffffffLL));
+            QVERIFY(
+                centralAndEnd(parts.records, central, QByteArray(0x10000, 'c'), &error).isEmpty());
+        }
     }
 
     void compressionFollowsTheData() {
