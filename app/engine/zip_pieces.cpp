@@ -142,10 +142,12 @@ bool readFreshZip(int fd, qint64 size, ZipParts* parts, QString* error) {
     return true;
 }
 
-// CRC-32 of bytes [from, from + length) of a file; with dataFrom >= 0 also of [dataFrom, end).
+// CRC-32 of the first length bytes of a file; with dataFrom >= 0 also of those from
+// dataFrom on, the whole then made of the two.
 bool rangeCrc(int fd, qint64 length, qint64 dataFrom, quint32* all, quint32* data,
               const std::atomic<bool>* stop) {
-    quint32 whole = 0, part = 0;
+    quint32 head = 0, tail = 0;
+    const qint64 split = dataFrom >= 0 ? dataFrom : length;
     QByteArray buffer;
     for (qint64 at = 0; at < length;) {
         if (stop && stop->load())
@@ -153,16 +155,14 @@ bool rangeCrc(int fd, qint64 length, qint64 dataFrom, quint32* all, quint32* dat
         const qint64 n = std::min(kReadChunk, length - at);
         if (!readAt(fd, at, n, &buffer))
             return false;
-        whole = libdeflate_crc32(whole, buffer.constData(), size_t(n));
-        if (dataFrom >= 0 && at + n > dataFrom) {
-            const qint64 skip = std::max<qint64>(0, dataFrom - at);
-            part = libdeflate_crc32(part, buffer.constData() + skip, size_t(n - skip));
-        }
+        const qint64 inHead = std::clamp<qint64>(split - at, 0, n);
+        head = libdeflate_crc32(head, buffer.constData(), size_t(inHead));
+        tail = libdeflate_crc32(tail, buffer.constData() + inHead, size_t(n - inHead));
         at += n;
     }
-    *all = whole;
+    *all = quint32(crc32_combine64(head, tail, z_off64_t(length - split)));
     if (data)
-        *data = part;
+        *data = tail;
     return true;
 }
 

@@ -60,9 +60,18 @@ bool ZipPipeline::running() const {
 }
 
 void ZipPipeline::archiverDone(const QStringList& volumes) {
-    std::lock_guard lock(mutex_);
-    archiverDone_ = true;
-    finalVolumes_ = volumes;
+    {
+        std::lock_guard lock(mutex_);
+        archiverDone_ = true;
+        finalVolumes_ = volumes;
+    }
+    wake();
+}
+
+void ZipPipeline::wake() {
+    if (watch_)
+        watch_->wake();
+    changed_.notify_all();
 }
 
 bool ZipPipeline::waitDone(int ms) {
@@ -78,6 +87,7 @@ bool ZipPipeline::waitDone(int ms) {
 
 void ZipPipeline::discard() {
     stop_ = true;
+    wake();
     if (thread_.joinable())
         thread_.join();
     for (const ZipPiece& piece : std::as_const(made_))
@@ -175,7 +185,11 @@ void ZipPipeline::work() {
                     next = volume;
             }
             if (next.isEmpty()) {
-                watch_->wait(20);
+                watch_->wait(-1);
+                // Writes come in bursts: a moment lets each file's gather into one change.
+                std::unique_lock lock(mutex_);
+                changed_.wait_for(lock, std::chrono::milliseconds(50),
+                                  [this] { return archiverDone_ || stop_; });
                 continue;
             }
         }

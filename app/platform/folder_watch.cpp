@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/inotify.h>
 #include <unistd.h>
 #endif
@@ -14,6 +15,8 @@ FolderWatch::~FolderWatch() {
 #ifdef Q_OS_LINUX
     if (fd_ >= 0)
         ::close(fd_);
+    if (wakeFd_ >= 0)
+        ::close(wakeFd_);
 #endif
 }
 
@@ -23,10 +26,15 @@ bool FolderWatch::watch(const QString& folder, QString* error) {
     if (fd_ >= 0)
         ::close(fd_);
     fd_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    if (fd_ < 0) {
+    if (wakeFd_ < 0)
+        wakeFd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    if (fd_ < 0 || wakeFd_ < 0) {
         if (error)
             *error = QStringLiteral("cannot watch %1: %2")
                          .arg(folder, QString::fromLocal8Bit(strerror(errno)));
+        if (fd_ >= 0)
+            ::close(fd_);
+        fd_ = -1;
         return false;
     }
     // Opened for reading or read are not changes; everything that writes, renames, removes
@@ -78,11 +86,22 @@ QList<FolderWatch::Change> FolderWatch::take() {
     return changes;
 }
 
-bool FolderWatch::wait(int ms) const {
+bool FolderWatch::wait(int ms) {
     if (fd_ < 0)
         return false;
-    pollfd p{fd_, POLLIN, 0};
-    return ::poll(&p, 1, ms) > 0;
+    pollfd p[2] = {{fd_, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
+    if (::poll(p, 2, ms) <= 0)
+        return false;
+    uint64_t woken = 0;
+    if (p[1].revents & POLLIN)
+        (void)!::read(wakeFd_, &woken, sizeof woken);
+    return true;
+}
+
+void FolderWatch::wake() {
+    const uint64_t one = 1;
+    if (wakeFd_ >= 0)
+        (void)!::write(wakeFd_, &one, sizeof one);
 }
 
 #else
@@ -97,8 +116,10 @@ QList<FolderWatch::Change> FolderWatch::take() {
     return {};
 }
 
-bool FolderWatch::wait(int) const {
+bool FolderWatch::wait(int) {
     return false;
 }
+
+void FolderWatch::wake() {}
 
 #endif

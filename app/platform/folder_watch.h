@@ -36,9 +36,13 @@ class FolderWatch {
 
     // Every change reported since the last call, in the order they happened; never waits.
     QList<Change> take();
-    // Waits at most ms milliseconds for a change to be reported; true when one is.
-    bool wait(int ms) const;
+    // Waits at most ms milliseconds (-1: without end) for a change to be reported or for
+    // wake(); true when either came.
+    bool wait(int ms);
+    // Ends a wait, from any thread.
+    void wake();
 
   private:
     int fd_ = -1;
+    int wakeFd_ = -1;
 };
