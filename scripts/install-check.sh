@@ -64,10 +64,12 @@ text=$(run_installed QT_QPA_PLATFORM=offscreen zqmhost ZqMarquee.ZqMarqueeCtrl.1
 [ "$text" = "Text=Nimbrel Marquee" ] || fail "zqmhost printed '$text'"
 echo "the installed container creates the marquee control"
 
-# The marquee widget library as an embedder meets it: one public header, a CMake package and a
-# pkg-config file, and the example built against the installed tree alone, both ways, and run.
+# The marquee widget library as an embedder meets it: its header and export header, a CMake
+# package and a pkg-config file, and the example built against the installed tree alone, both
+# ways, and run.
 headers=$(cd "$tree/include" && find . -type f | sort)
-[ "$headers" = "./ZQMarq/zq_marquee.h" ] || fail "installed headers are not the widget's one:" $headers
+[ "$headers" = $'./ZQMarq/zq_marquee.h\n./ZQMarq/zqmarq_export.h' ] ||
+  fail "installed headers are not the widget's and its export header:" $headers
 pc=$(find "$tree" -name zqmarq-widget.pc)
 [ -n "$pc" ] || fail "no zqmarq-widget.pc installed"
 [ -n "$(find "$tree" -name ZQMarqConfig.cmake)" ] || fail "no ZQMarqConfig.cmake installed"

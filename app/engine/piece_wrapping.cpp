@@ -81,7 +81,6 @@ WrapResult wrapPieces(WrapContext& cx, const QHash<QString, ZipPiece>& pieces,
 
     QList<FileRecord> made;
     QStringList madeZips, madeVolumes;
-    QList<qint64> madeBytes;
     // Records the zips made so far, then deletes their volumes.
     auto recordMade = [&]() {
         if (made.isEmpty())
@@ -97,13 +96,10 @@ WrapResult wrapPieces(WrapContext& cx, const QHash<QString, ZipPiece>& pieces,
                 detail = QStringLiteral("Deleting the volume %1 failed").arg(madeVolumes[i]);
                 return false;
             }
-            if (cx.onZipped)
-                cx.onZipped(madeBytes[i]);
         }
         made.clear();
         madeZips.clear();
         madeVolumes.clear();
-        madeBytes.clear();
         return true;
     };
 
@@ -164,7 +160,6 @@ WrapResult wrapPieces(WrapContext& cx, const QHash<QString, ZipPiece>& pieces,
         made << zip;
         madeZips << planned.path;
         madeVolumes << volume.source;
-        madeBytes << piece->volumeSize;
         if (sinceRecord.elapsed() >= kBatchMs) {
             if (!recordMade())
                 return fail(WrapResult::RunError, detail);

@@ -46,16 +46,17 @@ void RipRun::startPipeline(Pass& pass) {
 }
 
 std::optional<RipResult> RipRun::awaitPieces(Pass& pass, const QStringList& volumes) {
-    bytes_ = {};
-    for (const QString& volume : volumes)
-        bytes_.archived += QFileInfo(joinPath(pass.outputFolder, volume)).size();
     if (!pass.pipeline) {
         pipeline_ = nullptr;
         return std::nullopt;
     }
+    qint64 volumeBytes = 0;
+    for (const QString& volume : volumes)
+        volumeBytes += QFileInfo(joinPath(pass.outputFolder, volume)).size();
     // Every volume is final now: the pieces still missing are made, the window kept alive.
     pass.pipeline->archiverDone(volumes);
     while (!pass.pipeline->waitDone(25)) {
+        window_.setRunBytes(RunPhase::Zipping, pass.pipeline->zippedBytes(), volumeBytes);
         window_.processEvents();
         if (StopSignals::requested() || aborted_) {
             pipeline_ = nullptr;
@@ -69,20 +70,12 @@ std::optional<RipResult> RipRun::awaitPieces(Pass& pass, const QStringList& volu
         }
     }
     pass.pieces = pass.pipeline->pieces();
-    bytes_.zipped = pass.pipeline->counts().zipped;
+    window_.setRunBytes(RunPhase::Zipping, pass.pipeline->zippedBytes(), volumeBytes);
     pipeline_ = nullptr;
     return std::nullopt;
 }
 
-RipRun::Bytes RipRun::bytesDone() const {
-    if (pipeline_) {
-        const ZipPipeline::Counts counts = pipeline_->counts();
-        return {counts.archived, counts.zipped};
-    }
-    return bytes_;
-}
-
-WrapResult RipRun::joinPieces(Pass& pass, QList<int>* whole, QString* error) {
+WrapResult RipRun::joinPieces(Pass& pass, QList<int>* whole, qint64* joinedBytes, QString* error) {
     RunPlan rest = pass.plan;
     rest.zips.clear();
     for (int i : std::as_const(*whole))
@@ -94,18 +87,18 @@ WrapResult RipRun::joinPieces(Pass& pass, QList<int>* whole, QString* error) {
         pass.journal->zips << zips;
         return writeJournal(pass.outputFolder, *pass.journal, why);
     };
-    WrapContext context{rest, pass.job, window_, machine_, zip_, 0, {}, {}};
+    WrapContext context{rest, pass.job, window_, machine_, zip_, 0, {}};
     QList<int> left;
     const WrapResult joined = wrapPieces(context, pass.pieces, recordZips, &left, error);
     diskNumber_ = context.diskNumber;
     QList<int> still;
-    for (int i : std::as_const(left)) {
+    for (int i : std::as_const(left))
         still << (*whole)[i];
-        // Counted once its piece was made; counted again when it is zipped whole.
-        if (const auto piece = pass.pieces.constFind(rest.zips[i].entries.front().name);
-            piece != pass.pieces.constEnd())
-            bytes_.zipped -= piece->volumeSize;
-    }
+    // The bytes of the volumes zipped: those of the zips joined.
+    *joinedBytes = 0;
+    for (qsizetype i = 0; i < rest.zips.size(); ++i)
+        if (!left.contains(int(i)))
+            *joinedBytes += pass.pieces.value(rest.zips[i].entries.front().name).volumeSize;
     *whole = still;
     pass.pieces.clear();
     pass.pipeline.reset();

@@ -234,11 +234,22 @@ std::optional<RipResult> RipRun::archive(Pass& pass, QStringList* volumes) {
     Command archiver = pass.plan.archiver;
     // What the archiver says goes into the one line that reports its failure.
     archiver.stderrFile = AppPaths::scratchFile(QStringLiteral("archiver.err"));
+    // The archiver's percentage is of the source it has read; the zips to come are counted
+    // at the source's size until the volumes are there, which they hardly exceed.
+    const qint64 sourceBytes = qint64(double(pass.options.sourceSizeM) * 1e6);
+    window_.setRunBytes(RunPhase::Archiving, 0, sourceBytes);
+    if (!job.RawArchivesOnly)
+        window_.setRunBytes(RunPhase::Zipping, 0, sourceBytes);
     startPipeline(pass);
-    // The archiver's own percentage is all there is to see while the window is minimised.
-    const int status = machine_.runWithProgress(
-        archiver, [this](int percent) { window_.setArchiverProgress(percent); });
+    const int status = machine_.runWithProgress(archiver, [this, sourceBytes](int percent) {
+        window_.setArchiverProgress(percent);
+        window_.setRunBytes(RunPhase::Archiving, sourceBytes * percent / 100, sourceBytes);
+        // The volumes begun in their zips meanwhile.
+        if (pipeline_)
+            window_.setRunBytes(RunPhase::Zipping, pipeline_->zippedBytes(), sourceBytes);
+    });
     window_.setArchiverProgress(-1);
+    window_.setRunBytes(RunPhase::Archiving, sourceBytes, sourceBytes);
     // Whatever ends here, no piece outlives the pass: begun zips are finished or removed.
     const auto noPieces = qScopeGuard([this, &pass] {
         pipeline_ = nullptr;
@@ -316,8 +327,9 @@ std::optional<RipResult> RipRun::zipPhase(Pass& pass, const QList<int>& remainin
     QList<int> whole = remaining;
     QString wrapError;
     WrapResult wrapped = WrapResult::Completed;
+    qint64 zippedBefore = 0;
     if (!pass.pieces.isEmpty())
-        wrapped = joinPieces(pass, &whole, &wrapError);
+        wrapped = joinPieces(pass, &whole, &zippedBefore, &wrapError);
     if (wrapped == WrapResult::Completed && !whole.isEmpty()) {
         RunPlan rest = pass.plan;
         rest.zips.clear();
@@ -334,9 +346,7 @@ std::optional<RipResult> RipRun::zipPhase(Pass& pass, const QList<int>& remainin
             pass.journal->zips << record;
             return writeJournal(pass.outputFolder, *pass.journal, why);
         };
-        WrapContext context{
-            rest, pass.job, window_,   machine_,
-            zip_, 0,        recordZip, [this](qint64 bytes) { bytes_.zipped += bytes; }};
+        WrapContext context{rest, pass.job, window_, machine_, zip_, 0, recordZip, zippedBefore};
         wrapped = wrapVolumes(context, &wrapError);
         diskNumber_ = context.diskNumber;
     }

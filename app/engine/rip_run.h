@@ -111,14 +111,6 @@ class RipRun {
 
     bool running() const { return running_; }
 
-    // What the run has done so far, for an estimate of the time it still needs: the bytes of
-    // the volumes the archiver has finished, and of those already in their zips (or begun
-    // in them while the archiver writes).
-    struct Bytes {
-        qint64 archived = 0;
-        qint64 zipped = 0;
-    };
-    Bytes bytesDone() const;
     // Whether zips are begun while the archiver writes (zip_pipeline.h); on unless turned off.
     void setZipWhileArchiving(bool on) { zipWhileArchiving_ = on; }
     NumberingState& numbering() { return numbering_; }
@@ -162,8 +154,8 @@ class RipRun {
     void startPipeline(Pass& pass);
     std::optional<RipResult> awaitPieces(Pass& pass, const QStringList& volumes);
     // Makes the zips of whole that have a piece from it; whole keeps those still to be zipped
-    // whole.
-    WrapResult joinPieces(Pass& pass, QList<int>* whole, QString* error);
+    // whole, *joinedBytes gets the bytes of the volumes zipped.
+    WrapResult joinPieces(Pass& pass, QList<int>* whole, qint64* joinedBytes, QString* error);
     std::optional<RipResult> recordVolumes(Pass& pass, const QStringList& volumes);
     std::optional<RipResult> checkDisk(Pass& pass, QList<int>* remaining);
     std::optional<RipResult> beginResume(Pass& pass, const QString& outputFolder,
@@ -187,5 +179,4 @@ class RipRun {
     AfterZipsStep afterZips_;
     bool zipWhileArchiving_ = true;
     const ZipPipeline* pipeline_ = nullptr; // of the pass in hand, while the archiver writes
-    Bytes bytes_;                           // once it has ended
 };

@@ -128,20 +128,16 @@ void ZipPipeline::takeChanges() {
         }
         if (change.kind == FolderWatch::Kind::Changed) {
             finished_.remove(change.name);
-        } else {
-            struct stat st {};
-            const QString path = settings_.outputFolder + QLatin1Char('/') + change.name;
-            if (::lstat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode))
-                continue;
-            finished_.insert(change.name, st.st_size);
-            if (!blind_)
-                candidates_.append(change.name);
+            continue;
         }
+        struct stat st {};
+        const QString path = settings_.outputFolder + QLatin1Char('/') + change.name;
+        if (::lstat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+            continue;
+        finished_.insert(change.name, st.st_size);
+        if (!blind_)
+            candidates_.append(change.name);
     }
-    qint64 archived = 0;
-    for (qint64 size : std::as_const(finished_))
-        archived += size;
-    archived_ = archived;
 }
 
 bool ZipPipeline::roomFor(qint64 volumeBytes) {
@@ -152,9 +148,14 @@ bool ZipPipeline::roomFor(qint64 volumeBytes) {
         return true;
     qint64 need = volumeBytes + kRoomMargin;
     std::unique_lock lock(mutex_);
-    // While the archiver writes on the same volume, its pieces leave it what it may need.
-    if (sameVolume_ && !archiverDone_)
-        need += std::max<qint64>(0, archiveBound_ - archived_.load());
+    // While the archiver writes on the same volume, its pieces leave it what it may still
+    // write: at most its bound, less the volumes it has finished.
+    if (sameVolume_ && !archiverDone_) {
+        qint64 archived = 0;
+        for (qint64 size : std::as_const(finished_))
+            archived += size;
+        need += std::max<qint64>(0, archiveBound_ - archived);
+    }
     return *free >= need;
 }
 

@@ -30,11 +30,6 @@ class FolderWatch;
 // the archiver has ended every volume is final, and the volumes without a piece get one then.
 class ZipPipeline {
   public:
-    struct Counts {
-        qint64 archived = 0; // bytes of the volumes the archiver has finished
-        qint64 zipped = 0;   // bytes of those volumes that are in their pieces
-    };
-
     // Room the pieces leave: the free bytes of the zip folder's volume (empty when unknown).
     using FreeBytes = std::function<std::optional<int64_t>(const QString& folder)>;
 
@@ -61,7 +56,8 @@ class ZipPipeline {
     // Once the thread has ended: the pieces whose volume has not changed since, by volume.
     QHash<QString, ZipPiece> pieces() const;
 
-    Counts counts() const { return {archived_.load(), zipped_.load()}; }
+    // The bytes of the volumes in their pieces now, from any thread.
+    qint64 zippedBytes() const { return zipped_.load(); }
 
   private:
     void work();
@@ -79,7 +75,7 @@ class ZipPipeline {
 
     // Owned by the thread while it runs.
     QStringList candidates_;          // closed volumes not yet taken, in order
-    QHash<QString, qint64> finished_; // every volume seen finished, with its size
+    QHash<QString, qint64> finished_; // the volumes seen finished, with their sizes
     QHash<QString, ZipPiece> made_;   // pieces whose volume has not changed since
     QSet<QString> failed_;            // volumes whose piece could not be made
     bool blind_ = false;              // the watch lost count: nothing is known closed
@@ -90,5 +86,5 @@ class ZipPipeline {
     bool archiverDone_ = false; // guarded by mutex_
     QStringList finalVolumes_;  // guarded by mutex_
     std::atomic<bool> stop_{false};
-    std::atomic<qint64> archived_{0}, zipped_{0};
+    std::atomic<qint64> zipped_{0};
 };

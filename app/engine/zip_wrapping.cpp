@@ -78,13 +78,15 @@ void splitName(const QString& name, QString* stem, QString* ext) {
 // Sets the zip component's handlers for one wrapping and removes them afterwards.
 class HandlerScope {
   public:
-    HandlerScope(ZipComponent& zip, WindowPort& window) : zip_(zip) {
+    HandlerScope(ZipComponent& zip, WindowPort& window, const std::function<void(int)>& onPercent)
+        : zip_(zip) {
         zip_.onAdding([&window](const QString& name) {
             window.setStatusText(printableText(name.toLower()));
         });
-        zip_.onStatus([&window](int16_t percent) {
+        zip_.onStatus([&window, onPercent](int16_t percent) {
             if (percent != window.progress())
                 window.setProgress(percent);
+            onPercent(percent);
             // Lets the Abort and Exit buttons act while the zip is written.
             window.processEvents();
         });
@@ -249,7 +251,18 @@ WrapResult wrapVolumes(WrapContext& cx, QString* errorText) {
     zip.setCompressionLevel(plan.compressionLevel);
     zip.setStampTime(plan.stampTime);
     zip.setAbort(false);
-    HandlerScope handlers(zip, window);
+    // The bytes zipped, a volume's share by the zip's own percentage, after those of the
+    // run's zips made before.
+    qint64 totalBytes = cx.zippedBefore;
+    for (const PlannedZip& planned : plan.zips)
+        totalBytes += QFileInfo(planned.entries.front().source).size();
+    qint64 zippedBytes = cx.zippedBefore;
+    qint64 volumeBytes = 0;
+    window.setRunBytes(RunPhase::Zipping, zippedBytes, totalBytes);
+    HandlerScope handlers(zip, window, [&](int percent) {
+        window.setRunBytes(RunPhase::Zipping, zippedBytes + volumeBytes * percent / 100,
+                           totalBytes);
+    });
 
     const int diskCount = plan.volumeCount;
     for (const PlannedZip& planned : plan.zips) {
@@ -283,6 +296,7 @@ WrapResult wrapVolumes(WrapContext& cx, QString* errorText) {
             }
         }
         const PlanEntry& volume = planned.entries.front();
+        volumeBytes = QFileInfo(volume.source).size();
         zip.setFiles(files);
         zip.setZipFileName(planned.base);
         if (zip.zip() != 0)
@@ -313,14 +327,14 @@ WrapResult wrapVolumes(WrapContext& cx, QString* errorText) {
                         QStringLiteral("Cannot set the time of %1").arg(zip.zipFileName()));
         if (!ZipComponent::holds(zip.zipFileName(), volume.name, volume.source, &detail))
             return fail(WrapResult::ZipFailed, detail);
-        const qint64 volumeBytes = QFileInfo(volume.source).size();
         if (cx.zipDone && !cx.zipDone(planned, zip.zipFileName(), &detail))
             return fail(WrapResult::RunError, detail);
         if (!QFile::remove(volume.source))
             return fail(WrapResult::RunError,
                         QStringLiteral("Deleting the volume %1 failed").arg(volume.source));
-        if (cx.onZipped)
-            cx.onZipped(volumeBytes);
+        zippedBytes += volumeBytes;
+        volumeBytes = 0;
+        window.setRunBytes(RunPhase::Zipping, zippedBytes, totalBytes);
         window.setProgress(0);
     }
     return WrapResult::Completed;

@@ -36,8 +36,9 @@ struct WrapContext {
     ZipComponent& zip;
     int16_t diskNumber = 0; // out: the disk being wrapped when the loop ended
     ZipDoneHandler zipDone; // optional
-    // Told of the bytes of each volume once its zip is complete; optional.
-    std::function<void(qint64 volumeBytes)> onZipped = {};
+    // The bytes of the run's volumes zipped before this call (joined from their pieces), which
+    // the bytes zipped are counted from.
+    qint64 zippedBefore = 0;
 };
 
 enum class WrapResult {

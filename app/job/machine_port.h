@@ -30,6 +30,9 @@ class MachinePort {
     virtual void playSound(const QString& name, bool wait) = 0;
     // Opens a text file in the user's editor.
     virtual void openEditor(const QString& path) = 0;
+    // Why the last openEditor started no editor or viewer, once, then empty; empty too when
+    // it did or the machine cannot tell.
+    virtual QString takeEditorFailure() { return {}; }
     // Free bytes of the volume holding path; empty when unknown.
     virtual std::optional<int64_t> freeBytes(const QString& path) const = 0;
 };

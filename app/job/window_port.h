@@ -5,8 +5,12 @@
 #include <QString>
 
 enum class MessageIcon { Exclamation, Critical, Information, Question };
-enum class MessageButtons { Ok, OkCancel, YesNo };
-enum class MessageAnswer { Ok, Cancel, Yes, No };
+enum class MessageButtons { Ok, OkCancel, YesNo, SaveDiscardCancel };
+enum class MessageAnswer { Ok, Cancel, Yes, No, Save, Discard };
+
+// The parts of a run whose bytes are counted: the source put into volumes by the archiver,
+// then the volumes put into zips.
+enum class RunPhase { Archiving, Zipping };
 
 // What the logic needs of the main window. The Qt window implements it, the unattended
 // start implements it without a window, tests implement it with a recorder.
@@ -42,6 +46,9 @@ class WindowPort {
     // The archiver's own percentage while it runs (the window is minimised then); -1 when
     // it has ended. A window without a place for it ignores it.
     virtual void setArchiverProgress(int) {}
+    // How far a part of the run is, in bytes: done of total (total is what the part is
+    // expected to handle, revised as the run learns it). The time left is made from these.
+    virtual void setRunBytes(RunPhase, qint64, qint64) {}
 };
 
 // A window port that shows nothing; unattended runs and tests derive from it.

@@ -8,6 +8,8 @@
 #include <QProcess>
 #include <QStorageInfo>
 
+#include <utility>
+
 QString soundFilePath(const QString& name) {
     QString bare = name;
     while (!bare.isEmpty() &&
@@ -55,15 +57,28 @@ void DesktopMachine::playSound(const QString& name, bool wait) {
 }
 
 void DesktopMachine::openEditor(const QString& path) {
+    editorFailure_.clear();
     QStringList command = editorCommand();
+    QString tried;
     if (!command.isEmpty()) {
         const QString program = command.takeFirst();
         if (QProcess::startDetached(program, command << path))
             return;
+        tried = QStringLiteral("the editor %1 (from $VISUAL or $EDITOR) cannot be started; ")
+                    .arg(program);
     }
     if (hooks_.openDocument && hooks_.openDocument(path))
         return;
-    QProcess::startDetached(QStringLiteral("xdg-open"), {path});
+    if (QProcess::startDetached(QStringLiteral("xdg-open"), {path}))
+        return;
+    editorFailure_ = QStringLiteral("No editor or viewer could be started for %1: %2the desktop "
+                                    "has no program for it. Set VISUAL or EDITOR to an editor, "
+                                    "or install a desktop text editor.")
+                         .arg(path, tried);
+}
+
+QString DesktopMachine::takeEditorFailure() {
+    return std::exchange(editorFailure_, QString());
 }
 
 std::optional<int64_t> DesktopMachine::freeBytes(const QString& path) const {

@@ -26,10 +26,12 @@ class DesktopMachine : public MachinePort {
     QDate today() const override;
     void playSound(const QString& name, bool wait) override;
     void openEditor(const QString& path) override;
+    QString takeEditorFailure() override;
     std::optional<int64_t> freeBytes(const QString& path) const override;
 
   private:
     Hooks hooks_;
+    QString editorFailure_;
 };
 
 // The file of a sound named as the program names it ("\type.wav"): looked up in the

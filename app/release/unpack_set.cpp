@@ -41,6 +41,13 @@ struct Unpacking {
         if (status)
             status(step, percent);
     }
+    bool cancelled() const { return request.cancelled && request.cancelled(); }
+    // A step boundary: false (with the failure said) once the unpack is cancelled.
+    bool goOn() {
+        if (!cancelled())
+            return true;
+        return fail(kUnpackCancelledText);
+    }
     bool fail(const QString& why) {
         result.ok = false;
         result.failure = why;
@@ -186,6 +193,8 @@ bool repairWithPar2(Unpacking& u, const SetReport& failed) {
 bool copyVolumesOut(Unpacking& u, const QString& to, QStringList* volumes) {
     const QStringList zips = setZips(u.setFolder);
     for (qsizetype i = 0; i < zips.size(); ++i) {
+        if (!u.goOn())
+            return false;
         u.tell(QStringLiteral("Taking the volume out of %1").arg(printableText(zips[i])),
                int(i * 100 / zips.size()));
         int code = 0;
@@ -296,7 +305,13 @@ bool extractBeside(Unpacking& u, const QString& sevenZip, const QString& firstVo
                           .arg(u.request.dest)
                           .arg(freeBefore));
     int shown = -1;
+    bool stopAsked = false;
     auto progress = [&] {
+        // A cancel stops 7-Zip as an Abort stops the archiver.
+        if (!stopAsked && u.cancelled()) {
+            stopAsked = true;
+            requestCommandStop();
+        }
         const qint64 used = freeBefore - QStorageInfo(*extracted).bytesAvailable();
         const int percent =
             u.result.bytes > 0 ? int(std::clamp<qint64>(used * 100 / u.result.bytes, 0, 99)) : 0;
@@ -318,6 +333,10 @@ bool extractBeside(Unpacking& u, const QString& sevenZip, const QString& firstVo
                      QStringLiteral("-bse1"), QStringLiteral("-bsp0"), QStringLiteral("-snld20"),
                      QStringLiteral("-o") + into, QStringLiteral("--"), firstVolume}),
         &output, 1 << 20, true, progress);
+    if (stopAsked) {
+        clearCommandStop();
+        return u.fail(kUnpackCancelledText);
+    }
     if (const int signal = StopSignals::requested())
         return u.fail(
             QStringLiteral("stopped by %1").arg(QLatin1String(StopSignals::name(signal))));
@@ -352,7 +371,7 @@ bool unpackChecked(Unpacking& u) {
         return u.fail(
             QStringLiteral("stopped by %1").arg(QLatin1String(StopSignals::name(signal))));
     u.result.report << (report.lines.isEmpty() ? QString() : report.lines.back());
-    if (!report.passed() && !repairWithPar2(u, report))
+    if (!u.goOn() || (!report.passed() && !repairWithPar2(u, report)) || !u.goOn())
         return false;
     const QString sevenZip = findSevenZip();
     if (sevenZip.isEmpty())
@@ -365,7 +384,7 @@ bool unpackChecked(Unpacking& u) {
         return false;
     ArchiveListing listing;
     const QString first = joinPath(volumeDir, volumes.front());
-    if (!checkListing(u, sevenZip, first, &listing))
+    if (!u.goOn() || !checkListing(u, sevenZip, first, &listing) || !u.goOn())
         return false;
     QString extracted;
     const bool done = extractBeside(u, sevenZip, first, &extracted) && moveIntoPlace(u, extracted);

@@ -15,10 +15,15 @@
 struct UnpackRequest {
     QString zipDir;
     QString dest; // must not exist, or be an empty folder; its parent must exist
+    // Asked between steps and while 7-Zip extracts: true ends the unpack as "cancelled",
+    // with nothing left in the destination's place.
+    std::function<bool()> cancelled;
 };
 
 // The step under way and how far it is (0..100, or -1 when that is not known).
 using UnpackStatus = std::function<void(const QString& step, int percent)>;
+
+inline const QString kUnpackCancelledText = QStringLiteral("cancelled");
 
 struct UnpackResult {
     bool ok = false;

@@ -2,6 +2,17 @@
 
 #include "job/text_lines.h"
 
+#include <QElapsedTimer>
+
+namespace {
+qint64 steadyNowMs() {
+    static QElapsedTimer clock;
+    if (!clock.isValid())
+        clock.start();
+    return clock.elapsed();
+}
+} // namespace
+
 void ConsoleWindow::setCountText(const QString& text) {
     count_ = text.trimmed();
     draw();
@@ -17,7 +28,23 @@ void ConsoleWindow::setArchiverProgress(int percent) {
         return;
     archiverPercent_ = percent;
     if (percent >= 0)
-        drawLine(QStringLiteral("Archiving, %1%").arg(percent, 3));
+        drawLine(QStringLiteral("Archiving, %1%").arg(percent, 3) + timeLeftSuffix());
+}
+
+void ConsoleWindow::setRunBytes(RunPhase phase, qint64 done, qint64 total) {
+    const QString before = estimate_.timeLeft();
+    estimate_.report(phase, done, total, steadyNowMs());
+    if (estimate_.timeLeft() == before)
+        return;
+    if (archiverPercent_ >= 0)
+        drawLine(QStringLiteral("Archiving, %1%").arg(archiverPercent_, 3) + timeLeftSuffix());
+    else
+        draw();
+}
+
+QString ConsoleWindow::timeLeftSuffix() const {
+    const QString left = estimate_.timeLeft();
+    return left.isEmpty() ? QString() : QStringLiteral(" - ") + left;
 }
 
 void ConsoleWindow::showStep(const QString& step, int percent) {
@@ -34,7 +61,8 @@ void ConsoleWindow::endLine() {
 void ConsoleWindow::draw() {
     if (!count_.contains(QLatin1String(" of ")))
         return;
-    drawLine(QStringLiteral("Zipping volume %1, %2%").arg(count_).arg(progress(), 3));
+    drawLine(QStringLiteral("Zipping volume %1, %2%").arg(count_).arg(progress(), 3) +
+             timeLeftSuffix());
 }
 
 void ConsoleWindow::drawLine(const QString& text) {

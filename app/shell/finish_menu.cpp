@@ -25,7 +25,7 @@ void changeOptions(Dialogs& dialogs, QWidget* window,
 
 } // namespace
 
-void checkZipsIn(const QString& folder, QWidget* window) {
+QString checkZipsIn(const QString& folder, QWidget* window) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     SetCheckRequest request;
     request.folder = folder;
@@ -33,23 +33,29 @@ void checkZipsIn(const QString& folder, QWidget* window) {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     });
     QApplication::restoreOverrideCursor();
-    CheckReportWindow::showReport(QStringLiteral("Check zips"), report.lines, window);
+    return CheckReportWindow::showReport(QStringLiteral("Check zips"), report, window)->headline();
 }
 
 void addFinishMenu(QMenu* fileMenu, Dialogs& dialogs, QWidget* window,
-                   std::function<QString()> startFolder) {
+                   std::function<QString()> startFolder,
+                   std::function<void(const QString& headline)> ended) {
     QAction* check = fileMenu->addAction(QStringLiteral("C&heck zips..."));
     check->setObjectName(QStringLiteral("checkzips"));
-    QObject::connect(check, &QAction::triggered, window, [&dialogs, window, startFolder] {
+    check->setToolTip(QStringLiteral("Checks a folder of zips as a receiving site does"));
+    QObject::connect(check, &QAction::triggered, window, [&dialogs, window, startFolder, ended] {
         const QString start = startFolder ? startFolder() : QString();
         const QString folder = dialogs.chooseFolder(window, QStringLiteral("Check zips"),
                                                     start.isEmpty() ? QDir::homePath() : start);
-        if (!folder.isEmpty())
-            checkZipsIn(folder, window);
+        if (folder.isEmpty())
+            return;
+        const QString headline = checkZipsIn(folder, window);
+        if (ended)
+            ended(headline);
     });
 
-    QAction* verify = fileMenu->addAction(QStringLiteral("Check the zips after a &run"));
+    QAction* verify = fileMenu->addAction(QStringLiteral("Chec&k the zips after a run"));
     verify->setObjectName(QStringLiteral("verifym"));
+    verify->setToolTip(QStringLiteral("Every run checks the zips it made before it ends"));
     verify->setCheckable(true);
     QObject::connect(verify, &QAction::toggled, window, [&dialogs, window](bool on) {
         changeOptions(dialogs, window, [on](FinishOptions& o) { o.verify = on; });
@@ -57,6 +63,7 @@ void addFinishMenu(QMenu* fileMenu, Dialogs& dialogs, QWidget* window,
 
     QAction* sfv = fileMenu->addAction(QStringLiteral("Write an S&FV file"));
     sfv->setObjectName(QStringLiteral("sfvm"));
+    sfv->setToolTip(QStringLiteral("Every run writes a .sfv file listing its zips' CRCs"));
     sfv->setCheckable(true);
     QObject::connect(sfv, &QAction::toggled, window, [&dialogs, window](bool on) {
         changeOptions(dialogs, window, [on](FinishOptions& o) { o.sfv = on; });
@@ -65,11 +72,20 @@ void addFinishMenu(QMenu* fileMenu, Dialogs& dialogs, QWidget* window,
     QMenu* par2 = fileMenu->addMenu(QStringLiteral("&PAR2 recovery"));
     par2->setObjectName(QStringLiteral("par2m"));
     par2->menuAction()->setObjectName(QStringLiteral("par2m"));
+    par2->menuAction()->setToolTip(
+        QStringLiteral("Every run writes PAR2 files that can repair damaged or missing zips"));
+    par2->setToolTipsVisible(true);
     auto* group = new QActionGroup(par2);
     for (int percent : {0, 5, 10, 20, 30, 50}) {
-        QAction* level = par2->addAction(percent == 0 ? QStringLiteral("&None")
-                                                      : QStringLiteral("%1 %").arg(percent));
+        // Each level has a key of its own: the first digit, the second for 50.
+        QString text = percent == 0 ? QStringLiteral("&None") : QStringLiteral("%1 %").arg(percent);
+        if (percent > 0)
+            text.insert(percent == 50 ? 1 : 0, QLatin1Char('&'));
+        QAction* level = par2->addAction(text);
         level->setObjectName(QStringLiteral("par2_%1").arg(percent));
+        level->setToolTip(percent == 0
+                              ? QStringLiteral("No PAR2 files")
+                              : QStringLiteral("Recovery data for %1 % of the set").arg(percent));
         level->setCheckable(true);
         group->addAction(level);
         QObject::connect(level, &QAction::triggered, window, [&dialogs, window, percent] {

@@ -342,6 +342,10 @@ void JobModel::setProgress(int percent) {
     setRun(run);
 }
 
+void JobModel::reportRunBytes(RunPhase phase, qint64 done, qint64 total) {
+    emit runBytesReported(phase, done, total);
+}
+
 void JobModel::setArchiverProgress(int percent) {
     const int value = percent < 0 ? -1 : std::min(percent, 100);
     if (value == run_.archiverPercent)

@@ -55,7 +55,7 @@ class JobModel : public QObject {
     void setNumberLine(const QString& text);
     void setNfoFile(const QString& path);
     void setFirstZipOnly(bool on);
-    void setExtraKind(bool isFile); // "&File" or "&Directory"
+    void setExtraKind(bool isFile); // "Fi&le" or "&Directory"
     void setExtraPath(const QString& path);
     void setZipDir(const QString& dir);
     void setZipName(const QString& name);
@@ -126,6 +126,8 @@ class JobModel : public QObject {
     void setCountText(const QString& text);
     void setProgress(int percent);
     void setArchiverProgress(int percent);
+    // What the run reports of its bytes; the window's estimate follows them.
+    void reportRunBytes(RunPhase phase, qint64 done, qint64 total);
 
   signals:
     // The job or anything that follows from it changed.
@@ -133,6 +135,7 @@ class JobModel : public QObject {
     void runDisplayChanged();
     void commentChanged(bool on);
     void archiverProgressChanged(int percent);
+    void runBytesReported(RunPhase phase, qint64 done, qint64 total);
 
   private:
     struct Note {

@@ -3,6 +3,7 @@
 #include "companion/zip_comment.h"
 #include "engine/rip_run.h"
 #include "platform/paths.h"
+#include "platform/stop_signals.h"
 #include "script/loaded_job_check.h"
 #include "script/script_file.h"
 #include "shell/page_diz.h"
@@ -42,6 +43,7 @@ QStringList writableLocations() {
     return out;
 }
 
+const QString kInfoTitleText = QStringLiteral("Kavel32");
 const QString kScriptFilter = QStringLiteral("Script (*.rip)|*.rip|");
 const QString kScriptExtension = QStringLiteral(".rip");
 
@@ -107,7 +109,7 @@ JobPages::JobPages(const PagePanels& panels, WindowFrame& frame, Dialogs& dialog
     diz_ = new PageDiz(panels.diz, model_, services_);
     nfo_ = new PageNfo(panels.nfo, model_, services_);
     zip_ = new PageZip(panels.zip, model_, services_);
-    progress_ = new PageProgress(panels.progress, model_, runProgress_);
+    progress_ = new PageProgress(panels.progress, model_, runEstimate_);
     connect(progress_, &PageProgress::abortClicked, this, &JobPages::abortRun);
     connect(progress_, &PageProgress::exitClicked, this, &JobPages::exitRun);
     connect(progress_, &PageProgress::openFolderClicked, this,
@@ -115,7 +117,7 @@ JobPages::JobPages(const PagePanels& panels, WindowFrame& frame, Dialogs& dialog
     connect(progress_, &PageProgress::checkZipsClicked, this,
             [this] { emit checkZipsRequested(setFolder()); });
     connect(&model_, &JobModel::commentChanged, this, &JobPages::commentOnChanged);
-    connect(&model_, &JobModel::runDisplayChanged, this, &JobPages::followRunProgress);
+    connect(&model_, &JobModel::runBytesReported, this, &JobPages::runBytes);
     connect(&model_, &JobModel::changed, this, &JobPages::updateTitle);
     source_->fillDriveList(writableLocations());
     model_.markSaved();
@@ -195,7 +197,37 @@ void JobPages::showZipDriveFree() {
         model_.setZipFreeText(zipFreeSpaceAfterOpenText(*free));
 }
 
+bool JobPages::releaseJob() {
+    if (services_.flags.batch() || !model_.unsaved())
+        return true;
+    const QString name = model_.scriptPath().isEmpty() ? QStringLiteral("The job")
+                                                       : fileNamePart(model_.scriptPath());
+    switch (services_.dialogs.message(dialogParent(),
+                                      QStringLiteral("%1 has changes that are not saved.\n\n"
+                                                     "Save them first?")
+                                          .arg(name),
+                                      kInfoTitleText, MessageIcon::Question,
+                                      MessageButtons::SaveDiscardCancel)) {
+    case MessageAnswer::Discard:
+        return true;
+    case MessageAnswer::Save:
+        saveScript();
+        return !model_.unsaved();
+    default:
+        return false;
+    }
+}
+
+bool JobPages::releaseJobForExit() {
+    if (exitReleased_ || StopSignals::requested())
+        return true;
+    exitReleased_ = releaseJob();
+    return exitReleased_;
+}
+
 void JobPages::openScript() {
+    if (!releaseJob())
+        return;
     session_.forgetVerdict();
     model_.setSkipList(QString());
     model_.setImageSource(false);
@@ -203,6 +235,19 @@ void JobPages::openScript() {
                                                       model_.dialogFolder(), kScriptFilter);
     if (chosen.isEmpty())
         return;
+    loadChosenScript(chosen);
+}
+
+void JobPages::openScriptFile(const QString& path) {
+    if (!releaseJob())
+        return;
+    session_.forgetVerdict();
+    model_.setSkipList(QString());
+    model_.setImageSource(false);
+    loadChosenScript(path);
+}
+
+void JobPages::loadChosenScript(const QString& chosen) {
     const TitleHold hold(*this);
     model_.setScriptPath(foldCase(chosen));
     session_.clearWarnings();
@@ -216,6 +261,8 @@ void JobPages::openScript() {
     showZipDriveFree();
     model_.markSaved();
     setScriptPath(chosen);
+    if (session_.lastLoad().ok)
+        emit scriptUsed(chosen);
 }
 
 void JobPages::saveScript() {
@@ -244,6 +291,7 @@ void JobPages::saveTo(QString path) {
         return; // silent, as every save error
     model_.markSaved();
     setScriptPath(path);
+    emit scriptUsed(path);
 }
 
 std::optional<SessionResult> JobPages::loadScriptFromCommandLine(const QString& path) {
@@ -270,6 +318,13 @@ std::optional<SessionResult> JobPages::loadScriptFromCommandLine(const QString& 
     if (unmeasured && services_.flags.batch())
         return unmeasured;
     return std::nullopt;
+}
+
+void JobPages::useDroppedSource(const QString& path) {
+    if (runActive())
+        return;
+    port_.showPage(Page::Source);
+    source_->useSource(path);
 }
 
 // Zip comment.
@@ -325,8 +380,7 @@ SessionResult JobPages::runJob() {
     if (services_.flags.batch())
         port_.showPage(Page::Progress);
     runZipDir_ = model_.job().ZipDir;
-    const SessionResult result =
-        followedRun(!model_.job().RawArchivesOnly, [this] { return session_.runStep(); });
+    const SessionResult result = followedRun([this] { return session_.runStep(); });
     const RipResult& run = session_.lastRun();
     if (run.outcome == RipOutcome::Stopped)
         noteShownPage(run.reason);
@@ -339,8 +393,7 @@ SessionResult JobPages::resumeRun(const QString& outputFolder) {
     if (runActive())
         return {kExitFailed, QStringLiteral("a run is already going on"), {}, {}};
     prepareRun();
-    const SessionResult result =
-        followedRun(true, [&] { return session_.resumeStep(outputFolder); });
+    const SessionResult result = followedRun([&] { return session_.resumeStep(outputFolder); });
     // The resumed run's zips go where its journal says, whatever job the pages show.
     const RipResult& run = session_.lastRun();
     runZipDir_ = run.zips.isEmpty() ? QString() : QFileInfo(run.zips.front()).path();
@@ -356,11 +409,15 @@ void JobPages::prepareRun() {
     progress_->clearSummary();
 }
 
-SessionResult JobPages::followedRun(bool zipsFollow, const std::function<SessionResult()>& step) {
-    runProgress_.start(zipsFollow, steadyNowMs());
+SessionResult JobPages::followedRun(const std::function<SessionResult()>& step) {
+    // What the last run showed goes before anything is asked (the Overwrite question).
+    model_.setProgress(0);
+    model_.setCountText({});
+    model_.setNameText({});
+    runEstimate_.start(steadyNowMs());
     followRunProgress();
     const SessionResult result = step();
-    runProgress_.finish();
+    runEstimate_.finish();
     followRunProgress();
     return result;
 }
@@ -380,11 +437,21 @@ std::optional<LoadedJobCheck> JobPages::keptPathGone() const {
     return verdict;
 }
 
+void JobPages::runBytes(RunPhase phase, qint64 done, qint64 total) {
+    if (!runEstimate_.running())
+        return;
+    const int percent = runEstimate_.percent();
+    const QString left = runEstimate_.timeLeft();
+    const QString phaseText = runEstimate_.phaseText();
+    runEstimate_.report(phase, done, total, steadyNowMs());
+    if (percent != runEstimate_.percent() || left != runEstimate_.timeLeft() ||
+        phaseText != runEstimate_.phaseText())
+        followRunProgress();
+}
+
 void JobPages::followRunProgress() {
-    if (runProgress_.running())
-        runProgress_.update(model_.runDisplay(), steadyNowMs());
     progress_->showRunProgress();
-    emit runProgressChanged(runProgress_.percent(), runProgress_.timeLeft());
+    emit runProgressChanged(runEstimate_.percent(), runEstimate_.timeLeft());
 }
 
 void JobPages::reportRun(const SessionResult& result) {
@@ -418,6 +485,8 @@ void JobPages::abortRun() {
 }
 
 void JobPages::exitRun() {
+    if (!releaseJobForExit())
+        return;
     if (runActive()) {
         session_.exit();
         return;

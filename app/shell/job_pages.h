@@ -1,8 +1,8 @@
 #pragma once
 
 #include "session/job_session.h"
+#include "session/run_estimate.h"
 #include "shell/job_model.h"
-#include "shell/run_progress.h"
 #include "shell/session_window.h"
 #include "shell/shell_services.h"
 
@@ -40,6 +40,8 @@ class JobPages : public QObject {
 
     // Menu commands of the File menu.
     void openScript(); // open "&Open script..."
+    // Opens the script at path as Open does after its dialog (Open Recent, a dropped script).
+    void openScriptFile(const QString& path);
     // save "&Save script...": into the script the job came from, or, before there is one,
     // where the user says.
     void saveScript();
@@ -50,6 +52,17 @@ class JobPages : public QObject {
     bool commentOn() const;
     // "Kavel32 - " + the script's file name, with " *" while the job has unsaved changes.
     QString windowTitle() const;
+
+    // Whether the job on display may be let go (another script takes its place): with
+    // unsaved changes the question Save, Discard or Cancel decides; Save saves it first, and
+    // a save that does not happen keeps it. An unattended start never asks.
+    bool releaseJob();
+    // The same for the end of the program; once answered it is not asked again (the window
+    // closes after a run that Exit stops). A stop signal never waits for an answer.
+    bool releaseJobForExit();
+    // The folder of a dropped path as the source (a folder, or an .iso image), measured as a
+    // Browse does.
+    void useDroppedSource(const QString& path);
 
     // A script named on the command line: load, check, show the zip drive's free space,
     // measure the source, set the title. Returns the result that ends an unattended start
@@ -95,12 +108,15 @@ class JobPages : public QObject {
     // "Open folder" and "Check zips" on the progress page after a run.
     void openFolderRequested(const QString& folder);
     void checkZipsRequested(const QString& folder);
+    // A script was opened or saved: the recent scripts list takes it.
+    void scriptUsed(const QString& path);
 
   private:
     class TitleHold;
     QWidget* dialogParent() const;
     void setScriptPath(const QString& path);
     void saveTo(QString path);
+    void loadChosenScript(const QString& chosen);
     void updateTitle();
     // The loaded-job check; the pages show what it left, and why beside the field.
     std::optional<SessionResult> checkJob(const QString& path);
@@ -113,10 +129,11 @@ class JobPages : public QObject {
     // their sign position + " M".
     void showZipDriveFree();
     void followRunProgress();
+    void runBytes(RunPhase phase, qint64 done, qint64 total);
     // What a run or a resume starts with: no notes, summary or warnings of an earlier one.
     void prepareRun();
     // A run's step followed by the one progress from its start to its end.
-    SessionResult followedRun(bool zipsFollow, const std::function<SessionResult()>& step);
+    SessionResult followedRun(const std::function<SessionResult()>& step);
     // What a finished run made, on the progress page; warnings in a message.
     void reportRun(const SessionResult& result);
 
@@ -125,7 +142,7 @@ class JobPages : public QObject {
     JobSession session_;
     JobModel model_;
     ShellServices services_;
-    RunProgress runProgress_;
+    RunEstimate runEstimate_;
     PageSource* source_;
     PageSkip* skip_;
     PageDiz* diz_;
@@ -134,6 +151,7 @@ class JobPages : public QObject {
     PageProgress* progress_;
     QString title_;
     bool holdTitle_ = false;
+    bool exitReleased_ = false;
     QString runZipDir_; // where the last run or resume put its zips
 };
 

@@ -1,5 +1,6 @@
 #include "shell/main_window.h"
 
+#include "shell/desktop_notifier.h"
 #include "shell/finish_menu.h"
 #include "shell/help_window.h"
 #include "shell/job_model.h"
@@ -8,6 +9,7 @@
 #include "shell/marquee_host.h"
 #include "shell/page_bar.h"
 #include "shell/palette_colours.h"
+#include "shell/recent_scripts.h"
 #include "shell/run_input_gate.h"
 #include "shell/splash_window.h"
 #include "shell/startup.h"
@@ -16,17 +18,23 @@
 #include "shell/view_options.h"
 
 #include "platform/paths.h"
+#include "platform/stop_signals.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QMap>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
@@ -49,6 +57,38 @@ QLabel* makePanel(const QString& name, QWidget* parent, QFrame::Shadow shadow) {
     panel->setFrameStyle(QFrame::Panel | shadow);
     panel->setLineWidth(1);
     return panel;
+}
+
+// What a control does, for its tool tip, by design name.
+const QMap<QString, QString>& controlTips() {
+    static const QMap<QString, QString> tips{
+        {QStringLiteral("Command2"), QStringLiteral("Chooses the source folder (or .iso image)")},
+        {QStringLiteral("Check2"), QStringLiteral("To choose a .iso file")},
+        {QStringLiteral("Command1"), QStringLiteral("Adds a file or sub-directory to skip")},
+        {QStringLiteral("Command14"), QStringLiteral("Empties the skip list")},
+        {QStringLiteral("Option5"), QStringLiteral("Browse adds a file")},
+        {QStringLiteral("Option6"), QStringLiteral("Browse adds a sub-directory")},
+        {QStringLiteral("Command4"), QStringLiteral("Makes a new file_id.diz in the editor")},
+        {QStringLiteral("Command5"), QStringLiteral("Opens the file_id.diz in the editor")},
+        {QStringLiteral("Command6"), QStringLiteral("Chooses the file_id.diz")},
+        {QStringLiteral("Option1"), QStringLiteral("The diz goes into every zip unchanged")},
+        {QStringLiteral("Option3"),
+         QStringLiteral("Writes each zip's disk number k/n at this column and line")},
+        {QStringLiteral("Command3"), QStringLiteral("Shows the numbered diz of the first zip")},
+        {QStringLiteral("Command7"), QStringLiteral("Makes a new nfo in the editor")},
+        {QStringLiteral("Command11"), QStringLiteral("Opens the nfo in the editor")},
+        {QStringLiteral("Command8"), QStringLiteral("Chooses the nfo")},
+        {QStringLiteral("Check1"),
+         QStringLiteral("The nfo and the extra go into the first zip only")},
+        {QStringLiteral("Option2"), QStringLiteral("The extra is a file")},
+        {QStringLiteral("Option4"), QStringLiteral("The extra is a directory")},
+        {QStringLiteral("Command9"), QStringLiteral("Chooses the extra file or directory")},
+        {QStringLiteral("Command10"), QStringLiteral("Chooses the folder the zips go to")},
+        {QStringLiteral("SSCheck2"), QStringLiteral("Zips with the extra compression")},
+        {QStringLiteral("SizePresets"), QStringLiteral("Sets the volume size to a common one")},
+        {QStringLiteral("Option7"), QStringLiteral("Volumes made as RAR archives")},
+        {QStringLiteral("Option8"), QStringLiteral("Volumes made as ACE archives")}};
+    return tips;
 }
 
 QWidget* makePage(const QString& name, QWidget* parent) {
@@ -75,6 +115,9 @@ MainWindow::MainWindow(Dialogs& dialogs, MachinePort& machine, RunFlags& flags, 
     : QMainWindow(parent), dialogs_(dialogs), machine_(machine), flags_(flags) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(baseTitle_);
+    setAcceptDrops(true);
+    ownNotifier_ = std::make_unique<DesktopNotifier>();
+    notifier_ = ownNotifier_.get();
     openLink_ = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
 
     form_ = new QWidget(this);
@@ -108,11 +151,22 @@ MainWindow::MainWindow(Dialogs& dialogs, MachinePort& machine, RunFlags& flags, 
     });
     connect(pages_, &JobPages::checkZipsRequested, this, [this](const QString& folder) {
         if (!folder.isEmpty())
-            checkZipsIn(folder, this);
+            notifyIfAway(QStringLiteral("Kavel32: the check has ended"), checkZipsIn(folder, this));
+    });
+    connect(pages_, &JobPages::scriptUsed, this, &MainWindow::rememberScript);
+    connect(&pages_->model(), &JobModel::changed, this, [this] {
+        if (lastJobOffer_ && pages_->model().unsaved())
+            lastJobOffer_->hide();
     });
     // A close asked for during a run waits for the run to stop, then cleans up.
     connect(pages_, &JobPages::runFinished, this, [this] {
         gate_->release();
+        const RipResult& run = pages_->session().lastRun();
+        const QString status = pages_->model().runDisplay().status;
+        if (run.outcome == RipOutcome::Completed || run.outcome == RipOutcome::ArchivesKept)
+            notifyIfAway(QStringLiteral("Kavel32: ripping complete"), pages_->setFolder());
+        else if (run.outcome == RipOutcome::Failed)
+            notifyIfAway(QStringLiteral("Kavel32: the run failed"), status);
         if (closeAfterRun_)
             QTimer::singleShot(0, this, &QWidget::close);
     });
@@ -135,6 +189,8 @@ MainWindow::MainWindow(Dialogs& dialogs, MachinePort& machine, RunFlags& flags, 
     // less motion (its UI effect flags are off on every desktop by default).
     const ViewOptions view = readViewOptions();
     setReducedMotion(view.reducedMotion.value_or(false));
+    setStayVisible(view.stayVisible.value_or(false));
+    giveToolTips();
 
     fitToPages();
     resize(form_->minimumSize() + QSize(0, menuBar()->sizeHint().height()));
@@ -196,6 +252,18 @@ void MainWindow::buildPageBar() {
     pageBar_->addItem(help, QStringLiteral("Help"), s->standardIcon(QStyle::SP_DialogHelpButton));
     pageBar_->addItem(help, QStringLiteral("About"),
                       s->standardIcon(QStyle::SP_MessageBoxInformation));
+    const QList<QPair<QString, QString>> tips{
+        {QStringLiteral("Source"), QStringLiteral("The folder, drive or .iso image to pack")},
+        {QStringLiteral("Skip"), QStringLiteral("Files and sub-directories left out")},
+        {QStringLiteral("Diz"), QStringLiteral("The file_id.diz and its disk numbers")},
+        {QStringLiteral("Nfo"), QStringLiteral("The nfo and an extra file or directory")},
+        {QStringLiteral("Zip"), QStringLiteral("Where the zips go, their name and volume size")},
+        {QStringLiteral("Kavel!"), QStringLiteral("Makes the volumes and the zips (Ctrl+R)")},
+        {QStringLiteral("Help"), QStringLiteral("Opens the help (F1)")},
+        {QStringLiteral("About"), QStringLiteral("About Kavel32")}};
+    for (const auto& [item, tip] : tips)
+        if (QToolButton* button = pageBar_->itemButton(item))
+            button->setToolTip(tip);
     connect(pageBar_, &PageBar::itemClicked, this, &MainWindow::pageBarItemClicked);
     connect(pageBar_, &PageBar::groupClicked, this, &MainWindow::pageBarGroupClicked);
     paintKavelArrow();
@@ -204,6 +272,7 @@ void MainWindow::buildPageBar() {
 template <typename Slot>
 QAction* MainWindow::addCommand(QMenu* menu, const QString& name, const QString& text, Slot slot,
                                 const QKeySequence& keys) {
+    menu->setToolTipsVisible(true);
     QAction* a = menu->addAction(text);
     a->setObjectName(name);
     a->setShortcut(keys);
@@ -217,7 +286,8 @@ void MainWindow::buildMenus() {
     pageMenu_->setObjectName(QStringLiteral("Menu"));
     addCommand(pageMenu_, QStringLiteral("source"), QStringLiteral("&Source"),
                &MainWindow::sourceCommand);
-    addCommand(pageMenu_, QStringLiteral("skip"), QStringLiteral("S&kip"),
+    // Kavel takes K; Skip has a letter of its own.
+    addCommand(pageMenu_, QStringLiteral("skip"), QStringLiteral("Ski&p"),
                &MainWindow::skipCommand);
     addCommand(pageMenu_, QStringLiteral("diz"), QStringLiteral("&Diz"), &MainWindow::dizCommand);
     addCommand(pageMenu_, QStringLiteral("nfo"), QStringLiteral("&Nfo"), &MainWindow::nfoCommand);
@@ -226,20 +296,7 @@ void MainWindow::buildMenus() {
     addCommand(pageMenu_, QStringLiteral("kavel"), QStringLiteral("&Kavel"),
                &MainWindow::kavelCommand, QKeySequence(Qt::CTRL | Qt::Key_R));
 
-    viewMenu_ = menuBar()->addMenu(QStringLiteral("&View"));
-    viewMenu_->setObjectName(QStringLiteral("viewm"));
-    reducedMotionAction_ = viewMenu_->addAction(QStringLiteral("&Reduced motion"));
-    reducedMotionAction_->setObjectName(QStringLiteral("reducedmotion"));
-    reducedMotionAction_->setCheckable(true);
-    connect(reducedMotionAction_, &QAction::triggered, this, [this](bool on) {
-        setReducedMotion(on);
-        QString error;
-        ViewOptions options = readViewOptions();
-        options.reducedMotion = on;
-        if (!writeViewOptions(options, &error))
-            dialogs_.message(this, error, kErrorTitle, MessageIcon::Exclamation,
-                             MessageButtons::Ok);
-    });
+    buildViewMenu();
 
     helpMenu_ = menuBar()->addMenu(QStringLiteral("&Help"));
     helpMenu_->setObjectName(QStringLiteral("helpm"));
@@ -256,6 +313,38 @@ void MainWindow::buildMenus() {
                &MainWindow::aboutCommand);
 }
 
+void MainWindow::buildViewMenu() {
+    viewMenu_ = menuBar()->addMenu(QStringLiteral("&View"));
+    viewMenu_->setObjectName(QStringLiteral("viewm"));
+    viewMenu_->setToolTipsVisible(true);
+    auto keep = [this](const std::function<void(ViewOptions&)>& change) {
+        QString error;
+        ViewOptions options = readViewOptions();
+        change(options);
+        if (!writeViewOptions(options, &error))
+            dialogs_.message(this, error, kErrorTitle, MessageIcon::Exclamation,
+                             MessageButtons::Ok);
+    };
+    reducedMotionAction_ = viewMenu_->addAction(QStringLiteral("&Reduced motion"));
+    reducedMotionAction_->setObjectName(QStringLiteral("reducedmotion"));
+    reducedMotionAction_->setToolTip(QStringLiteral("Every marquee stands still"));
+    reducedMotionAction_->setCheckable(true);
+    connect(reducedMotionAction_, &QAction::triggered, this, [this, keep](bool on) {
+        setReducedMotion(on);
+        keep([on](ViewOptions& o) { o.reducedMotion = on; });
+    });
+    stayVisibleAction_ = viewMenu_->addAction(QStringLiteral("&Stay visible while archiving"));
+    stayVisibleAction_->setObjectName(QStringLiteral("stayvisible"));
+    stayVisibleAction_->setToolTip(
+        QStringLiteral("The window stays up while the volumes are made, instead of going to "
+                       "the task bar"));
+    stayVisibleAction_->setCheckable(true);
+    connect(stayVisibleAction_, &QAction::triggered, this, [this, keep](bool on) {
+        setStayVisible(on);
+        keep([on](ViewOptions& o) { o.stayVisible = on; });
+    });
+}
+
 // The File menu in sections, each ended by a separator with a name of its own (fileScriptEnd,
 // fileCommentEnd, fileSetEnd, fileTripEnd), so that later entries go in before the one of their
 // section.
@@ -265,6 +354,13 @@ void MainWindow::buildFileMenu() {
     addCommand(
         fileMenu_, QStringLiteral("open"), QStringLiteral("&Open script..."),
         [this] { pages_->openScript(); }, QKeySequence(Qt::CTRL | Qt::Key_O));
+    recentMenu_ = fileMenu_->addMenu(QStringLiteral("Open &recent"));
+    recentMenu_->setObjectName(QStringLiteral("recentm"));
+    recentMenu_->menuAction()->setObjectName(QStringLiteral("recentm"));
+    recentMenu_->menuAction()->setToolTip(QStringLiteral("The scripts last opened or saved"));
+    recentMenu_->setToolTipsVisible(true);
+    connect(recentMenu_, &QMenu::aboutToShow, this, &MainWindow::fillRecentMenu);
+    fillRecentMenu();
     addCommand(
         fileMenu_, QStringLiteral("save"), QStringLiteral("&Save script..."),
         [this] { pages_->saveScript(); }, QKeySequence(Qt::CTRL | Qt::Key_S));
@@ -280,16 +376,174 @@ void MainWindow::buildFileMenu() {
         });
     zheader_->setCheckable(true);
     fileMenu_->addSeparator()->setObjectName(QStringLiteral("fileCommentEnd"));
-    addFinishMenu(fileMenu_, dialogs_, this, [this] {
-        const QString dir = pages_->model().job().ZipDir;
-        return QFileInfo(dir).isDir() ? dir : QString();
-    });
+    addFinishMenu(
+        fileMenu_, dialogs_, this,
+        [this] {
+            const QString dir = pages_->model().job().ZipDir;
+            return QFileInfo(dir).isDir() ? dir : QString();
+        },
+        [this](const QString& headline) {
+            notifyIfAway(QStringLiteral("Kavel32: the check has ended"), headline);
+        });
     fileMenu_->addSeparator()->setObjectName(QStringLiteral("fileSetEnd"));
-    addTripMenu(fileMenu_, dialogs_, this,
-                [this](const QString& folder) { return pages_->resumeRun(folder); });
+    addTripMenu(
+        fileMenu_, dialogs_, this,
+        [this](const QString& folder) { return pages_->resumeRun(folder); },
+        [this](bool ok, const QString& line) {
+            notifyIfAway(ok ? QStringLiteral("Kavel32: the set is unpacked")
+                            : QStringLiteral("Kavel32: the unpack did not finish"),
+                         line);
+        });
     fileMenu_->addSeparator()->setObjectName(QStringLiteral("fileTripEnd"));
     addCommand(fileMenu_, QStringLiteral("exitm"), QStringLiteral("E&xit"),
                &MainWindow::exitCommand);
+}
+
+void MainWindow::fillRecentMenu() {
+    recentMenu_->clear();
+    const QStringList recent = readRecentScripts();
+    for (int i = 0; i < recent.size(); ++i) {
+        const QString path = recent.at(i);
+        // Digits 1 to 8 are the keys; the name shown, the whole path in the tip.
+        QString name = fileNamePart(path);
+        name.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        QAction* open = recentMenu_->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(name));
+        open->setObjectName(QStringLiteral("recent%1").arg(i + 1));
+        open->setToolTip(path);
+        open->setEnabled(QFileInfo(path).isFile());
+        connect(open, &QAction::triggered, this, [this, path] { pages_->openScriptFile(path); });
+    }
+    if (recent.isEmpty()) {
+        QAction* none = recentMenu_->addAction(QStringLiteral("(none yet)"));
+        none->setEnabled(false);
+    }
+}
+
+QStringList MainWindow::recentScripts() const {
+    return readRecentScripts();
+}
+
+void MainWindow::rememberScript(const QString& path) {
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    // Not remembering a script is no reason to bother anyone.
+    writeRecentScripts(withRecentScript(readRecentScripts(), absolute));
+    fillRecentMenu();
+    if (lastJobOffer_)
+        lastJobOffer_->hide();
+}
+
+void MainWindow::offerLastJob() {
+    const QStringList recent = readRecentScripts();
+    if (recent.isEmpty() || !QFileInfo(recent.front()).isFile() || flags_.batch())
+        return;
+    const QString path = recent.front();
+    if (!lastJobOffer_) {
+        lastJobOffer_ = new QFrame(form_);
+        lastJobOffer_->setObjectName(QStringLiteral("LastJobOffer"));
+        auto* frame = static_cast<QFrame*>(lastJobOffer_);
+        frame->setFrameStyle(QFrame::StyledPanel | QFrame::Raised);
+        frame->setAutoFillBackground(true);
+        auto* row = new QHBoxLayout(frame);
+        row->setContentsMargins(6, 0, 2, 0);
+        auto* text = new QLabel(frame);
+        text->setObjectName(QStringLiteral("LastJobText"));
+        text->setTextFormat(Qt::PlainText);
+        auto* open = new QPushButton(QStringLiteral("Open last &job"), frame);
+        open->setObjectName(QStringLiteral("LastJobOpen"));
+        open->setAutoDefault(false);
+        auto* dismiss = new QToolButton(frame);
+        dismiss->setObjectName(QStringLiteral("LastJobDismiss"));
+        dismiss->setIcon(style()->standardIcon(QStyle::SP_TitleBarCloseButton));
+        dismiss->setAutoRaise(true);
+        dismiss->setToolTip(QStringLiteral("Starts with a new job"));
+        row->addWidget(text, 1);
+        row->addWidget(open);
+        row->addWidget(dismiss);
+        connect(dismiss, &QToolButton::clicked, lastJobOffer_, &QWidget::hide);
+        connect(open, &QPushButton::clicked, this, [this] {
+            const QStringList now = readRecentScripts();
+            lastJobOffer_->hide();
+            if (!now.isEmpty())
+                pages_->openScriptFile(now.front());
+        });
+    }
+    lastJobOffer_->findChild<QLabel*>(QStringLiteral("LastJobText"))
+        ->setText(QStringLiteral("Last job: ") + fileNamePart(path));
+    lastJobOffer_->findChild<QPushButton*>(QStringLiteral("LastJobOpen"))->setToolTip(path);
+    lastJobOffer_->setToolTip(path);
+    placePages();
+    lastJobOffer_->show();
+    lastJobOffer_->raise();
+}
+
+void MainWindow::notifyIfAway(const QString& summary, const QString& body) {
+    if (notifier_ && !isActiveWindow() && !flags_.batch())
+        notifier_->notify(summary, body);
+}
+
+bool MainWindow::dropPath(const QString& path) {
+    switch (dropKindOf(path)) {
+    case DropKind::Source:
+        pages_->useDroppedSource(path);
+        return true;
+    case DropKind::Script:
+        pages_->openScriptFile(path);
+        return true;
+    case DropKind::None:
+        break;
+    }
+    return false;
+}
+
+namespace {
+// The one local path of a drop, or nothing.
+QString droppedPath(const QMimeData* data) {
+    if (!data || !data->hasUrls() || data->urls().size() != 1 ||
+        !data->urls().front().isLocalFile())
+        return {};
+    return data->urls().front().toLocalFile();
+}
+} // namespace
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (!pages_->runActive() && !busy_ &&
+        dropKindOf(droppedPath(event->mimeData())) != DropKind::None)
+        event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    const QString path = droppedPath(event->mimeData());
+    if (pages_->runActive() || path.isEmpty())
+        return;
+    event->acceptProposedAction();
+    // The drag's source waits for the drop to end: the work (and any question) comes after.
+    QTimer::singleShot(0, this, [this, path] { dropPath(path); });
+}
+
+void MainWindow::giveToolTips() {
+    for (auto it = controlTips().cbegin(); it != controlTips().cend(); ++it)
+        if (auto* control = findChild<QWidget*>(it.key()); control && control->toolTip().isEmpty())
+            control->setToolTip(it.value());
+    const QList<QPair<const char*, const char*>> actions{
+        {"open", "Opens a saved job (.rip script)"},
+        {"save", "Saves the job into its script"},
+        {"saveas", "Saves the job as a new script"},
+        {"zheader", "Puts a comment into every zip"},
+        {"exitm", "Closes Kavel32"},
+        {"source", "The Source page"},
+        {"skip", "The Skip page"},
+        {"diz", "The Diz page"},
+        {"nfo", "The Nfo page"},
+        {"zip", "The Zip page"},
+        {"kavel", "Makes the volumes and the zips"},
+        {"contents", "The help's contents"},
+        {"indexm", "The help's index"},
+        {"webm", "Opens Kavel32's web page"},
+        {"emailm", "Writes to the author"},
+        {"aboutm", "About Kavel32"}};
+    for (const auto& [name, tip] : actions)
+        if (auto* action = findChild<QAction*>(QLatin1String(name)))
+            action->setToolTip(QLatin1String(tip));
 }
 
 void MainWindow::buildAboutPage() {
@@ -373,6 +627,8 @@ void MainWindow::placePages() {
     title_->setGeometry(page.left(), kMargin, page.width(), titleHeight(title_));
     banner_->widget()->setGeometry(page.left(), page.bottom() + 1 + kMargin, page.width(),
                                    kBannerHeight);
+    if (lastJobOffer_)
+        lastJobOffer_->setGeometry(banner_->widget()->geometry());
     for (QWidget* panel : {source_, skip_, diz_, nfo_, zip_, progress_, about_})
         panel->setGeometry(page);
 }
@@ -451,6 +707,23 @@ void MainWindow::showPanel(Page page) {
     title_->setText(QLatin1Char(' ') + pageTitleFor(page));
     // The page bar marks the page shown, whichever way it was reached.
     pageBar_->setCurrentItem(pageTitleFor(page));
+    if (lastJobOffer_ && page == Page::About)
+        lastJobOffer_->hide();
+    // The keys go on where the page starts; a run's buttons are not to be hit by a stray key.
+    if (page != Page::Progress && page != Page::About)
+        focusFirstField(panel);
+}
+
+void MainWindow::focusFirstField(QWidget* panel) {
+    for (QWidget* w = panel->nextInFocusChain(); w && w != panel; w = w->nextInFocusChain()) {
+        if (!panel->isAncestorOf(w))
+            continue;
+        if (w->isVisibleTo(panel) && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus) &&
+            !w->focusProxy()) {
+            w->setFocus(Qt::TabFocusReason);
+            return;
+        }
+    }
 }
 
 void MainWindow::sourceCommand() {
@@ -566,6 +839,8 @@ void MainWindow::openAboutWindow(int intervalMs) {
 }
 
 void MainWindow::exitCommand() {
+    if (!pages_->releaseJobForExit())
+        return;
     if (pages_->runActive())
         pages_->abortRun();
     QCoreApplication::processEvents();
@@ -601,6 +876,11 @@ void MainWindow::bringToFront() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    // An unsaved job is not lost without a word; Cancel keeps the window as it was.
+    if (!pages_->releaseJobForExit()) {
+        event->ignore();
+        return;
+    }
     // A zip in progress stops before the window goes; the files the run is working with are
     // removed only once it has stopped.
     if (pages_->runActive()) {
@@ -660,13 +940,16 @@ void MainWindow::processEvents() {
 
 void MainWindow::minimise() {
     gate_->engage();
-    showMinimized();
+    if (!stayVisible_)
+        showMinimized();
     QCoreApplication::processEvents();
 }
 
 void MainWindow::restore() {
     gate_->release();
-    showNormal();
+    // A window that stayed up keeps its state (maximised, say).
+    if (!stayVisible_ || isMinimized())
+        showNormal();
     repaint();
 }
 
@@ -703,6 +986,12 @@ void MainWindow::setReducedMotion(bool on) {
             marquee->setReducedMotion(on);
     if (reducedMotionAction_)
         reducedMotionAction_->setChecked(on);
+}
+
+void MainWindow::setStayVisible(bool on) {
+    stayVisible_ = on;
+    if (stayVisibleAction_)
+        stayVisibleAction_->setChecked(on);
 }
 
 void MainWindow::paintKavelArrow() {

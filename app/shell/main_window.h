@@ -14,6 +14,7 @@
 #include <memory>
 
 class HelpWindow;
+class Notifier;
 class JobPages;
 class MarqueeHost;
 class PageBar;
@@ -78,6 +79,22 @@ class MainWindow : public QMainWindow, public WindowFrame {
     // kept for this user.
     void setReducedMotion(bool on);
     bool reducedMotion() const { return reducedMotion_; }
+    // The window stays up while the archiver runs (View, "Stay visible while archiving");
+    // off, it goes to the task bar then; the choice is kept for this user.
+    void setStayVisible(bool on);
+    bool stayVisible() const { return stayVisible_; }
+
+    // The last script used, offered under the pages at an interactive start without one; it
+    // goes once the user opens, dismisses or edits anything.
+    void offerLastJob();
+    // The scripts of File > Open recent, newest first.
+    QStringList recentScripts() const;
+    // Something long has ended: the desktop is told when the window is not the active one.
+    void notifyIfAway(const QString& summary, const QString& body);
+    void setNotifier(Notifier* notifier) { notifier_ = notifier; }
+    // A path dropped on the window: a folder or .iso becomes the source, a .rip is opened
+    // (after the question about an unsaved job). False when it is none of these.
+    bool dropPath(const QString& path);
 
     // Start-up pieces (see the session that starts the window).
     void centreOnScreen();
@@ -112,6 +129,8 @@ class MainWindow : public QMainWindow, public WindowFrame {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
 
@@ -121,6 +140,11 @@ class MainWindow : public QMainWindow, public WindowFrame {
     void buildPageBar();
     void buildMenus();
     void buildFileMenu();
+    void buildViewMenu();
+    void fillRecentMenu();
+    void rememberScript(const QString& path);
+    void focusFirstField(QWidget* panel);
+    void giveToolTips();
     // A menu entry with its design name and keys that runs slot.
     template <typename Slot>
     QAction* addCommand(QMenu* menu, const QString& name, const QString& text, Slot slot,
@@ -163,6 +187,11 @@ class MainWindow : public QMainWindow, public WindowFrame {
     QMenu* helpMenu_ = nullptr;
     QAction* zheader_ = nullptr;
     QAction* reducedMotionAction_ = nullptr;
+    QAction* stayVisibleAction_ = nullptr;
+    QMenu* recentMenu_ = nullptr;
+    QWidget* lastJobOffer_ = nullptr;
+    std::unique_ptr<Notifier> ownNotifier_;
+    Notifier* notifier_ = nullptr;
 
     std::function<bool(const QUrl&)> openLink_;
     double aboutScale_ = 1.0;
@@ -170,5 +199,6 @@ class MainWindow : public QMainWindow, public WindowFrame {
     bool closeAfterRun_ = false;
     bool busy_ = false;
     bool reducedMotion_ = false;
+    bool stayVisible_ = false;
     QString baseTitle_ = QStringLiteral("Kavel32");
 };

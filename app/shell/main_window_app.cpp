@@ -166,6 +166,8 @@ std::optional<int> ShellSession::start(const QString& scriptArgument) {
 
     unloadSplash();
     window_->show();
+    if (argument.scriptPath.isEmpty())
+        window_->offerLastJob();
     return std::nullopt;
 }
 

@@ -113,12 +113,15 @@ void PageDiz::create() {
     if (path.isEmpty())
         return;
     services_.machine.openEditor(path);
+    sayEditorFailure(services_, panel_->window());
     model_.setDizFile(foldCase(path));
 }
 
 void PageDiz::edit() {
-    if (!model_.job().DizFile.isEmpty())
-        services_.machine.openEditor(model_.job().DizFile);
+    if (model_.job().DizFile.isEmpty())
+        return;
+    services_.machine.openEditor(model_.job().DizFile);
+    sayEditorFailure(services_, panel_->window());
 }
 
 void PageDiz::browse() {
@@ -161,4 +164,5 @@ void PageDiz::test() {
     checkDizNumbering(model_.job(), services_.flags, model_.threeDigitNumbers(), state,
                       services_.window, services_.machine);
     state.NumberingTest = false;
+    sayEditorFailure(services_, panel_->window());
 }

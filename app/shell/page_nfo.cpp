@@ -28,7 +28,7 @@ PageNfo::PageNfo(QWidget* panel, JobModel& model, ShellServices& services)
     extraCaption_ = label(panel, "Label8", QStringLiteral("Extra to add  (optional)"));
     extraKindFrame_ = new SSFrame(QStringLiteral("Frame4"), QString(), panel);
     auto* kinds = new QHBoxLayout(extraKindFrame_);
-    extraFile_ = option(extraKindFrame_, "Option2", QStringLiteral("&File"));
+    extraFile_ = option(extraKindFrame_, "Option2", QStringLiteral("Fi&le"));
     extraFolder_ = option(extraKindFrame_, "Option4", QStringLiteral("&Directory"));
     kinds->addWidget(extraFile_);
     kinds->addWidget(extraFolder_);
@@ -93,12 +93,15 @@ void PageNfo::create() {
     if (path.isEmpty())
         return;
     services_.machine.openEditor(path);
+    sayEditorFailure(services_, panel_->window());
     model_.setNfoFile(foldCase(path));
 }
 
 void PageNfo::edit() {
-    if (!model_.job().NfoFile.isEmpty())
-        services_.machine.openEditor(model_.job().NfoFile);
+    if (model_.job().NfoFile.isEmpty())
+        return;
+    services_.machine.openEditor(model_.job().NfoFile);
+    sayEditorFailure(services_, panel_->window());
 }
 
 void PageNfo::browse() {

@@ -38,7 +38,7 @@ class PageNfo : public QObject {
     QCheckBox* firstZipOnly_;   // Check1
     QLabel* extraCaption_;      // Label8
     SSFrame* extraKindFrame_;   // Frame4
-    QRadioButton* extraFile_;   // Option2 "&File"
+    QRadioButton* extraFile_;   // Option2 "Fi&le"
     QRadioButton* extraFolder_; // Option4 "&Directory"
     SSPanel* extraDisplay_;     // SSPanel4
     FieldNote* extraNote_;      // SSPanel4Note

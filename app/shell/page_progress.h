@@ -7,7 +7,7 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 class QWidget;
-class RunProgress;
+class RunEstimate;
 class ZqProgressBar;
 
 // The progress page of a running job: what the model's run display holds, the run's
@@ -16,7 +16,7 @@ class ZqProgressBar;
 class PageProgress : public QObject {
     Q_OBJECT
   public:
-    PageProgress(QWidget* panel, JobModel& model, const RunProgress& overall);
+    PageProgress(QWidget* panel, JobModel& model, const RunEstimate& overall);
 
     // The overall progress changed.
     void showRunProgress();
@@ -34,13 +34,14 @@ class PageProgress : public QObject {
     void refresh();
 
     JobModel& model_;
-    const RunProgress& overall_;
+    const RunEstimate& overall_;
     QLabel* status_;             // Label1
     QLabel* zipName_;            // Label10
     QLabel* count_;              // Label11
+    QLabel* stepCaption_;        // StepCaption: what the upper bar measures
     ZqProgressBar* progressBar_; // ZqProgressBar1
     QProgressBar* overallBar_;   // OverallProgress
-    QLabel* phase_;              // RunPhase: what goes on and the time left
+    QLabel* phase_;              // RunPhase: the lower bar's caption, with the time left
     QPushButton* abortButton_;   // Command12
     QPushButton* exitButton_;    // Command13
     QLabel* summary_;            // RunSummary

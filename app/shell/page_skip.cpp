@@ -44,7 +44,7 @@ PageSkip::PageSkip(QWidget* panel, JobModel& model, ShellServices& services)
     listNote_ = new FieldNote(QStringLiteral("Text1"), panel);
     kindFrame_ = new SSFrame(QStringLiteral("Frame2"), QString(), panel);
     auto* kindsRow = new QHBoxLayout(kindFrame_);
-    fileKind_ = option(kindFrame_, "Option5", QStringLiteral("&File"));
+    fileKind_ = option(kindFrame_, "Option5", QStringLiteral("Fi&le"));
     subDirKind_ = option(kindFrame_, "Option6", QStringLiteral("&Sub-dir"));
     subDirKind_->setChecked(true);
     kindsRow->addWidget(fileKind_);

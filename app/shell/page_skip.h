@@ -29,7 +29,7 @@ class PageSkip : public QObject {
     QPlainTextEdit* listView_;  // Text1
     FieldNote* listNote_;       // Text1Note
     SSFrame* kindFrame_;        // Frame2
-    QRadioButton* fileKind_;    // Option5 "&File"
+    QRadioButton* fileKind_;    // Option5 "Fi&le"
     QRadioButton* subDirKind_;  // Option6 "&Sub-dir"
     QPushButton* browseButton_; // Command1
     QPushButton* clearButton_;  // Command14

@@ -166,6 +166,10 @@ void PageSource::browseDirectory() {
         [this](const QString& path) { return folderStatusLine(path); });
     if (chosen.isEmpty())
         return;
+    useDirectory(chosen);
+}
+
+void PageSource::useDirectory(const QString& chosen) {
     model_.setSourceSpec(foldCase(chosen));
     model_.setSkipList(QString()); // entries belong to the previous source
     if (model_.job().SourceSpec.isEmpty())
@@ -182,6 +186,10 @@ void PageSource::browseImage() {
     const QString chosen = services_.dialogs.openFile(
         dialogParent(), QStringLiteral("CD image file"), model_.dialogFolder(),
         QStringLiteral("ISO files (*.iso)|*.iso"));
+    useImage(chosen);
+}
+
+void PageSource::useImage(const QString& chosen) {
     const QFileInfo image(chosen);
     if (chosen.isEmpty() || !image.isFile() || !image.isReadable()) {
         imageFailure();
@@ -200,6 +208,17 @@ void PageSource::browseImage() {
     model_.chooseArchivesOnly(zips == MessageAnswer::No);
     model_.setSourceSizeM(parseSizeField(model_.sourceSizeText()));
     finishBrowse();
+}
+
+void PageSource::useSource(const QString& path) {
+    const bool image = !QFileInfo(path).isDir();
+    model_.setImageSource(image);
+    if (image) {
+        useImage(path);
+        return;
+    }
+    model_.chooseArchivesOnly(false);
+    useDirectory(path);
 }
 
 void PageSource::imageFailure() {

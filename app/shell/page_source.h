@@ -30,6 +30,10 @@ class PageSource : public QObject {
     // The status line of the source folder dialog for the highlighted folder.
     QString folderStatusLine(const QString& path) const;
 
+    // A folder, or an .iso image, chosen without the dialog (dropped on the window): the CD
+    // image option follows what it is, and it is measured as a Browse measures.
+    void useSource(const QString& path);
+
     static constexpr int64_t kMinOutputFree = 2000000;
 
   private:
@@ -37,6 +41,8 @@ class PageSource : public QObject {
     void browse();
     void browseDirectory();
     void browseImage();
+    void useDirectory(const QString& chosen);
+    void useImage(const QString& chosen);
     void imageFailure();
     void finishBrowse();
     void outputDriveChanged();

@@ -77,6 +77,11 @@ MessageAnswer QtDialogs::message(QWidget* parent, const QString& text, const QSt
     case MessageButtons::YesNo:
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         break;
+    case MessageButtons::SaveDiscardCancel:
+        box.setStandardButtons(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+        box.setDefaultButton(QMessageBox::Save);
+        box.setEscapeButton(QMessageBox::Cancel);
+        break;
     }
     switch (box.exec()) {
     case QMessageBox::Cancel:
@@ -87,11 +92,15 @@ MessageAnswer QtDialogs::message(QWidget* parent, const QString& text, const QSt
         return MessageAnswer::No;
     case QMessageBox::Ok:
         return MessageAnswer::Ok;
+    case QMessageBox::Save:
+        return MessageAnswer::Save;
+    case QMessageBox::Discard:
+        return MessageAnswer::Discard;
     default:
         // Closing the box with Escape or the title bar is the safe answer.
-        return buttons == MessageButtons::YesNo      ? MessageAnswer::No
-               : buttons == MessageButtons::OkCancel ? MessageAnswer::Cancel
-                                                     : MessageAnswer::Ok;
+        return buttons == MessageButtons::YesNo ? MessageAnswer::No
+               : buttons == MessageButtons::Ok  ? MessageAnswer::Ok
+                                                : MessageAnswer::Cancel;
     }
 }
 

@@ -43,6 +43,10 @@ void SessionWindow::setArchiverProgress(int percent) {
     model_.setArchiverProgress(percent);
 }
 
+void SessionWindow::setRunBytes(RunPhase phase, qint64 done, qint64 total) {
+    model_.reportRunBytes(phase, done, total);
+}
+
 void SessionWindow::setPageBarEnabled(bool enabled) {
     frame_.setPageBarEnabled(enabled);
 }

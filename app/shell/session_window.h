@@ -56,6 +56,7 @@ class SessionWindow : public WindowPort {
     void setSourceSizeText(const QString& text) override;
     void setSourceBrowseEnabled(bool enabled) override;
     void setArchiverProgress(int percent) override;
+    void setRunBytes(RunPhase phase, qint64 done, qint64 total) override;
 
   private:
     WindowFrame& frame_;

@@ -16,6 +16,14 @@ struct ShellServices {
     RunFlags& flags;
 };
 
+// Says in the window when the last editor the machine was asked for could not be started.
+inline void sayEditorFailure(ShellServices& services, QWidget* parent) {
+    const QString failure = services.machine.takeEditorFailure();
+    if (!failure.isEmpty())
+        services.dialogs.message(parent, failure, QStringLiteral("Kavel32"),
+                                 MessageIcon::Exclamation, MessageButtons::Ok);
+}
+
 // The page panels of the main window, by design name.
 struct PagePanels {
     QWidget* source = nullptr;   // Picture1

@@ -2,13 +2,12 @@
 
 #include "engine/rip_run.h"
 #include "release/unpack_set.h"
-#include "shell/check_report_window.h"
 #include "shell/dialogs.h"
+#include "shell/unpack_window.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QMenu>
-#include <QProgressDialog>
 
 namespace {
 
@@ -24,46 +23,33 @@ void resumeRun(Dialogs& dialogs, QWidget* window,
     resume(folder);
 }
 
-void unpack(Dialogs& dialogs, QWidget* window) {
+void unpack(Dialogs& dialogs, QWidget* window,
+            const std::function<void(bool, const QString&)>& ended) {
     const QString zipDir =
         dialogs.chooseFolder(window, kUnpackTitle + QStringLiteral(": the zips"), QDir::homePath());
     if (zipDir.isEmpty())
         return;
-    const QString dest = dialogs.chooseFolder(
-        window, kUnpackTitle + QStringLiteral(": an empty folder to unpack into"), zipDir);
-    if (dest.isEmpty())
-        return;
-    QProgressDialog progress(window);
-    progress.setObjectName(QStringLiteral("UnpackProgress"));
-    progress.setWindowTitle(kUnpackTitle);
-    progress.setCancelButton(nullptr);
-    progress.setMinimumDuration(0);
-    progress.setRange(0, 100);
-    const UnpackResult result =
-        unpackSet({zipDir, dest}, [&progress](const QString& step, int percent) {
-            progress.setLabelText(step);
-            // A step of unknown length shows a busy bar.
-            progress.setRange(0, percent < 0 ? 0 : 100);
-            progress.setValue(qMax(percent, 0));
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        });
-    progress.close();
-    QStringList lines = result.report;
-    if (!result.ok)
-        lines << QStringLiteral("FAILED: ") + result.failure;
-    CheckReportWindow::showReport(kUnpackTitle, lines, window);
+    auto* unpacking = new UnpackWindow(zipDir, dialogs, window);
+    unpacking->setAttribute(Qt::WA_DeleteOnClose);
+    if (ended)
+        QObject::connect(unpacking, &UnpackWindow::finished, window, ended);
+    unpacking->show();
 }
 
 } // namespace
 
 void addTripMenu(QMenu* fileMenu, Dialogs& dialogs, QWidget* window,
-                 const std::function<SessionResult(const QString&)>& resume) {
-    QAction* resumeAction = fileMenu->addAction(QStringLiteral("&Resume a stopped run..."));
+                 const std::function<SessionResult(const QString&)>& resume,
+                 const std::function<void(bool, const QString&)>& unpacked) {
+    QAction* resumeAction = fileMenu->addAction(QStringLiteral("Resu&me a stopped run..."));
     resumeAction->setObjectName(QStringLiteral("resumem"));
+    resumeAction->setToolTip(
+        QStringLiteral("Finishes a run that was stopped, from the volumes it left"));
     QObject::connect(resumeAction, &QAction::triggered, window,
                      [&dialogs, window, resume] { resumeRun(dialogs, window, resume); });
     QAction* unpackAction = fileMenu->addAction(QStringLiteral("&Unpack a set..."));
     unpackAction->setObjectName(QStringLiteral("unpackm"));
+    unpackAction->setToolTip(QStringLiteral("Checks a received set and unpacks it into a folder"));
     QObject::connect(unpackAction, &QAction::triggered, window,
-                     [&dialogs, window] { unpack(dialogs, window); });
+                     [&dialogs, window, unpacked] { unpack(dialogs, window, unpacked); });
 }

@@ -10,6 +10,7 @@
 namespace {
 constexpr qint64 kMaxViewOptionsBytes = 4096;
 const QString kReducedMotionKey = QStringLiteral("ReducedMotion");
+const QString kStayVisibleKey = QStringLiteral("StayVisible");
 } // namespace
 
 QString viewOptionsPath() {
@@ -25,11 +26,14 @@ ViewOptions readViewOptions() {
         return options;
     for (const QByteArray& raw : bytes.split('\n')) {
         const QString line = QString::fromLatin1(raw).trimmed();
-        if (line.section(QLatin1Char('='), 0, 0).trimmed() != kReducedMotionKey)
-            continue;
+        const QString key = line.section(QLatin1Char('='), 0, 0).trimmed();
         const QString value = line.section(QLatin1Char('='), 1).trimmed();
-        if (value == QLatin1String("0") || value == QLatin1String("1"))
+        if (value != QLatin1String("0") && value != QLatin1String("1"))
+            continue;
+        if (key == kReducedMotionKey)
             options.reducedMotion = value == QLatin1String("1");
+        else if (key == kStayVisibleKey)
+            options.stayVisible = value == QLatin1String("1");
     }
     return options;
 }
@@ -37,10 +41,13 @@ ViewOptions readViewOptions() {
 bool writeViewOptions(const ViewOptions& options, QString* error) {
     QDir().mkpath(AppPaths::stateFolderPath());
     QByteArray bytes;
-    if (options.reducedMotion)
-        bytes = (kReducedMotionKey + QLatin1Char('=') + (*options.reducedMotion ? '1' : '0') +
-                 QStringLiteral("\r\n"))
-                    .toLatin1();
+    auto line = [&bytes](const QString& key, const std::optional<bool>& value) {
+        if (value)
+            bytes +=
+                (key + QLatin1Char('=') + (*value ? '1' : '0') + QStringLiteral("\r\n")).toLatin1();
+    };
+    line(kReducedMotionKey, options.reducedMotion);
+    line(kStayVisibleKey, options.stayVisible);
     QSaveFile file(viewOptionsPath());
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
         if (error)

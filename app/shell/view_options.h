@@ -9,6 +9,9 @@
 struct ViewOptions {
     // Every marquee stands still at its first frame; nothing: not chosen yet.
     std::optional<bool> reducedMotion;
+    // The window stays up while the archiver runs instead of going to the task bar;
+    // nothing: not chosen (it goes).
+    std::optional<bool> stayVisible;
     bool operator==(const ViewOptions&) const = default;
 };
 

@@ -1,5 +1,5 @@
 // marquee-embed: a window with a ZqMarquee, as a program using the installed widget library
-// builds it.
+// builds it (without Qt's keywords: the header uses Q_SIGNALS and Q_SLOTS).
 //   marquee-embed            shows the window until it is closed
 //   marquee-embed --check    builds the same marquee, saves its state, restores it into a
 //                            second one and exits 0 when everything came back
@@ -33,6 +33,8 @@ void describe(ZqMarquee* marquee) {
     marquee->setDirection(ZqMarquee::LeftToRight);
     marquee->setFrame(ZqMarquee::FrameShadow);
     marquee->setTickTime(30);
+    marquee->setFadeWidth(12);
+    marquee->setPixelsPerSecond(60);
 }
 
 int check(ZqMarquee* marquee) {
@@ -45,14 +47,25 @@ int check(ZqMarquee* marquee) {
         return 1;
     }
     if (copy.text() != marquee->text() || copy.direction() != ZqMarquee::LeftToRight ||
-        copy.frame() != ZqMarquee::FrameShadow || copy.picture(1).size() != QSize(24, 24)) {
+        copy.frame() != ZqMarquee::FrameShadow || copy.picture(1).size() != QSize(24, 24) ||
+        copy.fadeWidth() != 12 || copy.pixelsPerSecond() != 60) {
         err << "marquee-embed: the restored marquee differs from the saved one\n";
         return 1;
     }
-    // Text the stored form cannot hold is refused, never altered.
-    if (marquee->setText(QStringLiteral("\u041f\u0440\u0438\u0432\u0435\u0442")) ||
-        copy.text() != marquee->text()) {
-        err << "marquee-embed: a text that cannot be stored was taken\n";
+    // Any text is shown; saving refuses what the stored form cannot hold, and says why.
+    const QString greeting = QStringLiteral("\u041f\u0440\u0438\u0432\u0435\u0442");
+    QString why;
+    if (!marquee->setText(greeting) || marquee->text() != greeting ||
+        !marquee->saveState(&why).isEmpty() || why.isEmpty()) {
+        err << "marquee-embed: a text the stored form cannot hold was saved\n";
+        return 1;
+    }
+    // The setters are slots: a refused value answers false through the meta-object too.
+    bool taken = true;
+    if (!QMetaObject::invokeMethod(marquee, "setFadeWidth", Q_RETURN_ARG(bool, taken),
+                                   Q_ARG(int, -1)) ||
+        taken) {
+        err << "marquee-embed: setFadeWidth(-1) was not refused through its slot\n";
         return 1;
     }
     QTextStream(stdout) << "marquee-embed: a state of " << state.size()

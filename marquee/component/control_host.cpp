@@ -145,16 +145,24 @@ bool ControlHost::loadStreamFile(const QString& path, QString* error) {
     return true;
 }
 
-QByteArray ControlHost::saveStream() const {
+QByteArray ControlHost::saveStream(QString* error) const {
     std::vector<std::uint8_t> bytes;
-    m_control->saveStream(bytes);
+    std::string why;
+    if (!succeeded(m_control->saveStream(bytes, &why))) {
+        report(error, QString::fromStdString(why));
+        return {};
+    }
     return QByteArray(reinterpret_cast<const char*>(bytes.data()),
                       static_cast<qsizetype>(bytes.size()));
 }
 
 bool ControlHost::saveStreamFile(const QString& path, QString* error) const {
     QSaveFile file(path);
-    const QByteArray data = saveStream();
+    QString why;
+    const QByteArray data = saveStream(&why);
+    if (data.isEmpty())
+        return report(error,
+                      QStringLiteral("Cannot write the stored control %1: %2").arg(path, why));
     if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit())
         return report(
             error,
@@ -205,11 +213,7 @@ QString ControlHost::text() const {
 }
 
 bool ControlHost::setText(const QString& text, QString* error) {
-    QString reason;
-    const auto stored = storedText(text, &reason);
-    if (!stored)
-        return report(error, QStringLiteral("Cannot set Text: %1").arg(reason));
-    return setProperty(QStringLiteral("Text"), *stored, error);
+    return setProperty(QStringLiteral("Text"), modelText(text), error);
 }
 
 AmbientProperties ControlHost::ambientsOf(const QWidget& window) {

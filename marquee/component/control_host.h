@@ -35,15 +35,16 @@ class ControlHost : public QObject, private IZqEventSink, private IZqControlSite
     // The stored design (stream form). A refused stream leaves the control at its defaults.
     bool loadStream(const QByteArray& data, QString* error = nullptr);
     bool loadStreamFile(const QString& path, QString* error = nullptr);
-    QByteArray saveStream() const;
+    // Empty when the design cannot be stored (*error says why).
+    QByteArray saveStream(QString* error = nullptr) const;
     bool saveStreamFile(const QString& path, QString* error = nullptr) const;
 
     // Properties and the method by name (names match without regard to case).
     Variant property(const QString& name, QString* error = nullptr) const;
     bool setProperty(const QString& name, const Variant& value, QString* error = nullptr);
     bool invokeMethod(const QString& name, QString* error = nullptr);
-    // Shortcuts for the banner's text. A text with a character outside Latin-1 cannot be
-    // stored: setText refuses it (false, *error names the character) and changes nothing.
+    // Shortcuts for the banner's text. Any text is shown; one with a character past Latin-1
+    // cannot be stored, and saving says so.
     QString text() const;
     bool setText(const QString& text, QString* error = nullptr);
 

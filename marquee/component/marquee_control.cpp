@@ -103,7 +103,7 @@ HResult MarqueeControl::invoke(std::int32_t id, InvokeKind kind, std::span<const
                 p = pictureFromStoredBytes(p->bytes);
         }
         // What a container sets is held to the same bound as what it loads.
-        if (designMemory(changed) > kMaxDesignBytes)
+        if (designRefusal(changed, "the value"))
             return kCtlEInvalidPropertyValue;
         m_model = std::move(changed);
         if (m_widget)
@@ -221,8 +221,10 @@ HResult MarqueeControl::loadStream(const std::uint8_t* data, std::size_t size, s
     return loadedModel(ok, m);
 }
 
-HResult MarqueeControl::saveStream(std::vector<std::uint8_t>& out) {
-    out = saveToStream(modelToSave());
+HResult MarqueeControl::saveStream(std::vector<std::uint8_t>& out, std::string* error) {
+    out = saveToStream(modelToSave(), error);
+    if (out.empty())
+        return kEFail;
     m_dirty = false;
     return kSOk;
 }

@@ -40,7 +40,7 @@ class MarqueeControl final : public IZqControl, private RefCounted, private SetE
     QWidget* window(QWidget* parent) override;
     HResult initNew() override;
     HResult loadStream(const std::uint8_t* data, std::size_t size, std::string* error) override;
-    HResult saveStream(std::vector<std::uint8_t>& out) override;
+    HResult saveStream(std::vector<std::uint8_t>& out, std::string* error = nullptr) override;
     HResult loadBag(const PropertyBag& bag, std::string* error) override;
     HResult saveBag(PropertyBag& bag) override;
     bool isDirty() const override { return m_dirty; }

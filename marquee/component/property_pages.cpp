@@ -173,10 +173,9 @@ bool GeneralPage::apply(IZqDispatch* object) {
     }
     const Shown now = shown();
     // The edit's line breaks are stored as CR LF.
-    const auto stored =
-        storedText(QString(now.text).replace(QLatin1Char('\n'), QStringLiteral("\r\n")));
-    if (!stored) {
-        storedText(now.text, &message); // names the character where the user sees it
+    const QString withBreaks = QString(now.text).replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    if (!fitsStoredForm(withBreaks)) {
+        fitsStoredForm(now.text, &message); // names the character where the user sees it
         // The marquee keeps one byte per character: say which character it cannot keep
         // rather than store something else.
         showPageMessage(this, QStringLiteral("The text cannot be stored: %1.").arg(message));
@@ -191,7 +190,7 @@ bool GeneralPage::apply(IZqDispatch* object) {
     if (now.direction >= 0 && now.direction != m_filled.direction)
         putValue(object, dispid::kDirection, std::int32_t(now.direction));
     if (now.text != m_filled.text)
-        putValue(object, dispid::kText, *stored);
+        putValue(object, dispid::kText, modelText(withBreaks));
     if (now.justification >= 0 && now.justification != m_filled.justification)
         putValue(object, dispid::kJustification, std::int32_t(now.justification));
     if (*increment != m_filled.increment)

@@ -121,7 +121,9 @@ class IZqControl : public IZqDispatch {
 
     virtual HResult initNew() = 0;
     virtual HResult loadStream(const std::uint8_t* data, std::size_t size, std::string* error) = 0;
-    virtual HResult saveStream(std::vector<std::uint8_t>& out) = 0;
+    // A design the stored form cannot hold (a text past Latin-1) is not written: kEFail, and
+    // *error says why.
+    virtual HResult saveStream(std::vector<std::uint8_t>& out, std::string* error = nullptr) = 0;
     virtual HResult loadBag(const PropertyBag& bag, std::string* error) = 0;
     virtual HResult saveBag(PropertyBag& bag) = 0;
     virtual bool isDirty() const = 0;

@@ -23,7 +23,7 @@ QString describe(const Variant& v) {
         return QStringLiteral("0x%1").arg(c->value, 8, 16, QLatin1Char('0'));
     std::string s;
     if (!v.isEmpty() && succeeded(v.toString(s)))
-        return QString::fromLatin1(s.c_str(), static_cast<qsizetype>(s.size()));
+        return QString::fromUtf8(s.c_str(), static_cast<qsizetype>(s.size()));
     return QStringLiteral("(nothing)");
 }
 } // namespace

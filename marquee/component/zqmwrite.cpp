@@ -34,10 +34,11 @@ bool parseNumber(const QString& text, qlonglong& out) {
 // Text as the design stores it; a character it cannot hold is reported, never replaced.
 std::optional<std::string> storableText(const QString& text) {
     QString reason;
-    auto stored = storedText(text, &reason);
-    if (!stored)
+    if (!fitsStoredForm(text, &reason)) {
         err() << "zqmwrite: " << reason << "\n";
-    return stored;
+        return std::nullopt;
+    }
+    return modelText(text);
 }
 
 bool parseValue(const PropertyInfo& info, const QString& text, Variant& out) {
@@ -66,7 +67,8 @@ bool parseValue(const PropertyInfo& info, const QString& text, Variant& out) {
     }
     case PropType::Font: {
         const QStringList parts = text.split(QLatin1Char(';'));
-        const auto face = storableText(parts[0]);
+        QString reason;
+        const auto face = storedText(parts[0], &reason); // face names are stored as they are
         if (parts.size() < 3 || !face)
             return false;
         FontDesc f;
@@ -117,7 +119,7 @@ QString describe(const Variant& v) {
         return QStringLiteral("0x%1").arg(c->value, 8, 16, QLatin1Char('0'));
     std::string s;
     if (!v.isEmpty() && succeeded(v.toString(s)))
-        return QString::fromLatin1(s.c_str());
+        return QString::fromUtf8(s.c_str());
     return QStringLiteral("(none)");
 }
 
@@ -193,7 +195,12 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
-    const std::vector<std::uint8_t> bytes = saveToStream(m);
+    std::string why;
+    const std::vector<std::uint8_t> bytes = saveToStream(m, &why);
+    if (bytes.empty()) {
+        err() << "zqmwrite: " << QString::fromStdString(why) << "\n";
+        return 2;
+    }
     QSaveFile file(args[0]);
     if (!file.open(QIODevice::WriteOnly) ||
         file.write(reinterpret_cast<const char*>(bytes.data()),

@@ -42,3 +42,29 @@ std::string designTooLargeMessage(const char* property, std::uint64_t bytes) {
 }
 
 } // namespace zqmarq
+
+namespace zqmarq {
+
+std::size_t textLength(const std::string& text) {
+    std::size_t n = 0;
+    for (const char c : text)
+        n += (static_cast<unsigned char>(c) & 0xC0) != 0x80; // UTF-8 continuation bytes
+    return n;
+}
+
+std::optional<std::string> designRefusal(const MarqueeModel& m, const char* property) {
+    for (const auto* text : {&m.text, &m.nextDisplayString}) {
+        const std::size_t length = textLength(*text);
+        if (length > kMaxTextLength) {
+            return "The text is too long: " + std::string(property) + " holds " +
+                   std::to_string(length) + " characters, more than the " +
+                   std::to_string(kMaxTextLength) + " a marquee shows";
+        }
+    }
+    const std::uint64_t bytes = designMemory(m);
+    if (bytes > kMaxDesignBytes)
+        return designTooLargeMessage(property, bytes);
+    return std::nullopt;
+}
+
+} // namespace zqmarq

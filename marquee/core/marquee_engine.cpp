@@ -35,6 +35,41 @@ Point placementOffset(std::int32_t justification, const Rect& inner, Size conten
     }
 }
 
+int homePosition(const MarqueeModel& model) {
+    return std::max(0, model.ticker.leadingBuffer);
+}
+
+int stillOffset(const MarqueeModel& model, const Rect& inner, Size content) {
+    const bool vertical = isVerticalDirection(model.direction);
+    const int a = model.ticker.alignment;
+    const int start = vertical ? inner.top : inner.left;
+    const long long span = vertical ? inner.height() : inner.width();
+    const long long extent = vertical ? content.cy : content.cx;
+    const bool centre = vertical ? (a & 0x80) != 0 : (a & 0x4) != 0;
+    const bool end = vertical ? (a & 0x40) != 0 : (a & 0x2) != 0;
+    if (centre)
+        return clampToInt(start + (span - extent) / 2);
+    if (end)
+        return clampToInt(start + span - extent);
+    return start;
+}
+
+bool MarqueeEngine::scrolls(const MarqueeModel& model, const Rect& b) const {
+    if (!model.ticker.scrollOnlyWhenNeeded)
+        return true;
+    const Rect inner = frameInner(b, model.frame);
+    if (isVerticalDirection(model.direction))
+        return height_ > inner.height();
+    return width_ > inner.width();
+}
+
+long long MarqueeEngine::passLength(const MarqueeModel& model, int cx, int cy) const {
+    const long long trailing = std::max(0, model.ticker.trailingBuffer);
+    if (isVerticalDirection(model.direction))
+        return static_cast<long long>(cy) + height_ + trailing;
+    return static_cast<long long>(cx) + width_ + trailing;
+}
+
 void MarqueeEngine::measurePass(Surface& target, const MarqueeModel& model, const Rect& r) {
     if (model.text.empty())
         return;
@@ -80,14 +115,23 @@ void MarqueeEngine::innerDraw(Surface& s, const MarqueeModel& model, const Rect&
     s.fillRect(b, translateColor(model.backColor, system_));
     const Rect inner = frameInner(b, model.frame);
     Point offset = placementOffset(model.justification, inner, {width_, height_});
+    const bool moving = scrolls(model, b);
+    // Content that stands still is placed like a label's; moving content is where it scrolled.
+    const int along = moving ? position_
+                             : stillOffset(model, inner.shrunk(-b.left, -b.top, b.left, b.top),
+                                           {width_, height_});
     if (isVerticalDirection(model.direction))
-        offset.y = position_;
+        offset.y = along;
     else
-        offset.x = position_;
+        offset.x = along;
     if (content_)
         s.copyFrom(*content_, width_, height_,
                    {clampToInt(static_cast<long long>(b.left) + offset.x),
                     clampToInt(static_cast<long long>(b.top) + offset.y)});
+    if (content_ && moving && model.ticker.fadeWidth > 0) {
+        s.fadeEdges(inner, model.ticker.fadeWidth, isVerticalDirection(model.direction),
+                    translateColor(model.backColor, system_));
+    }
     if (tooLarge_) {
         // Say why the banner is empty rather than show an empty box, in a plain font (the
         // content's own may be what made it too large).
@@ -125,46 +169,56 @@ void MarqueeEngine::paint(Surface& target, const MarqueeModel& model, const Rect
     target.copyFrom(*work, w, h, {b.left, b.top});
 }
 
-TickResult MarqueeEngine::tick(MarqueeModel& model, int cx, int cy) {
+TickResult MarqueeEngine::tick(MarqueeModel& model, int cx, int cy, std::optional<int> step) {
     TickResult result;
-    if (model.freezeMarquee) {
+    if (model.freezeMarquee || !scrolls(model, {0, 0, cx, cy})) {
         result.ignored = true;
         return result;
     }
-    const long long step = model.tickIncrement;
+    const long long by = step ? *step : model.tickIncrement;
+    const long long trailing = std::max(0, model.ticker.trailingBuffer);
+    const long long home = homePosition(model);
+    const long long before = position_;
     long long pos = position_;
     bool wrap = false;
     switch (model.direction) {
     case 0:
-        pos -= step;
-        if (pos < -static_cast<long long>(width_)) {
+        pos -= by;
+        if (pos < -static_cast<long long>(width_) - trailing) {
             wrap = true;
             pos = cx;
         }
         break;
     case 1:
-        pos += step;
-        if (pos > cx) {
+        pos += by;
+        if (pos > cx + trailing) {
             wrap = true;
             pos = -static_cast<long long>(width_);
         }
         break;
     case 2:
-        pos += step;
-        if (pos > cy) {
+        pos += by;
+        if (pos > cy + trailing) {
             wrap = true;
             pos = -static_cast<long long>(height_);
         }
         break;
     case 3:
-        pos -= step;
-        if (pos < -static_cast<long long>(height_)) {
+        pos -= by;
+        if (pos < -static_cast<long long>(height_) - trailing) {
             wrap = true;
             pos = cy;
         }
         break;
     default:
         break;
+    }
+    // With a pause at the ends, the content stops on its home position as it comes by.
+    const bool forward = model.direction == 1 || model.direction == 2;
+    if (model.ticker.pauseAtEnds > 0 && by > 0 && !wrap && before != home &&
+        (forward ? before < home && pos >= home : before > home && pos <= home)) {
+        pos = home;
+        result.arrivedHome = true;
     }
     // A negative increment never wraps; stop at the integer range instead of overflowing.
     position_ = clampToInt(pos);

@@ -7,6 +7,7 @@
 #include "surface.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace zqmarq {
@@ -15,12 +16,18 @@ namespace zqmarq {
 // position: centred for 1, flush right/bottom for 2, (0, 0) otherwise.
 Point placementOffset(std::int32_t justification, const Rect& inner, Size content);
 
+// The content's home: where it starts and rests (leadingBuffer in from its starting edge).
+int homePosition(const MarqueeModel& model);
+// Where still content goes along the scrolling axis inside inner, by the ticker's alignment.
+int stillOffset(const MarqueeModel& model, const Rect& inner, Size content);
+
 struct TickResult {
     bool ignored = false;         // frozen: nothing happened
     bool repaint = false;         // the control must be painted again
     bool wrapped = false;         // the content left the control and re-enters
     bool textSwapped = false;     // NextDisplayString became Text
     bool finishedDisplay = false; // FinishedDisplay is to be fired
+    bool arrivedHome = false;     // the content reached its home position (a pause may follow)
 };
 
 class MarqueeEngine {
@@ -37,9 +44,18 @@ class MarqueeEngine {
     void measurePass(Surface& target, const MarqueeModel& model, const Rect& r);
     void renderPass(Surface& target, const MarqueeModel& model);
 
-    // One timer tick for a control of cx x cy pixels. May change model.text and
-    // model.nextDisplayString (the swap at a wrap).
-    TickResult tick(MarqueeModel& model, int cx, int cy);
+    // One timer tick for a control of cx x cy pixels, moving by step pixels (TickIncrement
+    // when not given). May change model.text and model.nextDisplayString (the swap at a wrap).
+    // Content that stands still (see scrolls) does not move and fires nothing. With a pause at
+    // the ends, a step that would pass the home position stops on it.
+    TickResult tick(MarqueeModel& model, int cx, int cy, std::optional<int> step = {});
+
+    // Whether the content moves in a control with bounds b: always, unless the ticker scrolls
+    // only when needed and the laid-out content fits inside the frame along the axis.
+    bool scrolls(const MarqueeModel& model, const Rect& b) const;
+    // Pixels from the content entering to its wrap: the control's span along the axis, the
+    // content and the trailing buffer.
+    long long passLength(const MarqueeModel& model, int cx, int cy) const;
 
     // What system colours in ForeColor, BackColor and the frames stand for. The content keeps
     // the colours of its last pass: a change needs a re-layout.

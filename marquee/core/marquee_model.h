@@ -122,12 +122,29 @@ struct PictureData {
     }
 };
 
+// How a ticker moves and rests, beyond the control's own properties. Every default keeps the
+// control's behaviour as it was; a stored design holds these only when one differs (see
+// persist.h).
+struct TickerOptions {
+    std::int32_t fadeWidth = 0;        // pixels at each end of the scrolling axis faded out
+    std::int32_t pauseAtEnds = 0;      // milliseconds the content rests at its home position
+    bool scrollOnlyWhenNeeded = false; // content that fits stands still, placed by alignment
+    std::int32_t leadingBuffer = 0;    // pixels between the leading edge and the home position
+    std::int32_t trailingBuffer = 0;   // pixels travelled past the content's end before a wrap
+    std::int32_t pixelsPerSecond = 0;  // > 0: a speed instead of TickIncrement per TickTime
+    std::int32_t passDuration = 0;     // > 0: milliseconds per pass, before pixelsPerSecond
+    std::int32_t alignment = 0x81;     // along the axis when still: Qt's alignment flags
+                                       // (left 0x1, right 0x2, centre 0x4, top 0x20,
+                                       // bottom 0x40, vcentre 0x80)
+    bool operator==(const TickerOptions&) const = default;
+};
+
 inline constexpr int kHeadingCount = 5;
 inline constexpr int kPictureCount = 9;
 
 struct MarqueeModel {
     // Stock properties.
-    std::string text = "Nimbrel Marquee"; // single-byte (Latin-1) markup
+    std::string text = "Nimbrel Marquee"; // markup in UTF-8 (the stored form holds Latin-1)
     OleColor foreColor = 0x80000012;      // ambient foreground: system button text
     OleColor backColor = 0xFFFFFF;        // white
     std::optional<FontDesc> font = FontDesc::frameworkDefault(); // no value: no font object
@@ -142,8 +159,9 @@ struct MarqueeModel {
     std::int16_t tickTime = 100;                                     // milliseconds
     std::int32_t justification = 1;                                  // TextJustification
     bool freezeMarquee = false;
-    std::string nextDisplayString;
-    bool redraw = true; // read and written, never acted on
+    std::string nextDisplayString; // UTF-8
+    bool redraw = true;            // read and written, never acted on
+    TickerOptions ticker;
 
     // Stored extent (HIMETRIC) from the stock block; 0 when unknown.
     std::int32_t extentWidth = 0;

@@ -22,6 +22,48 @@ constexpr const char* kPictureKeys[kPictureCount] = {"Picture1", "Picture2", "Pi
                                                      "Picture7", "Picture8", "Picture9"};
 constexpr const char* kFontKeys[kHeadingCount] = {"Font1", "Font2", "Font3", "Font4", "Font5"};
 
+// The stored form holds text one byte per character (Latin-1); the model holds UTF-8.
+std::string utf8FromLatin1(const std::string& latin1) {
+    std::string out;
+    out.reserve(latin1.size());
+    for (const char c : latin1) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x80) {
+            out += c;
+        } else {
+            out += static_cast<char>(0xC0 | (b >> 6));
+            out += static_cast<char>(0x80 | (b & 0x3F));
+        }
+    }
+    return out;
+}
+
+// Nothing when the text holds a character past U+00FF (or is no UTF-8); *position is then the
+// 1-based position of that character.
+std::optional<std::string> latin1FromUtf8(const std::string& utf8, std::size_t* position) {
+    std::string out;
+    out.reserve(utf8.size());
+    std::size_t character = 0;
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        ++character;
+        const auto b = static_cast<unsigned char>(utf8[i]);
+        if (b < 0x80) {
+            out += utf8[i];
+            continue;
+        }
+        const bool twoBytes = (b == 0xC2 || b == 0xC3) && i + 1 < utf8.size() &&
+                              (static_cast<unsigned char>(utf8[i + 1]) & 0xC0) == 0x80;
+        if (!twoBytes) {
+            *position = character;
+            return std::nullopt;
+        }
+        out +=
+            static_cast<char>(((b & 0x03) << 6) | (static_cast<unsigned char>(utf8[i + 1]) & 0x3F));
+        ++i;
+    }
+    return out;
+}
+
 std::string versionText(std::uint32_t v) {
     return std::to_string(v >> 16) + "." + std::to_string(v & 0xFFFF);
 }
@@ -46,8 +88,16 @@ class StreamSave : public PropExchange {
     void exchangeLong(const char*, std::int32_t& v, std::int32_t) override { out.i32(v); }
     void exchangeShort(const char*, std::int16_t& v, std::int16_t) override { out.i16(v); }
     void exchangeColor(const char*, OleColor& v, OleColor) override { out.u32(v); }
-    void exchangeString(const char*, std::string& v, const std::string&) override {
-        out.prefixedString(v);
+    void exchangeString(const char* key, std::string& v, const std::string&) override {
+        std::size_t position = 0;
+        const auto stored = latin1FromUtf8(v, &position);
+        if (!stored) {
+            throw StreamError("The design cannot be stored: character " + std::to_string(position) +
+                              " of " + key +
+                              " is not a Latin-1 character, and the stored form holds one "
+                              "byte per character");
+        }
+        out.prefixedString(*stored);
     }
     void exchangeFont(const char*, std::optional<FontDesc>& v, const FontDesc&) override {
         if (!v) {
@@ -108,7 +158,7 @@ class StreamLoad : public PropExchange {
     }
     void exchangeColor(const char* key, OleColor& v, OleColor) override { v = m_in.u32(key); }
     void exchangeString(const char* key, std::string& v, const std::string&) override {
-        v = m_in.prefixedString(key);
+        v = utf8FromLatin1(m_in.prefixedString(key));
     }
     void exchangeFont(const char* key, std::optional<FontDesc>& v, const FontDesc&) override {
         if (!objectFollows(key, ids::kStdFont)) {
@@ -297,9 +347,8 @@ class BagLoad : public PropExchange {
 void checkDesignSize(const PropExchange& ex, const char* key, const MarqueeModel& m) {
     if (ex.mode() != PropExchange::Mode::Load)
         return;
-    const std::uint64_t bytes = designMemory(m);
-    if (bytes > kMaxDesignBytes)
-        throw StreamError(designTooLargeMessage(key, bytes));
+    if (const auto refusal = designRefusal(m, key))
+        throw StreamError(*refusal);
 }
 
 void exchangeHeading(PropExchange& ex, const char* key, MarqueeModel& m, std::size_t index) {
@@ -335,6 +384,53 @@ void exchangeStockProps(PropExchange& ex, MarqueeModel& m, const StockDefaults& 
         ex.exchangeFont("Font", m.font, stock.font);
         checkDesignSize(ex, "Font", m);
     }
+}
+
+// The ticker options follow the control's properties as an optional block: its tag, a format
+// byte, the number of values and each value as 32 bits. A design whose options are all
+// defaults has no block and is stored exactly as the control stores it.
+constexpr std::uint32_t kTickerTag = 0x4B54515A; // "ZQTK"
+constexpr std::uint8_t kTickerFormat = 1;
+
+std::vector<std::int32_t*> tickerValues(TickerOptions& t) {
+    return {&t.fadeWidth,       &t.pauseAtEnds,  &t.leadingBuffer, &t.trailingBuffer,
+            &t.pixelsPerSecond, &t.passDuration, &t.alignment};
+}
+
+void saveTicker(const MarqueeModel& m, ByteWriter& out) {
+    if (m.ticker == TickerOptions{})
+        return;
+    TickerOptions t = m.ticker;
+    const std::vector<std::int32_t*> values = tickerValues(t);
+    out.u32(kTickerTag);
+    out.u8(kTickerFormat);
+    out.u8(static_cast<std::uint8_t>(values.size() + 1));
+    out.i32(t.scrollOnlyWhenNeeded ? 1 : 0);
+    for (const std::int32_t* v : values)
+        out.i32(*v);
+}
+
+bool tickerFollows(const ByteReader& in, const std::uint8_t* data) {
+    if (in.remaining() < 4)
+        return false;
+    ByteReader peek(data + in.position(), in.remaining());
+    return peek.u32("the ticker options") == kTickerTag;
+}
+
+void loadTicker(ByteReader& in, MarqueeModel& m) {
+    const char* key = "the ticker options";
+    in.u32(key);
+    if (const std::uint8_t format = in.u8(key); format != kTickerFormat) {
+        throw StreamError("The ticker options have unknown format " + std::to_string(format));
+    }
+    TickerOptions t;
+    const std::vector<std::int32_t*> values = tickerValues(t);
+    if (in.u8(key) != values.size() + 1)
+        throw StreamError("The ticker options hold the wrong number of values");
+    t.scrollOnlyWhenNeeded = in.i32(key) != 0;
+    for (std::int32_t* v : values)
+        *v = in.i32(key);
+    m.ticker = t;
 }
 
 bool fail(std::string* error, const std::string& message, MarqueeModel& model,
@@ -380,13 +476,21 @@ void doPropExchange(PropExchange& ex, MarqueeModel& m, const StockDefaults& stoc
     if (ex.isLoading()) {
         m.freezeMarquee = false;
         m.nextDisplayString.clear();
+        m.ticker = {}; // the stream form reads its own after the properties
     }
 }
 
-std::vector<std::uint8_t> saveToStream(const MarqueeModel& model) {
+std::vector<std::uint8_t> saveToStream(const MarqueeModel& model, std::string* error) {
     StreamSave ex;
     MarqueeModel copy = model;
-    doPropExchange(ex, copy);
+    try {
+        doPropExchange(ex, copy);
+    } catch (const StreamError& e) {
+        if (error)
+            *error = e.what();
+        return {};
+    }
+    saveTicker(model, ex.out);
     return ex.out.take();
 }
 
@@ -402,6 +506,8 @@ bool loadFromStream(const std::uint8_t* data, std::size_t size, MarqueeModel& mo
     try {
         StreamLoad ex(in, decode);
         doPropExchange(ex, loaded, stock);
+        if (tickerFollows(in, data))
+            loadTicker(in, loaded);
     } catch (const StreamError& e) {
         return fail(error, e.what(), model, stock);
     } catch (const std::bad_alloc&) {

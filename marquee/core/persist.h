@@ -79,8 +79,10 @@ class PropExchange {
 // resetting, clears FreezeMarquee and NextDisplayString. Throws StreamError on bad data.
 void doPropExchange(PropExchange& ex, MarqueeModel& model, const StockDefaults& stock = {});
 
-// Stream form.
-std::vector<std::uint8_t> saveToStream(const MarqueeModel& model);
+// Stream form: the properties, then the ticker options when one differs from its default.
+// A text with a character the stored form cannot hold (past U+00FF) is not stored: the result
+// is empty and *error names the character.
+std::vector<std::uint8_t> saveToStream(const MarqueeModel& model, std::string* error = nullptr);
 // Loads the stream form into model. On failure the model holds the defaults and *error says
 // why. With consumed, bytes after the stored properties are allowed and their start is
 // reported; without it they are refused. Stock values the data does not hold come from stock.

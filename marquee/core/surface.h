@@ -39,6 +39,15 @@ class Surface {
     // rectangle of the pass).
     virtual void drawPicture(const PictureData& picture, const Rect& dest, const Rect& bounds) = 0;
 
+    // Fades what lies within width pixels of both ends of inner along one axis (x, or y when
+    // vertical) into background, fully at the edge. A surface that cannot blend draws nothing.
+    virtual void fadeEdges(const Rect& inner, int width, bool vertical, OleColor background) {
+        (void)inner;
+        (void)width;
+        (void)vertical;
+        (void)background;
+    }
+
     // Copies width x height pixels from the top-left of src to dest on this surface.
     virtual void copyFrom(const Surface& src, int width, int height, Point dest) = 0;
 

@@ -1,5 +1,6 @@
 #include "picture_decode.h"
 
+#include "image_check.h"
 #include "metafile.h"
 
 #include <QBuffer>
@@ -31,45 +32,77 @@ PictureFormat formatOf(const QByteArray& name) {
     return PictureFormat::Other;
 }
 
-bool withinDesignBound(QSize size) {
-    return 4ULL * static_cast<std::uint64_t>(size.width()) *
-               static_cast<std::uint64_t>(size.height()) <=
-           kMaxDesignBytes;
-}
+constexpr std::uint64_t kMaxPicturePixels = kMaxDesignBytes / 4;
 
-// Reads the image the bytes hold, unless its header promises more pixels than a design may
-// hold (then *tooLarge is the header's size and the image is null).
+// The decoders' own allocation bound while a picture is read, in megabytes: a decoded picture
+// never needs more than the design bound (with room for the decoder's rows). It is Qt's
+// process-wide setting, so the caller's value comes back afterwards.
+class AllocationLimit {
+  public:
+    AllocationLimit() : previous_(QImageReader::allocationLimit()) {
+        const int ours = static_cast<int>(kMaxDesignBytes / (1024 * 1024)) + 8;
+        if (previous_ <= 0 || previous_ > ours)
+            QImageReader::setAllocationLimit(ours);
+    }
+    ~AllocationLimit() { QImageReader::setAllocationLimit(previous_); }
+    AllocationLimit(const AllocationLimit&) = delete;
+    AllocationLimit& operator=(const AllocationLimit&) = delete;
+
+  private:
+    const int previous_;
+};
+
+// Reads the image the bytes hold once they are checked through (every length within the
+// bytes, a size within the design bound). A picture too large is not decoded: *tooLarge is
+// its size and the image is null. *format is the format found, empty when the bytes are no
+// image decoded here.
 QImage readImage(const QByteArray& bytes, QByteArray* format, QSize* tooLarge) {
+    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.constData());
+    const auto size = static_cast<std::size_t>(bytes.size());
+    const auto checked = checkImage(data, size, ~0ULL);
+    if (!checked)
+        return {};
+    *format = checked->decoderFormat;
+    if (static_cast<std::uint64_t>(checked->width) * static_cast<std::uint64_t>(checked->height) >
+        kMaxPicturePixels) {
+        *tooLarge = QSize(checked->width, checked->height);
+        return {};
+    }
+    const QByteArray decodable =
+        checked->decodable.empty()
+            ? bytes
+            : QByteArray(reinterpret_cast<const char*>(checked->decodable.data()),
+                         static_cast<qsizetype>(checked->decodable.size()));
     QBuffer buffer;
-    buffer.setData(bytes);
+    buffer.setData(decodable);
     buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    *format = reader.format();
-    const QSize header = reader.size();
-    if (header.isValid() && !withinDesignBound(header)) {
-        *tooLarge = header;
-        return {};
-    }
+    // The format the check found, and no other decoder guessing from the content.
+    QImageReader reader(&buffer, *format);
+    reader.setAutoDetectImageFormat(false);
+    reader.setDecideFormatFromContent(false);
+    const AllocationLimit limit;
     QImage image = reader.read();
-    if (!image.isNull() && !withinDesignBound(image.size())) {
-        *tooLarge = image.size();
+    if (!image.isNull() &&
+        static_cast<std::uint64_t>(image.width()) * static_cast<std::uint64_t>(image.height()) >
+            kMaxPicturePixels)
         return {};
-    }
     return image;
 }
 
 // What a picture draws: a bitmap with white left out, anything else as it is; 4 bytes a pixel,
 // as the design bound counts it.
-QImage drawnFormOf(const QImage& image, const PictureData& picture) {
+QImage drawnFormOf(QImage image, const PictureData& picture) {
     if (picture.isBitmap())
-        return withWhiteLeftOut(image);
-    return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        return withWhiteLeftOut(std::move(image));
+    image.convertTo(QImage::Format_ARGB32_Premultiplied);
+    return image;
 }
 
 } // namespace
 
-QImage withWhiteLeftOut(const QImage& image) {
-    QImage out = image.convertToFormat(QImage::Format_ARGB32);
+QImage withWhiteLeftOut(QImage out) {
+    // Converted in place where the depth allows: a large picture is not held twice.
+    out.convertTo(QImage::Format_ARGB32);
     for (int y = 0; y < out.height(); ++y) {
         auto* line = reinterpret_cast<QRgb*>(out.scanLine(y));
         for (int x = 0; x < out.width(); ++x) {
@@ -89,7 +122,7 @@ PictureData pictureFromBytes(const QByteArray& bytes) {
         return p;
     QByteArray name;
     QSize tooLarge;
-    const QImage image = readImage(bytes, &name, &tooLarge);
+    QImage image = readImage(bytes, &name, &tooLarge);
     if (tooLarge.isValid()) {
         p.format = formatOf(name);
         p.widthHimetric = pixelsToHimetric(tooLarge.width());
@@ -109,7 +142,7 @@ PictureData pictureFromBytes(const QByteArray& bytes) {
     p.format = formatOf(name);
     p.widthHimetric = pixelsToHimetric(image.width());
     p.heightHimetric = pixelsToHimetric(image.height());
-    p.decoded = std::make_shared<QtDecodedImage>(drawnFormOf(image, p));
+    p.decoded = std::make_shared<QtDecodedImage>(drawnFormOf(std::move(image), p));
     return p;
 }
 
@@ -149,8 +182,8 @@ QImage decodePicture(const PictureData& picture) {
 QImage drawnImage(const PictureData& picture) {
     if (const auto* decoded = dynamic_cast<const QtDecodedImage*>(picture.decoded.get()))
         return decoded->image;
-    const QImage image = decodePicture(picture);
-    return image.isNull() ? image : drawnFormOf(image, picture);
+    QImage image = decodePicture(picture);
+    return image.isNull() ? image : drawnFormOf(std::move(image), picture);
 }
 
 QString pictureShownAs(const PictureData& picture) {

@@ -10,12 +10,12 @@
 
 namespace zqmarq {
 
-// Decodes bytes (BMP, JPEG, GIF, PNG, ICO, ...) once and keeps the image in the form it is
-// drawn (a bitmap with its pure white left out). A Windows metafile gives format Metafile with
-// the size its header tells (drawn as nothing in that slot). A picture whose header promises
-// more pixels than a design may hold is not decoded: it keeps its format and size, which the
-// design bound then refuses. Other unreadable or empty bytes give an empty picture (nothing
-// drawn, no space taken); the bytes are still kept so that they persist.
+// Decodes bytes (BMP, JPEG, GIF, PNG, ICO, CUR), checked through first (see image_check.h), once
+// and keeps the image in the form it is drawn (a bitmap with its pure white left out). A Windows
+// metafile gives format Metafile with the size its header tells (drawn as nothing in that slot). A
+// picture whose header promises more pixels than a design may hold is not decoded: it keeps its
+// format and size, which the design bound then refuses. Other unreadable or empty bytes give an
+// empty picture (nothing drawn, no space taken); the bytes are still kept so that they persist.
 PictureData pictureFromBytes(const QByteArray& bytes);
 // The same for bytes as loading hands them over (the decoder of loadFromStream).
 PictureData pictureFromStoredBytes(std::vector<std::uint8_t> bytes);
@@ -32,6 +32,6 @@ QImage drawnImage(const PictureData& picture);
 QString pictureShownAs(const PictureData& picture);
 
 // Bitmap pixels with pure white (0xFFFFFF) made transparent, all others kept opaque.
-QImage withWhiteLeftOut(const QImage& image);
+QImage withWhiteLeftOut(QImage image);
 
 } // namespace zqmarq

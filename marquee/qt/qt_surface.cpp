@@ -4,6 +4,7 @@
 #include "stored_text.h"
 
 #include <QFontMetrics>
+#include <QLinearGradient>
 #include <QPaintDevice>
 
 #include <QtMath>
@@ -17,19 +18,17 @@ namespace {
 // Lines as the text formatter breaks them: at CR LF, a lone CR or a lone LF.
 QStringList linesOf(std::string_view run) {
     QStringList lines;
-    QString current;
+    std::size_t start = 0;
     for (std::size_t i = 0; i < run.size(); ++i) {
         const char c = run[i];
         if (c == '\r' || c == '\n') {
+            lines << textOfStored(run.substr(start, i - start));
             if (c == '\r' && i + 1 < run.size() && run[i + 1] == '\n')
                 ++i;
-            lines << current;
-            current.clear();
-        } else {
-            current += QLatin1Char(c);
+            start = i + 1;
         }
     }
-    lines << current;
+    lines << textOfStored(run.substr(start));
     return lines;
 }
 
@@ -48,6 +47,12 @@ QFont qtFontOf(const FontDesc& f) {
     font.setItalic(f.italic);
     font.setUnderline(f.underline);
     font.setStrikeOut(f.strikethrough);
+    return font;
+}
+
+QFont qtFontInPointsOf(const FontDesc& f) {
+    QFont font = qtFontOf(f);
+    font.setPointSizeF(std::max(0.01, static_cast<double>(f.size) / 10000.0));
     return font;
 }
 
@@ -113,7 +118,7 @@ SystemColors systemColorsOf(const QPalette& p) {
         c(R::Window),                         // 15 button face
         c(R::Dark),                           // 16 button shadow
         c(R::Text, QPalette::Disabled),       // 17 grey text
-        c(R::ButtonText),                     // 18 button text
+        c(R::WindowText),                     // 18 button text: the text on the window
         c(R::WindowText, QPalette::Disabled), // 19 inactive caption text
         c(R::Light),                          // 20 button highlight
         c(R::Shadow),                         // 21 dark shadow
@@ -182,11 +187,32 @@ void QtSurface::setTextColor(OleColor color) {
 
 int QtSurface::textWidth(std::string_view run) {
     // Measured as one line; the line breaks themselves take no width.
-    return QFontMetrics(font_).horizontalAdvance(linesOf(run).join(QString()));
+    const QString line = linesOf(run).join(QString());
+    const QFontMetrics fm(font_);
+    // Qt measures in 26.6 fixed point: past 2^25 pixels its sum wraps round, even to a
+    // negative width. A line that could come near that is wider than any content image may
+    // be; it is given as kTooWide rather than trusted.
+    const qint64 bound = static_cast<qint64>(line.size()) * std::max(1, fm.maxWidth());
+    if (bound < kTooWide)
+        return fm.horizontalAdvance(line);
+    qint64 sum = 0;
+    constexpr qsizetype kPiece = 256;
+    for (qsizetype at = 0; at < line.size() && sum < kTooWide; at += kPiece) {
+        const int piece = fm.horizontalAdvance(line.mid(at, kPiece));
+        if (piece < 0)
+            return kTooWide;
+        sum += piece;
+    }
+    return sum < kTooWide ? fm.horizontalAdvance(line) : kTooWide;
 }
 
 int QtSurface::textHeight(std::string_view run) {
-    return static_cast<int>(linesOf(run).size()) * QFontMetrics(font_).height();
+    // A font that large has its line height wrap round too.
+    const int line = QFontMetrics(font_).height();
+    if (line < 0)
+        return kTooWide;
+    const qint64 height = static_cast<qint64>(linesOf(run).size()) * line;
+    return static_cast<int>(std::min<qint64>(height, kTooWide));
 }
 
 void QtSurface::drawText(std::string_view run, const Rect& r) {
@@ -222,6 +248,34 @@ void QtSurface::drawPicture(const PictureData& picture, const Rect& dest, const 
         painter_->drawImage(qrect(dest), image);
     }
     painter_->restore();
+}
+
+void QtSurface::fadeEdges(const Rect& inner, int width, bool vertical, OleColor background) {
+    const QRect area = qrect(inner);
+    const int span = vertical ? area.height() : area.width();
+    const int w = std::min(width, span / 2);
+    if (w <= 0)
+        return;
+    const QColor solid(redOf(background), greenOf(background), blueOf(background));
+    QColor clear = solid;
+    clear.setAlpha(0);
+    auto fade = [&](QPointF from, QPointF to, QRect band) {
+        QLinearGradient gradient(from, to);
+        gradient.setColorAt(0, solid);
+        gradient.setColorAt(1, clear);
+        painter_->fillRect(band, gradient);
+    };
+    if (vertical) {
+        fade(area.topLeft(), area.topLeft() + QPointF(0, w),
+             QRect(area.left(), area.top(), area.width(), w));
+        fade(QPointF(area.left(), area.bottom() + 1), QPointF(area.left(), area.bottom() + 1 - w),
+             QRect(area.left(), area.bottom() + 1 - w, area.width(), w));
+    } else {
+        fade(area.topLeft(), area.topLeft() + QPointF(w, 0),
+             QRect(area.left(), area.top(), w, area.height()));
+        fade(QPointF(area.right() + 1, area.top()), QPointF(area.right() + 1 - w, area.top()),
+             QRect(area.right() + 1 - w, area.top(), w, area.height()));
+    }
 }
 
 void QtSurface::copyFrom(const Surface& src, int width, int height, Point dest) {

@@ -19,6 +19,8 @@ namespace zqmarq {
 // A Qt font for a font description: pixel size from points at 96 pixels per inch, as the
 // old screen measured them, so layout arithmetic stays in logical pixels.
 QFont qtFontOf(const FontDesc& font);
+// The same font sized in points, as an embedder set it (for reading a font back).
+QFont qtFontInPointsOf(const FontDesc& font);
 // The description a Qt font stands for: its point size, or its pixel size at 96 pixels per
 // inch. Nothing when its family name cannot be stored (not Latin-1; *reason says why).
 std::optional<FontDesc> fontDescOf(const QFont& font, QString* reason = nullptr);
@@ -32,6 +34,10 @@ SystemColors systemColorsOf(const QPalette& palette);
 
 class QtSurface : public Surface {
   public:
+    // The width given for a line too wide to measure (2^24 pixels, far past any content
+    // image): the layout then finds the content too large instead of trusting a wrapped sum.
+    static constexpr int kTooWide = 1 << 24;
+
     // Over a painter owned by the caller; dpr is the device pixel ratio of the surfaces it
     // makes (the target's).
     explicit QtSurface(QPainter* painter, qreal dpr = 1.0);
@@ -56,6 +62,7 @@ class QtSurface : public Surface {
     int textHeight(std::string_view run) override;
     void drawText(std::string_view run, const Rect& r) override;
     void drawPicture(const PictureData& picture, const Rect& dest, const Rect& bounds) override;
+    void fadeEdges(const Rect& inner, int width, bool vertical, OleColor background) override;
     void copyFrom(const Surface& src, int width, int height, Point dest) override;
     bool isRasterPrinter() const override;
     int numColors() const override { return numColors_; }

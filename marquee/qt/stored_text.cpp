@@ -2,6 +2,14 @@
 
 namespace zqmarq {
 
+std::string modelText(const QString& text) {
+    return text.toStdString();
+}
+
+bool fitsStoredForm(const QString& text, QString* reason) {
+    return storedText(text, reason).has_value();
+}
+
 std::optional<std::string> storedText(const QString& text, QString* reason) {
     std::string out;
     out.reserve(static_cast<std::size_t>(text.size()));
@@ -28,8 +36,8 @@ std::optional<std::string> storedText(const QString& text, QString* reason) {
     return out;
 }
 
-QString textOfStored(std::string_view stored) {
-    return QString::fromLatin1(stored.data(), static_cast<qsizetype>(stored.size()));
+QString textOfStored(std::string_view model) {
+    return QString::fromUtf8(model.data(), static_cast<qsizetype>(model.size()));
 }
 
 } // namespace zqmarq

@@ -1,6 +1,7 @@
 #pragma once
-// Text as the stored form holds it: one byte per character, Latin-1. A character outside
-// Latin-1 cannot be stored, and is refused rather than replaced.
+// Text as the marquee's record holds it (UTF-8), and the check of what its stored form can
+// hold: one byte per character, Latin-1. Any text is shown; a text with a character past
+// U+00FF is refused only when a design is saved.
 
 #include <QString>
 
@@ -10,9 +11,14 @@
 
 namespace zqmarq {
 
-// The stored bytes of text; nothing when it holds a character the stored form cannot hold,
-// and then *reason names the first such character and its position.
+// The record's bytes of text (UTF-8).
+std::string modelText(const QString& text);
+QString textOfStored(std::string_view model);
+// Whether the stored form can hold text; when not, *reason names the first character it
+// cannot hold and its position.
+bool fitsStoredForm(const QString& text, QString* reason = nullptr);
+// The Latin-1 bytes of a name the stored form holds as it is (font faces); nothing when it
+// has another character (*reason says which).
 std::optional<std::string> storedText(const QString& text, QString* reason = nullptr);
-QString textOfStored(std::string_view stored);
 
 } // namespace zqmarq

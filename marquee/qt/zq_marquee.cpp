@@ -46,12 +46,6 @@ std::int16_t to16Bits(int value) {
     return static_cast<std::int16_t>(std::clamp(value, -32768, 32767));
 }
 
-// An invalid colour is ignored; the alpha channel is not stored.
-void setColor(ZqMarqueePrivate& d, std::int32_t dispid, const QColor& color) {
-    if (color.isValid())
-        d.change(dispid, Variant::color(rgb(color.red(), color.green(), color.blue())));
-}
-
 QByteArray pngOf(const QPixmap& pixmap) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
@@ -91,92 +85,161 @@ bool ZqMarquee::setNextDisplayString(const QString& text) {
 }
 
 bool ZqMarquee::isStorable(const QString& text, QString* reason) {
-    return storedText(text, reason).has_value();
+    return fitsStoredForm(text, reason);
 }
 
 QColor ZqMarquee::foreColor() const {
     return qtColorOf(d->model().foreColor, d->systemColors());
 }
 
-void ZqMarquee::setForeColor(const QColor& color) {
-    setColor(*d, dispid::kForeColor, color);
+bool ZqMarquee::setForeColor(const QColor& color) {
+    return d->setColor("foreColor", dispid::kForeColor, color);
 }
 
 QColor ZqMarquee::backColor() const {
     return qtColorOf(d->model().backColor, d->systemColors());
 }
 
-void ZqMarquee::setBackColor(const QColor& color) {
-    setColor(*d, dispid::kBackColor, color);
+bool ZqMarquee::setBackColor(const QColor& color) {
+    return d->setColor("backColor", dispid::kBackColor, color);
 }
 
 ZqMarquee::ScrollDirection ZqMarquee::direction() const {
     return static_cast<ScrollDirection>(d->model().direction);
 }
 
-void ZqMarquee::setDirection(ScrollDirection direction) {
-    d->change(dispid::kDirection, std::int32_t(direction));
+bool ZqMarquee::setDirection(ScrollDirection direction) {
+    return d->set("direction", dispid::kDirection, std::int32_t(direction));
 }
 
 ZqMarquee::TextJustification ZqMarquee::justification() const {
     return static_cast<TextJustification>(d->model().justification);
 }
 
-void ZqMarquee::setJustification(TextJustification justification) {
-    d->change(dispid::kJustification, std::int32_t(justification));
+bool ZqMarquee::setJustification(TextJustification justification) {
+    return d->set("justification", dispid::kJustification, std::int32_t(justification));
 }
 
 ZqMarquee::FrameStyle ZqMarquee::frame() const {
     return static_cast<FrameStyle>(d->model().frame);
 }
 
-void ZqMarquee::setFrame(FrameStyle style) {
-    d->change(dispid::kFrame, std::int32_t(style));
+bool ZqMarquee::setFrame(FrameStyle style) {
+    return d->set("frame", dispid::kFrame, std::int32_t(style));
 }
 
 int ZqMarquee::tickTime() const {
     return d->model().tickTime;
 }
 
-void ZqMarquee::setTickTime(int milliseconds) {
-    d->change(dispid::kTickTime, to16Bits(milliseconds));
+bool ZqMarquee::setTickTime(int milliseconds) {
+    return d->set("tickTime", dispid::kTickTime, to16Bits(milliseconds));
 }
 
 int ZqMarquee::tickIncrement() const {
     return d->model().tickIncrement;
 }
 
-void ZqMarquee::setTickIncrement(int pixels) {
-    d->change(dispid::kTickIncrement, to16Bits(pixels));
+bool ZqMarquee::setTickIncrement(int pixels) {
+    return d->set("tickIncrement", dispid::kTickIncrement, to16Bits(pixels));
 }
 
 bool ZqMarquee::freezeMarquee() const {
     return d->model().freezeMarquee;
 }
 
-void ZqMarquee::setFreezeMarquee(bool freeze) {
-    d->change(dispid::kFreezeMarquee, freeze);
+bool ZqMarquee::setFreezeMarquee(bool freeze) {
+    return d->set("freezeMarquee", dispid::kFreezeMarquee, freeze);
 }
 
 bool ZqMarquee::reducedMotion() const {
     return d->reducedMotion();
 }
 
-void ZqMarquee::setReducedMotion(bool reduced) {
+bool ZqMarquee::setReducedMotion(bool reduced) {
     d->setReducedMotion(reduced);
+    return true;
+}
+
+int ZqMarquee::fadeWidth() const {
+    return d->model().ticker.fadeWidth;
+}
+
+bool ZqMarquee::setFadeWidth(int pixels) {
+    return d->setTicker(TickerOption::FadeWidth, pixels);
+}
+
+int ZqMarquee::pauseAtEnds() const {
+    return d->model().ticker.pauseAtEnds;
+}
+
+bool ZqMarquee::setPauseAtEnds(int milliseconds) {
+    return d->setTicker(TickerOption::PauseAtEnds, milliseconds);
+}
+
+bool ZqMarquee::scrollOnlyWhenNeeded() const {
+    return d->model().ticker.scrollOnlyWhenNeeded;
+}
+
+bool ZqMarquee::setScrollOnlyWhenNeeded(bool onlyWhenNeeded) {
+    return d->setTicker(TickerOption::ScrollOnlyWhenNeeded, onlyWhenNeeded ? 1 : 0);
+}
+
+int ZqMarquee::leadingBuffer() const {
+    return d->model().ticker.leadingBuffer;
+}
+
+bool ZqMarquee::setLeadingBuffer(int pixels) {
+    return d->setTicker(TickerOption::LeadingBuffer, pixels);
+}
+
+int ZqMarquee::trailingBuffer() const {
+    return d->model().ticker.trailingBuffer;
+}
+
+bool ZqMarquee::setTrailingBuffer(int pixels) {
+    return d->setTicker(TickerOption::TrailingBuffer, pixels);
+}
+
+int ZqMarquee::pixelsPerSecond() const {
+    return d->model().ticker.pixelsPerSecond;
+}
+
+bool ZqMarquee::setPixelsPerSecond(int pixels) {
+    return d->setTicker(TickerOption::PixelsPerSecond, pixels);
+}
+
+int ZqMarquee::passDuration() const {
+    return d->model().ticker.passDuration;
+}
+
+bool ZqMarquee::setPassDuration(int milliseconds) {
+    return d->setTicker(TickerOption::PassDuration, milliseconds);
+}
+
+Qt::Alignment ZqMarquee::alignment() const {
+    return Qt::Alignment(d->model().ticker.alignment);
+}
+
+bool ZqMarquee::setAlignment(Qt::Alignment alignment) {
+    return d->setTicker(TickerOption::Alignment, static_cast<int>(alignment.toInt()));
 }
 
 QFont ZqMarquee::heading(int n) const {
     if (n < 1 || n > HeadingCount)
         return QFont();
-    return qtFontOf(d->model().heading[static_cast<std::size_t>(n - 1)]);
+    return qtFontInPointsOf(d->model().heading[static_cast<std::size_t>(n - 1)]);
 }
 
 bool ZqMarquee::setHeading(int n, const QFont& font) {
+    const QString name = QStringLiteral("heading%1").arg(n);
     if (n < 1 || n > HeadingCount)
-        return false;
-    const auto description = fontDescOf(font);
-    return description && d->change(headingDispid(n), Variant::font(*description));
+        return d->refuse(name, QStringLiteral("there are headings 1 to 5 only"));
+    QString why;
+    const auto description = fontDescOf(font, &why);
+    if (!description)
+        return d->refuse(name, why);
+    return d->set(name, headingDispid(n), Variant::font(*description));
 }
 
 QPixmap ZqMarquee::picture(int n) const {
@@ -187,18 +250,22 @@ QPixmap ZqMarquee::picture(int n) const {
 }
 
 bool ZqMarquee::setPicture(int n, const QPixmap& pixmap) {
+    const QString name = QStringLiteral("picture%1").arg(n);
     if (n < 1 || n > PictureCount)
-        return false;
+        return d->refuse(name, QStringLiteral("there are pictures 1 to 9 only"));
     if (pixmap.isNull())
-        return d->change(pictureDispid(n), Variant());
-    return d->change(pictureDispid(n), Variant::picture(pictureFromBytes(pngOf(pixmap))));
+        return d->set(name, pictureDispid(n), Variant());
+    return d->set(name, pictureDispid(n), Variant::picture(pictureFromBytes(pngOf(pixmap))));
 }
 
-QByteArray ZqMarquee::saveState() const {
+QByteArray ZqMarquee::saveState(QString* errorMessage) const {
     MarqueeModel saved = d->model();
     saved.extentWidth = pixelsToHimetric(width());
     saved.extentHeight = pixelsToHimetric(height());
-    const std::vector<std::uint8_t> bytes = saveToStream(saved);
+    std::string error;
+    const std::vector<std::uint8_t> bytes = saveToStream(saved, &error);
+    if (bytes.empty() && errorMessage)
+        *errorMessage = QString::fromStdString(error);
     return QByteArray(reinterpret_cast<const char*>(bytes.data()),
                       static_cast<qsizetype>(bytes.size()));
 }
@@ -223,6 +290,10 @@ bool ZqMarquee::contentTooLarge() const {
 
 QSize ZqMarquee::sizeHint() const {
     return d->sizeHint();
+}
+
+QSize ZqMarquee::minimumSizeHint() const {
+    return d->minimumSizeHint();
 }
 
 void ZqMarquee::paintEvent(QPaintEvent* event) {
@@ -252,31 +323,31 @@ void ZqMarquee::changeEvent(QEvent* event) {
 void ZqMarquee::mousePressEvent(QMouseEvent* event) {
     pressed_ |= event->button();
     const QPoint p = event->position().toPoint();
-    emit mouseDown(buttonCode(event->button()), shiftCode(event->modifiers()), p.x(), p.y());
+    Q_EMIT mouseDown(buttonCode(event->button()), shiftCode(event->modifiers()), p.x(), p.y());
 }
 
 void ZqMarquee::mouseMoveEvent(QMouseEvent* event) {
     const QPoint p = event->position().toPoint();
-    emit mouseMove(buttonCode(event->buttons()), shiftCode(event->modifiers()), p.x(), p.y());
+    Q_EMIT mouseMove(buttonCode(event->buttons()), shiftCode(event->modifiers()), p.x(), p.y());
 }
 
 void ZqMarquee::mouseReleaseEvent(QMouseEvent* event) {
     const bool wasPressed = pressed_ & event->button();
     pressed_ &= ~event->button();
     const QPoint p = event->position().toPoint();
-    emit mouseUp(buttonCode(event->button()), shiftCode(event->modifiers()), p.x(), p.y());
+    Q_EMIT mouseUp(buttonCode(event->button()), shiftCode(event->modifiers()), p.x(), p.y());
     if (wasPressed && rect().contains(p)) {
-        emit click();
-        emit clicked();
+        Q_EMIT click();
+        Q_EMIT clicked();
     }
 }
 
 void ZqMarquee::mouseDoubleClickEvent(QMouseEvent* event) {
     // The release after a double click fires no Click.
     const QPoint p = event->position().toPoint();
-    emit mouseDown(buttonCode(event->button()), shiftCode(event->modifiers()), p.x(), p.y());
-    emit dblClick();
-    emit doubleClicked();
+    Q_EMIT mouseDown(buttonCode(event->button()), shiftCode(event->modifiers()), p.x(), p.y());
+    Q_EMIT dblClick();
+    Q_EMIT doubleClicked();
 }
 
 } // namespace zqmarq

@@ -7,6 +7,7 @@
 #include "stored_text.h"
 
 #include <QCoreApplication>
+#include <QFontMetrics>
 #include <QPainter>
 #include <QTimerEvent>
 
@@ -15,6 +16,9 @@
 namespace zqmarq {
 
 namespace {
+
+// A hint past this is no hint a layout can give (content too large shows a one-line notice).
+constexpr int kTooWideForHint = 4096;
 
 Rect toRect(const QRect& r) {
     return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
@@ -50,11 +54,13 @@ void ZqMarqueePrivate::attach(ZqMarquee* widget) {
     q_ = widget;
     engine_.setSystemColors(systemColorsOf(q_->palette()));
     if (ownModel_) {
-        // A widget of its own: the font it inherits is its container's, the ambient font.
+        // A widget of its own: the font it inherits is its container's, the ambient font, and
+        // its background the palette's (its text follows the palette already).
         if (const auto inherited = fontDescOf(q_->font())) {
             stock_.font = *inherited;
             model_->font = *inherited;
         }
+        model_->backColor = systemColor(kColorBtnFace);
         showModelFont();
     } else {
         // A control's window shows its record's font and no longer follows its parent's.
@@ -62,7 +68,21 @@ void ZqMarqueePrivate::attach(ZqMarquee* widget) {
         q_->setFont(qtFontOf(workingFontOf(*model_)));
         showingModelFont_ = false;
     }
+    applyDefaultSizePolicy();
     describeForAccessibility();
+    lastTooLarge_ = contentTooLarge();
+}
+
+void ZqMarqueePrivate::applyDefaultSizePolicy() {
+    // Along the scrolling axis a ticker takes the room it is given; across it, never less
+    // than its content (minimumSizeHint).
+    const QSizePolicy along(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    const QSizePolicy across(QSizePolicy::Preferred, QSizePolicy::Expanding);
+    const QSizePolicy now = q_->sizePolicy();
+    const bool ours = now == along || now == across ||
+                      now == QSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    if (ours) // a policy the embedder chose stays
+        q_->setSizePolicy(isVerticalDirection(model_->direction) ? across : along);
 }
 
 void ZqMarqueePrivate::setModel(const MarqueeModel& model) {
@@ -87,7 +107,8 @@ void ZqMarqueePrivate::loadModel(const MarqueeModel& model) {
         *model_ = model;
     model_->freezeMarquee = false;
     model_->nextDisplayString.clear();
-    engine_.setScrollPosition(0);
+    engine_.setScrollPosition(homePosition(*model_));
+    restingAtHome_ = false;
     // What was loaded is the stored state: laid out anew, nothing to mark modified.
     requestRelayout();
     if (model_->tickTime != before.tickTime)
@@ -103,7 +124,7 @@ HResult ZqMarqueePrivate::setProperty(std::int32_t dispid, const Variant& value)
     const HResult hr = zqmarq::setProperty(changed, dispid, value, &effects);
     if (!succeeded(hr))
         return hr;
-    if (designMemory(changed) > kMaxDesignBytes)
+    if (designRefusal(changed, "the value"))
         return kCtlEInvalidPropertyValue;
     *model_ = std::move(changed);
     applySetEffects(dispid, effects);
@@ -115,23 +136,134 @@ bool ZqMarqueePrivate::change(std::int32_t dispid, const Variant& value, QString
     if (succeeded(getProperty(*model_, dispid, held)) && held == value)
         return true;
     const HResult hr = setProperty(dispid, value);
+    if (!succeeded(hr) && why)
+        *why = QString::fromStdString(describeResult(hr));
     if (hr == kCtlEInvalidPropertyValue && why) {
         const PropertyInfo* info = findProperty(dispid);
         MarqueeModel wanted = *model_;
         zqmarq::setProperty(wanted, dispid, value);
         *why = QString::fromStdString(
-            designTooLargeMessage(info ? info->name : "the value", designMemory(wanted)));
+            designRefusal(wanted, info ? info->name : "the value").value_or(std::string()));
     }
     return succeeded(hr);
 }
 
 bool ZqMarqueePrivate::setText(std::int32_t dispid, const QString& text) {
     QString why;
-    const auto stored = storedText(text, &why);
-    if (stored && change(dispid, *stored, &why))
+    if (change(dispid, modelText(text), &why))
         return true;
     emit q_->textRefused(why);
+    return refuse(dispid == dispid::kText ? QStringLiteral("text")
+                                          : QStringLiteral("nextDisplayString"),
+                  why);
+}
+
+bool ZqMarqueePrivate::set(const QString& name, std::int32_t dispid, const Variant& value) {
+    QString why;
+    return change(dispid, value, &why) || refuse(name, why);
+}
+
+bool ZqMarqueePrivate::setColor(const QString& name, std::int32_t dispid, const QColor& color) {
+    if (!color.isValid())
+        return refuse(name, QStringLiteral("the colour is not valid"));
+    const OleColor wanted = rgb(color.red(), color.green(), color.blue());
+    Variant held;
+    if (succeeded(getProperty(*model_, dispid, held)) && held.asColor() &&
+        translateColor(held.asColor()->value, systemColors()) == wanted)
+        return true; // shown already: a palette colour stays one
+    return set(name, dispid, Variant::color(wanted));
+}
+
+bool ZqMarqueePrivate::refuse(const QString& name, const QString& why) {
+    emit q_->propertyRefused(name, why);
     return false;
+}
+
+bool ZqMarqueePrivate::movesBySpeed() const {
+    return model_->ticker.passDuration > 0 || model_->ticker.pixelsPerSecond > 0;
+}
+
+bool ZqMarqueePrivate::setTicker(TickerOption option, int value) {
+    TickerOptions t = model_->ticker;
+    std::int32_t* slot = nullptr;
+    const char* name = "";
+    switch (option) {
+    case TickerOption::FadeWidth:
+        slot = &t.fadeWidth, name = "fadeWidth";
+        break;
+    case TickerOption::PauseAtEnds:
+        slot = &t.pauseAtEnds, name = "pauseAtEnds";
+        break;
+    case TickerOption::LeadingBuffer:
+        slot = &t.leadingBuffer, name = "leadingBuffer";
+        break;
+    case TickerOption::TrailingBuffer:
+        slot = &t.trailingBuffer, name = "trailingBuffer";
+        break;
+    case TickerOption::PixelsPerSecond:
+        slot = &t.pixelsPerSecond, name = "pixelsPerSecond";
+        break;
+    case TickerOption::PassDuration:
+        slot = &t.passDuration, name = "passDuration";
+        break;
+    case TickerOption::Alignment:
+        slot = &t.alignment, name = "alignment";
+        break;
+    case TickerOption::ScrollOnlyWhenNeeded:
+        t.scrollOnlyWhenNeeded = value != 0;
+        name = "scrollOnlyWhenNeeded";
+        break;
+    }
+    if (slot) {
+        if (value < 0 && option != TickerOption::Alignment)
+            return refuse(QString::fromLatin1(name),
+                          QStringLiteral("%1 is negative: it takes 0 or more").arg(value));
+        *slot = value;
+    }
+    if (t == model_->ticker)
+        return true;
+    const int home = homePosition(*model_);
+    model_->ticker = t;
+    if (option == TickerOption::LeadingBuffer && engine_.scrollPosition() == home)
+        engine_.setScrollPosition(homePosition(*model_)); // content at home stays at home
+    if (option == TickerOption::PixelsPerSecond || option == TickerOption::PassDuration)
+        restartTimer(); // a speed steps more often than TickTime
+    if (option == TickerOption::ScrollOnlyWhenNeeded)
+        q_->updateGeometry();
+    q_->update();
+    emit modified();
+    announceTicker(option);
+    return true;
+}
+
+void ZqMarqueePrivate::announceTicker(TickerOption option) {
+    const TickerOptions& t = model_->ticker;
+    switch (option) {
+    case TickerOption::FadeWidth:
+        emit q_->fadeWidthChanged(t.fadeWidth);
+        break;
+    case TickerOption::PauseAtEnds:
+        emit q_->pauseAtEndsChanged(t.pauseAtEnds);
+        break;
+    case TickerOption::ScrollOnlyWhenNeeded:
+        emit q_->scrollOnlyWhenNeededChanged(t.scrollOnlyWhenNeeded);
+        break;
+    case TickerOption::LeadingBuffer:
+        emit q_->leadingBufferChanged(t.leadingBuffer);
+        break;
+    case TickerOption::TrailingBuffer:
+        emit q_->trailingBufferChanged(t.trailingBuffer);
+        break;
+    case TickerOption::PixelsPerSecond:
+        emit q_->pixelsPerSecondChanged(t.pixelsPerSecond);
+        break;
+    case TickerOption::PassDuration:
+        emit q_->passDurationChanged(t.passDuration);
+        break;
+    case TickerOption::Alignment:
+        emit q_->alignmentChanged(Qt::Alignment(t.alignment));
+        break;
+    }
 }
 
 void ZqMarqueePrivate::applySetEffects(std::int32_t dispid, std::uint32_t effects) {
@@ -142,8 +274,18 @@ void ZqMarqueePrivate::applySetEffects(std::int32_t dispid, std::uint32_t effect
 void ZqMarqueePrivate::requestRelayout() {
     engine_.requestRelayout();
     measured_.reset();
-    if (q_)
+    if (q_) {
         q_->updateGeometry();
+        announceContentTooLarge();
+    }
+}
+
+void ZqMarqueePrivate::announceContentTooLarge() {
+    const bool tooLarge = contentTooLarge();
+    if (tooLarge == lastTooLarge_)
+        return;
+    lastTooLarge_ = tooLarge;
+    emit q_->contentTooLargeChanged(tooLarge);
 }
 
 void ZqMarqueePrivate::invalidate() {
@@ -171,6 +313,7 @@ void ZqMarqueePrivate::announce(std::int32_t dispid) {
         emit q_->fontChanged(q_->font());
         return;
     case dispid::kDirection:
+        applyDefaultSizePolicy();
         q_->updateGeometry(); // the size hint follows the scrolling axis
         emit q_->directionChanged(static_cast<Q::ScrollDirection>(model_->direction));
         return;
@@ -292,7 +435,9 @@ void ZqMarqueePrivate::restartTimer() {
 
 void ZqMarqueePrivate::startMarqueeTimer() {
     timer_.stop();
-    const int interval = timerInterval(model_->tickTime);
+    sinceStep_.invalidate();
+    // By a speed, about sixty steps a second, each as long as the time it covers.
+    const int interval = movesBySpeed() ? 16 : timerInterval(model_->tickTime);
     if (interval > 0)
         timer_.start(interval, this);
     timerRunning_ = true;
@@ -327,10 +472,40 @@ void ZqMarqueePrivate::timerEvent(QTimerEvent* event) {
     tick();
 }
 
-void ZqMarqueePrivate::tick() {
+void ZqMarqueePrivate::tick(qint64 elapsedMs) {
     if (reducedMotion_)
         return;
-    const TickResult r = engine_.tick(*model_, q_->width(), q_->height());
+    const qint64 since = sinceStep_.isValid() ? sinceStep_.restart() : 16;
+    if (!sinceStep_.isValid())
+        sinceStep_.start();
+    const TickerOptions& t = model_->ticker;
+    // At home the content rests for pauseAtEnds, from the first step that finds it there.
+    if (t.pauseAtEnds > 0 && !model_->freezeMarquee &&
+        engine_.scrollPosition() == homePosition(*model_)) {
+        if (!restingAtHome_) {
+            restingAtHome_ = true;
+            restUntil_.setRemainingTime(t.pauseAtEnds);
+        }
+        if (!restUntil_.hasExpired())
+            return;
+    }
+    std::optional<int> step;
+    if (movesBySpeed()) {
+        const qint64 ms = std::clamp<qint64>(elapsedMs >= 0 ? elapsedMs : since, 0, 250);
+        const double perSecond =
+            t.passDuration > 0
+                ? 1000.0 *
+                      static_cast<double>(engine_.passLength(*model_, q_->width(), q_->height())) /
+                      t.passDuration
+                : t.pixelsPerSecond;
+        stepRemainder_ += perSecond * static_cast<double>(ms) / 1000.0;
+        const double whole = std::floor(stepRemainder_);
+        stepRemainder_ -= whole;
+        step = static_cast<int>(std::min(whole, 1e6));
+    }
+    const TickResult r = engine_.tick(*model_, q_->width(), q_->height(), step);
+    if (engine_.scrollPosition() != homePosition(*model_))
+        restingAtHome_ = false;
     if (r.ignored)
         return;
     if (r.repaint)
@@ -372,6 +547,8 @@ Size ZqMarqueePrivate::measuredContentSize() const {
 }
 
 bool ZqMarqueePrivate::contentTooLarge() const {
+    if (!engine_.relayoutPending() && engine_.contentTooLarge())
+        return true; // the last pass could not make its image
     const Size c = measuredContentSize();
     const double dpr = q_->devicePixelRatioF();
     return c.cx * dpr * c.cy * dpr > static_cast<double>(kMaxContentPixels);
@@ -390,6 +567,21 @@ QSize ZqMarqueePrivate::sizeHint() const {
     else
         w = std::clamp(w, 50, 400);
     return {w, h};
+}
+
+QSize ZqMarqueePrivate::minimumSizeHint() const {
+    const Size content = measuredContentSize();
+    const Insets in = frameInset(model_->frame);
+    const QFontMetrics fm(q_->font());
+    // Across the axis the whole content, never less than one line of the widget's font;
+    // along it a little, as it scrolls by.
+    int across = 0;
+    if (isVerticalDirection(model_->direction)) {
+        across = std::max(content.cx, fm.averageCharWidth()) + in.left + in.right;
+        return {std::min(across, kTooWideForHint), 20 + in.top + in.bottom};
+    }
+    across = std::max(content.cy, fm.height()) + in.top + in.bottom;
+    return {20 + in.left + in.right, std::min(across, kTooWideForHint)};
 }
 
 } // namespace zqmarq

@@ -11,6 +11,8 @@
 #include <ZQMarq/zq_marquee.h>
 
 #include <QBasicTimer>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QObject>
 
 #include <memory>
@@ -19,6 +21,18 @@
 class QPainter;
 
 namespace zqmarq {
+
+// The widget's ticker options, as its setters name them.
+enum class TickerOption {
+    FadeWidth,
+    PauseAtEnds,
+    ScrollOnlyWhenNeeded,
+    LeadingBuffer,
+    TrailingBuffer,
+    PixelsPerSecond,
+    PassDuration,
+    Alignment
+};
 
 class ZqMarqueePrivate : public QObject, private SetEffectTarget {
     Q_OBJECT
@@ -66,19 +80,31 @@ class ZqMarqueePrivate : public QObject, private SetEffectTarget {
     // interval of weeks on the old timer) gives no timer at all (-1).
     static int timerInterval(std::int16_t tickTime);
 
-    // One step as the timer delivers it (tests and benchmarks call it directly).
-    void tick();
+    // One step as the timer delivers it (tests and benchmarks call it directly). With a speed
+    // (pixelsPerSecond, passDuration) the step covers elapsedMs, or the time since the last
+    // step when it is negative.
+    void tick(qint64 elapsedMs = -1);
     // Draws the control onto any painter: the printing path when it paints on a printer.
     void render(QPainter* painter, const QRect& bounds);
     // The size of the laid-out content, measured without painting when need be.
     Size measuredContentSize() const;
     QSize sizeHint() const;
-    // Sets a text property from Qt text: refused (false, textRefused) when it cannot be stored
-    // or would take the design past its bound.
+    QSize minimumSizeHint() const;
+    // Sets a text property from Qt text: refused (false, textRefused, propertyRefused) when it
+    // is too long or would take the design past its bound.
     bool setText(std::int32_t dispid, const QString& text);
     // Sets a property the public API offers: nothing happens when the value is the one held;
     // *why says why a refused value was refused.
     bool change(std::int32_t dispid, const Variant& value, QString* why = nullptr);
+    // change(), and a refusal told by propertyRefused(name, why).
+    bool set(const QString& name, std::int32_t dispid, const Variant& value);
+    // An invalid colour is refused; a colour the held one already shows changes nothing.
+    bool setColor(const QString& name, std::int32_t dispid, const QColor& color);
+    bool setTicker(TickerOption option, int value);
+    // Emits propertyRefused(name, why) and returns false.
+    bool refuse(const QString& name, const QString& why);
+    // Whether the content moves by a speed rather than by TickIncrement per TickTime.
+    bool movesBySpeed() const;
 
     // Widget events.
     void paint(QPainter* painter, const QRect& invalid);
@@ -111,6 +137,9 @@ class ZqMarqueePrivate : public QObject, private SetEffectTarget {
     // The Qt side of a change: its change signal and what follows from it.
     void announce(std::int32_t dispid);
     void announceLayout();
+    void announceContentTooLarge();
+    void announceTicker(TickerOption option);
+    void applyDefaultSizePolicy();
     bool motionAllowed() const;
     void startMarqueeTimer();
     void stopTimer();
@@ -128,6 +157,11 @@ class ZqMarqueePrivate : public QObject, private SetEffectTarget {
     MarqueeEngine engine_;
     QBasicTimer timer_;
     bool timerRunning_ = false;
+    bool lastTooLarge_ = false;
+    bool restingAtHome_ = false;
+    QDeadlineTimer restUntil_;
+    QElapsedTimer sinceStep_;
+    double stepRemainder_ = 0;
     QString accessibleName_;
     QString accessibleDescription_;
     mutable std::optional<Size> measured_;

@@ -92,6 +92,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         picture.heightHimetric = take32(data, size);
         model.picture[std::size_t(i) * 4] = picture;
     }
+    // The ticker options, any values: still content, buffers, a pause, a fade, a speed.
+    const std::uint32_t ticker = take32(data, size);
+    model.ticker.scrollOnlyWhenNeeded = ticker & 1;
+    model.ticker.alignment = static_cast<std::int32_t>(ticker >> 1);
+    model.ticker.leadingBuffer = static_cast<std::int32_t>(take32(data, size));
+    model.ticker.trailingBuffer = static_cast<std::int32_t>(take32(data, size));
+    model.ticker.pauseAtEnds = static_cast<std::int32_t>(ticker & 2);
+    model.ticker.fadeWidth = static_cast<std::int32_t>(ticker >> 16);
     model.text.assign(reinterpret_cast<const char*>(data), size);
 
     // Every token is a non-empty slice of the markup, and together they cover it in order.
@@ -110,7 +118,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     MarqueeEngine engine;
     engine.paint(target, model, bounds, bounds);
     for (int i = 0; i < 4; ++i) {
-        engine.tick(model, 320, 40);
+        engine.tick(model, 320, 40,
+                    i == 2 ? std::optional<int>(model.ticker.leadingBuffer) : std::nullopt);
         engine.paint(target, model, bounds, bounds);
     }
     return 0;

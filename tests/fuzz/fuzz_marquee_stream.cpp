@@ -1,50 +1,32 @@
 // Fuzz target for the marquee stream loader: any bytes either load or are refused with a
 // message; what loads holds no more memory than a design may (its strings, picture bytes and
 // decoded pixels under kMaxDesignBytes) and saves to bytes that load again to the same
-// properties and bytes. Pictures are sized from their BMP or PNG headers, as a decoder reads
-// them before decoding, and their bytes go through the metafile header reader.
+// properties and bytes. Pictures go through the check made before decoding, and the metafile
+// header reader; texts are within their bound.
 #include "design_memory.h"
+#include "image_check.h"
 #include "metafile.h"
 #include "persist.h"
 
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 namespace {
 
-std::uint32_t le32(const std::uint8_t* p) {
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-
-std::uint32_t be32(const std::uint8_t* p) {
-    return (static_cast<std::uint32_t>(p[0]) << 24) | (p[1] << 16) | (p[2] << 8) | p[3];
-}
-
-// Width and height a raster header promises, or false.
-bool rasterSize(const std::vector<std::uint8_t>& b, std::int64_t& w, std::int64_t& h) {
-    static const std::uint8_t png[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    if (b.size() >= 24 && std::equal(png, png + 8, b.begin())) {
-        w = be32(&b[16]);
-        h = be32(&b[20]);
-        return true;
-    }
-    if (b.size() >= 26 && b[0] == 'B' && b[1] == 'M') {
-        w = static_cast<std::int32_t>(le32(&b[18]));
-        h = std::llabs(static_cast<std::int32_t>(le32(&b[22])));
-        return true;
-    }
-    return false;
-}
-
+// As the widget decodes: only an image checked through (every length within its bytes, its
+// size within the bound) gets a format and a size; the checker is fuzzed with it.
 zqmarq::PictureData decode(std::vector<std::uint8_t> bytes) {
     zqmarq::PictureData p;
     p.format = bytes.empty() ? zqmarq::PictureFormat::Empty : zqmarq::PictureFormat::Other;
-    std::int64_t w = 0, h = 0;
-    if (rasterSize(bytes, w, h) && w > 0 && h > 0 && w <= 0x7FFFFF && h <= 0x7FFFFF) {
-        p.format = zqmarq::PictureFormat::Png;
-        p.widthHimetric = zqmarq::pixelsToHimetric(static_cast<int>(w));
-        p.heightHimetric = zqmarq::pixelsToHimetric(static_cast<int>(h));
+    const auto image = zqmarq::checkImage(bytes.data(), bytes.size(), zqmarq::kMaxDesignBytes / 4);
+    if (image) {
+        if (image->width <= 0 || image->height <= 0 || image->decodable.size() > bytes.size())
+            std::abort();
+        p.format = image->format;
+        p.widthHimetric = zqmarq::pixelsToHimetric(image->width);
+        p.heightHimetric = zqmarq::pixelsToHimetric(image->height);
     } else if (const auto meta = zqmarq::sniffMetafile(bytes.data(), bytes.size())) {
         if (meta->widthHimetric < 0 || meta->heightHimetric < 0)
             std::abort();
@@ -72,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::abort();
         return 0;
     }
-    if (zqmarq::designMemory(model) > zqmarq::kMaxDesignBytes)
+    if (zqmarq::designRefusal(model, "the design"))
         std::abort();
     const std::vector<std::uint8_t> saved = zqmarq::saveToStream(model);
     zqmarq::MarqueeModel again;

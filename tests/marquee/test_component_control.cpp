@@ -321,7 +321,7 @@ class TestComponentControl : public QObject {
         site.ambients.foreColor = rgb(0, 0, 255);
         QPalette dark;
         dark.setColor(QPalette::Window, QColor(32, 32, 40));
-        dark.setColor(QPalette::ButtonText, QColor(200, 200, 0));
+        dark.setColor(QPalette::WindowText, QColor(200, 200, 0)); // button text: the window's
         site.ambients.palette = dark;
         c->setClientSite(&site);
         QCOMPARE(c->initNew(), kSOk);

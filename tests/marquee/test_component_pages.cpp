@@ -162,7 +162,7 @@ class TestComponentPages : public QObject {
         MessageCatcher catcher;
         QCOMPARE(page.apply(&object), message.isEmpty());
         if (message.isEmpty()) {
-            QCOMPARE(QString::fromLatin1(object.model.text.c_str()), text);
+            QCOMPARE(QString::fromStdString(object.model.text), text);
             return;
         }
         QCOMPARE(catcher.messages.size(), 1);

@@ -35,6 +35,7 @@ class TestCoreEngine : public QObject {
     void firstWrapRightToLeft();
     void wrapPerDirection_data();
     void wrapPerDirection();
+    void tickerStillContentAndHome();
     void freezeStopsEverything();
     void nextDisplayStringSwap();
     void negativeAndZeroIncrement();
@@ -78,19 +79,25 @@ void TestCoreEngine::wrapPerDirection_data() {
     QTest::addColumn<int>("afterOneTick");
     QTest::addColumn<bool>("wraps");
     QTest::addColumn<int>("wrappedTo");
+    QTest::addColumn<int>("trailing"); // pixels travelled past the content before the wrap
     // Control 100 x 40, content 60 x 13, increment 3.
-    QTest::newRow("0 moves left") << 0 << 10 << 7 << false << 0;
-    QTest::newRow("0 wraps to cx") << 0 << -58 << 0 << true << 100;
-    QTest::newRow("0 at exactly -W no wrap") << 0 << -57 << -60 << false << 0;
-    QTest::newRow("1 moves right") << 1 << 10 << 13 << false << 0;
-    QTest::newRow("1 wraps to -W") << 1 << 98 << 0 << true << -60;
-    QTest::newRow("1 at exactly cx no wrap") << 1 << 97 << 100 << false << 0;
-    QTest::newRow("2 moves down") << 2 << 0 << 3 << false << 0;
-    QTest::newRow("2 wraps to -H") << 2 << 38 << 0 << true << -13;
-    QTest::newRow("3 moves up") << 3 << 0 << -3 << false << 0;
-    QTest::newRow("3 wraps to cy") << 3 << -14 << 0 << true << 40;
-    QTest::newRow("other direction stands") << 4 << 5 << 5 << false << 0;
-    QTest::newRow("negative direction stands") << -1 << 5 << 5 << false << 0;
+    QTest::newRow("0 moves left") << 0 << 10 << 7 << false << 0 << 0;
+    QTest::newRow("0 wraps to cx") << 0 << -58 << 0 << true << 100 << 0;
+    QTest::newRow("0 at exactly -W no wrap") << 0 << -57 << -60 << false << 0 << 0;
+    QTest::newRow("1 moves right") << 1 << 10 << 13 << false << 0 << 0;
+    QTest::newRow("1 wraps to -W") << 1 << 98 << 0 << true << -60 << 0;
+    QTest::newRow("1 at exactly cx no wrap") << 1 << 97 << 100 << false << 0 << 0;
+    QTest::newRow("2 moves down") << 2 << 0 << 3 << false << 0 << 0;
+    QTest::newRow("2 wraps to -H") << 2 << 38 << 0 << true << -13 << 0;
+    QTest::newRow("3 moves up") << 3 << 0 << -3 << false << 0 << 0;
+    QTest::newRow("3 wraps to cy") << 3 << -14 << 0 << true << 40 << 0;
+    QTest::newRow("other direction stands") << 4 << 5 << 5 << false << 0 << 0;
+    QTest::newRow("negative direction stands") << -1 << 5 << 5 << false << 0 << 0;
+    QTest::newRow("0 at -W - trailing no wrap") << 0 << -62 << -65 << false << 0 << 5;
+    QTest::newRow("0 past -W - trailing wraps") << 0 << -63 << 0 << true << 100 << 5;
+    QTest::newRow("1 at cx + trailing no wrap") << 1 << 102 << 105 << false << 0 << 5;
+    QTest::newRow("1 past cx + trailing wraps") << 1 << 103 << 0 << true << -60 << 5;
+    QTest::newRow("3 past -H - trailing wraps") << 3 << -16 << 0 << true << 40 << 5;
 }
 
 void TestCoreEngine::wrapPerDirection() {
@@ -99,8 +106,10 @@ void TestCoreEngine::wrapPerDirection() {
     QFETCH(int, afterOneTick);
     QFETCH(bool, wraps);
     QFETCH(int, wrappedTo);
+    QFETCH(int, trailing);
     MarqueeModel m;
     MarqueeEngine e = engineWithContent(m, 60);
+    m.ticker.trailingBuffer = trailing;
     m.direction = direction;
     m.tickIncrement = 3;
     e.setScrollPosition(start);
@@ -109,6 +118,48 @@ void TestCoreEngine::wrapPerDirection() {
     QCOMPARE(r.finishedDisplay, wraps);
     QVERIFY(r.repaint);
     QCOMPARE(e.scrollPosition(), wraps ? wrappedTo : afterOneTick);
+}
+
+// Content that fits stands still where alignment puts it; a pause stops it on its home.
+void TestCoreEngine::tickerStillContentAndHome() {
+    MarqueeModel m;
+    MarqueeEngine e = engineWithContent(m, 60); // 60 x 13 in 100 x 40, heavy indent: 96 inside
+    m.ticker.scrollOnlyWhenNeeded = true;
+    QVERIFY(!e.scrolls(m, {0, 0, 100, 40}));
+    QVERIFY(e.tick(m, 100, 40).ignored);
+    QVERIFY(e.scrolls(m, {0, 0, 63, 40})); // 59 inside: one pixel short
+    QCOMPARE(e.tick(m, 63, 40).repaint, true);
+    const Rect inner{2, 2, 98, 38};
+    m.ticker.alignment = 0x2; // right
+    QCOMPARE(stillOffset(m, inner, {60, 13}), 38);
+    m.ticker.alignment = 0x4; // centre
+    QCOMPARE(stillOffset(m, inner, {60, 13}), 20);
+    m.ticker.alignment = 0x1;
+    QCOMPARE(stillOffset(m, inner, {60, 13}), 2);
+    m.direction = 2;
+    m.ticker.alignment = 0x40; // bottom
+    QCOMPARE(stillOffset(m, inner, {60, 13}), 25);
+
+    MarqueeModel p;
+    MarqueeEngine f = engineWithContent(p, 60);
+    p.ticker.leadingBuffer = 7;
+    p.ticker.pauseAtEnds = 500;
+    p.tickIncrement = 4;
+    QCOMPARE(homePosition(p), 7);
+    f.setScrollPosition(10);
+    TickResult r = f.tick(p, 100, 40);
+    QVERIFY(r.arrivedHome);
+    QCOMPARE(f.scrollPosition(), 7); // not 6: stopped on home
+    r = f.tick(p, 100, 40);
+    QVERIFY(!r.arrivedHome);
+    QCOMPARE(f.scrollPosition(), 3);
+    p.ticker.pauseAtEnds = 0;
+    f.setScrollPosition(10);
+    QCOMPARE(f.tick(p, 100, 40).arrivedHome, false);
+    QCOMPARE(f.scrollPosition(), 6);
+    // A step of its own replaces the increment.
+    QCOMPARE((f.tick(p, 100, 40, 10), f.scrollPosition()), -4);
+    QCOMPARE(f.passLength(p, 100, 40), 160LL);
 }
 
 void TestCoreEngine::freezeStopsEverything() {

@@ -374,10 +374,14 @@ class TestPersistStream : public QObject {
             return;
         }
         QVERIFY(!ok);
-        QVERIFY2(
-            QString::fromStdString(error).contains(
-                QStringLiteral("with %1 it needs %2 bytes").arg(property).arg(kMaxDesignBytes + 1)),
-            error.c_str());
+        // A text that long is past its own bound before the design's.
+        const QString why =
+            property == QLatin1String("Text")
+                ? QStringLiteral("The text is too long: Text holds %1 characters").arg(room)
+                : QStringLiteral("with %1 it needs %2 bytes")
+                      .arg(property)
+                      .arg(kMaxDesignBytes + 1);
+        QVERIFY2(QString::fromStdString(error).contains(why), error.c_str());
         QCOMPARE(loaded.text, std::string(kDefaultText)); // refused: the defaults
     }
 
@@ -439,6 +443,51 @@ class TestPersistStream : public QObject {
         bad.write("TickTime", std::int32_t(70000));
         QVERIFY(!loadFromBag(bad, m, &error));
         QVERIFY2(error.find("TickTime") != std::string::npos, error.c_str());
+    }
+
+    // The ticker options follow the properties only when one differs from its default: a
+    // design without them is stored exactly as before and loads with the defaults.
+    void tickerOptionsFollowTheProperties() {
+        MarqueeModel m = bannerModel();
+        QCOMPARE(saveToStream(m), bannerBytes().b);
+        m.ticker.fadeWidth = 16;
+        m.ticker.scrollOnlyWhenNeeded = true;
+        m.ticker.alignment = 0x84;
+        const std::vector<std::uint8_t> bytes = saveToStream(m);
+        const std::vector<std::uint8_t> plain = bannerBytes().b;
+        const std::size_t properties = plain.size();
+        QCOMPARE(bytes.size(), properties + 4 + 2 + 8 * 4);
+        QVERIFY(std::equal(plain.begin(), plain.end(), bytes.begin()));
+        MarqueeModel back;
+        std::string error;
+        QVERIFY2(load(bytes, back, &error), error.c_str());
+        QCOMPARE(back.ticker, m.ticker);
+        QVERIFY(load(bannerBytes().b, back));
+        QCOMPARE(back.ticker, TickerOptions{});
+        // A block of another format, or cut short, is refused.
+        std::vector<std::uint8_t> other = bytes;
+        other[properties + 4] = 2;
+        QVERIFY(!load(other, back, &error));
+        QVERIFY2(error.find("unknown format 2") != std::string::npos, error.c_str());
+        QVERIFY(!load({bytes.begin(), bytes.end() - 1}, back, &error));
+    }
+
+    // The record holds UTF-8; the stored form one Latin-1 byte a character, and a save refuses
+    // a character past U+00FF by its position instead of storing a stand-in.
+    void textIsStoredOneByteACharacter() {
+        MarqueeModel m;
+        m.text = "caf\xc3\xa9 \xc3\xbf";
+        std::vector<std::uint8_t> bytes = saveToStream(m);
+        const std::string stored(bytes.begin() + 16, bytes.begin() + 16 + 7);
+        QCOMPARE(stored, std::string("\x06"
+                                     "caf\xe9 \xff"));
+        MarqueeModel back;
+        QVERIFY(load(bytes, back));
+        QCOMPARE(back.text, m.text);
+        m.text = "ab\xc4\x80"; // U+0100, the first character past Latin-1
+        std::string error;
+        QVERIFY(saveToStream(m, &error).empty());
+        QVERIFY2(error.find("character 3 of Text") != std::string::npos, error.c_str());
     }
 };
 

@@ -111,9 +111,16 @@ class TestRegistryContainer : public QObject {
         QCOMPARE(banner->grab().toImage(), first); // and standing there
         QVERIFY(!host->isDirty());
 
-        QVERIFY(!host->setText(QStringLiteral("\u041f\u0440\u0438\u0432\u0435\u0442"), &error));
-        QVERIFY2(error.contains(QStringLiteral("(U+041F) at position 1")), qPrintable(error));
-        QCOMPARE(host->text(), QStringLiteral("WWWW MMMM WWWW"));
+        // Any text is shown; saving the design refuses what its stored form cannot hold.
+        const QString greeting = QStringLiteral("\u041f\u0440\u0438\u0432\u0435\u0442");
+        QVERIFY(host->setText(greeting, &error));
+        QCOMPARE(host->text(), greeting);
+        QVERIFY(host->saveStream(&error).isEmpty());
+        QVERIFY2(error.contains(QStringLiteral("character 1 of Text")), qPrintable(error));
+        QVERIFY(host->isDirty()); // still to be saved
+        QTemporaryDir dir;
+        QVERIFY(!host->saveStreamFile(dir.filePath(QStringLiteral("design.zqm")), &error));
+        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("design.zqm"))));
     }
 
     void freshProcessCreatesByProgId() {

@@ -2,6 +2,7 @@
 // cannot be stored, saved state, events.
 
 #include "design_memory.h"
+#include "qt_surface.h"
 #include "zq_marquee_p.h"
 
 #include <QApplication>
@@ -105,6 +106,14 @@ class TestWidgetMarquee : public QObject {
     void scrolledOutOfViewStopsTheTimer();
     void textThatCannotBeStoredIsRefused_data();
     void textThatCannotBeStoredIsRefused();
+    void textLengthBound();
+    void contentTooLargeNotifies();
+    void refusalsThroughSlotsAndProperties();
+    void layoutsDoNotClip();
+    void followsThePaletteInADarkTheme();
+    void tickerPropertiesPersistAndNotify();
+    void scrollOnlyWhenNeeded();
+    void speedAndPause();
     void qtPropertiesNotifyOnChange();
     void setFontTakesEffect();
     void sizeHintFollowsTheContent();
@@ -118,7 +127,13 @@ class TestWidgetMarquee : public QObject {
 void TestWidgetMarquee::defaults() {
     ZqMarquee m;
     QCOMPARE(m.text(), QStringLiteral("Nimbrel Marquee"));
-    QCOMPARE(m.backColor(), QColor(255, 255, 255));
+    // No colour of its own: the palette's, and a dark one makes it dark.
+    QCOMPARE(in(m).model().backColor, systemColor(kColorBtnFace));
+    QCOMPARE(m.backColor(), m.palette().color(QPalette::Window));
+    QCOMPARE(m.foreColor(), m.palette().color(QPalette::WindowText));
+    QCOMPARE(m.fadeWidth(), 0);
+    QCOMPARE(m.alignment(), Qt::AlignLeft | Qt::AlignVCenter);
+    QVERIFY(!m.scrollOnlyWhenNeeded());
     QCOMPARE(m.direction(), ZqMarquee::RightToLeft);
     QCOMPARE(m.tickIncrement(), 1);
     QCOMPARE(m.frame(), ZqMarquee::FrameHeavyIndent);
@@ -236,9 +251,11 @@ void TestWidgetMarquee::settersMarkModified() {
     QCOMPARE(m.tickTime(), 32767);
     m.setTickIncrement(-70000);
     QCOMPARE(m.tickIncrement(), -32768);
-    // Latin-1 text keeps its bytes.
+    // The record holds text as UTF-8; the stored form gives it back one byte a character.
     QVERIFY(m.setText(QStringLiteral("caf\u00e9")));
-    QCOMPARE(in(m).model().text, std::string("caf\xe9"));
+    QCOMPARE(in(m).model().text, std::string("caf\xc3\xa9"));
+    QVERIFY(m.saveState().contains(QByteArray("\x04"
+                                              "caf\xe9")));
 }
 
 void TestWidgetMarquee::headingAndPictureSlots() {
@@ -454,47 +471,268 @@ void TestWidgetMarquee::scrolledOutOfViewStopsTheTimer() {
 void TestWidgetMarquee::textThatCannotBeStoredIsRefused_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("refusal"); // empty: stored as given
+    QTest::addColumn<int>("position");    // the character a save names
     QTest::newRow("Cyrillic, euro and accents")
         << QStringLiteral("\u041f\u0440\u0438\u0432\u0435\u0442 \u20ac caf\u00e9")
-        << QStringLiteral("\"\u041f\" (U+041F) at position 1");
-    QTest::newRow("euro sign last")
-        << QStringLiteral("price 5\u20ac") << QStringLiteral("\"\u20ac\" (U+20AC) at position 8");
-    QTest::newRow("last Latin-1 character") << QStringLiteral("\u00ff") << QString();
+        << QStringLiteral("\"\u041f\" (U+041F) at position 1") << 1;
+    QTest::newRow("euro sign last") << QStringLiteral("price 5\u20ac")
+                                    << QStringLiteral("\"\u20ac\" (U+20AC) at position 8") << 8;
+    QTest::newRow("last Latin-1 character") << QStringLiteral("\u00ff") << QString() << 0;
     QTest::newRow("first beyond Latin-1")
-        << QStringLiteral("\u0100") << QStringLiteral("\"\u0100\" (U+0100) at position 1");
+        << QStringLiteral("\u0100") << QStringLiteral("\"\u0100\" (U+0100) at position 1") << 1;
     QTest::newRow("beyond the 16-bit plane")
-        << QStringLiteral("a\U0001F600") << QStringLiteral("(U+1F600) at position 2");
+        << QStringLiteral("a\U0001F600") << QStringLiteral("(U+1F600) at position 2") << 2;
+    QTest::newRow("right to left") << QStringLiteral("\u05e9\u05dc\u05d5\u05dd")
+                                   << QStringLiteral("(U+05E9) at position 1") << 1;
     QTest::newRow("accents and line breaks")
-        << QStringLiteral("caf\u00e9\r\nna\u00efve") << QString();
+        << QStringLiteral("caf\u00e9\r\nna\u00efve") << QString() << 0;
 }
 
+// Any text is taken and shown; only a save refuses what the stored form cannot hold.
 void TestWidgetMarquee::textThatCannotBeStoredIsRefused() {
     QFETCH(QString, text);
     QFETCH(QString, refusal);
+    QFETCH(int, position);
     ZqMarquee m;
     QVERIFY(m.setText(QStringLiteral("before")));
     QSignalSpy refused(&m, &ZqMarquee::textRefused);
-    QSignalSpy changed(&m, &ZqMarquee::textChanged);
     QString reason;
     QCOMPARE(ZqMarquee::isStorable(text, &reason), refusal.isEmpty());
-    QCOMPARE(m.setText(text), refusal.isEmpty());
-    QCOMPARE(m.setNextDisplayString(text), refusal.isEmpty());
+    QVERIFY(m.setText(text));
+    QVERIFY(m.setNextDisplayString(text));
+    QCOMPARE(m.text(), text);
+    QCOMPARE(m.nextDisplayString(), text);
+    QCOMPARE(m.property("text").toString(), text);
+    QCOMPARE(refused.count(), 0);
+    QString error;
+    const QByteArray state = m.saveState(&error);
     if (refusal.isEmpty()) {
-        QCOMPARE(m.text(), text);
-        QCOMPARE(m.nextDisplayString(), text);
-        QCOMPARE(refused.count(), 0);
+        ZqMarquee n;
+        QVERIFY(n.restoreState(state));
+        QCOMPARE(n.text(), text);
         return;
     }
     // Refused as a whole, never stored with a stand-in character.
     QVERIFY2(reason.contains(refusal), qPrintable(reason));
-    QCOMPARE(m.text(), QStringLiteral("before"));
-    QVERIFY(m.nextDisplayString().isEmpty());
-    QCOMPARE(changed.count(), 0);
+    QVERIFY(state.isEmpty());
+    QVERIFY2(error.contains(QStringLiteral("character %1 of Text").arg(position)),
+             qPrintable(error));
+}
+
+// Both sides of the bound on text, counted in characters whatever their encoded size.
+void TestWidgetMarquee::textLengthBound() {
+    ZqMarquee m;
+    QSignalSpy refused(&m, &ZqMarquee::propertyRefused);
+    QSignalSpy changed(&m, &ZqMarquee::textChanged);
+    const QString atBound(ZqMarquee::MaxTextLength, QChar(0x20AC));
+    QVERIFY(m.setText(atBound));
+    QVERIFY(m.setNextDisplayString(atBound));
+    QCOMPARE(changed.count(), 1);
+    QVERIFY(!m.setText(atBound + QLatin1Char('x')));
+    QVERIFY(!m.setNextDisplayString(QString(ZqMarquee::MaxTextLength + 1, QLatin1Char('x'))));
+    QCOMPARE(m.text(), atBound);
+    QCOMPARE(changed.count(), 1);
     QCOMPARE(refused.count(), 2);
-    QCOMPARE(refused[0][0].toString(), reason);
-    // Through the property system too: the value stays.
-    m.setProperty("text", text);
-    QCOMPARE(m.text(), QStringLiteral("before"));
+    QCOMPARE(refused[0][0].toString(), QStringLiteral("text"));
+    QCOMPARE(refused[1][0].toString(), QStringLiteral("nextDisplayString"));
+    QVERIFY2(refused[0][1].toString().contains(QStringLiteral("65537 characters")),
+             qPrintable(refused[0][1].toString()));
+    // The same bound on a stored design.
+    MarqueeModel model;
+    model.text = std::string(kMaxTextLength, 'a');
+    std::vector<std::uint8_t> stream = saveToStream(model);
+    ZqMarquee n;
+    QVERIFY(n.restoreState(QByteArray(reinterpret_cast<const char*>(stream.data()),
+                                      static_cast<qsizetype>(stream.size()))));
+    model.text += 'a';
+    stream = saveToStream(model);
+    QString error;
+    QVERIFY(!n.restoreState(QByteArray(reinterpret_cast<const char*>(stream.data()),
+                                       static_cast<qsizetype>(stream.size())),
+                            &error));
+    QVERIFY2(error.contains(QStringLiteral("65537")), qPrintable(error));
+}
+
+// Content nothing of which can be shown says so, and says when that changes: a line too wide
+// for Qt's measure (past 2^25 pixels its sum wraps round) included.
+void TestWidgetMarquee::contentTooLargeNotifies() {
+    ZqMarquee m;
+    m.resize(300, 40);
+    QSignalSpy tooLarge(&m, &ZqMarquee::contentTooLargeChanged);
+    QVERIFY(!m.contentTooLarge());
+    // 12,000 points: 16,000 pixels a letter, 3,000 letters some 47 million pixels, which
+    // Qt's measure wraps round.
+    QFont giant(QStringLiteral("DejaVu Sans"));
+    giant.setPointSize(12000);
+    QVERIFY(m.setHeading(1, giant));
+    QVERIFY(m.setText(QStringLiteral("<H 1>") + QString(3000, QLatin1Char('W'))));
+    QVERIFY(m.contentTooLarge());
+    QCOMPARE(tooLarge.count(), 1);
+    QCOMPARE(tooLarge[0][0].toBool(), true);
+    renderOnce(m, 300, 40);
+    QVERIFY(in(m).contentSize().cx > 0); // never a wrapped, negative width
+    QVERIFY(m.setText(QStringLiteral("fits")));
+    QVERIFY(!m.contentTooLarge());
+    QCOMPARE(tooLarge.count(), 2);
+    QVERIFY(m.setText(QStringLiteral("fits too"))); // no change: no signal
+    QCOMPARE(tooLarge.count(), 2);
+}
+
+// The setters are slots; a refused write answers false and says why; the same value again
+// notifies nothing.
+void TestWidgetMarquee::refusalsThroughSlotsAndProperties() {
+    ZqMarquee m;
+    const QMetaObject* meta = m.metaObject();
+    for (const char* slot : {"setText(QString)", "setFadeWidth(int)", "setBackColor(QColor)",
+                             "setHeading1(QFont)", "setAlignment(Qt::Alignment)"})
+        QVERIFY2(meta->indexOfSlot(slot) >= 0, slot);
+    QVERIFY(meta->property(meta->indexOfProperty("contentTooLarge")).hasNotifySignal());
+    QSignalSpy refused(&m, &ZqMarquee::propertyRefused);
+    bool taken = true;
+    QVERIFY(
+        QMetaObject::invokeMethod(&m, "setFadeWidth", Q_RETURN_ARG(bool, taken), Q_ARG(int, -1)));
+    QVERIFY(!taken);
+    QVERIFY(m.setFadeWidth(0)); // 0 is the least taken
+    QVERIFY(!m.setForeColor(QColor()));
+    QVERIFY(!m.setHeading(6, QFont()));
+    QCOMPARE(refused.count(), 3);
+    QCOMPARE(refused[0][0].toString(), QStringLiteral("fadeWidth"));
+    QCOMPARE(refused[1][0].toString(), QStringLiteral("foreColor"));
+    QCOMPARE(refused[2][0].toString(), QStringLiteral("heading6"));
+    // A heading set in points reads back in points, and setting it again notifies nothing.
+    QSignalSpy headings(&m, &ZqMarquee::headingsChanged);
+    QFont ten(QStringLiteral("Arial"), 10);
+    QVERIFY(m.setHeading1(ten));
+    QCOMPARE(m.heading1().pointSizeF(), 10.0);
+    QVERIFY(m.setHeading1(m.heading1()));
+    QVERIFY(m.setProperty("heading1", m.property("heading1")));
+    QCOMPARE(headings.count(), 1);
+    QSignalSpy back(&m, &ZqMarquee::backColorChanged);
+    QVERIFY(m.setBackColor(m.backColor())); // the palette's colour, shown already
+    QCOMPARE(back.count(), 0);
+    QCOMPARE(in(m).model().backColor, systemColor(kColorBtnFace));
+}
+
+// A layout never squeezes the marquee below its content across the scrolling axis.
+void TestWidgetMarquee::layoutsDoNotClip() {
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* m = new ZqMarquee(&window);
+    QFont big = m->font();
+    big.setPointSize(30);
+    m->setFont(big);
+    QVERIFY(m->setText(QStringLiteral("first line\r\nsecond line")));
+    layout->addWidget(m);
+    layout->addWidget(new QLabel(QStringLiteral("below"), &window));
+    window.resize(178, 40); // far too low
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QSize least = m->minimumSizeHint();
+    QVERIFY(least.height() >= in(*m).measuredContentSize().cy + 4);
+    QVERIFY(least.width() < m->sizeHint().width());
+    QVERIFY(m->height() >= least.height());
+    QCOMPARE(m->sizePolicy().horizontalPolicy(), QSizePolicy::Expanding);
+    QVERIFY(m->setDirection(ZqMarquee::TopToBottom));
+    QCOMPARE(m->sizePolicy().verticalPolicy(), QSizePolicy::Expanding);
+    QVERIFY(m->minimumSizeHint().width() >= in(*m).measuredContentSize().cx);
+}
+
+// Without colours of its own the marquee is drawn in the palette's, a style sheet's too; a
+// design's own colours stay.
+void TestWidgetMarquee::followsThePaletteInADarkTheme() {
+    ZqMarquee m;
+    QPalette dark = m.palette();
+    dark.setColor(QPalette::Window, QColor(30, 30, 34));
+    dark.setColor(QPalette::WindowText, QColor(235, 235, 235));
+    m.setPalette(dark);
+    QVERIFY(m.setFrame(ZqMarquee::None));
+    m.resize(200, 30);
+    QImage shot(200, 30, QImage::Format_RGB32);
+    m.render(&shot);
+    QCOMPARE(shot.pixelColor(1, 1), QColor(30, 30, 34));
+    QCOMPARE(m.foreColor(), QColor(235, 235, 235));
+    m.setPalette(QPalette());
+    m.setStyleSheet(QStringLiteral("background-color: #102030; color: #f0e0d0"));
+    m.ensurePolished();
+    QCOMPARE(m.backColor(), QColor(0x10, 0x20, 0x30));
+    QCOMPARE(m.foreColor(), QColor(0xf0, 0xe0, 0xd0));
+    // A colour the design sets is kept whatever the palette.
+    QVERIFY(m.setBackColor(QColor(255, 255, 255)));
+    m.setStyleSheet(QStringLiteral("background-color: #000000"));
+    m.ensurePolished();
+    QCOMPARE(m.backColor(), QColor(255, 255, 255));
+}
+
+// Every ticker property notifies once when it changes, is saved with the design and comes
+// back; a design without them gives their defaults.
+void TestWidgetMarquee::tickerPropertiesPersistAndNotify() {
+    ZqMarquee m;
+    const QList<QByteArray> names = {"fadeWidth",      "pauseAtEnds",     "leadingBuffer",
+                                     "trailingBuffer", "pixelsPerSecond", "passDuration"};
+    int value = 10;
+    for (const QByteArray& name : names) {
+        const QMetaProperty p = m.metaObject()->property(m.metaObject()->indexOfProperty(name));
+        QVERIFY2(p.isDesignable() && p.hasNotifySignal(), name.constData());
+        QSignalSpy spy(&m, p.notifySignal());
+        QVERIFY(m.setProperty(name, value));
+        QVERIFY(m.setProperty(name, value));
+        QCOMPARE(spy.count(), 1);
+        QCOMPARE(m.property(name).toInt(), value++);
+    }
+    QVERIFY(m.setScrollOnlyWhenNeeded(true));
+    QVERIFY(m.setAlignment(Qt::AlignRight));
+    const QByteArray state = m.saveState();
+    ZqMarquee n;
+    QVERIFY(n.restoreState(state));
+    QCOMPARE(in(n).model().ticker, in(m).model().ticker);
+    QCOMPARE(n.alignment(), Qt::AlignRight);
+    // A design saved without them (an older one) resets them to their defaults.
+    ZqMarquee plain;
+    QVERIFY(n.restoreState(plain.saveState()));
+    QCOMPARE(in(n).model().ticker, TickerOptions{});
+}
+
+// Content that fits stands still where alignment puts it; content that does not scrolls.
+void TestWidgetMarquee::scrollOnlyWhenNeeded() {
+    ZqMarquee m;
+    prepare(m); // content 30 x 10 in 100 x 40
+    QVERIFY(m.setFrame(ZqMarquee::None));
+    QVERIFY(m.setScrollOnlyWhenNeeded(true));
+    QVERIFY(m.setAlignment(Qt::AlignRight));
+    QSignalSpy finished(&m, &ZqMarquee::finishedDisplay);
+    for (int i = 0; i < 200; ++i)
+        in(m).tick();
+    QCOMPARE(in(m).scrollPosition(), 0);
+    QCOMPARE(finished.count(), 0);
+    m.resize(29, 40); // one pixel too narrow: it scrolls
+    in(m).tick();
+    QCOMPARE(in(m).scrollPosition(), -1);
+}
+
+// A speed moves by time, not by steps; a pass duration sets the speed from the pass length.
+void TestWidgetMarquee::speedAndPause() {
+    ZqMarquee m;
+    prepare(m); // content 30 wide, control 100: a pass is 130 pixels
+    QVERIFY(m.setPixelsPerSecond(200));
+    in(m).tick(100);
+    QCOMPARE(in(m).scrollPosition(), -20);
+    in(m).tick(25); // 5 pixels
+    QCOMPARE(in(m).scrollPosition(), -25);
+    QVERIFY(m.setPassDuration(1300)); // 130 pixels in 1.3 s: 100 a second, before the speed
+    in(m).tick(50);
+    QCOMPARE(in(m).scrollPosition(), -30);
+    QVERIFY(m.setPassDuration(0));
+    QVERIFY(m.setPixelsPerSecond(0));
+    // A pause at the ends: the content stops on its home position and rests there.
+    prepare(m);
+    QVERIFY(m.setPauseAtEnds(60000));
+    in(m).setScrollPosition(3);
+    QVERIFY(m.setTickIncrement(5));
+    in(m).tick();
+    QCOMPARE(in(m).scrollPosition(), 0); // stopped on home, not passed by
+    in(m).tick();
+    in(m).tick();
+    QCOMPARE(in(m).scrollPosition(), 0);
 }
 
 void TestWidgetMarquee::qtPropertiesNotifyOnChange() {
@@ -513,7 +751,7 @@ void TestWidgetMarquee::qtPropertiesNotifyOnChange() {
     QVERIFY(m.setProperty("foreColor", QColor(255, 255, 128)));
     QCOMPARE(in(m).model().foreColor, OleColor(0x0080FFFF));
     QCOMPARE(m.property("foreColor").value<QColor>(), QColor(255, 255, 128));
-    m.setForeColor(QColor()); // invalid: ignored
+    QVERIFY(!m.setForeColor(QColor())); // invalid: refused
     QCOMPARE(fore.count(), 1);
     QVERIFY(m.setProperty("direction", int(ZqMarquee::TopToBottom)));
     QCOMPARE(direction.count(), 1);

@@ -9,6 +9,7 @@
 
 #include <QBuffer>
 #include <QFontMetrics>
+#include <QImageReader>
 #include <QtTest>
 
 using namespace zqmarq;
@@ -90,6 +91,29 @@ void TestWidgetSurface::pictureDecoding() {
     QString error;
     QVERIFY(!pictureFromFile(QStringLiteral("/nonexistent/x.bmp"), &error));
     QVERIFY(!error.isEmpty());
+
+    // A PNG with a text chunk decodes; the same with the chunk's length grown past the bytes
+    // is never handed to the decoder (which would ask for a gigabyte for it).
+    QImage image(8, 4, QImage::Format_RGB32);
+    image.fill(QColor(10, 200, 30));
+    image.setText(QStringLiteral("Comment"), QStringLiteral("a picture with a text chunk"));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QVERIFY(image.save(&buffer, "PNG"));
+    const qsizetype text = bytes.indexOf("tEXt");
+    QVERIFY(text > 0);
+    const int limit = QImageReader::allocationLimit();
+    const PictureData good = pictureFromBytes(bytes);
+    // The decoders' allocation bound is the caller's again after a decode.
+    QCOMPARE(QImageReader::allocationLimit(), limit);
+    QCOMPARE(good.format, PictureFormat::Png);
+    QCOMPARE(drawnImage(good).pixel(7, 3), qRgb(10, 200, 30));
+    bytes.replace(text - 4, 4, QByteArray("\x48\x00\x00\x25", 4));
+    const PictureData mutated = pictureFromBytes(bytes);
+    QVERIFY(mutated.isEmpty()); // kept for saving, never drawn
+    QCOMPARE(mutated.bytes.size(), std::size_t(bytes.size()));
+    QVERIFY(drawnImage(mutated).isNull());
 }
 
 void TestWidgetSurface::frameRings_data() {

@@ -24,6 +24,7 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
 
 class PageMachine : public MachinePort {
   public:
@@ -55,7 +56,12 @@ class PageMachine : public MachinePort {
     }
     QDate today() const override { return QDate(2026, 12, 8); }
     void playSound(const QString& name, bool) override { sounds << name; }
-    void openEditor(const QString& path) override { edited << path; }
+    void openEditor(const QString& path) override {
+        edited << path;
+        if (noEditor)
+            editorFailure = QStringLiteral("No editor or viewer could be started for ") + path;
+    }
+    QString takeEditorFailure() override { return std::exchange(editorFailure, QString()); }
     // The free space of the longest location the path lies in; a default for the rest.
     std::optional<int64_t> freeBytes(const QString& path) const override {
         QString best;
@@ -72,6 +78,8 @@ class PageMachine : public MachinePort {
     std::optional<int64_t> defaultFree = int64_t(50) * 1000 * 1000 * 1000;
     QByteArray sizeListing; // written as the size program's listing when not null
     bool realTools = false;
+    bool noEditor = false; // openEditor starts nothing
+    QString editorFailure;
     std::function<void(const QString&)> onExec;
     std::function<void()> whileRunning;
     QString archiverStandIn;

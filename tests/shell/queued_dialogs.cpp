@@ -114,9 +114,9 @@ MessageAnswer QueuedDialogs::message(QWidget*, const QString& text, const QStrin
     s.buttons = buttons;
     Answer a;
     if (!take(s, a))
-        return buttons == MessageButtons::YesNo      ? MessageAnswer::No
-               : buttons == MessageButtons::OkCancel ? MessageAnswer::Cancel
-                                                     : MessageAnswer::Ok;
+        return buttons == MessageButtons::YesNo ? MessageAnswer::No
+               : buttons == MessageButtons::Ok  ? MessageAnswer::Ok
+                                                : MessageAnswer::Cancel;
     return a.message;
 }
 

@@ -1,13 +1,14 @@
 #include "companion/zip_comment.h"
 #include "page_harness.h"
 #include "platform/paths.h"
-#include "shell/run_progress.h"
+#include "session/run_estimate.h"
 #include "shell/ss_panel.h"
 
 #include <QAbstractSlider>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMap>
 #include <QPushButton>
@@ -36,8 +37,15 @@ class TestJobPages : public QObject {
     void saveInPlaceMarksUnsavedChanges();
     void zipCommentOnAndOff();
     void progressTexts();
-    void runProgressAcrossBothPhases_data();
-    void runProgressAcrossBothPhases();
+    void timeLeftWaitsUntilSteady_data();
+    void timeLeftWaitsUntilSteady();
+    void runEstimateSumsTheParts();
+    void runEstimateFollowsARecordedRun();
+    void everyRunStartsAtNothing();
+    void unsavedJobIsNotLostWithoutAnAnswer_data();
+    void unsavedJobIsNotLostWithoutAnAnswer();
+    void openAsksAboutTheJobFirst();
+    void editorThatCannotStartIsTold();
     void abortAndExitWithoutRun();
 
   private:
@@ -238,7 +246,9 @@ void TestJobPages::openCancelledStillEmptiesSkipListAndImageOption() {
     job.SkipList = QStringLiteral("/x/*.*\r\n");
     h.pages->model().setJob(job);
     h.find<QCheckBox>("Check2")->setChecked(true);
-    h.dialogs.answerOpenFile(QString());
+    // The job edited here is let go of first.
+    h.dialogs.answerMessage(MessageAnswer::Discard, QStringLiteral("not saved"))
+        .answerOpenFile(QString());
     h.pages->openScript();
     QCOMPARE(h.pages->model().job().SkipList, QString());
     QVERIFY(!h.find<QCheckBox>("Check2")->isChecked());
@@ -453,64 +463,250 @@ void TestJobPages::progressTexts() {
     QCOMPARE(h.find<QPushButton>("Command13")->text(), QStringLiteral("E&xit"));
 }
 
-// One progress for the whole run: the archiver's percentage is the first share (all of an
-// archives-only run), the zips the rest; it never goes back, and the time left is told once
-// the run has gone for a while.
-void TestJobPages::runProgressAcrossBothPhases_data() {
-    QTest::addColumn<bool>("zipsFollow");
-    QTest::addColumn<QList<RunDisplay>>("shown");
+// The time left is told once the work has gone on for a while and done a share: not a
+// moment before either, and never after the end.
+void TestJobPages::timeLeftWaitsUntilSteady_data() {
+    QTest::addColumn<qint64>("done");
     QTest::addColumn<qint64>("atMs");
-    QTest::addColumn<int>("percent");
-    QTest::addColumn<QString>("timeLeft");
-    auto archiving = [](int percent) {
-        RunDisplay d;
-        d.archiverPercent = percent;
-        return d;
-    };
-    auto zipping = [](const QString& count, int percent) {
-        RunDisplay d;
-        d.count = count;
-        d.percent = percent;
-        return d;
-    };
-    QTest::newRow("nothing yet") << true << QList<RunDisplay>{} << qint64(0) << 0 << "";
-    QTest::newRow("archiver half way, too early to tell")
-        << true << QList<RunDisplay>{archiving(50)} << qint64(1000) << 25 << "";
-    QTest::newRow("archives only: the archiver is all")
-        << false << QList<RunDisplay>{archiving(50)} << qint64(10000) << 50
-        << "Less than a minute left";
-    QTest::newRow("archiver done") << true << QList<RunDisplay>{archiving(100), archiving(-1)}
-                                   << qint64(10000) << 50 << "Less than a minute left";
-    QTest::newRow("second of four zips half written")
-        << true << QList<RunDisplay>{archiving(100), zipping(" 2 of 4", 50)} << qint64(180000) << 68
-        << "About 1 min left";
-    QTest::newRow("a new zip starting at 0 does not go back")
-        << true << QList<RunDisplay>{zipping(" 2 of 4", 80), zipping(" 2 of 4", 0)} << qint64(60000)
-        << 72 << "Less than a minute left";
-    QTest::newRow("last zip written")
-        << true << QList<RunDisplay>{zipping(" 4 of 4", 100)} << qint64(60000) << 100 << "";
-    QTest::newRow("a count line of another kind")
-        << true << QList<RunDisplay>{zipping(" 3 Rar's", 0)} << qint64(60000) << 0 << "";
-    QTest::newRow("a quarter in three minutes")
-        << true << QList<RunDisplay>{archiving(50)} << qint64(180000) << 25 << "About 9 min left";
+    QTest::addColumn<double>("secondsLeft"); // -1: not told
+    const qint64 steady = TimeLeftEstimate::kSteadyAfterMs;
+    QTest::newRow("too early") << qint64(500) << steady - 1 << -1.0;
+    QTest::newRow("long enough, half done") << qint64(500) << steady << 5.0;
+    QTest::newRow("too small a share") << qint64(29) << qint64(60000) << -1.0;
+    QTest::newRow("the smallest share") << qint64(30) << qint64(60000) << 60.0 * 970 / 30;
+    QTest::newRow("all done") << qint64(1000) << qint64(60000) << -1.0;
+    QTest::newRow("more than all") << qint64(1500) << qint64(60000) << -1.0;
 }
 
-void TestJobPages::runProgressAcrossBothPhases() {
-    QFETCH(bool, zipsFollow);
-    QFETCH(QList<RunDisplay>, shown);
+void TestJobPages::timeLeftWaitsUntilSteady() {
+    QFETCH(qint64, done);
     QFETCH(qint64, atMs);
-    QFETCH(int, percent);
-    QFETCH(QString, timeLeft);
-    RunProgress progress;
-    QCOMPARE(progress.percent(), -1);
-    progress.start(zipsFollow, 5000);
-    for (const RunDisplay& display : shown)
-        progress.update(display, 5000 + atMs);
-    QCOMPARE(progress.percent(), percent);
-    QCOMPARE(progress.timeLeft(), timeLeft);
-    progress.finish();
-    QCOMPARE(progress.percent(), -1);
-    QCOMPARE(progress.timeLeft(), QString());
+    QFETCH(double, secondsLeft);
+    TimeLeftEstimate estimate;
+    estimate.sample(0, 1000, 500); // waiting before the work is not counted
+    estimate.sample(0, 1000, 1000);
+    estimate.sample(done, 1000, 1000 + atMs);
+    const auto left = estimate.secondsLeft();
+    QCOMPARE(left.has_value(), secondsLeft >= 0);
+    if (left)
+        QVERIFY2(qAbs(*left - secondsLeft) < 0.01, qPrintable(QString::number(*left)));
+    QCOMPARE(estimate.done(), qMin<qint64>(done, 1000));
+}
+
+// The parts are summed whichever order they come in (volumes zipped while the archiver still
+// writes, or after it), and the zips announced at the start count before they are made, as
+// the lighter part they are.
+void TestJobPages::runEstimateSumsTheParts() {
+    RunEstimate after, overlapped;
+    for (RunEstimate* run : {&after, &overlapped}) {
+        run->start(0);
+        run->report(RunPhase::Archiving, 0, 1000, 0);
+        run->report(RunPhase::Zipping, 0, 1000, 0);
+    }
+    after.report(RunPhase::Archiving, 500, 1000, 10000);
+    QCOMPARE(after.percent(), 40);
+    QCOMPARE(after.phaseText(), QStringLiteral("Making the volumes"));
+    after.report(RunPhase::Archiving, 1000, 1000, 20000);
+    QCOMPARE(after.percent(), 80);
+    // The volumes came out smaller than the source: the zips' total shrinks, the share grows.
+    after.report(RunPhase::Zipping, 0, 600, 20000);
+    after.report(RunPhase::Zipping, 300, 600, 21000);
+    QCOMPARE(after.percent(), 93);
+    // Volumes larger than guessed do not take a share away.
+    RunEstimate larger;
+    larger.report(RunPhase::Zipping, 0, 1000, 0);
+    larger.report(RunPhase::Archiving, 1000, 1000, 0);
+    QCOMPARE(larger.percent(), 80);
+    larger.report(RunPhase::Zipping, 0, 1100, 100);
+    QCOMPARE(larger.percent(), 80);
+    QCOMPARE(after.phaseText(), QStringLiteral("Zipping the volumes"));
+    overlapped.report(RunPhase::Archiving, 700, 1000, 8000);
+    overlapped.report(RunPhase::Zipping, 600, 600, 16000);
+    overlapped.report(RunPhase::Archiving, 1000, 1000, 16000);
+    QCOMPARE(overlapped.percent(), 100);
+    QCOMPARE(overlapped.timeLeft(), QString());
+    after.finish();
+    QCOMPARE(after.percent(), -1);
+    QCOMPARE(after.phaseText(), QString());
+}
+
+// A recorded run (the archiver's percentage of the source, then the bytes zipped, as the run
+// reports them): the estimate comes once steady, the time it points to never moves later by
+// more than the noise allows, and it reaches nothing left.
+void TestJobPages::runEstimateFollowsARecordedRun() {
+    QFile trace(QStringLiteral(KAVEL_SOURCE_DIR "/tests/shell/data/run_bytes_trace.txt"));
+    QVERIFY(trace.open(QIODevice::ReadOnly | QIODevice::Text));
+    struct Sample {
+        qint64 ms;
+        RunPhase phase;
+        qint64 done, total;
+    };
+    QList<Sample> samples;
+    while (!trace.atEnd()) {
+        const QList<QByteArray> f = trace.readLine().simplified().split(' ');
+        if (f.size() == 4 && !f[0].startsWith('#'))
+            samples << Sample{f[0].toLongLong(),
+                              f[1] == "archiving" ? RunPhase::Archiving : RunPhase::Zipping,
+                              f[2].toLongLong(), f[3].toLongLong()};
+    }
+    QVERIFY(samples.size() > 50);
+    const qint64 startMs = samples.front().ms, endMs = samples.back().ms;
+    // What a shared machine's speed varies by: a sixth or so of the run, at least 10 s.
+    const double noiseSeconds = qMax(10.0, (endMs - startMs) / 1000.0 * 0.15);
+    RunEstimate run;
+    run.start(startMs);
+    std::optional<double> lowest;
+    int told = 0;
+    for (const Sample& s : samples) {
+        run.report(s.phase, s.done, s.total, s.ms);
+        const auto left = run.secondsLeft();
+        if (!left)
+            continue;
+        ++told;
+        QVERIFY2(s.ms - startMs >= TimeLeftEstimate::kSteadyAfterMs,
+                 qPrintable(QString::number(s.ms)));
+        // It never rises beyond the noise, and is never more hopeful than that either.
+        QVERIFY2(
+            !lowest || *left <= *lowest + noiseSeconds,
+            qPrintable(
+                QStringLiteral("%1 s left at %2 ms after %3 s").arg(*left).arg(s.ms).arg(*lowest)));
+        QVERIFY2(*left >= (endMs - s.ms) / 1000.0 - noiseSeconds,
+                 qPrintable(QStringLiteral("%1 s left at %2 ms").arg(*left).arg(s.ms)));
+        lowest = lowest ? qMin(*lowest, *left) : *left;
+    }
+    QVERIFY(told > samples.size() / 2);
+    QCOMPARE(run.percent(), 100);
+    QCOMPARE(run.secondsLeft(), std::optional<double>(0.0));
+    QCOMPARE(run.timeLeft(), QString());
+}
+
+// Whatever the last run left, a new one starts at 0 without an estimate, also while its
+// first question (Overwrite?) waits; the window's title says so too.
+void TestJobPages::everyRunStartsAtNothing() {
+    PagesHarness h;
+    h.pages->model().setJob(fullJob());
+    QSignalSpy progress(h.pages.get(), &JobPages::runProgressChanged);
+    h.port().setCountText(QStringLiteral(" 12 of 12"));
+    h.port().setProgress(99);
+    h.port().setRunBytes(RunPhase::Zipping, 990, 1000); // no run: nothing follows it
+    QCOMPARE(progress.size(), 0);
+    QFile taken(fullJob().ZipDir + QStringLiteral("/game01.zip"));
+    QVERIFY(taken.open(QIODevice::WriteOnly));
+    taken.close();
+    int shownWhileAsked = -2;
+    QString leftWhileAsked = QStringLiteral("?");
+    h.dialogs
+        .whileShown([&] {
+            shownWhileAsked = progress.back().at(0).toInt();
+            leftWhileAsked = progress.back().at(1).toString();
+            QCOMPARE(h.find<QLabel>("Label11")->text(), QString());
+        })
+        .answerMessage(MessageAnswer::Cancel, QStringLiteral("Overwrite"));
+    h.pages->runJob();
+    QCOMPARE(shownWhileAsked, 0);
+    QCOMPARE(leftWhileAsked, QString());
+    QCOMPARE(progress.back().at(0).toInt(), -1);
+    QVERIFY(h.dialogs.verifyAllUsed());
+}
+
+void TestJobPages::unsavedJobIsNotLostWithoutAnAnswer_data() {
+    QTest::addColumn<bool>("edited");
+    QTest::addColumn<bool>("hasScript");
+    QTest::addColumn<bool>("batch");
+    QTest::addColumn<int>("answer");  // -1: nothing is asked
+    QTest::addColumn<bool>("saveAs"); // Save before there is a script: the file is chosen
+    QTest::addColumn<bool>("released");
+    QTest::addColumn<bool>("savedOnDisk");
+    QTest::newRow("saved: nothing asked") << false << true << false << -1 << false << true << false;
+    QTest::newRow("unattended: never asked")
+        << true << true << true << -1 << false << true << false;
+    QTest::newRow("cancel keeps it")
+        << true << true << false << int(MessageAnswer::Cancel) << false << false << false;
+    QTest::newRow("discard lets it go")
+        << true << true << false << int(MessageAnswer::Discard) << false << true << false;
+    QTest::newRow("save into its script")
+        << true << true << false << int(MessageAnswer::Save) << false << true << true;
+    QTest::newRow("save as a new script")
+        << true << false << false << int(MessageAnswer::Save) << true << true << true;
+    QTest::newRow("save as cancelled keeps it")
+        << true << false << false << int(MessageAnswer::Save) << false << false << false;
+}
+
+// The rule behind every place a job could be lost (close, Exit, Open, a dropped script, the
+// last job): Save, Discard or Cancel while it has changes not saved.
+void TestJobPages::unsavedJobIsNotLostWithoutAnAnswer() {
+    QFETCH(bool, edited);
+    QFETCH(bool, hasScript);
+    QFETCH(bool, batch);
+    QFETCH(int, answer);
+    QFETCH(bool, saveAs);
+    QFETCH(bool, released);
+    QFETCH(bool, savedOnDisk);
+    const QString script =
+        dir_.path() + QStringLiteral("/unsaved-%1.rip").arg(QTest::currentDataTag());
+    QFile::remove(script);
+    PagesHarness h;
+    h.pages->model().setJob(fullJob());
+    if (hasScript) {
+        h.dialogs.answerSaveFile(script);
+        h.pages->saveScriptAs();
+        QFile::remove(script);
+    } else {
+        h.pages->model().markSaved();
+        h.pages->model().setZipName(QStringLiteral("fresh"));
+    }
+    if (edited)
+        h.pages->model().setZipName(QStringLiteral("edited"));
+    h.flags.BatchRun = batch;
+    if (answer >= 0)
+        h.dialogs.answerMessage(MessageAnswer(answer), QStringLiteral("not saved"));
+    if (saveAs)
+        h.dialogs.answerSaveFile(script);
+    else if (answer == int(MessageAnswer::Save) && !hasScript)
+        h.dialogs.answerSaveFile(QString());
+    QCOMPARE(h.pages->releaseJob(), released);
+    QVERIFY(h.dialogs.verifyAllUsed());
+    const auto asked = std::count_if(h.dialogs.shown().cbegin(), h.dialogs.shown().cend(),
+                                     [](const QueuedDialogs::Shown& d) {
+                                         return d.buttons == MessageButtons::SaveDiscardCancel;
+                                     });
+    QCOMPARE(asked, answer >= 0 ? 1 : 0);
+    QCOMPARE(QFileInfo::exists(script), savedOnDisk);
+    // Whatever the answer, the job on display is as it was.
+    QCOMPARE(h.pages->model().job().ZipName, edited ? QStringLiteral("edited") : fullJob().ZipName);
+}
+
+// Open asks before anything of the job changes: Cancel leaves even the skip list; after
+// Discard, Open is as it always was (a cancelled dialog still empties the skip list).
+void TestJobPages::openAsksAboutTheJobFirst() {
+    PagesHarness h;
+    h.pages->model().setJob(fullJob());
+    QVERIFY(h.pages->model().unsaved());
+    h.dialogs.answerMessage(MessageAnswer::Cancel, QStringLiteral("not saved"));
+    h.pages->openScript();
+    QCOMPARE(h.pages->model().job().SkipList, fullJob().SkipList);
+    QCOMPARE(h.dialogs.shown().size(), 1);
+    h.dialogs.answerMessage(MessageAnswer::Discard, QStringLiteral("not saved")).answerOpenFile({});
+    h.pages->openScript();
+    QCOMPARE(h.pages->model().job().SkipList, QString());
+    QVERIFY(h.dialogs.verifyAllUsed());
+}
+
+// Edit on the Diz and Nfo pages says in the window when nothing could be started for the
+// file, once; with an editor, nothing is said.
+void TestJobPages::editorThatCannotStartIsTold() {
+    PagesHarness h;
+    JobSettings job = fullJob();
+    h.pages->model().setJob(job);
+    h.click("Command5");
+    QCOMPARE(h.machine.edited, QStringList{job.DizFile});
+    QVERIFY(h.dialogs.shown().isEmpty());
+    h.machine.noEditor = true;
+    h.dialogs.answerMessage(MessageAnswer::Ok, QStringLiteral("No editor or viewer"));
+    h.click("Command11");
+    QVERIFY(h.dialogs.verifyAllUsed());
+    QCOMPARE(h.dialogs.shown().size(), 1);
+    QVERIFY(h.dialogs.shown().back().text.contains(job.NfoFile));
 }
 
 void TestJobPages::abortAndExitWithoutRun() {

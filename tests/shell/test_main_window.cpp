@@ -1,16 +1,20 @@
 #include "../fakes/recording_ports.h"
 #include "queued_dialogs.h"
 
+#include "platform/paths.h"
+#include "shell/desktop_notifier.h"
 #include "shell/help_window.h"
 #include "shell/job_pages.h"
 #include "shell/main_window.h"
 #include "shell/marquee_host.h"
 #include "shell/page_bar.h"
+#include "shell/recent_scripts.h"
 #include "shell/splash_window.h"
 #include "shell/view_options.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -61,6 +65,16 @@ class TestMainWindow : public QObject {
     void keyboardUse();
     void reducedMotionStopsTheMarquees();
     void batchModeNeverShowsAMessage();
+    void mnemonicsAreUniqueOnEveryPageAndMenu();
+    void pageSwitchFocusesTheFirstField_data();
+    void pageSwitchFocusesTheFirstField();
+    void everyCommandHasATip();
+    void closingAnUnsavedJobAsksFirst_data();
+    void closingAnUnsavedJobAsksFirst();
+    void stayVisibleKeepsTheWindowUpWhileArchiving();
+    void droppedPathsBecomeSourceOrScript();
+    void recentScriptsAndTheLastJob();
+    void endingsAreToldOnlyWhileAway();
 
   private:
     QTemporaryDir state_;
@@ -104,6 +118,8 @@ void TestMainWindow::init() {
 void TestMainWindow::cleanup() {
     if (SplashWindow* about = SplashWindow::loaded())
         about->unload();
+    // What a case changed in the job is no reason to ask at the end.
+    window_->jobPages()->model().markSaved();
     window_->setCleanupOnClose(false);
     window_->close();
     delete window_;
@@ -144,15 +160,16 @@ void TestMainWindow::menusHaveTheirEntriesInOrder() {
         return out;
     };
     QCOMPARE(entries("file"),
-             (QStringList{"&File", "open=&Open script...", "save=&Save script...",
-                          "saveas=Save script &as...", "-", "zheader=&Zip comment", "-",
-                          "checkzips=C&heck zips...", "verifym=Check the zips after a &run",
-                          "sfvm=Write an S&FV file", "par2m=&PAR2 recovery", "-",
-                          "resumem=&Resume a stopped run...", "unpackm=&Unpack a set...", "-",
-                          "exitm=E&xit"}));
-    QCOMPARE(entries("Menu"), (QStringList{"&menu", "source=&Source", "skip=S&kip", "diz=&Diz",
+             (QStringList{"&File", "open=&Open script...", "recentm=Open &recent",
+                          "save=&Save script...", "saveas=Save script &as...", "-",
+                          "zheader=&Zip comment", "-", "checkzips=C&heck zips...",
+                          "verifym=Chec&k the zips after a run", "sfvm=Write an S&FV file",
+                          "par2m=&PAR2 recovery", "-", "resumem=Resu&me a stopped run...",
+                          "unpackm=&Unpack a set...", "-", "exitm=E&xit"}));
+    QCOMPARE(entries("Menu"), (QStringList{"&menu", "source=&Source", "skip=Ski&p", "diz=&Diz",
                                            "nfo=&Nfo", "zip=&Zip", "-", "kavel=&Kavel"}));
-    QCOMPARE(entries("viewm"), (QStringList{"&View", "reducedmotion=&Reduced motion"}));
+    QCOMPARE(entries("viewm"), (QStringList{"&View", "reducedmotion=&Reduced motion",
+                                            "stayvisible=&Stay visible while archiving"}));
     QCOMPARE(entries("helpm"),
              (QStringList{"&Help", "contents=&Contents...", "indexm=&Index...", "-",
                           "webm=&Web page...", "emailm=&Email", "-", "aboutm=&About"}));
@@ -618,6 +635,298 @@ void TestMainWindow::batchModeNeverShowsAMessage() {
     QCOMPARE(window_->message(QStringLiteral("Duplicate zip name"), QStringLiteral("Kavel32 error"),
                               MessageIcon::Exclamation, MessageButtons::OkCancel),
              MessageAnswer::Cancel);
+}
+
+namespace {
+// The key of a text: the letter after a single '&', in lower case; none for "&&" or none.
+QChar mnemonicOf(const QString& text) {
+    for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+        if (text.at(i) != QLatin1Char('&'))
+            continue;
+        if (text.at(i + 1) == QLatin1Char('&')) {
+            ++i;
+            continue;
+        }
+        return text.at(i + 1).toLower();
+    }
+    return {};
+}
+
+// "where: 'x' taken by A and B" for every key two of the texts share.
+QStringList clashesIn(const QString& where, const QStringList& texts) {
+    QMap<QChar, QStringList> byKey;
+    for (const QString& text : texts)
+        if (const QChar key = mnemonicOf(text); !key.isNull())
+            byKey[key] << text;
+    QStringList clashes;
+    for (auto it = byKey.cbegin(); it != byKey.cend(); ++it)
+        if (it->size() > 1)
+            clashes << QStringLiteral("%1: '%2' taken by %3")
+                           .arg(where, it.key(), it->join(QStringLiteral(" and ")));
+    return clashes;
+}
+
+QStringList menuClashes(QMenu* menu) {
+    QStringList texts, clashes;
+    for (QAction* a : menu->actions()) {
+        if (a->isSeparator())
+            continue;
+        texts << a->text();
+        if (a->menu())
+            clashes << menuClashes(a->menu());
+    }
+    return clashes + clashesIn(menu->title(), texts);
+}
+} // namespace
+
+// Every menu and every page has each key once: Alt+F always reaches the File menu, and a
+// letter never has to be pressed twice to reach what it names.
+void TestMainWindow::mnemonicsAreUniqueOnEveryPageAndMenu() {
+    QApplication::setActiveWindow(window_);
+    QVERIFY(QTest::qWaitForWindowActive(window_));
+    QStringList clashes;
+    QStringList bar;
+    for (QAction* menu : window_->menuBar()->actions()) {
+        bar << menu->text();
+        clashes << menuClashes(menu->menu());
+    }
+    clashes << clashesIn(QStringLiteral("menu bar"), bar);
+    for (Page page :
+         {Page::Source, Page::Skip, Page::Diz, Page::Nfo, Page::Zip, Page::Progress, Page::About}) {
+        window_->showPage(page);
+        QWidget* panel = window_->pagePanel(page);
+        QStringList texts = bar;
+        for (QAbstractButton* b : panel->findChildren<QAbstractButton*>())
+            texts << b->text();
+        for (QLabel* l : panel->findChildren<QLabel*>())
+            if (l->buddy())
+                texts << l->text();
+        clashes << clashesIn(panel->objectName(), texts);
+        // The key itself: the File menu opens, whatever the page holds.
+        QTest::keyClick(window_, Qt::Key_F, Qt::AltModifier);
+        const bool opened = window_->fileMenu()->isVisible();
+        window_->fileMenu()->hide();
+        if (!opened)
+            clashes << panel->objectName() + QStringLiteral(": Alt+F does not open File");
+    }
+    QCOMPARE(clashes, QStringList());
+}
+
+void TestMainWindow::pageSwitchFocusesTheFirstField_data() {
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<QString>("first");
+    QTest::newRow("Source") << "Source"
+                            << "Picture1"
+                            << "Command2";
+    QTest::newRow("Skip") << "Skip"
+                          << "Picture2"
+                          << "Text1";
+    QTest::newRow("Diz") << "Diz"
+                         << "Picture4"
+                         << "Command4";
+    QTest::newRow("Zip, the last item of Main but one") << "Zip"
+                                                        << "Picture6"
+                                                        << "VScroll1";
+}
+
+// After a page switch the keys go on in the page, not on the bar seven Tabs away; the
+// progress page leaves Abort alone, so a stray key stops nothing.
+void TestMainWindow::pageSwitchFocusesTheFirstField() {
+    QFETCH(QString, item);
+    QFETCH(QString, page);
+    QFETCH(QString, first);
+    QApplication::setActiveWindow(window_);
+    QVERIFY(QTest::qWaitForWindowActive(window_));
+    if (item == QLatin1String("Source"))
+        clickItem(QStringLiteral("Nfo"));
+    clickItem(item);
+    QWidget* focus = QApplication::focusWidget();
+    QVERIFY(focus);
+    QVERIFY2(window_->findChild<QWidget*>(page)->isAncestorOf(focus),
+             qPrintable(focus->objectName()));
+    QCOMPARE(focus->objectName(), first);
+    window_->showPage(Page::Progress);
+    QVERIFY(!window_->findChild<QWidget*>(QStringLiteral("Command12"))->hasFocus());
+}
+
+// Menu entries, page bar items and page buttons say what they do when pointed at.
+void TestMainWindow::everyCommandHasATip() {
+    QStringList bare;
+    for (QAction* a : window_->findChildren<QAction*>()) {
+        QString plain = a->text();
+        plain.remove(QLatin1Char('&'));
+        const bool entry = !a->isSeparator() && !plain.isEmpty() && !a->menu() &&
+                           !a->objectName().startsWith(QLatin1String("recent")) &&
+                           !a->objectName().isEmpty() && !a->objectName().startsWith("par2_") &&
+                           !a->objectName().startsWith("SizePreset"); // values, not commands
+        if (entry && (a->toolTip().isEmpty() || a->toolTip() == plain))
+            bare << a->objectName();
+    }
+    for (const QString& item : window_->pageBar()->items(QStringLiteral("Main")) +
+                                   window_->pageBar()->items(QStringLiteral("Help")))
+        if (window_->pageBar()->itemButton(item)->toolTip().isEmpty())
+            bare << item;
+    for (Page page : {Page::Source, Page::Skip, Page::Diz, Page::Nfo, Page::Zip, Page::Progress})
+        for (QAbstractButton* b : window_->pagePanel(page)->findChildren<QAbstractButton*>())
+            if (b->toolTip().isEmpty())
+                bare << b->objectName();
+    QVERIFY2(bare.isEmpty(), qPrintable(bare.join(QLatin1Char(' '))));
+    for (QAction* top : window_->menuBar()->actions()) {
+        QVERIFY2(top->menu()->toolTipsVisible(), qPrintable(top->text()));
+        for (QAction* a : top->menu()->actions())
+            if (a->menu())
+                QVERIFY2(a->menu()->toolTipsVisible(), qPrintable(a->text()));
+    }
+}
+
+void TestMainWindow::closingAnUnsavedJobAsksFirst_data() {
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("closed");
+    QTest::newRow("cancel keeps the window") << int(MessageAnswer::Cancel) << false;
+    QTest::newRow("discard closes") << int(MessageAnswer::Discard) << true;
+}
+
+// However the window is closed (the window manager, File > Exit), an unsaved job is asked
+// about first; Cancel leaves everything as it was, and a saved job is never asked about.
+void TestMainWindow::closingAnUnsavedJobAsksFirst() {
+    QFETCH(int, answer);
+    QFETCH(bool, closed);
+    window_->jobPages()->model().setZipName(QStringLiteral("game"));
+    QVERIFY(window_->windowTitle().endsWith(QLatin1String(" *")));
+    window_->showPage(Page::Zip);
+    dialogs_->answerMessage(MessageAnswer(answer), QStringLiteral("not saved"));
+    QCOMPARE(window_->close(), closed);
+    QCOMPARE(window_->isVisible(), !closed);
+    QCOMPARE(dialogs_->shown().back().buttons, MessageButtons::SaveDiscardCancel);
+    QCOMPARE(window_->jobPages()->model().job().ZipName, QStringLiteral("game"));
+    if (!closed) {
+        QCOMPARE(window_->visiblePages(), QStringList{QStringLiteral("Picture6")});
+        dialogs_->answerMessage(MessageAnswer::Cancel, QStringLiteral("not saved"));
+        window_->findChild<QAction*>(QStringLiteral("exitm"))->trigger();
+        QVERIFY(window_->isVisible());
+    }
+    QVERIFY(dialogs_->verifyAllUsed());
+    // Saved (or let go of), nothing is asked.
+    window_->jobPages()->model().markSaved();
+    window_->show();
+    QVERIFY(window_->close());
+    QVERIFY(dialogs_->verifyAllUsed());
+}
+
+// The default sends the window to the task bar while the archiver runs; the View choice
+// keeps it up, and is kept for the next start.
+void TestMainWindow::stayVisibleKeepsTheWindowUpWhileArchiving() {
+    WindowPort& port = window_->jobPages()->port();
+    port.minimise();
+    QVERIFY(window_->isMinimized());
+    port.restore();
+    QVERIFY(!window_->isMinimized());
+    window_->findChild<QAction*>(QStringLiteral("stayvisible"))->trigger();
+    QVERIFY(window_->stayVisible());
+    QCOMPARE(readViewOptions().stayVisible, std::optional<bool>(true));
+    port.minimise();
+    QVERIFY(!window_->isMinimized());
+    clickItem(QStringLiteral("Zip")); // the input gate still holds
+    QVERIFY(window_->findChild<QWidget*>(QStringLiteral("Picture6"))->isHidden());
+    port.restore();
+    MainWindow next(*dialogs_, *machine_, flags_);
+    next.setCleanupOnClose(false);
+    QVERIFY(next.stayVisible());
+    window_->findChild<QAction*>(QStringLiteral("stayvisible"))->trigger();
+    QCOMPARE(readViewOptions().stayVisible, std::optional<bool>(false));
+}
+
+// A folder or an .iso dropped on the window is the source, a script is opened (after the
+// question about the job on display), anything else is refused.
+void TestMainWindow::droppedPathsBecomeSourceOrScript() {
+    const QString folder = state_.filePath(QStringLiteral("dropped"));
+    QVERIFY(QDir().mkpath(folder));
+    QVERIFY(window_->dropPath(folder));
+    QCOMPARE(window_->jobPages()->model().job().SourceSpec, foldCase(folder));
+    QVERIFY(!window_->jobPages()->model().imageSource());
+    QVERIFY(!machine_->commands.isEmpty()); // measured as a Browse measures
+
+    const QString other = state_.filePath(QStringLiteral("notes.txt"));
+    QFile(other).open(QIODevice::WriteOnly);
+    QVERIFY(!window_->dropPath(other));
+    QVERIFY(!window_->dropPath(state_.filePath(QStringLiteral("gone.rip"))));
+
+    const QString script = state_.filePath(QStringLiteral("dropped.rip"));
+    QFile(script).open(QIODevice::WriteOnly);
+    dialogs_->answerMessage(MessageAnswer::Cancel, QStringLiteral("not saved"));
+    QVERIFY(window_->dropPath(script)); // the job on display stays
+    QCOMPARE(window_->jobPages()->model().job().SourceSpec, foldCase(folder));
+    QVERIFY(dialogs_->verifyAllUsed());
+}
+
+// Scripts opened or saved go first on File > Open recent; the newest is offered under the
+// pages at a start without one, and goes once anything else is done.
+void TestMainWindow::recentScriptsAndTheLastJob() {
+    QCOMPARE(withRecentScript({"/a.rip", "/b.rip"}, "/b.rip"), (QStringList{"/b.rip", "/a.rip"}));
+    QStringList many;
+    for (int i = 0; i < kRecentScriptsKept; ++i)
+        many << QStringLiteral("/%1.rip").arg(i);
+    QCOMPARE(withRecentScript(many, "/new.rip").size(), kRecentScriptsKept);
+    QCOMPARE(withRecentScript(many, "/new.rip").back(), many.at(kRecentScriptsKept - 2));
+
+    const QString script = state_.filePath(QStringLiteral("recent.rip"));
+    dialogs_->answerSaveFile(script);
+    window_->jobPages()->saveScriptAs();
+    QCOMPARE(window_->recentScripts().front(), script);
+    QMenu* recent = window_->findChild<QMenu*>(QStringLiteral("recentm"));
+    emit recent->aboutToShow();
+    QCOMPARE(recent->actions().front()->text(), QStringLiteral("&1 recent.rip"));
+    QCOMPARE(recent->actions().front()->toolTip(), script);
+
+    MainWindow next(*dialogs_, *machine_, flags_);
+    next.setCleanupOnClose(false);
+    next.show();
+    next.offerLastJob();
+    auto* offer = next.findChild<QWidget*>(QStringLiteral("LastJobOffer"));
+    QVERIFY(offer && offer->isVisible());
+    QCOMPARE(next.findChild<QLabel*>(QStringLiteral("LastJobText"))->text(),
+             QStringLiteral("Last job: recent.rip"));
+    next.findChild<QPushButton*>(QStringLiteral("LastJobOpen"))->click();
+    QVERIFY(!offer->isVisible());
+    QCOMPARE(next.jobPages()->model().scriptPath(), foldCase(script));
+    // A script that has gone is not offered.
+    QVERIFY(QFile::remove(script));
+    MainWindow third(*dialogs_, *machine_, flags_);
+    third.setCleanupOnClose(false);
+    third.offerLastJob();
+    QVERIFY(!third.findChild<QWidget*>(QStringLiteral("LastJobOffer")));
+}
+
+namespace {
+class RecordingNotifier : public Notifier {
+  public:
+    void notify(const QString& summary, const QString& body) override {
+        told << summary + QStringLiteral(" | ") + body;
+    }
+    QStringList told;
+};
+} // namespace
+
+// A run, check or unpack that ends while the user looks elsewhere is told by the desktop;
+// with the window in front nothing is sent.
+void TestMainWindow::endingsAreToldOnlyWhileAway() {
+    RecordingNotifier notifier;
+    window_->setNotifier(&notifier);
+    QApplication::setActiveWindow(window_);
+    QVERIFY(QTest::qWaitForWindowActive(window_));
+    window_->notifyIfAway(QStringLiteral("Kavel32: ripping complete"), QStringLiteral("/z"));
+    QCOMPARE(notifier.told, QStringList());
+    QWidget other;
+    other.show();
+    QApplication::setActiveWindow(&other);
+    QVERIFY(QTest::qWaitForWindowActive(&other));
+    window_->notifyIfAway(QStringLiteral("Kavel32: ripping complete"), QStringLiteral("/z"));
+    QCOMPARE(notifier.told, QStringList{QStringLiteral("Kavel32: ripping complete | /z")});
+    flags_.BatchRun = true; // nobody is there to read it
+    window_->notifyIfAway(QStringLiteral("x"), QStringLiteral("y"));
+    QCOMPARE(notifier.told.size(), 1);
+    window_->setNotifier(nullptr);
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -62,7 +62,7 @@ void TestPageCompanions::skipControlsAtStart() {
     PagesHarness h;
     QCOMPARE(h.find<QPushButton>("Command1")->text(), QStringLiteral("&Browse"));
     QCOMPARE(h.find<QPushButton>("Command14")->text(), QStringLiteral("&Clear"));
-    QCOMPARE(h.find<QRadioButton>("Option5")->text(), QStringLiteral("&File"));
+    QCOMPARE(h.find<QRadioButton>("Option5")->text(), QStringLiteral("Fi&le"));
     QCOMPARE(h.find<QRadioButton>("Option6")->text(), QStringLiteral("&Sub-dir"));
     QCOMPARE(h.find<QLabel>("Label2")->text(),
              QStringLiteral("Sub-directories or files to skip   (optional)"));
@@ -304,7 +304,7 @@ void TestPageCompanions::nfoControlsAtStart() {
     QCOMPARE(h.find<QPushButton>("Command11")->text(), QStringLiteral("&Edit"));
     QCOMPARE(h.find<QPushButton>("Command9")->text(), QStringLiteral("B&rowse"));
     QCOMPARE(h.find<QCheckBox>("Check1")->text(), QStringLiteral("&In 1st zip only"));
-    QCOMPARE(h.find<QRadioButton>("Option2")->text(), QStringLiteral("&File"));
+    QCOMPARE(h.find<QRadioButton>("Option2")->text(), QStringLiteral("Fi&le"));
     QCOMPARE(h.find<QRadioButton>("Option4")->text(), QStringLiteral("&Directory"));
     QVERIFY(!h.find<QRadioButton>("Option2")->isChecked());
     QVERIFY(!h.find<QRadioButton>("Option4")->isChecked());

@@ -16,16 +16,31 @@
 // "reducedMotion" when that is set (qApp->setProperty("reducedMotion", true) before the
 // widgets are made chooses for all of them).
 //
-// Text is stored as one Latin-1 byte per character: setText() and setNextDisplayString()
-// refuse a text with any other character (return false, emit textRefused(), keep the text as
-// it was) and never replace a character.
+// Text: any Unicode text is shown (right-to-left scripts run right to left), up to
+// MaxTextLength characters; a longer one is refused. The stored form holds one Latin-1 byte per
+// character: saveState() refuses a design whose text has a character past U+00FF, and says
+// which (isStorable() tells beforehand).
+//
+// Colours: a fresh widget follows its palette (and so a style sheet's background and text
+// colour): its colours are the system colours "button face" and "button text". A colour the
+// design sets stays as it is.
+//
+// Refusals: every setter returns false when it refuses a value, emits propertyRefused() with
+// the property's name and why, and changes nothing. Setting a property to the value it holds
+// changes nothing and notifies nothing.
+//
+// Ticker: fadeWidth, pauseAtEnds, scrollOnlyWhenNeeded (content that fits stands still, placed
+// by alignment like a label's), leadingBuffer and trailingBuffer, and a speed as
+// pixelsPerSecond or passDuration instead of tickIncrement per tickTime. They are saved with
+// the design when one differs from its default; a design without them gives the defaults.
 //
 // Memory: a design (the properties saveState() writes) may hold at most MaxDesignBytes: its
 // texts, font names and stored picture bytes, plus 4 bytes for every pixel of its pictures,
-// each decoded once when set or restored. restoreState() refuses a state past that bound,
-// naming the property that crossed it, and setPicture() refuses a picture that would cross it.
-// The content is drawn into one image of at most MaxContentPixels device pixels; content past
-// that is not drawn: the widget shows a one-line notice instead and contentTooLarge() is true.
+// each checked through (every length within the bytes) and decoded once when set or restored.
+// restoreState() refuses a state past that bound, naming the property that crossed it, and
+// setPicture() refuses a picture that would cross it. The content is drawn into one image of
+// at most MaxContentPixels device pixels; content past that is not drawn: the widget shows a
+// one-line notice instead and contentTooLarge() is true.
 
 #include <QByteArray>
 #include <QColor>
@@ -36,11 +51,7 @@
 
 #include <memory>
 
-#if defined(ZQMARQ_BUILDING_LIBRARY)
-#define ZQMARQ_EXPORT Q_DECL_EXPORT
-#else
-#define ZQMARQ_EXPORT Q_DECL_IMPORT
-#endif
+#include <ZQMarq/zqmarq_export.h>
 
 namespace zqmarq {
 
@@ -65,7 +76,19 @@ class ZQMARQ_EXPORT ZqMarquee : public QWidget {
         bool freezeMarquee READ freezeMarquee WRITE setFreezeMarquee NOTIFY freezeMarqueeChanged)
     Q_PROPERTY(
         bool reducedMotion READ reducedMotion WRITE setReducedMotion NOTIFY reducedMotionChanged)
-    Q_PROPERTY(bool contentTooLarge READ contentTooLarge)
+    Q_PROPERTY(bool contentTooLarge READ contentTooLarge NOTIFY contentTooLargeChanged)
+    Q_PROPERTY(int fadeWidth READ fadeWidth WRITE setFadeWidth NOTIFY fadeWidthChanged)
+    Q_PROPERTY(int pauseAtEnds READ pauseAtEnds WRITE setPauseAtEnds NOTIFY pauseAtEndsChanged)
+    Q_PROPERTY(bool scrollOnlyWhenNeeded READ scrollOnlyWhenNeeded WRITE setScrollOnlyWhenNeeded
+                   NOTIFY scrollOnlyWhenNeededChanged)
+    Q_PROPERTY(
+        int leadingBuffer READ leadingBuffer WRITE setLeadingBuffer NOTIFY leadingBufferChanged)
+    Q_PROPERTY(
+        int trailingBuffer READ trailingBuffer WRITE setTrailingBuffer NOTIFY trailingBufferChanged)
+    Q_PROPERTY(int pixelsPerSecond READ pixelsPerSecond WRITE setPixelsPerSecond NOTIFY
+                   pixelsPerSecondChanged)
+    Q_PROPERTY(int passDuration READ passDuration WRITE setPassDuration NOTIFY passDurationChanged)
+    Q_PROPERTY(Qt::Alignment alignment READ alignment WRITE setAlignment NOTIFY alignmentChanged)
     Q_PROPERTY(QFont heading1 READ heading1 WRITE setHeading1 NOTIFY headingsChanged)
     Q_PROPERTY(QFont heading2 READ heading2 WRITE setHeading2 NOTIFY headingsChanged)
     Q_PROPERTY(QFont heading3 READ heading3 WRITE setHeading3 NOTIFY headingsChanged)
@@ -102,78 +125,87 @@ class ZQMARQ_EXPORT ZqMarquee : public QWidget {
     static constexpr int PictureCount = 9;
     static constexpr qint64 MaxDesignBytes = 32LL * 1024 * 1024;
     static constexpr qint64 MaxContentPixels = 8LL * 1024 * 1024;
+    static constexpr int MaxTextLength = 65536;
 
-    // A fresh marquee: "Nimbrel Marquee" on white in the widget's own font, right to left by
-    // 1 pixel every 100 milliseconds, centred, with the heavy indent frame.
+    // A fresh marquee: "Nimbrel Marquee" in the palette's colours and the widget's own font,
+    // right to left by 1 pixel every 100 milliseconds, centred, with the heavy indent frame.
     explicit ZqMarquee(QWidget* parent = nullptr);
     ~ZqMarquee() override;
 
-    // The markup shown. A text that cannot be stored is refused (see above).
+    // The markup shown, and markup that takes its place at the end of the current pass (then
+    // it is emptied).
     QString text() const;
-    bool setText(const QString& text);
-    // Markup that takes the text's place at the end of the current pass (then it is emptied).
     QString nextDisplayString() const;
-    bool setNextDisplayString(const QString& text);
-    // Whether a text can be stored; *reason names the first character that cannot.
+    // Whether the stored form can hold a text; *reason names the first character it cannot.
     static bool isStorable(const QString& text, QString* reason = nullptr);
 
-    // The text colour every pass starts with, and the background. An invalid colour is ignored.
+    // The text colour every pass starts with, and the background.
     QColor foreColor() const;
-    void setForeColor(const QColor& color);
     QColor backColor() const;
-    void setBackColor(const QColor& color);
-    // The base font, "<H 0>": QWidget::font() and setFont(). A font whose family name is not
-    // Latin-1 cannot be stored and is not taken: the widget keeps its font.
+    // The base font, "<H 0>", is QWidget::font() and setFont(). A font whose family name is
+    // not Latin-1 cannot be stored and is not taken: the widget keeps its font.
 
     ScrollDirection direction() const;
-    void setDirection(ScrollDirection direction);
     // Placement across the scrolling axis.
     TextJustification justification() const;
-    void setJustification(TextJustification justification);
     FrameStyle frame() const;
-    void setFrame(FrameStyle style);
     // Milliseconds between steps (at least 10 are waited; a negative value never steps) and
     // pixels per step (0 stands still, a negative value moves the other way and never wraps).
     // Both are stored in 16 bits: values beyond -32768 ... 32767 are held to that range.
     int tickTime() const;
-    void setTickTime(int milliseconds);
     int tickIncrement() const;
-    void setTickIncrement(int pixels);
     // Stops the movement where it stands; false resumes from there.
     bool freezeMarquee() const;
-    void setFreezeMarquee(bool freeze);
     // Shows the first frame and keeps the widget still (not stored with the design).
     bool reducedMotion() const;
-    void setReducedMotion(bool reduced);
 
-    // Heading fonts "<H 1>" ... "<H 5>" (n = 1 ... 5). false for another n or a font whose
-    // family name is not Latin-1.
+    // Pixels at both ends of the scrolling axis over which moving content fades into the
+    // background (0: none).
+    int fadeWidth() const;
+    // Milliseconds the content rests at its home position: at the start and each time it
+    // comes round to it again (0: no pause).
+    int pauseAtEnds() const;
+    // Content that fits inside the frame stands still, placed by alignment, and fires no
+    // finishedDisplay; content that does not fit scrolls.
+    bool scrollOnlyWhenNeeded() const;
+    // Pixels between the starting edge and the content's home position, and pixels the
+    // content travels past its end before it comes round again.
+    int leadingBuffer() const;
+    int trailingBuffer() const;
+    // A speed instead of tickIncrement per tickTime: pixels per second, or milliseconds for
+    // one whole pass (entering to leaving, trailing buffer included), which goes first.
+    // 0 leaves the speed to tickIncrement and tickTime.
+    int pixelsPerSecond() const;
+    int passDuration() const;
+    // Where still content goes along the scrolling axis (Qt::AlignLeft, AlignHCenter,
+    // AlignRight; AlignTop, AlignVCenter, AlignBottom when scrolling vertically).
+    Qt::Alignment alignment() const;
+
+    // Heading fonts "<H 1>" ... "<H 5>" (n = 1 ... 5), read back in points as they were set.
     QFont heading(int n) const;
-    bool setHeading(int n, const QFont& font);
-    // Pictures "<IMG 1>" ... "<IMG 9>" (n = 1 ... 9), stored as PNG; a null pixmap removes the
-    // picture. false for another n or a picture past the design's memory bound.
+    // Pictures "<IMG 1>" ... "<IMG 9>" (n = 1 ... 9), stored as PNG.
     QPixmap picture(int n) const;
-    bool setPicture(int n, const QPixmap& pixmap);
 
     // The design in the stored form a container keeps with its window (the widget's size
-    // included), and back. Restoring starts the content at its first frame and leaves the
-    // widget's size to its layout; a refused state changes nothing, *errorMessage says why.
-    QByteArray saveState() const;
+    // included). Empty when it cannot be stored (*errorMessage says why).
+    QByteArray saveState(QString* errorMessage = nullptr) const;
+    // Restores a stored design. It starts at its first frame and leaves the widget's size to
+    // its layout; a refused state changes nothing, *errorMessage says why.
     bool restoreState(const QByteArray& state, QString* errorMessage = nullptr);
 
-    // The content, laid out, is past MaxContentPixels: a notice shows instead of it.
+    // Nothing of the content can be shown: laid out, it is past MaxContentPixels (or too
+    // wide to measure). A notice shows instead of it.
     bool contentTooLarge() const;
 
     // The content's size with the frame: the whole content across the scrolling axis, along
     // it up to 400 pixels.
     QSize sizeHint() const override;
+    // The whole content across the scrolling axis with the frame, and a little of it along.
+    QSize minimumSizeHint() const override;
 
 #define ZQMARQ_HEADING_ACCESSORS(n)                                                                \
     QFont heading##n() const {                                                                     \
         return heading(n);                                                                         \
-    }                                                                                              \
-    void setHeading##n(const QFont& font) {                                                        \
-        setHeading(n, font);                                                                       \
     }
     ZQMARQ_HEADING_ACCESSORS(1)
     ZQMARQ_HEADING_ACCESSORS(2)
@@ -184,9 +216,6 @@ class ZQMARQ_EXPORT ZqMarquee : public QWidget {
 #define ZQMARQ_PICTURE_ACCESSORS(n)                                                                \
     QPixmap picture##n() const {                                                                   \
         return picture(n);                                                                         \
-    }                                                                                              \
-    void setPicture##n(const QPixmap& pixmap) {                                                    \
-        setPicture(n, pixmap);                                                                     \
     }
     ZQMARQ_PICTURE_ACCESSORS(1)
     ZQMARQ_PICTURE_ACCESSORS(2)
@@ -199,7 +228,79 @@ class ZQMARQ_EXPORT ZqMarquee : public QWidget {
     ZQMARQ_PICTURE_ACCESSORS(9)
 #undef ZQMARQ_PICTURE_ACCESSORS
 
-  signals:
+  public Q_SLOTS:
+    // Each returns false when it refuses the value (see propertyRefused) and true when the
+    // value is held afterwards.
+    bool setText(const QString& text);
+    bool setNextDisplayString(const QString& text);
+    // An invalid colour is refused; the alpha channel is not stored.
+    bool setForeColor(const QColor& color);
+    bool setBackColor(const QColor& color);
+    bool setDirection(zqmarq::ZqMarquee::ScrollDirection direction);
+    bool setJustification(zqmarq::ZqMarquee::TextJustification justification);
+    bool setFrame(zqmarq::ZqMarquee::FrameStyle style);
+    bool setTickTime(int milliseconds);
+    bool setTickIncrement(int pixels);
+    bool setFreezeMarquee(bool freeze);
+    bool setReducedMotion(bool reduced);
+    // Negative values are refused.
+    bool setFadeWidth(int pixels);
+    bool setPauseAtEnds(int milliseconds);
+    bool setScrollOnlyWhenNeeded(bool onlyWhenNeeded);
+    bool setLeadingBuffer(int pixels);
+    bool setTrailingBuffer(int pixels);
+    bool setPixelsPerSecond(int pixels);
+    bool setPassDuration(int milliseconds);
+    bool setAlignment(Qt::Alignment alignment);
+    // false for another n or a font whose family name is not Latin-1.
+    bool setHeading(int n, const QFont& font);
+    // A null pixmap removes the picture; false for another n or a picture past the design's
+    // memory bound.
+    bool setPicture(int n, const QPixmap& pixmap);
+    bool setHeading1(const QFont& font) {
+        return setHeading(1, font);
+    }
+    bool setHeading2(const QFont& font) {
+        return setHeading(2, font);
+    }
+    bool setHeading3(const QFont& font) {
+        return setHeading(3, font);
+    }
+    bool setHeading4(const QFont& font) {
+        return setHeading(4, font);
+    }
+    bool setHeading5(const QFont& font) {
+        return setHeading(5, font);
+    }
+    bool setPicture1(const QPixmap& pixmap) {
+        return setPicture(1, pixmap);
+    }
+    bool setPicture2(const QPixmap& pixmap) {
+        return setPicture(2, pixmap);
+    }
+    bool setPicture3(const QPixmap& pixmap) {
+        return setPicture(3, pixmap);
+    }
+    bool setPicture4(const QPixmap& pixmap) {
+        return setPicture(4, pixmap);
+    }
+    bool setPicture5(const QPixmap& pixmap) {
+        return setPicture(5, pixmap);
+    }
+    bool setPicture6(const QPixmap& pixmap) {
+        return setPicture(6, pixmap);
+    }
+    bool setPicture7(const QPixmap& pixmap) {
+        return setPicture(7, pixmap);
+    }
+    bool setPicture8(const QPixmap& pixmap) {
+        return setPicture(8, pixmap);
+    }
+    bool setPicture9(const QPixmap& pixmap) {
+        return setPicture(9, pixmap);
+    }
+
+  Q_SIGNALS:
     void textChanged(const QString& text);
     void nextDisplayStringChanged(const QString& text);
     void foreColorChanged(const QColor& color);
@@ -212,9 +313,20 @@ class ZQMARQ_EXPORT ZqMarquee : public QWidget {
     void tickIncrementChanged(int pixels);
     void freezeMarqueeChanged(bool freeze);
     void reducedMotionChanged(bool reduced);
+    void contentTooLargeChanged(bool tooLarge);
+    void fadeWidthChanged(int pixels);
+    void pauseAtEndsChanged(int milliseconds);
+    void scrollOnlyWhenNeededChanged(bool onlyWhenNeeded);
+    void leadingBufferChanged(int pixels);
+    void trailingBufferChanged(int pixels);
+    void pixelsPerSecondChanged(int pixels);
+    void passDurationChanged(int milliseconds);
+    void alignmentChanged(Qt::Alignment alignment);
     void headingsChanged();
     void picturesChanged();
-    // setText() or setNextDisplayString() refused a text; reason names the character.
+    // A setter refused a value: the property's name ("text", "heading3", ...) and why.
+    void propertyRefused(const QString& property, const QString& reason);
+    // setText() or setNextDisplayString() refused a text (also told by propertyRefused).
     void textRefused(const QString& reason);
 
     // A click (press and release of a button inside the widget) and a double click.
