@@ -14,9 +14,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 namespace {
 
 // Zips recorded together: the journal is written once for them, not once per zip.
@@ -34,23 +31,6 @@ bool commentToJoin(const QString& commentFile, QByteArray* comment) {
     QString error;
     return readRegularFile(commentFile, 0xffff, comment, &error) &&
            !comment->contains(QByteArrayView("PK\x05\x06", 4));
-}
-
-// The zips reach the disk before their volumes go, as the comment step has them do.
-bool syncFiles(const QStringList& paths, const QString& folder) {
-    bool ok = true;
-    for (const QString& path : paths) {
-        const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-        ok = ok && fd >= 0 && ::fdatasync(fd) == 0;
-        if (fd >= 0)
-            ::close(fd);
-    }
-    const int dir =
-        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    ok = ok && dir >= 0 && ::fsync(dir) == 0;
-    if (dir >= 0)
-        ::close(dir);
-    return ok;
 }
 
 } // namespace
@@ -80,15 +60,11 @@ WrapResult wrapPieces(WrapContext& cx, const QHash<QString, ZipPiece>& pieces,
     PieceJoiner joiner(plan, work);
 
     QList<FileRecord> made;
-    QStringList madeZips, madeVolumes;
+    QStringList madeVolumes;
     // Records the zips made so far, then deletes their volumes.
     auto recordMade = [&]() {
         if (made.isEmpty())
             return true;
-        if (!plan.commentFile.isEmpty() && !syncFiles(madeZips, cx.job.ZipDir)) {
-            detail = QStringLiteral("Cannot write %1 to the disk").arg(madeZips.join(", "));
-            return false;
-        }
         if (zipsDone && !zipsDone(made, &detail))
             return false;
         for (qsizetype i = 0; i < madeVolumes.size(); ++i) {
@@ -98,7 +74,6 @@ WrapResult wrapPieces(WrapContext& cx, const QHash<QString, ZipPiece>& pieces,
             }
         }
         made.clear();
-        madeZips.clear();
         madeVolumes.clear();
         return true;
     };
@@ -158,7 +133,6 @@ WrapResult wrapPieces(WrapContext& cx, const QHash<QString, ZipPiece>& pieces,
         }
         window.setProgress(0);
         made << zip;
-        madeZips << planned.path;
         madeVolumes << volume.source;
         if (sinceRecord.elapsed() >= kBatchMs) {
             if (!recordMade())

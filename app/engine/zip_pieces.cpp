@@ -322,10 +322,12 @@ bool storedZipMatchesComponent(const QString& folder, std::optional<qint64> stam
             QFile::remove(path);
     });
     QString error;
-    QFile::remove(ours);
-    QFile::remove(theirs);
-    if (!writeFileAtomically(folder, fileNamePart(probe), bytes, &error))
+    for (const QString& path : {probe, ours, theirs})
+        QFile::remove(path);
+    QFile file(probe);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly) || file.write(bytes) != bytes.size())
         return false;
+    file.close();
     ZipComponent zip;
     zip.setStampTime(stamp);
     zip.setFiles({probe});

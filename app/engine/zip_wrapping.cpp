@@ -192,8 +192,11 @@ bool writeWorkingCopy(const QString& path, const QByteArray& bytes, const QStrin
         *error = QStringLiteral("The file_id.diz can't be from your application directory");
         return false;
     }
+    // A new file each time: one emptied and written again is put on the disk at once by some
+    // file systems (ext4), and the run would wait for that once per zip.
+    QFile::remove(path);
     QFile out(path);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(bytes) != bytes.size() ||
+    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly) || out.write(bytes) != bytes.size() ||
         !out.flush()) {
         *error = QStringLiteral("Cannot write %1: %2").arg(path, out.errorString());
         return false;
