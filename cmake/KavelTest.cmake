@@ -1,6 +1,7 @@
 # kavel_add_test(NAME name SOURCES ... LIBS ... [GUI])
 # One QtTest executable per case group, run by CTest. GUI tests run on the
-# offscreen platform so they need no display.
+# offscreen platform so they need no display. Every test is labelled unit (ctest -L unit);
+# kavel_label_tests relabels the real runs.
 function(kavel_add_test)
     cmake_parse_arguments(T "GUI" "NAME" "SOURCES;LIBS" ${ARGN})
     add_executable(${T_NAME} ${T_SOURCES})
@@ -17,7 +18,14 @@ function(kavel_add_test)
     if(T_GUI)
         list(APPEND env "QT_QPA_PLATFORM=offscreen")
     endif()
-    set_tests_properties(${T_NAME} PROPERTIES ENVIRONMENT "${env}" TIMEOUT 600)
+    set_tests_properties(${T_NAME} PROPERTIES ENVIRONMENT "${env}" TIMEOUT 600 LABELS unit)
+endfunction()
+
+# kavel_label_tests(LABELS ... TESTS ...): e2e for the groups that run the real program or a
+# whole job with the real tools, slow for the longest of them (ctest -LE slow leaves them out).
+function(kavel_label_tests)
+    cmake_parse_arguments(L "" "" "LABELS;TESTS" ${ARGN})
+    set_tests_properties(${L_TESTS} PROPERTIES LABELS "${L_LABELS}")
 endfunction()
 
 # kavel_add_test_folder(prefix CASES test_a.cpp ... LIBS ... [EXTRA_SOURCES ...] [GUI])

@@ -11,14 +11,17 @@ top=$(pwd)
 seconds=${FUZZ_SECONDS:-60}
 seed=${FUZZ_SEED:-0}
 build=${FUZZ_BUILD_DIR:-$top/build-fuzz}
+# A build-fuzz/ of the time the targets had a project of their own goes.
+if [ -f "$build/CMakeCache.txt" ] && ! grep -qx "CMAKE_HOME_DIRECTORY:INTERNAL=$top" "$build/CMakeCache.txt"; then
+  rm -rf "$build"
+fi
+# The project's own libraries, built with the fuzz flags; no tests, benchmarks or plugin.
+CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DKAVEL_FUZZ=ON -DKAVEL_BENCH=OFF -DKAVEL_DESIGNER_PLUGIN=OFF >/dev/null
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-  targets=(fuzz_script_reader fuzz_size_listing fuzz_markup_layout fuzz_marquee_stream
-    fuzz_tool_readers fuzz_component_files fuzz_run_inputs fuzz_diz_numbers fuzz_sfv_reader
-    fuzz_zip_inspection fuzz_run_journal fuzz_archive_listing)
+  mapfile -t targets <"$build/fuzz_targets.txt" # the list in tests/fuzz/CMakeLists.txt
 fi
-
-CC=clang CXX=clang++ cmake -S tests/fuzz -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" --target "${targets[@]}"
 
 status=0
@@ -31,7 +34,7 @@ for t in "${targets[@]}"; do
   if [ -d "tests/fuzz/regressions/$t" ]; then cp -r "tests/fuzz/regressions/$t/." "$work/"; fi
   echo "== $t: ${seconds}s"
   # Qt may warn on odd input; keep the log about findings.
-  if ! QT_LOGGING_RULES='*=false' "$build/$t" -max_total_time="$seconds" -seed="$seed" -timeout=10 \
+  if ! QT_LOGGING_RULES='*=false' "$build/bin/$t" -max_total_time="$seconds" -seed="$seed" -timeout=10 \
       -rss_limit_mb=2048 -max_len=65536 -print_final_stats=1 \
       -artifact_prefix="$findings/" "$work" >"$build/$t.log" 2>&1; then
     echo "!! $t found a fault; input(s) in $findings:" >&2

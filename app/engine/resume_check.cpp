@@ -62,7 +62,6 @@ QString judgeZip(const PlannedZip& zip, const FileRecord& volume, const RunJourn
             return QStringLiteral("the volume %1 is not as the archiver made it: %2")
                 .arg(printableText(volumePath), why);
         found->state = ZipOnDisk::State::Make;
-        found->zipInTheWay = existsAtAll(zip.path);
         return {};
     }
     // Its volume is gone: only a zip that holds it whole may stand for it.

@@ -17,9 +17,8 @@ struct ZipOnDisk {
         Make,     // to be made from its volume, which is there as recorded
     };
     State state = State::Make;
-    bool volumeLeft = false;  // Complete: its volume is still there, to go now
-    bool zipInTheWay = false; // Make: a zip not recorded complete stands at its place
-    FileRecord record;        // Adopt: the zip as it is
+    bool volumeLeft = false; // Complete: its volume is still there, to go now
+    FileRecord record;       // Adopt: the zip as it is
 };
 
 struct DiskCheck {

@@ -118,9 +118,9 @@ RipResult RipRun::resume(const QString& outputFolder, const RunJournal& journal,
     QList<int> remaining;
     if (auto ended = checkDisk(pass, &remaining))
         return *ended;
-    if (!remaining.isEmpty())
-        if (auto ended = zipPhase(pass, remaining))
-            return *ended;
+    // With every zip made, the way is cleared for the steps after the last one.
+    if (auto ended = remaining.isEmpty() ? clearTheWay(pass) : zipPhase(pass, remaining))
+        return *ended;
     return complete(pass);
 }
 
@@ -130,8 +130,6 @@ std::optional<RipResult> RipRun::checkDisk(Pass& pass, QList<int>* remaining) {
     const DiskCheck check = checkResumeDisk(pass.plan, *pass.journal, pass.outputFolder);
     if (!check.failure.isEmpty())
         return refuseResume(check.failure);
-    // The older set went before the first zip the journal recorded.
-    pass.olderSetDone = !pass.journal->zips.isEmpty();
     bool adopted = false;
     for (qsizetype i = 0; i < check.zips.size(); ++i) {
         const ZipOnDisk& found = check.zips[i];
@@ -151,10 +149,8 @@ std::optional<RipResult> RipRun::checkDisk(Pass& pass, QList<int>* remaining) {
             adopted = true;
             break;
         case ZipOnDisk::State::Make:
-            // A zip the journal does not prove complete is made again from its volume.
-            if (found.zipInTheWay && ::unlink(QFile::encodeName(zip.path).constData()) != 0)
-                return refuseResume(QStringLiteral("cannot remove %1 to make it again: %2")
-                                        .arg(zip.path, QString::fromLocal8Bit(strerror(errno))));
+            // A zip the journal does not prove complete is made again from its volume; what
+            // stands at its place goes only when it proves to be of the set (clearTheWay).
             *remaining << int(i);
             break;
         }

@@ -1,6 +1,7 @@
 #include "engine/rip_run.h"
 
 #include "engine/archiver_command.h"
+#include "engine/leftovers.h"
 #include "engine/resume_check.h"
 #include "engine/zip_component.h"
 #include "engine/zip_pieces.h"
@@ -77,6 +78,9 @@ QString overwriteQuestion(const RunPlan& plan) {
             line += QStringLiteral(" and %1 more of its files (SFV, PAR2)").arg(others);
         line += QStringLiteral(" will be replaced.");
     }
+    if (!plan.leftAlone.isEmpty() && !plan.olderSet.isEmpty())
+        line += QStringLiteral(" Left alone, as not of the set: %1.")
+                    .arg(printableText(plan.leftAlone.join(QStringLiteral(", "))));
     return kDuplicateZipText + QStringLiteral("\n\n") + line;
 }
 
@@ -182,6 +186,9 @@ RipResult RipRun::run(const JobSettings& job, const PlanFacts& facts, PlanOption
     Pass pass;
     pass.job = job;
     pass.facts = facts;
+    // Judged again as it is then, before the first zip: what the folder held when the run
+    // began may have changed while the archiver ran.
+    pass.facts.zipFolder.clear();
     pass.outputFolder = claimOutputFolder(options.workLocation, &error);
     if (pass.outputFolder.isEmpty())
         return errorPath(error, {});
@@ -313,13 +320,30 @@ std::optional<RipResult> RipRun::recordVolumes(Pass& pass, const QStringList& vo
     return std::nullopt;
 }
 
-std::optional<RipResult> RipRun::zipPhase(Pass& pass, const QList<int>& remaining) {
+std::optional<RipResult> RipRun::clearTheWay(Pass& pass) {
+    removeAbandonedLeftovers(pass.job.ZipDir);
+    // The folder as it is now, not as it was when the run began: another run may have made a
+    // set of this name meanwhile, or a file may have come to stand on one of its names.
+    judgeZipFolder(pass.plan, pass.job, readZipFolder(pass.job.ZipDir, pass.job.ZipName),
+                   pass.keptZips);
     QString error;
+    if (pass.plan.fault)
+        error = pass.plan.fault->text;
     // The older set goes before the first new zip: a run that fails from here on leaves an
     // incomplete new set, never a mix of two.
-    if (!pass.olderSetDone && !removeOlderSet(pass.plan, pass.keptZips, &pass.replaced, &error))
-        return errorPath(error, pass.outputFolder);
-    pass.olderSetDone = true;
+    else if (removeOlderSet(pass.plan, pass.keptZips, &pass.replaced, &error))
+        return std::nullopt;
+    pass.plan.fault.reset();
+    RipResult failed = errorPath(error, pass.outputFolder);
+    failed.plan = pass.plan;
+    failed.replaced = pass.replaced;
+    failed.notes = pass.notes;
+    return failed;
+}
+
+std::optional<RipResult> RipRun::zipPhase(Pass& pass, const QList<int>& remaining) {
+    if (auto ended = clearTheWay(pass))
+        return ended;
     window_.setBusyPointer(true);
     window_.processEvents();
     window_.setPageBarEnabled(false);
@@ -362,6 +386,8 @@ std::optional<RipResult> RipRun::zipPhase(Pass& pass, const QList<int>& remainin
     }
     RipResult failed = errorPath(wrapError.isEmpty() ? QStringLiteral("Zipping failed") : wrapError,
                                  pass.outputFolder);
+    // The set whose older files went is named in the report.
+    failed.plan = pass.plan;
     failed.replaced = pass.replaced;
     failed.notes = pass.notes;
     return failed;
@@ -420,8 +446,19 @@ RipResult RipRun::complete(Pass& pass) {
         result.outcome = RipOutcome::ArchivesKept;
         return result;
     }
-    result.outcome = RipOutcome::Failed;
-    result.reason = QStringLiteral("The output folder %1 could not be removed").arg(outputFolder);
+    // The set is whole: what else the folder holds is not the run's to remove.
+    const QStringList others =
+        QDir(outputFolder)
+            .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                       QDir::Name);
+    result.outcome = RipOutcome::Completed;
+    result.outputFolder.clear();
+    result.notes << (others.isEmpty()
+                         ? QStringLiteral("The output folder %1 was kept: it could not be removed")
+                               .arg(outputFolder)
+                         : QStringLiteral(
+                               "The output folder %1 was kept: it holds other files (%2)")
+                               .arg(outputFolder, others.join(QStringLiteral(", "))));
     return result;
 }
 

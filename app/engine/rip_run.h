@@ -130,8 +130,7 @@ class RipRun {
         FolderLock lock;
         QStringList replaced;
         QStringList notes;
-        QStringList keptZips;      // complete before this pass: never removed as an older set
-        bool olderSetDone = false; // the older set went before an earlier pass's first zip
+        QStringList keptZips; // complete before this pass: never removed as an older set
         std::unique_ptr<ZipPipeline> pipeline; // while the archiver writes, and its pieces after
         QHash<QString, ZipPiece> pieces;       // by volume, once the archiver has ended
     };
@@ -162,6 +161,10 @@ class RipRun {
                                          const RunJournal& journal);
     // A resume that cannot go on: nothing was touched.
     RipResult refuseResume(const QString& reason);
+    // Before the first zip of a pass: removes what runs that are gone left among the zips,
+    // judges the zip folder as it is now and removes the older set, or stops on a file in the
+    // set's way.
+    std::optional<RipResult> clearTheWay(Pass& pass);
     std::optional<RipResult> zipPhase(Pass& pass, const QList<int>& remaining);
     RipResult complete(Pass& pass);
     void resetCounters();

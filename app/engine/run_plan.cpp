@@ -13,6 +13,8 @@
 #include <QRegularExpression>
 #include <QSet>
 
+#include <algorithm>
+
 #include <cmath>
 
 namespace {
@@ -113,13 +115,193 @@ QString firstFreeOutputFolder(const QString& workLocation) {
     return {};
 }
 
-bool isSetFile(const QString& fileName, const QString& stem) {
+namespace {
+
+// What a name is of the set named stem: a zip (stem + two or three digits, its number, or stem
+// alone, 0), the SFV or a PAR2 file, in any case (receivers ignore it). A name says nothing of
+// what the file is: judgeZipFolder decides that.
+struct SetRole {
+    enum class Kind { None, Zip, Sfv, Par2 };
+    Kind kind = Kind::None;
+    int number = 0;
+};
+
+SetRole setRole(const QString& fileName, const QString& stem) {
     if (stem.isEmpty() || !fileName.startsWith(stem, Qt::CaseInsensitive))
-        return false;
+        return {};
     static const QRegularExpression rest(
-        QStringLiteral("^(\\d{2,3}\\.zip|\\.zip|\\.sfv|\\.par2|\\.vol\\d+\\+\\d+\\.par2)$"),
+        QStringLiteral("^(?:(\\d{2,3})?\\.zip|(\\.sfv)|(\\.par2|\\.vol\\d+\\+\\d+\\.par2))$"),
         QRegularExpression::CaseInsensitiveOption);
-    return rest.match(fileName.mid(stem.size())).hasMatch();
+    const QRegularExpressionMatch m = rest.match(fileName.mid(stem.size()));
+    if (!m.hasMatch())
+        return {};
+    if (m.hasCaptured(2))
+        return {SetRole::Kind::Sfv, 0};
+    if (m.hasCaptured(3))
+        return {SetRole::Kind::Par2, 0};
+    return {SetRole::Kind::Zip, m.hasCaptured(1) ? m.captured(1).toInt() : 0};
+}
+
+} // namespace
+
+int volumeNumberOf(const QString& name, const QString& volumeStem) {
+    if (volumeStem.isEmpty() ||
+        !name.startsWith(volumeStem + QLatin1Char('.'), Qt::CaseInsensitive))
+        return 0;
+    // The 7-Zip front-ends' "x.7z.001" and "x.zip.001", rar's "x.part1.rar" and "x.rar",
+    // "x.r00", ... "x.s00", ace's "x.ace", "x.c00", ..., and a bare "x.001".
+    static const QRegularExpression extension(
+        QStringLiteral("^\\.(?:(?:7z|zip)(?:\\.(\\d{3,}))?|rar|ace|(\\d{3,})|([rsc])(\\d\\d)|"
+                       "part(\\d+)\\.rar)$"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = extension.match(name.mid(volumeStem.size()));
+    if (!m.hasMatch())
+        return 0;
+    for (int group : {1, 2, 5})
+        if (m.hasCaptured(group))
+            return m.captured(group).toInt();
+    if (m.hasCaptured(3)) {
+        const int n = m.captured(4).toInt();
+        return m.captured(3).compare(QLatin1String("s"), Qt::CaseInsensitive) == 0 ? n + 102
+                                                                                   : n + 2;
+    }
+    return 1;
+}
+
+namespace {
+
+using Kind = ZipFolderEntry::Kind;
+
+// Why a zip named as zip number of the set does not hold its volume; empty when it does.
+QString zipNotOfSet(const ZipFolderEntry& entry, int number, const QString& volumeStem) {
+    QStringList volumes;
+    for (const QString& name : entry.listed)
+        if (volumeNumberOf(name, volumeStem) > 0)
+            volumes << name;
+    const int wanted = number == 0 ? 1 : number;
+    if (volumes.size() == 1 && volumeNumberOf(volumes.front(), volumeStem) == wanted)
+        return {};
+    if (volumes.size() > 1)
+        return QStringLiteral("it holds %1 volumes: %2")
+            .arg(volumes.size())
+            .arg(volumes.join(QStringLiteral(", ")));
+    if (!volumes.isEmpty())
+        return QStringLiteral("it holds %1, where %2 holds volume %3")
+            .arg(volumes.front(), number == 0 ? QStringLiteral("the set's one zip")
+                                              : QStringLiteral("zip %1 of the set").arg(number))
+            .arg(wanted);
+    // The entry a receiver would take for its volume: the first, before the diz.
+    for (const QString& name : entry.listed)
+        if (name.compare(QLatin1String("file_id.diz"), Qt::CaseInsensitive) != 0)
+            return QStringLiteral("it holds %1").arg(name);
+    return QStringLiteral("it holds no volume");
+}
+
+QString kindFault(const ZipFolderEntry& entry) {
+    switch (entry.kind) {
+    case Kind::Link:
+        return QStringLiteral("it is a link");
+    case Kind::Folder:
+        return QStringLiteral("it is a folder");
+    case Kind::Other:
+        return QStringLiteral("it is not a regular file");
+    case Kind::File:
+        break;
+    }
+    return {};
+}
+
+struct Judged {
+    const ZipFolderEntry* entry;
+    SetRole role;
+    QString why; // empty: the older set's
+};
+
+const Judged* judgedNamed(const QList<Judged>& all, const QString& name) {
+    for (const Judged& j : all)
+        if (j.entry->name.compare(name, Qt::CaseInsensitive) == 0)
+            return &j;
+    return nullptr;
+}
+
+// An SFV or PAR2 file lists only zips in the folder that are the set's: the older set's, or
+// those of the new set made already (kept).
+QString listingNotOfSet(const Judged& file, const QList<Judged>& all, const QString& stem,
+                        const QStringList& kept) {
+    if (file.entry->listed.isEmpty())
+        return QStringLiteral("it lists nothing");
+    for (const QString& name : file.entry->listed) {
+        if (setRole(name, stem).kind != SetRole::Kind::Zip)
+            return QStringLiteral("it lists %1, which is not a zip of the set").arg(name);
+        if (std::any_of(kept.cbegin(), kept.cend(),
+                        [&name](const QString& path) { return fileNamePart(path) == name; }))
+            continue;
+        const Judged* zip = judgedNamed(all, name);
+        if (!zip)
+            return QStringLiteral("it lists %1, which is not there").arg(name);
+        if (!zip->why.isEmpty() || zip->role.kind != SetRole::Kind::Zip)
+            return QStringLiteral("it lists %1, which is not of the set").arg(name);
+    }
+    return {};
+}
+
+bool neededName(const RunPlan& plan, const QString& name, SetRole role) {
+    if (role.kind == SetRole::Kind::Par2)
+        return plan.par2Percent > 0;
+    if (!plan.sfvPath.isEmpty() &&
+        name.compare(fileNamePart(plan.sfvPath), Qt::CaseInsensitive) == 0)
+        return true;
+    return std::any_of(plan.zips.cbegin(), plan.zips.cend(), [&name](const PlannedZip& zip) {
+        return name.compare(zip.shownName, Qt::CaseInsensitive) == 0;
+    });
+}
+
+} // namespace
+
+void judgeZipFolder(RunPlan& plan, const JobSettings& job, const QList<ZipFolderEntry>& entries,
+                    const QStringList& kept) {
+    plan.olderSet.clear();
+    plan.strangers.clear();
+    plan.leftAlone.clear();
+    QList<Judged> all;
+    for (const ZipFolderEntry& entry : entries) {
+        const SetRole role = setRole(entry.name, plan.stem);
+        if (role.kind == SetRole::Kind::None ||
+            std::any_of(kept.cbegin(), kept.cend(),
+                        [&entry](const QString& path) { return fileNamePart(path) == entry.name; }))
+            continue;
+        QString why = kindFault(entry);
+        if (why.isEmpty() && !entry.readFault.isEmpty())
+            why = entry.readFault;
+        if (why.isEmpty() && role.kind == SetRole::Kind::Zip)
+            why = zipNotOfSet(entry, role.number, job.ZipName);
+        all << Judged{&entry, role, why};
+    }
+    // Zips first: whether a listing is the set's depends on them.
+    for (Judged& j : all)
+        if (j.why.isEmpty() && j.role.kind != SetRole::Kind::Zip)
+            j.why = listingNotOfSet(j, all, plan.stem, kept);
+    // The listings go first: a run stopped while removing leaves zips without them, never a
+    // listing whose zips are gone.
+    std::stable_partition(all.begin(), all.end(),
+                          [](const Judged& j) { return j.role.kind != SetRole::Kind::Zip; });
+    for (const Judged& j : all) {
+        const QString name = j.entry->name;
+        if (j.why.isEmpty())
+            plan.olderSet << joinPath(job.ZipDir, name);
+        else if (neededName(plan, name, j.role))
+            plan.strangers << QStringLiteral("%1 in %2 is not of the set %3: %4")
+                                  .arg(name, job.ZipDir, plan.stem, j.why);
+        else
+            plan.leftAlone << name;
+    }
+    if (plan.strangers.isEmpty())
+        return;
+    QString text =
+        plan.strangers.front() + QStringLiteral("; move it or choose another zip folder");
+    if (plan.strangers.size() > 1)
+        text += QStringLiteral(" (and %1 more in the set's way)").arg(plan.strangers.size() - 1);
+    plan.fault = fault(text, Page::Zip, {}, text, PlanFault::Stage::Job);
 }
 
 QStringList ownFoldersInSource(const PlanFacts& facts) {
@@ -193,10 +375,27 @@ std::optional<PlanFault> setFault(const RunPlan& plan, const VolumePlan& volumes
     return std::nullopt;
 }
 
+// The run's own output folder, left out wherever output folders are made, the source itself
+// included; one inside a folder already left out goes with it.
+void addOutputFolder(QStringList& ownFolders, const PlanFacts& facts, const PlanOptions& options) {
+    if (options.outputFolder.isEmpty() || facts.canonicalWorkLocation.isEmpty() ||
+        facts.canonicalSource.isEmpty())
+        return;
+    const QString output =
+        joinPath(facts.canonicalWorkLocation, fileNamePart(options.outputFolder));
+    if (!pathWithin(output, facts.canonicalSource) || output == facts.canonicalSource)
+        return;
+    for (const QString& folder : std::as_const(ownFolders))
+        if (pathWithin(output, folder))
+            return;
+    ownFolders << output;
+}
+
 // What the archiver is told: the source with the skip list and the run's own folders.
 void planArchiver(RunPlan& plan, const JobSettings& job, const PlanFacts& facts,
                   const PlanOptions& options) {
     plan.ownFolders = ownFoldersInSource(facts);
+    addOutputFolder(plan.ownFolders, facts, options);
     plan.exclusionText = job.SkipList;
     for (const QString& folder : plan.ownFolders)
         plan.exclusionText += subDirectoryEntry(folder) + QStringLiteral("\r\n");
@@ -279,12 +478,10 @@ void planFinish(RunPlan& plan, const JobSettings& job, const PlanFacts& facts,
         plan.par2Path = joinPath(job.ZipDir, plan.stem + QStringLiteral(".par2"));
     plan.verify = options.verify;
     plan.stampTime = options.stampTime;
-    for (const QString& name : facts.zipDirFiles) {
+    for (const QString& name : facts.zipDirFiles)
         if (name.startsWith(job.ZipName, Qt::CaseInsensitive))
             plan.zipNameTaken = true;
-        if (isSetFile(name, plan.stem))
-            plan.olderSet << joinPath(job.ZipDir, name);
-    }
+    judgeZipFolder(plan, job, facts.zipFolder);
 }
 
 } // namespace

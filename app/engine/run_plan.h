@@ -15,6 +15,17 @@
 // unpack read it. planRun is a pure function of the job, what was read from the disk for it
 // (PlanFacts) and the run's options, so every caller that asks gets the same set.
 
+// A file in the zip folder named like one of a set's (a zip, its SFV, a PAR2 file): what
+// holds the name, and what it says it is about.
+struct ZipFolderEntry {
+    enum class Kind { File, Link, Folder, Other };
+    QString name;
+    Kind kind = Kind::File;
+    QStringList listed; // a zip's entries; the files an SFV or a PAR2 file lists
+    QString readFault;  // why it could not be read as what its name says
+    bool operator==(const ZipFolderEntry&) const = default;
+};
+
 // What the plan needs from the disk, read once before it is made: a file edited while the
 // run goes on cannot change half a set.
 struct PlanFacts {
@@ -45,8 +56,10 @@ struct PlanFacts {
     QString canonicalZipDir;
     QString canonicalWorkLocation;
     QString canonicalScratchFolder;
-    // The names in the zip folder, to find an older set of the same name.
+    // The names in the zip folder (for the Overwrite question), and those named like a set
+    // of the job's name read for what they hold (for the older set and what is in its way).
     QStringList zipDirFiles;
+    QList<ZipFolderEntry> zipFolder;
 
     bool operator==(const PlanFacts&) const = default;
 };
@@ -57,6 +70,10 @@ struct PlanFacts {
 PlanFacts readPlanFacts(const JobSettings& job, const QString& workLocation);
 // Only the folders of those facts: the source and the run's own folders, links resolved.
 PlanFacts readPlanFolders(const JobSettings& job, const QString& workLocation);
+// The entries of zipDir named like a set of zipName's (whatever its date, digits or cut),
+// each read for what it holds: a zip's central directory, an SFV's lines, a PAR2 file's
+// recovery set. Links are not followed.
+QList<ZipFolderEntry> readZipFolder(const QString& zipDir, const QString& zipName);
 
 // The source's size in millions of bytes without the run's own folders inside it, which
 // the archiver is told to leave out.
@@ -147,9 +164,15 @@ struct RunPlan {
     // The time the zips, their entries and the files after them carry; empty: the clock's.
     std::optional<qint64> stampTime;
 
-    // An older set of the same name in the zip folder, which this run replaces: its zips,
-    // SFV and PAR2 files (never any other file that merely starts with the name).
+    // An older set of the same name in the zip folder, which this run replaces: zips named as
+    // the set's that hold its volume, SFV and PAR2 files named after it that list its zips only
+    // (never any other file, whatever its name).
     QStringList olderSet;
+    // What stands on a name the set needs and is not provably the older set's, a line each
+    // ("game12.zip in ZIPS is not of the set game: it holds game12.7z"): the run stops on it.
+    QStringList strangers;
+    // Files named like the set's that are not, and that it does not need: left alone.
+    QStringList leftAlone;
     // Whether the Overwrite question is due: a file in the zip folder starts with ZipName.
     bool zipNameTaken = false;
 
@@ -168,10 +191,19 @@ QString outputFolderName(int i);
 // The first output folder name in workLocation that nothing holds yet.
 QString firstFreeOutputFolder(const QString& workLocation);
 
-// Whether fileName belongs to the set named stem: stem + two or three digits + ".zip",
-// stem + ".zip", stem + ".sfv", or a PAR2 file of the stem. Case as the file system
-// compares names.
-bool isSetFile(const QString& fileName, const QString& stem);
+// The number the volume name has in the set of volumes named volumeStem, as the archivers
+// name them ("game.7z.002" 2, "game.7z" 1, "game.r00" 2, "game.part3.rar" 3; case ignored);
+// 0 when it is not one of them.
+int volumeNumberOf(const QString& name, const QString& volumeStem);
+
+// Sorts the zip folder's entries for the plan's set: the older set's files (olderSet), what
+// stands on a name the set needs without being the older set's (strangers, and the plan's
+// fault), and what it leaves alone. A zip is the older set's when it is named as one of the
+// set's and holds exactly one volume of the job's, the one its number names; an SFV or PAR2
+// file when it is named after the set and every name it lists is a zip of the set that is
+// not in the folder as something else. kept (paths) are the set's own zips, made already.
+void judgeZipFolder(RunPlan& plan, const JobSettings& job, const QList<ZipFolderEntry>& entries,
+                    const QStringList& kept = {});
 
 // The folders of the run's own that lie inside the source (or are it), with links resolved.
 QStringList ownFoldersInSource(const PlanFacts& facts);

@@ -2,10 +2,10 @@
 
 #include "job/text_lines.h"
 #include "platform/file_read.h"
+#include "platform/folder_lock.h"
 #include "platform/paths.h"
 #include "platform/stop_signals.h"
 
-#include <QCoreApplication>
 #include <QDateTime>
 #include <QSet>
 
@@ -13,13 +13,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <zip.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
-#include <csignal>
 #include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -34,14 +34,13 @@ constexpr double kStoreRatio = 0.97;
 
 // The one pattern a file to process may be: every file of a directory.
 const QString kEveryFile = QStringLiteral("*.*");
-// Temporary zips are named ".<zip name>.kavel-<pid>" (libzip adds its own ".XXXXXX" while
-// writing), so a later run can tell its own leftovers by name and owner.
-const QString kTemporaryMark = QStringLiteral(".kavel-");
+// Temporary zips are named ".<zip name>.kavel32-XXXXXX" (libzip adds its own ".XXXXXX" while
+// writing), beside the lock file ".<zip name>.kavel32-XXXXXX.lock" that the zip call holds: a
+// later run removes them only once that lock is free.
+const QString kTemporaryMark = QStringLiteral(".kavel32-");
 
-QString temporaryPathFor(const QString& zipPath) {
-    const QFileInfo info(zipPath);
-    return info.dir().filePath(QLatin1Char('.') + info.fileName() + kTemporaryMark +
-                               QString::number(QCoreApplication::applicationPid()));
+QString temporaryPrefixFor(const QString& zipPath) {
+    return QLatin1Char('.') + QFileInfo(zipPath).fileName() + kTemporaryMark;
 }
 
 // A piece is a temporary file too; its ending keeps it apart from the temporary of a zip
@@ -227,7 +226,11 @@ int ZipComponent::zip() {
 
     // An existing zip is updated through a second name for the same file: libzip replaces
     // that name when it is done, and the zip keeps its old contents until the rename below.
-    const QString temporary = temporaryPathFor(zipPath_);
+    TemporaryLock temporaryLock;
+    QString lockError;
+    if (!temporaryLock.make(QFileInfo(zipPath_).path(), temporaryPrefixFor(zipPath_), &lockError))
+        return failWith(OpenFailed, QStringLiteral("Cannot write %1: %2").arg(zipPath_, lockError));
+    const QString temporary = temporaryLock.stem();
     const QByteArray temporaryName = QFile::encodeName(temporary);
     QFile::remove(temporary);
     if (holdsOwnZip(zipPath_) &&
@@ -362,23 +365,16 @@ bool ZipComponent::holdsRecord(const QString& zipPath, const QString& entryName,
     return holdsEntry(zipPath, entryName, size, crc, error);
 }
 
-QString ZipComponent::piecePathFor(const QString& zipDir, const QString& volumeName) {
-    return temporaryPathFor(joinPath(zipDir, volumeName)) + kPieceEnding;
+QString ZipComponent::makePieceLock(const QString& zipDir, const QString& volumeName,
+                                    TemporaryLock* lock, QString* error) {
+    if (!lock->make(zipDir, temporaryPrefixFor(joinPath(zipDir, volumeName)), error))
+        return {};
+    return lock->stem() + kPieceEnding;
 }
 
-void ZipComponent::removeStaleTemporaries(const QString& dir) {
-    const QStringList names =
-        QDir(dir).entryList({QStringLiteral(".*") + kTemporaryMark + QLatin1Char('*')},
-                            QDir::Files | QDir::Hidden | QDir::System);
-    for (const QString& name : names) {
-        const QString pid = name.mid(name.lastIndexOf(kTemporaryMark) + kTemporaryMark.size())
-                                .section(QLatin1Char('.'), 0, 0);
-        bool ok = false;
-        const qint64 owner = pid.toLongLong(&ok);
-        const QString path = QDir(dir).filePath(name);
-        // Only a file of this user, left by a process that is gone.
-        if (ok && owner > 0 && QFileInfo(path).ownerId() == getuid() &&
-            ::kill(pid_t(owner), 0) != 0 && errno == ESRCH)
-            QFile::remove(path);
-    }
+QStringList ZipComponent::removeStaleTemporaries(const QString& dir) {
+    static const QRegularExpression lockFile(QStringLiteral("^\\..+%1[A-Za-z0-9]{6}\\.lock$")
+                                                 .arg(QRegularExpression::escape(kTemporaryMark)),
+                                             QRegularExpression::DotMatchesEverythingOption);
+    return removeAbandonedTemporaries(dir, lockFile);
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 struct zip;
+class TemporaryLock;
 using zip_t = struct zip;
 
 // The zip engine the wrapping drives, on libzip. Same operations as the outside component
@@ -78,12 +79,14 @@ class ZipComponent {
     static bool holdsRecord(const QString& zipPath, const QString& entryName, qint64 size,
                             quint32 crc, QString* error);
 
-    // Removes what zip calls of programs that were killed left in dir: their temporary zips
-    // and pieces.
-    static void removeStaleTemporaries(const QString& dir);
-    // Where a zip begun from a volume before its name is known waits in the zip folder
-    // (zip_pieces.h): a temporary file of this program, named after the volume.
-    static QString piecePathFor(const QString& zipDir, const QString& volumeName);
+    // Removes what zip calls of programs that were killed left in dir: their temporary zips,
+    // once the lock file each call holds beside them is free. Returns the names removed.
+    static QStringList removeStaleTemporaries(const QString& dir);
+    // A zip begun from a volume before its name is known (zip_pieces.h) is a temporary of
+    // this program in zipDir: lock is made for it, beside it, and the piece's path returned,
+    // named after the lock. Empty with *error when the lock cannot be made.
+    static QString makePieceLock(const QString& zipDir, const QString& volumeName,
+                                 TemporaryLock* lock, QString* error);
 
     // The time every entry added from now on carries (seconds since 1970 UTC), with the mode
     // it is stored with reduced to 0644, or 0755 for a file its owner may run, so neither the

@@ -4,6 +4,7 @@
 #include "engine/run_plan.h"
 #include "engine/zip_component.h"
 #include "platform/file_read.h"
+#include "platform/folder_lock.h"
 #include "platform/paths.h"
 #include "platform/source_date.h"
 
@@ -347,12 +348,17 @@ bool makePiece(const PieceSettings& settings, const QString& volume, ZipPiece* m
         return fail(error, QStringLiteral("%1 is not a regular file").arg(volumePath));
     ZipPiece piece;
     piece.volume = volume;
-    piece.path = ZipComponent::piecePathFor(settings.zipDir, volume);
+    auto lock = std::make_unique<TemporaryLock>();
+    piece.path = ZipComponent::makePieceLock(settings.zipDir, volume, lock.get(), error);
+    if (piece.path.isEmpty())
+        return false;
+    const QByteArray piecePath = QFile::encodeName(piece.path);
+    piece.lock = std::shared_ptr<TemporaryLock>(lock.release(), [piecePath](TemporaryLock* l) {
+        ::unlink(piecePath.constData());
+        delete l;
+    });
     piece.volumeSize = before.st_size;
     piece.volumeTime = modifiedNs(before);
-    const QByteArray piecePath = QFile::encodeName(piece.path);
-    ::unlink(piecePath.constData());
-    auto removePiece = qScopeGuard([&piecePath] { ::unlink(piecePath.constData()); });
 
     // The zip component's own choice between storing and deflating.
     if (settings.writeStored && storedWritable(volume, piece.volumeSize) &&
@@ -402,7 +408,6 @@ bool makePiece(const PieceSettings& settings, const QString& volume, ZipPiece* m
     piece.volumeCrc = piece.record.crc;
     if (!pieceStillHolds(piece, volumePath, error))
         return false;
-    removePiece.dismiss();
     *made = piece;
     return true;
 }

@@ -13,6 +13,7 @@
 struct RunPlan;
 struct PlannedZip;
 struct FileRecord;
+class TemporaryLock;
 
 // A zip begun while the archiver still writes: the zip of its volume alone, as the zip
 // component writes the whole zip's first entry, waiting in the zip folder under a temporary
@@ -22,6 +23,9 @@ struct FileRecord;
 struct ZipPiece {
     QString volume; // its name in the output folder, and its entry's name
     QString path;   // the piece itself, in the zip folder
+    // The lock held beside the piece while it exists: when the last copy goes, the piece
+    // goes, then its lock, so no other run removes a live piece and none is left unmarked.
+    std::shared_ptr<TemporaryLock> lock;
     qint64 volumeSize = 0;
     quint32 volumeCrc = 0;
     qint64 volumeTime = 0; // the volume's modification time (ns) when it was taken

@@ -1,7 +1,7 @@
 #include "engine/zip_pipeline.h"
 
+#include "engine/leftovers.h"
 #include "engine/run_journal.h"
-#include "engine/zip_component.h"
 #include "platform/folder_watch.h"
 
 #include <QFile>
@@ -44,8 +44,8 @@ bool ZipPipeline::start(const PieceSettings& settings, qint64 archiveBound, Free
         return false;
     }
     sameVolume_ = sameFileSystem(settings.outputFolder, settings.zipDir);
-    // Pieces a run killed outright left take room the new ones need.
-    ZipComponent::removeStaleTemporaries(settings.zipDir);
+    // What a run killed outright left (pieces, temporary zips) takes room the new ones need.
+    removeAbandonedLeftovers(settings.zipDir);
     try {
         thread_ = std::thread([this] { work(); });
     } catch (const std::system_error&) {

@@ -17,12 +17,15 @@
 #include "shell/main_window_app.h"
 #include "shell/startup.h"
 
+#include <QCommandLineOption>
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
 #include <QStringList>
 
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <unistd.h>
 
 namespace {
@@ -235,80 +238,157 @@ int resumeOrUnpack(int argc, char** argv, const QString& resumeFolder, bool unpa
     return unpackWithoutWindow(argc, argv, positionals[0], positionals[1]);
 }
 
+// The options as the parser knows them; the help is kUsage, written by hand.
+struct Options {
+    QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, {}};
+    QCommandLineOption version{{QStringLiteral("V"), QStringLiteral("version")}, {}};
+    QCommandLineOption check{QStringLiteral("check"), {}};
+    QCommandLineOption dryRun{QStringLiteral("dry-run"), {}};
+    QCommandLineOption verify{QStringLiteral("verify"), {}};
+    QCommandLineOption noVerify{QStringLiteral("no-verify"), {}};
+    QCommandLineOption sfv{QStringLiteral("sfv"), {}};
+    QCommandLineOption noSfv{QStringLiteral("no-sfv"), {}};
+    QCommandLineOption par2{QStringLiteral("par2"), {}, QStringLiteral("PERCENT")};
+    QCommandLineOption workDir{QStringLiteral("work-dir"), {}, QStringLiteral("DIR")};
+    QCommandLineOption resume{QStringLiteral("resume"), {}, QStringLiteral("FOLDER")};
+    QCommandLineOption unpack{QStringLiteral("unpack"), {}};
+
+    QList<QCommandLineOption> all() const {
+        return {help, version, check, dryRun,  verify, noVerify,
+                sfv,  noSfv,   par2,  workDir, resume, unpack};
+    }
+};
+
+// The parser takes a word with one dash for options and "--" for the end of them; here a word
+// with one dash ("-x.rip") is a script's name and "--" an unknown option, as they always were.
+// Such words reach the parser marked as plain words.
+const QChar kPlainWord(0xFFFF);
+
+QString unmarked(const QString& word) {
+    return word.startsWith(kPlainWord) ? word.mid(1) : word;
+}
+
+// What an option of ours that takes a value says when it has no good one; empty for the other
+// words.
+QString valueNeeded(const QString& word) {
+    if (word == QLatin1String("--par2"))
+        return QStringLiteral("--par2 needs a percentage from 0 to %1").arg(kMaxPar2Percent);
+    if (word == QLatin1String("--work-dir"))
+        return QStringLiteral("--work-dir needs an existing folder");
+    if (word == QLatin1String("--resume"))
+        return QStringLiteral("--resume needs the output folder of a run");
+    return {};
+}
+
+// The program's arguments for the parser. Qt's own options (-style, -platform, ...) are the
+// application's and are left out, unless one stands where an option of ours takes its value.
+QStringList parserArguments(int argc, char** argv) {
+    QStringList arguments{QString::fromLocal8Bit(argv[0])};
+    bool isValue = false;
+    for (int i = 1; i < argc; ++i) {
+        if (const int qtArguments = isValue ? 0 : qtOptionArguments(argc, argv, i)) {
+            i += qtArguments - 1;
+            continue;
+        }
+        const QString word = QString::fromLocal8Bit(argv[i]);
+        const bool optionWord = word.startsWith(QLatin1String("--"))
+                                    ? word.size() > 2
+                                    : word == QLatin1String("-h") || word == QLatin1String("-V");
+        arguments << (optionWord || !word.startsWith(QLatin1Char('-')) ? word : kPlainWord + word);
+        isValue = !isValue && !valueNeeded(word).isEmpty();
+    }
+    return arguments;
+}
+
+// Why the values read so far are bad; empty when they are good.
+QString valueFault(const QCommandLineParser& parser, const Options& o) {
+    for (const QString& value : parser.values(o.par2)) {
+        bool ok = false;
+        const int percent = unmarked(value).toInt(&ok);
+        if (!ok || percent < 0 || percent > kMaxPar2Percent)
+            return valueNeeded(QStringLiteral("--par2"));
+    }
+    for (const QString& value : parser.values(o.workDir))
+        if (unmarked(value).isEmpty() || !QDir(unmarked(value)).exists())
+            return valueNeeded(QStringLiteral("--work-dir"));
+    for (const QString& value : parser.values(o.resume))
+        if (value.isEmpty())
+            return valueNeeded(QStringLiteral("--resume"));
+    if (parser.positionalArguments().contains(kPlainWord + QStringLiteral("--")))
+        return QStringLiteral("unknown option --");
+    return {};
+}
+
+// Reads the options in order, as they always were read: the first bad one, --help or --version
+// ends the start there, and the options after it are not looked at. The parser reads a line
+// whole, so it reads this one an argument longer each time. Empty when the start goes on.
+std::optional<int> readInOrder(QCommandLineParser& parser, const Options& o,
+                               const QStringList& arguments) {
+    for (qsizetype n = 2; n <= arguments.size(); ++n) {
+        const QString& word = arguments[n - 1];
+        const bool parsed = parser.parse(arguments.first(n));
+        const QString lacking = valueNeeded(word);
+        if (!parsed && !lacking.isEmpty() && n < arguments.size())
+            continue; // the next argument is its value
+        if (!parsed)
+            return usageError(lacking.isEmpty() ? QStringLiteral("unknown option %1").arg(word)
+                                                : lacking);
+        // --resume takes its folder as the next argument only.
+        if (word.startsWith(QLatin1String("--resume=")) &&
+            parser.value(o.resume) == word.section(QLatin1Char('='), 1))
+            return usageError(QStringLiteral("unknown option %1").arg(word));
+        if (const QString fault = valueFault(parser, o); !fault.isEmpty())
+            return usageError(fault);
+        if (parser.isSet(o.help)) {
+            std::fputs(kUsage, stdout);
+            return kExitCompleted;
+        }
+        if (parser.isSet(o.version)) {
+            std::printf("Kavel32 %s\n", KAVEL_VERSION_TEXT);
+            return kExitCompleted;
+        }
+    }
+    parser.parse(arguments);
+    return std::nullopt;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     StopSignals::install();
-    QStringList positionals;
-    QString workDir;
-    bool checkOnly = false;
-    bool verify = false;
-    bool dryRunOnly = false;
-    QString resumeFolder;
-    bool unpack = false;
-    FinishOverrides finish;
-    for (int i = 1; i < argc; ++i) {
-        // Qt's own options are the application's, not a script's name.
-        if (const int qtArguments = qtOptionArguments(argc, argv, i)) {
-            i += qtArguments - 1;
-            continue;
-        }
-        const QString arg = QString::fromLocal8Bit(argv[i]);
-        if (arg == QLatin1String("-h") || arg == QLatin1String("--help")) {
-            std::fputs(kUsage, stdout);
-            return kExitCompleted;
-        }
-        if (arg == QLatin1String("-V") || arg == QLatin1String("--version")) {
-            std::printf("Kavel32 %s\n", KAVEL_VERSION_TEXT);
-            return kExitCompleted;
-        }
-        if (arg == QLatin1String("--check")) {
-            checkOnly = true;
-        } else if (arg == QLatin1String("--verify")) {
-            verify = true;
-        } else if (arg == QLatin1String("--no-verify")) {
-            finish.verify = false;
-        } else if (arg == QLatin1String("--dry-run")) {
-            dryRunOnly = true;
-        } else if (arg == QLatin1String("--resume")) {
-            if (++i >= argc || argv[i][0] == '\0')
-                return usageError(QStringLiteral("--resume needs the output folder of a run"));
-            resumeFolder = QString::fromLocal8Bit(argv[i]);
-        } else if (arg == QLatin1String("--unpack")) {
-            unpack = true;
-        } else if (arg == QLatin1String("--sfv") || arg == QLatin1String("--no-sfv")) {
-            finish.sfv = arg == QLatin1String("--sfv");
-        } else if (arg == QLatin1String("--par2") || arg.startsWith(QLatin1String("--par2="))) {
-            QString value;
-            if (arg.contains(QLatin1Char('=')))
-                value = arg.section(QLatin1Char('='), 1);
-            else if (++i < argc)
-                value = QString::fromLocal8Bit(argv[i]);
-            bool ok = false;
-            const int percent = value.toInt(&ok);
-            if (!ok || percent < 0 || percent > kMaxPar2Percent)
-                return usageError(
-                    QStringLiteral("--par2 needs a percentage from 0 to %1").arg(kMaxPar2Percent));
-            finish.par2Percent = percent;
-        } else if (arg == QLatin1String("--work-dir") ||
-                   arg.startsWith(QLatin1String("--work-dir="))) {
-            if (arg.contains(QLatin1Char('=')))
-                workDir = arg.section(QLatin1Char('='), 1);
-            else if (++i < argc)
-                workDir = QString::fromLocal8Bit(argv[i]);
-            if (workDir.isEmpty() || !QDir(workDir).exists())
-                return usageError(QStringLiteral("--work-dir needs an existing folder"));
-            workDir = QDir(workDir).absolutePath();
-        } else if (arg.startsWith(QLatin1String("--"))) {
-            return usageError(QStringLiteral("unknown option %1").arg(arg));
-        } else {
-            positionals << arg;
-        }
-    }
+    QCommandLineParser parser;
+    const Options o;
+    parser.addOptions(o.all());
+    if (const std::optional<int> ended = readInOrder(parser, o, parserArguments(argc, argv)))
+        return *ended;
 
+    QStringList positionals;
+    for (const QString& word : parser.positionalArguments())
+        positionals << unmarked(word);
+    const bool checkOnly = parser.isSet(o.check);
+    const bool dryRunOnly = parser.isSet(o.dryRun);
+    const bool verify = parser.isSet(o.verify);
+    const QString workDir = parser.isSet(o.workDir)
+                                ? QDir(unmarked(parser.value(o.workDir))).absolutePath()
+                                : QString();
+    const QString resumeFolder = unmarked(parser.value(o.resume));
+    const bool unpack = parser.isSet(o.unpack);
+    FinishOverrides finish;
+    if (parser.isSet(o.noVerify))
+        finish.verify = false;
+    for (const QString& name : parser.optionNames()) // the later of --sfv and --no-sfv holds
+        if (o.sfv.names().contains(name) || o.noSfv.names().contains(name))
+            finish.sfv = o.sfv.names().contains(name);
+    if (parser.isSet(o.par2))
+        finish.par2Percent = unmarked(parser.value(o.par2)).toInt();
+
+    // A resume takes the steps after the last zip from the stopped run's journal, so the
+    // set is the one that run would have made: none of them is taken from the command line.
+    const bool finishGiven = finish.verify || finish.sfv || finish.par2Percent;
     if (!resumeFolder.isEmpty() || unpack)
         return resumeOrUnpack(argc, argv, resumeFolder, unpack, positionals,
-                              checkOnly || dryRunOnly || verify || !workDir.isEmpty());
+                              checkOnly || dryRunOnly || verify || finishGiven ||
+                                  !workDir.isEmpty());
 
     // --verify before a folder checks that folder's set; before a run, the run's own set.
     const bool runArgument =

@@ -1,14 +1,15 @@
 #include "platform/paths.h"
 
 #include "job/text_lines.h"
+#include "platform/folder_lock.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QStandardPaths>
 
 #include <cerrno>
-#include <csignal>
 #include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -54,6 +55,8 @@ bool ensurePrivateDir(const QString& path, QString* error) {
 }
 
 QString g_workFolder;
+// Held for as long as this program lives: a work folder whose lock is free is abandoned.
+FolderLock g_workFolderLock;
 constexpr char kWorkFolderPrefix[] = "run-";
 
 QString fromEnv(const char* name) {
@@ -184,15 +187,17 @@ QString workFolder(QString* error) {
     const QString scratch = scratchFolder(error);
     if (scratch.isEmpty())
         return {};
-    QByteArray pattern = QFile::encodeName(scratch) + '/' + kWorkFolderPrefix +
-                         QByteArray::number(qint64(getpid())) + "-XXXXXX";
-    if (!mkdtemp(pattern.data())) {
+    // mkdtemp makes it private (0700).
+    QString why;
+    const QString made = g_workFolderLock.makeFolder(
+        scratch, QLatin1String(kWorkFolderPrefix) + QString::number(qint64(getpid())) + '-', &why);
+    if (made.isEmpty()) {
         if (error)
             *error = QStringLiteral("cannot make a work folder in %1: %2")
-                         .arg(printableText(scratch), QString::fromLocal8Bit(strerror(errno)));
+                         .arg(printableText(scratch), why.section(QStringLiteral(": "), -1));
         return {};
     }
-    g_workFolder = QFile::decodeName(pattern);
+    g_workFolder = made;
     return g_workFolder;
 }
 
@@ -222,21 +227,18 @@ void removeWorkFolder() {
     if (!g_workFolder.isEmpty())
         QDir(g_workFolder).removeRecursively();
     g_workFolder.clear();
+    g_workFolderLock.unlock();
 }
 
 void removeStaleWorkFolders() {
     const QString scratch = scratchFolder();
     if (scratch.isEmpty())
         return;
-    const QString prefix = QLatin1String(kWorkFolderPrefix);
-    for (const QString& name :
-         QDir(scratch).entryList({prefix + QLatin1Char('*')}, QDir::Dirs | QDir::NoDotAndDotDot)) {
-        bool ok = false;
-        const qint64 pid = name.mid(prefix.size()).section(QLatin1Char('-'), 0, 0).toLongLong(&ok);
-        // A process that still exists (or that we may not signal) keeps its folder.
-        if (ok && pid > 0 && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH)
-            QDir(scratch + QLatin1Char('/') + name).removeRecursively();
-    }
+    // By its lock, never by the process id in its name: that may be a live program's in
+    // another PID namespace sharing the folder, or a new process's by now.
+    static const QRegularExpression name(
+        QStringLiteral("^%1\\d+-[A-Za-z0-9]{6}$").arg(QLatin1String(kWorkFolderPrefix)));
+    removeAbandonedFolders(scratch, name);
 }
 
 QString toolPath(const QString& name) {

@@ -4,15 +4,35 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QStringDecoder>
 
 #include <fcntl.h>
 #include <sys/stat.h>
+
+namespace {
+// The value as a message quotes it: text in the system's encoding as it reads, any byte that is
+// not part of such text and every control character written out (\xNN), never mojibake.
+// At most the first 40 characters or bytes.
+QString printableBytes(const QByteArray& value) {
+    QStringDecoder decoder(QStringDecoder::System, QStringDecoder::Flag::Stateless);
+    const QString text = decoder(value);
+    if (!decoder.hasError())
+        return printableText(text.left(40));
+    QString shown;
+    for (char c : value.left(40)) {
+        const auto byte = uchar(c);
+        shown += byte < 0x80 ? printableText(QString(QLatin1Char(c)))
+                             : QStringLiteral("\\x%1").arg(byte, 2, 16, QLatin1Char('0'));
+    }
+    return shown;
+}
+} // namespace
 
 SourceDateEpoch parseSourceDateEpoch(const QByteArray& value) {
     SourceDateEpoch epoch;
     if (value.isEmpty())
         return epoch;
-    const QString shown = printableText(QString::fromLatin1(value.left(40)));
+    const QString shown = printableBytes(value);
     bool digits = value.size() <= 12;
     for (char c : value)
         digits = digits && c >= '0' && c <= '9';

@@ -137,6 +137,9 @@ QStringList zipLines(const RunPlan& plan, const JobSettings& job) {
         lines << QStringLiteral("Replaces the older set %1 in %2: %3")
                      .arg(plan.stem, job.ZipDir, nameList(older));
     }
+    if (!plan.leftAlone.isEmpty())
+        lines << QStringLiteral("Leaves alone in %1, as not of the set %2: %3")
+                     .arg(job.ZipDir, plan.stem, nameList(plan.leftAlone));
     if (!job.AutoNumber) {
         lines << QStringLiteral("Diz: %1 goes into every zip unchanged (no numbering)")
                      .arg(job.DizFile);
@@ -269,6 +272,8 @@ DryRun planDryRun(const QString& scriptPath, const RunFlags& flags, const QStrin
         return stop(QStringLiteral("no free output folder name in %1").arg(location));
     options.listFile = joinPath(kWorkFolderMark, QStringLiteral("skip.txt"));
     const RunPlan plan = planRun(job, facts, options);
+    for (const QString& stranger : plan.strangers)
+        dry.lines << QStringLiteral("Refuses to replace: ") + stranger;
     if (plan.fault)
         return stop(plan.fault->text);
     dry.lines << describePlan(plan, job);

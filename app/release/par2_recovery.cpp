@@ -1,6 +1,10 @@
 #include "release/par2_recovery.h"
 
+#include "engine/leftovers.h"
+#include "engine/set_listings.h"
+#include "platform/file_read.h"
 #include "platform/file_replace.h"
+#include "platform/folder_lock.h"
 #include "platform/paths.h"
 #include "platform/process_runner.h"
 
@@ -9,9 +13,7 @@
 #include <QRegularExpression>
 #include <QScopeGuard>
 
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
+#include <algorithm>
 
 namespace {
 const QString kPar2 = QStringLiteral("par2");
@@ -80,13 +82,33 @@ QStringList recoveryFileNames(const QString& folder, const QString& stem) {
 }
 
 namespace {
-// Removes the recovery files of stem in folder; a link among them goes itself.
-bool removeOldRecoveryFiles(const QString& folder, const QString& stem, QString* error) {
+// Removes the recovery files of stem in folder, which the run found to be its older set's; a
+// link among them goes itself. One that appeared since and describes other files stops the
+// step: it is not this set's to remove.
+bool removeOldRecoveryFiles(const QString& folder, const QString& stem, const QStringList& zipPaths,
+                            QString* error) {
+    QStringList zips;
+    for (const QString& path : zipPaths)
+        zips << fileNamePart(path);
     for (const QString& name : recoveryFileNames(folder, stem)) {
-        if (!QFile::remove(joinPath(folder, name))) {
+        const QString path = joinPath(folder, name);
+        // A link or a FIFO in its place goes itself, as the name a new file takes.
+        const Par2Listing listing = readPar2File(path);
+        const QStringList listed = listing.names();
+        const bool ours = !isRegularFileNoLink(path) ||
+                          (listing.ok && !listed.isEmpty() &&
+                           std::all_of(listed.cbegin(), listed.cend(),
+                                       [&zips](const QString& n) { return zips.contains(n); }));
+        if (!ours) {
             if (error)
-                *error = QStringLiteral("cannot remove the old recovery file %1")
-                             .arg(joinPath(folder, name));
+                *error = QStringLiteral("%1 is in the way of the recovery files: it is not of "
+                                        "this set")
+                             .arg(path);
+            return false;
+        }
+        if (!QFile::remove(path)) {
+            if (error)
+                *error = QStringLiteral("cannot remove the old recovery file %1").arg(path);
             return false;
         }
     }
@@ -96,23 +118,23 @@ bool removeOldRecoveryFiles(const QString& folder, const QString& stem, QString*
 // par2 writes into a new folder of its own beside the zips, where no name can be a link
 // planted in the zip folder (par2 would stop on one, its other files made); its files are
 // then moved into place, each replacing whatever held its name, a link itself and never its
-// target.
+// target. The folder is locked while it exists: a run killed meanwhile leaves it to the
+// next run to remove.
 bool createInPlace(const QString& folder, const QString& spelled, const QString& stem, int percent,
                    const QStringList& zipPaths, QString* error) {
-    QByteArray pattern =
-        QFile::encodeName(joinPath(folder, QStringLiteral(".kavel32-par2-XXXXXX")));
-    if (!::mkdtemp(pattern.data())) {
+    FolderLock lock;
+    QString why;
+    const QString made = lock.makeFolder(folder, kPar2FolderPrefix, &why);
+    if (made.isEmpty()) {
         if (error)
-            *error = QStringLiteral("cannot make a folder for the recovery files in %1: %2")
-                         .arg(folder, QString::fromLocal8Bit(std::strerror(errno)));
+            *error = QStringLiteral("cannot make a folder for the recovery files: %1").arg(why);
         return false;
     }
-    const QString made = QFile::decodeName(pattern);
     const auto removeMade = qScopeGuard([&made] { QDir(made).removeRecursively(); });
     if (!run(par2CreateCommand(folder, stem, percent, zipPaths,
                                joinPath(spelled, fileNamePart(made))),
              QStringLiteral("Making the PAR2 recovery files"), error) ||
-        !removeOldRecoveryFiles(folder, stem, error))
+        !removeOldRecoveryFiles(folder, stem, zipPaths, error))
         return false;
     for (const QString& name : QDir(made).entryList(QDir::Files | QDir::Hidden, QDir::Name))
         if (!moveOverName(joinPath(made, name), joinPath(folder, name), error))

@@ -362,6 +362,9 @@ SetReport checkSet(const SetCheckRequest& request, const Status& status) {
         return report;
     }
     sortInSetOrder(shape.zips);
+    report.stem = shape.stem;
+    report.count = shape.count;
+    report.width = shape.width;
     report.zips = int(std::count_if(shape.zips.cbegin(), shape.zips.cend(),
                                     [](const SetZip& z) { return z.zip.place > 0; }));
     const JoinFolder join(volumeBytes(shape.zips));

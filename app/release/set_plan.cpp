@@ -119,6 +119,7 @@ RunPlan planForFolder(const JobSettings& job, const JobSetNames& names, int coun
     facts.commentFault.clear();
     facts.canonicalSource.clear();
     facts.zipDirFiles.clear();
+    facts.zipFolder.clear();
     PlanOptions options;
     options.flags = RunFlags{true, !names.dateText.isEmpty()};
     options.dateText = names.dateText;

@@ -27,6 +27,11 @@ void addZipLines(SetReport& report, const QList<CheckedZip>& zips, int width) {
     for (const CheckedZip& z : zips) {
         const QString label = zipLabel(z.place, z.fileName, width);
         const QStringList faults = z.nameFaults + z.findings.faults;
+        if (z.place > 0 && !report.members.contains(z.fileName)) {
+            report.members << z.fileName;
+            if (faults.isEmpty())
+                report.soundMembers << z.fileName;
+        }
         if (faults.isEmpty()) {
             const ZipFindings& f = z.findings;
             report.lines << QStringLiteral("%1: ok, volume %2 (%3 bytes)%4")

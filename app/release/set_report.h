@@ -12,6 +12,14 @@ struct SetReport {
     QStringList lines;  // a header, a line per zip, the set's lines, a summary
     QStringList faults; // every fault, each naming its zip where it has one
     int zips = 0;       // zips taken for the set
+    // The set as the check took it: what its names start with, its count and the width of
+    // its numbers; the zips it took as members, in set order, and those of them whose
+    // own inspection and name found nothing wrong.
+    QString stem;
+    int count = 0;
+    int width = 2;
+    QStringList members;
+    QStringList soundMembers;
     bool passed() const { return faults.isEmpty(); }
 };
 

@@ -6,30 +6,6 @@
 #include <QDateTime>
 #include <QFile>
 
-namespace {
-
-bool isBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-SfvParse refuse(qsizetype line, const QString& text) {
-    SfvParse result;
-    result.error = line > 0 ? QStringLiteral("line %1: %2").arg(line).arg(text) : text;
-    return result;
-}
-
-} // namespace
-
 QByteArray formatSfv(const QList<SfvEntry>& entries, const QStringList& header) {
     QByteArray out;
     for (const QString& line : header)
@@ -37,64 +13,6 @@ QByteArray formatSfv(const QList<SfvEntry>& entries, const QStringList& header) 
     for (const SfvEntry& entry : entries)
         out += QFile::encodeName(entry.name) + ' ' + crcText(entry.crc).toLatin1() + "\r\n";
     return out;
-}
-
-SfvParse parseSfv(QByteArrayView bytes) {
-    if (bytes.size() > kMaxSfvBytes)
-        return refuse(0, QStringLiteral("%1 bytes, too big for an SFV file (at most %2)")
-                             .arg(bytes.size())
-                             .arg(kMaxSfvBytes));
-    SfvParse result;
-    qsizetype lineNumber = 0;
-    qsizetype start = 0;
-    while (start < bytes.size()) {
-        qsizetype end = bytes.indexOf('\n', start);
-        if (end < 0)
-            end = bytes.size();
-        QByteArrayView line = bytes.sliced(start, end - start);
-        start = end + 1;
-        ++lineNumber;
-        if (line.endsWith('\r'))
-            line.chop(1);
-        for (char c : line)
-            if ((static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == 0x7f)
-                return refuse(lineNumber, QStringLiteral("holds a control character"));
-        qsizetype first = 0;
-        while (first < line.size() && isBlank(line[first]))
-            ++first;
-        if (first == line.size() || line[first] == ';')
-            continue;
-        qsizetype last = line.size();
-        while (last > first && isBlank(line[last - 1]))
-            --last;
-        qsizetype wordStart = last;
-        while (wordStart > first && !isBlank(line[wordStart - 1]))
-            --wordStart;
-        const QByteArrayView word = line.sliced(wordStart, last - wordStart);
-        qsizetype nameEnd = wordStart;
-        while (nameEnd > first && isBlank(line[nameEnd - 1]))
-            --nameEnd;
-        if (word.size() != 8 || nameEnd == first)
-            return refuse(lineNumber, QStringLiteral("is not a file name and an eight-digit CRC"));
-        quint32 crc = 0;
-        for (char c : word) {
-            const int v = hexValue(c);
-            if (v < 0)
-                return refuse(
-                    lineNumber,
-                    QStringLiteral("the CRC %1 is not hexadecimal").arg(QString::fromLatin1(word)));
-            crc = (crc << 4) | quint32(v);
-        }
-        const QString name = QFile::decodeName(line.sliced(first, nameEnd - first).toByteArray());
-        if (name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\')) ||
-            name == QLatin1String(".") || name == QLatin1String(".."))
-            return refuse(lineNumber,
-                          QStringLiteral("%1 is not a file of the SFV's folder").arg(name));
-        result.entries.append({name, crc});
-        result.lines.append(lineNumber);
-    }
-    result.ok = true;
-    return result;
 }
 
 bool writeSfvFile(const QString& path, const QList<SfvEntry>& entries, QString* error,

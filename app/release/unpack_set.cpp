@@ -1,13 +1,16 @@
 #include "release/unpack_set.h"
 
+#include "engine/set_listings.h"
 #include "job/text_lines.h"
 #include "platform/file_read.h"
+#include "platform/folder_lock.h"
 #include "platform/paths.h"
 #include "platform/process_runner.h"
 #include "platform/stop_signals.h"
 #include "release/archive_listing.h"
 #include "release/set_check.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -29,13 +32,18 @@
 
 namespace {
 
+// The folder beside the destination that the archive is extracted into: "." + the
+// destination's name + this mark + six letters and digits, locked while it fills.
+const QString kUnpackFolderMark = QStringLiteral(".kavel32-unpack-");
+
 // Everything one unpack works with.
 struct Unpacking {
     UnpackRequest request;
     UnpackStatus status;
     UnpackResult result;
-    QString work;      // this unpack's own folder in the program's work folder
-    QString setFolder; // where the whole set is: the zip folder, or the repaired copies
+    QString work;          // this unpack's own folder in the program's work folder
+    QString setFolder;     // where the whole set is: the zip folder, or the repaired copies
+    FolderLock extracting; // held on the folder beside the destination while it fills
 
     void tell(const QString& step, int percent = -1) const {
         if (status)
@@ -92,29 +100,89 @@ QStringList setZips(const QString& folder) {
     return zips;
 }
 
-// The PAR2 file that describes the set (not one of its volN+M recovery volumes).
-QString mainPar2File(const QString& folder, QString* error) {
-    static const QRegularExpression recovery(QStringLiteral("\\.vol\\d+\\+\\d+\\.par2$"),
-                                             QRegularExpression::CaseInsensitiveOption);
-    QStringList found;
-    for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name))
-        if (name.endsWith(QLatin1String(".par2"), Qt::CaseInsensitive) &&
-            !recovery.match(name).hasMatch())
-            found << name;
-    if (found.size() > 1)
-        *error = QStringLiteral("%1 holds %2 PAR2 sets (%3); unpack one set per folder")
-                     .arg(folder)
-                     .arg(found.size())
-                     .arg(found.join(QStringLiteral(", ")));
-    return found.size() == 1 ? found.front() : QString();
+// The files of one PAR2 recovery set in a folder: the one named without a volN+M part first.
+struct RecoverySet {
+    QStringList files;
+    Par2Listing listing;
+};
+
+QList<RecoverySet> recoverySetsIn(const QString& folder, QStringList* unreadable) {
+    static const QRegularExpression volume(QStringLiteral("\\.vol\\d+\\+\\d+\\.par2$"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    QList<RecoverySet> sets;
+    for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name)) {
+        if (!name.endsWith(QLatin1String(".par2"), Qt::CaseInsensitive) ||
+            name.startsWith(QLatin1Char('.')))
+            continue;
+        const Par2Listing listing = readPar2File(joinPath(folder, name));
+        if (!listing.ok) {
+            *unreadable << QStringLiteral("%1 (%2)").arg(printableText(name), listing.error);
+            continue;
+        }
+        auto same = std::find_if(sets.begin(), sets.end(), [&listing](const RecoverySet& set) {
+            return set.listing.setId == listing.setId && set.listing.files == listing.files;
+        });
+        if (same == sets.end()) {
+            sets << RecoverySet{{name}, listing};
+        } else if (!volume.match(name).hasMatch() && volume.match(same->files.front()).hasMatch()) {
+            same->files.prepend(name);
+        } else {
+            same->files << name;
+        }
+    }
+    return sets;
 }
 
-// Copies the set's zips and PAR2 files, every regular file among them, for par2 to repair.
-bool copySetFiles(const QString& from, const QString& to, QString* error) {
-    for (const QString& name : QDir(from).entryList(QDir::Files | QDir::Hidden)) {
-        const bool setFile = name.endsWith(QLatin1String(".zip"), Qt::CaseInsensitive) ||
-                             name.endsWith(QLatin1String(".par2"), Qt::CaseInsensitive);
-        if (!setFile || name.startsWith(QLatin1Char('.')) || !isRegular(joinPath(from, name)))
+QByteArray fileMd5(const QString& path) {
+    QFile file(path);
+    QCryptographicHash md5(QCryptographicHash::Md5);
+    if (!file.open(QIODevice::ReadOnly) || !md5.addData(&file))
+        return {};
+    return md5.result();
+}
+
+// Why a recovery set is not the set's: it must describe exactly the set's zips, by name (the
+// members, and for a place no member holds the name the set's numbering gives it), and the
+// zips that passed their own check must be the very files it describes. Empty: it is.
+QString notOfTheSet(const RecoverySet& recovery, const SetReport& set, const QString& folder) {
+    QStringList named;
+    for (const Par2File& file : recovery.listing.files)
+        if (file.recovered)
+            named << file.name;
+    if (named.size() != set.count)
+        return QStringLiteral("it describes %1 files, the set has %2 zips")
+            .arg(named.size())
+            .arg(set.count);
+    for (const QString& member : set.members)
+        if (!named.contains(member))
+            return QStringLiteral("it does not describe %1").arg(printableText(member));
+    for (const QString& name : named) {
+        if (set.members.contains(name))
+            continue;
+        bool placed = false;
+        for (int k = 1; k <= set.count && !placed; ++k)
+            placed = name.compare(set.stem + QStringLiteral("%1.zip").arg(k, set.width, 10,
+                                                                          QLatin1Char('0')),
+                                  Qt::CaseInsensitive) == 0;
+        if (!placed)
+            return QStringLiteral("it describes %1, which is not a zip of the set")
+                .arg(printableText(name));
+    }
+    for (const Par2File& file : recovery.listing.files) {
+        if (!set.soundMembers.contains(file.name))
+            continue;
+        const QString path = joinPath(folder, file.name);
+        if (QFileInfo(path).size() != file.size || fileMd5(path) != file.md5)
+            return QStringLiteral("%1 is not the file it describes").arg(printableText(file.name));
+    }
+    return {};
+}
+
+// Copies the set's zips and the files of its recovery set, for par2 to repair.
+bool copySetFiles(const QString& from, const QString& to, const QStringList& names,
+                  QString* error) {
+    for (const QString& name : names) {
+        if (!isRegular(joinPath(from, name)))
             continue;
         if (!QFile::copy(joinPath(from, name), joinPath(to, name))) {
             *error = QStringLiteral("cannot copy %1 for the repair").arg(joinPath(from, name));
@@ -150,25 +218,42 @@ QString lastLine(const QByteArray& output) {
     return {};
 }
 
-// A set that fails its check: repaired copies from the PAR2 files, when there are any.
+// A set that fails its check: repaired copies from the PAR2 files of this set, when there
+// are any. PAR2 files of another set (an older set of the same name, say) are not used: they
+// would rebuild that set's zips in this one's places.
 bool repairWithPar2(Unpacking& u, const SetReport& failed) {
-    QString error;
-    const QString par2File = mainPar2File(u.request.zipDir, &error);
-    if (!error.isEmpty())
-        return u.fail(error);
-    if (par2File.isEmpty())
+    const QString& folder = u.request.zipDir;
+    QStringList ignored;
+    const QList<RecoverySet> sets = recoverySetsIn(folder, &ignored);
+    const RecoverySet* chosen = nullptr;
+    for (const RecoverySet& set : sets) {
+        const QString why = notOfTheSet(set, failed, folder);
+        if (why.isEmpty() && !chosen)
+            chosen = &set;
+        else if (!why.isEmpty())
+            ignored << QStringLiteral("%1 (%2)").arg(printableText(set.files.front()), why);
+    }
+    if (!ignored.isEmpty())
+        u.result.report << QStringLiteral("Not used for the repair, as not of this set: %1")
+                               .arg(ignored.join(QStringLiteral(", ")));
+    if (!chosen)
         return u.fail(QStringLiteral("the set in %1 fails its check and there are no PAR2 files "
-                                     "to repair it with: %2")
-                          .arg(u.request.zipDir, firstFault(failed)));
+                                     "%2to repair it with: %3")
+                          .arg(folder, sets.isEmpty() && ignored.isEmpty()
+                                           ? QString()
+                                           : QStringLiteral("of this set "))
+                          .arg(firstFault(failed)));
     const QString copies = joinPath(u.work, QStringLiteral("set"));
-    if (!QDir().mkpath(copies) || !copySetFiles(u.request.zipDir, copies, &error))
+    QString error;
+    if (!QDir().mkpath(copies) ||
+        !copySetFiles(folder, copies, failed.members + chosen->files, &error))
         return u.fail(error.isEmpty() ? QStringLiteral("cannot make %1").arg(copies) : error);
     u.tell(QStringLiteral("Repairing with par2"));
-    const Command repair =
-        makeCommand(QStringLiteral("par2"), {QStringLiteral("repair"), QStringLiteral("-q"),
-                                             QStringLiteral("--"), joinPath(copies, par2File)});
+    QStringList args{QStringLiteral("repair"), QStringLiteral("-q"), QStringLiteral("--")};
+    for (const QString& name : chosen->files)
+        args << joinPath(copies, name);
     QByteArray output;
-    const int status = runCommandCapturing(repair, &output);
+    const int status = runCommandCapturing(makeCommand(QStringLiteral("par2"), args), &output);
     if (status == kCouldNotStart)
         return u.fail(QStringLiteral("the set fails its check and par2, which could repair it, "
                                      "cannot be run (Debian package par2)"));
@@ -177,13 +262,24 @@ bool repairWithPar2(Unpacking& u, const SetReport& failed) {
                                      "(par2 status %1): %2")
                           .arg(status)
                           .arg(lastLine(output)));
-    u.result.repaired = repairedZips(u.request.zipDir, copies);
+    for (const QString& name : chosen->files)
+        QFile::remove(joinPath(copies, name));
+    u.result.repaired = repairedZips(folder, copies);
+    // The repaired zips must make this set, whole, before anything is unpacked.
     const SetReport again = checkZipFolder(copies, u.status);
     if (!again.passed())
         return u.fail(QStringLiteral("the set repaired with par2 still fails its check: %1")
                           .arg(firstFault(again)));
+    if (again.stem.compare(failed.stem, Qt::CaseInsensitive) != 0 || again.count != failed.count)
+        return u.fail(QStringLiteral("the zips repaired with par2 make another set (%1, %2 zips) "
+                                     "than the one in %3 (%4, %5 zips)")
+                          .arg(printableText(again.stem))
+                          .arg(again.count)
+                          .arg(folder, printableText(failed.stem))
+                          .arg(failed.count));
     u.result.report << QStringLiteral("Repaired with PAR2 (%1): %2")
-                           .arg(par2File, u.result.repaired.join(QStringLiteral(", ")));
+                           .arg(printableText(chosen->files.front()),
+                                u.result.repaired.join(QStringLiteral(", ")));
     u.setFolder = copies;
     return true;
 }
@@ -292,12 +388,12 @@ bool restoreAbsoluteLinks(const QString& root, const QString& outputDir, QString
 bool extractBeside(Unpacking& u, const QString& sevenZip, const QString& firstVolume,
                    QString* extracted) {
     const QFileInfo dest(u.request.dest);
-    QByteArray pattern = QFile::encodeName(
-        joinPath(dest.absolutePath(), QLatin1Char('.') + dest.fileName() + ".unpack-XXXXXX"));
-    if (!::mkdtemp(pattern.data()))
+    QString error;
+    *extracted = u.extracting.makeFolder(
+        dest.absolutePath(), QLatin1Char('.') + dest.fileName() + kUnpackFolderMark, &error);
+    if (extracted->isEmpty())
         return u.fail(
-            QStringLiteral("cannot make a folder beside %1: %2").arg(u.request.dest, errnoText()));
-    *extracted = QFile::decodeName(pattern);
+            QStringLiteral("cannot make a folder beside %1: %2").arg(u.request.dest, error));
     const qint64 freeBefore = QStorageInfo(*extracted).bytesAvailable();
     if (freeBefore >= 0 && u.result.bytes > freeBefore)
         return u.fail(QStringLiteral("%1 bytes are needed beside %2, %3 are free")
@@ -344,7 +440,6 @@ bool extractBeside(Unpacking& u, const QString& sevenZip, const QString& firstVo
         return u.fail(QStringLiteral("7-Zip cannot extract the joined volumes (status %1): %2")
                           .arg(status)
                           .arg(lastLine(output)));
-    QString error;
     if (!restoreAbsoluteLinks(*extracted, into, &error))
         return u.fail(error);
     u.tell(QStringLiteral("Extracting"), 100);
@@ -427,6 +522,14 @@ UnpackResult unpackSet(const UnpackRequest& request, const UnpackStatus& status)
         u.fail(fault);
         return u.result;
     }
+    // What unpacks and runs that were killed left: their work folders, their folders beside
+    // a destination in this one's folder. A live one's stay, locked.
+    AppPaths::removeStaleWorkFolders();
+    static const QRegularExpression extractFolder(
+        QStringLiteral("^\\..+%1[A-Za-z0-9]{6}$")
+            .arg(QRegularExpression::escape(kUnpackFolderMark)),
+        QRegularExpression::DotMatchesEverythingOption);
+    removeAbandonedFolders(QFileInfo(u.request.dest).absolutePath(), extractFolder);
     QString error;
     const QString workFolder = AppPaths::workFolder(&error);
     if (workFolder.isEmpty()) {

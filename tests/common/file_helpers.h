@@ -16,12 +16,16 @@ inline QByteArray readAll(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// Creates or replaces the file, with its folders; fails the test when it cannot.
-inline void writeFile(const QString& path, const QByteArray& bytes) {
+// Creates or replaces the file, with its folders; false when it cannot.
+inline bool writeAll(const QString& path, const QByteArray& bytes) {
     QDir().mkpath(QFileInfo(path).path());
     QFile f(path);
-    QVERIFY2(f.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(path));
-    f.write(bytes);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
+// The same, failing the test when it cannot.
+inline void writeFile(const QString& path, const QByteArray& bytes) {
+    QVERIFY2(writeAll(path, bytes), qPrintable(path));
 }
 
 // Relative path -> content hash of every file below root.

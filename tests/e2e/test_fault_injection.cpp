@@ -4,6 +4,7 @@
 // Tests run as root, so permission faults run the program as the unprivileged user "nobody"
 // (setpriv); the full disk is a 2 MB tmpfs when mounting is allowed, and in every case a
 // file-size limit (RLIMIT_FSIZE with SIGXFSZ ignored) that only the zip step reaches.
+#include "../common/test_needs.h"
 #include "run_harness.h"
 
 #include <sys/mount.h>
@@ -26,7 +27,7 @@ class FaultInjectionTest : public QObject {
     void initTestCase() {
         QVERIFY(h.init());
         if (h.sevenZip.isEmpty())
-            QSKIP("7-Zip (7zz) is not installed");
+            SKIP_OR_FAIL("7-Zip (7zz) is not installed");
         QVERIFY(QFileInfo(programFolder() + "/kavel32").isExecutable());
         QVERIFY(QFileInfo(programFolder() + "/wrar").isExecutable());
     }
@@ -70,7 +71,8 @@ class FaultInjectionTest : public QObject {
         RunOptions options;
         if (tmpfs) {
             if (::mount("tmpfs", QFile::encodeName(c.zips).constData(), "tmpfs", 0, "size=2m") != 0)
-                QSKIP("mounting a tmpfs is not allowed here; the file size limit row covers it");
+                SKIP_OR_FAIL(
+                    "mounting a tmpfs is not allowed here; the file size limit row covers it");
         } else {
             // Volumes are 500,000 bytes; the zips holding them and the 100 KB extra are more.
             options.fileSizeLimit = 550'000;

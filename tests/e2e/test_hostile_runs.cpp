@@ -2,6 +2,7 @@
 // both ways a user starts an unattended job: without a display and with one (the window's
 // way). Whatever happens, the same ending on both starts, one line naming the cause, every
 // zip complete and holding its volume, every other volume still there, the source untouched.
+#include "../common/test_needs.h"
 #include "run_harness.h"
 
 #include <QElapsedTimer>
@@ -13,6 +14,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <optional>
+#include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 
@@ -121,6 +123,48 @@ QMap<QString, QByteArray> outsideOfTheJob(const Case& c) {
     }
     return all;
 }
+
+// Whether a process holds the lock of path (a lock file or a folder) now.
+bool lockHeld(const QString& path) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(fd);
+    return held;
+}
+
+// A process holding the lock of path until the test ends: in a PID namespace of its own where
+// the machine allows one (a run in a container sharing the folder), else in this one.
+class LockHolder {
+  public:
+    ~LockHolder() {
+        for (QProcess* p : std::as_const(holders)) {
+            p->kill();
+            p->waitForFinished();
+            delete p;
+        }
+    }
+    void hold(const QString& path) {
+        for (const QStringList& command : {QStringList{"unshare", "--pid", "--fork", "--kill-child",
+                                                       "flock", "-n", path, "sleep", "600"},
+                                           QStringList{"flock", "-n", path, "sleep", "600"}}) {
+            auto* p = new QProcess;
+            holders << p;
+            p->start(command.front(), command.mid(1));
+            QElapsedTimer waited;
+            waited.start();
+            while (!lockHeld(path) && waited.elapsed() < 10'000 && !p->waitForFinished(20)) {
+            }
+            if (lockHeld(path))
+                return;
+        }
+        QFAIL(qPrintable("no process could hold the lock of " + path));
+    }
+
+  private:
+    QList<QProcess*> holders;
+};
 } // namespace
 
 class HostileRunsTest : public QObject {
@@ -135,6 +179,11 @@ class HostileRunsTest : public QObject {
     static RunOptions setOptions(bool par2 = true) {
         RunOptions options;
         options.options = {"--sfv", "--par2", par2 ? "10" : "0"};
+        return options;
+    }
+    static RunOptions withOptions(const QStringList& given) {
+        RunOptions options;
+        options.options = given;
         return options;
     }
     static QStringList listed(const QString& dir, const QString& pattern) {
@@ -173,6 +222,163 @@ class HostileRunsTest : public QObject {
             writeFile(c.dir + "/reference/" + it.key(), it.value());
         return c;
     }
+    // What a zip folder shared by many jobs holds, made once by real runs: the sets of the
+    // jobs game1 (three zips and an SFV) and game12 (one archive), an older and longer set of
+    // the job game with its SFV and PAR2 files, and PAR2 files of game1's zips named game.par2.
+    QString neighbourFolder;
+    const QString& neighbours() {
+        if (!neighbourFolder.isEmpty())
+            return neighbourFolder;
+        neighbourFolder = h.root.filePath("neighbours");
+        struct Job {
+            const char* name;
+            const char* size;
+            int noise;
+            QStringList options;
+        };
+        for (const Job& job :
+             {Job{"game1", " 1", 1'200'000, {"--sfv"}}, Job{"game12", " 0", 300'000, {}},
+              Job{"game", " 1", 2'600'000, {"--sfv", "--par2", "10"}}}) {
+            Case c = h.makeCase(job.noise);
+            const Run r = h.run(c, h.writeScript(c, {{"name", job.name}, {"size", job.size}}),
+                                withOptions(job.options));
+            if (r.exitCode != 0)
+                qWarning("%s", r.err.constData());
+            const QString into = neighbourFolder + "/" + job.name;
+            QDir().mkpath(into);
+            for (const QString& name : QDir(c.zips).entryList(QDir::Files))
+                QFile::copy(c.zips + "/" + name, into + "/" + name);
+        }
+        const QString foreign = neighbourFolder + "/foreign-par2";
+        QDir().mkpath(foreign);
+        QStringList zips;
+        for (const QString& name : QDir(neighbourFolder + "/game1").entryList({"*.zip"})) {
+            QFile::copy(neighbourFolder + "/game1/" + name, foreign + "/" + name);
+            zips << name;
+        }
+        QProcess par2;
+        par2.setWorkingDirectory(foreign);
+        par2.start("par2", QStringList{"create", "-q", "-r10", "game.par2"} + zips);
+        par2.waitForFinished(120'000);
+        for (const QString& name : zips)
+            QFile::remove(foreign + "/" + name);
+        return neighbourFolder;
+    }
+
+    // Puts what a row of the zip folder table names into the case's zip folder; *held gets
+    // the processes that hold the locks of a live run's leftovers.
+    void placeNeighbours(const Case& c, const QString& kind, LockHolder& held) {
+        const QString& from = neighbours();
+        auto copyAll = [&](const QString& set, const QString& pattern = "*") {
+            for (const QString& name : QDir(from + "/" + set).entryList({pattern}, QDir::Files))
+                QVERIFY(QFile::copy(from + "/" + set + "/" + name, c.zips + "/" + name));
+        };
+        auto copyAs = [&](const QString& file, const QString& name) {
+            QVERIFY(QFile::copy(from + "/" + file, c.zips + "/" + name));
+        };
+        if (kind.contains("prefix sets")) {
+            copyAll("game1");
+            copyAll("game12");
+        }
+        if (kind.contains("older set"))
+            copyAll("game");
+        if (kind.contains("case variant"))
+            copyAs("game/game02.zip", "GAME02.ZIP");
+        if (kind.contains("foreign zip"))
+            copyAs("game12/game12.zip", "game02.zip");
+        if (kind.contains("foreign listings")) {
+            copyAs("game1/game1.sfv", "game.sfv");
+            copyAll("foreign-par2");
+        }
+        if (kind.contains("link on")) {
+            writeFile(c.dir + "/outside/kept.zip", readAll(from + "/game/game01.zip"));
+            QVERIFY(QFile::link(c.dir + "/outside/kept.zip", c.zips + "/game01.zip"));
+        }
+        if (kind.contains("later zips")) {
+            writeFile(c.zips + "/game07.zip/inside.txt", "a folder of the user's\n");
+            QCOMPARE(::symlink("../nowhere", QFile::encodeName(c.zips + "/game08.zip").constData()),
+                     0);
+        }
+        if (kind.contains("hidden")) {
+            // A user's files, and an older version's temporary, without the mark.
+            writeFile(c.zips + "/.todo.kavel-3999999.txt", "a user's note\n");
+            writeFile(c.zips + "/.game01.zip.kavel-3999999", "PK old temporary\n");
+            // Marked, and abandoned: their lock is free.
+            for (const char* name :
+                 {".game01.zip.kavel32-Ab12Cd", ".game01.zip.kavel32-Ab12Cd.Xy34Zw",
+                  ".game01.zip.kavel32-Ab12Cd.lock", ".kavel32-par2-Pp33Oo/game.par2"})
+                writeFile(c.zips + "/" + name, "left by a run killed outright\n");
+            // Marked, of a live run elsewhere: their lock is held.
+            for (const char* name :
+                 {".game02.zip.kavel32-Qq11Rr", ".game02.zip.kavel32-Qq11Rr.lock",
+                  ".kavel32-par2-Ll44Kk/game.par2"})
+                writeFile(c.zips + "/" + name, "a live run's\n");
+            held.hold(c.zips + "/.game02.zip.kavel32-Qq11Rr.lock");
+            held.hold(c.zips + "/.kavel32-par2-Ll44Kk");
+            // Marked, with no lock to say whose it is.
+            writeFile(c.zips + "/.game03.zip.kavel32-Nn22Mm", "nobody's\n");
+        }
+    }
+
+    // After a run or resume that went ahead: every file of the folder that it did not replace
+    // is as it was, byte for byte; what it replaced is gone or made anew as the set's; what is
+    // new is the set's.
+    // After a run or resume that went ahead: every file of the folder that it did not replace
+    // is as it was, byte for byte; what it replaced is gone or made anew as the set's; what is
+    // new is the set's.
+    static void checkOnlyTheSetChanged(const QMap<QString, QByteArray>& before,
+                                       const QMap<QString, QByteArray>& after,
+                                       const QStringList& replaced) {
+        static const QRegularExpression setFile(
+            "^game(\\d{2}\\.zip|\\.sfv|\\.par2|\\.vol\\d+\\+\\d+\\.par2)$");
+        for (auto it = before.cbegin(); it != before.cend(); ++it) {
+            const QString top = it.key().section('/', 0, 0);
+            if (replaced.contains(top))
+                QVERIFY2(!after.contains(it.key()) ||
+                             (setFile.match(it.key()).hasMatch() && after[it.key()] != it.value()),
+                         qPrintable(it.key() + " is still there"));
+            else
+                QVERIFY2(after.value(it.key()) == it.value(), qPrintable(it.key() + " changed"));
+        }
+        for (auto it = after.cbegin(); it != after.cend(); ++it)
+            QVERIFY2(before.contains(it.key()) || setFile.match(it.key()).hasMatch(),
+                     qPrintable(it.key() + " is new"));
+    }
+
+    // The set a run made in dir, as its last line counts it: game01.zip on, each whole and
+    // holding its own volume first.
+    static void checkNewSet(const QString& dir, const Run& r) {
+        const QRegularExpressionMatch made =
+            QRegularExpression("Ripping complete: (\\d+) zips").match(r.out);
+        QVERIFY2(made.hasMatch(), r.out.constData());
+        for (int k = 1; k <= made.captured(1).toInt(); ++k) {
+            const QString zip = dir + QStringLiteral("/game%1.zip").arg(k, 2, 10, QChar('0'));
+            QProcess unzip;
+            unzip.start("unzip", {"-tq", zip});
+            QVERIFY(unzip.waitForFinished(60'000) && unzip.exitCode() == 0);
+            QCOMPARE(QString::fromLocal8Bit(unzipOut({"-Z1", zip})).section('\n', 0, 0),
+                     QStringLiteral("game.7z.%1").arg(k, 3, 10, QChar('0')));
+        }
+    }
+
+    // The packed set made again a day later: the same zip names and count, other bytes.
+    QMap<QString, QByteArray> newer;
+    const QMap<QString, QByteArray>& newerSet() {
+        if (!newer.isEmpty())
+            return newer;
+        Case& c = packedSet();
+        RunOptions options = setOptions();
+        options.environment["SOURCE_DATE_EPOCH"] = "1700086400";
+        const Run r = h.run(c, setScript, options);
+        if (r.exitCode != 0)
+            qWarning("%s", r.err.constData());
+        newer = filesWithBytes(c.zips);
+        clearOutputs(c);
+        for (auto it = reference.cbegin(); it != reference.cend(); ++it)
+            writeFile(c.zips + "/" + it.key(), it.value());
+        return newer;
+    }
+
     // Per case kind, how the start without a display ended; the one with a display must end
     // the same way.
     QMap<QString, QStringList> endings;
@@ -266,7 +472,7 @@ class HostileRunsTest : public QObject {
             options.options = {"--sfv", "--par2", "10"};
         } else if (kind == "killed outright while rar archives") {
             fakeTool("rar");
-        } else if (kind == "stopped while par2 works") {
+        } else if (kind.endsWith("while par2 works")) {
             fakeTool("par2");
             options.options = {"--par2", "10"};
         } else if (kind == "dry run with a rar on PATH") {
@@ -335,13 +541,20 @@ class HostileRunsTest : public QObject {
     // What a row leaves beyond the common checks.
     void checkAttackAftermath(const Case& c, const QString& kind, const Run& r) {
         if (kind == "set files held by links") {
-            for (const char* name : {"faults.sfv", "faults.par2", "faults01.zip", "faults02.zip"}) {
-                const QFileInfo made(c.zips + "/" + name);
-                QVERIFY2(made.isFile() && !made.isSymLink(), name);
-            }
+            // Links and a FIFO are no older set's: they stay as they were, and nothing is
+            // written through them.
+            for (const char* name : {"faults.sfv", "faults.par2", "faults01.zip"})
+                QVERIFY2(QFileInfo(c.zips + "/" + name).isSymLink(), name);
             QVERIFY(!QFileInfo::exists(c.dir + "/outside/nowhere"));
-            QVERIFY(QDir(c.zips).entryList({".kavel*"}, QDir::AllEntries | QDir::Hidden).isEmpty());
-            QVERIFY2(r.out.contains("verified with par2"), r.out.constData());
+            QCOMPARE(QDir(c.zips).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                            QDir::NoDotAndDotDot),
+                     (QStringList{"faults.par2", "faults.sfv", "faults.vol0+1.par2", "faults01.zip",
+                                  "faults02.zip"}));
+            QVERIFY2(r.err.contains("; move it or choose another zip folder (and 4 more in the "
+                                    "set's way)"),
+                     r.err.constData());
+            QVERIFY(QDir(r.workLocation).isEmpty());
+            return;
         } else if (kind == "stopped while par2 works") {
             const qint64 par2 = readAll(c.dir + "/par2.pid").trimmed().toLongLong();
             QVERIFY(!processAlive(par2));
@@ -360,6 +573,22 @@ class HostileRunsTest : public QObject {
             QTRY_COMPARE_WITH_TIMEOUT(Harness::keptVolumes(r.workLocation), QStringList(), 10'000);
             QTest::qWait(500);
             QCOMPARE(Harness::keptVolumes(r.workLocation), QStringList());
+            if (kind.contains("par2")) {
+                // par2's folder beside the zips and the run's work folder stay, abandoned; the
+                // resume that finishes the set removes them.
+                QCOMPARE(
+                    QDir(c.zips).entryList({".kavel32-par2-*"}, QDir::Dirs | QDir::Hidden).size(),
+                    1);
+                QVERIFY(!QDir(c.scratch).isEmpty());
+                const Run resumed =
+                    h.runArgument(c, r.workLocation + "/Kavel001", withOptions({"--resume"}));
+                QVERIFY2(resumed.exitCode == 0, resumed.err.constData());
+                QVERIFY(QDir(c.zips)
+                            .entryList({".kavel32*"}, QDir::AllEntries | QDir::Hidden)
+                            .isEmpty());
+                QVERIFY(QFileInfo::exists(c.zips + "/faults.par2"));
+                QVERIFY(QDir(c.scratch).isEmpty());
+            }
         } else if (kind.startsWith("state folder")) {
             QVERIFY(QDir(c.zips).entryList({"second*"}).isEmpty());
             QVERIFY(!QDir(c.zips).entryList({"faults*.zip"}).isEmpty());
@@ -387,7 +616,7 @@ class HostileRunsTest : public QObject {
     void initTestCase() {
         QVERIFY(h.init());
         if (h.sevenZip.isEmpty())
-            QSKIP("7-Zip (7zz) is not installed");
+            SKIP_OR_FAIL("7-Zip (7zz) is not installed");
         QVERIFY(QFileInfo(programFolder() + "/kavel32").isExecutable());
     }
 
@@ -558,9 +787,10 @@ class HostileRunsTest : public QObject {
             bool withDisplay;
         };
         const Row rows[] = {
-            {"set files held by links", 0, "Ripping complete: 3 zips", true},
+            {"set files held by links", 1, "is not of the set faults: it is a link", true},
             {"killed outright while 7-Zip archives", -SIGKILL, "", true},
             {"killed outright while rar archives", -SIGKILL, "", true},
+            {"killed outright while par2 works", -SIGKILL, "", true},
             {"stopped while par2 works", 128 + SIGTERM, "kavel32: stopped by SIGTERM", true},
             {"full scratch file system", 1, "No space left on device", true},
             {"scratch file system out of inodes", 1, "No space left on device", true},
@@ -599,9 +829,9 @@ class HostileRunsTest : public QObject {
         });
         const QString argument = prepareAttack(c, kind, options, &mounted);
         if (argument.isEmpty())
-            QSKIP("mounting a tmpfs needs root (CI runs the tests as root)");
+            SKIP_OR_FAIL("mounting a tmpfs needs root (CI runs the tests as root)");
         if (kind == "set files held by links" && QStandardPaths::findExecutable("par2").isEmpty())
-            QSKIP("par2 is not installed");
+            SKIP_OR_FAIL("par2 is not installed");
         const QMap<QString, QByteArray> before = outsideOfTheJob(c);
 
         Run r;
@@ -643,6 +873,156 @@ class HostileRunsTest : public QObject {
         checkAttackAftermath(c, kind, r);
         compareWithOtherStart("matrix: " + kind,
                               {QString::number(status), normalised(saying.value(0), c, r)});
+    }
+
+    // A zip folder shared with other jobs, each row what it holds beside the job game: what the
+    // dry run says it would replace and refuse, what the run and a resume of a run stopped
+    // before its first zip do, and that nothing else in the folder changes (by checksums).
+    void zipFolderNeighbours_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("line");         // of the run, <zips> for the zip folder
+        QTest::addColumn<QString>("dryLine");      // of the dry run
+        QTest::addColumn<QStringList>("replaced"); // the older set's files, the leftovers
+        // Every file of the older set, its last zips beyond the new set's count too.
+        const QStringList olderSet = {"<older set>"};
+        QTest::newRow("other jobs' sets with prefix names")
+            << "prefix sets" << QStringList{} << 0 << "Ripping complete"
+            << "Leaves alone in <zips>, as not of the set game: game101.zip, game102.zip, "
+               "game103.zip, game12.zip"
+            << QStringList{};
+        QTest::newRow("an older set of the job beside other jobs' sets")
+            << "prefix sets, older set" << QStringList{} << 0
+            << "Replaced the older set game in <zips>: "
+            << "Replaces the older set game in <zips>: " << olderSet;
+        QTest::newRow("a zip of the set named in another case")
+            << "case variant" << QStringList{} << 0
+            << "Replaced the older set game in <zips>: GAME02.ZIP"
+            << "Replaces the older set game in <zips>: GAME02.ZIP" << QStringList{"GAME02.ZIP"};
+        QTest::newRow("another job's zip on a name the set needs")
+            << "foreign zip" << QStringList{} << 1
+            << "game02.zip in <zips> is not of the set game: it holds game12.7z; move it or "
+               "choose another zip folder"
+            << "Refuses to replace: game02.zip in <zips> is not of the set game: it holds "
+               "game12.7z"
+            << QStringList{};
+        QTest::newRow("a link on a name the set needs")
+            << "link on a needed name" << QStringList{} << 1
+            << "game01.zip in <zips> is not of the set game: it is a link"
+            << "Refuses to replace: game01.zip in <zips> is not of the set game: it is a link"
+            << QStringList{};
+        QTest::newRow("a folder and a link named like later zips")
+            << "later zips" << QStringList{} << 0 << "Ripping complete"
+            << "Leaves alone in <zips>, as not of the set game: game07.zip, game08.zip"
+            << QStringList{};
+        QTest::newRow("SFV and PAR2 files of another job on the set's names, none made")
+            << "prefix sets, foreign listings" << QStringList{} << 0 << "Ripping complete"
+            << "Leaves alone in <zips>, as not of the set game: game.par2" << QStringList{};
+        QTest::newRow("SFV and PAR2 files of another job on the set's names, both made")
+            << "prefix sets, foreign listings" << QStringList{"--sfv", "--par2", "10"} << 1
+            << "game.par2 in <zips> is not of the set game: it lists game10"
+            << "Refuses to replace: game.sfv in <zips> is not of the set game: it lists "
+               "game101.zip"
+            << QStringList{};
+        QTest::newRow("hidden files with and without the mark, a live run's in another namespace")
+            << "hidden files" << QStringList{} << 0 << "Ripping complete"
+            << "Zips: "
+            << QStringList{".game01.zip.kavel32-Ab12Cd", ".game01.zip.kavel32-Ab12Cd.Xy34Zw",
+                           ".game01.zip.kavel32-Ab12Cd.lock", ".kavel32-par2-Pp33Oo"};
+    }
+    void zipFolderNeighbours() {
+        QFETCH(QString, kind);
+        QFETCH(QStringList, options);
+        QFETCH(int, status);
+        QFETCH(QString, line);
+        QFETCH(QString, dryLine);
+        QFETCH(QStringList, replaced);
+        if ((kind.contains("PAR2") || options.contains("--par2")) &&
+            QStandardPaths::findExecutable("par2").isEmpty())
+            QSKIP("par2 is not installed");
+        Case c = h.makeCase(1'200'000);
+        c.fields["name"] = "game";
+        const QString script = h.writeScript(c);
+        line.replace("<zips>", c.zips);
+        dryLine.replace("<zips>", c.zips);
+        if (replaced == QStringList{"<older set>"})
+            replaced = QDir(neighbours() + "/game").entryList(QDir::Files);
+        auto said = [](const Run& r) { return QString::fromLocal8Bit(r.out + r.err); };
+
+        // The dry run says what the run will do, and writes nothing.
+        {
+            LockHolder held;
+            placeNeighbours(c, kind, held);
+            const QMap<QString, QByteArray> before = snapshot(c.zips);
+            const Run dry =
+                h.runArgument(c, "!" + script, withOptions(options + QStringList{"--dry-run"}));
+            QCOMPARE(dry.exitCode, status == 0 ? 0 : 1);
+            QVERIFY2(said(dry).contains(dryLine), qPrintable(said(dry)));
+            QCOMPARE(snapshot(c.zips), before);
+            QVERIFY(QDir(c.work).isEmpty());
+
+            // The run, in the same folder.
+            const Run r = h.run(c, script, withOptions(options));
+            QVERIFY2(r.exitCode == status, qPrintable(said(r)));
+            QVERIFY2(said(r).contains(line), qPrintable(said(r)));
+            if (status == 0) {
+                checkOnlyTheSetChanged(before, snapshot(c.zips), replaced);
+                checkNewSet(c.zips, r);
+            } else {
+                // Stopped before the archiver ran: nothing made, nothing removed.
+                QCOMPARE(snapshot(c.zips), before);
+                QVERIFY(QDir(c.work).isEmpty());
+                QCOMPARE(programLines(r.err).size(), 1);
+            }
+        }
+        if (QTest::currentTestFailed())
+            return;
+
+        // A run of the job killed while archiving, in an empty folder; then the neighbours
+        // come; its resume judges the folder as it is now, not as it was when the run began.
+        for (const QString& d : {c.zips, c.work}) {
+            QVERIFY(QProcess::execute("rm", {"-rf", "--", d}) == 0);
+            QVERIFY(QDir().mkpath(d));
+        }
+        const QString marker = c.dir + "/archiver-started";
+        h.shadowSevenZip(c, "touch '" + QFile::encodeName(marker) + "'; sleep 60");
+        QProcess stopped;
+        RunOptions waiting = withOptions(options);
+        waiting.pathPrefix = c.tools;
+        h.start(stopped, c, "!" + script, waiting);
+        QElapsedTimer waited;
+        waited.start();
+        while (!QFileInfo::exists(marker) && waited.elapsed() < 60'000 &&
+               !stopped.waitForFinished(20)) {
+        }
+        QVERIFY2(QFileInfo::exists(marker), stopped.readAllStandardError().constData());
+        // Killed outright: a stop leaves no folder without a volume, a killed run its journal.
+        ::kill(pid_t(stopped.processId()), SIGKILL);
+        QVERIFY(stopped.waitForFinished(60'000));
+        QCOMPARE(stopped.exitStatus(), QProcess::CrashExit);
+        QTRY_VERIFY2_WITH_TIMEOUT(processesOf(c).isEmpty(), qPrintable(processesOf(c).join('\n')),
+                                  10'000);
+        QVERIFY(QFile::remove(c.tools + "/7zz"));
+        const QString folder = c.work + "/Kavel001";
+        QVERIFY(hasJournalIn(folder));
+        LockHolder held;
+        placeNeighbours(c, kind, held);
+        const QMap<QString, QByteArray> before = snapshot(c.zips);
+        const Run resumed = h.runArgument(c, folder, withOptions({"--resume"}));
+        QVERIFY2(resumed.exitCode == status, qPrintable(said(resumed)));
+        QVERIFY2(said(resumed).contains(line), qPrintable(said(resumed)));
+        if (status == 0) {
+            checkOnlyTheSetChanged(before, snapshot(c.zips), replaced);
+            checkNewSet(c.zips, resumed);
+            QVERIFY(QDir(c.work).isEmpty());
+        } else {
+            // The volumes wait in their folder for the folder to be cleared.
+            QCOMPARE(snapshot(c.zips), before);
+            QVERIFY(hasJournalIn(folder));
+            QVERIFY2(said(resumed).contains("kavel32 --resume " + folder),
+                     qPrintable(said(resumed)));
+        }
     }
 
     // A set that needs more volumes than the estimate foresaw: three-digit names and numbers
@@ -745,17 +1125,30 @@ class HostileRunsTest : public QObject {
         QTest::addColumn<int>("signal");   // 0: not stopped
         QTest::addColumn<QString>("when"); // after the first zip, half, all but one; while
                                            // archiving; once the SFV is written
-        QTest::newRow("a second uninterrupted run") << 0 << "first";
+        QTest::addColumn<QString>("zone"); // TZ of the run and its resume (the set's is UTC)
+        QTest::newRow("a second uninterrupted run") << 0 << "first"
+                                                    << "";
         for (const char* when : {"first", "all but one"})
-            QTest::addRow("SIGTERM after %s", when) << int(SIGTERM) << when;
+            QTest::addRow("SIGTERM after %s", when) << int(SIGTERM) << when << "";
         for (const char* when : {"first", "half", "all but one"})
-            QTest::addRow("kill -9 after %s", when) << int(SIGKILL) << when;
-        QTest::newRow("kill -9 while archiving") << int(SIGKILL) << "archiving";
-        QTest::newRow("kill -9 while making PAR2") << int(SIGKILL) << "sfv";
+            QTest::addRow("kill -9 after %s", when) << int(SIGKILL) << when << "";
+        QTest::newRow("kill -9 while archiving") << int(SIGKILL) << "archiving"
+                                                 << "";
+        QTest::newRow("kill -9 while making PAR2") << int(SIGKILL) << "sfv"
+                                                   << "";
+        // The stamp is a time in UTC wherever the run is: 1700000000 is already the next day
+        // in Kathmandu, still the same in New York.
+        QTest::newRow("a run in New York") << 0 << "first"
+                                           << "America/New_York";
+        QTest::newRow("kill -9 after half, in Kathmandu") << int(SIGKILL) << "half"
+                                                          << "Asia/Kathmandu";
     }
     void resumedSetIsTheUninterruptedSet() {
         QFETCH(int, signal);
         QFETCH(QString, when);
+        QFETCH(QString, zone);
+        if (!zone.isEmpty() && !QFileInfo::exists("/usr/share/zoneinfo/" + zone))
+            QSKIP("the time zone database is not installed");
         Case& c = packedSet();
         const int zips = int(listed(c.dir + "/reference", "*.zip").size());
         QVERIFY2(zips >= 12 && reference.contains("faults.sfv") &&
@@ -768,7 +1161,10 @@ class HostileRunsTest : public QObject {
         QProcess p;
         // PAR2 files take the longest to make: only where the stop comes while they are made.
         const bool par2 = signal == 0 || when == "sfv";
-        h.start(p, c, "!" + setScript, setOptions(par2));
+        RunOptions options = setOptions(par2);
+        if (!zone.isEmpty())
+            options.environment["TZ"] = zone;
+        h.start(p, c, "!" + setScript, options);
         const QString folder = c.work + "/Kavel001";
         auto ready = [&] {
             if (when == "archiving")
@@ -804,7 +1200,10 @@ class HostileRunsTest : public QObject {
             QTRY_VERIFY2_WITH_TIMEOUT(processesOf(c).isEmpty(),
                                       qPrintable(processesOf(c).join('\n')), 10'000);
             QVERIFY(hasJournalIn(folder));
-            const Run resumed = h.runArgument(c, folder, {.options = {"--resume"}});
+            RunOptions resume = withOptions({"--resume"});
+            if (!zone.isEmpty())
+                resume.environment["TZ"] = zone;
+            const Run resumed = h.runArgument(c, folder, resume);
             QVERIFY2(resumed.exitCode == 0, resumed.err.constData());
             QVERIFY2(resumed.out.contains(
                          QStringLiteral("Ripping complete: %1 zips").arg(zips).toLocal8Bit()),
@@ -824,29 +1223,46 @@ class HostileRunsTest : public QObject {
     // copies, the zip folder stays as it was; without PAR2 nothing reaches the destination.
     void unpackRepairsOrLeavesNothing_data() {
         QTest::addColumn<bool>("damaged");
-        QTest::addColumn<bool>("par2");
-        QTest::addColumn<bool>("destExists"); // an empty folder waits for the set
-        QTest::newRow("whole set") << false << true << false;
-        QTest::newRow("damaged, with PAR2") << true << true << false;
-        QTest::newRow("damaged, with PAR2, into an empty folder") << true << true << true;
-        QTest::newRow("damaged, no PAR2") << true << false << false;
-        QTest::newRow("damaged, no PAR2, into an empty folder") << true << false << true;
+        QTest::addColumn<QString>("par2");     // "own", "none", "older": an older set's of the
+                                               // name, "own and older" (the older named older.par2)
+        QTest::addColumn<bool>("destExists");  // an empty folder waits for the set
+        QTest::addColumn<bool>("killedFirst"); // an unpack killed while it extracts went before
+        QTest::newRow("whole set") << false << "own" << false << false;
+        QTest::newRow("damaged, with PAR2") << true << "own" << false << false;
+        QTest::newRow("damaged, with PAR2, into an empty folder") << true << "own" << true << false;
+        QTest::newRow("damaged, no PAR2") << true << "none" << false << false;
+        QTest::newRow("damaged, no PAR2, into an empty folder") << true << "none" << true << false;
         // 7-Zip takes a '*' in its output folder for the archive's name.
-        QTest::newRow("whole set, into *?[x]") << false << true << false;
+        QTest::newRow("whole set, into *?[x]") << false << "own" << false << false;
+        QTest::newRow("damaged, with PAR2, after an unpack killed outright")
+            << true << "own" << false << true;
+        // PAR2 files of an older set of the same name and count would rebuild its zips in
+        // this one's places: they are named and not used.
+        QTest::newRow("damaged, with an older set's PAR2 files")
+            << true << "older" << false << false;
+        QTest::newRow("damaged, with its own and an older set's PAR2 files")
+            << true << "own and older" << false << false;
     }
     void unpackRepairsOrLeavesNothing() {
         QFETCH(bool, damaged);
-        QFETCH(bool, par2);
+        QFETCH(QString, par2);
         QFETCH(bool, destExists);
+        QFETCH(bool, killedFirst);
         const Case& c = packedSet();
+        const bool newer = par2.contains("older");
+        const QMap<QString, QByteArray>& zips = newer ? newerSet() : reference;
         const QString zipDir = c.dir + "/received " + QTest::currentDataTag();
         const QString dest = c.dir + "/unpacked " + QTest::currentDataTag();
         QDir(zipDir).removeRecursively();
         QDir(dest).removeRecursively();
         QDir().mkpath(zipDir);
-        for (auto it = reference.cbegin(); it != reference.cend(); ++it)
-            if (par2 || !it.key().endsWith(".par2"))
+        for (auto it = zips.cbegin(); it != zips.cend(); ++it)
+            if (par2.startsWith("own") || !it.key().endsWith(".par2"))
                 writeFile(zipDir + "/" + it.key(), it.value());
+        for (auto it = reference.cbegin(); newer && it != reference.cend(); ++it)
+            if (it.key().endsWith(".par2"))
+                writeFile(zipDir + "/" + (par2 == "older" ? it.key() : "older" + it.key().mid(6)),
+                          it.value());
         if (damaged) {
             QVERIFY(QFile::remove(zipDir + "/faults03.zip"));
             QByteArray bytes = readAll(zipDir + "/faults07.zip");
@@ -857,15 +1273,47 @@ class HostileRunsTest : public QObject {
         if (destExists)
             QDir().mkpath(dest);
         const QMap<QString, QByteArray> received = snapshot(zipDir);
-        const Run r = h.runArgument(c, dest, {.options = {"--unpack", zipDir}});
+        if (killedFirst) {
+            // Its repaired copies stay in the scratch folder, its tree beside the destination.
+            const QString marker = c.dir + "/extracting";
+            h.shadowSevenZip(c, "[ \"$1\" = x ] && { touch '" + QFile::encodeName(marker) +
+                                    "'; sleep 60; }");
+            RunOptions shadowed = withOptions({"--unpack", zipDir});
+            shadowed.pathPrefix = c.tools;
+            QProcess killed;
+            h.start(killed, c, dest, shadowed);
+            QElapsedTimer waited;
+            waited.start();
+            while (!QFileInfo::exists(marker) && waited.elapsed() < 120'000 &&
+                   !killed.waitForFinished(20)) {
+            }
+            QVERIFY2(QFileInfo::exists(marker), killed.readAllStandardError().constData());
+            ::kill(pid_t(killed.processId()), SIGKILL);
+            QVERIFY(killed.waitForFinished(30'000));
+            QVERIFY(QFile::remove(c.tools + "/7zz"));
+            QFile::remove(marker);
+            QTRY_VERIFY_WITH_TIMEOUT(processesOf(c).isEmpty(), 10'000);
+            QVERIFY(!QDir(c.scratch).isEmpty());
+            QCOMPARE(QDir(c.dir).entryList({".unpacked*"}, QDir::AllEntries | QDir::Hidden).size(),
+                     1);
+        }
+        const Run r = h.runArgument(c, dest, withOptions({"--unpack", zipDir}));
         QCOMPARE(snapshot(zipDir), received);
         QVERIFY(QDir(c.scratch).isEmpty());
         // Nothing is left beside the destination either.
         QCOMPARE(QDir(c.dir).entryList({".unpacked*"}, QDir::AllEntries | QDir::Hidden),
                  QStringList{});
-        if (damaged && !par2) {
+        if (newer)
+            QVERIFY2(
+                r.out.contains(QStringLiteral("Not used for the repair, as not of this set: %1 ("
+                                              "faults")
+                                   .arg(par2 == "older" ? "faults.par2" : "older.par2")
+                                   .toLocal8Bit()),
+                r.out.constData());
+        if (damaged && !par2.startsWith("own")) {
             QCOMPARE(r.exitCode, 1);
-            QVERIFY2(programLines(r.err).size() == 1 && r.err.contains("no PAR2 files"),
+            QVERIFY2(programLines(r.err).size() == 1 &&
+                         r.err.contains(newer ? "no PAR2 files of this set" : "no PAR2 files"),
                      r.err.constData());
             QCOMPARE(QFileInfo::exists(dest), destExists);
             if (destExists)

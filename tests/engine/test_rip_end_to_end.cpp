@@ -197,6 +197,31 @@ class RipEndToEndTest : public QObject {
         QCOMPARE(version.out, QByteArray("Kavel32 v3.10\n"));
         QCOMPARE(runProgram(QString(KAVEL_BIN_DIR) + "/kavel32", {"--bogus"}).exitCode, 2);
     }
+
+    // A resume takes its steps after the last zip from the stopped run's journal: every
+    // option that would change them is refused alike, before anything is read; alone it runs.
+    void resumeTakesNoStepsFromTheCommandLine_data() {
+        QTest::addColumn<QStringList>("options");
+        for (const QStringList& given :
+             {QStringList{"--sfv"}, QStringList{"--no-sfv"}, QStringList{"--par2", "10"},
+              QStringList{"--par2", "0"}, QStringList{"--verify"}, QStringList{"--no-verify"},
+              QStringList{"--dry-run"}})
+            QTest::newRow(qPrintable(given.join(' '))) << given;
+    }
+    void resumeTakesNoStepsFromTheCommandLine() {
+        QFETCH(QStringList, options);
+        const QString folder = root.filePath("work/Kavel999");
+        for (const QStringList& args : {options + QStringList{"--resume", folder},
+                                        QStringList{"--resume", folder} + options}) {
+            const Run run = runProgram(QString(KAVEL_BIN_DIR) + "/kavel32", args, env);
+            QCOMPARE(run.exitCode, 2);
+            QVERIFY2(run.err.contains("--resume and --unpack go alone"), run.err.constData());
+        }
+        const Run alone =
+            runProgram(QString(KAVEL_BIN_DIR) + "/kavel32", {"--resume", folder}, env);
+        QCOMPARE(alone.exitCode, 1);
+        QVERIFY2(alone.err.contains("cannot resume the run in"), alone.err.constData());
+    }
 };
 
 QTEST_GUILESS_MAIN(RipEndToEndTest)

@@ -1,4 +1,4 @@
-#include "../fakes/command_text.h"
+#include "../common/file_helpers.h"
 #include "../fakes/recording_ports.h"
 #include "engine/rip_run.h"
 #include "engine/zip_component.h"
@@ -26,12 +26,6 @@ class AnsweringWindow : public RecordingWindow {
     void closeWindow() override { ++closed; }
 };
 
-void writeFile(const QString& path, const QByteArray& data) {
-    QFile f(path);
-    QVERIFY2(f.open(QIODevice::WriteOnly), qPrintable(path));
-    f.write(data);
-}
-
 // A run as the session starts it: the plan's facts read for the job, the source measured.
 RipResult runJob(RipRun& rip, const JobSettings& job, float sourceSizeM,
                  std::optional<qint64> stamp = std::nullopt) {
@@ -52,10 +46,29 @@ QMap<QString, QByteArray> filesOf(const QString& dir) {
     return files;
 }
 
-// The archive path of an archiver command line: the argument after "-y".
-QString archivePathOf(const QString& commandLine) {
-    const QStringList args = splitCommandLine(commandLine);
-    return args.value(args.indexOf("-y") + 1);
+// Puts into dir what a row names: "name=volume" a zip holding a volume of that name and a diz,
+// "name:text" a file of that text.
+void place(const QString& dir, const QStringList& files) {
+    for (const QString& spec : files) {
+        if (spec.contains(':')) {
+            writeFile(dir + "/" + spec.section(':', 0, 0), spec.section(':', 1).toUtf8());
+            continue;
+        }
+        const QString volumes = dir + "/../older-volumes";
+        QDir().mkpath(volumes);
+        writeFile(volumes + "/" + spec.section('=', 1), QByteArray(500, 'v'));
+        writeFile(volumes + "/file_id.diz", "diz\r\n");
+        ZipComponent zip;
+        zip.setZipFileName(dir + "/" + spec.section('=', 0, 0));
+        zip.setFiles({volumes + "/" + spec.section('=', 1), volumes + "/file_id.diz"});
+        QCOMPARE(zip.zip(), 0);
+        QDir(volumes).removeRecursively();
+    }
+}
+
+// The archive path of an archiver command: the argument after "-y".
+QString archivePathOf(const Command& command) {
+    return command.arguments.value(command.arguments.indexOf("-y") + 1);
 }
 
 } // namespace
@@ -103,7 +116,7 @@ class RipRunTest : public QObject {
         flags = {};
         volumesToMake = 3;
         // The archiver stand-in writes the volumes next to the archive path it was given.
-        machine->onExec = [this](const QString& cmd) {
+        machine->onRun = [this](const Command& cmd) {
             const QString archive = archivePathOf(cmd);
             for (int i = 1; i <= volumesToMake; ++i)
                 writeFile(archive + QString(".%1").arg(i, 3, 10, QChar('0')),
@@ -192,8 +205,10 @@ class RipRunTest : public QObject {
         QCOMPARE(QDir(zips()).entryList(QDir::Files),
                  (QStringList{"game01.zip", "game02.zip", "game03.zip"}));
         QVERIFY(QDir(work()).entryList(QDir::Dirs | QDir::NoDotAndDotDot).isEmpty());
-        QCOMPARE(machine->commands.size(), 1);
-        QVERIFY(machine->commands[0].startsWith("wrar.exe a -r -v1440000b -m3 -y "));
+        QCOMPARE(machine->runs.size(), 1);
+        QCOMPARE(machine->runs[0].program, QString("wrar.exe"));
+        QCOMPARE(machine->runs[0].arguments.mid(0, 5),
+                 (QStringList{"a", "-r", "-v1440000b", "-m3", "-y"}));
         QCOMPARE(rip.diskCount(), int16_t(0));
         QVERIFY(!rip.running());
     }
@@ -206,7 +221,7 @@ class RipRunTest : public QObject {
         j.RawArchivesOnly = true;
         const RipResult r = runJob(rip, j, 0);
         QCOMPARE(r.outputFolder, work() + "/Kavel003");
-        QVERIFY(machine->commands[0].contains(work() + "/Kavel003/game.rar"));
+        QCOMPARE(archivePathOf(machine->runs[0]), work() + "/Kavel003/game.rar");
     }
 
     void archivesOnlyKeepsTheVolumes() {
@@ -233,42 +248,84 @@ class RipRunTest : public QObject {
         QCOMPARE(window->messages, QStringList{"Kavel32 error|Spaces aren't allowed in filename"});
         QCOMPARE(window->pages.last().page, Page::Zip);
         QCOMPARE(window->pages.last().focus, QString("Text3"));
-        QVERIFY(machine->commands.isEmpty());
+        QVERIFY(machine->runs.isEmpty());
         QVERIFY(QDir(work()).isEmpty());
     }
 
     // The question keeps its text and title and says what goes: the zips of the older set
     // (all of them, the last one too), its SFV and PAR2 files, never a file that only
-    // begins with the name.
+    // begins with the name or another job's zip named like one of the set's.
     void cancelledOverwriteCreatesNothing_data() {
         QTest::addColumn<QStringList>("present");
         QTest::addColumn<QString>("line");
-        QTest::newRow("one zip") << QStringList{"game01.zip"}
+        QTest::newRow("one zip") << QStringList{"game01.zip=game.7z.001"}
                                  << "1 zip of the set \"game\" will be replaced.";
-        QTest::newRow("three zips, SFV and PAR2")
-            << QStringList{"game01.zip", "game02.zip", "game03.zip", "game.sfv", "game.par2"}
-            << "3 zips of the set \"game\" and 2 more of its files (SFV, PAR2) will be "
+        QTest::newRow("three zips and the SFV")
+            << QStringList{"game01.zip=game.7z.001", "game02.zip=game.7z.002",
+                           "game03.zip=game.7z.003",
+                           "game.sfv:game01.zip 00000000\r\ngame03.zip 00000000\r\n"}
+            << "3 zips of the set \"game\" and 1 more of its files (SFV, PAR2) will be "
                "replaced.";
         QTest::newRow("a file that only begins with the name")
-            << QStringList{"game-notes.txt"}
+            << QStringList{"game-notes.txt:notes"}
             << "No zip of the set \"game\" is there to replace; other files only begin with "
                "its name.";
+        QTest::newRow("another job's zips beside")
+            << QStringList{"game01.zip=game.7z.001", "game101.zip=game1.7z.001",
+                           "game12.zip=game12.7z"}
+            << "1 zip of the set \"game\" will be replaced. Left alone, as not of the set: "
+               "game101.zip, game12.zip.";
     }
 
     void cancelledOverwriteCreatesNothing() {
         QFETCH(QStringList, present);
         QFETCH(QString, line);
-        for (const QString& name : present)
-            writeFile(zips() + "/" + name, "old");
+        place(zips(), present);
+        const QMap<QString, QByteArray> before = filesOf(zips());
         window->answer = MessageAnswer::Cancel;
         RipRun rip(*window, *machine, *zip, flags);
         QCOMPARE(int(runJob(rip, job(), 0).outcome), int(RipOutcome::Stopped));
         QCOMPARE(window->messages,
                  QStringList{"Kavel32 error|Duplicate zip name in zip directory\nOverwrite?\n\n" +
                              line});
-        QVERIFY(machine->commands.isEmpty());
+        QVERIFY(machine->runs.isEmpty());
         QVERIFY(QDir(work()).isEmpty());
-        QCOMPARE(QDir(zips()).entryList(QDir::Files).size(), present.size());
+        QCOMPARE(filesOf(zips()), before);
+    }
+
+    // A file on a name the set needs that is not the older set's stops the run before the
+    // question and before anything is made, naming it; in batch mode without a box.
+    void foreignFileOnTheSetsNameStops_data() {
+        QTest::addColumn<QStringList>("present");
+        QTest::addColumn<bool>("batch");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("another job's zip") << QStringList{"game02.zip=game12.7z"} << false
+                                           << "game02.zip in %1 is not of the set game: it holds "
+                                              "game12.7z; move it or choose another zip folder";
+        QTest::newRow("another job's zip, batch")
+            << QStringList{"game02.zip=game12.7z"} << true << "it holds game12.7z";
+        QTest::newRow("not a zip") << QStringList{"game03.zip:notes"} << false
+                                   << "game03.zip in %1 is not of the set game: it cannot be read";
+    }
+    void foreignFileOnTheSetsNameStops() {
+        QFETCH(QStringList, present);
+        QFETCH(bool, batch);
+        QFETCH(QString, why);
+        place(zips(), present + QStringList{"game01.zip=game.7z.001"});
+        const QMap<QString, QByteArray> before = filesOf(zips());
+        flags.BatchRun = batch;
+        RipRun rip(*window, *machine, *zip, flags);
+        // 4 MB in 1.44 MB volumes: a set of three zips, game01.zip to game03.zip.
+        const RipResult r = runJob(rip, job(), 4.0f);
+        QCOMPARE(int(r.outcome), int(RipOutcome::Stopped));
+        QVERIFY2(r.reason.contains(why.arg(zips())), qPrintable(r.reason));
+        QCOMPARE(window->messages.size(), batch ? 0 : 1);
+        if (!batch)
+            QVERIFY2(window->messages[0].contains(why.arg(zips())),
+                     qPrintable(window->messages[0]));
+        QVERIFY(machine->runs.isEmpty());
+        QVERIFY(QDir(work()).isEmpty());
+        QCOMPARE(filesOf(zips()), before);
     }
 
     void batchMissingNfoEndsSilently() {
@@ -333,8 +390,8 @@ class RipRunTest : public QObject {
         QFETCH(int, status);
         QFETCH(int, volumes);
         volumesToMake = volumes;
-        auto make = machine->onExec;
-        machine->onExec = [&](const QString& cmd) {
+        auto make = machine->onRun;
+        machine->onRun = [&](const Command& cmd) {
             make(cmd);
             // The volumes written are begun in their zips before the archiver fails.
             for (int waited = 0; volumes > 0 && filesOf(zips()).isEmpty() && waited < 5000;
@@ -364,6 +421,7 @@ class RipRunTest : public QObject {
     }
 
     void abortDuringZippingKeepsTheRest() {
+        place(zips(), {"game01.zip=game.7z.001", "game04.zip=game.7z.004"});
         RipRun rip(*window, *machine, *zip, flags);
         window->onProgress = [&](int percent) {
             if (percent > 0)
@@ -382,6 +440,43 @@ class RipRunTest : public QObject {
         QCOMPARE(window->nameTexts.back(), QString());
         QCOMPARE(window->countTexts.back(), QString());
         QCOMPARE(r.reason, QStringLiteral("Aborted"));
+        // The older set went before the first zip; the report names it.
+        QCOMPARE(r.replaced, (QStringList{"game01.zip", "game04.zip"}));
+        QCOMPARE(r.plan.stem, QStringLiteral("game"));
+    }
+
+    // A run killed before its first zip left its journal; meanwhile an older set of the name
+    // came (another run made it), and with it a file on one of the set's names, then not. The
+    // resume judges the zip folder as it is when it replaces, not as the run saw it.
+    void resumeJudgesTheFolderAsItIsNow() {
+        auto make = machine->onRun;
+        machine->onRun = [&](const Command& cmd) {
+            make(cmd);
+            return 2;
+        };
+        RipRun rip(*window, *machine, *zip, flags);
+        const RipResult stopped = runJob(rip, job(), 0);
+        QVERIFY(stopped.resumable);
+        const JournalRead journal = readJournal(stopped.outputFolder);
+        QVERIFY(journal.ok && !journal.journal.archived);
+        machine->onRun = make;
+        place(zips(), {"game01.zip=game.7z.001", "game05.zip=game.7z.005", "game02.zip=game12.7z",
+                       "game101.zip=game1.7z.001"});
+        const RipResult refused = rip.resume(stopped.outputFolder, journal.journal, {});
+        QVERIFY(!refused.succeeded());
+        QVERIFY2(refused.reason.startsWith("game02.zip in " + zips() +
+                                           " is not of the set game: it holds game12.7z"),
+                 qPrintable(refused.reason));
+        QVERIFY(refused.resumable);
+        QCOMPARE(QDir(zips()).entryList(QDir::Files).size(), 4);
+
+        QVERIFY(QFile::remove(zips() + "/game02.zip"));
+        const RipResult resumed =
+            rip.resume(stopped.outputFolder, readJournal(stopped.outputFolder).journal, {});
+        QVERIFY2(resumed.succeeded(), qPrintable(resumed.reason));
+        QCOMPARE(resumed.replaced, (QStringList{"game01.zip", "game05.zip"}));
+        QCOMPARE(QDir(zips()).entryList(QDir::Files, QDir::Name),
+                 (QStringList{"game01.zip", "game02.zip", "game03.zip", "game101.zip"}));
     }
 
     // Zips begun while the archiver writes are those made after it, byte for byte, and nothing
@@ -451,6 +546,27 @@ class RipRunTest : public QObject {
         QVERIFY(!QFileInfo::exists(stopped.outputFolder));
         // Finished once, the folder cannot be finished again.
         QVERIFY(!rip.resume(stopped.outputFolder, journal.journal, {}).succeeded());
+    }
+
+    // A file of the user's in the output folder does not make a whole set a failure: the
+    // folder stays, and the end says why.
+    void resumedSetWholeWithAUsersFileInTheFolder() {
+        RipRun rip(*window, *machine, *zip, flags);
+        window->onProgress = [&](int percent) {
+            if (percent > 0)
+                rip.abort();
+        };
+        const RipResult stopped = runJob(rip, job(), 0);
+        window->onProgress = {};
+        QVERIFY(stopped.resumable);
+        writeFile(stopped.outputFolder + "/notes.txt", "mine");
+        const RipResult resumed =
+            rip.resume(stopped.outputFolder, readJournal(stopped.outputFolder).journal, {});
+        QCOMPARE(int(resumed.outcome), int(RipOutcome::Completed));
+        QCOMPARE(resumed.zips.size(), 3);
+        QVERIFY2(resumed.notes.last().contains("was kept: it holds other files (notes.txt)"),
+                 qPrintable(resumed.notes.join('\n')));
+        QCOMPARE(QDir(stopped.outputFolder).entryList(QDir::Files), QStringList{"notes.txt"});
     }
 };
 

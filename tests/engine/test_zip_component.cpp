@@ -1,5 +1,7 @@
 #include "engine/zip_component.h"
 #include "engine/zip_splice.h"
+#include "platform/folder_lock.h"
+#include "platform/paths.h"
 #include "zip_test_tools.h"
 
 #include <QFileInfo>
@@ -189,23 +191,53 @@ class TestZipComponent : public QObject {
         QVERIFY2(error.contains("vol.rar"), qPrintable(error));
     }
 
-    // A temporary zip of a process that is gone is removed; one of a live process stays.
+    // A temporary zip goes only when it carries the mark and the lock file beside it is free:
+    // never by a process id, never a file without the mark or without its lock file, never
+    // one whose lock is held (a live zip call, here or in another PID namespace).
     void staleTemporariesGo() {
-        const QString dead = out + "/.name01.zip.kavel-999999999";
-        const QString deadLibzip = dead + ".Ab12Cd";
-        const QString live = out + "/.name02.zip.kavel-" + QString::number(getpid());
-        const QString user = out + "/name01.zip.backup";
-        const QString deadPiece = out + "/.name.7z.001.kavel-999999999.piece.zip";
-        const QString livePiece = ZipComponent::piecePathFor(out, "name.7z.002");
-        for (const QString& f : {dead, deadLibzip, live, user, deadPiece, livePiece})
-            QVERIFY(writeAll(f, "PK"));
-        ZipComponent::removeStaleTemporaries(out);
-        QCOMPARE(
-            filesIn(out),
-            (QStringList{".name.7z.002.kavel-" + QString::number(getpid()) + ".piece.zip",
-                         ".name02.zip.kavel-" + QString::number(getpid()), "name01.zip.backup"}));
-        // A one-archive zip set's volume is named like its zip: their temporaries differ.
-        QVERIFY(ZipComponent::piecePathFor(out, "name.zip") != live);
+        const QStringList abandoned = {
+            ".name01.zip.kavel32-Ab12Cd", ".name01.zip.kavel32-Ab12Cd.Xy34Zw",
+            ".name01.zip.kavel32-Ab12Cd.lock", ".name.7z.001.kavel32-Pc11ee.piece.zip",
+            ".name.7z.001.kavel32-Pc11ee.lock"};
+        TemporaryLock live;
+        QVERIFY(live.make(out, ".name02.zip.kavel32-"));
+        // A live run's piece, of a one-archive set's volume named like its zip.
+        TemporaryLock livePieceLock;
+        QString error;
+        const QString livePiece =
+            ZipComponent::makePieceLock(out, "name.zip", &livePieceLock, &error);
+        QVERIFY2(livePiece.startsWith(out + "/.name.zip.kavel32-"), qPrintable(error));
+        QVERIFY(livePiece.endsWith(".piece.zip") && livePieceLock.stem() != live.stem());
+        QVERIFY(writeAll(livePiece, "PK"));
+        const QStringList kept = {fileNamePart(live.stem()),
+                                  fileNamePart(live.stem()) + ".lock",
+                                  fileNamePart(livePiece),
+                                  fileNamePart(livePieceLock.stem()) + ".lock",
+                                  ".name.7z.002.kavel-999999999.piece.zip",
+                                  ".todo.kavel-3999999.txt",
+                                  ".name01.zip.kavel-999999999",
+                                  ".name03.zip.kavel32-Nn22Mm",
+                                  ".name04.zip.kavel32-Ot44er.lock",
+                                  ".name04.zip.kavel32-Ot44er",
+                                  "name01.zip.backup"};
+        for (const QString& f : abandoned + kept)
+            if (!QFileInfo::exists(out + "/" + f))
+                QVERIFY(writeAll(out + "/" + f, "PK"));
+        // Another user's lock file, and a link in a lock file's place, are not this run's.
+        QCOMPARE(::chown(QFile::encodeName(out + "/.name04.zip.kavel32-Ot44er.lock").constData(),
+                         65534, 65534),
+                 0);
+        QVERIFY(QFile::link(out + "/name01.zip.backup", out + "/.name05.zip.kavel32-Li55nk.lock"));
+        QStringList removed = ZipComponent::removeStaleTemporaries(out);
+        removed.sort();
+        QCOMPARE(removed, abandoned);
+        QStringList left = kept + QStringList{".name05.zip.kavel32-Li55nk.lock"};
+        left.sort();
+        QCOMPARE(filesIn(out), left);
+        // A temporary whose lock file is gone says nothing of its owner: it stays.
+        live.release();
+        QCOMPARE(ZipComponent::removeStaleTemporaries(out), QStringList{});
+        QVERIFY(QFileInfo::exists(out + "/" + kept.front()));
     }
 
     // The parts of a zip are read only in the plain form the component writes, every field

@@ -1,5 +1,7 @@
+#include "../common/test_needs.h"
 #include "../fakes/recording_ports.h"
 #include "companion/diz_numbering.h"
+#include "engine/leftovers.h"
 #include "engine/run_journal.h"
 #include "engine/run_plan.h"
 #include "engine/zip_component.h"
@@ -21,14 +23,12 @@
 using namespace ziptest;
 
 namespace {
-// Runs the comment step's command line with the real comment tool.
-int runCommentCommand(const QString& commandLine) {
-    static const QRegularExpression shape(
-        QStringLiteral("^command\\.com /c pkzip\\.exe (\\S+) -z <(\\S+)$"));
-    const auto m = shape.match(commandLine);
-    if (!m.hasMatch())
+// Runs the comment step's command with the real comment tool.
+int runCommentCommand(const Command& command) {
+    if (command.program != QLatin1String("pkzip.exe") || command.arguments.size() != 2 ||
+        command.arguments[1] != QLatin1String("-z") || command.stdinFile.isEmpty())
         return 99;
-    return run(QStringLiteral(KAVEL_BIN_DIR "/pkzip"), {m.captured(1), "-z"}, m.captured(2)).status;
+    return run(QStringLiteral(KAVEL_BIN_DIR "/pkzip"), command.arguments, command.stdinFile).status;
 }
 
 // Copies the files of one folder into another with their times and modes.
@@ -201,8 +201,8 @@ class TestZipWrapping : public QObject {
         job.CommentFile = work + "/comment.txt";
         flags = RunFlags{};
         window = RecordingWindow{};
-        machine.commands.clear();
-        machine.onExec = runCommentCommand;
+        machine.runs.clear();
+        machine.onRun = runCommentCommand;
         zip.setAbort(false);
         stamp.reset();
     }
@@ -341,9 +341,11 @@ class TestZipWrapping : public QObject {
         for (const QString& z : expected)
             QVERIFY2(testsClean(zipDir + "/" + z), qPrintable(z));
 
-        QCOMPARE(machine.commands.size(), 12);
-        QCOMPARE(machine.commands[4], QStringLiteral("command.com /c pkzip.exe ") + zipDir +
-                                          "/name05 -z <" + job.CommentFile);
+        QCOMPARE(machine.runs.size(), 12);
+        QCOMPARE(machine.argumentLists()[4], (QStringList{"pkzip.exe", zipDir + "/name05", "-z"}));
+        QCOMPARE(machine.runs[4].stdinFile, job.CommentFile);
+        QCOMPARE(machine.runs[4].text, QStringLiteral("command.com /c pkzip.exe ") + zipDir +
+                                           "/name05 -z <" + job.CommentFile);
         QCOMPARE(window.nameTexts.value(4), QStringLiteral("name05.zip"));
         QCOMPARE(window.countTexts.value(4), QStringLiteral(" 5 of 12"));
         QVERIFY(window.statusTexts.contains("name.part05.rar"));
@@ -426,7 +428,7 @@ class TestZipWrapping : public QObject {
         QVERIFY(copyWithTimes(volumes, piecesOf));
 
         QCOMPARE(wrap(), WrapResult::Completed);
-        const qsizetype commentSteps = machine.commands.size();
+        const qsizetype commentSteps = machine.runs.size();
         const QString whole = job.ZipDir;
         job.ZipDir = work + "/joined";
         QDir().mkpath(job.ZipDir);
@@ -434,7 +436,7 @@ class TestZipWrapping : public QObject {
         if (QTest::currentTestFailed())
             return;
         // The comment went in with the join, not by a step of its own.
-        QCOMPARE(machine.commands.size(), commentSteps);
+        QCOMPARE(machine.runs.size(), commentSteps);
         QCOMPARE(filesIn(job.ZipDir), filesIn(whole));
         for (const QString& name : filesIn(whole)) {
             const QByteArray made = readAll(whole + "/" + name);
@@ -462,9 +464,17 @@ class TestZipWrapping : public QObject {
         QVERIFY(writeAll(first + ".tmp", randomBytes(200 * 1024, 1)));
         QVERIFY(writeAll(second, randomBytes(200 * 1024, 2)));
         QVERIFY(writeAll(gone, randomBytes(200 * 1024, 3)));
-        const QString secondPiece = ZipComponent::piecePathFor(zipDir, "name.7z.002");
-        QTRY_VERIFY(QFileInfo::exists(secondPiece));
-        QTRY_VERIFY(QFileInfo::exists(ZipComponent::piecePathFor(zipDir, "name.7z.003")));
+        // A piece is a temporary of the run's, beside the lock it holds for it.
+        const auto pieceMade = [this](const QString& volume) {
+            const QStringList names = filesIn(zipDir);
+            return std::any_of(names.cbegin(), names.cend(), [&](const QString& name) {
+                return name.startsWith("." + volume + ".kavel32-") && name.endsWith(".piece.zip") &&
+                       names.contains(name.chopped(10) + ".lock");
+            });
+        };
+        QTRY_VERIFY(pieceMade("name.7z.002"));
+        QTRY_VERIFY(pieceMade("name.7z.003"));
+        QVERIFY(!pieceMade("name.7z.001") && !pieceMade("name.7z.001.tmp"));
         QCOMPARE(pipeline.zippedBytes(), 2 * 200 * 1024);
         {
             QFile more(second);
@@ -474,19 +484,24 @@ class TestZipWrapping : public QObject {
         QVERIFY(QFile::rename(first + ".tmp", first));
         pipeline.archiverDone(listVolumes(volumes));
         QTRY_VERIFY(pipeline.waitDone(50));
-        const QHash<QString, ZipPiece> pieces = pipeline.pieces();
-        QCOMPARE(QStringList(pieces.keys()).size(), 2);
-        for (const QString& volume : {first, second}) {
-            const ZipPiece piece = pieces.value(fileNamePart(volume));
-            quint32 crc = 0;
-            QString error;
-            QVERIFY(fileCrc32(volume, &crc, &error));
-            QCOMPARE(piece.volumeCrc, crc);
-            QVERIFY2(ZipComponent::holdsRecord(piece.path, piece.volume, QFileInfo(volume).size(),
-                                               crc, &error),
-                     qPrintable(error));
+        {
+            const QHash<QString, ZipPiece> pieces = pipeline.pieces();
+            QCOMPARE(QStringList(pieces.keys()).size(), 2);
+            for (const QString& volume : {first, second}) {
+                const ZipPiece piece = pieces.value(fileNamePart(volume));
+                quint32 crc = 0;
+                QString error;
+                QVERIFY(fileCrc32(volume, &crc, &error));
+                QCOMPARE(piece.volumeCrc, crc);
+                QVERIFY2(ZipComponent::holdsRecord(piece.path, piece.volume,
+                                                   QFileInfo(volume).size(), crc, &error),
+                         qPrintable(error));
+            }
         }
-        QCOMPARE(filesIn(zipDir).size(), 2);
+        QCOMPARE(filesIn(zipDir).size(), 4);
+        // Another run's cleaning leaves a live run's pieces alone.
+        QCOMPARE(removeAbandonedLeftovers(zipDir), QStringList{});
+        QCOMPARE(filesIn(zipDir).size(), 4);
         pipeline.discard();
         QCOMPARE(filesIn(zipDir), QStringList{});
     }
@@ -518,7 +533,7 @@ class TestZipWrapping : public QObject {
         QCOMPARE(filesIn(zipDir), expected);
         QCOMPARE(entryBytes(zipDir + "/name012.zip", "file_id.diz").split('\n').value(2),
                  QByteArray("Disk 012/012 of the set\r"));
-        QVERIFY(machine.commands.isEmpty());
+        QVERIFY(machine.runs.isEmpty());
     }
 
     void dateStamp() {
@@ -557,7 +572,7 @@ class TestZipWrapping : public QObject {
         QVERIFY(error.contains("name.part01.rar"));
         QCOMPARE(filesIn(volumes).size(), 12);
         QCOMPARE(window.progress(), 0);
-        QVERIFY(machine.commands.isEmpty());
+        QVERIFY(machine.runs.isEmpty());
     }
 
     void abortFromStatus() {
@@ -575,7 +590,7 @@ class TestZipWrapping : public QObject {
 
     void failedCommentKeepsTheVolume() {
         makeVolumes(3);
-        machine.onExec = [](const QString&) { return 1; };
+        machine.onRun = [](const Command&) { return 1; };
         QString error;
         QCOMPARE(wrap(&error), WrapResult::ZipFailed);
         QVERIFY(error.contains("comment"));
@@ -640,7 +655,7 @@ class TestZipWrapping : public QObject {
     void realVolumesJoinBack() {
         const QString sevenZip = QStandardPaths::findExecutable("7zz");
         if (sevenZip.isEmpty())
-            QSKIP("7zz is not installed");
+            SKIP_OR_FAIL("7zz is not installed");
         const QString source = work + "/source";
         QDir().mkpath(source);
         QVERIFY(writeAll(source + "/random.bin", randomBytes(300 * 1024, 42)));

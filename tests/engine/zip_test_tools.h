@@ -2,6 +2,8 @@
 
 // Helpers for the zip tests: files with known contents and the real unzip to look inside.
 
+#include "../common/file_helpers.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -10,16 +12,6 @@
 #include <QTest>
 
 namespace ziptest {
-
-inline QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-inline bool writeAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
-}
 
 inline QByteArray randomBytes(qsizetype size, quint32 seed) {
     QRandomGenerator gen(seed);

@@ -8,8 +8,8 @@
 // Input: the script text, then after each "\n--\n" one name (the nfo, the extra file, then
 // files of the source). In the script "@S", "@C" and "@Z" stand for the source, companion
 // and zip folders.
+#include "../fakes/recording_ports.h"
 #include "engine/zip_wrapping.h"
-#include "job/window_port.h"
 #include "platform/paths.h"
 #include "session/job_session.h"
 
@@ -55,39 +55,31 @@ QString safeName(const QByteArray& raw, const char* fallback) {
     return QFile::decodeName(name);
 }
 
-// The machine of the run: the size program writes a listing; the archiver cuts `volumes`
+// The programs of the run: the size program writes a listing; the archiver cuts `volumes`
 // volumes of 3,000 bytes next to the archive it is given; the comment tool succeeds.
-class StandInMachine : public MachinePort {
-  public:
-    int volumes = 3;
-    int run(const Command& command) override {
-        const QString program = QFileInfo(command.program).fileName();
-        if (program == QLatin1String("size.exe")) {
-            QFile out(command.stdoutFile);
-            if (!out.open(QIODevice::WriteOnly))
-                return 1;
-            out.write("  Total of all files found\r\n  9,000 bytes in 3 files\r\n");
-            return 0;
-        }
-        if (program == QLatin1String("wrar.exe") || program == QLatin1String("wace.pif")) {
-            const int at = int(command.arguments.indexOf(QStringLiteral("-y")));
-            const QString archive = command.arguments.value(at + 1);
-            const QString stem = archive.left(archive.lastIndexOf(QLatin1Char('.')));
-            for (int k = 1; k <= volumes; ++k) {
-                QFile v(stem + QStringLiteral(".7z.%1").arg(k, 3, 10, QLatin1Char('0')));
-                if (!v.open(QIODevice::WriteOnly))
-                    return 2;
-                v.write(QByteArray(3000, char('a' + k % 26)));
-            }
-            return 0;
+int standInProgram(const Command& command, int volumes) {
+    const QString program = QFileInfo(command.program).fileName();
+    if (program == QLatin1String("size.exe")) {
+        QFile out(command.stdoutFile);
+        if (!out.open(QIODevice::WriteOnly))
+            return 1;
+        out.write("  Total of all files found\r\n  9,000 bytes in 3 files\r\n");
+        return 0;
+    }
+    if (program == QLatin1String("wrar.exe") || program == QLatin1String("wace.pif")) {
+        const int at = int(command.arguments.indexOf(QStringLiteral("-y")));
+        const QString archive = command.arguments.value(at + 1);
+        const QString stem = archive.left(archive.lastIndexOf(QLatin1Char('.')));
+        for (int k = 1; k <= volumes; ++k) {
+            QFile v(stem + QStringLiteral(".7z.%1").arg(k, 3, 10, QLatin1Char('0')));
+            if (!v.open(QIODevice::WriteOnly))
+                return 2;
+            v.write(QByteArray(3000, char('a' + k % 26)));
         }
         return 0;
     }
-    QDate today() const override { return QDate(2026, 12, 8); }
-    void playSound(const QString&, bool) override {}
-    void openEditor(const QString&) override {}
-    std::optional<int64_t> freeBytes(const QString&) const override { return std::nullopt; }
-};
+    return 0;
+}
 
 // The first entry of a zip, and whether every byte of the zip reads back with its CRC.
 struct FirstEntry {
@@ -170,8 +162,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const QMap<QString, QByteArray> sourceBefore = tree(source),
                                     companionsBefore = tree(companions);
-    StandInMachine machine;
-    machine.volumes = 1 + int(size % 5);
+    RecordingMachine machine;
+    machine.date = QDate(2026, 12, 8);
+    machine.free = std::nullopt;
+    const int volumeCount = 1 + int(size % 5);
+    machine.onRun = [volumeCount](const Command& command) {
+        return standInProgram(command, volumeCount);
+    };
     NullWindowPort window;
     RunFlags flags;
     flags.BatchRun = true;
@@ -212,10 +209,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const QString& folder : QDir(work).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
         volumes += listVolumes(work + QLatin1Char('/') + folder);
     if (result.exitCode == kExitCompleted)
-        check(volumes.size() == machine.volumes && QDir(work).isEmpty());
+        check(volumes.size() == volumeCount && QDir(work).isEmpty());
     // A volume may be both zipped and kept (its zip failed the read-back), never lost.
     volumes.removeDuplicates();
-    check(volumes.isEmpty() || volumes.size() == machine.volumes);
+    check(volumes.isEmpty() || volumes.size() == volumeCount);
 
     check(tree(source) == sourceBefore);
     check(tree(companions) == companionsBefore);

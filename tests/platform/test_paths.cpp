@@ -1,4 +1,5 @@
 #include "platform/file_read.h"
+#include "platform/folder_lock.h"
 #include "platform/paths.h"
 #include "platform/process_runner.h"
 
@@ -91,11 +92,24 @@ class PathsTest : public QObject {
         QCOMPARE(AppPaths::scratchFile("skip.txt"), work + "/skip.txt");
         QVERIFY(AppPaths::zipCopyFile("file_id.diz").startsWith(work + "/zip/"));
 
-        QDir().mkpath(scratch + "/run-999999999-abcdef/zip");
-        QDir().mkpath(scratch + QStringLiteral("/run-%1-live").arg(getpid()));
+        // A work folder goes by its lock, never by the process id in its name: the id of a
+        // live process may name an abandoned folder, and a gone one a live program's in another
+        // PID namespace.
+        const QString abandoned = scratch + QStringLiteral("/run-%1-abcdef").arg(getpid());
+        QDir().mkpath(abandoned + "/zip");
+        FolderLock live;
+        const QString held = live.makeFolder(scratch, "run-999999999-");
+        QVERIFY(!held.isEmpty());
+        for (const char* other : {"/run-1-short", "/notes", "/run-2-abcdef.txt"})
+            QDir().mkpath(scratch + other);
         AppPaths::removeStaleWorkFolders();
-        QVERIFY(!QFileInfo::exists(scratch + "/run-999999999-abcdef"));
-        QVERIFY(QFileInfo::exists(scratch + QStringLiteral("/run-%1-live").arg(getpid())));
+        QVERIFY(!QFileInfo::exists(abandoned));
+        QVERIFY(QFileInfo::exists(held));
+        for (const char* other : {"/run-1-short", "/notes", "/run-2-abcdef.txt"})
+            QVERIFY(QFileInfo::exists(scratch + other));
+        live.unlock();
+        AppPaths::removeStaleWorkFolders();
+        QVERIFY(!QFileInfo::exists(held));
         QVERIFY(QFileInfo::exists(work));
         AppPaths::removeWorkFolder();
         QVERIFY(!QFileInfo::exists(work));

@@ -2,6 +2,7 @@
 // write scratch files, and the real program's dry run against the real run that follows.
 #include "../fakes/command_text.h"
 #include "companion/diz_numbering.h"
+#include "platform/paths.h"
 #include "platform/process_runner.h"
 #include "release/dry_run.h"
 #include "script/script_file.h"
@@ -9,6 +10,7 @@
 #include <QDirIterator>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -208,6 +210,187 @@ class TestDryRun : public QObject {
         QCOMPARE(plan.zips[k - 1].dizText, readAll(out));
     }
 
+    // What in the zip folder is the older set's is decided by what it holds, never by its
+    // name alone: each row a folder ("name=entry|entry" a zip or the names a listing holds,
+    // "name@link", "@folder", "@fifo", "name!" one that cannot be read), the set's zips and
+    // steps, and what the plan replaces, refuses (on a name it needs) and leaves alone.
+    void olderSetIsWhatItHolds_data() {
+        QTest::addColumn<QStringList>("folder");
+        QTest::addColumn<int>("zips");
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QString>("replaced");
+        QTest::addColumn<QString>("refused");
+        QTest::addColumn<QString>("leftAlone");
+        const QStringList older = {
+            "game01.zip=game.7z.001|file_id.diz|r.nfo", "game02.zip=game.7z.002|file_id.diz",
+            "game03.zip=game.7z.003|file_id.diz", "game04.zip=game.7z.004|file_id.diz",
+            "game05.zip=game.7z.005|file_id.diz"};
+        const QStringList others = {"game101.zip=game1.7z.001|file_id.diz",
+                                    "game102.zip=game1.7z.002|file_id.diz",
+                                    "game12.zip=game12.7z|file_id.diz"};
+        QTest::newRow("the older set, more zips than the new")
+            << older << 3 << ""
+            << "game01.zip game02.zip game03.zip game04.zip game05.zip"
+            << ""
+            << "";
+        QTest::newRow("other jobs named game1 and game12") << others << 3 << ""
+                                                           << ""
+                                                           << ""
+                                                           << "game101.zip game102.zip game12.zip";
+        QTest::newRow("game12.zip where a set of 12 goes") << others << 12 << ""
+                                                           << ""
+                                                           << "game12.zip"
+                                                           << "game101.zip game102.zip";
+        QTest::newRow("one archive of the set")
+            << QStringList{"game.zip=game.7z|file_id.diz"} << 3 << ""
+            << "game.zip"
+            << ""
+            << "";
+        QTest::newRow("a set of one volume") << QStringList{"game.zip=game.7z.001"} << 1 << ""
+                                             << "game.zip"
+                                             << ""
+                                             << "";
+        QTest::newRow("one zip holding a later volume")
+            << QStringList{"game.zip=game.7z.002"} << 1 << ""
+            << ""
+            << "game.zip"
+            << "";
+        QTest::newRow("names in another case")
+            << QStringList{"GAME02.ZIP=GAME.7Z.002", "Game03.zip=game12.7z"} << 3 << ""
+            << "GAME02.ZIP"
+            << "Game03.zip"
+            << "";
+        QTest::newRow("the volume of another zip")
+            << QStringList{"game02.zip=game.7z.003"} << 3 << ""
+            << ""
+            << "game02.zip"
+            << "";
+        QTest::newRow("two volumes") << QStringList{"game01.zip=game.7z.001|game.7z.002"} << 3 << ""
+                                     << ""
+                                     << "game01.zip"
+                                     << "";
+        QTest::newRow("a link, a folder and a FIFO on its names, a link beyond")
+            << QStringList{"game01.zip@link", "game02.zip@folder", "game03.zip@fifo",
+                           "game09.zip@link"}
+            << 3 << ""
+            << ""
+            << "game01.zip game02.zip game03.zip"
+            << "game09.zip";
+        QTest::newRow("not a zip") << QStringList{"game01.zip!"} << 3 << ""
+                                   << ""
+                                   << "game01.zip"
+                                   << "";
+        QTest::newRow("the set's SFV")
+            << QStringList{"game01.zip=game.7z.001", "game.sfv=game01.zip"} << 3 << "sfv"
+            << "game.sfv game01.zip"
+            << ""
+            << "";
+        QTest::newRow("an SFV listing a zip that is not there")
+            << QStringList{"game01.zip=game.7z.001", "game.sfv=game01.zip|game02.zip"} << 3 << "sfv"
+            << "game01.zip"
+            << "game.sfv"
+            << "";
+        QTest::newRow("an SFV of another job's zips, no SFV made")
+            << QStringList{"game.sfv=game101.zip", "game101.zip=game1.7z.001"} << 3 << ""
+            << ""
+            << ""
+            << "game.sfv game101.zip";
+        QTest::newRow("an SFV of another job's zips, an SFV made")
+            << QStringList{"game.sfv=game101.zip", "game101.zip=game1.7z.001"} << 3 << "sfv"
+            << ""
+            << "game.sfv"
+            << "game101.zip";
+        QTest::newRow("an SFV listing a file that is no zip")
+            << QStringList{"game01.zip=game.7z.001", "game.sfv=game01.zip|notes.txt"} << 3 << "sfv"
+            << "game01.zip"
+            << "game.sfv"
+            << "";
+        QTest::newRow("an SFV listing nothing") << QStringList{"game.sfv="} << 3 << "sfv"
+                                                << ""
+                                                << "game.sfv"
+                                                << "";
+        const QStringList foreignPar2 = {"game12.zip=game12.7z", "game.par2=game12.zip",
+                                         "game.vol0+1.par2=game12.zip"};
+        QTest::newRow("PAR2 files of another job, none made")
+            << foreignPar2 << 3 << ""
+            << ""
+            << ""
+            << "game.par2 game.vol0+1.par2 game12.zip";
+        QTest::newRow("PAR2 files of another job, PAR2 made") << foreignPar2 << 3 << "par2"
+                                                              << ""
+                                                              << "game.par2 game.vol0+1.par2"
+                                                              << "game12.zip";
+        QTest::newRow("the set's PAR2 files")
+            << QStringList{"game01.zip=game.7z.001", "game02.zip=game.7z.002",
+                           "game.par2=game01.zip|game02.zip",
+                           "GAME.vol00+01.par2=game01.zip|game02.zip"}
+            << 3 << "par2"
+            << "GAME.vol00+01.par2 game.par2 game01.zip game02.zip"
+            << ""
+            << "";
+        QTest::newRow("names that only begin with the set's")
+            << QStringList{"gameboy.zip=gameboy.7z", "game-notes.zip=x", "game1.sfv=game101.zip"}
+            << 3 << "sfv"
+            << ""
+            << ""
+            << "";
+    }
+    void olderSetIsWhatItHolds() {
+        QFETCH(QStringList, folder);
+        QFETCH(int, zips);
+        QFETCH(QString, steps);
+        QFETCH(QString, replaced);
+        QFETCH(QString, refused);
+        QFETCH(QString, leftAlone);
+        JobSettings job = planJob(root.filePath("older"), "Disk 00/00 of the set");
+        job.ZipName = "game";
+        PlanFacts facts = readPlanFacts(job, root.path());
+        for (const QString& spec : folder) {
+            ZipFolderEntry entry;
+            entry.name = spec.section(QRegularExpression("[=@!]"), 0, 0);
+            const QString rest = spec.mid(entry.name.size() + 1);
+            const QChar how = spec[entry.name.size()];
+            if (how == '=')
+                entry.listed = rest.split('|', Qt::SkipEmptyParts);
+            else if (how == '!')
+                entry.readFault = "it cannot be read as a zip";
+            else
+                entry.kind = rest == "link"     ? ZipFolderEntry::Kind::Link
+                             : rest == "folder" ? ZipFolderEntry::Kind::Folder
+                                                : ZipFolderEntry::Kind::Other;
+            facts.zipFolder << entry;
+        }
+        PlanOptions options;
+        options.volumes = zips;
+        options.sfv = steps.contains("sfv");
+        options.par2Percent = steps.contains("par2") ? 10 : 0;
+        const RunPlan plan = planRun(job, facts, options);
+        QStringList olderSet;
+        for (const QString& path : plan.olderSet) {
+            QCOMPARE(path, job.ZipDir + "/" + fileNamePart(path));
+            olderSet << fileNamePart(path);
+        }
+        olderSet.sort();
+        QCOMPARE(olderSet.join(' '), replaced);
+        QStringList strangers;
+        for (const QString& line : plan.strangers) {
+            QVERIFY2(line.contains(" in " + job.ZipDir + " is not of the set game: it "),
+                     qPrintable(line));
+            strangers << line.section(' ', 0, 0);
+        }
+        QCOMPARE(strangers.join(' '), refused);
+        QStringList left = plan.leftAlone;
+        left.sort();
+        QCOMPARE(left.join(' '), leftAlone);
+        QCOMPARE(plan.ok(), refused.isEmpty());
+        if (!refused.isEmpty()) {
+            QCOMPARE(int(plan.fault->stage), int(PlanFault::Stage::Job));
+            QVERIFY2(plan.fault->text.startsWith(plan.strangers.front() +
+                                                 "; move it or choose another zip folder"),
+                     qPrintable(plan.fault->text));
+        }
+    }
+
     // What the dry run prints is what the run then makes: the zips' names and count, every
     // zip's entries, the numbered diz lines; and where the archiver's count is not the
     // estimate's, the run numbers the set it really made.
@@ -392,6 +575,24 @@ class TestDryRun : public QObject {
             output("7zz", {"l", "-ba", joined + "/" + QDir(joined).entryList({"*.001"}).value(0)}));
         QVERIFY2(listing.contains("data.bin"), qPrintable(listing));
         QVERIFY2(!listing.contains(".zip") && !listing.contains("Kavel"), qPrintable(listing));
+
+        // Output folders made in the source itself: the run's own is left out too, with its
+        // journal and its volumes.
+        QVERIFY(QDir(job.SourceSpec + "/work").removeRecursively());
+        QCOMPARE(kavel({"--work-dir", job.SourceSpec, "--dry-run", "!" + script}, &plan), 0);
+        QVERIFY2(plan.contains("Left out of the archive: " + QDir(job.SourceSpec).canonicalPath() +
+                               "/Kavel001"),
+                 qPrintable(plan));
+        QString inSource;
+        QCOMPARE(kavel({"--work-dir", job.SourceSpec, "!" + script}, &inSource), 0);
+        QDir(joined).removeRecursively();
+        QDir().mkpath(joined);
+        for (const QString& zip : {QString("plan01.zip"), QString("plan02.zip")})
+            QVERIFY(QProcess::execute("unzip", {"-q", "-o", job.ZipDir + "/" + zip, "plan.*", "-d",
+                                                joined}) == 0);
+        const QString again = QString::fromLocal8Bit(
+            output("7zz", {"l", "-ba", joined + "/" + QDir(joined).entryList({"*.001"}).value(0)}));
+        QVERIFY2(again.contains("data.bin") && !again.contains("Kavel"), qPrintable(again));
     }
 
     // The real dry run writes nothing anywhere, then the real run executes the archiver

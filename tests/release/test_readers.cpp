@@ -1,7 +1,10 @@
 // The readers of outside text: disk numbers in a diz and SFV files, each held against the
 // writer on the other side of its rule (writeDiskDiz, and cksfv for SFV); the names of a
 // set's zips; the archiver's test output, replayed from recorded files.
+#include "../common/test_needs.h"
 #include "companion/diz_numbering.h"
+#include "engine/run_plan.h"
+#include "engine/set_listings.h"
 #include "platform/source_date.h"
 #include "release/archive_listing.h"
 #include "release/diz_numbers.h"
@@ -15,11 +18,13 @@
 #include "release/zip_directory.h"
 #include "release/zip_inspection.h"
 
+#include <QCryptographicHash>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
 
 #include "../common/file_helpers.h"
 
@@ -36,6 +41,37 @@ int run(const QString& program, const QStringList& args, const QString& dir,
     if (out)
         *out = p.readAll();
     return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+}
+
+QByteArray le64(quint64 value) {
+    QByteArray bytes(8, '\0');
+    qToLittleEndian(value, bytes.data());
+    return bytes;
+}
+
+// A PAR2 packet as the format lays it out: magic, length, MD5 of what follows the hash.
+QByteArray par2Packet(const QByteArray& setId, const QByteArray& type, const QByteArray& body) {
+    const QByteArray tail = setId + type + body;
+    return QByteArray("PAR2\0PKT", 8) + le64(quint64(32 + tail.size())) +
+           QCryptographicHash::hash(tail, QCryptographicHash::Md5) + tail;
+}
+
+// A recovery set of named files (ids "f0", "f1", ...), its main packet first.
+QByteArray par2Set(const QByteArray& setId, const QList<QByteArray>& names) {
+    QByteArray mainBody = le64(4096) + QByteArray(4, '\0');
+    qToLittleEndian(quint32(names.size()), mainBody.data() + 8);
+    QByteArray descriptions;
+    for (int i = 0; i < names.size(); ++i) {
+        const QByteArray id = QByteArray("f") + QByteArray::number(i).leftJustified(15, '\0');
+        mainBody += id;
+        QByteArray name = names[i];
+        while (name.size() % 4 != 0)
+            name += '\0';
+        descriptions += par2Packet(setId, QByteArray("PAR 2.0\0FileDesc", 16),
+                                   id + QByteArray(32, 'm') + le64(1000 + i) + name);
+    }
+    return par2Packet(setId, QByteArray("PAR 2.0\0Main\0\0\0\0", 16), mainBody) + descriptions +
+           par2Packet(setId, QByteArray("PAR 2.0\0Creator\0", 16), "made by hand");
 }
 } // namespace
 
@@ -249,7 +285,7 @@ class TestReaders : public QObject {
         QFETCH(QString, holder);
         QFETCH(QString, name);
         if (writer == "par2" && QStandardPaths::findExecutable("par2").isEmpty())
-            QSKIP("par2 is not installed");
+            SKIP_OR_FAIL("par2 is not installed");
         QTemporaryDir dir;
         const QString zips = dir.filePath("zips");
         const QStringList files = {zips + "/set01.zip", zips + "/set02.zip"};
@@ -318,7 +354,7 @@ class TestReaders : public QObject {
         QFETCH(int, status);
         const QString real = QStandardPaths::findExecutable("par2");
         if (real.isEmpty())
-            QSKIP("par2 is not installed");
+            SKIP_OR_FAIL("par2 is not installed");
         QTemporaryDir dir;
         const QString bin = dir.filePath("bin");
         writeFile(bin + "/par2",
@@ -505,22 +541,97 @@ class TestReaders : public QObject {
         QVERIFY2(fault.isEmpty() ? found.isEmpty() : found.contains(fault), qPrintable(found));
     }
 
+    // A volume's name and its number in the set: the check and the run's judgement of an
+    // older set read the same names.
     void volumeNames_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<bool>("ofGame");
-        for (const char* volume :
-             {"game.7z", "game.7z.001", "GAME.7Z.1000", "game.zip.003", "game.rar", "game.r00",
-              "game.part01.rar", "game.001", "game.ace", "game.c99"})
-            QTest::newRow(volume) << volume << true;
+        QTest::addColumn<int>("number");
+        const QList<QPair<const char*, int>> volumes = {
+            {"game.7z", 1},  {"game.7z.001", 1}, {"GAME.7Z.1000", 1000}, {"game.zip.003", 3},
+            {"game.rar", 1}, {"game.r00", 2},    {"game.s01", 103},      {"game.part01.rar", 1},
+            {"game.001", 1}, {"game.ace", 1},    {"game.c99", 101},      {"game.part12.rar", 12}};
+        for (const auto& [volume, number] : volumes)
+            QTest::newRow(volume) << volume << true << number;
         for (const char* other : {"game.nfo", "game.7z.01", "game.7z.001.txt", "gamer.7z.001",
-                                  "game", "game.", "game.rar.bak", "game.part.rar"})
-            QTest::newRow(other) << other << false;
+                                  "game", "game.", "game.rar.bak", "game.part.rar", "game1.7z"})
+            QTest::newRow(other) << other << false << 0;
     }
     void volumeNames() {
         QFETCH(QString, name);
         QFETCH(bool, ofGame);
+        QFETCH(int, number);
         QCOMPARE(isVolumeNameOf(name, "game"), ofGame);
-        QCOMPARE(isVolumeNameOf(name, {}), ofGame || name.startsWith("gamer."));
+        QCOMPARE(isVolumeNameOf(name, {}),
+                 ofGame || name.startsWith("gamer.") || name.startsWith("game1."));
+        QCOMPARE(volumeNumberOf(name, "game"), number);
+        QCOMPARE(volumeNumberOf(name, "GAME"), number);
+    }
+
+    // A PAR2 file is read for the files its recovery set describes, strictly: anything that
+    // is not packets of one set, each whole and matching its MD5, is refused.
+    void par2Listings_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("names"); // or "!" + part of the error
+        const QByteArray id(16, 'S');
+        const QByteArray two = par2Set(id, {"game01.zip", "game02.zip"});
+        QTest::newRow("two files") << two << "game01.zip game02.zip";
+        QTest::newRow("packets repeated, recovery data skipped")
+            << two + par2Packet(id, QByteArray("PAR 2.0\0RecvSlic", 16), QByteArray(4096, 'r')) +
+                   two
+            << "game01.zip game02.zip";
+        QTest::newRow("a name filling its padding") << par2Set(id, {"abcd.zip"}) << "abcd.zip";
+        QTest::newRow("empty") << QByteArray() << "!no main packet";
+        QTest::newRow("not PAR2") << QByteArray(200, 'x') << "!no PAR2 packet";
+        QTest::newRow("cut short") << two.chopped(10) << "!does not fit";
+        QByteArray flipped = two;
+        flipped[two.indexOf("game02") + 2] = 'X';
+        QTest::newRow("a byte changed") << flipped << "!MD5";
+        QTest::newRow("another set's packet")
+            << two + par2Set(QByteArray(16, 'T'), {"x.zip"}) << "!another recovery set";
+        QTest::newRow("a file not described")
+            << two.left(two.indexOf(QByteArray("PAR2\0PKT", 8), 8)) << "!not described";
+        QTest::newRow("length not a multiple of four")
+            << QByteArray("PAR2\0PKT", 8) + le64(65) + QByteArray(57, '\0') << "!does not fit";
+        QTest::newRow("trailing bytes") << two + "PAR2"
+                                        << "!ends inside";
+    }
+    void par2Listings() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, names);
+        const Par2Listing listing = parsePar2(bytes);
+        if (names.startsWith('!')) {
+            QVERIFY(!listing.ok);
+            QVERIFY2(listing.error.contains(names.mid(1)), qPrintable(listing.error));
+            return;
+        }
+        QVERIFY2(listing.ok, qPrintable(listing.error));
+        QCOMPARE(listing.names().join(' '), names);
+        QCOMPARE(listing.files.front().size, 1000);
+    }
+
+    // What par2 itself writes reads back, from the main file and from a recovery volume.
+    void par2ListingsOfPar2() {
+        if (QStandardPaths::findExecutable("par2").isEmpty())
+            QSKIP("par2 is not installed");
+        QTemporaryDir dir;
+        writeFile(dir.filePath("set01.zip"), QByteArray(30000, 'a'));
+        writeFile(dir.filePath("set 02.zip"), QByteArray(20001, 'b'));
+        QCOMPARE(run("par2", {"create", "-q", "-r10", "set.par2", "set01.zip", "set 02.zip"},
+                     dir.path()),
+                 0);
+        for (const QString& name : QDir(dir.path()).entryList({"*.par2"})) {
+            const Par2Listing listing = readPar2File(dir.filePath(name));
+            QVERIFY2(listing.ok, qPrintable(name + ": " + listing.error));
+            QStringList names = listing.names();
+            names.sort();
+            QCOMPARE(names, (QStringList{"set 02.zip", "set01.zip"}));
+            for (const Par2File& file : listing.files)
+                QCOMPARE(file.md5, QCryptographicHash::hash(readAll(dir.filePath(file.name)),
+                                                            QCryptographicHash::Md5));
+        }
+        QVERIFY(!readPar2File(dir.filePath("set01.zip")).ok);
+        QVERIFY(!readPar2File(dir.path()).ok);
     }
 
     void crcRefusesWhatIsNotAFile() {
@@ -640,17 +751,28 @@ class TestReaders : public QObject {
     void sourceDateEpoch_data() {
         QTest::addColumn<QByteArray>("value");
         QTest::addColumn<qint64>("seconds"); // -1: not set; -2: refused
-        QTest::newRow("not set") << QByteArray() << qint64(-1);
-        QTest::newRow("zero") << QByteArray("0") << qint64(0);
-        QTest::newRow("a time") << QByteArray("1700000000") << qint64(1700000000);
+        QTest::addColumn<QString>("quoted"); // how a refusal quotes the value
+        QTest::newRow("not set") << QByteArray() << qint64(-1) << QString();
+        QTest::newRow("zero") << QByteArray("0") << qint64(0) << QString();
+        QTest::newRow("a time") << QByteArray("1700000000") << qint64(1700000000) << QString();
         QTest::newRow("the last second of 9999")
-            << QByteArray("253402300799") << qint64(253402300799);
-        QTest::newRow("one after") << QByteArray("253402300800") << qint64(-2);
-        QTest::newRow("negative") << QByteArray("-1") << qint64(-2);
-        QTest::newRow("a fraction") << QByteArray("1700000000.5") << qint64(-2);
-        QTest::newRow("a blank") << QByteArray(" 1700000000") << qint64(-2);
-        QTest::newRow("a date") << QByteArray("2023-11-14") << qint64(-2);
-        QTest::newRow("too many digits") << QByteArray("0000000000001") << qint64(-2);
+            << QByteArray("253402300799") << qint64(253402300799) << QString();
+        QTest::newRow("one after") << QByteArray("253402300800") << qint64(-2) << QString();
+        QTest::newRow("negative") << QByteArray("-1") << qint64(-2) << QString();
+        QTest::newRow("a fraction") << QByteArray("1700000000.5") << qint64(-2) << QString();
+        QTest::newRow("a blank") << QByteArray(" 1700000000") << qint64(-2) << QString();
+        QTest::newRow("a date") << QByteArray("2023-11-14") << qint64(-2) << QString();
+        QTest::newRow("too many digits") << QByteArray("0000000000001") << qint64(-2) << QString();
+        // Text that is not ASCII reads as the text it is; bytes of no text and control
+        // characters are written out.
+        QTest::newRow("UTF-8 digits") << QByteArray("\xef\xbc\x91\xef\xbc\x97") << qint64(-2)
+                                      << QStringLiteral("=\uff11\uff17 is not");
+        QTest::newRow("Latin-1 bytes")
+            << QByteArray("17\xe9\xff") << qint64(-2) << "=17\\xe9\\xff is";
+        QTest::newRow("a terminal command")
+            << QByteArray("1\x1b]0;x\x07") << qint64(-2) << "=1\\x1b]0;x\\x07 is";
+        QTest::newRow("C1 control as UTF-8")
+            << QByteArray("1\xc2\x9b") << qint64(-2) << "=1\\x9b is";
     }
     void sourceDateEpoch() {
         QFETCH(QByteArray, value);
@@ -658,8 +780,10 @@ class TestReaders : public QObject {
         const SourceDateEpoch epoch = parseSourceDateEpoch(value);
         QCOMPARE(epoch.fault.isEmpty(), seconds != -2);
         QCOMPARE(epoch.seconds.value_or(-1), seconds == -2 ? -1 : seconds);
+        QFETCH(QString, quoted);
         if (seconds == -2)
-            QVERIFY2(epoch.fault.contains("SOURCE_DATE_EPOCH"), qPrintable(epoch.fault));
+            QVERIFY2(epoch.fault.contains("SOURCE_DATE_EPOCH") && epoch.fault.contains(quoted),
+                     qPrintable(epoch.fault));
     }
 };
 

@@ -1,6 +1,7 @@
 // A set made by the real program with --sfv --par2 --verify, then checked again by
 // "kavel32 --verify" after every kind of damage a receiving site meets, with the real 7zz,
 // par2 and cksfv.
+#include "../common/test_needs.h"
 #include "script/script_file.h"
 
 #include <QCryptographicHash>
@@ -479,7 +480,7 @@ class TestSetCheckEndToEnd : public QObject {
         QDir().mkpath(small);
         if (::geteuid() != 0 ||
             QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=64m", "tmpfs", small}) != 0)
-            QSKIP("mounting a small file system needs root");
+            SKIP_OR_FAIL("mounting a small file system needs root");
         const auto unmount = qScopeGuard([&] { QProcess::execute("umount", {small}); });
         const QString dir = root.filePath("lying");
         QDir().mkpath(dir);
@@ -495,16 +496,21 @@ class TestSetCheckEndToEnd : public QObject {
     }
 
     // A set left in the folder by an earlier, bigger run is replaced, never mixed with the
-    // new one: its zips, SFV and PAR2 files go before the first new zip, and every other file
-    // that merely starts with the name stays. The run's own check then passes.
+    // new one: its zips (named as the set's, each holding the set's volume of its number, in
+    // any case) and the SFV that lists them go before the first new zip; every other file,
+    // a PAR2 file that lists nothing and those that merely start with the name, stays. The
+    // run's own check then passes.
     void rerunReplacesTheOlderSet() {
         const QString dir = root.filePath("stale");
         QDir().mkpath(dir);
         QVERIFY(QFile::copy(zipOf(pristine, 6), dir + "/old09.zip"));
+        renameEntry(dir + "/old09.zip", 0, "old.7z.009");
         QVERIFY(QFile::copy(zipOf(pristine, 6), dir + "/OLD012.zip"));
+        renameEntry(dir + "/OLD012.zip", 0, "OLD.7z.012");
         writeFile(dir + "/old.sfv", "old09.zip 00000000\r\n");
         writeFile(dir + "/old.vol0+1.par2", "x");
-        const QStringList kept = {"old09-notes.txt", "old.txt", "old09.zip.bak", "old.nfo"};
+        const QStringList kept = {"old09-notes.txt", "old.txt", "old09.zip.bak", "old.nfo",
+                                  "old.vol0+1.par2"};
         for (const QString& name : kept)
             writeFile(dir + "/" + name, "keep");
         const Run run =

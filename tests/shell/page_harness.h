@@ -2,11 +2,10 @@
 
 // A bare window with the six page panels, JobPages built inside them, queued dialogs, a
 // window port that forwards to the pages, and a machine whose free space and size program
-// the test decides.
+// the test decides (a day in 2026, 50 GB free wherever the test says nothing).
 
-#include "job/machine_port.h"
+#include "../fakes/recording_ports.h"
 #include "job/window_port.h"
-#include "platform/process_runner.h"
 #include "queued_dialogs.h"
 #include "shell/job_model.h"
 #include "shell/job_pages.h"
@@ -16,7 +15,6 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFile>
-#include <QMap>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QVBoxLayout>
@@ -24,66 +22,6 @@
 
 #include <functional>
 #include <memory>
-#include <utility>
-
-class PageMachine : public MachinePort {
-  public:
-    int run(const Command& cmd) override {
-        commands << cmd.text;
-        if (onExec)
-            onExec(cmd.text);
-        if (realTools)
-            return runCommand(cmd);
-        if (!sizeListing.isNull() && !cmd.stdoutFile.isEmpty()) {
-            QFile out(cmd.stdoutFile);
-            if (out.open(QIODevice::WriteOnly))
-                out.write(sizeListing);
-        }
-        return 0;
-    }
-    // With real tools, the archiver's percentages reach onPercent, and whileRunning is
-    // called as the window's wait calls it; archiverStandIn replaces the archiver program.
-    int runWithProgress(const Command& cmd, const std::function<void(int)>& onPercent) override {
-        if (!realTools)
-            return run(cmd);
-        commands << cmd.text;
-        if (onExec)
-            onExec(cmd.text);
-        Command used = cmd;
-        if (!archiverStandIn.isEmpty())
-            used.program = archiverStandIn;
-        return runCommand(used, whileRunning, onPercent);
-    }
-    QDate today() const override { return QDate(2026, 12, 8); }
-    void playSound(const QString& name, bool) override { sounds << name; }
-    void openEditor(const QString& path) override {
-        edited << path;
-        if (noEditor)
-            editorFailure = QStringLiteral("No editor or viewer could be started for ") + path;
-    }
-    QString takeEditorFailure() override { return std::exchange(editorFailure, QString()); }
-    // The free space of the longest location the path lies in; a default for the rest.
-    std::optional<int64_t> freeBytes(const QString& path) const override {
-        QString best;
-        for (auto it = free.cbegin(); it != free.cend(); ++it)
-            if (path.startsWith(it.key()) && it.key().size() > best.size())
-                best = it.key();
-        if (best.isEmpty())
-            return defaultFree;
-        return free.value(best);
-    }
-
-    QStringList commands, edited, sounds;
-    QMap<QString, std::optional<int64_t>> free;
-    std::optional<int64_t> defaultFree = int64_t(50) * 1000 * 1000 * 1000;
-    QByteArray sizeListing; // written as the size program's listing when not null
-    bool realTools = false;
-    bool noEditor = false; // openEditor starts nothing
-    QString editorFailure;
-    std::function<void(const QString&)> onExec;
-    std::function<void()> whileRunning;
-    QString archiverStandIn;
-};
 
 // The main window's frame as a test sees it: the pages it was asked for, the page bar, the
 // pointer, the window's state; message boxes go to the queued dialogs.
@@ -139,6 +77,8 @@ struct PagesHarness {
     explicit PagesHarness(QueuedDialogs* custom = nullptr)
         : ownDialogs(custom ? custom : new QueuedDialogs), dialogs(*ownDialogs), frame(dialogs) {
         harnessFolders();
+        machine.date = QDate(2026, 12, 8);
+        machine.free = int64_t(50) * 1000 * 1000 * 1000;
         auto* column = new QVBoxLayout(&window);
         const char* names[] = {"Picture1", "Picture2", "Picture4",
                                "Picture5", "Picture6", "Picture7"};
@@ -168,7 +108,7 @@ struct PagesHarness {
     PagePanels panels;
     std::unique_ptr<QueuedDialogs> ownDialogs;
     QueuedDialogs& dialogs;
-    PageMachine machine;
+    RecordingMachine machine;
     RunFlags flags;
     RecordingFrame frame;
     std::unique_ptr<JobPages> pages;

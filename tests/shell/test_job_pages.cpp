@@ -160,8 +160,8 @@ void TestJobPages::saveThenOpenRestoresTheJob() {
         QVERIFY(QFileInfo::exists(script));
     }
     PagesHarness h;
-    h.machine.sizeListing = listingWithTotal("  12,500,000 bytes");
-    h.machine.free[saved.ZipDir] = int64_t(512) * 1000 * 1000;
+    h.machine.standardOutput = listingWithTotal("  12,500,000 bytes");
+    h.machine.freeAt[saved.ZipDir] = int64_t(512) * 1000 * 1000;
     h.dialogs.answerOpenFile(script);
     h.pages->openScript();
     QCOMPARE(h.dialogs.shown().back().title, QStringLiteral("Open script"));
@@ -193,7 +193,7 @@ void TestJobPages::controlsEditedAfterOpenSurviveSaveAndOpen() {
     JobSettings edited;
     {
         PagesHarness h;
-        h.machine.sizeListing = listingWithTotal("  12,500,000 bytes");
+        h.machine.standardOutput = listingWithTotal("  12,500,000 bytes");
         h.dialogs.answerOpenFile(script);
         h.pages->openScript();
         QVERIFY(h.pages->jobValidated());
@@ -233,7 +233,7 @@ void TestJobPages::controlsEditedAfterOpenSurviveSaveAndOpen() {
         QCOMPARE(h.dialogs.shown().back().dir, folder); // the script's folder
     }
     PagesHarness h;
-    h.machine.sizeListing = listingWithTotal("  12,500,000 bytes");
+    h.machine.standardOutput = listingWithTotal("  12,500,000 bytes");
     h.dialogs.answerOpenFile(script);
     h.pages->openScript();
     QCOMPARE(h.pages->model().job(), edited);
@@ -263,7 +263,7 @@ void TestJobPages::openBrokenScriptShowsError() {
         make(QStringLiteral("broken.rip"),
              "Kavel32 script - 01-01-2026  00:00:00\r\nSource: " + source.toUtf8() +
                  "\r\nSkip: \r\n\r\nDiz: d\r\nAutoN: Maybe\r\n");
-    h.machine.sizeListing = listingWithTotal("  3,000,000 bytes");
+    h.machine.standardOutput = listingWithTotal("  3,000,000 bytes");
     h.dialogs.answerOpenFile(script).answerMessage(MessageAnswer::Ok,
                                                    QStringLiteral("Error in Kavel script"));
     h.pages->openScript();
@@ -311,7 +311,7 @@ void TestJobPages::openedJobKeepsWhatIsMissing() {
         written = file.readAll();
     }
     PagesHarness h;
-    h.machine.sizeListing = listingWithTotal("  3,000,000 bytes");
+    h.machine.standardOutput = listingWithTotal("  3,000,000 bytes");
     h.dialogs.answerOpenFile(script);
     h.pages->openScript();
     QVERIFY(!h.pages->jobValidated());
@@ -384,7 +384,7 @@ void TestJobPages::kavelSaysWhatIsMissing() {
     QVERIFY(!beside->isHidden());
     QVERIFY2(gone ? beside->text().startsWith(note) : beside->text() == note,
              qPrintable(beside->text()));
-    QVERIFY(h.machine.commands.isEmpty()); // nothing was run
+    QVERIFY(h.machine.runs.isEmpty()); // nothing was run
 
     h.pages->model().setJob(job);
     QVERIFY(beside->isHidden());

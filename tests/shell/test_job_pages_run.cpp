@@ -1,3 +1,5 @@
+#include "../common/file_helpers.h"
+#include "../common/test_needs.h"
 #include "engine/rip_run.h"
 #include "engine/zip_wrapping.h"
 #include "page_harness.h"
@@ -37,21 +39,6 @@ class TestJobPagesRun : public QObject {
 };
 
 namespace {
-void writeFile(const QString& path, const QByteArray& data) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(data) != data.size())
-        qFatal("cannot write %s", qPrintable(path));
-}
-// Gone, or ended and waiting for a parent to reap it.
-bool processGone(qint64 pid) {
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return true;
-    const QByteArray line = stat.readAll();
-    const qsizetype close = line.lastIndexOf(')');
-    return close >= 0 && line.mid(close + 2, 1) == "Z";
-}
 QByteArray noise(int n, quint32 seed) {
     QByteArray data(n, Qt::Uninitialized);
     QRandomGenerator(seed).fillRange(reinterpret_cast<quint32*>(data.data()), n / 4);
@@ -66,7 +53,7 @@ void TestJobPagesRun::initTestCase() {
     for (const char* tool : {"size", "wrar", "pkzip"})
         if (!QFileInfo(QString(KAVEL_BIN_DIR) + QLatin1Char('/') + QLatin1String(tool))
                  .isExecutable())
-            QSKIP("the outside programs are not built");
+            SKIP_OR_FAIL("the outside programs are not built");
     source_ = root_.filePath(QStringLiteral("Release"));
     writeFile(source_ + QStringLiteral("/data/noise.bin"), noise(3'000'000, 1));
     writeFile(source_ + QStringLiteral("/data/more.bin"), noise(1'200'000, 2));
@@ -88,7 +75,7 @@ void TestJobPagesRun::init() {
 }
 
 void TestJobPagesRun::prepareJob(PagesHarness& h) {
-    h.machine.realTools = true;
+    h.machine.runForReal = true;
     auto* drives = h.find<QComboBox>("Drive1");
     drives->addItem(work_);
     drives->setCurrentIndex(drives->count() - 1);
@@ -165,7 +152,7 @@ void TestJobPagesRun::interactiveJobEndsWithNumberedZips() {
     QVERIFY(h.frame.pageBarEnabled);
     QVERIFY(!h.frame.busy);
     QCOMPARE(h.port().sourceDisplay(), source_);
-    QCOMPARE(h.machine.sounds, QStringList{QStringLiteral("\\rip.wav")});
+    QCOMPARE(h.machine.soundNames(), QStringList{QStringLiteral("\\rip.wav")});
     QCOMPARE(h.port().progress(), 0);
 
     QStringList made = QDir(zips_).entryList({QStringLiteral("*.zip")}, QDir::Files, QDir::Name);
@@ -261,7 +248,7 @@ void TestJobPagesRun::abortKeepsTheVolumes() {
         QVERIFY(pidFile.open(QIODevice::ReadOnly));
         const qint64 child = pidFile.readAll().trimmed().toLongLong();
         QVERIFY(child > 0);
-        QTRY_VERIFY_WITH_TIMEOUT(processGone(child), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!processAlive(child), 5000);
     }
     QCOMPARE(pageBarWhenAborted,
              archiving ? QStringLiteral("enabled") : QStringLiteral("disabled"));
@@ -288,10 +275,11 @@ void TestJobPagesRun::abortKeepsTheVolumes() {
     h.machine.whileRunning = nullptr;
     // ... and starts on a clear page, not on the last run's texts.
     QStringList pageAtArchiver;
-    h.machine.onExec = [&](const QString&) {
+    h.machine.onRun = [&](const Command&) {
         if (pageAtArchiver.isEmpty())
             for (const char* label : {"Label1", "Label10", "Label11"})
                 pageAtArchiver << h.find<QLabel>(label)->text();
+        return 0;
     };
     h.pages->runJob();
     QCOMPARE(pageAtArchiver, (QStringList{QString(), QString(), QString()}));
@@ -316,11 +304,11 @@ void TestJobPagesRun::kavelOffersToFinishAStoppedRun() {
     QObject::disconnect(watch);
     QCOMPARE(QDir(zips_).entryList({QStringLiteral("*.zip")}, QDir::Files).size(), 1);
     h.dialogs.answerMessage(MessageAnswer::Yes, QStringLiteral("A stopped run of this job"));
-    const int archiverRuns = h.machine.commands.size();
+    const int archiverRuns = h.machine.runs.size();
     const SessionResult result = h.pages->runJob();
     QCOMPARE(result.exitCode, kExitCompleted);
     QVERIFY(result.report.front().startsWith(QStringLiteral("Resuming the run in ")));
-    QCOMPARE(h.machine.commands.size(), archiverRuns); // no second archiver
+    QCOMPARE(h.machine.runs.size(), archiverRuns); // no second archiver
     QCOMPARE(h.find<QLabel>("Label1")->text(), kRippingCompleteText);
     QCOMPARE(QDir(zips_).entryList({QStringLiteral("*.zip")}, QDir::Files, QDir::Name),
              (QStringList{"rel01.zip", "rel02.zip", "rel03.zip"}));

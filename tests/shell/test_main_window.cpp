@@ -845,7 +845,7 @@ void TestMainWindow::droppedPathsBecomeSourceOrScript() {
     QVERIFY(window_->dropPath(folder));
     QCOMPARE(window_->jobPages()->model().job().SourceSpec, foldCase(folder));
     QVERIFY(!window_->jobPages()->model().imageSource());
-    QVERIFY(!machine_->commands.isEmpty()); // measured as a Browse measures
+    QVERIFY(!machine_->runs.isEmpty()); // measured as a Browse measures
 
     const QString other = state_.filePath(QStringLiteral("notes.txt"));
     QFile(other).open(QIODevice::WriteOnly);

@@ -63,7 +63,7 @@ class TestPageSource : public QObject {
     }
     // The source page after a Browse of a folder of the given listed size.
     void browseFolder(PagesHarness& h, const QString& path, const QByteArray& totals) {
-        h.machine.sizeListing = listingWithTotal(totals);
+        h.machine.standardOutput = listingWithTotal(totals);
         h.dialogs.answerFolder(path);
         h.click("Command2");
     }
@@ -101,18 +101,19 @@ void TestPageSource::browseShowsFolderAndEmptiesSkipList() {
     QCOMPARE(h.pages->sourcePath(), games);
     QCOMPARE(h.dialogs.shown().front().title, QStringLiteral("Source directory"));
     QCOMPARE(h.find<QLabel>("Label19")->text(), QStringLiteral("8.57 files"));
-    QVERIFY(h.machine.commands.front().contains(games));
+    QVERIFY(h.machine.runs.front().arguments.contains(games));
 }
 
 void TestPageSource::browseShowsProgressWhileMeasuring() {
     PagesHarness h;
     QString seen;
     bool browseEnabled = true, barEnabled = true, busy = false;
-    h.machine.onExec = [&](const QString&) {
+    h.machine.onRun = [&](const Command&) {
         seen = h.find<QLabel>("Label9")->text();
         browseEnabled = h.find<QPushButton>("Command2")->isEnabled();
         barEnabled = h.frame.pageBarEnabled;
         busy = h.frame.busy;
+        return 0;
     };
     browseFolder(h, folder(QStringLiteral("src")), "  2,000,000 bytes");
     QCOMPARE(seen, QStringLiteral("Calculating files and size"));
@@ -130,7 +131,7 @@ void TestPageSource::cancelledBrowseChangesNothing() {
     h.dialogs.answerFolder(QString());
     h.click("Command2");
     QVERIFY(h.port().sourceDisplay().endsWith(QStringLiteral("keep")));
-    QCOMPARE(h.machine.commands.size(), 1);
+    QCOMPARE(h.machine.runs.size(), 1);
 }
 
 void TestPageSource::freeSpaceWarning_data() {
@@ -152,9 +153,9 @@ void TestPageSource::freeSpaceWarning() {
     QFETCH(bool, warned);
     PagesHarness h;
     const QString drive = h.find<QComboBox>("Drive1")->currentText();
-    h.machine.free[drive] = free;
+    h.machine.freeAt[drive] = free;
     const QString src = folder(QStringLiteral("big"));
-    h.machine.sizeListing = listingWithTotal(totals);
+    h.machine.standardOutput = listingWithTotal(totals);
     h.dialogs.answerFolder(src);
     if (warned)
         h.dialogs.answerMessage(
@@ -190,7 +191,7 @@ void TestPageSource::outputDriveChange() {
     auto* drives = h.find<QComboBox>("Drive1");
     const QString home = drives->itemText(0);
     const QString other = folder(QStringLiteral("other-drive"));
-    h.machine.free[other] = free < 0 ? std::nullopt : std::optional<int64_t>(free);
+    h.machine.freeAt[other] = free < 0 ? std::nullopt : std::optional<int64_t>(free);
     const QString before = h.find<QLabel>("Label13")->text();
     drives->addItem(other);
     drives->setCurrentIndex(drives->count() - 1);
@@ -210,8 +211,8 @@ void TestPageSource::folderStatusLine() {
     auto* dialogs = new StatusDialogs;
     PagesHarness h(dialogs);
     const QString cd = folder(QStringLiteral("cdrom/Disc"));
-    h.machine.free[dir_.path() + QStringLiteral("/cdrom")] = 0;
-    h.machine.sizeListing = listingWithTotal("  700 bytes");
+    h.machine.freeAt[dir_.path() + QStringLiteral("/cdrom")] = 0;
+    h.machine.standardOutput = listingWithTotal("  700 bytes");
     dialogs->answerFolder(cd);
     h.click("Command2");
     QCOMPARE(dialogs->statusLine, QStringLiteral("Invalid drive"));
@@ -311,7 +312,7 @@ void TestPageSource::imageAnsweredNoDisablesAndEmpties() {
     QCOMPARE(after.SkipList, QString());
     QVERIFY(!after.AutoNumber);
     QVERIFY(!after.FirstZipOnly);
-    QCOMPARE(h.machine.commands.size(), 0); // no size program for an image
+    QCOMPARE(h.machine.runs.size(), 0); // no size program for an image
 }
 
 void TestPageSource::imageAnsweredYesKeepsDisplays() {

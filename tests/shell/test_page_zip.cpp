@@ -36,7 +36,7 @@ class TestPageZip : public QObject {
     void source(PagesHarness& h, const QByteArray& totals) {
         const QString path = dir_.path() + QStringLiteral("/src");
         QDir().mkpath(path);
-        h.machine.sizeListing = listingWithTotal(totals);
+        h.machine.standardOutput = listingWithTotal(totals);
         h.dialogs.answerFolder(path);
         h.click("Command2");
     }
@@ -163,7 +163,7 @@ void TestPageZip::zipDirFreeSpace() {
     source(h, "  50,000,000 bytes");
     const QString zips = dir_.path() + QStringLiteral("/Zips");
     QDir().mkpath(zips);
-    h.machine.free[zips] = free;
+    h.machine.freeAt[zips] = free;
     h.dialogs.answerFolder(zips);
     if (informed)
         h.dialogs.answerMessage(MessageAnswer::Ok, QStringLiteral("Free space on ") + zips +

@@ -40,6 +40,10 @@ class TestStartup : public QObject {
     void titleNamesTheScript();
     void qtOptionsAreNoScript_data();
     void qtOptionsAreNoScript();
+    void commandLineEnds_data();
+    void commandLineEnds();
+    void laterFinishOptionsHold_data();
+    void laterFinishOptionsHold();
     void rootFolder_data();
     void rootFolder();
 
@@ -155,6 +159,200 @@ void TestStartup::qtOptionsAreNoScript() {
         left << QString::fromLocal8Bit(argv[size_t(i)]);
     }
     QCOMPARE(left.join(QLatin1Char(' ')), script);
+}
+
+// How the program ends for a command line that runs no job: its exit status and the first
+// line on standard output and on standard error. Options take effect in order: the first
+// bad one, --help or --version ends the start there.
+void TestStartup::commandLineEnds_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<QString>("err");
+    const QString usage = QStringLiteral("Usage: kavel32 [OPTION]... [SCRIPT | !SCRIPT | $SCRIPT]");
+    const QString version = QStringLiteral("Kavel32 " KAVEL_VERSION_TEXT);
+    const auto bad = [](const char* why) {
+        return QStringLiteral("kavel32: ") + QLatin1String(why);
+    };
+    const QString folder = dir_.path();
+    const QString missing = dir_.filePath(QStringLiteral("missing"));
+    const QString script = dir_.filePath(QStringLiteral("missing.rip"));
+    QTest::newRow("--help") << QStringList{"--help"} << 0 << usage << "";
+    QTest::newRow("-h") << QStringList{"-h"} << 0 << usage << "";
+    QTest::newRow("--version") << QStringList{"--version"} << 0 << version << "";
+    QTest::newRow("-V") << QStringList{"-V"} << 0 << version << "";
+    QTest::newRow("help after a script") << QStringList{"!job.rip", "--help"} << 0 << usage << "";
+    QTest::newRow("help before a bad option")
+        << QStringList{"--help", "--bogus"} << 0 << usage << "";
+    QTest::newRow("help before a bad percentage")
+        << QStringList{"--version", "--par2", "x"} << 0 << version << "";
+    QTest::newRow("bad option before help")
+        << QStringList{"--bogus", "--help"} << 2 << "" << bad("unknown option --bogus");
+    QTest::newRow("bad percentage before help") << QStringList{"--par2", "x", "--help"} << 2 << ""
+                                                << bad("--par2 needs a percentage from 0 to 100");
+    QTest::newRow("Qt's option before help")
+        << QStringList{"-style", "Fusion", "--help"} << 0 << usage << "";
+    QTest::newRow("help as the folder to resume")
+        << QStringList{"--resume", "--help"} << 1 << "" << QString();
+    QTest::newRow("unknown") << QStringList{"--bogus"} << 2 << "" << bad("unknown option --bogus");
+    QTest::newRow("unknown with a value")
+        << QStringList{"--bogus=1"} << 2 << "" << bad("unknown option --bogus=1");
+    QTest::newRow("a flag with a value")
+        << QStringList{"--check=1", "job.rip"} << 2 << "" << bad("unknown option --check=1");
+    QTest::newRow("help with a value")
+        << QStringList{"--help=1"} << 2 << "" << bad("unknown option --help=1");
+    QTest::newRow("resume with =")
+        << QStringList{"--resume=" + folder} << 2 << "" << bad("unknown option --resume=") + folder;
+    QTest::newRow("resume with = as the value of --work-dir")
+        << QStringList{"--work-dir", "--resume=" + folder} << 2 << ""
+        << bad("--work-dir needs an existing folder");
+    QTest::newRow("--work-dir at the end after a good one")
+        << QStringList{"--work-dir=" + folder, "!job.rip", "--work-dir"} << 2 << ""
+        << bad("--work-dir needs an existing folder");
+    QTest::newRow("Qt's option as the folder to resume")
+        << QStringList{"--resume", "-style"} << 1 << "" << QString();
+    QTest::newRow("two dashes alone")
+        << QStringList{"--", "job.rip"} << 2 << "" << bad("unknown option --");
+    QTest::newRow("unknown after a script")
+        << QStringList{"!job.rip", "--no-such"} << 2 << "" << bad("unknown option --no-such");
+    for (const char* value : {"x", "-1", "101", "", "5x"})
+        QTest::addRow("--par2 %s", value) << QStringList{"--check", "--par2", value} << 2 << ""
+                                          << bad("--par2 needs a percentage from 0 to 100");
+    QTest::newRow("--par2 at the end") << QStringList{"--check", "--par2"} << 2 << ""
+                                       << bad("--par2 needs a percentage from 0 to 100");
+    QTest::newRow("--par2=101") << QStringList{"--check", "--par2=101"} << 2 << ""
+                                << bad("--par2 needs a percentage from 0 to 100");
+    QTest::newRow("--par2 100, no script")
+        << QStringList{"--check", "--par2", "100"} << 2 << "" << bad("a script is needed");
+    QTest::newRow("--par2=0, no script")
+        << QStringList{"--dry-run", "--par2=0"} << 2 << "" << bad("a script is needed");
+    QTest::newRow("the last --par2 holds")
+        << QStringList{"--par2", "7", "--check", "--par2", "x"} << 2 << ""
+        << bad("--par2 needs a percentage from 0 to 100");
+    QTest::newRow("--work-dir at the end") << QStringList{"--check", "--work-dir"} << 2 << ""
+                                           << bad("--work-dir needs an existing folder");
+    QTest::newRow("--work-dir missing") << QStringList{"--work-dir", missing, "!job.rip"} << 2 << ""
+                                        << bad("--work-dir needs an existing folder");
+    QTest::newRow("--work-dir= empty") << QStringList{"--work-dir=", "!job.rip"} << 2 << ""
+                                       << bad("--work-dir needs an existing folder");
+    QTest::newRow("--work-dir, no script")
+        << QStringList{"--work-dir=" + folder} << 2 << "" << bad("a script is needed");
+    QTest::newRow("--check, no script")
+        << QStringList{"--check"} << 2 << "" << bad("a script is needed");
+    QTest::newRow("--dry-run, no script")
+        << QStringList{"--dry-run", "--sfv", "--no-verify"} << 2 << "" << bad("a script is needed");
+    QTest::newRow("--resume at the end")
+        << QStringList{"--resume"} << 2 << "" << bad("--resume needs the output folder of a run");
+    QTest::newRow("--resume empty") << QStringList{"--resume", "", "x"} << 2 << ""
+                                    << bad("--resume needs the output folder of a run");
+    QTest::newRow("--resume with --check") << QStringList{"--resume", folder, "--check"} << 2 << ""
+                                           << bad("--resume and --unpack go alone");
+    QTest::newRow("--resume with --work-dir")
+        << QStringList{"--work-dir", folder, "--resume", folder} << 2 << ""
+        << bad("--resume and --unpack go alone");
+    QTest::newRow("--resume with --unpack") << QStringList{"--unpack", "--resume", folder} << 2
+                                            << "" << bad("--resume and --unpack go alone");
+    QTest::newRow("--resume with two folders")
+        << QStringList{"--resume", folder, "other"} << 2 << "" << bad("--resume takes one folder");
+    QTest::newRow("--unpack with one folder")
+        << QStringList{"--unpack", folder} << 2 << ""
+        << bad("--unpack needs a folder of zips and a destination");
+    QTest::newRow("--unpack with three")
+        << QStringList{"a", "--unpack", "b", "c"} << 2 << ""
+        << bad("--unpack needs a folder of zips and a destination");
+    QTest::newRow("--unpack with --dry-run") << QStringList{"--dry-run", "--unpack", "a", "b"} << 2
+                                             << "" << bad("--resume and --unpack go alone");
+    QTest::newRow("--verify alone") << QStringList{"--verify"} << 2 << ""
+                                    << bad("--verify needs a folder of zips, or a run (!SCRIPT)");
+    QTest::newRow("--verify with --check")
+        << QStringList{"--verify", folder, "--check"} << 2 << ""
+        << bad("--verify ZIPDIR cannot be combined with --check or --dry-run");
+    QTest::newRow("--verify with --dry-run")
+        << QStringList{"--dry-run", "--verify", folder} << 2 << ""
+        << bad("--verify ZIPDIR cannot be combined with --check or --dry-run");
+    QTest::newRow("--verify a missing folder")
+        << QStringList{"--verify", missing} << 1 << QString() << QString();
+    QTest::newRow("--check a missing script")
+        << QStringList{"--check", script} << 1 << "" << QString();
+    QTest::newRow("a script named with one dash")
+        << QStringList{"--check", "-x.rip"} << 1 << "" << QString();
+    QTest::newRow("Qt's options are no script")
+        << QStringList{"-style", "Fusion", "--check", "-reverse"} << 2 << ""
+        << bad("a script is needed");
+    QTest::newRow("--unpack a missing folder")
+        << QStringList{"--unpack", missing, dir_.filePath(QStringLiteral("dest"))} << 1 << ""
+        << QString();
+    QTest::newRow("--resume a folder that is no run")
+        << QStringList{"--resume", missing} << 1 << "" << QString();
+}
+
+void TestStartup::commandLineEnds() {
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    // No display: a start that would open the window fails instead of waiting.
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(QLatin1String(name));
+    env.insert(QStringLiteral("KAVEL32_STATE_DIR"), dir_.filePath(QStringLiteral("cli-state")));
+    program.setProcessEnvironment(env);
+    program.setWorkingDirectory(dir_.path());
+    program.start(QStringLiteral(KAVEL_BIN_DIR "/kavel32"), arguments);
+    program.closeWriteChannel();
+    QVERIFY(program.waitForFinished(60000));
+    const QString stdoutText = QString::fromLocal8Bit(program.readAllStandardOutput());
+    const QString stderrText = QString::fromLocal8Bit(program.readAllStandardError());
+    const QString context = stdoutText + stderrText;
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(program.exitCode() == status, qPrintable(context));
+    // A null text: any first line, but one there.
+    if (out.isNull())
+        QVERIFY2(!stdoutText.isEmpty(), qPrintable(context));
+    else
+        QCOMPARE(stdoutText.section(QLatin1Char('\n'), 0, 0), out);
+    if (err.isNull()) {
+        QVERIFY2(!stderrText.isEmpty(), qPrintable(context));
+    } else {
+        QCOMPARE(stderrText.section(QLatin1Char('\n'), 0, 0), err);
+        if (status == 2)
+            QCOMPARE(stderrText.section(QLatin1Char('\n'), 1, 1),
+                     QStringLiteral("Try 'kavel32 --help' for more information."));
+    }
+}
+
+// Of two finish options that disagree the later holds, as a dry run of the demo job shows.
+void TestStartup::laterFinishOptionsHold_data() {
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("after");
+    QTest::newRow("--sfv --no-sfv") << QStringList{"--sfv", "--no-sfv"} << "nothing more";
+    QTest::newRow("--no-sfv --sfv") << QStringList{"--no-sfv", "--sfv"} << "demo.sfv";
+    QTest::newRow("two percentages")
+        << QStringList{"--par2", "5", "--par2=7"} << "PAR2 recovery files demo.par2 at 7 %";
+    QTest::newRow("--par2 0 last") << QStringList{"--par2=7", "--par2", "0"} << "nothing more";
+    QTest::newRow("--no-verify --verify")
+        << QStringList{"--no-verify", "--verify", "--sfv"} << "demo.sfv, a check of the set";
+    QTest::newRow("--verify --no-verify")
+        << QStringList{"--verify", "--no-verify"} << "a check of the set";
+}
+
+void TestStartup::laterFinishOptionsHold() {
+    QFETCH(QStringList, options);
+    QFETCH(QString, after);
+    const QString script = writeDemoScript(QStringLiteral("finish.rip"));
+    QVERIFY(!script.isEmpty());
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("KAVEL32_STATE_DIR"), dir_.filePath(QStringLiteral("finish-state")));
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(KAVEL_BIN_DIR "/kavel32"),
+                  QStringList{"--dry-run"} + options + QStringList{"!" + script});
+    QVERIFY(program.waitForFinished(60000));
+    const QString out = QString::fromLocal8Bit(program.readAllStandardOutput());
+    QVERIFY2(program.exitCode() == 0, qPrintable(out + program.readAllStandardError()));
+    QVERIFY2(out.contains(QStringLiteral("\nAfter the last zip: ") + after + QLatin1Char('\n')),
+             qPrintable(out));
 }
 
 void TestStartup::titleNamesTheScript() {
@@ -385,7 +583,8 @@ void TestStartup::scriptArgumentLoadsAndChecksTheJob() {
              zipFreeSpaceAfterOpenText(*machine.free));
     QVERIFY(!session.flags().batch());
     // An interactive start runs nothing.
-    QVERIFY(!machine.commands.join(QLatin1Char('\n')).contains(QStringLiteral("wrar")));
+    for (const Command& command : machine.runs)
+        QVERIFY(!command.program.contains(QStringLiteral("wrar")));
     w->setCleanupOnClose(false);
 }
 

@@ -21,9 +21,17 @@ struct Run {
     QByteArray out, err;
 };
 
-Run runSize(const QStringList& arguments) {
+// asNobody: as the user nobody (with setpriv, when this test runs as the super-user, who
+// reads every folder).
+Run runSize(const QStringList& arguments, bool asNobody = false) {
     QProcess process;
-    process.start(QStringLiteral(KAVEL_BIN_DIR "/size"), arguments);
+    if (asNobody)
+        process.start(
+            QStringLiteral("setpriv"),
+            QStringList{"--reuid=65534", "--regid=65534", "--clear-groups", KAVEL_BIN_DIR "/size"} +
+                arguments);
+    else
+        process.start(QStringLiteral(KAVEL_BIN_DIR "/size"), arguments);
     Run run;
     if (!process.waitForFinished(60000))
         return run;
@@ -152,13 +160,18 @@ class SizeProgramTest : public QObject {
     }
 
     void unreadableDirectoriesAreSkippedAndCounted() {
-        if (geteuid() == 0)
-            QSKIP("every folder is readable to the super-user");
-        const QString src = root.filePath("locked");
+        const bool superUser = geteuid() == 0;
+        QTemporaryDir open; // a folder the user nobody may enter and read
+        const QFile::Permissions everyone = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                            QFile::ReadOther | QFile::ExeOther;
+        QVERIFY(QFile::setPermissions(open.path(), everyone));
+        const QString src = open.filePath("locked");
         QVERIFY(QDir().mkpath(src + "/closed"));
         writeFile(src + "/open.bin", 11);
+        QVERIFY(QFile::setPermissions(src, everyone));
+        QVERIFY(QFile::setPermissions(src + "/open.bin", QFile::ReadOwner | QFile::ReadOther));
         QVERIFY(QFile::setPermissions(src + "/closed", QFileDevice::Permissions()));
-        const Run run = runSize({src, "/s", "/t"});
+        const Run run = runSize({src, "/s", "/t"}, superUser);
         QFile::setPermissions(src + "/closed", QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                                    QFileDevice::ExeOwner);
         QCOMPARE(run.status, 0);

@@ -1,5 +1,6 @@
 #include "source/source_size.h"
 
+#include "../common/file_helpers.h"
 #include "../fakes/command_text.h"
 #include "../fakes/recording_ports.h"
 #include "platform/paths.h"
@@ -12,19 +13,9 @@
 
 namespace {
 
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-// The machine that runs command lines for real, through the process runner.
-class RealMachine : public RecordingMachine {
-  public:
-    int run(const Command& command) override {
-        commands.append(command.text);
-        return runCommand(command);
-    }
+// The machine that runs commands for real, through the process runner.
+struct RealMachine : RecordingMachine {
+    RealMachine() { runForReal = true; }
 };
 
 } // namespace
@@ -37,8 +28,8 @@ class SourceSizeTest : public QObject {
 
     // A machine whose size program writes the given listing (or none) and exits with status.
     void sizeProgramWrites(const std::optional<QByteArray>& listing, int status = 0) {
-        machine.commands.clear();
-        machine.onExec = [listing, status](const QString&) {
+        machine.runs.clear();
+        machine.onRun = [listing, status](const Command&) {
             if (listing)
                 writeFile(sizeListingPath(), *listing);
             return status;
@@ -99,8 +90,9 @@ class SourceSizeTest : public QObject {
         QCOMPARE(window.sizeTexts, (QStringList{kCalculatingText, result.sizeText}));
         QCOMPARE(sizeM, 12.345678f);
         QCOMPARE(job.SourceSpec, QString("/src/pack"));
-        QCOMPARE(machine.commands.size(), 1);
-        QVERIFY(machine.commands[0].contains(" /src/pack /s /t> "));
+        QCOMPARE(machine.runs.size(), 1);
+        QCOMPARE(machine.runs[0].arguments, (QStringList{"/src/pack", "/s", "/t"}));
+        QCOMPARE(machine.runs[0].stdoutFile, sizeListingPath());
         // Controls are disabled while the program runs and enabled again afterwards.
         QCOMPARE(window.pageBarStates, (QList<bool>{false, true}));
         QCOMPARE(window.browseStates, (QList<bool>{false, true}));
@@ -198,7 +190,7 @@ class SourceSizeTest : public QObject {
         float sizeM = 0;
         RecordingWindow window;
         const SizeRecalc result = recalculateSourceSize(job, sizeM, window, real);
-        QVERIFY2(!result.failed, qPrintable(real.commands.join('\n')));
+        QVERIFY2(!result.failed, qPrintable(real.runs.value(0).text));
         QVERIFY2(result.sizeText.startsWith("2,200,112 bytes in 5 files"),
                  qPrintable(result.sizeText));
         QCOMPARE(sizeM, 2.200112f);

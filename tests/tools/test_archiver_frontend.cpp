@@ -1,3 +1,4 @@
+#include "../common/test_needs.h"
 #include "archiver_frontend.h"
 #include "progress_parser.h"
 
@@ -304,7 +305,7 @@ class ArchiverFrontendTest : public QObject {
         QFETCH(bool, alike);
         const QString sevenZip = QStandardPaths::findExecutable("7zz");
         if (sevenZip.isEmpty())
-            QSKIP("7-Zip (7zz) is not installed");
+            SKIP_OR_FAIL("7-Zip (7zz) is not installed");
         // Text of a few megabytes: more than one block of the fastest level.
         QByteArray text;
         for (int i = 0; i < 100000; ++i)
@@ -637,7 +638,7 @@ class ArchiverFrontendTest : public QObject {
         QFETCH(QString, tool);
         QFETCH(QString, volume);
         if (runProgram("unshare", {"-m", "true"}).status != 0)
-            QSKIP("a private mount of a small tmpfs needs the super-user");
+            SKIP_OR_FAIL("a private mount of a small tmpfs needs the super-user");
         QTemporaryDir out;
         // 256 KB cannot hold the 750 KB source's set.
         const Run r = runProgram(
@@ -657,7 +658,7 @@ class ArchiverFrontendTest : public QObject {
     // name; its exclusions still apply.
     void volumeRootPacksItsContents() {
         if (runProgram("unshare", {"-m", "true"}).status != 0)
-            QSKIP("a private mount of a tmpfs needs the super-user");
+            SKIP_OR_FAIL("a private mount of a tmpfs needs the super-user");
         QTemporaryDir root;
         const QString drive = root.filePath("drive");
         QVERIFY(QDir().mkpath(drive));
@@ -679,7 +680,7 @@ class ArchiverFrontendTest : public QObject {
     // A file that cannot be read: named, exit status 1, no set left behind.
     void unreadableSourceFileIsNamed() {
         if (geteuid() == 0 && runProgram("setpriv", {"--version"}).status != 0)
-            QSKIP("the super-user reads every file, and setpriv is missing");
+            SKIP_OR_FAIL("the super-user reads every file, and setpriv is missing");
         QTemporaryDir root;
         QVERIFY(QFile::setPermissions(root.path(), QFile::ReadOwner | QFile::WriteOwner |
                                                        QFile::ExeOwner | QFile::ReadOther |
