@@ -475,7 +475,8 @@ class TestZipWrapping : public QObject {
         QTRY_VERIFY(pieceMade("name.7z.002"));
         QTRY_VERIFY(pieceMade("name.7z.003"));
         QVERIFY(!pieceMade("name.7z.001") && !pieceMade("name.7z.001.tmp"));
-        QCOMPARE(pipeline.zippedBytes(), 2 * 200 * 1024);
+        // Counted once read back whole.
+        QTRY_COMPARE(pipeline.zippedBytes(), 2 * 200 * 1024);
         {
             QFile more(second);
             QVERIFY(more.open(QIODevice::Append) && more.write("written again") > 0);
