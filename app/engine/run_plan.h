@@ -205,5 +205,10 @@ int volumeNumberOf(const QString& name, const QString& volumeStem);
 void judgeZipFolder(RunPlan& plan, const JobSettings& job, const QList<ZipFolderEntry>& entries,
                     const QStringList& kept = {});
 
+// Zips of the folder (file names) that would stay beside the set, which a receiving site takes
+// for the set's own: a fault with the run's own check on, a warning without. The zips named
+// for the set count as judgeZipFolder left them alone.
+void refuseStrayZips(RunPlan& plan, const JobSettings& job, const QStringList& zipDirFiles);
+
 // The folders of the run's own that lie inside the source (or are it), with links resolved.
 QStringList ownFoldersInSource(const PlanFacts& facts);
