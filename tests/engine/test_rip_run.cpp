@@ -507,7 +507,7 @@ class RipRunTest : public QObject {
         QDir(whole).removeRecursively();
         QDir().mkpath(whole);
         JobSettings begunJob = job();
-        writeFile(root.filePath("wide.diz"), "Game\r\nDisk 00/00    of\r\n");
+        writeFile(root.filePath("wide.diz"), "Game\r\nDisk [xxx/xxx] of\r\n");
         begunJob.DizFile = root.filePath("wide.diz");
         JobSettings after = begunJob;
         after.ZipDir = whole;
