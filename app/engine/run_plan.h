@@ -171,7 +171,9 @@ struct RunPlan {
     // What stands on a name the set needs and is not provably the older set's, a line each
     // ("game12.zip in ZIPS is not of the set game: it holds game12.7z"): the run stops on it.
     QStringList strangers;
-    // Files named like the set's that are not, and that it does not need: left alone.
+    // Files named like the set's that are not, and that it does not need, and zips that hold
+    // another set's volumes: left alone. Any other zip beside the set is a stranger: a
+    // receiving site takes every zip in the folder for one of the set's.
     QStringList leftAlone;
     // Whether the Overwrite question is due: a file in the zip folder starts with ZipName.
     bool zipNameTaken = false;
@@ -195,6 +197,10 @@ QString firstFreeOutputFolder(const QString& workLocation);
 // name them ("game.7z.002" 2, "game.7z" 1, "game.r00" 2, "game.part3.rar" 3; case ignored);
 // 0 when it is not one of them.
 int volumeNumberOf(const QString& name, const QString& volumeStem);
+
+// Whether a zip holding these entries is provably another set's: it holds a volume of an
+// archive named other than volumeStem ("game1.7z.001", "game12.7z") and none of volumeStem's.
+bool holdsAnotherSet(const QStringList& entryNames, const QString& volumeStem);
 
 // Sorts the zip folder's entries for the plan's set: the older set's files (olderSet), what
 // stands on a name the set needs without being the older set's (strangers, and the plan's
