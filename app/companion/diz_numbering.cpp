@@ -79,47 +79,109 @@ DiskLabelPlacement placeDiskLabel(const QString& line, int column, int diskNumbe
     placed.line = line;
     if (column < 1)
         return placed;
-    const qsizetype at = column - 1;
-    // The placeholder's two sides, when the template has one at the column.
-    qsizetype left = 0, right = 0;
-    if (at < line.size()) {
-        left = runFrom(line, at);
-        if (left > 0 && at + left < line.size() && line[at + left] == QLatin1Char('/'))
-            right = runFrom(line, at + left + 1);
-        if (right == 0)
-            left = 0;
-    }
+    placed.label = padded(diskNumber, digits) + QLatin1Char('/') + padded(diskCount, digits);
     if (qint64(column) + kLabelRoom > line.size()) {
         // Too short for any label: appended as it is, as the check would have refused it.
-        placed.label = padded(diskNumber, digits) + QLatin1Char('/') + padded(diskCount, digits);
         placed.line = line + placed.label;
         return placed;
     }
-    const int widthK = int(qMax<qsizetype>(digits, left));
-    const int widthN = int(qMax<qsizetype>(digits, right));
-    placed.label = padded(diskNumber, widthK) + QLatin1Char('/') + padded(diskCount, widthN);
-    const qsizetype placeholderEnd = left > 0 ? at + left + 1 + right : at;
+    // The placeholder's two sides, when the template has one at the column.
+    const qsizetype at = column - 1;
+    qsizetype left = runFrom(line, at), right = 0;
+    if (left > 0 && at + left < line.size() && line[at + left] == QLatin1Char('/'))
+        right = runFrom(line, at + left + 1);
+    const qsizetype placeholderEnd = right > 0 ? at + left + 1 + right : at;
     for (qsizetype i = at; i < at + placed.label.size() && i < line.size(); ++i)
         if (i >= placeholderEnd && line[i] != QLatin1Char(' '))
             placed.lost += line[i];
     placed.fits = placed.lost.isEmpty();
     placed.line.replace(at, placed.label.size(), placed.label);
-    const qsizetype after = at + placed.label.size();
-    const QChar open = at > 0 ? line[at - 1] : QChar();
-    const QChar close = after < placed.line.size() ? placed.line[after] : QChar();
-    placed.bracketed = (open == QLatin1Char('[') && close == QLatin1Char(']')) ||
-                       (open == QLatin1Char('(') && close == QLatin1Char(')'));
+    for (qsizetype i = at + placed.label.size(); i < placeholderEnd; ++i)
+        placed.line[i] = QLatin1Char(' ');
     return placed;
 }
 
-QString unreadTotalText(const QString& label) {
-    return QStringLiteral("receiving sites read a three-digit total such as %1 only in the forms "
-                          "[%1] and (%1); written bare or in < > they read it as 0")
-        .arg(label);
+QString placeholderFor(int digits) {
+    return digits >= 3 ? QStringLiteral("[xxx/xxx]") : QStringLiteral("xx/xx");
 }
 
-QString placeholderFor(int digits) {
-    return QString(digits, QLatin1Char('x')) + QLatin1Char('/') + QString(digits, QLatin1Char('x'));
+bool readsAsZip(const DiskNumbers& read, int k, int n) {
+    if (!read.found)
+        return n <= 1;
+    return !read.diskUnfilled && read.disk == k && read.count == n;
+}
+
+namespace {
+
+// What to write where the set's numbers find no room.
+QString placeholderAdvice(int digits) {
+    return digits >= 3 ? QStringLiteral("receiving sites read a three-digit total only in "
+                                        "brackets: write the placeholder [xxx/xxx] there and "
+                                        "number at the column of its first x")
+                       : QStringLiteral("write a placeholder such as xx/xx there");
+}
+
+// The same numbers written another way, which no receiving site takes for disk numbers.
+QString unreadSpelling(const QString& text) {
+    QString other = text;
+    other.replace(QLatin1Char('/'), QLatin1Char('-'));
+    return other;
+}
+
+QString lineOf(const QByteArray& dizText, int line) {
+    return QString::fromLatin1(dizText.split('\n').value(line - 1)).remove(QLatin1Char('\r'));
+}
+
+} // namespace
+
+QString siteMisreadFault(const QByteArray& dizText, const QString& dizName, int numberedLine,
+                         const QString& label, int k, int n, int digits, bool sample) {
+    const DiskNumbers read = findDiskNumbers(dizText);
+    if (readsAsZip(read, k, n))
+        return {};
+    const QString what =
+        read.diskUnfilled ? QStringLiteral("a set of %1 zips").arg(read.count)
+                          : QStringLiteral("disk %1 of a set of %2").arg(read.disk).arg(read.count);
+    const QString ours = sample ? QStringLiteral("such as %1").arg(label)
+                                : QStringLiteral("%1 in zip %2 of %3").arg(label).arg(k).arg(n);
+    // Other text read first: the numbers themselves may be right, but the site never gets
+    // to them.
+    if (read.found && (label.isEmpty() || !read.text.contains(label)))
+        return QStringLiteral("line %1 of %2 reads \"%3\": a receiving site takes the first disk "
+                              "number in the whole diz, %4 there, for %5, %6; write %4 another "
+                              "way there (such as %7)")
+            .arg(read.line)
+            .arg(dizName, lineOf(dizText, read.line), read.text, what,
+                 label.isEmpty()
+                     ? QStringLiteral("where zip %1 of %2 has no number of its own").arg(k).arg(n)
+                     : QStringLiteral("before the number on line %1 (%2)")
+                           .arg(numberedLine)
+                           .arg(ours),
+                 unreadSpelling(read.text));
+    if (label.isEmpty())
+        return QStringLiteral(
+                   "%1 carries no disk number a receiving site reads, and the set has %2 "
+                   "zips: number it (Substitute at column) at a placeholder such as %3")
+            .arg(dizName)
+            .arg(n)
+            .arg(placeholderFor(digits));
+    const QString where = QStringLiteral("line %1 of %2 reads \"%3\"")
+                              .arg(numberedLine)
+                              .arg(dizName, lineOf(dizText, numberedLine));
+    if (read.found)
+        return where + QStringLiteral(": a receiving site takes %1 there for %2 (%3); write a "
+                                      "placeholder such as %4 there")
+                           .arg(read.text, what, ours, placeholderFor(digits));
+    if (label.section(QLatin1Char('/'), 1).size() >= 3)
+        return where + QStringLiteral(": a receiving site reads no disk number there: it reads a "
+                                      "three-digit total such as %1 only as [%1] or (%1); write "
+                                      "the placeholder [xxx/xxx] there and number at the column "
+                                      "of its first x")
+                           .arg(label);
+    return where + QStringLiteral(": a receiving site reads no disk number in %1 there: set it "
+                                  "apart with a blank on each side or write it in brackets, "
+                                  "such as [xx/xx]")
+                       .arg(label);
 }
 
 QStringList numberedDizLines(const JobSettings& job, const QStringList& lines, int diskNumber,
@@ -190,6 +252,7 @@ NumberingJudgement judgeNumberingLines(const JobSettings& job, const QStringList
     j.readable = true;
     // The sample shows the widest label of the set: disk 1 of 99 or of 999.
     const int sampleCount = digits >= 3 ? 999 : 99;
+    QString label;
     j.sample.reserve(lines.size());
     for (qsizetype i = 0; i < lines.size(); ++i) {
         QString line = lines[i];
@@ -200,16 +263,16 @@ NumberingJudgement judgeNumberingLines(const JobSettings& job, const QStringList
             if (!placed.fits) {
                 const QString why =
                     QStringLiteral("line %1 of %2 has no room for a disk number such as %3 at "
-                                   "column %4: \"%5\" would be overwritten; write a placeholder "
-                                   "such as %6 there")
+                                   "column %4: \"%5\" would be overwritten; %6")
                         .arg(lineNumber)
                         .arg(job.DizFile, placed.label)
                         .arg(column)
-                        .arg(placed.lost, placeholderFor(digits));
+                        .arg(placed.lost, placeholderAdvice(digits));
                 j.noRoom = true;
                 return refuse(kColumnField, why);
             }
             line = placed.line;
+            label = placed.label;
         }
         j.sample.append(line);
         if (eachLine)
@@ -217,6 +280,16 @@ NumberingJudgement judgeNumberingLines(const JobSettings& job, const QStringList
     }
     if (lineNumber > lines.size())
         return refuse(kLineField, QStringLiteral("Line number too high"));
+    // The sample as a receiving site reads it: the numbers it carries, and nothing before.
+    QByteArray text;
+    for (const QString& line : j.sample)
+        text += line.toLatin1() + "\r\n";
+    if (const QString misread =
+            siteMisreadFault(text, job.DizFile, lineNumber, label, 1, sampleCount, digits, true);
+        !misread.isEmpty()) {
+        j.misread = true;
+        return refuse(kColumnField, misread);
+    }
     j.valid = true;
     return j;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "companion/diz_numbers.h"
 #include "job/job_settings.h"
 
 #include <QString>
@@ -30,29 +31,37 @@ QString diskLabel(int diskNumber, int diskCount, bool threeDigitNumbers);
 QString numberedLine(const QString& line, int column, const QString& label);
 
 // Disk k of n placed into a diz line at column (1-based). The template's number placeholder
-// at that column is the run of digits, "x", "?" or "#" on both sides of one "/"; each number
-// is zero-padded to its side's width when that is wider than the set's digits (000/000 in a
-// two-digit set gives 005/012). The line keeps its length: the label overwrites the
-// placeholder and may go on over blanks only; lost holds whatever other characters it
-// overwrites, and then fits is false. A line too short for any label (column + 6 past its
-// end) gets the label appended, as the check would have refused that column.
+// at that column is the run of digits, "x", "?" or "#" on both sides of one "/". The numbers
+// are written with the set's digits whatever the placeholder's width, and what is left of a
+// wider placeholder is filled with blanks (000/000 in a two-digit set gives "05/12  "): a
+// receiving site reads a total of two digits set apart, never one glued to more digits. The
+// line keeps its length: the label overwrites the placeholder and may go on over blanks
+// only; lost holds whatever other characters it overwrites, and then fits is false. A line
+// too short for any label (column + 6 past its end) gets the label appended, as the check
+// would have refused that column.
 struct DiskLabelPlacement {
-    QString line;           // the numbered line
-    QString label;          // the label as written
-    bool fits = true;       // no character of the template's text is overwritten
-    QString lost;           // what would be overwritten when it does not fit
-    bool bracketed = false; // the label stands in [ ] or ( ), the forms every receiver reads
+    QString line;     // the numbered line
+    QString label;    // the label as written
+    bool fits = true; // no character of the template's text is overwritten
+    QString lost;     // what would be overwritten when it does not fit
 };
 DiskLabelPlacement placeDiskLabel(const QString& line, int column, int diskNumber, int diskCount,
                                   int digits);
 
-// What receiving sites make of a three-digit total such as label ("001/102") written bare or
-// in < >: they read it only in [ ] and ( ). The one wording of the plan's warning and of the
-// check of a finished set.
-QString unreadTotalText(const QString& label);
-
-// A placeholder that takes the set's numbers: "xx/xx" or "xxx/xxx".
+// A placeholder that takes the set's numbers and that receiving sites read: "xx/xx", or for
+// three digits "[xxx/xxx]" (they read a three-digit total only in brackets).
 QString placeholderFor(int digits);
+
+// Whether numbers read out of zip k's diz are right for a set of n zips: disk k of n, or
+// nothing at all in a set of one zip. The one rule of the plan and of the check of a set.
+bool readsAsZip(const DiskNumbers& read, int k, int n);
+
+// Why a receiving site does not read disk k of n out of the diz that goes into zip k (its
+// bytes), naming the line it reads and what it reads there, with advice that works; empty
+// when it does. numberedLine (from 1) and label are where the job numbers it (0 and empty
+// when it is not numbered); sample: the label is the check's sample, not a real zip's.
+QString siteMisreadFault(const QByteArray& dizText, const QString& dizName, int numberedLine,
+                         const QString& label, int k, int n, int digits, bool sample = false);
 
 // Where the check writes its sample, and where the per-disk copy goes.
 QString numberingSamplePath(); // private scratch folder, "~kavel.diz"
@@ -69,12 +78,14 @@ struct NumberingJudgement {
     QString message;
     QString why;
     QStringList sample;
-    bool noRoom = false; // refused because the label would overwrite the template's text
+    bool noRoom = false;  // refused because the label would overwrite the template's text
+    bool misread = false; // refused because a receiving site misreads the sample
 };
 // eachLine, when given, runs after every line of the diz is looked at. Besides the Part's
 // "Column number too high" and "Line number too high", a label that would overwrite text
 // of the template is refused, naming the line, the column, what would be lost and a
-// placeholder that fits.
+// placeholder that fits; and so is a sample that a receiving site does not read as disk 1
+// of 99 (of 999 with three digits), naming the line it reads instead.
 NumberingJudgement judgeNumbering(const JobSettings& job, bool threeDigitNumbers,
                                   const std::function<void()>& eachLine = {});
 // The same on the diz's lines as already read; a set of digits (2 or 3) numbers.

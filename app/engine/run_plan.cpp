@@ -79,7 +79,8 @@ std::optional<PlanFault> numberingFault(const JobSettings& job, const PlanFacts&
     if (!facts.dizReadError.isEmpty())
         return fault(facts.dizReadError, Page::Diz);
     const NumberingJudgement judged = judgeNumberingLines(job, facts.dizLines, digits);
-    if (judged.valid)
+    // What a receiving site reads is judged on every zip's own diz, with its real numbers.
+    if (judged.valid || judged.misread)
         return std::nullopt;
     *noRoom = judged.noRoom;
     return fault(judged.why, Page::Diz, judged.field, judged.message);
@@ -519,19 +520,24 @@ void planZips(RunPlan& plan, const JobSettings& job, const PlanFacts& facts,
         plan.zips << plannedZip(plan, job, facts, options, k);
 }
 
-// Receivers read a three-digit total only in brackets.
-void warnOfUnreadTotal(RunPlan& plan, const JobSettings& job, const PlanFacts& facts) {
-    const int lineNumber = fieldNumber(job.NumberLine);
-    if (!job.AutoNumber || lineNumber < 1 || lineNumber > facts.dizLines.size())
-        return;
-    const DiskLabelPlacement placed =
-        placeDiskLabel(facts.dizLines[lineNumber - 1], fieldNumber(job.NumberColumn),
-                       plan.volumeCount, plan.volumeCount, plan.digits);
-    const QString total = placed.label.section(QLatin1Char('/'), 1);
-    if (total.size() >= 3 && !placed.bracketed)
-        plan.warnings << QStringLiteral("line %1 of %2: %3")
-                             .arg(lineNumber)
-                             .arg(job.DizFile, unreadTotalText(placed.label));
+// Every zip's diz as a receiving site reads it: that zip's k of n, else no set is made.
+std::optional<PlanFault> misreadFault(const RunPlan& plan, const JobSettings& job) {
+    const int lineNumber = job.AutoNumber ? fieldNumber(job.NumberLine) : 0;
+    for (const PlannedZip& zip : plan.zips) {
+        const QString label = zip.numberedLine.isEmpty()
+                                  ? QString()
+                                  : diskLabel(zip.number, plan.volumeCount, plan.digits == 3);
+        const QString why = siteMisreadFault(zip.dizText, job.DizFile, lineNumber, label,
+                                             zip.number, plan.volumeCount, plan.digits);
+        if (why.isEmpty())
+            continue;
+        PlanFault f =
+            fault(why, Page::Diz, label.isEmpty() ? QString() : QStringLiteral("Text2"), why);
+        if (plan.countKnown)
+            f.stage = PlanFault::Stage::AfterArchiving;
+        return f;
+    }
+    return std::nullopt;
 }
 
 // What follows the last zip, and an older set of the same name that this one replaces.
@@ -565,7 +571,9 @@ RunPlan planRun(const JobSettings& job, const PlanFacts& facts, const PlanOption
     if (job.RawArchivesOnly)
         return plan;
     planZips(plan, job, facts, options);
-    warnOfUnreadTotal(plan, job, facts);
+    plan.fault = misreadFault(plan, job);
+    if (plan.fault)
+        return plan;
     planFinish(plan, job, facts, options);
     return plan;
 }

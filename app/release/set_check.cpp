@@ -1,9 +1,10 @@
 #include "release/set_check.h"
 
+#include "companion/diz_numbers.h"
 #include "job/text_lines.h"
 #include "job/volume_rules.h"
+#include "platform/file_read.h"
 #include "platform/stop_signals.h"
-#include "release/diz_numbers.h"
 #include "release/set_naming.h"
 #include "release/set_plan.h"
 #include "release/sfv_check.h"
@@ -27,6 +28,9 @@ namespace {
 
 using Status = std::function<void(const QString&)>;
 
+// The zip format's limit for an archive comment.
+constexpr qint64 kMaxCommentBytes = 0xFFFF;
+
 // One zip of the folder taken for the set: where it stands, what it must hold, what it does.
 struct SetZip {
     CheckedZip zip;
@@ -40,9 +44,10 @@ struct SetShape {
     QList<SetZip> zips;
     int count = 0;
     int width = 2;
-    QString stem;      // what the set's names start with; its SFV is named after it
-    QString noneFault; // what to say when no zip of the set is found
-    QString fault;     // why the set cannot be described at all
+    QString stem;          // what the set's names start with; its SFV is named after it
+    QString noneFault;     // what to say when no zip of the set is found
+    QString fault;         // why the set cannot be described at all
+    QStringList setFaults; // what cannot be checked as it should
 };
 
 QStringList zipFilesIn(const QString& folder) {
@@ -90,26 +95,46 @@ SetShape shapeFromNames(const QString& folder, const QStringList& files) {
     for (const SetZip& z : shape.zips)
         directories << &z.directory;
     shape.count = qMax(highest, claimedCount(directories));
-    const QList<ZipExpectation> expected =
-        agreedExpectations(directories, named.places, shape.count);
+    QList<ZipExpectation> expected = agreedExpectations(directories, named.places, shape.count);
+    // The comment most zips carry is the set's (zip 1's on a tie).
+    QHash<QByteArray, int> uses;
+    QByteArray comment;
     for (qsizetype i = 0; i < shape.zips.size(); ++i)
+        if (named.places[i] > 0) {
+            ++uses[shape.zips[i].directory.comment];
+            if (named.places[i] == 1)
+                comment = shape.zips[i].directory.comment;
+        }
+    for (auto it = uses.cbegin(); it != uses.cend(); ++it)
+        if (it.value() > uses.value(comment) ||
+            (it.value() == uses.value(comment) && !uses.contains(comment)))
+            comment = it.key();
+    for (qsizetype i = 0; i < shape.zips.size(); ++i) {
         shape.zips[i].expected = expected[i];
+        shape.zips[i].expected.comment = comment;
+    }
     return shape;
 }
 
-ZipExpectation expectationOf(const RunPlan& plan, const PlannedZip& zip,
-                             const QString& volumeStem) {
+ZipExpectation expectationOf(const RunPlan& plan, const PlannedZip& zip, const QString& volumeStem,
+                             const std::optional<QByteArray>& comment) {
     ZipExpectation e;
     e.place = zip.number;
     e.count = plan.volumeCount;
     e.fromJob = true;
     e.volumeStem = volumeStem;
     e.dizText = zip.dizText;
+    e.comment = comment;
     for (const PlanEntry& entry : zip.entries) {
         if (entry.kind == PlanEntry::Kind::Volume)
             e.volumeName = entry.name;
         else
             e.companions << entry.name;
+        // The plan knows every byte the job puts into a zip: the nfo as tagged, the extras.
+        if (entry.kind == PlanEntry::Kind::Nfo)
+            e.contents.insert(entry.name.toLower(), ExpectedContent{plan.nfoText, {}});
+        else if (entry.kind == PlanEntry::Kind::Extra)
+            e.contents.insert(entry.name.toLower(), ExpectedContent{{}, entry.source});
     }
     if (zip.number > 1)
         for (const PlanEntry& entry : plan.zips.front().entries)
@@ -133,8 +158,6 @@ QString nameRange(const QStringList& names) {
                              : QStringLiteral("%1 to %2").arg(names.front(), names.back());
 }
 
-// The plan's zips found in the folder by their names, and every other zip named after the
-// job or a slip away from one of the set's names.
 using Directories = QHash<QString, ZipDirectory>;
 
 // The zips of the folder read once each.
@@ -154,6 +177,7 @@ bool anotherSets(const ZipDirectory& directory, const QString& volumeStem) {
     return directory.openFault.isEmpty() && holdsAnotherSet(names, volumeStem);
 }
 
+// The plan's zips found in the folder by their names, and every other zip of the folder.
 SetShape shapeFromPlan(const RunPlan& plan, const QString& folder, const QStringList& files,
                        Directories read) {
     SetShape shape;
@@ -164,6 +188,17 @@ SetShape shapeFromPlan(const RunPlan& plan, const QString& folder, const QString
         QStringLiteral("no zips named %1* in %2").arg(plan.zipName, printableText(folder));
     const QString volumeStem =
         QFileInfo(plan.archivePath).fileName().chopped(plan.extension.size());
+    std::optional<QByteArray> comment = QByteArray();
+    if (!plan.commentFile.isEmpty()) {
+        QByteArray bytes;
+        QString error;
+        if (readRegularFile(plan.commentFile, kMaxCommentBytes, &bytes, &error))
+            comment = bytes;
+        else
+            shape.setFaults << QStringLiteral("the zip comments cannot be checked: the job's "
+                                              "comment file %1 cannot be read: %2")
+                                   .arg(printableText(plan.commentFile), error);
+    }
     QStringList planned;
     QSet<QString> taken;
     for (const PlannedZip& zip : plan.zips) {
@@ -178,16 +213,20 @@ SetShape shapeFromPlan(const RunPlan& plan, const QString& folder, const QString
         ZipDirectory directory = read.take(*file);
         shape.zips << SetZip{CheckedZip{*file, path, zip.number, {}, {}},
                              directory,
-                             expectationOf(plan, zip, volumeStem),
+                             expectationOf(plan, zip, volumeStem, comment),
                              {}};
     }
+    // A receiving site takes every zip of the folder for the set's, but for those that
+    // provably hold another set.
     for (const QString& file : files) {
-        if (taken.contains(file) || anotherSets(read.value(file), volumeStem) ||
-            (!namedAfter(file, plan.zipName) && !looksLikeSetName(file, planned)))
+        if (taken.contains(file) || anotherSets(read.value(file), volumeStem))
             continue;
         const QString fault =
-            QStringLiteral("looks like one of the set's zips but is not named as one (%1)")
-                .arg(nameRange(planned));
+            namedAfter(file, plan.zipName) || looksLikeSetName(file, planned)
+                ? QStringLiteral("looks like one of the set's zips but is not named as one (%1)")
+                      .arg(nameRange(planned))
+                : QStringLiteral("lies beside the set but is not one of its zips (%1)")
+                      .arg(nameRange(planned));
         shape.zips << SetZip{
             CheckedZip{file, QDir(folder).filePath(file), 0, {fault}, {}}, {}, {}, {}};
     }
@@ -232,11 +271,11 @@ qint64 volumeBytes(const QList<SetZip>& zips) {
 
 // Every zip of the set inspected once, in set order; the first zip of each place writes its
 // volume into the join folder.
-void inspectAll(QList<SetZip>& zips, const JoinFolder& join, bool withFileCrc,
-                const Status& status) {
+void inspectAll(QList<SetZip>& zips, const JoinFolder& join, bool withFileCrc, const Status& status,
+                const std::function<bool()>& cancelled) {
     QSet<int> written;
     for (SetZip& z : zips) {
-        if (StopSignals::requested())
+        if (StopSignals::requested() || (cancelled && cancelled()))
             return;
         if (z.zip.place == 0)
             continue; // only named
@@ -255,6 +294,32 @@ void inspectAll(QList<SetZip>& zips, const JoinFolder& join, bool withFileCrc,
                 "the volume could not be copied out for the test");
             z.zip.findings.volumeComplete = false;
         }
+    }
+}
+
+// Every volume of a set spelt alike, as a receiver joins them by their names: the spelling
+// most zips give (zip 1's on a tie) is the set's.
+void checkVolumeSpelling(QList<SetZip>& zips) {
+    QHash<QString, int> uses;
+    QString ofZipOne;
+    for (const SetZip& z : zips)
+        if (z.zip.place > 0 && !z.zip.findings.volumeName.isEmpty()) {
+            const QString spelt = volumeSpelling(z.zip.findings.volumeName);
+            ++uses[spelt];
+            if (z.zip.place == 1)
+                ofZipOne = spelt;
+        }
+    QString set = ofZipOne;
+    for (auto it = uses.cbegin(); it != uses.cend(); ++it)
+        if (set.isEmpty() || it.value() > uses.value(set))
+            set = it.key();
+    for (SetZip& z : zips) {
+        const QString& name = z.zip.findings.volumeName;
+        if (z.zip.place > 0 && !name.isEmpty() && volumeSpelling(name) != set)
+            z.zip.findings.faults << QStringLiteral("its volume is named %1 where the set's "
+                                                    "volumes are named %2: receivers join the "
+                                                    "volumes by their names, case and all")
+                                         .arg(printableText(name), printableText(set));
     }
 }
 
@@ -295,7 +360,7 @@ void checkPlaces(QList<SetZip>& zips, const SetShape& shape, SetReport& report) 
         }
 }
 
-void testJoined(const QList<SetZip>& zips, const SetShape& shape, const JoinFolder& join,
+void testJoined(const QList<SetZip>& zips, const SetShape& shape, const JoinFolder& join, bool kept,
                 SetReport& report, const Status& status) {
     if (!join.fault().isEmpty())
         return addSetFault(report,
@@ -318,6 +383,13 @@ void testJoined(const QList<SetZip>& zips, const SetShape& shape, const JoinFold
     }
     if (set.isEmpty())
         return;
+    if (kept) {
+        // The caller's archiver tests them as it extracts them.
+        if (const QString fault = joinVolumes(set); !fault.isEmpty())
+            return addSetFault(report, fault);
+        report.joined = set;
+        return;
+    }
     if (status)
         status(QStringLiteral("Testing the joined volumes"));
     QString passed;
@@ -388,16 +460,23 @@ SetReport checkSet(const SetCheckRequest& request, const Status& status) {
     report.width = shape.width;
     report.zips = int(std::count_if(shape.zips.cbegin(), shape.zips.cend(),
                                     [](const SetZip& z) { return z.zip.place > 0; }));
-    const JoinFolder join(volumeBytes(shape.zips));
-    inspectAll(shape.zips, join, folderHoldsSfv(folder), status);
-    if (const int signal = StopSignals::requested()) {
-        addSetFault(report,
-                    QStringLiteral("stopped by %1").arg(QLatin1String(StopSignals::name(signal))));
+    const JoinFolder join(volumeBytes(shape.zips), request.keepVolumesIn);
+    inspectAll(shape.zips, join, folderHoldsSfv(folder), status, request.cancelled);
+    const int signal = StopSignals::requested();
+    if (signal || (request.cancelled && request.cancelled())) {
+        addSetFault(
+            report,
+            signal ? QStringLiteral("stopped by %1").arg(QLatin1String(StopSignals::name(signal)))
+                   : QStringLiteral("cancelled"));
         finishReport(report);
         return report;
     }
+    if (!request.plan && !request.job)
+        checkVolumeSpelling(shape.zips);
+    for (const QString& fault : shape.setFaults)
+        addSetFault(report, fault);
     checkPlaces(shape.zips, shape, report);
-    testJoined(shape.zips, shape, join, report, status);
+    testJoined(shape.zips, shape, join, !request.keepVolumesIn.isEmpty(), report, status);
     checkSfvs(folder, shape.zips, shape, report);
     finishReport(report);
     return report;

@@ -28,6 +28,12 @@ struct SetCheckRequest {
     // and the "$" date the names in the folder show. Without either, the names and what the
     // zips agree on describe the set.
     std::optional<JobSettings> job;
+    // Where to join the volumes and keep them; empty: a private folder, removed after the
+    // archiver's test. Given, the test is left to the caller, which extracts the joined
+    // volumes (SetReport::joined) with the archiver: its own CRCs check them once.
+    QString keepVolumesIn;
+    // Asked before each zip: true ends the check there (a cancelled unpack).
+    std::function<bool()> cancelled;
 };
 
 // status, when given, is told what is being checked (a window shows it and keeps painting).

@@ -1,5 +1,6 @@
 #include "release/set_plan.h"
 
+#include "companion/zip_comment.h"
 #include "job/volume_rules.h"
 
 #include <QHash>
@@ -112,7 +113,13 @@ JobSetNames recogniseJobSet(const JobSettings& job, const QStringList& zipFiles)
     return names;
 }
 
-RunPlan planForFolder(const JobSettings& job, const JobSetNames& names, int count) {
+RunPlan planForFolder(const JobSettings& script, const JobSetNames& names, int count) {
+    // A script holds no zip comment: a run of it attaches the remembered one.
+    JobSettings job = script;
+    if (!job.CommentOn) {
+        job.CommentFile = readStoredSettings().CommentFile;
+        job.CommentOn = !job.CommentFile.isEmpty();
+    }
     PlanFacts facts = readPlanFacts(job, QString());
     // The check reads the zips: the source, the comment file and the zip folder's listing
     // are the run's business.

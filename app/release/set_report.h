@@ -1,5 +1,6 @@
 #pragma once
 
+#include "release/volume_test.h"
 #include "release/zip_inspection.h"
 
 #include <QString>
@@ -20,6 +21,9 @@ struct SetReport {
     int width = 2;
     QStringList members;
     QStringList soundMembers;
+    // The volumes joined in set order where the check was asked to keep them, named as the
+    // archiver finds them (the first is the one to give it); empty otherwise.
+    QList<JoinedVolume> joined;
     bool passed() const { return faults.isEmpty(); }
 };
 

@@ -20,8 +20,6 @@
 #include <QStorageInfo>
 #include <QTemporaryDir>
 
-#include <zip.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
@@ -42,7 +40,7 @@ struct Unpacking {
     UnpackStatus status;
     UnpackResult result;
     QString work;          // this unpack's own folder in the program's work folder
-    QString setFolder;     // where the whole set is: the zip folder, or the repaired copies
+    QString volumeDir;     // where the check joins the volumes for the extraction
     FolderLock extracting; // held on the folder beside the destination while it fills
 
     void tell(const QString& step, int percent = -1) const {
@@ -77,10 +75,16 @@ bool isLink(const QString& path) {
     return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
-// The check of a set, in the one place this module asks for it.
-SetReport checkZipFolder(const QString& folder, const UnpackStatus& status) {
+// The check of a set, in the one place this module asks for it: the volumes it takes out of
+// the zips stay in volumeDir, joined, for the extraction (which tests them as it reads them).
+SetReport checkZipFolder(const QString& folder, const QString& volumeDir,
+                         const UnpackStatus& status, const std::function<bool()>& cancelled) {
+    QDir(volumeDir).removeRecursively();
+    QDir().mkpath(volumeDir);
     SetCheckRequest request;
     request.folder = folder;
+    request.keepVolumesIn = volumeDir;
+    request.cancelled = cancelled;
     return checkSet(request, [&status](const QString& step) {
         if (status)
             status(step, -1);
@@ -218,11 +222,13 @@ QString lastLine(const QByteArray& output) {
     return {};
 }
 
-// A set that fails its check: repaired copies from the PAR2 files of this set, when there
-// are any. PAR2 files of another set (an older set of the same name, say) are not used: they
-// would rebuild that set's zips in this one's places.
-bool repairWithPar2(Unpacking& u, const SetReport& failed) {
+// A set that fails its check (or its extraction): repaired copies from the PAR2 files of this
+// set, when there are any, checked again; *checked, the check so far, becomes theirs. PAR2
+// files of another set (an older set of the same name, say) are not used: they would rebuild
+// that set's zips in this one's places.
+bool repairWithPar2(Unpacking& u, const QString& failure, SetReport* checked) {
     const QString& folder = u.request.zipDir;
+    const SetReport failed = *checked;
     QStringList ignored;
     const QList<RecoverySet> sets = recoverySetsIn(folder, &ignored);
     const RecoverySet* chosen = nullptr;
@@ -242,7 +248,7 @@ bool repairWithPar2(Unpacking& u, const SetReport& failed) {
                           .arg(folder, sets.isEmpty() && ignored.isEmpty()
                                            ? QString()
                                            : QStringLiteral("of this set "))
-                          .arg(firstFault(failed)));
+                          .arg(failure));
     const QString copies = joinPath(u.work, QStringLiteral("set"));
     QString error;
     if (!QDir().mkpath(copies) ||
@@ -266,7 +272,7 @@ bool repairWithPar2(Unpacking& u, const SetReport& failed) {
         QFile::remove(joinPath(copies, name));
     u.result.repaired = repairedZips(folder, copies);
     // The repaired zips must make this set, whole, before anything is unpacked.
-    const SetReport again = checkZipFolder(copies, u.status);
+    const SetReport again = checkZipFolder(copies, u.volumeDir, u.status, u.request.cancelled);
     if (!again.passed())
         return u.fail(QStringLiteral("the set repaired with par2 still fails its check: %1")
                           .arg(firstFault(again)));
@@ -277,55 +283,10 @@ bool repairWithPar2(Unpacking& u, const SetReport& failed) {
                           .arg(again.count)
                           .arg(folder, printableText(failed.stem))
                           .arg(failed.count));
+    *checked = again;
     u.result.report << QStringLiteral("Repaired with PAR2 (%1): %2")
                            .arg(printableText(chosen->files.front()),
                                 u.result.repaired.join(QStringLiteral(", ")));
-    u.setFolder = copies;
-    return true;
-}
-
-// The volume of every zip, in set order, copied out under its own name: a set of ours puts
-// the volume first in each zip.
-bool copyVolumesOut(Unpacking& u, const QString& to, QStringList* volumes) {
-    const QStringList zips = setZips(u.setFolder);
-    for (qsizetype i = 0; i < zips.size(); ++i) {
-        if (!u.goOn())
-            return false;
-        u.tell(QStringLiteral("Taking the volume out of %1").arg(printableText(zips[i])),
-               int(i * 100 / zips.size()));
-        int code = 0;
-        const QByteArray path = QFile::encodeName(joinPath(u.setFolder, zips[i]));
-        zip_t* archive = zip_open(path.constData(), ZIP_RDONLY, &code);
-        zip_stat_t st;
-        zip_stat_init(&st);
-        const bool listed = archive && zip_stat_index(archive, 0, 0, &st) == 0 && st.name;
-        const QString name = listed ? QString::fromUtf8(st.name) : QString();
-        if (!listed || name.contains(QLatin1Char('/')) || name.startsWith(QLatin1Char('.')) ||
-            name.compare(QLatin1String("file_id.diz"), Qt::CaseInsensitive) == 0 ||
-            volumes->contains(name)) {
-            if (archive)
-                zip_discard(archive);
-            return u.fail(QStringLiteral("%1 holds no volume first").arg(printableText(zips[i])));
-        }
-        const QString out = joinPath(to, name);
-        zip_file_t* entry = zip_fopen_index(archive, 0, 0);
-        QFile file(out);
-        bool written = entry && file.open(QIODevice::WriteOnly | QIODevice::NewOnly);
-        QByteArray buffer(256 * 1024, Qt::Uninitialized);
-        zip_int64_t got = 0;
-        while (written && (got = zip_fread(entry, buffer.data(), zip_uint64_t(buffer.size()))) > 0)
-            written = file.write(buffer.constData(), got) == got;
-        written = written && got == 0 && file.flush();
-        const QString why =
-            got < 0 ? QString::fromLocal8Bit(zip_file_strerror(entry)) : file.errorString();
-        if (entry)
-            zip_fclose(entry);
-        zip_discard(archive);
-        if (!written)
-            return u.fail(QStringLiteral("cannot take the volume out of %1: %2")
-                              .arg(printableText(zips[i]), why));
-        *volumes << name;
-    }
     return true;
 }
 
@@ -385,8 +346,8 @@ bool restoreAbsoluteLinks(const QString& root, const QString& outputDir, QString
 
 // Extracts the archive into a new folder beside the destination; the free space that goes
 // tells how far it is.
-bool extractBeside(Unpacking& u, const QString& sevenZip, const QString& firstVolume,
-                   QString* extracted) {
+bool extractBeside(Unpacking& u, const QString& sevenZip, const QList<JoinedVolume>& joined,
+                   QString* extracted, bool* archiveFault) {
     const QFileInfo dest(u.request.dest);
     QString error;
     *extracted = u.extracting.makeFolder(
@@ -427,7 +388,7 @@ bool extractBeside(Unpacking& u, const QString& sevenZip, const QString& firstVo
         makeCommand(sevenZip,
                     {QStringLiteral("x"), QStringLiteral("-y"), QStringLiteral("-bso1"),
                      QStringLiteral("-bse1"), QStringLiteral("-bsp0"), QStringLiteral("-snld20"),
-                     QStringLiteral("-o") + into, QStringLiteral("--"), firstVolume}),
+                     QStringLiteral("-o") + into, QStringLiteral("--"), joined.front().path}),
         &output, 1 << 20, true, progress);
     if (stopAsked) {
         clearCommandStop();
@@ -436,10 +397,13 @@ bool extractBeside(Unpacking& u, const QString& sevenZip, const QString& firstVo
     if (const int signal = StopSignals::requested())
         return u.fail(
             QStringLiteral("stopped by %1").arg(QLatin1String(StopSignals::name(signal))));
-    if (status != 0)
-        return u.fail(QStringLiteral("7-Zip cannot extract the joined volumes (status %1): %2")
-                          .arg(status)
-                          .arg(lastLine(output)));
+    // Its own CRCs are the test of the joined volumes: every status but 0 (1 is a warning),
+    // a warning or data after the archive's end fails the unpack.
+    if (const QString fault = joinedRunFault(joined, QStringLiteral("7zz x"), status, output);
+        !fault.isEmpty()) {
+        *archiveFault = status != kCouldNotStart;
+        return u.fail(fault);
+    }
     if (!restoreAbsoluteLinks(*extracted, into, &error))
         return u.fail(error);
     u.tell(QStringLiteral("Extracting"), 100);
@@ -459,33 +423,60 @@ bool moveIntoPlace(Unpacking& u, const QString& extracted) {
     return true;
 }
 
-bool unpackChecked(Unpacking& u) {
-    u.tell(QStringLiteral("Checking the zips"));
-    const SetReport report = checkZipFolder(u.request.zipDir, u.status);
-    if (const int signal = StopSignals::requested())
-        return u.fail(
-            QStringLiteral("stopped by %1").arg(QLatin1String(StopSignals::name(signal))));
-    u.result.report << (report.lines.isEmpty() ? QString() : report.lines.back());
-    if (!u.goOn() || (!report.passed() && !repairWithPar2(u, report)) || !u.goOn())
-        return false;
-    const QString sevenZip = findSevenZip();
-    if (sevenZip.isEmpty())
-        return u.fail(QStringLiteral("unpacking needs 7-Zip (7zz), which is not installed"));
-    const QString volumeDir = joinPath(u.work, QStringLiteral("volumes"));
-    QStringList volumes;
-    if (!QDir().mkpath(volumeDir))
-        return u.fail(QStringLiteral("cannot make %1").arg(volumeDir));
-    if (!copyVolumesOut(u, volumeDir, &volumes))
-        return false;
+// Extracts the checked set into place; the staging folder goes when anything fails.
+bool extractChecked(Unpacking& u, const QString& sevenZip, const SetReport& checked,
+                    bool* archiveFault) {
     ArchiveListing listing;
-    const QString first = joinPath(volumeDir, volumes.front());
-    if (!u.goOn() || !checkListing(u, sevenZip, first, &listing) || !u.goOn())
+    u.result.files = u.result.bytes = 0;
+    if (!u.goOn() || !checkListing(u, sevenZip, checked.joined.front().path, &listing) || !u.goOn())
         return false;
     QString extracted;
-    const bool done = extractBeside(u, sevenZip, first, &extracted) && moveIntoPlace(u, extracted);
+    const bool done = extractBeside(u, sevenZip, checked.joined, &extracted, archiveFault) &&
+                      moveIntoPlace(u, extracted);
     if (!done && !extracted.isEmpty())
         QDir(extracted).removeRecursively();
     return done;
+}
+
+bool unpackChecked(Unpacking& u) {
+    u.tell(QStringLiteral("Checking the zips"));
+    u.volumeDir = joinPath(u.work, QStringLiteral("volumes"));
+    SetReport checked =
+        checkZipFolder(u.request.zipDir, u.volumeDir, u.status, u.request.cancelled);
+    if (const int signal = StopSignals::requested())
+        return u.fail(
+            QStringLiteral("stopped by %1").arg(QLatin1String(StopSignals::name(signal))));
+    if (!u.goOn())
+        return false;
+    u.result.report << (checked.lines.isEmpty() ? QString() : checked.lines.back());
+    bool repaired = false;
+    if (!checked.passed()) {
+        if (!repairWithPar2(u, firstFault(checked), &checked) || !u.goOn())
+            return false;
+        repaired = true;
+    }
+    const QString sevenZip = findSevenZip();
+    if (sevenZip.isEmpty())
+        return u.fail(QStringLiteral("unpacking needs 7-Zip (7zz), which is not installed"));
+    if (checked.joined.isEmpty())
+        return u.fail(
+            QStringLiteral("the set in %1 has no volumes to unpack").arg(u.request.zipDir));
+    bool archiveFault = false;
+    if (extractChecked(u, sevenZip, checked, &archiveFault))
+        return true;
+    // Zips whole but an archive that is not: PAR2 files may still know the set's bytes.
+    if (!archiveFault || repaired || StopSignals::requested() || u.cancelled())
+        return false;
+    const QString failure = u.result.failure;
+    QStringList unreadable;
+    if (recoverySetsIn(u.request.zipDir, &unreadable).isEmpty())
+        return false;
+    if (!repairWithPar2(u, failure, &checked))
+        return false;
+    if (u.result.repaired.isEmpty())
+        return u.fail(failure); // par2 found every zip whole: nothing to try again with
+    archiveFault = false;
+    return extractChecked(u, sevenZip, checked, &archiveFault);
 }
 
 } // namespace
@@ -514,7 +505,6 @@ UnpackResult unpackSet(const UnpackRequest& request, const UnpackStatus& status)
     u.request = request;
     u.request.dest = QDir::cleanPath(QFileInfo(request.dest).absoluteFilePath());
     u.status = status;
-    u.setFolder = request.zipDir;
     const QString fault = QFileInfo(request.zipDir).isDir()
                               ? destinationFault(u.request.dest)
                               : QStringLiteral("%1 is not a folder of zips").arg(request.zipDir);

@@ -5,12 +5,15 @@
 
 #include <functional>
 
-// What a receiver does with a set, in one step: check it as --verify does; where zips are
-// missing or damaged and the set's PAR2 files are there, repair copies of them in the private
-// work folder with par2 (the zip folder is never changed); take the volumes out of the zips,
-// check the archive's listing (nothing may land outside the destination or be written through
-// a link), and extract it with 7-Zip beside the destination, which takes its name only once
-// the whole tree is there. Links come back with the targets they were stored with.
+// What a receiver does with a set, in one step: check it as --verify does, reading every zip
+// through the same reader, which takes each volume out of its zip (wherever it stands among
+// the entries) into the private work folder; where zips are missing or damaged and the set's
+// PAR2 files are there, repair copies of them there with par2 (the zip folder is never
+// changed); check the archive's listing (nothing may land outside the destination or be
+// written through a link), and extract it once with 7-Zip beside the destination: its own
+// CRCs are the test of the joined volumes, and every status but success fails. The tree
+// takes the destination's name only once it is whole. Links come back with the targets they
+// were stored with.
 
 struct UnpackRequest {
     QString zipDir;

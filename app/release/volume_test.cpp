@@ -118,31 +118,41 @@ QString testFailureLine(const QByteArray& output) {
     return readTestOutput(output).failure;
 }
 
-JoinFolder::JoinFolder(qint64 bytesNeeded) {
-    QString workError;
-    const QString work = AppPaths::workFolder(&workError);
-    if (work.isEmpty()) {
-        fault_ = workError;
+JoinFolder::JoinFolder(qint64 bytesNeeded, const QString& keptIn) {
+    QString where = keptIn;
+    if (where.isEmpty()) {
+        QString workError;
+        const QString work = AppPaths::workFolder(&workError);
+        if (work.isEmpty()) {
+            fault_ = workError;
+            return;
+        }
+        dir_.emplace(work + QStringLiteral("/check-XXXXXX"));
+        if (!dir_->isValid()) {
+            fault_ = QStringLiteral("cannot make a folder to join the volumes in %1").arg(work);
+            return;
+        }
+        where = dir_->path();
+    } else if (!QFileInfo(where).isDir()) {
+        fault_ = QStringLiteral("cannot join the volumes in %1: no such folder").arg(where);
         return;
     }
-    dir_.emplace(work + QStringLiteral("/check-XXXXXX"));
-    const qint64 available = QStorageInfo(dir_->path()).bytesAvailable();
-    if (!dir_->isValid())
-        fault_ = QStringLiteral("cannot make a folder to join the volumes in %1").arg(work);
-    else if (available >= 0 && bytesNeeded > available)
+    path_ = where;
+    const qint64 available = QStorageInfo(where).bytesAvailable();
+    if (available >= 0 && bytesNeeded > available)
         fault_ = QStringLiteral("%1 bytes are needed in %2 to join the volumes, %3 are free")
                      .arg(bytesNeeded)
-                     .arg(work)
+                     .arg(where)
                      .arg(available);
 }
 
 QString JoinFolder::volumePath(int place) const {
-    if (!fault_.isEmpty() || !dir_)
+    if (!fault_.isEmpty() || path_.isEmpty())
         return {};
-    return dir_->path() + QStringLiteral("/v%1").arg(place, 4, 10, QLatin1Char('0'));
+    return path_ + QStringLiteral("/v%1").arg(place, 4, 10, QLatin1Char('0'));
 }
 
-QString testJoinedVolumes(const QList<JoinedVolume>& set, QString* passedLine) {
+QString joinVolumes(QList<JoinedVolume>& set) {
     const VolumeFormat format = volumeFormat(set.front().head);
     if (format == VolumeFormat::Unknown)
         return QStringLiteral("%1: its volume is not a 7z, zip or RAR archive: its first bytes "
@@ -158,9 +168,41 @@ QString testJoinedVolumes(const QList<JoinedVolume>& set, QString* passedLine) {
                 .arg(set[i].zipLabel, printableText(name));
         if (!QFile::rename(set[i].path, dir + QLatin1Char('/') + name))
             return QStringLiteral("cannot name the copied volume %1 for the test").arg(name);
+        set[i].path = dir + QLatin1Char('/') + name;
         names << name;
     }
-    const Command test = volumeTestCommand(format, dir + QLatin1Char('/') + names.front());
+    return {};
+}
+
+QString joinedRunFault(const QList<JoinedVolume>& set, const QString& tester, int status,
+                       const QByteArray& output) {
+    if (status == kCouldNotStart)
+        return QStringLiteral("%1 could not be started").arg(tester);
+    const QString dir = QFileInfo(set.front().path).absolutePath();
+    TestOutput read = readTestOutput(output);
+    read.failure.replace(dir + QLatin1Char('/'), QString());
+    if (status == 0 && read.warning.isEmpty() && read.tailSize.value_or(0) == 0)
+        return {};
+    if (status == 0 && read.physicalSize && read.tailSize.value_or(0) > 0)
+        return QStringLiteral("%1: holds data after the end of the archive, which ends at byte "
+                              "%2 of the joined volumes (%3 warns: %4)")
+            .arg(zipAfterTheEnd(set, *read.physicalSize))
+            .arg(*read.physicalSize)
+            .arg(tester, read.warning);
+    QStringList names;
+    for (int i = 0; i < set.size(); ++i)
+        names << joinedName(volumeFormat(set.front().head), set[i], i, set.size());
+    const QString said = !read.failure.isEmpty() ? read.failure : read.warning;
+    return QStringLiteral("the joined volumes fail %1 (status %2)%3")
+        .arg(tester)
+        .arg(status)
+        .arg(said.isEmpty() ? QString() : QStringLiteral(": ") + namedVolumes(set, names, said));
+}
+
+QString testJoinedVolumes(QList<JoinedVolume> set, QString* passedLine) {
+    if (const QString fault = joinVolumes(set); !fault.isEmpty())
+        return fault;
+    const Command test = volumeTestCommand(volumeFormat(set.front().head), set.front().path);
     if (test.program.isEmpty())
         return QStringLiteral("no archiver to test the volumes with: install 7-Zip (7zz)");
     QByteArray output;
@@ -168,22 +210,9 @@ QString testJoinedVolumes(const QList<JoinedVolume>& set, QString* passedLine) {
     const QString tester = QFileInfo(test.program).fileName() + QStringLiteral(" t");
     if (status == kCouldNotStart)
         return QStringLiteral("%1 could not be started").arg(test.program);
-    TestOutput read = readTestOutput(output);
-    read.failure.replace(dir + QLatin1Char('/'), QString());
-    if (status == 0 && read.warning.isEmpty() && read.tailSize.value_or(0) == 0) {
+    const QString fault = joinedRunFault(set, tester, status, output);
+    if (fault.isEmpty())
         *passedLine =
             QStringLiteral("%1 volumes joined in order pass %2").arg(set.size()).arg(tester);
-        return {};
-    }
-    if (status == 0 && read.physicalSize && read.tailSize.value_or(0) > 0)
-        return QStringLiteral("%1: holds data after the end of the archive, which ends at byte "
-                              "%2 of the joined volumes (%3 t warns: %4)")
-            .arg(zipAfterTheEnd(set, *read.physicalSize))
-            .arg(*read.physicalSize)
-            .arg(QFileInfo(test.program).fileName(), read.warning);
-    const QString said = !read.failure.isEmpty() ? read.failure : read.warning;
-    return QStringLiteral("the joined volumes fail %1 (status %2)%3")
-        .arg(tester)
-        .arg(status)
-        .arg(said.isEmpty() ? QString() : QStringLiteral(": ") + namedVolumes(set, names, said));
+    return fault;
 }

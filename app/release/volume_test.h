@@ -47,20 +47,34 @@ struct JoinedVolume {
     qint64 size = 0;
 };
 
-// The private folder the volumes are written into, with room for bytesNeeded.
+// The folder the volumes are written into, with room for bytesNeeded: a private one in the
+// program's work folder, removed with the object, or keptIn, which stays.
 class JoinFolder {
   public:
-    explicit JoinFolder(qint64 bytesNeeded);
+    explicit JoinFolder(qint64 bytesNeeded, const QString& keptIn = {});
     QString fault() const { return fault_; } // why the volumes cannot be joined
     // Where the volume of the zip at place k is written.
     QString volumePath(int place) const;
 
   private:
     std::optional<QTemporaryDir> dir_;
+    QString path_;
     QString fault_;
 };
 
-// Names the written volumes (in set order) as their format's tester expects and runs it.
-// Empty when they pass, with *passedLine saying so; else the fault, naming the zip whose
-// volume holds what is wrong where the output tells.
-QString testJoinedVolumes(const QList<JoinedVolume>& set, QString* passedLine);
+// Names the written volumes (in set order) as their format's tester and extractor expect:
+// set.7z.001, set.7z.002, ... (RAR volumes by their own names); each path follows its
+// volume, the first is the one to give the archiver. Empty when they are; else the fault,
+// naming the zip.
+QString joinVolumes(QList<JoinedVolume>& set);
+
+// Joins the written volumes (in set order) and runs their format's tester on them. Empty
+// when they pass, with *passedLine saying so; else the fault, naming the zip whose volume
+// holds what is wrong where the output tells.
+QString testJoinedVolumes(QList<JoinedVolume> set, QString* passedLine);
+
+// Why an archiver's run on joined volumes did not pass, from its status and output: a status
+// other than 0, a warning, or data after the archive's end. Empty when it passed. tester is
+// how the run is named ("7zz t", "7zz x").
+QString joinedRunFault(const QList<JoinedVolume>& set, const QString& tester, int status,
+                       const QByteArray& output);

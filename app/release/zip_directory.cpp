@@ -1,7 +1,8 @@
 #include "release/zip_directory.h"
 
+#include "companion/diz_numbers.h"
 #include "job/text_lines.h"
-#include "release/diz_numbers.h"
+#include "release/zip_layout.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -11,6 +12,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,8 +22,6 @@ namespace {
 // lying about its size, and reading it would only fill the disk.
 constexpr qint64 kMaxPlausibleRatio = 1100;
 constexpr qint64 kSmallEntryBytes = 1024 * 1024;
-// A central directory this big belongs to no zip of a set; such a zip is read through libzip.
-constexpr qint64 kMaxDirectoryBytes = 16 * 1024 * 1024;
 
 QString libzipError(int code) {
     zip_error_t error;
@@ -44,20 +44,30 @@ QString openFault(const QString& path, int code) {
     return QStringLiteral("cannot be opened: %1").arg(libzipError(code));
 }
 
-bool isLink(zip_t* archive, zip_uint64_t index) {
+// What an entry's attributes make of it beyond a file or a folder: a link (its type in the
+// upper half, whatever system the zip says made it, for 7-Zip restores it from any; or a
+// reparse point), a device, a FIFO or a socket. Empty for a file or a folder.
+QString specialKind(zip_t* archive, zip_uint64_t index) {
     zip_uint8_t system = 0;
     zip_uint32_t attributes = 0;
     if (zip_file_get_external_attributes(archive, index, 0, &system, &attributes) != 0)
-        return false;
-    return system == ZIP_OPSYS_UNIX && ((attributes >> 16) & S_IFMT) == S_IFLNK;
+        return {};
+    constexpr zip_uint32_t kReparsePoint = 0x400;
+    const zip_uint32_t type = (attributes >> 16) & S_IFMT;
+    if (type == S_IFLNK || (attributes & kReparsePoint))
+        return QStringLiteral("a link");
+    if (type == S_IFCHR || type == S_IFBLK || type == S_IFIFO || type == S_IFSOCK)
+        return QStringLiteral("a device, FIFO or socket");
+    return {};
 }
 
-QString refusalOf(const ZipEntryInfo& e, const zip_stat_t& st, bool link, qint64 fileSize) {
+QString refusalOf(const ZipEntryInfo& e, const zip_stat_t& st, const QString& special,
+                  qint64 fileSize) {
     const QString shown = printableText(e.name);
     if (const QString unsafe = unsafeEntryNameFault(e.name); !unsafe.isEmpty())
         return unsafe;
-    if (link)
-        return QStringLiteral("%1 is a link, which a receiver does not unpack").arg(shown);
+    if (!special.isEmpty())
+        return QStringLiteral("%1 is %2, which a receiver does not unpack").arg(shown, special);
     if ((st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE)
         return QStringLiteral("%1 is encrypted").arg(shown);
     if (e.compressedSize > fileSize || e.size < 0 || e.compressedSize < 0)
@@ -72,46 +82,20 @@ QString refusalOf(const ZipEntryInfo& e, const zip_stat_t& st, bool link, qint64
     return {};
 }
 
-quint32 le16(const char* p) {
-    return quint32(uchar(p[0])) | quint32(uchar(p[1])) << 8;
-}
-quint32 le32(const char* p) {
-    return le16(p) | le16(p + 2) << 16;
-}
-
-bool readAt(int fd, qint64 offset, qint64 length, QByteArray* out) {
-    out->resize(qsizetype(length));
-    qint64 done = 0;
-    while (done < length) {
-        const ssize_t n =
-            ::pread(fd, out->data() + done, size_t(length - done), off_t(offset + done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += n;
-    }
-    return true;
-}
-
-// The central directory's place from the end record: the last one whose comment reaches
-// exactly to the end of the file.
-std::optional<std::pair<qint64, qint64>> directoryPlace(int fd, qint64 fileSize) {
-    const qint64 tailSize = qMin<qint64>(fileSize, 22 + 0xFFFF);
-    QByteArray tail;
-    if (tailSize < 22 || !readAt(fd, fileSize - tailSize, tailSize, &tail))
-        return std::nullopt;
-    for (qsizetype at = tail.size() - 22; at >= 0; --at) {
-        const char* p = tail.constData() + at;
-        if (std::memcmp(p, "PK\x05\x06", 4) != 0 ||
-            at + 22 + qsizetype(le16(p + 20)) != tail.size())
-            continue;
-        const qint64 size = le32(p + 12), offset = le32(p + 16);
-        if (size == 0xFFFFFFFF || offset == 0xFFFFFFFF || offset + size > fileSize - tailSize + at)
-            return std::nullopt;
-        return std::make_pair(offset, size);
-    }
-    return std::nullopt;
+// Where every entry lies in the file, and what is out of place there.
+void layOutEntries(ZipDirectory& d) {
+    const int fd = ::open(QFile::encodeName(d.path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    const ZipLayout layout = readZipLayout(fd, d.fileSize);
+    ::close(fd);
+    d.layoutFaults = layout.faults;
+    d.comment = layout.comment;
+    if (!layout.read || layout.entries.size() != d.entries.size())
+        return;
+    for (qsizetype i = 0; i < d.entries.size(); ++i)
+        if (QString::fromUtf8(layout.entries[i].name) == d.entries[i].name)
+            d.entries[i].dataOffset = layout.entries[i].dataOffset;
 }
 
 } // namespace
@@ -183,7 +167,7 @@ QList<ZipEntryInfo> ZipArchive::entries(qint64 fileSize) const {
         e.size = (st.valid & ZIP_STAT_SIZE) ? qint64(st.size) : 0;
         e.compressedSize = (st.valid & ZIP_STAT_COMP_SIZE) ? qint64(st.comp_size) : 0;
         e.crc = (st.valid & ZIP_STAT_CRC) ? quint32(st.crc) : 0;
-        e.refusal = refusalOf(e, st, isLink(archive_, e.index), fileSize);
+        e.refusal = refusalOf(e, st, specialKind(archive_, e.index), fileSize);
         e.stored = (st.valid & ZIP_STAT_COMP_METHOD) && st.comp_method == ZIP_CM_STORE &&
                    (st.valid & ZIP_STAT_CRC) && e.size == e.compressedSize;
         list << e;
@@ -234,41 +218,6 @@ QString ZipArchive::readEntry(const ZipEntryInfo& e,
     return fault;
 }
 
-std::optional<qint64> entryDataOffset(int fd, qint64 fileSize, quint64 index, const QString& name) {
-    const auto place = directoryPlace(fd, fileSize);
-    QByteArray directory;
-    if (!place || place->second > kMaxDirectoryBytes ||
-        !readAt(fd, place->first, place->second, &directory))
-        return std::nullopt;
-    const QByteArray wanted = name.toUtf8();
-    qsizetype at = 0;
-    for (quint64 i = 0;; ++i) {
-        const char* p = directory.constData() + at;
-        if (at + 46 > directory.size() || std::memcmp(p, "PK\x01\x02", 4) != 0)
-            return std::nullopt;
-        const qsizetype nameSize = le16(p + 28);
-        const qsizetype next = at + 46 + nameSize + le16(p + 30) + le16(p + 32);
-        if (next > directory.size())
-            return std::nullopt;
-        if (i < index) {
-            at = next;
-            continue;
-        }
-        const qint64 local = le32(p + 42);
-        QByteArray header;
-        if (directory.mid(at + 46, nameSize) != wanted || local == 0xFFFFFFFF ||
-            !readAt(fd, local, 30, &header) ||
-            std::memcmp(header.constData(), "PK\x03\x04", 4) != 0)
-            return std::nullopt;
-        const qint64 localName = le16(header.constData() + 26);
-        QByteArray localNameBytes;
-        if (localName != nameSize || !readAt(fd, local + 30, localName, &localNameBytes) ||
-            localNameBytes != wanted)
-            return std::nullopt;
-        return local + 30 + localName + le16(header.constData() + 28);
-    }
-}
-
 ZipDirectory readZipDirectory(const QString& path) {
     ZipDirectory d;
     d.path = path;
@@ -277,6 +226,7 @@ ZipDirectory readZipDirectory(const QString& path) {
     if (!archive.isOpen())
         return d;
     d.entries = archive.entries(d.fileSize);
+    layOutEntries(d);
     const ZipEntryInfo* diz = nullptr;
     for (const ZipEntryInfo& e : d.entries)
         if (isDizEntry(e.name)) {

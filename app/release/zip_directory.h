@@ -4,6 +4,7 @@
 #include <QByteArrayView>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <optional>
@@ -22,7 +23,8 @@ struct ZipEntryInfo {
     qint64 compressedSize = 0;
     quint32 crc = 0;
     bool stored = false; // kept uncompressed and unencrypted: its bytes lie in the zip as they are
-    QString refusal;     // why it is not read at all (a receiver refuses it too)
+    qint64 dataOffset = -1; // where its bytes begin in the zip file; -1: not laid out
+    QString refusal;        // why it is not read at all (a receiver refuses it too)
 };
 
 struct ZipDirectory {
@@ -31,9 +33,11 @@ struct ZipDirectory {
     qint64 fileSize = 0;
     QString openFault; // why it cannot be read as a zip; nothing below is valid then
     QList<ZipEntryInfo> entries;
-    int dizCount = 0; // entries named file_id.diz, in any case
-    QByteArray diz;   // its bytes, when there is exactly one and it read back whole
-    QString dizFault; // why it cannot be taken for a diz (already said: file_id.diz ...)
+    int dizCount = 0;         // entries named file_id.diz, in any case
+    QByteArray diz;           // its bytes, when there is exactly one and it read back whole
+    QString dizFault;         // why it cannot be taken for a diz (already said: file_id.diz ...)
+    QStringList layoutFaults; // bytes out of place, records that disagree (zip_layout.h)
+    QByteArray comment;       // the zip's comment
 };
 
 // Opens path read-only (refusing what is not a regular file before anything reads it),
@@ -64,11 +68,5 @@ class ZipArchive {
 // Why an entry name is refused by a receiver's unpacker: an absolute path, a drive, a ".."
 // component, a control character, an empty name. Empty when it is a plain relative name.
 QString unsafeEntryNameFault(const QString& name);
-
-// Where the bytes of the entry at a central-directory index begin in the zip file, read
-// from the file's own end record, central directory and that entry's local header, whose
-// names must be the one given. Empty when that layout cannot be read (a zip64 or damaged
-// directory), so the caller reads the entry through libzip instead.
-std::optional<qint64> entryDataOffset(int fd, qint64 fileSize, quint64 index, const QString& name);
 
 bool isDizEntry(const QString& name);

@@ -85,6 +85,20 @@ QString dizTextFault(const QByteArray& held, const QByteArray& planned) {
     return QStringLiteral("file_id.diz is not the job's: its line ends differ");
 }
 
+// A diz in which a receiving site finds no disk number: a three-digit total written bare or
+// in < > is the usual cause, and is named.
+QString unreadNumbersFault(const QByteArray& diz, int place, int count, int width) {
+    static const QRegularExpression bareTotal(QStringLiteral("\\d{2,3}/\\d{3}(?!\\d)"));
+    const QRegularExpressionMatch bare = bareTotal.match(QString::fromLatin1(diz));
+    if (bare.hasMatch())
+        return QStringLiteral("file_id.diz says %1, which receiving sites do not read: they read "
+                              "a three-digit total only as [%1] or (%1)")
+            .arg(bare.captured());
+    return QStringLiteral("file_id.diz carries no disk number a receiving site reads (such as "
+                          "[%1/%2])")
+        .arg(numberText(place, width), numberText(count, width));
+}
+
 // Where the volume's bytes go: the first ones kept for its format, all of them to the join
 // file; a write that fails stops the copy, not the read.
 struct VolumeOut {
@@ -135,7 +149,8 @@ bool readStoredVolume(const ZipDirectory& zip, const ZipEntryInfo& e, VolumeOut&
     const int fd = ::open(QFile::encodeName(zip.path).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return false;
-    const std::optional<qint64> at = entryDataOffset(fd, zip.fileSize, e.index, e.name);
+    const std::optional<qint64> at =
+        e.dataOffset >= 0 ? std::optional<qint64>(e.dataOffset) : std::nullopt;
     bool ok = at && *at + e.size <= zip.fileSize;
     // Small enough to stay in the processor's cache between the read, the CRC and the write.
     QByteArray buffer(256 * 1024, Qt::Uninitialized);
@@ -185,7 +200,136 @@ void readVolume(const ZipArchive& archive, const ZipDirectory& zip, const ZipEnt
         f.volumeComplete = false;
 }
 
+// Holds an entry's bytes, as they are read, against what the job puts there.
+class ContentCheck {
+  public:
+    explicit ContentCheck(const ExpectedContent& expected) : expected_(expected) {
+        if (expected.file.isEmpty())
+            return;
+        file_.setFileName(expected.file);
+        if (!file_.open(QIODevice::ReadOnly))
+            fault_ = QStringLiteral("the job's %1 cannot be read to compare: %2")
+                         .arg(printableText(expected.file), file_.errorString());
+    }
+    QString take(QByteArrayView chunk) {
+        if (differsAt_ >= 0 || !fault_.isEmpty())
+            return {};
+        const QByteArray theirs = expected_.file.isEmpty()
+                                      ? expected_.bytes.mid(offset_, chunk.size())
+                                      : file_.read(chunk.size());
+        if (theirs != chunk) {
+            qsizetype i = 0;
+            while (i < theirs.size() && i < chunk.size() && theirs[i] == chunk[i])
+                ++i;
+            differsAt_ = offset_ + i;
+        }
+        offset_ += chunk.size();
+        return {};
+    }
+    // After the whole entry was read: why it is not the job's, or empty.
+    QString fault(const QString& name) {
+        if (!fault_.isEmpty())
+            return fault_;
+        const bool longer =
+            expected_.file.isEmpty() ? expected_.bytes.size() > offset_ : !file_.read(1).isEmpty();
+        if (differsAt_ < 0 && longer)
+            differsAt_ = offset_;
+        if (differsAt_ < 0)
+            return {};
+        return QStringLiteral("%1 is not the job's: its bytes differ from byte %2 on")
+            .arg(printableText(name))
+            .arg(differsAt_);
+    }
+
+  private:
+    const ExpectedContent& expected_;
+    QFile file_;
+    QString fault_;
+    qint64 offset_ = 0;
+    qint64 differsAt_ = -1;
+};
+
+// The zip's comment against the one the job attaches.
+QString commentFault(const QByteArray& held, const ZipExpectation& expected) {
+    if (!expected.comment || held == *expected.comment)
+        return {};
+    const bool job = expected.fromJob;
+    if (expected.comment->isEmpty())
+        return QStringLiteral("carries a zip comment (%1 bytes) that %2")
+            .arg(held.size())
+            .arg(job ? QStringLiteral("the job does not attach")
+                     : QStringLiteral("the other zips do not carry"));
+    if (held.isEmpty())
+        return job ? QStringLiteral("carries no zip comment where the job attaches one")
+                   : QStringLiteral("carries no zip comment where the other zips carry one");
+    return job ? QStringLiteral("its zip comment is not the one the job attaches")
+               : QStringLiteral("its zip comment is not the one the other zips carry");
+}
+
+// A volume name that names another place, or spells the job's volumes otherwise.
+QStringList volumeNameFaults(const QString& name, const ZipExpectation& expected) {
+    QStringList faults;
+    const QString shown = printableText(name);
+    if (const std::optional<int> place = volumePlace(name);
+        place && expected.place > 0 && *place != expected.place)
+        faults << QStringLiteral("its volume %1 is named for place %2 of the set where this is "
+                                 "zip %3")
+                      .arg(shown)
+                      .arg(*place)
+                      .arg(expected.place);
+    if (expected.fromJob && expected.volumeName.isEmpty() && !expected.volumeStem.isEmpty()) {
+        const QString spelt = expected.volumeStem + name.mid(expected.volumeStem.size()).toLower();
+        if (name != spelt)
+            faults << QStringLiteral("its volume is named %1 where the job's archiver names it "
+                                     "%2: receivers join the volumes by their names, case and all")
+                          .arg(shown, printableText(spelt));
+    }
+    return faults;
+}
+
 } // namespace
+
+std::optional<int> volumePlace(const QString& name) {
+    static const QRegularExpression part(QStringLiteral("\\.part(\\d+)\\.rar$"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression numbered(QStringLiteral("\\.(\\d{3,})$"));
+    static const QRegularExpression older(QStringLiteral("\\.([rsc])(\\d\\d)$"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression first(QStringLiteral("\\.(7z|zip|rar|ace)$"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    if (const auto m = part.match(name); m.hasMatch())
+        return m.captured(1).toInt();
+    if (const auto m = numbered.match(name); m.hasMatch())
+        return m.captured(1).size() > 6 ? std::nullopt : std::optional<int>(m.captured(1).toInt());
+    if (const auto m = older.match(name); m.hasMatch())
+        return (m.captured(1).compare(QLatin1String("s"), Qt::CaseInsensitive) == 0 ? 102 : 2) +
+               m.captured(2).toInt();
+    if (first.match(name).hasMatch())
+        return 1;
+    return std::nullopt;
+}
+
+QString volumeSpelling(const QString& name) {
+    static const QRegularExpression part(QStringLiteral("(\\.part)\\d+(\\.rar)$"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression numbered(QStringLiteral("\\.\\d{3,}$"));
+    static const QRegularExpression older(QStringLiteral("\\.([rsacRSAC])(\\d\\d|ar|AR|ce|CE)$"));
+    QString spelt = name;
+    if (const auto m = part.match(name); m.hasMatch())
+        return spelt.replace(part, QStringLiteral("\\1#\\2"));
+    if (numbered.match(name).hasMatch())
+        return spelt.replace(numbered, QStringLiteral(".#"));
+    if (const auto m = older.match(name); m.hasMatch()) {
+        // game.rar, game.r00, game.s00 alike; game.ace and game.c00 alike.
+        const QChar letter = m.captured(1).at(0);
+        const bool ace =
+            letter.toLower() == QLatin1Char('a') || letter.toLower() == QLatin1Char('c');
+        const QChar family = ace ? QLatin1Char('c') : QLatin1Char('r');
+        return name.left(m.capturedStart()) + QLatin1Char('.') +
+               (letter.isUpper() ? family.toUpper() : family) + QLatin1Char('#');
+    }
+    return name;
+}
 
 bool isVolumeNameOf(const QString& name, const QString& volumeStem) {
     static const QRegularExpression extension(
@@ -218,9 +362,10 @@ EntryJudgement judgeEntries(const QList<ZipEntryInfo>& entries, const ZipExpecta
         }))
         j.faults << QStringLiteral("holds no nfo");
     const QList<int> candidates = volumeCandidates(entries, expected);
-    if (candidates.size() == 1 && entries[candidates.front()].refusal.isEmpty())
+    if (candidates.size() == 1 && entries[candidates.front()].refusal.isEmpty()) {
         j.volumeEntry = candidates.front();
-    else if (candidates.size() != 1)
+        j.faults << volumeNameFaults(entries[j.volumeEntry].name, expected);
+    } else if (candidates.size() != 1)
         j.faults << volumeFault(entries, candidates, expected);
     for (int i = 0; i < entries.size(); ++i) {
         const ZipEntryInfo& e = entries[i];
@@ -240,25 +385,19 @@ QStringList dizFaults(const ZipDirectory& zip, const ZipExpectation& expected,
     QStringList faults;
     const DiskNumbers n = findDiskNumbers(zip.diz);
     *numbers = n;
-    const QString says = QStringLiteral("file_id.diz says %1").arg(n.text);
-    if (expected.count > 1 || n.found) {
+    if (!readsAsZip(n, expected.place, expected.count)) {
         const int width = expected.count > 99 ? 3 : 2;
+        const QString says = QStringLiteral("file_id.diz says ") + printableText(n.text);
+        const QString onLine = QStringLiteral(" (line %1)").arg(n.line);
         if (!n.found)
-            faults << QStringLiteral("file_id.diz carries no disk number (such as %1/%2)")
-                          .arg(numberText(expected.place, width),
-                               numberText(expected.count, width));
+            faults << unreadNumbersFault(zip.diz, expected.place, expected.count, width);
         else if (n.diskUnfilled)
-            faults << says + QStringLiteral(": the disk number was never filled in");
+            faults << says + QStringLiteral(": the disk number was never filled in") + onLine;
         else if (n.disk != expected.place)
-            faults << says + QStringLiteral(" where this is zip %1").arg(expected.place);
+            faults << says + QStringLiteral(" where this is zip %1").arg(expected.place) + onLine;
         if (n.found && n.count != expected.count)
-            faults << says + QStringLiteral(" where the set has %1 zips").arg(expected.count);
-        if (n.found && !n.readByEveryReceiver()) {
-            QString label = n.text;
-            if (n.form != DiskNumberForm::Bare)
-                label = label.mid(1).chopped(1);
-            faults << says + QStringLiteral(": ") + unreadTotalText(label);
-        }
+            faults << says + QStringLiteral(" where the set has %1 zips").arg(expected.count) +
+                          onLine;
     }
     if (faults.isEmpty() && expected.dizText && zip.diz != *expected.dizText)
         faults << dizTextFault(zip.diz, *expected.dizText);
@@ -274,7 +413,9 @@ ZipFindings inspectZip(const ZipDirectory& zip, const ZipExpectation& expected, 
         return f;
     }
     const EntryJudgement judged = judgeEntries(zip.entries, expected);
-    f.faults << judged.faults << dizFaults(zip, expected, &f.numbers);
+    f.faults << zip.layoutFaults << judged.faults << dizFaults(zip, expected, &f.numbers);
+    if (const QString comment = commentFault(zip.comment, expected); !comment.isEmpty())
+        f.faults << comment;
     QString fault;
     const ZipArchive archive(zip.path, &fault);
     if (!archive.isOpen()) {
@@ -290,9 +431,20 @@ ZipFindings inspectZip(const ZipDirectory& zip, const ZipExpectation& expected, 
             readVolume(archive, zip, e, out, withFileCrc);
             continue;
         }
-        const QString read = archive.readEntry(e, [](QByteArrayView) { return QString(); });
+        const auto content = expected.contents.constFind(e.name.toLower());
+        if (content == expected.contents.cend()) {
+            const QString read = archive.readEntry(e, [](QByteArrayView) { return QString(); });
+            if (!read.isEmpty())
+                f.faults << read;
+            continue;
+        }
+        ContentCheck check(*content);
+        const QString read =
+            archive.readEntry(e, [&check](QByteArrayView chunk) { return check.take(chunk); });
         if (!read.isEmpty())
             f.faults << read;
+        else if (const QString differs = check.fault(e.name); !differs.isEmpty())
+            f.faults << differs;
     }
     if (withFileCrc && !f.fileCrc) {
         quint32 crc = 0;

@@ -1,9 +1,10 @@
 #pragma once
 
-#include "release/diz_numbers.h"
+#include "companion/diz_numbers.h"
 #include "release/zip_directory.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -15,6 +16,12 @@
 // its CRC, never past its declared size; its diz carries its disk numbers in a form
 // receivers read. The volume's bytes go on to the joined test as they are read.
 
+// What an entry must hold byte for byte: these bytes, or those of the job's file.
+struct ExpectedContent {
+    QByteArray bytes;
+    QString file; // when not empty, the bytes are this file's
+};
+
 // What one zip must hold, from the job's plan or from what the other zips agree on.
 struct ZipExpectation {
     int place = 0;          // k: its place in the set
@@ -25,6 +32,9 @@ struct ZipExpectation {
     QStringList zipOneOnly; // names that go into zip 1 only, for the fault's wording
     bool needsNfo = false;  // some entry is an nfo, whatever its name
     std::optional<QByteArray> dizText; // the job's numbered diz, byte for byte
+    // The other companions' bytes, by their names in lower case (the nfo, the extra files).
+    QHash<QString, ExpectedContent> contents;
+    std::optional<QByteArray> comment; // the zip comment the job attaches (empty: none)
     bool fromJob = false;              // the expectation is the job's plan
 };
 
@@ -39,6 +49,14 @@ struct ZipFindings {
     DiskNumbers numbers;
     std::optional<quint32> fileCrc; // the CRC32 of the whole zip, when found on the way
 };
+
+// The place in its set that a volume's name gives it: "game.7z.003" 3, "game.part03.rar" 3,
+// "game.rar" 1, "game.r00" 2, "game.ace" 1, "game.c01" 3, "game.7z" 1. Empty when the name
+// gives none.
+std::optional<int> volumePlace(const QString& name);
+// The name with its place taken out, as every volume of one set spells it alike
+// ("game.7z.#", "game.part#.rar", "game.r#" for game.rar and game.r00 alike).
+QString volumeSpelling(const QString& name);
 
 // Whether name is a volume of the archiver's named <volumeStem>: "game.7z.001", "game.7z",
 // "game.zip.003", "game.rar", "game.r00", "game.part01.rar", "game.001", "game.ace",

@@ -220,6 +220,23 @@ std::optional<SessionResult> JobSession::measureStep() {
     return std::nullopt;
 }
 
+std::optional<SessionResult> JobSession::planStep(const QString& path) {
+    QString warning;
+    const FinishOptions finish = currentFinishOptions(&warning);
+    if (!warning.isEmpty())
+        warnings_ << warning;
+    const QString workLocation = job_.WorkDrive.isEmpty() ? defaultWorkLocation() : job_.WorkDrive;
+    const PlanFacts facts = factsForRun(job_, workLocation, finish);
+    PlanOptions options = optionsForRun(facts, flags_, sourceSizeM_, machine_.today(), finish);
+    options.workLocation = workLocation;
+    options.outputFolder = firstFreeOutputFolder(workLocation);
+    const RunPlan plan = planRun(job_, facts, options);
+    if (!plan.fault)
+        return std::nullopt;
+    return failure(QStringLiteral("the job in %1 failed its check: %2").arg(path, plan.fault->text),
+                   warnings_);
+}
+
 SessionResult JobSession::runStep() {
     QString warning;
     const FinishOptions finish = currentFinishOptions(&warning);
@@ -305,12 +322,13 @@ SessionResult JobSession::runScript(const QString& path, bool runJob) {
         return *ended;
     if (auto ended = checkStep(path))
         return *ended;
-    if (!runJob)
-        return {
-            kExitCompleted, QStringLiteral("%1: the job is ready to run").arg(path), warnings_, {}};
     if (auto ended = measureStep())
         return *ended;
-    return runStep();
+    if (runJob)
+        return runStep();
+    if (auto ended = planStep(path))
+        return *ended;
+    return {kExitCompleted, QStringLiteral("%1: the job is ready to run").arg(path), warnings_, {}};
 }
 
 SessionResult JobSession::resultOf(const RipResult& run, const JobSettings& made) const {

@@ -81,14 +81,18 @@ class JobSession : public QObject {
     std::optional<SessionResult> loadStep(const QString& path);
     std::optional<SessionResult> checkStep(const QString& path);
     std::optional<SessionResult> measureStep();
+    // The set the run would make, planned on the measured source without writing anything:
+    // what the plan refuses (a diz a receiving site misreads, a set past the limit) fails the
+    // job's check too.
+    std::optional<SessionResult> planStep(const QString& path);
     SessionResult runStep();
     // Finishes the stopped run whose journal is in outputFolder, with the steps after its
     // last zip, and ends as a run ends (kavel32 --resume, the window's "Resume a stopped
     // run...").
     SessionResult resumeStep(const QString& outputFolder);
 
-    // The whole sequence on a script: load, check, and with runJob measure and run. Outside
-    // batch mode nothing is ever asked.
+    // The whole sequence on a script: load, check, measure, and then with runJob run, else
+    // plan the set the run would make. Outside batch mode nothing is ever asked.
     SessionResult runScript(const QString& path, bool runJob = true);
 
     // The result of a finished run of job as a start reports it.

@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
-"""The check of a set (kavel32 --verify) against the archiver's own test of its volumes.
+"""The check of a set (kavel32 --verify) against the archiver's own test of its volumes;
+with --unpack, the unpack of a set (kavel32 --unpack) against taking the volumes out of the
+zips by hand (unzip) and extracting them with "7zz x".
 
 Usage: run.py [--source mixed|libs|random] [--seed N] [--megabytes N] [--runs N]
-              [--size-units N] [--method N] [--bin DIR] [--work DIR] [--sfv]
+              [--size-units N] [--method N] [--bin DIR] [--work DIR] [--sfv] [--unpack]
 
 Makes the set once (a real unattended run) from one of three sources: "mixed", the tree of
 bench/rip/make_source.py; "libs", real program files (the shared libraries of
@@ -88,6 +90,41 @@ def make_source(kind, seed, megabytes, dest):
                                str(seed), str(megabytes), dest])
 
 
+def bench_unpack(a, kavel, env, zips, names, firsts, work):
+    """kavel32 --unpack against the same work by hand: each volume taken out of its zip with
+    unzip, then 7zz x on the first; both into fresh folders, alternately."""
+    seven = shutil.which("7zz") or "7z"
+    by_hand = os.path.join(work, "by-hand")
+    ours = os.path.join(work, "unpacked")
+    unpack_wall, unpack_cpu, hand_wall, hand_cpu = [], [], [], []
+    for i in range(a.runs):
+        shutil.rmtree(by_hand, ignore_errors=True)
+        volumes, dest = os.path.join(by_hand, "volumes"), os.path.join(by_hand, "dest")
+        os.makedirs(volumes)
+        wall = cpu = 0.0
+        for name, first in zip(names, firsts):
+            w, c, _ = timed(["unzip", "-q", "-o", os.path.join(zips, name), first, "-d", volumes])
+            wall, cpu = wall + w, cpu + c
+        w, c, _ = timed([seven, "x", "-y", "-bso0", "-bsp0", "-o" + dest,
+                         os.path.join(volumes, firsts[0])])
+        hand_wall.append(wall + w)
+        hand_cpu.append(cpu + c)
+        shutil.rmtree(ours, ignore_errors=True)
+        w, c, out = timed([kavel, "--unpack", zips, ours], env)
+        if "Unpacked " not in out:
+            sys.exit("the unpack did not end well:\n" + out)
+        unpack_wall.append(w)
+        unpack_cpu.append(c)
+        print("run %d: unpack %.2f s (CPU %.2f s); unzip + 7zz x %.2f s (CPU %.2f s)" % (
+            i + 1, unpack_wall[-1], unpack_cpu[-1], hand_wall[-1], hand_cpu[-1]), flush=True)
+    m = statistics.median
+    print("set: %d zips; %s source of %d MB, seed %d" % (len(names), a.source, a.megabytes, a.seed))
+    print("median unpack: %.2f s wall, %.2f s CPU" % (m(unpack_wall), m(unpack_cpu)))
+    print("median unzip + 7zz x: %.2f s wall, %.2f s CPU" % (m(hand_wall), m(hand_cpu)))
+    print("ratio unpack / (unzip + 7zz x): wall %.3f, CPU %.3f  (target: CPU at most 1.15)" % (
+        m(unpack_wall) / m(hand_wall), m(unpack_cpu) / m(hand_cpu)))
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--source", choices=("mixed", "libs", "random"), default="mixed")
@@ -99,6 +136,8 @@ def main():
     ap.add_argument("--bin", default=os.path.join(TOP, "build", "bin"))
     ap.add_argument("--work", default=os.path.join(TOP, "build", "bench-verify"))
     ap.add_argument("--sfv", action="store_true", help="make the set with an SFV the check reads")
+    ap.add_argument("--unpack", action="store_true",
+                    help="time kavel32 --unpack against unzip + 7zz x instead of the check")
     a = ap.parse_args()
 
     work = os.path.abspath(a.work)
@@ -113,12 +152,13 @@ def main():
     comp = os.path.join(work, "companions")
     os.makedirs(comp, exist_ok=True)
     diz, nfo = os.path.join(comp, "file_id.diz"), os.path.join(comp, "bench.nfo")
-    write(diz, b"  Bench Release\r\n  -------------\r\nDisk 00/00 of the set\r\n")
+    # Room for the numbers of any set, in a form receiving sites read.
+    write(diz, b"  Bench Release\r\n  -------------\r\nDisk [xxx/xxx] of the set\r\n")
     write(nfo, b"Benchmark release notes\r\n" * 20)
     zips = os.path.join(work, "zips")
     script = os.path.join(work, "bench.rip")
     lines = ["Kavel32 script - 12-08-2026  14:00:00", "Source: " + source, "Skip: ", "",
-             "Diz: " + diz, "AutoN: True", "Col: 6", "Lin: 3", "Nfo: " + nfo, " 1st: 0",
+             "Diz: " + diz, "AutoN: True", "Col: 7", "Lin: 3", "Nfo: " + nfo, " 1st: 0",
              " File:True", " Extra:", "Zip: " + zips, " name:bench",
              " Size: %d" % a.size_units, " Solid: %d" % a.method, " Extra: 0"]
     write(script, ("\r\n".join(lines) + "\r\n").encode())
@@ -148,6 +188,9 @@ def main():
             firsts.append(entry)
     total = sum(os.path.getsize(os.path.join(volumes, v)) for v in firsts)
     seven = [shutil.which("7zz") or "7z", "t", "-bso0", "-bsp0", os.path.join(volumes, firsts[0])]
+
+    if a.unpack:
+        return bench_unpack(a, kavel, env, zips, names, firsts, work)
 
     check_wall, check_cpu, test_wall, test_cpu = [], [], [], []
     for i in range(a.runs):

@@ -1,8 +1,10 @@
 #include "../fakes/recording_ports.h"
 #include "companion/diz_numbering.h"
+#include "companion/diz_numbers.h"
 #include "companion/line_text_file.h"
+#include "engine/run_plan.h"
+#include "job/text_lines.h"
 #include "platform/paths.h"
-#include "release/diz_numbers.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -70,24 +72,31 @@ class TestDizNumbering : public QObject {
         QCOMPARE(diskLabel(k, n, three), label);
     }
 
-    // The worked examples: numbering at line 3, column 6.
+    // The worked examples: numbering at line 3, column 6. The seed's forms that a receiving
+    // site reads stay as they are; a three-digit total written bare is refused, as the site
+    // reads no disk number in it; a wider placeholder takes two digits and blanks.
     void writeDiskDizWorkedExamples_data() {
         QTest::addColumn<QByteArray>("line3");
         QTest::addColumn<bool>("three");
         QTest::addColumn<int>("k");
         QTest::addColumn<int>("n");
         QTest::addColumn<QByteArray>("expected");
-        QTest::addColumn<bool>("checkAccepts");
+        QTest::addColumn<QString>("refusal"); // the box's text begins so; empty: accepted
         QTest::newRow("two digits 2/5") << QByteArray("Disk 00/00 of the set") << false << 2 << 5
-                                        << QByteArray("Disk 02/05 of the set") << true;
-        QTest::newRow("three digits 2/120") << QByteArray("Disk 000/000 of the set") << true << 2
-                                            << 120 << QByteArray("Disk 002/120 of the set") << true;
-        // Zero-padded to the placeholder's width, where the old rule left "02/0500".
+                                        << QByteArray("Disk 02/05 of the set") << "";
+        QTest::newRow("three digits 2/120")
+            << QByteArray("Disk 000/000 of the set") << true << 2 << 120
+            << QByteArray("Disk 002/120 of the set")
+            << "line 3 of " + dizPath +
+                   " reads \"Disk 001/999 of the set\": a receiving site "
+                   "reads no disk number there";
+        // Two digits and blanks, where the old rule left "02/0500" and the last one "002/005".
         QTest::newRow("two digits on a three-digit line")
             << QByteArray("Disk 000/000 of the set") << false << 2 << 5
-            << QByteArray("Disk 002/005 of the set") << true;
-        QTest::newRow("short line appends") << QByteArray("Disk 00/00") << false << 2 << 5
-                                            << QByteArray("Disk 00/0002/05") << false;
+            << QByteArray("Disk 02/05   of the set") << "";
+        QTest::newRow("short line appends")
+            << QByteArray("Disk 00/00") << false << 2 << 5 << QByteArray("Disk 00/0002/05")
+            << "Column number too high";
     }
     void writeDiskDizWorkedExamples() {
         QFETCH(QByteArray, line3);
@@ -95,7 +104,7 @@ class TestDizNumbering : public QObject {
         QFETCH(int, k);
         QFETCH(int, n);
         QFETCH(QByteArray, expected);
-        QFETCH(bool, checkAccepts);
+        QFETCH(QString, refusal);
         const JobSettings job = jobWithLine3(line3);
         const QByteArray before = readAll(dizPath);
         const QString out = root.path() + "/out.diz";
@@ -107,11 +116,14 @@ class TestDizNumbering : public QObject {
         RecordingWindow window;
         RecordingMachine machine;
         NumberingState state;
-        state.NumberingValid = !checkAccepts;
-        QCOMPARE(checkDizNumbering(job, RunFlags{}, three, state, window, machine), checkAccepts);
-        QCOMPARE(state.NumberingValid, checkAccepts);
-        if (!checkAccepts) {
-            QCOMPARE(window.messages, QStringList{"Kavel32 error|Column number too high"});
+        const bool accepts = refusal.isEmpty();
+        state.NumberingValid = !accepts;
+        QCOMPARE(checkDizNumbering(job, RunFlags{}, three, state, window, machine), accepts);
+        QCOMPARE(state.NumberingValid, accepts);
+        if (!accepts) {
+            QCOMPARE(window.messages.size(), 1);
+            QVERIFY2(window.messages[0].startsWith("Kavel32 error|" + refusal),
+                     qPrintable(window.messages[0]));
             QCOMPARE(window.lastIcon, MessageIcon::Exclamation);
             QCOMPARE(window.pages.size(), 1);
             QCOMPARE(window.pages[0].page, Page::Diz);
@@ -207,7 +219,7 @@ class TestDizNumbering : public QObject {
         QCOMPARE(readAll(dizWorkingCopyPath()).split('\n').value(2), written + '\r');
     }
 
-    // The numbering rule over templates and digit counts: the check, the writer and a
+    // The numbering rule over templates and digit counts: the writer, the check and a
     // receiving site's reading of what was written agree on every row.
     void numberingRule_data() {
         QTest::addColumn<QByteArray>("line3");
@@ -215,36 +227,54 @@ class TestDizNumbering : public QObject {
         QTest::addColumn<int>("digits");
         QTest::addColumn<int>("k");
         QTest::addColumn<int>("n");
-        QTest::addColumn<QByteArray>("written"); // empty: the check refuses
+        QTest::addColumn<QByteArray>("written"); // empty: no room, the check refuses
         QTest::addColumn<QString>("lost");
+        QTest::addColumn<bool>("siteReads"); // a receiving site reads k/n from what is written
         const QByteArray refused;
-        QTest::newRow("equal, text after") << QByteArray("Disk 00/00 of the set") << 6 << 2 << 5
-                                           << 12 << QByteArray("Disk 05/12 of the set") << "";
-        QTest::newRow("narrower, text after")
-            << QByteArray("Disk 00/00 of the set") << 6 << 3 << 50 << 102 << refused << "o";
-        QTest::newRow("narrower, blanks after")
+        QTest::newRow("equal, text after")
+            << QByteArray("Disk 00/00 of the set") << 6 << 2 << 5 << 12
+            << QByteArray("Disk 05/12 of the set") << "" << true;
+        QTest::newRow("narrower, text after") << QByteArray("Disk 00/00 of the set") << 6 << 3 << 50
+                                              << 102 << refused << "o" << false;
+        QTest::newRow("narrower, blanks after, three digits bare")
             << QByteArray("Disk 00/00   of the set") << 6 << 3 << 50 << 102
-            << QByteArray("Disk 050/102 of the set") << "";
+            << QByteArray("Disk 050/102 of the set") << "" << false;
         QTest::newRow("narrower, one blank then text")
-            << QByteArray("Disk 00/00 xof") << 6 << 3 << 1 << 100 << refused << "x";
-        QTest::newRow("wider, two digits") << QByteArray("Disk 000/000 of the set") << 6 << 2 << 5
-                                           << 12 << QByteArray("Disk 005/012 of the set") << "";
-        QTest::newRow("equal, three digits") << QByteArray("Disk [000/000] set") << 7 << 3 << 5
-                                             << 102 << QByteArray("Disk [005/102] set") << "";
-        QTest::newRow("angles, three digits") << QByteArray("Disk <000/000> set") << 7 << 3 << 5
-                                              << 102 << QByteArray("Disk <005/102> set") << "";
-        QTest::newRow("round, three digits") << QByteArray("Disk (000/000) set") << 7 << 3 << 99
-                                             << 102 << QByteArray("Disk (099/102) set") << "";
+            << QByteArray("Disk 00/00 xof") << 6 << 3 << 1 << 100 << refused << "x" << false;
+        QTest::newRow("wider, two digits")
+            << QByteArray("Disk 000/000 of the set") << 6 << 2 << 5 << 12
+            << QByteArray("Disk 05/12   of the set") << "" << true;
+        QTest::newRow("wider at the line's end, two digits")
+            << QByteArray("Disk xxx/xxx") << 6 << 2 << 5 << 5 << QByteArray("Disk 05/05  ") << ""
+            << true;
+        QTest::newRow("wider at the line's end, three digits")
+            << QByteArray("Disk xxx/xxx") << 6 << 3 << 1 << 150 << QByteArray("Disk 001/150") << ""
+            << false;
+        QTest::newRow("wider in brackets, two digits")
+            << QByteArray("Disk [000/000] set") << 7 << 2 << 5 << 12
+            << QByteArray("Disk [05/12  ] set") << "" << true;
+        QTest::newRow("equal, three digits")
+            << QByteArray("Disk [000/000] set") << 7 << 3 << 5 << 102
+            << QByteArray("Disk [005/102] set") << "" << true;
+        QTest::newRow("angles, three digits")
+            << QByteArray("Disk <000/000> set") << 7 << 3 << 5 << 102
+            << QByteArray("Disk <005/102> set") << "" << false;
+        QTest::newRow("round, three digits")
+            << QByteArray("Disk (000/000) set") << 7 << 3 << 99 << 102
+            << QByteArray("Disk (099/102) set") << "" << true;
         QTest::newRow("brackets, narrower")
-            << QByteArray("Disk [00/00] set") << 7 << 3 << 5 << 102 << refused << "]";
-        QTest::newRow("x placeholder, brackets") << QByteArray("Disk (xx/xx) set") << 7 << 2 << 3
-                                                 << 9 << QByteArray("Disk (03/09) set") << "";
+            << QByteArray("Disk [00/00] set") << 7 << 3 << 5 << 102 << refused << "]" << false;
+        QTest::newRow("x placeholder, brackets")
+            << QByteArray("Disk (xx/xx) set") << 7 << 2 << 3 << 9 << QByteArray("Disk (03/09) set")
+            << "" << true;
         QTest::newRow("mixed placeholder") << QByteArray("Disk ?\?/##    ") << 6 << 3 << 7 << 120
-                                           << QByteArray("Disk 007/120  ") << "";
+                                           << QByteArray("Disk 007/120  ") << "" << false;
         QTest::newRow("blanks only") << QByteArray("Disk        end") << 6 << 2 << 1 << 3
-                                     << QByteArray("Disk 01/03  end") << "";
+                                     << QByteArray("Disk 01/03  end") << "" << true;
+        QTest::newRow("glued to a word") << QByteArray("Disk:00/00:end") << 6 << 2 << 1 << 3
+                                         << QByteArray("Disk:01/03:end") << "" << false;
         QTest::newRow("text at the column")
-            << QByteArray("Disk one of two") << 6 << 2 << 1 << 2 << refused << "oneo";
+            << QByteArray("Disk one of two") << 6 << 2 << 1 << 2 << refused << "oneo" << false;
     }
     void numberingRule() {
         QFETCH(QByteArray, line3);
@@ -254,6 +284,7 @@ class TestDizNumbering : public QObject {
         QFETCH(int, n);
         QFETCH(QByteArray, written);
         QFETCH(QString, lost);
+        QFETCH(bool, siteReads);
         JobSettings job = jobWithLine3(line3, "3", QString::number(column));
 
         const DiskLabelPlacement placed =
@@ -263,8 +294,8 @@ class TestDizNumbering : public QObject {
         QCOMPARE(placed.line.size(), line3.size()); // the line keeps its length
 
         const NumberingJudgement judged = judgeNumbering(job, digits == 3);
-        QCOMPARE(judged.valid, !written.isEmpty());
-        if (!judged.valid) {
+        QCOMPARE(judged.valid, siteReads);
+        if (!placed.fits) {
             QVERIFY2(judged.why.contains(QStringLiteral("\"%1\"").arg(lost)),
                      qPrintable(judged.why));
             QVERIFY(judged.why.contains(placeholderFor(digits)));
@@ -273,18 +304,105 @@ class TestDizNumbering : public QObject {
         }
         const QString out = root.path() + "/rule.diz";
         QVERIFY(writeDiskDiz(job, k, n, digits == 3, nullptr, out));
-        const QByteArray line = readAll(out).split('\n').value(2).chopped(1);
-        QCOMPARE(line, written);
-        const DiskNumbers read = findDiskNumbers(line);
-        QVERIFY(read.found);
-        QCOMPARE(read.disk, k);
-        QCOMPARE(read.count, n);
-        // The form the reader finds is the one the writer meant; a three-digit total outside
-        // [ ] and ( ), which the plan warns of, is what the check of the set fails.
-        QCOMPARE(read.form == DiskNumberForm::Square || read.form == DiskNumberForm::Round,
-                 placed.bracketed);
-        const bool warned = placed.label.section('/', 1).size() >= 3 && !placed.bracketed;
-        QCOMPARE(!read.readByEveryReceiver(), warned);
+        const QByteArray text = readAll(out);
+        QCOMPARE(text.split('\n').value(2).chopped(1), written);
+        const DiskNumbers read = findDiskNumbers(text);
+        QCOMPARE(readsAsZip(read, k, n), siteReads);
+        QCOMPARE(siteMisreadFault(text, job.DizFile, 3, placed.label, k, n, digits).isEmpty(),
+                 siteReads);
+        if (!siteReads) {
+            // The refusal names the line and advises a form the site reads.
+            QVERIFY2(judged.why.startsWith("line 3 of " + dizPath), qPrintable(judged.why));
+            QVERIFY(!judged.why.contains(" xxx/xxx"));
+        }
+    }
+
+    // Every planned diz read back as a receiving site reads it, over diz templates and set
+    // sizes on both sides of every edge (1 and 2 zips, 9 and 10, 99 and 100, a placeholder as
+    // wide as the numbers and one wider): either each zip's diz gives that zip's k/n, or the
+    // plan refuses the job before anything is archived, naming the line and what the site
+    // would read, with advice in a form it reads.
+    void plannedDizReadsBack_data() {
+        QTest::addColumn<QByteArray>("diz");
+        QTest::addColumn<QString>("column"); // numbered on line 3; empty: not numbered
+        QTest::addColumn<int>("zips");
+        QTest::addColumn<QString>("refusal"); // in the plan's fault; empty: the plan passes
+        struct Template {
+            const char* name;
+            QByteArray line1, line3;
+            const char* column;
+            QString twoDigits, threeDigits; // the refusal for up to 99 zips, and for more
+        };
+        const QString room = "has no room for a disk number such as 001/999 at column 6";
+        const QString none = "reads no disk number there: it reads a three-digit total";
+        const QList<Template> templates = {
+            {"seed 00/00", "Title", "Disk 00/00 of the set", "6", "", room},
+            {"wider 000/000", "Title", "Disk 000/000 of the set", "6", "", none},
+            {"xxx/xxx at the end", "Title", "Disk xxx/xxx", "6", "", none},
+            {"[xxx/xxx]", "Title", "Disk [xxx/xxx] of the set", "7", "", ""},
+            {"(000/000)", "Title", "Disk (000/000)", "7", "", ""},
+            {"[0000/0000], wider than three", "Title", "Disk [0000/0000]", "7", "", none},
+            {"[xx/xx]", "Title", "Disk [xx/xx] of the set", "7", "", "has no room"},
+            {"date on line 1", "Demo Release 03/24", "Disk 00/00 of the set", "6",
+             "line 1 of %1 reads \"Demo Release 03/24\": a receiving site takes the first disk "
+             "number in the whole diz, 03/24 there, for disk 3 of a set of 24, before the number "
+             "on line 3",
+             "has no room"},
+            {"not numbered", "Title", "Disk 00/00 of the set", "", "carries no disk number", ""},
+        };
+        for (const Template& t : templates)
+            for (int zips : {1, 2, 9, 10, 99, 100, 101, 150, 999}) {
+                QString refusal = zips > 99 ? t.threeDigits : t.twoDigits;
+                if (QString(t.column).isEmpty())
+                    refusal = zips > 1 ? t.twoDigits : QString();
+                QTest::addRow("%s, %d zips", t.name, zips)
+                    << t.line1 + "\r\n-----\r\n" + t.line3 + "\r\n"
+                    << QString(t.column) << zips << QString(refusal).replace("%1", dizPath);
+            }
+    }
+    void plannedDizReadsBack() {
+        QFETCH(QByteArray, diz);
+        QFETCH(QString, column);
+        QFETCH(int, zips);
+        QFETCH(QString, refusal);
+        JobSettings job;
+        job.SourceSpec = root.path();
+        job.DizFile = dizPath;
+        job.AutoNumber = !column.isEmpty();
+        job.NumberLine = job.AutoNumber ? "3" : "";
+        job.NumberColumn = column;
+        job.NfoFile = root.path() + "/x.nfo";
+        job.ZipDir = root.path() + "/zips";
+        job.ZipName = "rx";
+        job.SizeUnits = 3;
+        PlanFacts facts;
+        facts.dizBytes = diz;
+        facts.dizLines = splitTextLines(diz);
+        PlanOptions options;
+        options.volumes = zips;
+        options.outputFolder = root.path() + "/Kavel001";
+        const RunPlan plan = planRun(job, facts, options);
+        if (!refusal.isEmpty()) {
+            QVERIFY(plan.fault);
+            QVERIFY2(plan.fault->text.contains(refusal), qPrintable(plan.fault->text));
+            QVERIFY(!plan.fault->text.contains(" xxx/xxx"));
+            QCOMPARE(plan.fault->page, Page::Diz);
+            QCOMPARE(plan.fault->stage, PlanFault::Stage::AfterArchiving);
+            return;
+        }
+        QVERIFY2(!plan.fault, qPrintable(plan.fault ? plan.fault->text : QString()));
+        QCOMPARE(plan.zips.size(), zips);
+        for (const PlannedZip& zip : plan.zips) {
+            const DiskNumbers read = findDiskNumbers(zip.dizText);
+            if (zips == 1 && !job.AutoNumber) {
+                QVERIFY(!read.found);
+                continue;
+            }
+            QVERIFY2(read.found && !read.diskUnfilled, zip.dizText.constData());
+            QCOMPARE(read.disk, zip.number);
+            QCOMPARE(read.count, zips);
+            QCOMPARE(read.line, 3);
+        }
     }
 
     void lineBoundary_data() {
@@ -326,19 +444,21 @@ class TestDizNumbering : public QObject {
         QTest::addColumn<bool>("three");
         QTest::addColumn<QByteArray>("sampleLine");
         QTest::addColumn<QByteArray>("line3");
+        QTest::addColumn<QString>("column");
         QTest::newRow("two digits") << false << QByteArray("Disk 01/99 of the set set")
-                                    << QByteArray("Disk 00/00 of the set set");
-        QTest::newRow("three digits") << true << QByteArray("Disk 001/999 of the set set")
-                                      << QByteArray("Disk 000/000 of the set set");
+                                    << QByteArray("Disk 00/00 of the set set") << "6";
+        QTest::newRow("three digits") << true << QByteArray("Disk [001/999] of the set")
+                                      << QByteArray("Disk [000/000] of the set") << "7";
         QTest::newRow("two digits on a wider placeholder")
-            << false << QByteArray("Disk 001/099 of the set set")
-            << QByteArray("Disk 000/000 of the set set");
+            << false << QByteArray("Disk 01/99   of the set set")
+            << QByteArray("Disk 000/000 of the set set") << "6";
     }
     void testPreviewLeavesSampleForTheEditor() {
         QFETCH(bool, three);
         QFETCH(QByteArray, sampleLine);
         QFETCH(QByteArray, line3);
-        const JobSettings job = jobWithLine3(line3);
+        QFETCH(QString, column);
+        const JobSettings job = jobWithLine3(line3, "3", column);
         RecordingWindow window;
         RecordingMachine machine;
         NumberingState state;

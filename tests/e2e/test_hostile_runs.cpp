@@ -1067,17 +1067,21 @@ class HostileRunsTest : public QObject {
     }
 
     // A set that needs more volumes than the estimate foresaw: three-digit names and numbers
-    // when the diz line has room for them, else a stop before the first zip that names the
-    // count, the volumes kept.
+    // when the diz line has room for them in a form receiving sites read, else a stop before
+    // the first zip that names the count or what the site would read, the volumes kept.
     void numberingFollowsTheRealCount_data() {
         QTest::addColumn<QByteArray>("dizLine");
-        QTest::addColumn<bool>("completes");
-        QTest::newRow("room for three digits") << QByteArray("Disk 00/00   of the set") << true;
-        QTest::newRow("no room") << QByteArray("Disk 00/00 of the set") << false;
+        QTest::addColumn<QString>("refusal"); // empty: the set is made
+        QTest::newRow("room for three digits in brackets")
+            << QByteArray("Disk[xxx/xxx] of the set") << "";
+        QTest::newRow("room for three digits, bare")
+            << QByteArray("Disk 00/00   of the set") << "reads no disk number there";
+        QTest::newRow("no room") << QByteArray("Disk 00/00 of the set") << "100 volumes";
     }
     void numberingFollowsTheRealCount() {
         QFETCH(QByteArray, dizLine);
-        QFETCH(bool, completes);
+        QFETCH(QString, refusal);
+        const bool completes = refusal.isEmpty();
         Case c = h.makeCase(0);
         QDir(c.source).removeRecursively();
         // 49,500,000 bytes in 500,000-byte volumes: an estimate of exactly 99, and the
@@ -1087,7 +1091,7 @@ class HostileRunsTest : public QObject {
         writeFile(c.companions + "/file_id.diz", "  Release\r\n  -------\r\n" + dizLine + "\r\n");
         const Run r = h.run(c, h.writeScript(c, {{"solid", " 0"}}));
         if (!completes) {
-            h.checkFailure(c, r, "100 volumes");
+            h.checkFailure(c, r, refusal);
             QCOMPARE(Harness::keptVolumes(r.workLocation).size(), 100);
             return;
         }
@@ -1101,7 +1105,7 @@ class HostileRunsTest : public QObject {
             const QByteArray diz = unzipOut({"-p", c.zips + "/" + name, "file_id.diz"});
             QVERIFY2(
                 diz.contains(
-                    QStringLiteral("Disk %1/100 of the set").arg(k, 3, 10, QChar('0')).toLatin1()),
+                    QStringLiteral("Disk[%1/100] of the set").arg(k, 3, 10, QChar('0')).toLatin1()),
                 diz.constData());
         }
     }

@@ -70,6 +70,9 @@ QString archivePathOf(const Command& command) {
     return command.arguments.value(command.arguments.indexOf("-y") + 1);
 }
 
+// A diz numbered at line 2, column 7, with room for three digits.
+const QByteArray kDiz = "Game\r\nDisk [xxx/xxx] of the game\r\n";
+
 } // namespace
 
 class RipRunTest : public QObject {
@@ -92,6 +95,10 @@ class RipRunTest : public QObject {
         j.ZipDir = zips();
         j.ZipName = "game";
         j.WorkDrive = work();
+        // Every zip of a set carries its own disk number, in a form receiving sites read.
+        j.AutoNumber = true;
+        j.NumberLine = "2";
+        j.NumberColumn = "7";
         return j;
     }
 
@@ -100,7 +107,7 @@ class RipRunTest : public QObject {
         qputenv("KAVEL32_STATE_DIR", root.filePath("state").toUtf8());
         qputenv("KAVEL32_SCRATCH_DIR", root.filePath("scratch").toUtf8());
         QDir().mkpath(root.filePath("source"));
-        writeFile(root.filePath("file_id.diz"), "Game\r\nDisk 00/00\r\n");
+        writeFile(root.filePath("file_id.diz"), kDiz);
         writeFile(root.filePath("game.nfo"), "nfo\r\n");
     }
 
@@ -134,7 +141,7 @@ class RipRunTest : public QObject {
         QTest::addColumn<int>("units");
         QTest::addColumn<int>("volumes");
         QTest::addColumn<bool>("planned");
-        QTest::addColumn<QByteArray>("dizLine"); // empty: no numbering
+        QTest::addColumn<QByteArray>("dizLine"); // empty: the job's own, with room for three
         QTest::addColumn<bool>("three");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("fault");
@@ -144,12 +151,13 @@ class RipRunTest : public QObject {
         QTest::newRow("as planned, three digits")
             << 1 << 80 << true << QByteArray() << true << "games"
             << "";
-        QTest::newRow("100th volume, no numbering")
+        QTest::newRow("100th volume, room for three digits")
             << 1 << 100 << false << QByteArray() << true << "games"
             << "";
-        QTest::newRow("100th volume, room in the diz")
+        // A three-digit total written bare: receiving sites read no disk number there.
+        QTest::newRow("100th volume, room in the diz but bare")
             << 1 << 100 << false << QByteArray("Disk 00/00   of") << true << "games"
-            << "";
+            << "reads no disk number there";
         QTest::newRow("100th volume, no room")
             << 1 << 100 << false << QByteArray("Disk 00/00 of") << false << "gamesx"
             << "100 volumes";
@@ -511,7 +519,7 @@ class RipRunTest : public QObject {
         // The diz changed since: the journal's is the one that counts.
         writeFile(root.filePath("file_id.diz"), "Changed\r\n");
         const RipResult resumed = rip.resume(stopped.outputFolder, journal.journal, {});
-        writeFile(root.filePath("file_id.diz"), "Game\r\nDisk 00/00\r\n");
+        writeFile(root.filePath("file_id.diz"), kDiz);
         QVERIFY2(resumed.succeeded(), qPrintable(resumed.reason));
         QCOMPARE(filesOf(zips()), filesOf(whole));
         QCOMPARE(resumed.zips.size(), 3);

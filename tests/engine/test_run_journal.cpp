@@ -352,7 +352,12 @@ class RunJournalTest : public QObject {
         j.job.SizeUnits = 1;
         j.job.ExtraIsFile = true;
         j.job.ExtraPath = dir + "/extra.txt";
-        j.facts.dizBytes = "diz\r\n";
+        // Numbered, as every zip of a set must say its own k/n.
+        j.job.AutoNumber = true;
+        j.job.NumberLine = "1";
+        j.job.NumberColumn = "2";
+        j.facts.dizBytes = "[00/00] diz\r\n";
+        j.facts.dizLines = {"[00/00] diz"};
         j.facts.nfoLines = {"nfo"};
         j.facts.extraFiles = {"extra.txt"};
         j.extras = {{"extra.txt", 7, 0}};

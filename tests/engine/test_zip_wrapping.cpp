@@ -266,14 +266,14 @@ class TestZipWrapping : public QObject {
         QCOMPARE(wrap(&error, true), WrapResult::RunError);
         QVERIFY2(error.contains("xxx/xxx"), qPrintable(error));
         QCOMPARE(filesIn(zipDir), QStringList{});
-        QVERIFY(writeAll(job.DizFile, "My Release\r\n-----\r\nDisk 000/000 of the set\r\n"));
+        QVERIFY(writeAll(job.DizFile, "My Release\r\n-----\r\nDisk[000/000] of the set\r\n"));
         QCOMPARE(wrap(nullptr, true), WrapResult::Completed);
         QStringList expected;
         for (int i = 1; i <= 12; ++i)
             expected << QStringLiteral("name%1.zip").arg(i, 3, 10, QChar('0'));
         QCOMPARE(filesIn(zipDir), expected);
         QCOMPARE(entryBytes(zipDir + "/name012.zip", "file_id.diz").split('\n').value(2),
-                 QByteArray("Disk 012/012 of the set\r"));
+                 QByteArray("Disk[012/012] of the set\r"));
         QVERIFY(machine.runs.isEmpty());
     }
 

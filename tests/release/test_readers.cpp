@@ -3,11 +3,11 @@
 // set's zips; the archiver's test output, replayed from recorded files.
 #include "../common/test_needs.h"
 #include "companion/diz_numbering.h"
+#include "companion/diz_numbers.h"
 #include "engine/run_plan.h"
 #include "engine/set_listings.h"
 #include "platform/source_date.h"
 #include "release/archive_listing.h"
-#include "release/diz_numbers.h"
 #include "release/finish_set.h"
 #include "release/par2_recovery.h"
 #include "release/set_naming.h"
@@ -80,58 +80,82 @@ class TestReaders : public QObject {
     QTemporaryDir root;
 
   private slots:
+    // Disk numbers as the strictest receiving site reads them: the first place in the whole
+    // text where one of its forms gives a total above zero, with its quirks (a form that
+    // ends right at the end of the text is not taken whole, an "o" it tried as a digit of a
+    // total stays a "0").
     void diskNumbersFound_data() {
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<QString>("found"); // "k/n", "xx/n" or "" for none
         QTest::addColumn<QString>("as");
-        QTest::newRow("square") << QByteArray("Great game [01/12] by us") << "1/12"
-                                << "[01/12]";
-        QTest::newRow("bare") << QByteArray("Disk 03/12 of the set") << "3/12"
-                              << "03/12";
-        QTest::newRow("round") << QByteArray("(12/12)") << "12/12"
-                               << "(12/12)";
-        QTest::newRow("angle") << QByteArray("<05/07>") << "5/7"
-                               << "<05/07>";
-        QTest::newRow("three digits") << QByteArray("disk 001/120") << "1/120"
-                                      << "001/120";
-        QTest::newRow("mixed widths") << QByteArray("100/100") << "100/100"
-                                      << "100/100";
-        QTest::newRow("unfilled lower") << QByteArray("Disk xx/12") << "xx/12"
-                                        << "xx/12";
-        QTest::newRow("unfilled upper") << QByteArray("[XX/120]") << "xx/120"
-                                        << "[XX/120]";
-        QTest::newRow("end of text") << QByteArray("line\r\n02/02") << "2/2"
-                                     << "02/02";
-        QTest::newRow("bracket wins over earlier bare")
-            << QByteArray("Made 07/98\r\nDisk [02/05]") << "2/5"
-            << "[02/05]";
-        QTest::newRow("implausible passed over") << QByteArray("(c) 99/98 disk 04/05") << "4/5"
-                                                 << "04/05";
-        QTest::newRow("only implausible") << QByteArray("00/00") << "0/0"
-                                          << "00/00";
-        QTest::newRow("date is no pair") << QByteArray("12/08/2026") << ""
-                                         << "";
-        QTest::newRow("year first") << QByteArray("2026/01/12") << ""
-                                    << "";
-        QTest::newRow("one digit") << QByteArray("1/12") << ""
-                                   << "";
-        QTest::newRow("four digits") << QByteArray("0001/0012") << ""
-                                     << "";
-        QTest::newRow("overwritten wider label") << QByteArray("Disk 02/0500 of the set") << ""
-                                                 << "";
-        QTest::newRow("appended label") << QByteArray("Disk 00/0002/05") << ""
-                                        << "";
-        QTest::newRow("x in a word") << QByteArray("box/12") << ""
-                                     << "";
+        QTest::addColumn<int>("line");
+        QTest::newRow("square") << QByteArray("Great game [01/12] by us\r\n") << "1/12"
+                                << "[01/12]" << 1;
+        QTest::newRow("bare, blanks around") << QByteArray("Disk 03/12 of the set\r\n") << "3/12"
+                                             << "03/12" << 1;
+        QTest::newRow("bare, line end after") << QByteArray("Disk  01/05  \r\n") << "1/5"
+                                              << "01/05" << 1;
+        QTest::newRow("round") << QByteArray("(01/12) \r\n") << "1/12"
+                               << "(01/12)" << 1;
+        QTest::newRow("angle") << QByteArray("Disk <01/05>\r\n") << "1/5"
+                               << "<01/05>" << 1;
+        QTest::newRow("three digits in brackets") << QByteArray("Disk [001/150]\r\n") << "1/150"
+                                                  << "[001/150]" << 1;
+        QTest::newRow("three digits in round brackets")
+            << QByteArray("Disk (001/120) x\r\n") << "1/120"
+            << "(001/120)" << 1;
+        QTest::newRow("three digits bare") << QByteArray("Disk 001/120 of the set\r\n") << ""
+                                           << "" << 0;
+        QTest::newRow("three digits in angles") << QByteArray("Disk <001/120> x\r\n") << ""
+                                                << "" << 0;
+        QTest::newRow("wider placeholder, blanks") << QByteArray("[01/05  ]\r\n") << "1/5"
+                                                   << "01/05" << 1;
+        QTest::newRow("blank in the total") << QByteArray("-=[ 01/05 ]=-\r\n") << "1/5"
+                                            << "[ 01/05 ]" << 1;
+        QTest::newRow("unfilled lower") << QByteArray("Disk xx/12\r\n") << "xx/12"
+                                        << "xx/12" << 1;
+        QTest::newRow("unfilled upper") << QByteArray("DISK XX/06\r\n") << "xx/6"
+                                        << "XX/06" << 1;
+        QTest::newRow("second line") << QByteArray("line\r\n02/02\r\nend\r\n") << "2/2"
+                                     << "02/02" << 2;
+        // Its forms end in a place past the numbers, and the text's end is not one.
+        QTest::newRow("nothing after it but the line end") << QByteArray("line\r\n02/02\r\n") << ""
+                                                           << "" << 0;
+        QTest::newRow("a date first wins") << QByteArray("Made 07/98\r\nDisk [02/05]\r\n") << "7/98"
+                                           << "07/98" << 1;
+        QTest::newRow("release date on line 1")
+            << QByteArray("Demo Release 03/24\r\n--\r\nDisk 01/05 of the set\r\n") << "3/24"
+            << "03/24" << 1;
+        QTest::newRow("at the very end of the text") << QByteArray("(12/12)") << "12/12"
+                                                     << "12/12" << 1;
+        QTest::newRow("k of n, its o tried as a total") << QByteArray("Disk 1 of 5 set\r\n") << ""
+                                                        << "" << 0;
+        QTest::newRow("only zeros") << QByteArray("00/00\r\n") << ""
+                                    << "" << 0;
+        QTest::newRow("full date") << QByteArray("12/08/2026\r\n") << ""
+                                   << "" << 0;
+        QTest::newRow("glued to words") << QByteArray("Disk:01/05:x\r\n") << ""
+                                        << "" << 0;
+        QTest::newRow("four digits") << QByteArray("0001/0012\r\n") << ""
+                                     << "" << 0;
+        QTest::newRow("overwritten wider label") << QByteArray("Disk 02/0500 of the set\r\n") << ""
+                                                 << "" << 0;
+        QTest::newRow("x in a word") << QByteArray("box/12\r\n") << "xx/12"
+                                     << "ox/12" << 1;
+        QTest::newRow("past the first block") << QByteArray(5000, 'a') + "\r\nDisk [04/09]\r\n"
+                                              << "4/9"
+                                              << "[04/09]" << 2;
         QTest::newRow("empty") << QByteArray() << ""
-                               << "";
+                               << "" << 0;
     }
     void diskNumbersFound() {
         QFETCH(QByteArray, text);
         QFETCH(QString, found);
         QFETCH(QString, as);
+        QFETCH(int, line);
         const DiskNumbers n = findDiskNumbers(text);
         QCOMPARE(n.found, !found.isEmpty());
+        QCOMPARE(n.line, line);
         if (!n.found)
             return;
         QCOMPARE(n.diskUnfilled ? QStringLiteral("xx/%1").arg(n.count)
@@ -140,27 +164,38 @@ class TestReaders : public QObject {
         QCOMPARE(n.text, as);
     }
 
-    // What writeDiskDiz writes, a receiver reads back, at the widths' edges.
+    // What writeDiskDiz writes, a receiver reads back, at the widths' edges; a three-digit
+    // total written bare is not read (the plan refuses such a job).
     void writtenDizReadsBack_data() {
         QTest::addColumn<QByteArray>("line");
         QTest::addColumn<int>("k");
         QTest::addColumn<int>("n");
         QTest::addColumn<bool>("three");
-        QTest::newRow("1 of 1") << QByteArray("Disk 00/00 of the set") << 1 << 1 << false;
-        QTest::newRow("9 of 10") << QByteArray("Disk 00/00 of the set") << 9 << 10 << false;
-        QTest::newRow("99 of 99") << QByteArray("Disk 00/00 of the set") << 99 << 99 << false;
-        QTest::newRow("100 of 100, two digits")
-            << QByteArray("Disk 00/00  of the set") << 100 << 100 << false;
-        QTest::newRow("1 of 100") << QByteArray("Disk 000/000 of the set") << 1 << 100 << true;
-        QTest::newRow("999 of 999") << QByteArray("Disk 000/000 of the set") << 999 << 999 << true;
-        QTest::newRow("in brackets") << QByteArray("Disk[00/00] set") << 4 << 12 << false;
-        QTest::newRow("line just long enough") << QByteArray("Disk 00/00xx") << 2 << 3 << false;
+        QTest::addColumn<bool>("read");
+        QTest::newRow("1 of 1") << QByteArray("Disk 00/00 of the set") << 1 << 1 << false << true;
+        QTest::newRow("9 of 10") << QByteArray("Disk 00/00 of the set") << 9 << 10 << false << true;
+        QTest::newRow("99 of 99") << QByteArray("Disk 00/00 of the set") << 99 << 99 << false
+                                  << true;
+        QTest::newRow("100 of 100, bare")
+            << QByteArray("Disk 00/00  of the set") << 100 << 100 << false << false;
+        QTest::newRow("1 of 100") << QByteArray("Disk[000/000] of the set") << 1 << 100 << true
+                                  << true;
+        QTest::newRow("999 of 999")
+            << QByteArray("Disk[000/000] of the set") << 999 << 999 << true << true;
+        QTest::newRow("999 of 999, bare")
+            << QByteArray("Disk 000/000 of the set") << 999 << 999 << true << false;
+        QTest::newRow("in brackets") << QByteArray("Disk[00/00] set") << 4 << 12 << false << true;
+        QTest::newRow("line just long enough")
+            << QByteArray("Disk 00/00 x") << 2 << 3 << false << true;
+        QTest::newRow("just long enough, letters glued on")
+            << QByteArray("Disk 00/00xx") << 2 << 3 << false << false;
     }
     void writtenDizReadsBack() {
         QFETCH(QByteArray, line);
         QFETCH(int, k);
         QFETCH(int, n);
         QFETCH(bool, three);
+        QFETCH(bool, read);
         JobSettings job;
         job.DizFile = root.filePath("template.diz");
         job.AutoNumber = true;
@@ -170,10 +205,8 @@ class TestReaders : public QObject {
         const QString out = root.filePath("numbered.diz");
         QString error;
         QVERIFY2(writeDiskDiz(job, k, n, three, &error, out), qPrintable(error));
-        const DiskNumbers read = findDiskNumbers(readAll(out));
-        QVERIFY(read.found);
-        QCOMPARE(read.disk, k);
-        QCOMPARE(read.count, n);
+        const DiskNumbers numbers = findDiskNumbers(readAll(out));
+        QCOMPARE(readsAsZip(numbers, k, n), read);
     }
 
     void dizText_data() {
