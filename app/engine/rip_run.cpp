@@ -326,9 +326,6 @@ std::optional<RipResult> RipRun::clearTheWay(Pass& pass) {
     // set of this name meanwhile, or a file may have come to stand on one of its names.
     judgeZipFolder(pass.plan, pass.job, readZipFolder(pass.job.ZipDir, pass.job.ZipName),
                    pass.keptZips);
-    if (pass.plan.verify)
-        refuseStrayZips(pass.plan, pass.job,
-                        QDir(pass.job.ZipDir).entryList(QDir::Files | QDir::Hidden | QDir::System));
     QString error;
     if (pass.plan.fault)
         error = pass.plan.fault->text;
