@@ -110,11 +110,12 @@ QList<ZipFolderEntry> readZipFolder(const QString& zipDir, const QString& zipNam
     const QString lead = zipName.left(kZipNameLimitThreeDigits);
     for (const QString& name : QDir(zipDir).entryList(
              QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name)) {
-        if (!name.startsWith(lead, Qt::CaseInsensitive))
-            continue;
+        // Every zip and SFV: a receiving site takes any zip beside the set for one of its own, and
+        // checks the set against every SFV that lists one of its zips.
         if (name.endsWith(QLatin1String(".zip"), Qt::CaseInsensitive) ||
             name.endsWith(QLatin1String(".sfv"), Qt::CaseInsensitive) ||
-            name.endsWith(QLatin1String(".par2"), Qt::CaseInsensitive))
+            (name.startsWith(lead, Qt::CaseInsensitive) &&
+             name.endsWith(QLatin1String(".par2"), Qt::CaseInsensitive)))
             entries << readZipFolderEntry(zipDir, name);
     }
     return entries;

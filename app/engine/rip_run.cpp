@@ -4,6 +4,7 @@
 #include "engine/leftovers.h"
 #include "engine/resume_check.h"
 #include "engine/zip_component.h"
+#include "engine/zip_pieces.h"
 #include "engine/zip_wrapping.h"
 #include "job/machine_port.h"
 #include "job/text_lines.h"
@@ -246,12 +247,22 @@ std::optional<RipResult> RipRun::archive(Pass& pass, QStringList* volumes) {
     window_.setRunBytes(RunPhase::Archiving, 0, sourceBytes);
     if (!job.RawArchivesOnly)
         window_.setRunBytes(RunPhase::Zipping, 0, sourceBytes);
+    startPipeline(pass);
     const int status = machine_.runWithProgress(archiver, [this, sourceBytes](int percent) {
         window_.setArchiverProgress(percent);
         window_.setRunBytes(RunPhase::Archiving, sourceBytes * percent / 100, sourceBytes);
+        // The volumes begun in their zips meanwhile.
+        if (pipeline_)
+            window_.setRunBytes(RunPhase::Zipping, pipeline_->zippedBytes(), sourceBytes);
     });
     window_.setArchiverProgress(-1);
     window_.setRunBytes(RunPhase::Archiving, sourceBytes, sourceBytes);
+    // Whatever ends here, no piece outlives the pass: begun zips are finished or removed.
+    const auto noPieces = qScopeGuard([this, &pass] {
+        pipeline_ = nullptr;
+        if (pass.pipeline && pass.pieces.isEmpty())
+            pass.pipeline.reset();
+    });
     if (flags_.batch())
         window_.showPage(Page::Progress);
     window_.restore();
@@ -284,7 +295,7 @@ std::optional<RipResult> RipRun::archive(Pass& pass, QStringList* volumes) {
     bindVolumes(pass.plan, outputFolder, *volumes);
     zip_.setCompressionLevel(pass.plan.compressionLevel);
     diskCount_ = int16_t(qMin<qsizetype>(volumes->size(), INT16_MAX));
-    return std::nullopt;
+    return awaitPieces(pass, *volumes);
 }
 
 std::optional<RipResult> RipRun::recordVolumes(Pass& pass, const QStringList& volumes) {
@@ -295,7 +306,11 @@ std::optional<RipResult> RipRun::recordVolumes(Pass& pass, const QStringList& vo
     for (const QString& name : volumes) {
         const QString path = joinPath(pass.outputFolder, name);
         FileRecord record{name, QFileInfo(path).size(), 0};
-        if (!fileCrc32(path, &record.crc, &error))
+        // A piece read its volume whole; only a volume without one is read again.
+        const auto piece = pass.pieces.constFind(name);
+        if (piece != pass.pieces.constEnd() && pieceStillHolds(*piece, path, nullptr))
+            record = {name, piece->volumeSize, piece->volumeCrc};
+        else if (!fileCrc32(path, &record.crc, &error))
             return errorPath(error, pass.outputFolder);
         pass.journal->volumes << record;
     }
@@ -311,9 +326,6 @@ std::optional<RipResult> RipRun::clearTheWay(Pass& pass) {
     // set of this name meanwhile, or a file may have come to stand on one of its names.
     judgeZipFolder(pass.plan, pass.job, readZipFolder(pass.job.ZipDir, pass.job.ZipName),
                    pass.keptZips);
-    if (pass.plan.verify)
-        refuseStrayZips(pass.plan, pass.job,
-                        QDir(pass.job.ZipDir).entryList(QDir::Files | QDir::Hidden | QDir::System));
     QString error;
     if (pass.plan.fault)
         error = pass.plan.fault->text;
@@ -336,25 +348,32 @@ std::optional<RipResult> RipRun::zipPhase(Pass& pass, const QList<int>& remainin
     window_.processEvents();
     window_.setPageBarEnabled(false);
 
-    RunPlan rest = pass.plan;
-    rest.zips.clear();
-    for (int i : remaining)
-        rest.zips << pass.plan.zips[i];
-    // Each zip is recorded before its volume goes, so the journal never lacks a zip whose
-    // volume is gone.
-    auto recordZip = [&pass](const PlannedZip&, const QString& path, QString* why) {
-        if (!pass.journal)
-            return true;
-        FileRecord record{fileNamePart(path), QFileInfo(path).size(), 0};
-        if (!fileCrc32(path, &record.crc, why))
-            return false;
-        pass.journal->zips << record;
-        return writeJournal(pass.outputFolder, *pass.journal, why);
-    };
-    WrapContext context{rest, pass.job, window_, machine_, zip_, 0, recordZip};
+    QList<int> whole = remaining;
     QString wrapError;
-    const WrapResult wrapped = wrapVolumes(context, &wrapError);
-    diskNumber_ = context.diskNumber;
+    WrapResult wrapped = WrapResult::Completed;
+    qint64 zippedBefore = 0;
+    if (!pass.pieces.isEmpty())
+        wrapped = joinPieces(pass, &whole, &zippedBefore, &wrapError);
+    if (wrapped == WrapResult::Completed && !whole.isEmpty()) {
+        RunPlan rest = pass.plan;
+        rest.zips.clear();
+        for (int i : std::as_const(whole))
+            rest.zips << pass.plan.zips[i];
+        // Each zip is recorded before its volume goes, so the journal never lacks a zip whose
+        // volume is gone.
+        auto recordZip = [&pass](const PlannedZip&, const QString& path, QString* why) {
+            if (!pass.journal)
+                return true;
+            FileRecord record{fileNamePart(path), QFileInfo(path).size(), 0};
+            if (!fileCrc32(path, &record.crc, why))
+                return false;
+            pass.journal->zips << record;
+            return writeJournal(pass.outputFolder, *pass.journal, why);
+        };
+        WrapContext context{rest, pass.job, window_, machine_, zip_, 0, recordZip, zippedBefore};
+        wrapped = wrapVolumes(context, &wrapError);
+        diskNumber_ = context.diskNumber;
+    }
     if (wrapped == WrapResult::Completed)
         return std::nullopt;
     window_.setProgress(0);

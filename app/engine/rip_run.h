@@ -3,6 +3,8 @@
 #include "companion/diz_numbering.h"
 #include "engine/run_journal.h"
 #include "engine/run_plan.h"
+#include "engine/zip_pipeline.h"
+#include "engine/zip_wrapping.h"
 #include "job/job_settings.h"
 #include "platform/folder_lock.h"
 
@@ -108,6 +110,9 @@ class RipRun {
     void exit();
 
     bool running() const { return running_; }
+
+    // Whether zips are begun while the archiver writes (zip_pipeline.h); on unless turned off.
+    void setZipWhileArchiving(bool on) { zipWhileArchiving_ = on; }
     NumberingState& numbering() { return numbering_; }
     int16_t diskNumber() const { return diskNumber_; }
     int16_t diskCount() const { return diskCount_; }
@@ -126,6 +131,8 @@ class RipRun {
         QStringList replaced;
         QStringList notes;
         QStringList keptZips; // complete before this pass: never removed as an older set
+        std::unique_ptr<ZipPipeline> pipeline; // while the archiver writes, and its pieces after
+        QHash<QString, ZipPiece> pieces;       // by volume, once the archiver has ended
     };
     // Sets the running flag until the run ends, however it ends.
     auto runningScope() {
@@ -143,6 +150,11 @@ class RipRun {
     std::optional<RipResult> beginJournal(Pass& pass);
     RipResult archiveAndZip(Pass& pass);
     std::optional<RipResult> archive(Pass& pass, QStringList* volumes);
+    void startPipeline(Pass& pass);
+    std::optional<RipResult> awaitPieces(Pass& pass, const QStringList& volumes);
+    // Makes the zips of whole that have a piece from it; whole keeps those still to be zipped
+    // whole, *joinedBytes gets the bytes of the volumes zipped.
+    WrapResult joinPieces(Pass& pass, QList<int>* whole, qint64* joinedBytes, QString* error);
     std::optional<RipResult> recordVolumes(Pass& pass, const QStringList& volumes);
     std::optional<RipResult> checkDisk(Pass& pass, QList<int>* remaining);
     std::optional<RipResult> beginResume(Pass& pass, const QString& outputFolder,
@@ -168,4 +180,6 @@ class RipRun {
     bool running_ = false;
     bool aborted_ = false; // Abort or Exit during this run
     AfterZipsStep afterZips_;
+    bool zipWhileArchiving_ = true;
+    const ZipPipeline* pipeline_ = nullptr; // of the pass in hand, while the archiver writes
 };

@@ -169,9 +169,77 @@ int volumeNumberOf(const QString& name, const QString& volumeStem) {
     return 1;
 }
 
+bool holdsAnotherSet(const QStringList& entryNames, const QString& volumeStem) {
+    static const QRegularExpression volume(
+        QStringLiteral("^(.+?)\\.(?:(?:7z|zip)(?:\\.\\d{3,})?|rar|ace|\\d{3,}|[rsc]\\d\\d|"
+                       "part\\d+\\.rar)$"),
+        QRegularExpression::CaseInsensitiveOption);
+    bool another = false;
+    for (const QString& name : entryNames) {
+        const QRegularExpressionMatch m = volume.match(name);
+        if (!m.hasMatch())
+            continue;
+        if (volumeNumberOf(name, volumeStem) > 0)
+            return false;
+        another = true;
+    }
+    return another;
+}
+
 namespace {
 
 using Kind = ZipFolderEntry::Kind;
+
+QString kindFault(const ZipFolderEntry& entry) {
+    switch (entry.kind) {
+    case Kind::Link:
+        return QStringLiteral("it is a link");
+    case Kind::Folder:
+        return QStringLiteral("it is a folder");
+    case Kind::Other:
+        return QStringLiteral("it is not a regular file");
+    case Kind::File:
+        break;
+    }
+    return {};
+}
+
+bool hiddenName(const QString& name) {
+    return name.startsWith(QLatin1Char('.'));
+}
+
+bool zipName(const QString& name) {
+    return name.endsWith(QLatin1String(".zip"), Qt::CaseInsensitive);
+}
+
+// Why a zip that is not the set's and stands beside it would make a receiving site fail the
+// set; empty when it provably belongs to another set.
+QString besideFault(const ZipFolderEntry& entry, const RunPlan& plan, const QString& volumeStem) {
+    if (entry.kind == Kind::Folder)
+        return {};
+    if (entry.name.endsWith(QLatin1String(".sfv"), Qt::CaseInsensitive)) {
+        // The check reads every SFV that lists one of the set's zips, hidden or not.
+        for (const QString& listed : entry.listed)
+            for (const PlannedZip& zip : plan.zips)
+                if (listed.compare(zip.shownName, Qt::CaseInsensitive) == 0)
+                    return QStringLiteral("it lists %1, which the set makes anew, and a "
+                                          "receiving site checks the set's zips against it")
+                        .arg(listed);
+        return {};
+    }
+    if (hiddenName(entry.name) || !zipName(entry.name))
+        return {};
+    QString why = kindFault(entry);
+    if (why.isEmpty() && !entry.readFault.isEmpty())
+        why = entry.readFault;
+    if (why.isEmpty() && holdsAnotherSet(entry.listed, volumeStem))
+        return {};
+    if (why.isEmpty())
+        why = entry.listed.isEmpty() ? QStringLiteral("it holds nothing")
+                                     : QStringLiteral("it holds %1").arg(entry.listed.front());
+    return why + QStringLiteral(", and a receiving site takes every zip beside the set for one "
+                                "of its own");
+}
 
 // Why a zip named as zip number of the set does not hold its volume; empty when it does.
 QString zipNotOfSet(const ZipFolderEntry& entry, int number, const QString& volumeStem) {
@@ -196,20 +264,6 @@ QString zipNotOfSet(const ZipFolderEntry& entry, int number, const QString& volu
         if (name.compare(QLatin1String("file_id.diz"), Qt::CaseInsensitive) != 0)
             return QStringLiteral("it holds %1").arg(name);
     return QStringLiteral("it holds no volume");
-}
-
-QString kindFault(const ZipFolderEntry& entry) {
-    switch (entry.kind) {
-    case Kind::Link:
-        return QStringLiteral("it is a link");
-    case Kind::Folder:
-        return QStringLiteral("it is a folder");
-    case Kind::Other:
-        return QStringLiteral("it is not a regular file");
-    case Kind::File:
-        break;
-    }
-    return {};
 }
 
 struct Judged {
@@ -265,12 +319,20 @@ void judgeZipFolder(RunPlan& plan, const JobSettings& job, const QList<ZipFolder
     plan.strangers.clear();
     plan.leftAlone.clear();
     QList<Judged> all;
+    const auto strange = [&](const QString& name, const QString& why) {
+        plan.strangers << QStringLiteral("%1 in %2 is not of the set %3: %4")
+                              .arg(name, job.ZipDir, plan.stem, why);
+    };
     for (const ZipFolderEntry& entry : entries) {
         const SetRole role = setRole(entry.name, plan.stem);
-        if (role.kind == SetRole::Kind::None ||
-            std::any_of(kept.cbegin(), kept.cend(),
+        if (std::any_of(kept.cbegin(), kept.cend(),
                         [&entry](const QString& path) { return fileNamePart(path) == entry.name; }))
             continue;
+        if (role.kind == SetRole::Kind::None) {
+            if (const QString why = besideFault(entry, plan, job.ZipName); !why.isEmpty())
+                strange(entry.name, why);
+            continue;
+        }
         QString why = kindFault(entry);
         if (why.isEmpty() && !entry.readFault.isEmpty())
             why = entry.readFault;
@@ -291,8 +353,12 @@ void judgeZipFolder(RunPlan& plan, const JobSettings& job, const QList<ZipFolder
         if (j.why.isEmpty())
             plan.olderSet << joinPath(job.ZipDir, name);
         else if (neededName(plan, name, j.role))
-            plan.strangers << QStringLiteral("%1 in %2 is not of the set %3: %4")
-                                  .arg(name, job.ZipDir, plan.stem, j.why);
+            strange(name, j.why);
+        else if (j.role.kind == SetRole::Kind::Sfv)
+            strange(name, j.why + QStringLiteral(", and a receiving site takes the SFV named "
+                                                 "after the set for the set's"));
+        else if (const QString why = besideFault(*j.entry, plan, job.ZipName); !why.isEmpty())
+            strange(name, why);
         else
             plan.leftAlone << name;
     }
@@ -492,33 +558,6 @@ void planFinish(RunPlan& plan, const JobSettings& job, const PlanFacts& facts,
 
 } // namespace
 
-// A receiving site takes every zip of the folder for the set's: a zip the run neither makes
-// nor replaces stays beside the set, which its own check then fails. With that check on, no
-// such set is made; without it, the run says so. A zip named for the set is the zip folder
-// judgement's (older set, in the way, or left alone), made again before the first zip.
-void refuseStrayZips(RunPlan& plan, const JobSettings& job, const QStringList& zipDirFiles) {
-    QStringList strays;
-    for (const QString& name : zipDirFiles) {
-        const bool judged = setRole(name, plan.stem).kind != SetRole::Kind::None;
-        if (name.endsWith(QLatin1String(".zip"), Qt::CaseInsensitive) &&
-            (judged ? plan.leftAlone.contains(name) : !neededName(plan, name, {})))
-            strays << name;
-    }
-    if (strays.isEmpty())
-        return;
-    const QString text =
-        QStringLiteral("the zip folder %1 holds %2, which %3 not of the set: a "
-                       "receiving site takes every zip beside the set for one "
-                       "of its own, and the check of the set fails it; make the "
-                       "set in a folder of its own")
-            .arg(job.ZipDir, strays.join(QStringLiteral(", ")),
-                 strays.size() == 1 ? QStringLiteral("is") : QStringLiteral("are"));
-    if (!plan.verify)
-        plan.warnings << text;
-    else if (!plan.fault)
-        plan.fault = fault(text, Page::Zip, {}, text);
-}
-
 RunPlan planRun(const JobSettings& job, const PlanFacts& facts, const PlanOptions& options) {
     RunPlan plan;
     plan.fault = jobFault(job, facts);
@@ -536,7 +575,6 @@ RunPlan planRun(const JobSettings& job, const PlanFacts& facts, const PlanOption
     if (plan.fault)
         return plan;
     planFinish(plan, job, facts, options);
-    refuseStrayZips(plan, job, facts.zipDirFiles);
     return plan;
 }
 

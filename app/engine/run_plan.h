@@ -171,7 +171,9 @@ struct RunPlan {
     // What stands on a name the set needs and is not provably the older set's, a line each
     // ("game12.zip in ZIPS is not of the set game: it holds game12.7z"): the run stops on it.
     QStringList strangers;
-    // Files named like the set's that are not, and that it does not need: left alone.
+    // Files named like the set's that are not, and that it does not need, and zips that hold
+    // another set's volumes: left alone. Any other zip beside the set is a stranger: a
+    // receiving site takes every zip in the folder for one of the set's.
     QStringList leftAlone;
     // Whether the Overwrite question is due: a file in the zip folder starts with ZipName.
     bool zipNameTaken = false;
@@ -196,6 +198,10 @@ QString firstFreeOutputFolder(const QString& workLocation);
 // 0 when it is not one of them.
 int volumeNumberOf(const QString& name, const QString& volumeStem);
 
+// Whether a zip holding these entries is provably another set's: it holds a volume of an
+// archive named other than volumeStem ("game1.7z.001", "game12.7z") and none of volumeStem's.
+bool holdsAnotherSet(const QStringList& entryNames, const QString& volumeStem);
+
 // Sorts the zip folder's entries for the plan's set: the older set's files (olderSet), what
 // stands on a name the set needs without being the older set's (strangers, and the plan's
 // fault), and what it leaves alone. A zip is the older set's when it is named as one of the
@@ -204,11 +210,6 @@ int volumeNumberOf(const QString& name, const QString& volumeStem);
 // not in the folder as something else. kept (paths) are the set's own zips, made already.
 void judgeZipFolder(RunPlan& plan, const JobSettings& job, const QList<ZipFolderEntry>& entries,
                     const QStringList& kept = {});
-
-// Zips of the folder (file names) that would stay beside the set, which a receiving site takes
-// for the set's own: a fault with the run's own check on, a warning without. The zips named
-// for the set count as judgeZipFolder left them alone.
-void refuseStrayZips(RunPlan& plan, const JobSettings& job, const QStringList& zipDirFiles);
 
 // The folders of the run's own that lie inside the source (or are it), with links resolved.
 QStringList ownFoldersInSource(const PlanFacts& facts);

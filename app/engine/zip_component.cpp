@@ -43,6 +43,11 @@ QString temporaryPrefixFor(const QString& zipPath) {
     return QLatin1Char('.') + QFileInfo(zipPath).fileName() + kTemporaryMark;
 }
 
+// A piece is a temporary file too; its ending keeps it apart from the temporary of a zip
+// named like the volume (a one-archive zip set's volume is "name.zip"), and ends in ".zip"
+// as every zip the component writes does.
+const QString kPieceEnding = QStringLiteral(".piece.zip");
+
 // Whether the zip's name holds a zip to update: a regular file. A link in its place is not
 // followed (what it points to is somebody else's, and is left alone): the new zip replaces the
 // link itself, as it replaces a FIFO or a device, which would never give a zip.
@@ -200,7 +205,7 @@ void ZipComponent::reportProgress(double fraction) {
 }
 
 bool ZipComponent::stopping() const {
-    return abort_ || StopSignals::requested() != 0;
+    return abort_ || (stopFlag_ && stopFlag_->load()) || StopSignals::requested() != 0;
 }
 
 int ZipComponent::zip() {
@@ -358,6 +363,13 @@ bool ZipComponent::holds(const QString& zipPath, const QString& entryName, const
 bool ZipComponent::holdsRecord(const QString& zipPath, const QString& entryName, qint64 size,
                                quint32 crc, QString* error) {
     return holdsEntry(zipPath, entryName, size, crc, error);
+}
+
+QString ZipComponent::makePieceLock(const QString& zipDir, const QString& volumeName,
+                                    TemporaryLock* lock, QString* error) {
+    if (!lock->make(zipDir, temporaryPrefixFor(joinPath(zipDir, volumeName)), error))
+        return {};
+    return lock->stem() + kPieceEnding;
 }
 
 QStringList ZipComponent::removeStaleTemporaries(const QString& dir) {

@@ -3,12 +3,14 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <vector>
 
 struct zip;
+class TemporaryLock;
 using zip_t = struct zip;
 
 // The zip engine the wrapping drives, on libzip. Same operations as the outside component
@@ -80,6 +82,11 @@ class ZipComponent {
     // Removes what zip calls of programs that were killed left in dir: their temporary zips,
     // once the lock file each call holds beside them is free. Returns the names removed.
     static QStringList removeStaleTemporaries(const QString& dir);
+    // A zip begun from a volume before its name is known (zip_pieces.h) is a temporary of
+    // this program in zipDir: lock is made for it, beside it, and the piece's path returned,
+    // named after the lock. Empty with *error when the lock cannot be made.
+    static QString makePieceLock(const QString& zipDir, const QString& volumeName,
+                                 TemporaryLock* lock, QString* error);
 
     // The time every entry added from now on carries (seconds since 1970 UTC), with the mode
     // it is stored with reduced to 0644, or 0755 for a file its owner may run, so neither the
@@ -99,6 +106,8 @@ class ZipComponent {
     // flag holds until cleared, so a zip call started while it is set fails at once.
     void setAbort(bool abort) { abort_ = abort; }
     bool abort() const { return abort_; }
+    // A flag of another thread's that stops zip calls as the abort flag does; none when null.
+    void setStopFlag(const std::atomic<bool>* stop) { stopFlag_ = stop; }
 
     void onAdding(AddingHandler handler) { adding_ = std::move(handler); }
     void onStatus(StatusHandler handler) { status_ = std::move(handler); }
@@ -126,7 +135,8 @@ class ZipComponent {
     QString files_;
     QStringList literalFiles_;
     QString zipPath_;
-    bool abort_ = false;
+    std::atomic<bool> abort_ = false;
+    const std::atomic<bool>* stopFlag_ = nullptr;
     std::optional<qint64> stamp_;
     AddingHandler adding_;
     StatusHandler status_;

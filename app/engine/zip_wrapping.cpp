@@ -75,32 +75,6 @@ void splitName(const QString& name, QString* stem, QString* ext) {
     *ext = dot < 0 ? QString() : name.mid(dot + 1);
 }
 
-// Writes a working copy that goes into the zips. The user's companion files are only read:
-// a copy never lands on one of them.
-bool writeWorkingCopy(const QString& path, const QByteArray& bytes, const QString& userFile,
-                      std::optional<qint64> stamp, QString* error) {
-    if (path.isEmpty()) {
-        *error = QStringLiteral("No work folder for the zip copies");
-        return false;
-    }
-    if (samePath(userFile, path)) {
-        *error = QStringLiteral("The file_id.diz can't be from your application directory");
-        return false;
-    }
-    QFile out(path);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(bytes) != bytes.size() ||
-        !out.flush()) {
-        *error = QStringLiteral("Cannot write %1: %2").arg(path, out.errorString());
-        return false;
-    }
-    out.close();
-    if (stamp && !stampFileTime(path, *stamp)) {
-        *error = QStringLiteral("Cannot set the time of %1").arg(path);
-        return false;
-    }
-    return true;
-}
-
 // Sets the zip component's handlers for one wrapping and removes them afterwards.
 class HandlerScope {
   public:
@@ -208,6 +182,51 @@ bool checkedIncrement(int16_t& value) {
     return true;
 }
 
+bool writeWorkingCopy(const QString& path, const QByteArray& bytes, const QString& userFile,
+                      std::optional<qint64> stamp, QString* error) {
+    if (path.isEmpty()) {
+        *error = QStringLiteral("No work folder for the zip copies");
+        return false;
+    }
+    if (samePath(userFile, path)) {
+        *error = QStringLiteral("The file_id.diz can't be from your application directory");
+        return false;
+    }
+    // A new file each time: one emptied and written again is put on the disk at once by some
+    // file systems (ext4), and the run would wait for that once per zip.
+    QFile::remove(path);
+    QFile out(path);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly) || out.write(bytes) != bytes.size() ||
+        !out.flush()) {
+        *error = QStringLiteral("Cannot write %1: %2").arg(path, out.errorString());
+        return false;
+    }
+    out.close();
+    if (stamp && !stampFileTime(path, *stamp)) {
+        *error = QStringLiteral("Cannot set the time of %1").arg(path);
+        return false;
+    }
+    return true;
+}
+
+bool writeNfoCopy(const RunPlan& plan, const JobSettings& job, QString* nfoCopy, QString* error) {
+    // The tagged nfo is the same in every zip: made once.
+    *nfoCopy = plan.nfoCopyName.isEmpty() ? QString() : AppPaths::zipCopyFile(plan.nfoCopyName);
+    if (nfoCopy->isEmpty())
+        return true;
+    if (samePath(*nfoCopy, dizWorkingCopyPath())) {
+        *error = QStringLiteral("An nfo named %1 would replace the zip's file_id.diz")
+                     .arg(plan.nfoCopyName);
+        return false;
+    }
+    QString detail;
+    if (!writeWorkingCopy(*nfoCopy, plan.nfoText, job.NfoFile, plan.stampTime, &detail)) {
+        *error = QStringLiteral("Making the nfo copy failed: %1").arg(detail);
+        return false;
+    }
+    return true;
+}
+
 WrapResult wrapVolumes(WrapContext& cx, QString* errorText) {
     const RunPlan& plan = cx.plan;
     const JobSettings& job = cx.job;
@@ -226,31 +245,23 @@ WrapResult wrapVolumes(WrapContext& cx, QString* errorText) {
     if (!plan.commentFile.isEmpty() && !QFileInfo(plan.commentFile).isFile())
         return fail(WrapResult::RunError,
                     QStringLiteral("Comment file missing: %1").arg(plan.commentFile));
-    // The tagged nfo is the same in every zip: made once.
-    const QString nfoCopy =
-        plan.nfoCopyName.isEmpty() ? QString() : AppPaths::zipCopyFile(plan.nfoCopyName);
+    QString nfoCopy;
     const QString dizCopy = dizWorkingCopyPath();
-    if (!nfoCopy.isEmpty()) {
-        if (samePath(nfoCopy, dizCopy))
-            return fail(WrapResult::RunError,
-                        QStringLiteral("An nfo named %1 would replace the zip's file_id.diz")
-                            .arg(plan.nfoCopyName));
-        if (!writeWorkingCopy(nfoCopy, plan.nfoText, job.NfoFile, plan.stampTime, &detail))
-            return fail(WrapResult::RunError,
-                        QStringLiteral("Making the nfo copy failed: %1").arg(detail));
-    }
+    if (!writeNfoCopy(plan, job, &nfoCopy, &detail))
+        return fail(WrapResult::RunError, detail);
 
     ZipComponent::removeStaleTemporaries(job.ZipDir);
     zip.setCompressionLevel(plan.compressionLevel);
     zip.setStampTime(plan.stampTime);
     zip.setAbort(false);
-    // The bytes zipped, a volume's share by the zip's own percentage.
-    qint64 totalBytes = 0;
+    // The bytes zipped, a volume's share by the zip's own percentage, after those of the
+    // run's zips made before.
+    qint64 totalBytes = cx.zippedBefore;
     for (const PlannedZip& planned : plan.zips)
         totalBytes += QFileInfo(planned.entries.front().source).size();
-    qint64 zippedBytes = 0;
+    qint64 zippedBytes = cx.zippedBefore;
     qint64 volumeBytes = 0;
-    window.setRunBytes(RunPhase::Zipping, 0, totalBytes);
+    window.setRunBytes(RunPhase::Zipping, zippedBytes, totalBytes);
     HandlerScope handlers(zip, window, [&](int percent) {
         window.setRunBytes(RunPhase::Zipping, zippedBytes + volumeBytes * percent / 100,
                            totalBytes);

@@ -7,8 +7,11 @@
 #include <QString>
 #include <QStringList>
 
+#include <QHash>
+
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 class WindowPort;
 class MachinePort;
@@ -16,6 +19,8 @@ class ZipComponent;
 
 struct RunPlan;
 struct PlannedZip;
+struct FileRecord;
+struct ZipPiece;
 
 // Told of each zip once it is complete and holds its volume, before the volume is deleted;
 // false with *error stops the wrapping there, the volume kept.
@@ -31,6 +36,9 @@ struct WrapContext {
     ZipComponent& zip;
     int16_t diskNumber = 0; // out: the disk being wrapped when the loop ended
     ZipDoneHandler zipDone; // optional
+    // The bytes of the run's volumes zipped before this call (joined from their pieces), which
+    // the bytes zipped are counted from.
+    qint64 zippedBefore = 0;
 };
 
 enum class WrapResult {
@@ -48,6 +56,28 @@ enum class WrapResult {
 // Sets the zip component's level and handlers for the time of the call and clears its abort flag at
 // the start.
 WrapResult wrapVolumes(WrapContext& context, QString* errorText = nullptr);
+
+// Told of zips made from pieces, a batch at a time, before their volumes are deleted; false
+// with *error stops the wrapping there, those volumes kept.
+using ZipsDoneHandler = std::function<bool(const QList<FileRecord>& zips, QString* error)>;
+
+// Makes the plan's zips whose volume has a piece (zip_pieces.h) by joining it, in set order,
+// each shown as wrapVolumes shows it, its working copies written as wrapVolumes writes them.
+// A zip without a piece, or whose piece cannot be joined, is left to wrapVolumes: its index
+// into the plan goes into *left (its piece removed). The volumes of the zips made are deleted
+// once zipsDone has recorded them. Stops as wrapVolumes stops, every complete zip kept.
+WrapResult wrapPieces(WrapContext& context, const QHash<QString, ZipPiece>& pieces,
+                      const ZipsDoneHandler& zipsDone, QList<int>* left,
+                      QString* errorText = nullptr);
+
+// Writes a working copy that goes into the zips (the numbered diz, the tagged nfo), with the
+// stamp's time when there is one. The user's companion files are only read: a copy never
+// lands on one of them.
+bool writeWorkingCopy(const QString& path, const QByteArray& bytes, const QString& userFile,
+                      std::optional<qint64> stamp, QString* error);
+// The tagged nfo's working copy for the plan, made once for all its zips; *nfoCopy empty when
+// the plan has no nfo.
+bool writeNfoCopy(const RunPlan& plan, const JobSettings& job, QString* nfoCopy, QString* error);
 
 // ---- The per-volume values, as plain functions ----
 

@@ -158,10 +158,28 @@ QString nameRange(const QStringList& names) {
                              : QStringLiteral("%1 to %2").arg(names.front(), names.back());
 }
 
-// The plan's zips found in the folder by their names, and every other zip named after the
-// job or a slip away from one of the set's names.
+using Directories = QHash<QString, ZipDirectory>;
+
+// The zips of the folder read once each.
+Directories readDirectories(const QString& folder, const QStringList& files) {
+    Directories read;
+    for (const QString& file : files)
+        read.insert(file, readZipDirectory(QDir(folder).filePath(file)));
+    return read;
+}
+
+// A zip holding another set's volumes is that set's, whatever its name: it is no part of
+// this set unless it stands on one of its names.
+bool anotherSets(const ZipDirectory& directory, const QString& volumeStem) {
+    QStringList names;
+    for (const ZipEntryInfo& entry : directory.entries)
+        names << entry.name;
+    return directory.openFault.isEmpty() && holdsAnotherSet(names, volumeStem);
+}
+
+// The plan's zips found in the folder by their names, and every other zip of the folder.
 SetShape shapeFromPlan(const RunPlan& plan, const QString& folder, const QStringList& files,
-                       QHash<QString, ZipDirectory>* read = nullptr) {
+                       Directories read) {
     SetShape shape;
     shape.count = plan.volumeCount;
     shape.width = plan.digits;
@@ -192,16 +210,16 @@ SetShape shapeFromPlan(const RunPlan& plan, const QString& folder, const QString
             continue;
         taken.insert(*file);
         const QString path = QDir(folder).filePath(*file);
-        ZipDirectory directory =
-            read && read->contains(*file) ? read->take(*file) : readZipDirectory(path);
+        ZipDirectory directory = read.take(*file);
         shape.zips << SetZip{CheckedZip{*file, path, zip.number, {}, {}},
                              directory,
                              expectationOf(plan, zip, volumeStem, comment),
                              {}};
     }
-    // A receiving site takes every zip of the folder for the set's.
+    // A receiving site takes every zip of the folder for the set's, but for those that
+    // provably hold another set.
     for (const QString& file : files) {
-        if (taken.contains(file))
+        if (taken.contains(file) || anotherSets(read.value(file), volumeStem))
             continue;
         const QString fault =
             namedAfter(file, plan.zipName) || looksLikeSetName(file, planned)
@@ -217,13 +235,15 @@ SetShape shapeFromPlan(const RunPlan& plan, const QString& folder, const QString
 
 // With a script: the job's plan for the count and date the names show.
 SetShape shapeForJob(const JobSettings& job, const QString& folder, const QStringList& files) {
-    const JobSetNames names = recogniseJobSet(job, files);
-    QHash<QString, ZipDirectory> read;
+    Directories read = readDirectories(folder, files);
+    QStringList ours;
+    for (const QString& file : files)
+        if (!anotherSets(read.value(file), job.ZipName))
+            ours << file;
+    const JobSetNames names = recogniseJobSet(job, ours);
     QList<const ZipDirectory*> directories;
     for (const QString& member : names.members)
-        read.insert(member, readZipDirectory(QDir(folder).filePath(member)));
-    for (const ZipDirectory& d : read)
-        directories << &d;
+        directories << &read[member];
     const int count = qMax(names.highest, claimedCount(directories));
     const RunPlan plan = planForFolder(job, names, count);
     if (plan.fault) {
@@ -231,7 +251,7 @@ SetShape shapeForJob(const JobSettings& job, const QString& folder, const QStrin
         shape.fault = QStringLiteral("the job cannot describe the set: ") + plan.fault->text;
         return shape;
     }
-    return shapeFromPlan(plan, folder, files, &read);
+    return shapeFromPlan(plan, folder, files, std::move(read));
 }
 
 void sortInSetOrder(QList<SetZip>& zips) {
@@ -420,9 +440,10 @@ SetReport checkSet(const SetCheckRequest& request, const Status& status) {
         return report;
     }
     const QStringList files = zipFilesIn(folder);
-    SetShape shape = request.plan  ? shapeFromPlan(*request.plan, folder, files)
-                     : request.job ? shapeForJob(*request.job, folder, files)
-                                   : shapeFromNames(folder, files);
+    SetShape shape =
+        request.plan  ? shapeFromPlan(*request.plan, folder, files, readDirectories(folder, files))
+        : request.job ? shapeForJob(*request.job, folder, files)
+                      : shapeFromNames(folder, files);
     const bool none = std::none_of(shape.zips.cbegin(), shape.zips.cend(),
                                    [](const SetZip& z) { return z.zip.place > 0; });
     if (!shape.fault.isEmpty() || none || files.isEmpty()) {

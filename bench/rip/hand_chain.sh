@@ -19,7 +19,7 @@ for v in "${volumes[@]}"; do
   k=$((k + 1))
   number=$(printf '%02d' "$k")
   total=$(printf '%02d' "$count")
-  sed "3s|00/00|$number/$total|" "$diz" > "$out/file_id.diz"
+  sed "3s|000/000|$number/$total|" "$diz" > "$out/file_id.diz"
   (cd "$out" && zip -q -j "$zipdir/$name$number.zip" "$v" file_id.diz "$nfo")
   zip -q -z "$zipdir/$name$number.zip" < "$comment"
   rm "$v"

@@ -1,12 +1,19 @@
 #!/usr/bin/env python3
-"""Kavel32 against the hand-made chain of plain tools on the same generated source.
+"""Kavel32 against the hand-made chain of plain tools on the same generated source, or
+(--pair) against the archiver alone.
 
-Usage: run.py [--seed N] [--megabytes N] [--runs N] [--size-units N] [--method N]
-              [--bin DIR] [--work DIR] [--kavel-only]
+Usage: run.py [--source mixed|libs|random] [--seed N] [--megabytes N] [--runs N]
+              [--size-units N] [--method N] [--bin DIR] [--work DIR] [--kavel-only | --pair]
 
 Runs both jobs alternately --runs times, then prints the median wall times, the ratios
 Kavel32 / hand chain and Kavel32 / archiver step alone, and the peak resident memory
 (VmHWM) of the kavel32 process itself, its children not counted.
+
+With --pair the other job of each pair is the archiver alone: the command the run itself
+starts (wrar with the same volume size, method and source), which makes the same volumes
+and nothing else. The two go in interleaved pairs, in turn first and second, and the
+medians of wall and CPU time (user + system of each whole process tree) and their ratios
+are printed, with the median of the ratios of the pairs.
 """
 import argparse
 import os
@@ -19,6 +26,8 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 TOP = os.path.dirname(os.path.dirname(HERE))
+sys.path.insert(0, os.path.dirname(HERE))
+from sources import make_source  # noqa: E402
 LEVELS = [0, 1, 3, 5, 7, 9]  # the archiver front-end's 7-Zip level for each method digit
 
 
@@ -59,8 +68,69 @@ def run_kavel(args, env):
     return elapsed, peak
 
 
+def volume_bytes(size_units):
+    """The volume size the run asks for: 1.44 MB for a floppy's slider step."""
+    return 1440000 if size_units == 3 else size_units * 500000
+
+
+def run_pairs(a, source, work, kavel_args, env, fresh, zips):
+    """Kavel32 and the archiver alone, in interleaved pairs; prints what they took."""
+    alone = os.path.join(work, "alone")
+    archiver = [os.path.join(a.bin, "wrar"), "a", "-r", "-v%db" % volume_bytes(a.size_units),
+                "-m%d" % a.method, "-y", os.path.join(alone, "bench.rar"), source]
+
+    def timed(args, env=None):
+        cpu, started = children_cpu(), time.monotonic()
+        if args[0].endswith("kavel32"):
+            _, peak = run_kavel(args, env)
+        else:
+            subprocess.check_call(args, stdout=subprocess.DEVNULL, env=env)
+            peak = 0
+        return time.monotonic() - started, children_cpu() - cpu, peak
+
+    kavel, arch, peaks = [], [], []
+    for i in range(a.runs):
+        results = {}
+        for job in (("kavel", "alone") if i % 2 == 0 else ("alone", "kavel")):
+            fresh()
+            shutil.rmtree(alone, ignore_errors=True)
+            os.makedirs(alone)
+            if job == "kavel":
+                wall, cpu, peak = timed(kavel_args, env)
+                peaks.append(peak)
+                results[job] = (wall, cpu, len(os.listdir(zips)))
+            else:
+                wall, cpu, _ = timed(archiver)
+                results[job] = (wall, cpu, len(os.listdir(alone)))
+        kavel.append(results["kavel"])
+        arch.append(results["alone"])
+        print("pair %d: kavel32 %.1f s, CPU %.1f s (%d zips); archiver alone %.1f s, CPU %.1f s "
+              "(%d volumes); ratios wall %.3f, CPU %.3f; load %s" % (
+                  i + 1, kavel[-1][0], kavel[-1][1], kavel[-1][2], arch[-1][0], arch[-1][1],
+                  arch[-1][2], kavel[-1][0] / arch[-1][0], kavel[-1][1] / arch[-1][1],
+                  " ".join(open("/proc/loadavg").read().split()[:3])), flush=True)
+        if kavel[-1][2] != arch[-1][2]:
+            sys.exit("kavel32 made %d zips of %d volumes" % (kavel[-1][2], arch[-1][2]))
+    m = statistics.median
+    print("source: %s, %d MB, seed %d, volumes of %d bytes, method %d, %d pairs" % (
+        a.source, a.megabytes, a.seed, volume_bytes(a.size_units), a.method, a.runs))
+    print("median wall: kavel32 %.2f s, archiver alone %.2f s, ratio %.3f (target <= 1.03); "
+          "median of the pairs' ratios %.3f" % (
+              m(k[0] for k in kavel), m(r[0] for r in arch),
+              m(k[0] for k in kavel) / m(r[0] for r in arch),
+              m(k[0] / r[0] for k, r in zip(kavel, arch))))
+    print("median CPU: kavel32 %.2f s, archiver alone %.2f s, ratio %.3f (target <= 1.02); "
+          "median of the pairs' ratios %.3f" % (
+              m(k[1] for k in kavel), m(r[1] for r in arch),
+              m(k[1] for k in kavel) / m(r[1] for r in arch),
+              m(k[1] / r[1] for k, r in zip(kavel, arch))))
+    print("peak RSS of kavel32 itself: %.1f MB (max of %d runs)" % (max(peaks) / 1024.0,
+                                                                    len(peaks)))
+
+
 def main():
     ap = argparse.ArgumentParser()
+    ap.add_argument("--source", choices=("mixed", "libs", "random"), default="mixed")
     ap.add_argument("--seed", type=int, default=1)
     ap.add_argument("--megabytes", type=int, default=200)
     ap.add_argument("--runs", type=int, default=3)
@@ -69,20 +139,24 @@ def main():
     ap.add_argument("--bin", default=os.path.join(TOP, "build", "bin"))
     ap.add_argument("--work", default=os.path.join(TOP, "build", "bench-rip"))
     ap.add_argument("--kavel-only", action="store_true", help="only Kavel32, for memory")
+    ap.add_argument("--pair", action="store_true", help="against the archiver alone")
     a = ap.parse_args()
 
     work = os.path.abspath(a.work)
-    source = os.path.join(work, "Source %d-%d" % (a.seed, a.megabytes))
+    source = os.path.join(work, ("Source %d-%d" if a.source == "mixed" else
+                                 "Source " + a.source + " %d-%d") % (a.seed, a.megabytes))
     if not os.path.isdir(source):
         os.makedirs(work, exist_ok=True)
-        print("generating %d MB source (seed %d) ..." % (a.megabytes, a.seed), flush=True)
-        subprocess.check_call([sys.executable, os.path.join(HERE, "make_source.py"),
-                               str(a.seed), str(a.megabytes), source + ".partial"])
+        print("generating %s source of %d MB (seed %d) ..." % (a.source, a.megabytes, a.seed),
+              flush=True)
+        shutil.rmtree(source + ".partial", ignore_errors=True)
+        make_source(a.source, a.seed, a.megabytes, source + ".partial")
         os.rename(source + ".partial", source)
     comp = os.path.join(work, "companions")
     os.makedirs(comp, exist_ok=True)
     diz, nfo, comment = (os.path.join(comp, n) for n in ("file_id.diz", "bench.nfo", "comment.txt"))
-    write(diz, b"  Bench Release\r\n  -------------\r\nDisk 00/00 of the set\r\n")
+    # Room for three digits: a set of more than 99 volumes is numbered [001/102].
+    write(diz, b"  Bench Release\r\n  -------------\r\nDisk [000/000] of the set\r\n")
     write(nfo, b"Benchmark release notes\r\n" * 20)
     write(comment, b"A comment for every zip\r\n")
     state = os.path.join(work, "state")
@@ -91,7 +165,7 @@ def main():
     write(os.path.join(state, "Kavel32.ini"), b"Vers=v3.10\r\n" + comment.encode() + b"\r\n")
     script = os.path.join(work, "bench.rip")
     lines = ["Kavel32 script - 12-08-2026  14:00:00", "Source: " + source, "Skip: ", "",
-             "Diz: " + diz, "AutoN: True", "Col: 6", "Lin: 3", "Nfo: " + nfo, " 1st: 0",
+             "Diz: " + diz, "AutoN: True", "Col: 7", "Lin: 3", "Nfo: " + nfo, " 1st: 0",
              " File:True", " Extra:", "Zip: " + os.path.join(work, "zips"), " name:bench",
              " Size: %d" % a.size_units, " Solid: %d" % a.method, " Extra: 0"]
     write(script, ("\r\n".join(lines) + "\r\n").encode())
@@ -107,6 +181,11 @@ def main():
         for d in (zips, kavel_work):
             shutil.rmtree(d, ignore_errors=True)
             os.makedirs(d)
+
+    if a.pair:
+        run_pairs(a, source, work, [os.path.join(a.bin, "kavel32"), "--work-dir", kavel_work,
+                                    "!" + script], env, fresh, zips)
+        return
 
     kavel_times, chain_times, archiver_times, peaks = [], [], [], []
     kavel_cpu, chain_cpu, archiver_cpu = [], [], []

@@ -286,19 +286,29 @@ class HostileRunsTest : public QObject {
             copyAs("game/game02.zip", "GAME02.ZIP");
         if (kind.contains("foreign zip"))
             copyAs("game12/game12.zip", "game02.zip");
-        if (kind.contains("foreign listings")) {
+        if (kind.contains("foreign listings"))
             copyAs("game1/game1.sfv", "game.sfv");
+        if (kind.contains("foreign listings") || kind.contains("foreign par2"))
             copyAll("foreign-par2");
-        }
         if (kind.contains("link on")) {
             writeFile(c.dir + "/outside/kept.zip", readAll(from + "/game/game01.zip"));
             QVERIFY(QFile::link(c.dir + "/outside/kept.zip", c.zips + "/game01.zip"));
         }
-        if (kind.contains("later zips")) {
+        if (kind.contains("later zip folder"))
             writeFile(c.zips + "/game07.zip/inside.txt", "a folder of the user's\n");
+        if (kind.contains("later zip link"))
             QCOMPARE(::symlink("../nowhere", QFile::encodeName(c.zips + "/game08.zip").constData()),
                      0);
+        if (kind.contains("copied zip"))
+            copyAs("game/game02.zip", "game02 (1).zip");
+        if (kind.contains("notes zip")) {
+            writeFile(c.dir + "/notes/notes.txt", "a note of the user's\n");
+            QCOMPARE(QProcess::execute("zip",
+                                       {"-jq", c.zips + "/Notes.ZIP", c.dir + "/notes/notes.txt"}),
+                     0);
         }
+        if (kind.contains("zip of another job, renamed"))
+            copyAs("game12/game12.zip", "OLD RELEASE.ZIP");
         if (kind.contains("hidden")) {
             // A user's files, and an older version's temporary, without the mark.
             writeFile(c.zips + "/.todo.kavel-3999999.txt", "a user's note\n");
@@ -320,9 +330,6 @@ class HostileRunsTest : public QObject {
         }
     }
 
-    // After a run or resume that went ahead: every file of the folder that it did not replace
-    // is as it was, byte for byte; what it replaced is gone or made anew as the set's; what is
-    // new is the set's.
     // After a run or resume that went ahead: every file of the folder that it did not replace
     // is as it was, byte for byte; what it replaced is gone or made anew as the set's; what is
     // new is the set's.
@@ -359,6 +366,12 @@ class HostileRunsTest : public QObject {
             QCOMPARE(QString::fromLocal8Bit(unzipOut({"-Z1", zip})).section('\n', 0, 0),
                      QStringLiteral("game.7z.%1").arg(k, 3, 10, QChar('0')));
         }
+    }
+
+    // A set the run called complete passes the check of its own job, whatever lies beside it.
+    void checkVerifies(const Case& c, const QString& script) {
+        const Run v = h.runArgument(c, script, withOptions({"--verify", c.zips}));
+        QVERIFY2(v.exitCode == 0, (v.out + v.err).constData());
     }
 
     // The packed set made again a day later: the same zip names and count, other bytes.
@@ -912,12 +925,38 @@ class HostileRunsTest : public QObject {
             << "game01.zip in <zips> is not of the set game: it is a link"
             << "Refuses to replace: game01.zip in <zips> is not of the set game: it is a link"
             << QStringList{};
-        QTest::newRow("a folder and a link named like later zips")
-            << "later zips" << QStringList{} << 0 << "Ripping complete"
-            << "Leaves alone in <zips>, as not of the set game: game07.zip, game08.zip"
+        QTest::newRow("a folder named like a later zip")
+            << "later zip folder" << QStringList{} << 0 << "Ripping complete"
+            << "Leaves alone in <zips>, as not of the set game: game07.zip" << QStringList{};
+        // A receiving site takes every zip beside the set for one of its own: only zips that
+        // hold another set's volumes may stay.
+        QTest::newRow("a link named like a later zip")
+            << "later zip link" << QStringList{} << 1
+            << "game08.zip in <zips> is not of the set game: it is a link, and a receiving site "
+               "takes every zip beside the set for one of its own; move it or choose another "
+               "zip folder"
+            << "Refuses to replace: game08.zip in <zips> is not of the set game: it is a link"
             << QStringList{};
+        QTest::newRow("a copy of one of the set's zips under another name")
+            << "copied zip" << QStringList{} << 1
+            << "game02 (1).zip in <zips> is not of the set game: it holds game.7z.002, and a "
+               "receiving site"
+            << "Refuses to replace: game02 (1).zip in <zips>" << QStringList{};
+        QTest::newRow("a zip of notes beside the set")
+            << "notes zip" << QStringList{} << 1
+            << "Notes.ZIP in <zips> is not of the set game: it holds notes.txt, and a receiving "
+               "site"
+            << "Refuses to replace: Notes.ZIP in <zips>" << QStringList{};
+        QTest::newRow("another job's zip under an unrelated name, in capitals")
+            << "zip of another job, renamed" << QStringList{} << 0 << "Ripping complete"
+            << "Zips: " << QStringList{};
         QTest::newRow("SFV and PAR2 files of another job on the set's names, none made")
-            << "prefix sets, foreign listings" << QStringList{} << 0 << "Ripping complete"
+            << "prefix sets, foreign listings" << QStringList{} << 1
+            << "game.sfv in <zips> is not of the set game: it lists game101.zip, which is not "
+               "of the set, and a receiving site takes the SFV named after the set for the set's"
+            << "Refuses to replace: game.sfv in <zips>" << QStringList{};
+        QTest::newRow("PAR2 files of another job on the set's names, none made")
+            << "prefix sets, foreign par2" << QStringList{} << 0 << "Ripping complete"
             << "Leaves alone in <zips>, as not of the set game: game.par2" << QStringList{};
         QTest::newRow("SFV and PAR2 files of another job on the set's names, both made")
             << "prefix sets, foreign listings" << QStringList{"--sfv", "--par2", "10"} << 1
@@ -969,6 +1008,7 @@ class HostileRunsTest : public QObject {
             if (status == 0) {
                 checkOnlyTheSetChanged(before, snapshot(c.zips), replaced);
                 checkNewSet(c.zips, r);
+                checkVerifies(c, script);
             } else {
                 // Stopped before the archiver ran: nothing made, nothing removed.
                 QCOMPARE(snapshot(c.zips), before);
@@ -1015,6 +1055,7 @@ class HostileRunsTest : public QObject {
         if (status == 0) {
             checkOnlyTheSetChanged(before, snapshot(c.zips), replaced);
             checkNewSet(c.zips, resumed);
+            checkVerifies(c, script);
             QVERIFY(QDir(c.work).isEmpty());
         } else {
             // The volumes wait in their folder for the folder to be cleared.

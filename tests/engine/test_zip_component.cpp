@@ -1,4 +1,5 @@
 #include "engine/zip_component.h"
+#include "engine/zip_splice.h"
 #include "platform/folder_lock.h"
 #include "platform/paths.h"
 #include "zip_test_tools.h"
@@ -194,15 +195,31 @@ class TestZipComponent : public QObject {
     // never by a process id, never a file without the mark or without its lock file, never
     // one whose lock is held (a live zip call, here or in another PID namespace).
     void staleTemporariesGo() {
-        const QStringList abandoned = {".name01.zip.kavel32-Ab12Cd",
-                                       ".name01.zip.kavel32-Ab12Cd.Xy34Zw",
-                                       ".name01.zip.kavel32-Ab12Cd.lock"};
+        QStringList abandoned = {".name01.zip.kavel32-Ab12Cd", ".name01.zip.kavel32-Ab12Cd.Xy34Zw",
+                                 ".name01.zip.kavel32-Ab12Cd.lock",
+                                 ".name.7z.001.kavel32-Pc11ee.piece.zip",
+                                 ".name.7z.001.kavel32-Pc11ee.lock"};
         TemporaryLock live;
         QVERIFY(live.make(out, ".name02.zip.kavel32-"));
-        const QStringList kept = {fileNamePart(live.stem()),    fileNamePart(live.stem()) + ".lock",
-                                  ".todo.kavel-3999999.txt",    ".name01.zip.kavel-999999999",
-                                  ".name03.zip.kavel32-Nn22Mm", ".name04.zip.kavel32-Ot44er.lock",
-                                  ".name04.zip.kavel32-Ot44er", "name01.zip.backup"};
+        // A live run's piece, of a one-archive set's volume named like its zip.
+        TemporaryLock livePieceLock;
+        QString error;
+        const QString livePiece =
+            ZipComponent::makePieceLock(out, "name.zip", &livePieceLock, &error);
+        QVERIFY2(livePiece.startsWith(out + "/.name.zip.kavel32-"), qPrintable(error));
+        QVERIFY(livePiece.endsWith(".piece.zip") && livePieceLock.stem() != live.stem());
+        QVERIFY(writeAll(livePiece, "PK"));
+        const QStringList kept = {fileNamePart(live.stem()),
+                                  fileNamePart(live.stem()) + ".lock",
+                                  fileNamePart(livePiece),
+                                  fileNamePart(livePieceLock.stem()) + ".lock",
+                                  ".name.7z.002.kavel-999999999.piece.zip",
+                                  ".todo.kavel-3999999.txt",
+                                  ".name01.zip.kavel-999999999",
+                                  ".name03.zip.kavel32-Nn22Mm",
+                                  ".name04.zip.kavel32-Ot44er.lock",
+                                  ".name04.zip.kavel32-Ot44er",
+                                  "name01.zip.backup"};
         for (const QString& f : abandoned + kept)
             if (!QFileInfo::exists(out + "/" + f))
                 QVERIFY(writeAll(out + "/" + f, "PK"));
@@ -213,6 +230,7 @@ class TestZipComponent : public QObject {
         QVERIFY(QFile::link(out + "/name01.zip.backup", out + "/.name05.zip.kavel32-Li55nk.lock"));
         QStringList removed = ZipComponent::removeStaleTemporaries(out);
         removed.sort();
+        abandoned.sort();
         QCOMPARE(removed, abandoned);
         QStringList left = kept + QStringList{".name05.zip.kavel32-Li55nk.lock"};
         left.sort();
@@ -221,6 +239,72 @@ class TestZipComponent : public QObject {
         live.release();
         QCOMPARE(ZipComponent::removeStaleTemporaries(out), QStringList{});
         QVERIFY(QFileInfo::exists(out + "/" + kept.front()));
+    }
+
+    // The parts of a zip are read only in the plain form the component writes, every field
+    // agreeing; anything else is refused, never misread.
+    void zipPartsOnlyInThePlainForm_data() {
+        QTest::addColumn<int>("at");         // offset from the end record (negative: into the
+                                             // central record), or from the start with "local"
+        QTest::addColumn<QByteArray>("put"); // bytes written there
+        QTest::addColumn<bool>("local");
+        QTest::addColumn<QString>("refusal"); // empty: read
+        QTest::newRow("as written") << 0 << QByteArray() << false << "";
+        QTest::newRow("no end record") << 0 << QByteArray("PK\x05\x07") << false << "no end record";
+        QTest::newRow("second disk") << 4 << QByteArray("\x01", 1) << false << "one-disk";
+        QTest::newRow("comment past the end")
+            << 20 << QByteArray("\x05", 1) << false << "does not end the file";
+        QTest::newRow("central directory off by one")
+            << 16 << QByteArray("\x01", 1) << false << "does not end at the end record";
+        QTest::newRow("one entry more") << 8 << QByteArray("\x02\x00\x02", 3) << false << "missing";
+        QTest::newRow("data descriptor")
+            << -46 + 8 << QByteArray("\x08", 1) << false << "not plain";
+        QTest::newRow("Zip64 size")
+            << -46 + 20 << QByteArray("\xff\xff\xff\xff", 4) << false << "not plain";
+        QTest::newRow("first record not at the start")
+            << -46 + 42 << QByteArray("\x01", 1) << false << "not where it belongs";
+        QTest::newRow("local header of another name")
+            << 30 << QByteArray("w") << true << "does not match";
+        QTest::newRow("local header with another CRC")
+            << 14 << QByteArray("\x00", 1) << true << "does not match";
+    }
+    void zipPartsOnlyInThePlainForm() {
+        QFETCH(int, at);
+        QFETCH(QByteArray, put);
+        QFETCH(bool, local);
+        QFETCH(QString, refusal);
+        ZipComponent zip;
+        zip.setFiles({src + "/vol.rar"});
+        zip.setZipFileName(out + "/piece.zip");
+        QCOMPARE(zip.zip(), 0);
+        QByteArray bytes = readAll(out + "/piece.zip");
+        const qint64 end = bytes.size() - kZipEndRecordSize;
+        // The one central record is 46 bytes and the name "vol.rar".
+        const qint64 central = end - 46 - 7;
+        bytes.replace(local ? at : (at < 0 ? end + at - 7 : end + at), put.size(), put);
+        ZipParts parts;
+        QString error;
+        const bool read =
+            readZipParts(QByteArrayView(bytes).sliced(central), central, end, &parts, &error);
+        qint64 length = 0;
+        const bool matched = read && parts.records.size() == 1 &&
+                             matchLocalHeader(bytes, parts.records[0], &length, &error);
+        QCOMPARE(matched, refusal.isEmpty());
+        QVERIFY2(error.contains(refusal), qPrintable(error));
+        if (matched) {
+            QCOMPARE(parts.localSize, central);
+            QCOMPARE(length, central);
+            QCOMPARE(parts.records[0].name, QByteArray("vol.rar"));
+            // Joined again as it was, the zip is the same bytes.
+            QCOMPARE(bytes.left(central) + centralAndEnd(parts.records, central, {}, &error),
+                     bytes);
+            ZipRecord far = parts.records[0];
+            QVERIFY(moveRecord(far, 100));
+            QCOMPARE(far.localOffset, 100u);
+            QVERIFY(!moveRecord(far, 0xffffffffLL));
+            QVERIFY(
+                centralAndEnd(parts.records, central, QByteArray(0x10000, 'c'), &error).isEmpty());
+        }
     }
 
     void compressionFollowsTheData() {

@@ -1,15 +1,24 @@
 #include "../common/test_needs.h"
 #include "../fakes/recording_ports.h"
 #include "companion/diz_numbering.h"
+#include "engine/leftovers.h"
+#include "engine/run_journal.h"
 #include "engine/run_plan.h"
 #include "engine/zip_component.h"
+#include "engine/zip_pieces.h"
+#include "engine/zip_pipeline.h"
 #include "engine/zip_wrapping.h"
+#include "platform/file_read.h"
 #include "platform/paths.h"
 #include "zip_test_tools.h"
 
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+
+#include <ctime>
+#include <fcntl.h>
+#include <sys/stat.h>
 
 using namespace ziptest;
 
@@ -21,6 +30,64 @@ int runCommentCommand(const Command& command) {
         return 99;
     return run(QStringLiteral(KAVEL_BIN_DIR "/pkzip"), command.arguments, command.stdinFile).status;
 }
+
+// Copies the files of one folder into another with their times and modes.
+bool copyWithTimes(const QString& from, const QString& to) {
+    QDir().mkpath(to);
+    for (const QString& name : filesIn(from)) {
+        struct stat st {};
+        const QByteArray target = QFile::encodeName(to + "/" + name);
+        if (!QFile::copy(from + "/" + name, to + "/" + name) ||
+            ::stat(QFile::encodeName(from + "/" + name).constData(), &st) != 0 ||
+            ::chmod(target.constData(), st.st_mode & 07777) != 0)
+            return false;
+        const timespec times[2] = {st.st_atim, st.st_mtim};
+        if (::utimensat(AT_FDCWD, target.constData(), times, 0) != 0)
+            return false;
+    }
+    return true;
+}
+
+// The zip with the DOS times of the named entries cleared, in their local headers and their
+// central records: the working copies each way writes when it runs.
+QByteArray withoutTimesOf(QByteArray zip, const QStringList& names) {
+    const qsizetype end = zip.lastIndexOf("PK\x05\x06");
+    auto le16 = [&zip](qsizetype at) {
+        return int(uchar(zip[at])) | (int(uchar(zip[at + 1])) << 8);
+    };
+    auto le32 = [&](qsizetype at) { return qsizetype(le16(at)) | (qsizetype(le16(at + 2)) << 16); };
+    for (qsizetype at = le32(end + 16); at < end;) {
+        const int nameLength = le16(at + 28);
+        if (names.contains(QString::fromUtf8(zip.mid(at + 46, nameLength)))) {
+            zip.replace(at + 12, 4, QByteArray(4, '\0'));
+            zip.replace(le32(at + 42) + 10, 4, QByteArray(4, '\0'));
+        }
+        at += 46 + nameLength + le16(at + 30) + le16(at + 32);
+    }
+    return zip;
+}
+
+// Sets the time zone for the test's time, and back.
+class TimeZone {
+  public:
+    explicit TimeZone(const QByteArray& zone)
+        : old_(qgetenv("TZ")), had_(qEnvironmentVariableIsSet("TZ")) {
+        if (!zone.isEmpty())
+            qputenv("TZ", zone);
+        tzset();
+    }
+    ~TimeZone() {
+        if (had_)
+            qputenv("TZ", old_);
+        else
+            qunsetenv("TZ");
+        tzset();
+    }
+
+  private:
+    QByteArray old_;
+    bool had_;
+};
 } // namespace
 
 class TestZipWrapping : public QObject {
@@ -32,6 +99,7 @@ class TestZipWrapping : public QObject {
     RecordingWindow window;
     RecordingMachine machine;
     ZipComponent zip;
+    std::optional<qint64> stamp;
 
     void makeVolumes(int count, qsizetype size = 30 * 1024) {
         QDir().mkpath(volumes);
@@ -43,20 +111,57 @@ class TestZipWrapping : public QObject {
     // source big enough to plan three digits when asked). A plan that refuses the job stops
     // the run before any zip, as a run error.
     WrapResult wrap(QString* error = nullptr, bool threeDigits = false) {
-        const QStringList names = listVolumes(volumes);
-        PlanOptions options;
-        options.sourceSizeM = threeDigits ? 150.0f : 1.0f;
-        options.volumes = int(names.size());
-        options.dateText = dateStampText(flags.DateStampRun, machine.today());
-        RunPlan plan = planRun(job, readPlanFacts(job, work), options);
+        RunPlan plan = planFor(volumes, threeDigits);
         if (!plan.ok()) {
             if (error)
                 *error = plan.fault->text;
             return WrapResult::RunError;
         }
-        bindVolumes(plan, volumes, names);
-        WrapContext cx{plan, job, window, machine, zip, 0, {}};
+        bindVolumes(plan, volumes, listVolumes(volumes));
+        WrapContext cx{plan, job, window, machine, zip, 0, {}, {}};
         return wrapVolumes(cx, error);
+    }
+    RunPlan planFor(const QString& folder, bool threeDigits = false) {
+        PlanOptions options;
+        options.sourceSizeM = threeDigits ? 150.0f : 1.0f;
+        options.volumes = int(listVolumes(folder).size());
+        options.dateText = dateStampText(flags.DateStampRun, machine.today());
+        options.stampTime = stamp;
+        return planRun(job, readPlanFacts(job, work), options);
+    }
+    // The volumes of folder put into pieces in the zip folder, then joined into the plan's
+    // zips; every zip the journal would record is checked against the file made.
+    void joinPieces(const QString& folder, bool writeStored) {
+        RunPlan plan = planFor(folder);
+        QVERIFY2(plan.ok(), qPrintable(plan.fault ? plan.fault->text : QString()));
+        bindVolumes(plan, folder, listVolumes(folder));
+        const PieceSettings settings{folder, job.ZipDir, plan.compressionLevel, plan.stampTime,
+                                     writeStored};
+        QHash<QString, ZipPiece> pieces;
+        for (const QString& volume : listVolumes(folder)) {
+            ZipPiece piece;
+            QString why;
+            QVERIFY2(makePiece(settings, volume, &piece, nullptr, &why), qPrintable(why));
+            pieces.insert(volume, piece);
+        }
+        QList<FileRecord> recorded;
+        auto record = [&recorded](const QList<FileRecord>& zips, QString*) {
+            recorded << zips;
+            return true;
+        };
+        WrapContext cx{plan, job, window, machine, zip, 0, {}, {}};
+        QList<int> left;
+        QString error;
+        QCOMPARE(wrapPieces(cx, pieces, record, &left, &error), WrapResult::Completed);
+        QVERIFY2(left.isEmpty(), qPrintable(error));
+        QCOMPARE(recorded.size(), plan.zips.size());
+        for (const FileRecord& made : std::as_const(recorded)) {
+            quint32 crc = 0;
+            QVERIFY(fileCrc32(job.ZipDir + "/" + made.name, &crc, &error));
+            QCOMPARE(crc, made.crc);
+            QCOMPARE(QFileInfo(job.ZipDir + "/" + made.name).size(), made.size);
+        }
+        QCOMPARE(filesIn(folder), QStringList{}); // every volume gone, once recorded
     }
 
   private slots:
@@ -99,6 +204,7 @@ class TestZipWrapping : public QObject {
         machine.runs.clear();
         machine.onRun = runCommentCommand;
         zip.setAbort(false);
+        stamp.reset();
     }
 
     // ---- per-volume values ----
@@ -245,6 +351,158 @@ class TestZipWrapping : public QObject {
         QVERIFY(window.statusTexts.contains("name.part05.rar"));
         QCOMPARE(window.progress(), 0);
         QCOMPARE(readAll(job.DizFile), userDiz);
+    }
+
+    // A zip joined from its piece, begun while the archiver wrote, is the zip made whole after
+    // it: byte for byte, the comment the comment tool sets included. Without a stamp only the
+    // times of the working copies (file_id.diz, the nfo) may differ, which each way writes as
+    // it runs.
+    void piecesJoinToTheWholeZips_data() {
+        QTest::addColumn<QString>("volumesOf"); // random (stored), text (deflated), wrar, wace
+        QTest::addColumn<bool>("stamped");
+        QTest::addColumn<QString>("variant");
+        QTest::addColumn<QByteArray>("zone");
+        QTest::newRow("stored, stamped") << "random" << true << "" << QByteArray();
+        QTest::newRow("stored, times of the files") << "random" << false << "" << QByteArray();
+        QTest::newRow("deflated, stamped") << "text" << true << "" << QByteArray();
+        QTest::newRow("deflated, times of the files") << "text" << false << "" << QByteArray();
+        QTest::newRow("first zip only") << "random" << true << "first only" << QByteArray();
+        QTest::newRow("extra file, no comment") << "random" << true << "extra file" << QByteArray();
+        QTest::newRow("no extra") << "random" << false << "plain" << QByteArray();
+        QTest::newRow("runnable volumes") << "random" << false << "runnable" << QByteArray();
+        QTest::newRow("pieces through libzip") << "random" << true << "libzip" << QByteArray();
+        // 02:30 on 28 March 2021 does not exist in Berlin: the zip component writes 03:30.
+        QTest::newRow("Berlin, stamp in the skipped hour")
+            << "random" << true << "" << QByteArray("Europe/Berlin");
+        QTest::newRow("Berlin, times of the files")
+            << "random" << false << "" << QByteArray("Europe/Berlin");
+        QTest::newRow("7z volumes of wrar") << "wrar" << true << "" << QByteArray();
+        QTest::newRow("zip volumes of wace") << "wace" << false << "" << QByteArray();
+    }
+    void piecesJoinToTheWholeZips() {
+        QFETCH(QString, volumesOf);
+        QFETCH(bool, stamped);
+        QFETCH(QString, variant);
+        QFETCH(QByteArray, zone);
+        const TimeZone inZone(zone);
+        if (stamped)
+            stamp = zone.isEmpty() ? 1700000000 : 1616898600;
+        if (variant == "first only")
+            job.FirstZipOnly = true;
+        if (variant == "extra file") {
+            job.CommentOn = false;
+            job.ExtraIsFile = true;
+            job.ExtraPath = work + "/extra/one.txt";
+        }
+        if (variant == "plain")
+            job.ExtraPath.clear();
+        if (volumesOf == "random" || volumesOf == "text") {
+            QDir().mkpath(volumes);
+            for (int i = 1; i <= 3; ++i) {
+                const QString path =
+                    volumes + QStringLiteral("/name.7z.%1").arg(i, 3, 10, QChar('0'));
+                QVERIFY(writeAll(path, volumesOf == "random"
+                                           ? randomBytes(200 * 1024, quint32(i))
+                                           : QByteArray(200 * 1024, char('a' + i))));
+                if (variant == "runnable")
+                    QVERIFY(QFile::setPermissions(path, QFile::permissions(path) | QFile::ExeOwner |
+                                                            QFile::ExeOther));
+            }
+        } else {
+            const QString source = work + "/source";
+            QVERIFY(QDir().mkpath(source));
+            QVERIFY(writeAll(source + "/noise.bin", randomBytes(1200 * 1024, 7)));
+            QVERIFY(writeAll(source + "/text.txt", QByteArray(300 * 1024, 't')));
+            QDir().mkpath(volumes);
+            const bool rar = volumesOf == "wrar";
+            const Run made = run(QStringLiteral(KAVEL_BIN_DIR "/") + volumesOf,
+                                 {"a", "-r", rar ? "-v500000b" : "-v500", "-m1", "-y",
+                                  volumes + (rar ? "/name.rar" : "/name.ace"), source});
+            QVERIFY2(made.status == 0, made.err.constData());
+            QVERIFY(listVolumes(volumes).size() >= 3);
+        }
+        QVERIFY(storedZipMatchesComponent(work, stamp));
+        const QString piecesOf = work + "/Kavel002";
+        QVERIFY(copyWithTimes(volumes, piecesOf));
+
+        QCOMPARE(wrap(), WrapResult::Completed);
+        const qsizetype commentSteps = machine.runs.size();
+        const QString whole = job.ZipDir;
+        job.ZipDir = work + "/joined";
+        QDir().mkpath(job.ZipDir);
+        joinPieces(piecesOf, variant != "libzip");
+        if (QTest::currentTestFailed())
+            return;
+        // The comment went in with the join, not by a step of its own.
+        QCOMPARE(machine.runs.size(), commentSteps);
+        QCOMPARE(filesIn(job.ZipDir), filesIn(whole));
+        for (const QString& name : filesIn(whole)) {
+            const QByteArray made = readAll(whole + "/" + name);
+            const QByteArray joined = readAll(job.ZipDir + "/" + name);
+            const QStringList copies{"file_id.diz", "Release.nfo"};
+            QVERIFY2(stamped ? joined == made
+                             : withoutTimesOf(joined, copies) == withoutTimesOf(made, copies),
+                     qPrintable(name));
+            QCOMPARE(QFile::permissions(job.ZipDir + "/" + name),
+                     QFile::permissions(whole + "/" + name));
+        }
+    }
+
+    // The pieces follow what happens to the volumes: one is taken once it is closed after
+    // writing (never under 7-Zip's working name), one written again after it was taken is
+    // made again once the archiver has ended, one removed has none, and the zip folder holds
+    // nothing of them once they are discarded.
+    void pipelineFollowsTheVolumes() {
+        QDir().mkpath(volumes);
+        ZipPipeline pipeline;
+        const PieceSettings settings{volumes, zipDir, 6, std::nullopt, true};
+        QVERIFY(pipeline.start(settings, 0));
+        const QString first = volumes + "/name.7z.001", second = volumes + "/name.7z.002";
+        const QString gone = volumes + "/name.7z.003";
+        QVERIFY(writeAll(first + ".tmp", randomBytes(200 * 1024, 1)));
+        QVERIFY(writeAll(second, randomBytes(200 * 1024, 2)));
+        QVERIFY(writeAll(gone, randomBytes(200 * 1024, 3)));
+        // A piece is a temporary of the run's, beside the lock it holds for it.
+        const auto pieceMade = [this](const QString& volume) {
+            const QStringList names = filesIn(zipDir);
+            return std::any_of(names.cbegin(), names.cend(), [&](const QString& name) {
+                return name.startsWith("." + volume + ".kavel32-") && name.endsWith(".piece.zip") &&
+                       names.contains(name.chopped(10) + ".lock");
+            });
+        };
+        QTRY_VERIFY(pieceMade("name.7z.002"));
+        QTRY_VERIFY(pieceMade("name.7z.003"));
+        QVERIFY(!pieceMade("name.7z.001") && !pieceMade("name.7z.001.tmp"));
+        // Counted once read back whole.
+        QTRY_COMPARE(pipeline.zippedBytes(), 2 * 200 * 1024);
+        {
+            QFile more(second);
+            QVERIFY(more.open(QIODevice::Append) && more.write("written again") > 0);
+        }
+        QVERIFY(QFile::remove(gone));
+        QVERIFY(QFile::rename(first + ".tmp", first));
+        pipeline.archiverDone(listVolumes(volumes));
+        QTRY_VERIFY(pipeline.waitDone(50));
+        {
+            const QHash<QString, ZipPiece> pieces = pipeline.pieces();
+            QCOMPARE(QStringList(pieces.keys()).size(), 2);
+            for (const QString& volume : {first, second}) {
+                const ZipPiece piece = pieces.value(fileNamePart(volume));
+                quint32 crc = 0;
+                QString error;
+                QVERIFY(fileCrc32(volume, &crc, &error));
+                QCOMPARE(piece.volumeCrc, crc);
+                QVERIFY2(ZipComponent::holdsRecord(piece.path, piece.volume,
+                                                   QFileInfo(volume).size(), crc, &error),
+                         qPrintable(error));
+            }
+        }
+        QCOMPARE(filesIn(zipDir).size(), 4);
+        // Another run's cleaning leaves a live run's pieces alone.
+        QCOMPARE(removeAbandonedLeftovers(zipDir), QStringList{});
+        QCOMPARE(filesIn(zipDir).size(), 4);
+        pipeline.discard();
+        QCOMPARE(filesIn(zipDir), QStringList{});
     }
 
     void firstZipOnly() {

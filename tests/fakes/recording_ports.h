@@ -35,6 +35,11 @@ class RecordingWindow : public NullWindowPort {
     QStringList statusTexts, nameTexts, countTexts, sizeTexts;
     QList<int> progressValues, archiverPercents;
     QList<bool> pageBarStates, browseStates, busyStates;
+    struct RunBytes {
+        RunPhase phase;
+        qint64 done, total;
+    };
+    QList<RunBytes> runBytes;
     int processed = 0;
     std::function<void()> onProcessEvents;
     std::function<void(int)> onProgress;
@@ -59,6 +64,9 @@ class RecordingWindow : public NullWindowPort {
     void setSourceSizeText(const QString& text) override { sizeTexts.append(text); }
     void setSourceBrowseEnabled(bool enabled) override { browseStates.append(enabled); }
     void setPageBarEnabled(bool enabled) override { pageBarStates.append(enabled); }
+    void setRunBytes(RunPhase phase, qint64 done, qint64 total) override {
+        runBytes.append({phase, done, total});
+    }
     void setBusyPointer(bool busy) override { busyStates.append(busy); }
     void processEvents() override {
         ++processed;

@@ -590,7 +590,8 @@ void TestJobPages::everyRunStartsAtNothing() {
     h.port().setProgress(99);
     h.port().setRunBytes(RunPhase::Zipping, 990, 1000); // no run: nothing follows it
     QCOMPARE(progress.size(), 0);
-    QFile taken(fullJob().ZipDir + QStringLiteral("/game01.zip"));
+    // A file named after the set, and no zip a receiving site would take for one of it.
+    QFile taken(fullJob().ZipDir + QStringLiteral("/game notes.txt"));
     QVERIFY(taken.open(QIODevice::WriteOnly));
     taken.close();
     int shownWhileAsked = -2;
