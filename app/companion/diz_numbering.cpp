@@ -204,10 +204,6 @@ QString dizWorkingCopyPath() {
     return AppPaths::zipCopyFile(QStringLiteral("file_id.diz"));
 }
 
-void removeNumberingSample() {
-    QFile::remove(numberingSamplePath());
-}
-
 NumberingJudgement judgeNumbering(const JobSettings& job, bool threeDigitNumbers,
                                   const std::function<void()>& eachLine) {
     QStringList lines;

@@ -108,9 +108,6 @@ bool checkDizNumbering(const JobSettings& job, const RunFlags& flags, bool three
 bool writeDiskDiz(const JobSettings& job, int diskNumber, int diskCount, bool threeDigitNumbers,
                   QString* errorText = nullptr, const QString& outputPath = {});
 
-// Removes a sample left for the editor (called when the program closes).
-void removeNumberingSample();
-
 // The diz lines numbered for disk k of n as writeDiskDiz writes them.
 QStringList numberedDizLines(const JobSettings& job, const QStringList& lines, int diskNumber,
                              int diskCount, int digits);

@@ -175,13 +175,6 @@ Command commentCommand(const QString& zipBase, const QString& commentFile) {
     return command;
 }
 
-bool checkedIncrement(int16_t& value) {
-    if (value == std::numeric_limits<int16_t>::max())
-        return false;
-    ++value;
-    return true;
-}
-
 bool writeWorkingCopy(const QString& path, const QByteArray& bytes, const QString& userFile,
                       std::optional<qint64> stamp, QString* error) {
     if (path.isEmpty()) {

@@ -108,5 +108,3 @@ QString platformNumberText(int value);
 QString diskCountText(int diskNumber, int diskCount);
 // The comment step: pkzip with the zip and "-z", its standard input the comment file.
 Command commentCommand(const QString& zipBase, const QString& commentFile);
-// DiskNumber + 1 unless that leaves the 16-bit range.
-bool checkedIncrement(int16_t& value);

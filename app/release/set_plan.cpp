@@ -1,6 +1,6 @@
 #include "release/set_plan.h"
 
-#include "companion/zip_comment.h"
+#include "companion/settings_file.h"
 #include "job/volume_rules.h"
 
 #include <QHash>

@@ -1,6 +1,6 @@
 #include "session/job_session.h"
 
-#include "companion/zip_comment.h"
+#include "companion/settings_file.h"
 #include "job/text_lines.h"
 #include "job/volume_rules.h"
 #include "job/window_port.h"
