@@ -171,15 +171,6 @@ quint32 combine(quint32 first, quint32 second, qint64 secondLength) {
     return quint32(crc32_combine64(first, second, z_off64_t(secondLength)));
 }
 
-void put16(QByteArray& b, qint64 at, uint16_t v) {
-    b[at] = char(v & 0xff);
-    b[at + 1] = char(v >> 8);
-}
-void put32(QByteArray& b, qint64 at, uint32_t v) {
-    put16(b, at, uint16_t(v & 0xffff));
-    put16(b, at + 2, uint16_t(v >> 16));
-}
-
 // A DOS date and time as libzip writes it from a time: the local time, years before 1980
 // written as 1980.
 ZipComponent::DosTime libzipDosTime(time_t seconds) {

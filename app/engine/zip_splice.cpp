@@ -14,14 +14,6 @@ uint16_t le16(QByteArrayView b, qint64 at) {
 uint32_t le32(QByteArrayView b, qint64 at) {
     return uint32_t(le16(b, at)) | (uint32_t(le16(b, at + 2)) << 16);
 }
-void put16(QByteArray& b, qint64 at, uint16_t v) {
-    b[at] = char(v & 0xff);
-    b[at + 1] = char(v >> 8);
-}
-void put32(QByteArray& b, qint64 at, uint32_t v) {
-    put16(b, at, uint16_t(v & 0xffff));
-    put16(b, at + 2, uint16_t(v >> 16));
-}
 
 bool fail(QString* error, const QString& why) {
     if (error)
@@ -30,6 +22,15 @@ bool fail(QString* error, const QString& why) {
 }
 
 } // namespace
+
+void put16(QByteArray& b, qint64 at, uint16_t v) {
+    b[at] = char(v & 0xff);
+    b[at + 1] = char(v >> 8);
+}
+void put32(QByteArray& b, qint64 at, uint32_t v) {
+    put16(b, at, uint16_t(v & 0xffff));
+    put16(b, at + 2, uint16_t(v >> 16));
+}
 
 bool readZipParts(QByteArrayView bytes, qint64 from, qint64 endOffset, ZipParts* parts,
                   QString* error) {

@@ -55,6 +55,10 @@ qint64 localHeaderLength(QByteArrayView first30);
 // would not fit the plain form.
 bool moveRecord(ZipRecord& record, qint64 by);
 
+// Little-endian fields written into b at a byte offset, as every zip record holds them.
+void put16(QByteArray& b, qint64 at, uint16_t v);
+void put32(QByteArray& b, qint64 at, uint32_t v);
+
 // The central directory of records and the end record with the comment, for a zip whose
 // local records take localSize bytes.
 QByteArray centralAndEnd(const QList<ZipRecord>& records, qint64 localSize, QByteArrayView comment,
