@@ -110,6 +110,15 @@ RipResult RipRun::stopAt(Page page, const QString& focus, const QString& reason)
     return r;
 }
 
+namespace {
+
+bool journalListsZips(const QString& outputFolder) {
+    const JournalRead read = readJournal(outputFolder);
+    return read.ok && !read.journal.zips.isEmpty();
+}
+
+} // namespace
+
 RipResult RipRun::errorPath(const QString& reason, const QString& outputFolder) {
     window_.restore();
     window_.setPageBarEnabled(true);
@@ -118,8 +127,10 @@ RipResult RipRun::errorPath(const QString& reason, const QString& outputFolder) 
     window_.setNameText({});
     window_.setStatusText(printableText(reason));
     resetCounters();
-    // An output folder without a volume is of no use to anyone, nor is its journal.
+    // An output folder without a volume is of no use to anyone, nor is its journal; but a run
+    // stopped once its zips are made keeps the journal, which finishes the set (SFV, PAR2).
     if (!outputFolder.isEmpty() && entriesBesideJournal(outputFolder).isEmpty() &&
+        !(StopSignals::requested() && journalListsZips(outputFolder)) &&
         removeJournal(outputFolder))
         QDir().rmdir(outputFolder);
     RipResult r;

@@ -1181,6 +1181,9 @@ class HostileRunsTest : public QObject {
                                                  << "";
         QTest::newRow("kill -9 while making PAR2") << int(SIGKILL) << "sfv"
                                                    << "";
+        // Every zip made, no volume left: the journal stays, as it finishes the set.
+        QTest::newRow("SIGTERM while making PAR2") << int(SIGTERM) << "sfv"
+                                                   << "";
         // The stamp is a time in UTC wherever the run is: 1700000000 is already the next day
         // in Kathmandu, still the same in New York.
         QTest::newRow("a run in New York") << 0 << "first"
