@@ -169,15 +169,23 @@ int volumeNumberOf(const QString& name, const QString& volumeStem) {
     return 1;
 }
 
+namespace {
+
+// Whether name is a volume of some archive, whatever that archive's name.
+bool isAnyVolume(const QString& name) {
+    for (qsizetype dot = name.indexOf(QLatin1Char('.'), 1); dot > 0;
+         dot = name.indexOf(QLatin1Char('.'), dot + 1))
+        if (volumeNumberOf(name, name.left(dot)) > 0)
+            return true;
+    return false;
+}
+
+} // namespace
+
 bool holdsAnotherSet(const QStringList& entryNames, const QString& volumeStem) {
-    static const QRegularExpression volume(
-        QStringLiteral("^(.+?)\\.(?:(?:7z|zip)(?:\\.\\d{3,})?|rar|ace|\\d{3,}|[rsc]\\d\\d|"
-                       "part\\d+\\.rar)$"),
-        QRegularExpression::CaseInsensitiveOption);
     bool another = false;
     for (const QString& name : entryNames) {
-        const QRegularExpressionMatch m = volume.match(name);
-        if (!m.hasMatch())
+        if (!isAnyVolume(name))
             continue;
         if (volumeNumberOf(name, volumeStem) > 0)
             return false;
@@ -190,7 +198,8 @@ namespace {
 
 using Kind = ZipFolderEntry::Kind;
 
-QString kindFault(const ZipFolderEntry& entry) {
+// Why the entry cannot be what its name says: not a regular file, or unreadable as one.
+QString entryFault(const ZipFolderEntry& entry) {
     switch (entry.kind) {
     case Kind::Link:
         return QStringLiteral("it is a link");
@@ -201,7 +210,7 @@ QString kindFault(const ZipFolderEntry& entry) {
     case Kind::File:
         break;
     }
-    return {};
+    return entry.readFault;
 }
 
 bool hiddenName(const QString& name) {
@@ -229,9 +238,7 @@ QString besideFault(const ZipFolderEntry& entry, const RunPlan& plan, const QStr
     }
     if (hiddenName(entry.name) || !zipName(entry.name))
         return {};
-    QString why = kindFault(entry);
-    if (why.isEmpty() && !entry.readFault.isEmpty())
-        why = entry.readFault;
+    QString why = entryFault(entry);
     if (why.isEmpty() && holdsAnotherSet(entry.listed, volumeStem))
         return {};
     if (why.isEmpty())
@@ -333,9 +340,7 @@ void judgeZipFolder(RunPlan& plan, const JobSettings& job, const QList<ZipFolder
                 strange(entry.name, why);
             continue;
         }
-        QString why = kindFault(entry);
-        if (why.isEmpty() && !entry.readFault.isEmpty())
-            why = entry.readFault;
+        QString why = entryFault(entry);
         if (why.isEmpty() && role.kind == SetRole::Kind::Zip)
             why = zipNotOfSet(entry, role.number, job.ZipName);
         all << Judged{&entry, role, why};
