@@ -48,6 +48,11 @@ QString startupCommentFile() {
         printResult({kExitCompleted, {}, {settings.warning}, {}});
     return settings.CommentFile;
 }
+
+void unloadSplash() {
+    if (SplashWindow* splash = SplashWindow::loaded())
+        splash->unload();
+}
 } // namespace
 
 ShellSession::ShellSession(ShellOptions options, QObject* parent)
@@ -67,8 +72,7 @@ ShellSession::ShellSession(ShellOptions options, QObject* parent)
 }
 
 ShellSession::~ShellSession() {
-    if (SplashWindow* splash = SplashWindow::loaded())
-        splash->unload();
+    unloadSplash();
     window_.reset();
 }
 
@@ -81,14 +85,34 @@ std::optional<int> ShellSession::start(const QString& scriptArgument) {
     if (!splash)
         SplashWindow::setAboutMode(false);
     const QString commentFile = startupCommentFile();
-    auto unloadSplash = [] {
-        if (SplashWindow* s = SplashWindow::loaded())
-            s->unload();
-    };
 
     // Loading the main window; its constructor shows the Source page.
     window_ = std::make_unique<MainWindow>(*options_.dialogs, *options_.machine, flags_);
+    if (auto ended = refuseUnusableFolders())
+        return ended;
+    if (auto ended = handOverOrListen())
+        return ended;
 
+    window_->centreOnScreen();
+    window_->banner()->setText(MainWindow::bannerText(SplashWindow::versionText().isEmpty()
+                                                          ? QStringLiteral(KAVEL_VERSION_TEXT)
+                                                          : SplashWindow::versionText()));
+    // An unattended run fails on a remembered comment that has gone, as without a window.
+    const bool commentOn = flags_.batch() ? !commentFile.isEmpty() : commentFileUsable(commentFile);
+    window_->setComment(commentOn, commentOn ? commentFile : QString());
+
+    AppPaths::removeStaleWorkFolders();
+    if (!argument.scriptPath.isEmpty() && openScript(argument.scriptPath))
+        return std::nullopt;
+
+    unloadSplash();
+    window_->show();
+    if (argument.scriptPath.isEmpty())
+        window_->offerLastJob();
+    return std::nullopt;
+}
+
+std::optional<int> ShellSession::refuseUnusableFolders() {
     if (isRootFolder(options_.programFolder)) {
         window_->setCleanupOnClose(false);
         unloadSplash();
@@ -97,20 +121,22 @@ std::optional<int> ShellSession::start(const QString& scriptArgument) {
                                       MessageIcon::Critical, MessageButtons::Ok);
         return kRootFolderRefused;
     }
-
     QString privateFolderError;
-    if (AppPaths::workFolder(&privateFolderError).isEmpty()) {
-        window_->setCleanupOnClose(false);
-        unloadSplash();
-        if (flags_.batch()) {
-            printResult({kExitFailed, privateFolderError, {}, {}});
-            return kExitFailed;
-        }
-        // The window still opens: jobs can be edited and saved, runs report the fault.
-        options_.dialogs->message(window_.get(), privateFolderError, kErrorTitle,
-                                  MessageIcon::Critical, MessageButtons::Ok);
+    if (!AppPaths::workFolder(&privateFolderError).isEmpty())
+        return std::nullopt;
+    window_->setCleanupOnClose(false);
+    unloadSplash();
+    if (flags_.batch()) {
+        printResult({kExitFailed, privateFolderError, {}, {}});
+        return kExitFailed;
     }
+    // The window still opens: jobs can be edited and saved, runs report the fault.
+    options_.dialogs->message(window_.get(), privateFolderError, kErrorTitle, MessageIcon::Critical,
+                              MessageButtons::Ok);
+    return std::nullopt;
+}
 
+std::optional<int> ShellSession::handOverOrListen() {
     instance_ = std::make_unique<SingleInstance>(options_.instanceName);
     // A start at the same moment may claim the instance first: then this one hands over.
     if (instance_->handOverToRunning() || (!instance_->listen() && instance_->failure().isEmpty() &&
@@ -132,44 +158,29 @@ std::optional<int> ShellSession::start(const QString& scriptArgument) {
     }
     connect(instance_.get(), &SingleInstance::activationRequested, window_.get(),
             &MainWindow::bringToFront);
-
-    window_->centreOnScreen();
-    window_->banner()->setText(MainWindow::bannerText(SplashWindow::versionText().isEmpty()
-                                                          ? QStringLiteral(KAVEL_VERSION_TEXT)
-                                                          : SplashWindow::versionText()));
-    // An unattended run fails on a remembered comment that has gone, as without a window.
-    const bool commentOn = flags_.batch() ? !commentFile.isEmpty() : commentFileUsable(commentFile);
-    window_->setComment(commentOn, commentOn ? commentFile : QString());
-
-    AppPaths::removeStaleWorkFolders();
-    if (!argument.scriptPath.isEmpty()) {
-        unloadSplash();
-        window_->setWindowTitle(scriptWindowTitle(argument.scriptPath));
-        window_->show();
-        window_->repaint();
-        const auto ended = window_->jobPages()->loadScriptFromCommandLine(argument.scriptPath);
-        // Loading may rename the window; the command-line script names it.
-        window_->setWindowTitle(scriptWindowTitle(argument.scriptPath));
-        if (flags_.batch()) {
-            // Both ends leave through the event loop, so that the window closes and what
-            // it let go of is deleted the same way after a refusal as after a run.
-            QTimer::singleShot(0, window_.get(), [this, ended] {
-                const SessionResult result = ended ? *ended : window_->jobPages()->runJob();
-                printResult(result);
-                batchExitCode_ = result.exitCode;
-                window_->close();
-                QCoreApplication::exit(batchExitCode_);
-            });
-            if (ended)
-                return std::nullopt;
-        }
-    }
-
-    unloadSplash();
-    window_->show();
-    if (argument.scriptPath.isEmpty())
-        window_->offerLastJob();
     return std::nullopt;
+}
+
+bool ShellSession::openScript(const QString& scriptPath) {
+    unloadSplash();
+    window_->setWindowTitle(scriptWindowTitle(scriptPath));
+    window_->show();
+    window_->repaint();
+    const auto ended = window_->jobPages()->loadScriptFromCommandLine(scriptPath);
+    // Loading may rename the window; the command-line script names it.
+    window_->setWindowTitle(scriptWindowTitle(scriptPath));
+    if (!flags_.batch())
+        return false;
+    // Both ends leave through the event loop, so that the window closes and what it let go
+    // of is deleted the same way after a refusal as after a run.
+    QTimer::singleShot(0, window_.get(), [this, ended] {
+        const SessionResult result = ended ? *ended : window_->jobPages()->runJob();
+        printResult(result);
+        batchExitCode_ = result.exitCode;
+        window_->close();
+        QCoreApplication::exit(batchExitCode_);
+    });
+    return ended.has_value();
 }
 
 int runMainWindow(int& argc, char** argv, const QString& scriptArgument) {

@@ -40,6 +40,13 @@ class ShellSession : public QObject {
     SingleInstance* instance() const { return instance_.get(); }
 
   private:
+    // Each ends the start with an exit code, or lets it go on.
+    std::optional<int> refuseUnusableFolders(); // a root program folder; no private folder
+    std::optional<int> handOverOrListen();      // another Kavel32 is running
+    // Loads the command line's script; true when the start ends there (an unattended job
+    // refused), the window then closing through the event loop.
+    bool openScript(const QString& scriptPath);
+
     ShellOptions options_;
     std::unique_ptr<Dialogs> ownDialogs_;
     std::unique_ptr<MachinePort> ownMachine_;
