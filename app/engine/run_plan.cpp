@@ -396,6 +396,7 @@ namespace {
 // archiver's real count, once known, may only widen it.
 VolumePlan planVolumeCount(RunPlan& plan, const JobSettings& job, const PlanOptions& options) {
     const VolumePlan volumes = planVolumes(job.Archiver, job.SizeUnits, options.sourceSizeM);
+    plan.volumeBytes = job.SizeUnits == 0 ? 0 : volumeBytes(job.SizeUnits);
     plan.estimate = estimatedVolumes(job.SizeUnits, options.sourceSizeM);
     plan.extension = volumes.extension;
     bool three = volumes.threeDigitNumbers;
@@ -474,6 +475,7 @@ void planArchiver(RunPlan& plan, const JobSettings& job, const PlanFacts& facts,
     if (!plan.exclusionText.isEmpty())
         plan.listFile = options.listFile;
     plan.archivePath = joinPath(options.outputFolder, job.ZipName + plan.extension);
+    plan.archiverKind = job.Archiver;
     plan.archiver = archiverCommand(job.Archiver, job.SizeUnits, job.MethodIndex, plan.archivePath,
                                     job.SourceSpec, plan.listFile);
 }
@@ -491,9 +493,8 @@ PlannedZip plannedZip(const RunPlan& plan, const JobSettings& job, const PlanFac
         const QStringList lines =
             numberedDizLines(job, facts.dizLines, k, plan.volumeCount, plan.digits);
         zip.dizText = linesText(lines);
-        const int lineNumber = fieldNumber(job.NumberLine);
-        if (lineNumber >= 1 && lineNumber <= lines.size())
-            zip.numberedLine = lines[lineNumber - 1];
+        if (plan.numberLine >= 1 && plan.numberLine <= lines.size())
+            zip.numberedLine = lines[plan.numberLine - 1];
     } else {
         zip.dizText = facts.dizBytes;
     }
@@ -512,6 +513,8 @@ PlannedZip plannedZip(const RunPlan& plan, const JobSettings& job, const PlanFac
 
 void planZips(RunPlan& plan, const JobSettings& job, const PlanFacts& facts,
               const PlanOptions& options) {
+    plan.zipDir = job.ZipDir;
+    plan.numberLine = job.AutoNumber ? fieldNumber(job.NumberLine) : 0;
     plan.zipName = job.ZipName.left(zipNameLimit(job.SizeUnits, plan.digits == 3));
     plan.stem = plan.zipName + options.dateText;
     plan.compressionLevel = zipCompressionLevel(job);
@@ -527,7 +530,7 @@ void planZips(RunPlan& plan, const JobSettings& job, const PlanFacts& facts,
 
 // Every zip's diz as a receiving site reads it: that zip's k of n, else no set is made.
 std::optional<PlanFault> misreadFault(const RunPlan& plan, const JobSettings& job) {
-    const int lineNumber = job.AutoNumber ? fieldNumber(job.NumberLine) : 0;
+    const int lineNumber = plan.numberLine;
     for (const PlannedZip& zip : plan.zips) {
         const QString label = zip.numberedLine.isEmpty()
                                   ? QString()

@@ -136,6 +136,8 @@ struct RunPlan {
     QStringList warnings;           // what does not stop the run
 
     // Volumes.
+    qint64 volumeBytes = 0;  // each volume's size; 0: one archive, no volume size
+    ArchiverKind archiverKind = ArchiverKind::Rar;
     float estimate = 0;      // estimated volumes (0 for one archive)
     int volumeCount = 1;     // zips: the archiver's count when known, else the estimate's
     bool countKnown = false; // volumeCount is the archiver's
@@ -148,9 +150,11 @@ struct RunPlan {
     QStringList ownFolders;  // folders of the run's own inside the source, never packed
 
     // Names.
+    QString zipDir;  // the zip folder, as the job names it
     QString zipName; // the job's name, cut to fit 8.3 with the set's numbers
     QString stem;    // zipName + date text: what every file of the set starts with
-    QList<PlannedZip> zips;
+    QList<PlannedZip> zips; // empty when only the raw archives are made
+    int numberLine = 0;     // the diz line (from 1) that carries the disk numbers; 0: none
     int compressionLevel = 6;
     QString commentFile; // attached to every zip; empty: none
     QString nfoCopyName; // the tagged nfo's name in the zips; empty: no nfo

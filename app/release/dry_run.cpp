@@ -82,6 +82,14 @@ QString entryText(const PlanEntry& entry, int number) {
     return entry.name;
 }
 
+// The file the zip's diz is made from.
+QString dizSource(const PlannedZip& zip) {
+    for (const PlanEntry& entry : zip.entries)
+        if (entry.kind == PlanEntry::Kind::Diz)
+            return entry.source;
+    return {};
+}
+
 // The entries of a zip without its volume: what zips of one run share or not.
 QStringList companions(const PlannedZip& zip) {
     QStringList names;
@@ -96,21 +104,21 @@ QStringList companions(const PlannedZip& zip) {
 namespace {
 
 // The archiver's side: volumes, folders, the command line and what runs it.
-QStringList volumeLines(const RunPlan& plan, const JobSettings& job) {
+QStringList volumeLines(const RunPlan& plan) {
     QStringList lines;
-    if (job.SizeUnits == 0)
+    if (plan.volumeBytes == 0)
         lines << QStringLiteral("Volumes: one archive, no volume size");
     else
         lines << QStringLiteral("Volumes: %1 bytes each; estimated %2, planned %3 (%4-digit "
                                 "numbers); the archiver's real count decides")
-                     .arg(volumeBytes(job.SizeUnits))
+                     .arg(plan.volumeBytes)
                      .arg(double(plan.estimate), 0, 'f', 1)
                      .arg(plan.volumeCount)
                      .arg(plan.digits);
     lines << QStringLiteral("Output folder: %1 (made by the run, removed when empty)")
                  .arg(QFileInfo(plan.archivePath).path());
     lines << QStringLiteral("Archiver: ") + plan.archiver.text;
-    lines << QStringLiteral("Archiver program: ") + archiverBackend(job.Archiver);
+    lines << QStringLiteral("Archiver program: ") + archiverBackend(plan.archiverKind);
     if (!plan.listFile.isEmpty())
         lines << QStringLiteral("Exclusion list: %1 entries, written to the run's own private "
                                 "work folder, %2, whose name is made when it starts")
@@ -123,36 +131,35 @@ QStringList volumeLines(const RunPlan& plan, const JobSettings& job) {
 }
 
 // The zips' names, the set they replace and their numbered diz lines.
-QStringList zipLines(const RunPlan& plan, const JobSettings& job) {
+QStringList zipLines(const RunPlan& plan) {
     QStringList lines, names;
     for (const PlannedZip& zip : plan.zips)
         names << zip.shownName;
     lines << QStringLiteral("Zips: %1 in %2: %3")
                  .arg(plan.zips.size())
-                 .arg(job.ZipDir, nameList(names));
+                 .arg(plan.zipDir, nameList(names));
     if (!plan.olderSet.isEmpty()) {
         QStringList older;
         for (const QString& path : plan.olderSet)
             older << fileNamePart(path);
         lines << QStringLiteral("Replaces the older set %1 in %2: %3")
-                     .arg(plan.stem, job.ZipDir, nameList(older));
+                     .arg(plan.stem, plan.zipDir, nameList(older));
     }
     if (!plan.leftAlone.isEmpty())
         lines << QStringLiteral("Leaves alone in %1, as not of the set %2: %3")
-                     .arg(job.ZipDir, plan.stem, nameList(plan.leftAlone));
-    if (!job.AutoNumber) {
+                     .arg(plan.zipDir, plan.stem, nameList(plan.leftAlone));
+    if (plan.numberLine == 0) {
         lines << QStringLiteral("Diz: %1 goes into every zip unchanged (no numbering)")
-                     .arg(job.DizFile);
+                     .arg(dizSource(plan.zips.front()));
         return lines;
     }
     const QString line = QStringLiteral("Diz of zip %1, line %2: %3");
-    const int lineNumber = fieldNumber(job.NumberLine);
     lines << line.arg(plan.zips.front().shownName)
-                 .arg(lineNumber)
+                 .arg(plan.numberLine)
                  .arg(plan.zips.front().numberedLine);
     if (plan.zips.size() > 1)
         lines << line.arg(plan.zips.back().shownName)
-                     .arg(lineNumber)
+                     .arg(plan.numberLine)
                      .arg(plan.zips.back().numberedLine);
     return lines;
 }
@@ -200,11 +207,11 @@ QString afterTheLastZip(const RunPlan& plan) {
 
 } // namespace
 
-QStringList describePlan(const RunPlan& plan, const JobSettings& job) {
-    QStringList lines = volumeLines(plan, job);
-    if (job.RawArchivesOnly)
+QStringList describePlan(const RunPlan& plan) {
+    QStringList lines = volumeLines(plan);
+    if (plan.zips.isEmpty())
         return lines;
-    lines << zipLines(plan, job) << entryLines(plan) << afterTheLastZip(plan);
+    lines << zipLines(plan) << entryLines(plan) << afterTheLastZip(plan);
     return lines;
 }
 
@@ -276,7 +283,7 @@ DryRun planDryRun(const QString& scriptPath, const RunFlags& flags, const QStrin
         dry.lines << QStringLiteral("Refuses to replace: ") + stranger;
     if (plan.fault)
         return stop(plan.fault->text);
-    dry.lines << describePlan(plan, job);
+    dry.lines << describePlan(plan);
     dry.warnings << plan.warnings;
     dry.lines << QStringLiteral("The run would go ahead");
     return dry;

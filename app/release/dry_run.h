@@ -23,5 +23,6 @@ DryRun dryRun(const QString& scriptPath, const RunFlags& flags, const QString& w
 
 // The lines that print a plan: the volumes, the output folder, the archiver command line
 // and what runs it, the zips with the entries of each, the diz lines, what follows the last
-// zip. Exposed so tests hold the printed plan to the plan itself.
-QStringList describePlan(const RunPlan& plan, const JobSettings& job);
+// zip; the plan alone, so the dry run prints nothing the plan does not hold. Exposed so
+// tests hold the printed plan to the plan itself.
+QStringList describePlan(const RunPlan& plan);
