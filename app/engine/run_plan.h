@@ -136,7 +136,7 @@ struct RunPlan {
     QStringList warnings;           // what does not stop the run
 
     // Volumes.
-    qint64 volumeBytes = 0;  // each volume's size; 0: one archive, no volume size
+    qint64 volumeBytes = 0; // each volume's size; 0: one archive, no volume size
     ArchiverKind archiverKind = ArchiverKind::Rar;
     float estimate = 0;      // estimated volumes (0 for one archive)
     int volumeCount = 1;     // zips: the archiver's count when known, else the estimate's
@@ -150,9 +150,9 @@ struct RunPlan {
     QStringList ownFolders;  // folders of the run's own inside the source, never packed
 
     // Names.
-    QString zipDir;  // the zip folder, as the job names it
-    QString zipName; // the job's name, cut to fit 8.3 with the set's numbers
-    QString stem;    // zipName + date text: what every file of the set starts with
+    QString zipDir;         // the zip folder, as the job names it
+    QString zipName;        // the job's name, cut to fit 8.3 with the set's numbers
+    QString stem;           // zipName + date text: what every file of the set starts with
     QList<PlannedZip> zips; // empty when only the raw archives are made
     int numberLine = 0;     // the diz line (from 1) that carries the disk numbers; 0: none
     int compressionLevel = 6;
