@@ -9,7 +9,8 @@ const char* const kTooManyVolumesText =
     "with a smaller size";
 const char* const kTooManyVolumesTitle = "Kavel error";
 
-VolumePlan planVolumes(ArchiverKind archiver, int16_t sizeUnits, float sourceSizeM) {
+VolumePlan planVolumes(ArchiverKind archiver, int16_t sizeUnits, float sourceSizeM,
+                       std::optional<int> digits) {
     VolumePlan plan;
     const bool rar = archiver == ArchiverKind::Rar;
     if (sizeUnits == 0) {
@@ -17,7 +18,7 @@ VolumePlan planVolumes(ArchiverKind archiver, int16_t sizeUnits, float sourceSiz
         return plan;
     }
     const float estimate = estimatedVolumes(sizeUnits, sourceSizeM);
-    plan.threeDigitNumbers = needsThreeDigits(estimate);
+    plan.threeDigitNumbers = digits ? *digits == 3 : needsThreeDigits(estimate);
     if (rar)
         plan.extension = plan.threeDigitNumbers ? QStringLiteral(".001") : QStringLiteral(".rar");
     else

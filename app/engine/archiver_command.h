@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <optional>
+
 // What the volume set will look like, decided before anything is written.
 struct VolumePlan {
     QString extension; // of the first volume: ".rar", ".001" or ".ace"
@@ -15,7 +17,10 @@ struct VolumePlan {
 extern const char* const kTooManyVolumesText;
 extern const char* const kTooManyVolumesTitle;
 
-VolumePlan planVolumes(ArchiverKind archiver, int16_t sizeUnits, float sourceSizeM);
+// digits: the numbers' width (2 or 3) when the set's names already decide it; empty: the
+// estimate does.
+VolumePlan planVolumes(ArchiverKind archiver, int16_t sizeUnits, float sourceSizeM,
+                       std::optional<int> digits = std::nullopt);
 
 // Volume switch and method switch, e.g. "-v1440000b -m3" (Rar) or " -m5" (Ace, one archive).
 QString archiverOptions(ArchiverKind archiver, int16_t sizeUnits, int16_t methodIndex);

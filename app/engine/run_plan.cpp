@@ -102,6 +102,17 @@ std::optional<PlanFault> countFault(const JobSettings& job, int volumes) {
 
 } // namespace
 
+int plannedDigits(const JobSettings& job, const PlanOptions& options) {
+    const VolumePlan volumes =
+        planVolumes(job.Archiver, job.SizeUnits, options.sourceSizeM, options.digits);
+    return volumes.threeDigitNumbers ? 3 : 2;
+}
+
+ZipNaming zipNaming(const JobSettings& job, int digits) {
+    return {job.ZipName.left(zipNameLimit(job.SizeUnits, digits == 3)),
+            job.SizeUnits == 0 ? 0 : digits};
+}
+
 QString outputFolderName(int i) {
     return QStringLiteral("Kavel%1").arg(i, 3, 10, QLatin1Char('0'));
 }
@@ -395,7 +406,8 @@ namespace {
 // The volumes: the estimate decides the first volume's name and the numbering width; the
 // archiver's real count, once known, may only widen it.
 VolumePlan planVolumeCount(RunPlan& plan, const JobSettings& job, const PlanOptions& options) {
-    const VolumePlan volumes = planVolumes(job.Archiver, job.SizeUnits, options.sourceSizeM);
+    const VolumePlan volumes =
+        planVolumes(job.Archiver, job.SizeUnits, options.sourceSizeM, options.digits);
     plan.volumeBytes = job.SizeUnits == 0 ? 0 : volumeBytes(job.SizeUnits);
     plan.estimate = estimatedVolumes(job.SizeUnits, options.sourceSizeM);
     plan.extension = volumes.extension;
@@ -515,7 +527,7 @@ void planZips(RunPlan& plan, const JobSettings& job, const PlanFacts& facts,
               const PlanOptions& options) {
     plan.zipDir = job.ZipDir;
     plan.numberLine = job.AutoNumber ? fieldNumber(job.NumberLine) : 0;
-    plan.zipName = job.ZipName.left(zipNameLimit(job.SizeUnits, plan.digits == 3));
+    plan.zipName = zipNaming(job, plan.digits).zipName;
     plan.stem = plan.zipName + options.dateText;
     plan.compressionLevel = zipCompressionLevel(job);
     plan.commentFile = job.CommentOn ? job.CommentFile : QString();

@@ -81,7 +81,10 @@ float sizeWithoutOwnFolders(float sourceSizeM, const PlanFacts& folders);
 
 // What a caller decides that the job does not hold.
 struct PlanOptions {
-    float sourceSizeM = 0;      // SourceSizeM, as measured (own folders left out)
+    float sourceSizeM = 0; // SourceSizeM, as measured (own folders left out)
+    // The numbers' width (2 or 3) when the names of a set made before decide it; empty: the
+    // estimate chooses. The archiver's real count may still widen two digits to three.
+    std::optional<int> digits;
     RunFlags flags;             // batch and date stamp
     QString dateText;           // "mmdyy" of a "$" run, else empty
     std::optional<int> volumes; // the archiver's real count once it has run
@@ -191,6 +194,19 @@ RunPlan planRun(const JobSettings& job, const PlanFacts& facts, const PlanOption
 void bindVolumes(RunPlan& plan, const QString& outputFolder, const QStringList& volumeNames);
 
 // ---- Rules the plan is made of, exposed for the callers that need one alone ----
+
+// The width of the set's disk and zip numbers before the archiver has run: options.digits
+// when given, else 3 when more than 99 volumes are estimated; 2 for one archive. The diz
+// numbering is judged with these digits wherever it is judged.
+int plannedDigits(const JobSettings& job, const PlanOptions& options);
+
+// How the set's zips are named with numbers of digits (2 or 3): the job's name cut to fit
+// 8.3 beside them, and the numbers' width (0 for one archive, whose zip has no number).
+struct ZipNaming {
+    QString zipName;
+    int width = 0;
+};
+ZipNaming zipNaming(const JobSettings& job, int digits);
 
 // "Kavel" + i with at least three digits: "Kavel001".
 QString outputFolderName(int i);

@@ -249,11 +249,13 @@ DryRun planDryRun(const QString& scriptPath, const RunFlags& flags, const QStrin
     job.CommentFile = settings.CommentFile;
     job.CommentOn = !job.CommentFile.isEmpty();
 
-    // The loaded-job check as the run makes it; its numbering verdict without the sample.
+    // The loaded-job check as the run makes it; its numbering verdict without the sample, with
+    // the digits the plan takes before the source is measured.
     const RunFlags batch{true, false};
     const LoadedJobCheck verdict =
         checkLoadedJob(job, window, batch, [](const JobSettings& checked, QString* why) {
-            const NumberingJudgement judged = judgeNumbering(checked, false);
+            const NumberingJudgement judged =
+                judgeNumbering(checked, plannedDigits(checked, PlanOptions{}) == 3);
             *why = judged.why;
             return judged.valid;
         });

@@ -1,7 +1,6 @@
 #include "release/set_plan.h"
 
 #include "companion/settings_file.h"
-#include "job/volume_rules.h"
 
 #include <QHash>
 
@@ -23,7 +22,7 @@ bool isDateText(const QString& t) {
 }
 
 struct Reading {
-    bool three = false;
+    int digits = 2;
     QString date;
     QStringList members;
     int highest = 0;
@@ -45,9 +44,8 @@ std::optional<int> numberIn(const QString& rest, int width, const QString& date)
 // Every reading of the names: per width and date text, the zips that fit.
 QList<Reading> readings(const JobSettings& job, const QStringList& zipFiles) {
     QHash<QString, Reading> byKey;
-    for (bool three : {false, true}) {
-        const QString zipName = job.ZipName.left(zipNameLimit(job.SizeUnits, three));
-        const int width = job.SizeUnits == 0 ? 0 : (three ? 3 : 2);
+    for (int digits : {2, 3}) {
+        const auto [zipName, width] = zipNaming(job, digits);
         for (const QString& file : zipFiles) {
             if (!file.endsWith(QLatin1String(".zip"), Qt::CaseInsensitive) ||
                 !file.startsWith(zipName, Qt::CaseInsensitive))
@@ -60,8 +58,8 @@ QList<Reading> readings(const JobSettings& job, const QStringList& zipFiles) {
                 const std::optional<int> number = numberIn(rest, width, date);
                 if (!number)
                     continue;
-                Reading& r = byKey[QStringLiteral("%1:%2").arg(three).arg(date)];
-                r.three = three;
+                Reading& r = byKey[QStringLiteral("%1:%2").arg(digits).arg(date)];
+                r.digits = digits;
                 r.date = date;
                 r.members << file;
                 r.highest = qMax(r.highest, qMax(*number, 1));
@@ -101,13 +99,13 @@ JobSetNames recogniseJobSet(const JobSettings& job, const QStringList& zipFiles)
                 return a.highest < b.highest;
             if (a.date.size() != b.date.size())
                 return a.date.size() < b.date.size();
-            return !a.three && b.three;
+            return a.digits < b.digits;
         });
     JobSetNames names;
     if (best == all.cend())
         return names;
     names.dateText = best->date;
-    names.threeDigits = best->three;
+    names.digits = best->digits;
     names.members = best->members;
     names.highest = best->highest;
     return names;
@@ -131,9 +129,7 @@ RunPlan planForFolder(const JobSettings& script, const JobSetNames& names, int c
     options.flags = RunFlags{true, !names.dateText.isEmpty()};
     options.dateText = names.dateText;
     options.volumes = qMax(count, 1);
-    // A source size whose estimate gives the names' width: three digits past 99 volumes.
-    options.sourceSizeM =
-        names.threeDigits ? float(double(volumeBytes(job.SizeUnits)) * 100.5 / 1e6) : 0.0F;
+    options.digits = names.digits;
     return planRun(job, facts, options);
 }
 

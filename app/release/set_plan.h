@@ -12,10 +12,10 @@
 
 // What the names of the zips in a folder say about the job's set.
 struct JobSetNames {
-    QString dateText;         // "mmdyy" of a "$" run, or empty
-    bool threeDigits = false; // the numbers are three digits wide
-    QStringList members;      // the zips named as the set's
-    int highest = 0;          // the highest number among them (1 for an unnumbered zip)
+    QString dateText;    // "mmdyy" of a "$" run, or empty
+    int digits = 2;      // the numbers' width: 2 or 3
+    QStringList members; // the zips named as the set's
+    int highest = 0;     // the highest number among them (1 for an unnumbered zip)
 };
 JobSetNames recogniseJobSet(const JobSettings& job, const QStringList& zipFiles);
 

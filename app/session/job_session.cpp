@@ -2,7 +2,6 @@
 
 #include "companion/settings_file.h"
 #include "job/text_lines.h"
-#include "job/volume_rules.h"
 #include "job/window_port.h"
 #include "platform/paths.h"
 #include "platform/process_runner.h"
@@ -106,9 +105,15 @@ ScriptLoad JobSession::load(const QString& path) {
     });
 }
 
+bool JobSession::threeDigitNumbers() const {
+    PlanOptions options;
+    options.sourceSizeM = sourceSizeM_;
+    return plannedDigits(job_, options) == 3;
+}
+
 LoadedJobCheck JobSession::check() {
     // The numbering sample of a check is made with the digits the job is known to need.
-    const bool threeDigits = needsThreeDigits(estimatedVolumes(job_.SizeUnits, sourceSizeM_));
+    const bool threeDigits = threeDigitNumbers();
     // The check empties what it finds missing, as a user would have to pick it again; here
     // it works on a copy, so the script's values stay in the job.
     JobSettings checked = job_;

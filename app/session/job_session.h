@@ -48,6 +48,9 @@ class JobSession : public QObject {
     void setWorkDrive(const QString& location);
     float sourceSizeM() const { return sourceSizeM_; } // SourceSizeM
     void setSourceSizeM(float megs);
+    // Whether the set's numbers are three digits wide as the plan would take them from the job
+    // and the measured source: what the diz numbering check judges with.
+    bool threeDigitNumbers() const;
     bool jobValidated() const { return jobValidated_; } // JobValidated
     // Forgets the last check's verdict (a new script is about to be opened).
     void forgetVerdict() { jobValidated_ = false; }

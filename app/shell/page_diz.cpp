@@ -161,7 +161,7 @@ void PageDiz::browse() {
 void PageDiz::test() {
     NumberingState& state = model_.session().numbering();
     state.NumberingTest = true;
-    checkDizNumbering(model_.job(), services_.flags, model_.threeDigitNumbers(), state,
+    checkDizNumbering(model_.job(), services_.flags, model_.session().threeDigitNumbers(), state,
                       services_.window, services_.machine);
     state.NumberingTest = false;
     sayEditorFailure(services_, panel_->window());

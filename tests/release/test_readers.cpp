@@ -485,7 +485,7 @@ class TestReaders : public QObject {
         const JobSetNames names = recogniseJobSet(job, files);
         QCOMPARE(QStringLiteral("%1:%2:%3:%4")
                      .arg(names.dateText)
-                     .arg(names.threeDigits ? 1 : 0)
+                     .arg(names.digits == 3 ? 1 : 0)
                      .arg(names.highest)
                      .arg(names.members.join(' ')),
                  read);
