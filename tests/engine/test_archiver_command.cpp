@@ -65,6 +65,39 @@ class ArchiverCommandTest : public QObject {
         QCOMPARE(p.tooManyVolumes, tooMany);
     }
 
+    // A width the set's names already show wins over the estimate, for the numbers and the
+    // first volume's name; the volume limit is still the estimate's.
+    void planWithGivenDigits_data() {
+        QTest::addColumn<int>("archiver");
+        QTest::addColumn<int>("units");
+        QTest::addColumn<float>("sizeM");
+        QTest::addColumn<int>("digits");
+        QTest::addColumn<QString>("extension");
+        QTest::addColumn<bool>("threeDigits");
+        QTest::addColumn<bool>("tooMany");
+        const int rar = int(ArchiverKind::Rar), ace = int(ArchiverKind::Ace);
+        QTest::newRow("three on a small source")
+            << rar << 1 << 0.0f << 3 << ".001" << true << false;
+        QTest::newRow("two past 99 estimated")
+            << rar << 1 << 50.0f << 2 << ".rar" << false << false;
+        QTest::newRow("ace three") << ace << 1 << 0.0f << 3 << ".ace" << true << false;
+        QTest::newRow("one archive never") << rar << 0 << 0.0f << 3 << ".rar" << false << false;
+        QTest::newRow("limit still") << rar << 1 << 500.0f << 2 << ".rar" << false << true;
+    }
+    void planWithGivenDigits() {
+        QFETCH(int, archiver);
+        QFETCH(int, units);
+        QFETCH(float, sizeM);
+        QFETCH(int, digits);
+        QFETCH(QString, extension);
+        QFETCH(bool, threeDigits);
+        QFETCH(bool, tooMany);
+        const VolumePlan p = planVolumes(ArchiverKind(archiver), int16_t(units), sizeM, digits);
+        QCOMPARE(p.extension, extension);
+        QCOMPARE(p.threeDigitNumbers, threeDigits);
+        QCOMPARE(p.tooManyVolumes, tooMany);
+    }
+
     void tooManyVolumesText() {
         QCOMPARE(QString(kTooManyVolumesText),
                  QString("Can't have more than 999 files in the set\r"

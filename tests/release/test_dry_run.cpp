@@ -5,6 +5,7 @@
 #include "platform/paths.h"
 #include "platform/process_runner.h"
 #include "release/dry_run.h"
+#include "release/set_plan.h"
 #include "script/script_file.h"
 
 #include <QDirIterator>
@@ -176,6 +177,73 @@ class TestDryRun : public QObject {
         checkDizNumbering(job, RunFlags{true, false}, false, state, window, machine);
         const RunPlan plan = planOf(job, 2);
         QCOMPARE(plan.ok(), state.NumberingValid);
+    }
+
+    // The check judges the numbering with the digits the plan takes from the measured source:
+    // 99 estimated volumes keep two, 100 make three, whose sample needs a wider placeholder.
+    void numberingDigitsAreThePlans_data() {
+        QTest::addColumn<QByteArray>("line3");
+        QTest::addColumn<float>("megs");
+        QTest::addColumn<bool>("valid");
+        const QByteArray narrow("Disk 00/00 of the set"), wide("Disk[000/000] of the set");
+        QTest::newRow("99 volumes, two digits") << narrow << 198.0f << true;
+        QTest::newRow("100 volumes, three digits") << narrow << 199.5f << false;
+        QTest::newRow("100 volumes, a three-digit placeholder") << wide << 199.5f << true;
+    }
+    void numberingDigitsAreThePlans() {
+        QFETCH(QByteArray, line3);
+        QFETCH(float, megs);
+        QFETCH(bool, valid);
+        JobSettings job = numberedJob(line3, "3", "6");
+        job.SizeUnits = 4; // 2,000,000 bytes a volume
+        PlanOptions options;
+        options.sourceSizeM = megs;
+        NullWindowPort window;
+        RecordingMachine machine;
+        NumberingState state;
+        checkDizNumbering(job, RunFlags{true, false}, plannedDigits(job, options) == 3, state,
+                          window, machine);
+        QCOMPARE(state.NumberingValid, valid);
+        const RunPlan plan = planRun(job, readPlanFacts(job, root.path()), options);
+        QVERIFY2(plan.ok() == valid, plan.ok() ? "" : qPrintable(plan.fault->text));
+    }
+
+    // With a script, the set's names give the plan its digits: two-digit names of 99 zips
+    // keep two, of 100 the count widens them, three-digit names keep three (and the first
+    // volume's name) whatever the count, and the diz is judged with them.
+    void folderPlanTakesTheNamesDigits_data() {
+        QTest::addColumn<int>("digits");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QByteArray>("line3"); // numbered at column 6
+        QTest::addColumn<QString>("planned");  // digits:name:first:last:extension, or fault
+        const QByteArray narrow("Disk 00/00 of the set"), wide("Disk[000/000] of the set");
+        QTest::newRow("two digits, 99 zips")
+            << 2 << 99 << narrow << "2:longna:longna01.zip:longna99.zip:.rar";
+        QTest::newRow("two-digit names, 100 zips")
+            << 2 << 100 << wide << "3:longn:longn001.zip:longn100.zip:.rar";
+        QTest::newRow("three digits, 5 zips")
+            << 3 << 5 << wide << "3:longn:longn001.zip:longn005.zip:.001";
+        QTest::newRow("three digits, numbered where two fit")
+            << 3 << 5 << narrow << "fault:line 3 of";
+    }
+    void folderPlanTakesTheNamesDigits() {
+        QFETCH(int, digits);
+        QFETCH(int, count);
+        QFETCH(QByteArray, line3);
+        QFETCH(QString, planned);
+        const QString top = root.filePath("names-digits");
+        QDir().mkpath(top + "/source");
+        JobSettings job = planJob(top, line3);
+        job.ZipName = "longname";
+        JobSetNames names;
+        names.digits = digits;
+        const RunPlan plan = planForFolder(job, names, count);
+        const QString got = plan.fault ? "fault:" + plan.fault->text
+                                       : QStringLiteral("%1:%2:%3:%4:%5")
+                                             .arg(plan.digits)
+                                             .arg(plan.zipName, plan.zips.front().shownName,
+                                                  plan.zips.back().shownName, plan.extension);
+        QVERIFY2(got.startsWith(planned), qPrintable(got));
     }
 
     // The numbered line and diz the plan puts into zip k are what writeDiskDiz writes; a
