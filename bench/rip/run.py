@@ -130,7 +130,7 @@ def run_pairs(a, source, work, kavel_args, env, fresh, zips):
 
 def arguments(extra=None):
     ap = argparse.ArgumentParser()
-    ap.add_argument("--source", choices=("mixed", "libs", "random"), default="mixed")
+    ap.add_argument("--source", choices=("mixed", "libs", "random", "tree"), default="mixed")
     ap.add_argument("--seed", type=int, default=1)
     ap.add_argument("--megabytes", type=int, default=200)
     ap.add_argument("--runs", type=int, default=3)
