@@ -221,102 +221,92 @@ class ScriptReader {
         return readSettings();
     }
 
-    bool readSettings() {
+    // The value of the next line, which carries key, from the 1-based position on.
+    std::optional<QByteArray> value(const char* what, const char* key, int position) {
         QByteArray line;
-        if (!next(line, "Diz", kDizKey))
-            return false;
-        job_.DizFile = QString::fromLocal8Bit(from(line, 6));
+        if (!next(line, what, key))
+            return std::nullopt;
+        return from(line, position);
+    }
 
-        if (!next(line, "AutoN", kAutoNKey))
-            return false;
-        const auto autoNumber = toBoolean(from(line, 8));
-        if (!autoNumber)
-            return fail(QStringLiteral("the AutoN value \"%1\" is neither True nor False")
-                            .arg(QString::fromLocal8Bit(from(line, 8))));
-        job_.AutoNumber = *autoNumber;
+    bool text(QString& field, const char* what, const char* key, int position) {
+        const auto raw = value(what, key, position);
+        if (raw)
+            field = QString::fromLocal8Bit(*raw);
+        return raw.has_value();
+    }
 
-        if (!next(line, "Col", kColKey))
+    bool flag(bool& field, const char* what, const char* key, int position) {
+        const auto raw = value(what, key, position);
+        if (!raw)
             return false;
-        job_.NumberColumn = QString::fromLocal8Bit(from(line, 6));
-        if (!next(line, "Lin", kLinKey))
-            return false;
-        job_.NumberLine = QString::fromLocal8Bit(from(line, 6));
-        if (!next(line, "Nfo", kNfoKey))
-            return false;
-        job_.NfoFile = QString::fromLocal8Bit(from(line, 6));
+        const auto read = toBoolean(*raw);
+        if (!read)
+            return fail(QStringLiteral("the %1 value \"%2\" is neither True nor False")
+                            .arg(QLatin1String(what), QString::fromLocal8Bit(*raw)));
+        field = *read;
+        return true;
+    }
 
-        if (!next(line, "1st", kFirstKey))
-            return false;
-        const auto firstOnly = number(from(line, 6), "1st");
-        if (!firstOnly)
+    // A number rounded to the whole one a control holds, which must lie in [low, high];
+    // range says so in the refusal.
+    std::optional<int> whole(const char* what, const char* key, int position, int low, int high,
+                             const QString& range) {
+        const auto raw = value(what, key, position);
+        if (!raw)
+            return std::nullopt;
+        const auto read = number(*raw, what);
+        if (!read)
+            return std::nullopt;
+        const double rounded = std::nearbyint(*read);
+        if (rounded < low || rounded > high) {
+            fail(QStringLiteral("the %1 value \"%2\" %3")
+                     .arg(QLatin1String(what), QString::fromLocal8Bit(*raw), range));
+            return std::nullopt;
+        }
+        return int(rounded);
+    }
+
+    bool readSettings() {
+        if (!text(job_.DizFile, "Diz", kDizKey, 6) ||
+            !flag(job_.AutoNumber, "AutoN", kAutoNKey, 8) ||
+            !text(job_.NumberColumn, "Col", kColKey, 6) ||
+            !text(job_.NumberLine, "Lin", kLinKey, 6) || !text(job_.NfoFile, "Nfo", kNfoKey, 6))
             return false;
         // A check box holds 0, 1 or 2 (greyed, which still shows the tick).
-        const double checkValue = std::nearbyint(*firstOnly);
-        if (checkValue < 0 || checkValue > 2)
-            return fail(QStringLiteral("the 1st value \"%1\" is not 0, 1 or 2")
-                            .arg(QString::fromLocal8Bit(from(line, 6))));
-        job_.FirstZipOnly = checkValue != 0;
-
-        if (!next(line, "File", kFileKey))
+        const auto firstOnly = whole("1st", kFirstKey, 6, 0, 2, QStringLiteral("is not 0, 1 or 2"));
+        if (!firstOnly)
             return false;
-        const QByteArray fileText = from(line, 7);
-        if (fileText == "False") {
-            job_.ExtraIsFile = false;
-        } else {
-            const auto isFile = toBoolean(fileText);
-            if (!isFile)
-                return fail(QStringLiteral("the File value \"%1\" is neither True nor False")
-                                .arg(QString::fromLocal8Bit(fileText)));
-            job_.ExtraIsFile = *isFile;
-        }
-
-        if (!next(line, "Extra", kExtraKey))
-            return false;
-        job_.ExtraPath = QString::fromLocal8Bit(from(line, 8));
-        if (!next(line, "Zip", kZipKey))
-            return false;
-        job_.ZipDir = QString::fromLocal8Bit(from(line, 6));
-        if (!next(line, "name", kNameKey))
+        job_.FirstZipOnly = *firstOnly != 0;
+        if (!flag(job_.ExtraIsFile, "File", kFileKey, 7) ||
+            !text(job_.ExtraPath, "Extra", kExtraKey, 8) || !text(job_.ZipDir, "Zip", kZipKey, 6) ||
+            !text(job_.ZipName, "name", kNameKey, 7))
             return false;
         result_.zipNameMaxLength = kZipNameLimitOneArchive;
-        job_.ZipName = QString::fromLocal8Bit(from(line, 7));
 
-        if (!next(line, "Size", kSizeKey))
+        const auto units = whole(
+            "Size", kSizeKey, 8, kSliderMinimum, kSliderMaximum,
+            QStringLiteral("is not between %1 and %2").arg(kSliderMinimum).arg(kSliderMaximum));
+        if (!units)
             return false;
-        const auto size = number(from(line, 8), "Size");
-        if (!size)
-            return false;
-        const double units = std::nearbyint(*size);
-        if (units < kSliderMinimum || units > kSliderMaximum)
-            return fail(QStringLiteral("the Size value \"%1\" is not between %2 and %3")
-                            .arg(QString::fromLocal8Bit(from(line, 8)))
-                            .arg(kSliderMinimum)
-                            .arg(kSliderMaximum));
-        job_.SizeUnits = static_cast<int16_t>(units);
+        job_.SizeUnits = static_cast<int16_t>(*units);
         result_.sizeSet = true;
         if (job_.SizeUnits != 0) {
             job_.ZipName = job_.ZipName.left(kZipNameLimitTwoDigits);
             result_.zipNameMaxLength = kZipNameLimitTwoDigits;
         }
-
-        if (!next(line, "Solid", kSolidKey))
-            return false;
-        const auto method = number(from(line, 8), "Solid");
+        // -1 is a compression list with nothing chosen; the job check refuses it.
+        const auto method = whole("Solid", kSolidKey, 8, kNoMethodChosen, kMaximumMethod,
+                                  QStringLiteral("is not between -1 and 5"));
         if (!method)
             return false;
-        const double index = std::nearbyint(*method);
-        // -1 is a compression list with nothing chosen; the job check refuses it.
-        if (index < kNoMethodChosen || index > kMaximumMethod)
-            return fail(QStringLiteral("the Solid value \"%1\" is not between -1 and 5")
-                            .arg(QString::fromLocal8Bit(from(line, 8))));
-        job_.MethodIndex = static_cast<int16_t>(index);
+        job_.MethodIndex = static_cast<int16_t>(*method);
 
-        if (!next(line, "last Extra", kExtraKey))
+        const auto zipExtra = value("last Extra", kExtraKey, 8);
+        const auto extraValue = zipExtra ? number(*zipExtra, "last Extra") : std::nullopt;
+        if (!extraValue)
             return false;
-        const auto zipExtra = number(from(line, 8), "last Extra");
-        if (!zipExtra)
-            return false;
-        job_.ZipExtra = *zipExtra != 0;
+        job_.ZipExtra = *extraValue != 0;
 
         result_.ok = true;
         result_.line = lineNo_;

@@ -318,23 +318,41 @@ class ScriptFileTest : public QObject {
     void valuesTheControlsRefuse_data() {
         QTest::addColumn<int>("index");
         QTest::addColumn<QByteArray>("line");
-        QTest::newRow("size above the slider") << 16 << QByteArray(" Size: 200");
-        QTest::newRow("negative size") << 16 << QByteArray(" Size: -1");
-        QTest::newRow("size overflow") << 16 << QByteArray(" Size: 1e999");
-        QTest::newRow("method 6") << 17 << QByteArray(" Solid: 6");
-        QTest::newRow("method -2") << 17 << QByteArray(" Solid:-2");
-        QTest::newRow("check box 3") << 11 << QByteArray(" 1st: 3");
-        QTest::newRow("NUL byte") << 1 << QByteArray("Source: c:\\s\0rc", 15);
-        QTest::newRow("line too long") << 6 << QByteArray("Diz: ") + QByteArray(70000, 'a');
+        QTest::addColumn<QString>("detail");
+        QTest::newRow("size above the slider")
+            << 16 << QByteArray(" Size: 200") << "the Size value \"200\" is not between 0 and 199";
+        QTest::newRow("negative size")
+            << 16 << QByteArray(" Size: -1") << "the Size value \"-1\" is not between 0 and 199";
+        QTest::newRow("size overflow")
+            << 16 << QByteArray(" Size: 1e999") << "the Size value \"1e999\" is out of range";
+        QTest::newRow("method 6") << 17 << QByteArray(" Solid: 6")
+                                  << "the Solid value \" 6\" is not between -1 and 5";
+        QTest::newRow("method -2")
+            << 17 << QByteArray(" Solid:-2") << "the Solid value \"-2\" is not between -1 and 5";
+        QTest::newRow("check box 3")
+            << 11 << QByteArray(" 1st: 3") << "the 1st value \" 3\" is not 0, 1 or 2";
+        QTest::newRow("check box -1")
+            << 11 << QByteArray(" 1st:-1") << "the 1st value \"-1\" is not 0, 1 or 2";
+        QTest::newRow("AutoN a word")
+            << 7 << QByteArray("AutoN: Yes") << "the AutoN value \"Yes\" is neither True nor False";
+        QTest::newRow("File a word") << 12 << QByteArray(" File:Maybe")
+                                     << "the File value \"Maybe\" is neither True nor False";
+        QTest::newRow("last Extra overflow") << 18 << QByteArray(" Extra:-1e999")
+                                             << "the last Extra value \"-1e999\" is out of range";
+        QTest::newRow("NUL byte") << 1 << QByteArray("Source: c:\\s\0rc", 15)
+                                  << "the line holds a NUL byte";
+        QTest::newRow("line too long")
+            << 6 << QByteArray("Diz: ") + QByteArray(70000, 'a') << "the line is too long";
     }
     void valuesTheControlsRefuse() {
         QFETCH(int, index);
         QFETCH(QByteArray, line);
+        QFETCH(QString, detail);
         ScriptLoad result;
         loaded(withLine(index, line), &result);
         QVERIFY(!result.ok);
         QCOMPARE(result.line, index + 1);
-        QVERIFY(!result.detail.isEmpty());
+        QVERIFY2(result.detail.contains(detail), qPrintable(result.detail));
     }
 
     // What the controls accept, stored files may hold: a greyed check box (still ticked) and a
@@ -342,6 +360,12 @@ class ScriptFileTest : public QObject {
     void valuesTheControlsAccept() {
         ScriptLoad result;
         QVERIFY(loaded(withLine(11, " 1st: 2"), &result).FirstZipOnly);
+        QVERIFY(result.ok);
+        QVERIFY(!loaded(withLine(11, " 1st: 0"), &result).FirstZipOnly);
+        QVERIFY(result.ok);
+        QCOMPARE(loaded(withLine(16, " Size: 199"), &result).SizeUnits, 199);
+        QVERIFY(result.ok);
+        QCOMPARE(loaded(withLine(17, " Solid: 5"), &result).MethodIndex, 5);
         QVERIFY(result.ok);
         QCOMPARE(loaded(withLine(17, " Solid:-1"), &result).MethodIndex, kNoMethodChosen);
         QVERIFY(result.ok);
