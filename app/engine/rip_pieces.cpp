@@ -34,7 +34,7 @@ void RipRun::startPipeline(Pass& pass) {
     settings.level = pass.plan.compressionLevel;
     settings.stampTime = pass.plan.stampTime;
     const QString work = AppPaths::workFolder();
-    settings.writeStored = !work.isEmpty() && storedZipMatchesComponent(work, settings.stampTime);
+    settings.probeFolder = work;
     // The most the archiver can write: an archive of data that does not compress is a little
     // larger than its source.
     const qint64 source = qint64(double(pass.options.sourceSizeM) * 1e6);

@@ -45,6 +45,9 @@ struct PieceSettings {
     // A volume the zip component stores is written here, byte for byte as it would write it
     // (storedZipMatchesComponent), in one pass that takes its CRC; else through the component.
     bool writeStored = false;
+    // When set, writeStored is found out in this folder (storedZipMatchesComponent) by the
+    // one who makes the pieces, before the first, rather than before the archiver starts.
+    QString probeFolder;
 };
 
 // Whether this program's writing of a stored file's zip gives the zip component's bytes, on

@@ -161,6 +161,9 @@ bool ZipPipeline::roomFor(qint64 volumeBytes) {
 
 void ZipPipeline::work() {
     QSet<QString> triedEarly; // failed while the archiver wrote: tried once more after it
+    if (!settings_.probeFolder.isEmpty())
+        settings_.writeStored =
+            storedZipMatchesComponent(settings_.probeFolder, settings_.stampTime);
     while (!stop_) {
         takeChanges();
         bool ended = false;

@@ -14,6 +14,8 @@
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -204,6 +206,35 @@ ChildSetup childSetup(const Command& cmd, const QString& program, const OutputTa
     return setup;
 }
 
+constexpr int kLookEveryMs = 50;
+
+// A descriptor that becomes readable when the child ends, so its end is seen at once rather
+// than at the next look (a whole run waits for its archiver's end this way).
+class ChildEnd {
+  public:
+    explicit ChildEnd(pid_t pid) : fd_(int(::syscall(SYS_pidfd_open, pid, 0))) {}
+    ~ChildEnd() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    ChildEnd(const ChildEnd&) = delete;
+    ChildEnd& operator=(const ChildEnd&) = delete;
+
+    // Waits at most ms for the child's end or for output on pipe (-1: none); false when the
+    // system gives no such descriptor, and the caller sleeps instead.
+    bool wait(int pipe, int ms) const {
+        if (fd_ < 0)
+            return false;
+        pollfd fds[2] = {{fd_, POLLIN, 0}, {pipe, POLLIN, 0}};
+        // A signal ends the wait early, which only makes the stop seen sooner.
+        ::poll(fds, pipe >= 0 ? 2 : 1, ms);
+        return true;
+    }
+
+  private:
+    int fd_;
+};
+
 int spawnAndWait(const Command& cmd, const std::function<void()>& whileWaiting, OutputTap tap) {
     const QString program = findProgram(cmd.program);
     if (program.isEmpty())
@@ -233,6 +264,7 @@ int spawnAndWait(const Command& cmd, const std::function<void()>& whileWaiting, 
     int status = 0;
     bool told = false;
     auto pause = std::chrono::milliseconds(1);
+    const ChildEnd childEnd(pid);
     for (;;) {
         if (!told && commandStopAsked()) {
             ::kill(-pid, SIGTERM);
@@ -249,9 +281,12 @@ int spawnAndWait(const Command& cmd, const std::function<void()>& whileWaiting, 
         }
         if (whileWaiting)
             whileWaiting();
-        // Short commands end quickly; long ones are looked at every 50 ms.
+        if (childEnd.wait(pipeOpen ? pipeEnds[0] : -1, kLookEveryMs))
+            continue;
+        // Without a descriptor for the child: short commands end quickly, long ones are
+        // looked at every 50 ms.
         std::this_thread::sleep_for(pause);
-        pause = std::min(pause * 2, std::chrono::milliseconds(50));
+        pause = std::min(pause * 2, std::chrono::milliseconds(kLookEveryMs));
     }
     // What the child wrote just before it ended. A program it left running may hold the
     // pipe open: what that writes later is not waited for.

@@ -128,9 +128,9 @@ def run_pairs(a, source, work, kavel_args, env, fresh, zips):
                                                                     len(peaks)))
 
 
-def main():
+def arguments(extra=None):
     ap = argparse.ArgumentParser()
-    ap.add_argument("--source", choices=("mixed", "libs", "random"), default="mixed")
+    ap.add_argument("--source", choices=("mixed", "libs", "random", "tree"), default="mixed")
     ap.add_argument("--seed", type=int, default=1)
     ap.add_argument("--megabytes", type=int, default=200)
     ap.add_argument("--runs", type=int, default=3)
@@ -140,8 +140,14 @@ def main():
     ap.add_argument("--work", default=os.path.join(TOP, "build", "bench-rip"))
     ap.add_argument("--kavel-only", action="store_true", help="only Kavel32, for memory")
     ap.add_argument("--pair", action="store_true", help="against the archiver alone")
-    a = ap.parse_args()
+    if extra:
+        extra(ap)
+    return ap.parse_args()
 
+
+def prepare(a):
+    """Makes the source, companions, state and script of the job; returns
+    (source, kavel32 command, environment, fresh(), zips folder, work folder)."""
     work = os.path.abspath(a.work)
     source = os.path.join(work, ("Source %d-%d" if a.source == "mixed" else
                                  "Source " + a.source + " %d-%d") % (a.seed, a.megabytes))
@@ -175,16 +181,26 @@ def main():
     env.pop("WAYLAND_DISPLAY", None)
     kavel_work = os.path.join(work, "kavel-work")
     zips = os.path.join(work, "zips")
-    times_file = os.path.join(work, "times.txt")
 
     def fresh():
         for d in (zips, kavel_work):
             shutil.rmtree(d, ignore_errors=True)
             os.makedirs(d)
 
+    kavel = [os.path.join(a.bin, "kavel32"), "--work-dir", kavel_work, "!" + script]
+    return source, kavel, env, fresh, zips, work
+
+
+def main():
+    a = arguments()
+    source, kavel_cmd, env, fresh, zips, work = prepare(a)
+    kavel_work = kavel_cmd[2]
+    times_file = os.path.join(work, "times.txt")
+    comp = os.path.join(work, "companions")
+    diz, nfo, comment = (os.path.join(comp, n) for n in ("file_id.diz", "bench.nfo", "comment.txt"))
+
     if a.pair:
-        run_pairs(a, source, work, [os.path.join(a.bin, "kavel32"), "--work-dir", kavel_work,
-                                    "!" + script], env, fresh, zips)
+        run_pairs(a, source, work, kavel_cmd, env, fresh, zips)
         return
 
     kavel_times, chain_times, archiver_times, peaks = [], [], [], []
@@ -207,8 +223,7 @@ def main():
             hand_zips = len(os.listdir(zips))
         fresh()
         cpu = children_cpu()
-        seconds, peak = run_kavel([os.path.join(a.bin, "kavel32"), "--work-dir", kavel_work,
-                                   "!" + script], env)
+        seconds, peak = run_kavel(kavel_cmd, env)
         kavel_times.append(seconds)
         kavel_cpu.append(children_cpu() - cpu)
         peaks.append(peak)
