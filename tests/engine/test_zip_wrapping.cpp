@@ -5,6 +5,7 @@
 #include "engine/run_journal.h"
 #include "engine/run_plan.h"
 #include "engine/zip_component.h"
+#include "engine/zip_naming.h"
 #include "engine/zip_pieces.h"
 #include "engine/zip_pipeline.h"
 #include "engine/zip_wrapping.h"
