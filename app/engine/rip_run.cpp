@@ -421,6 +421,8 @@ RipResult RipRun::complete(Pass& pass) {
         if (const int signal = StopSignals::requested()) {
             RipResult stopped = errorPath(stoppedBy(signal), pass.outputFolder);
             stopped.notes = pass.notes;
+            stopped.volumes = result.volumes;
+            stopped.zips = result.zips;
             return stopped;
         }
     }

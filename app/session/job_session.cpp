@@ -333,11 +333,17 @@ SessionResult JobSession::runScript(const QString& path, bool runJob) {
 
 SessionResult JobSession::resultOf(const RipResult& run, const JobSettings& made) const {
     SessionResult result;
-    // A folder the journal finishes is named with the command that finishes it.
+    // A folder the journal finishes is named with the command that finishes it, and with what
+    // is left: volumes to zip, or only the SFV and PAR2 files once every zip is made.
+    const bool everyZipMade = run.volumes > 0 && run.zips.size() >= run.volumes;
     const QString kept =
         run.resumable
             ? QStringLiteral("; ") +
-                  resumeHint(run.outputFolder, QStringLiteral("the volumes not yet zipped are in"))
+                  resumeHint(run.outputFolder,
+                             everyZipMade
+                                 ? QStringLiteral("every zip is made; the journal that writes "
+                                                  "the SFV and PAR2 files is in")
+                                 : QStringLiteral("the volumes not yet zipped are in"))
         : !run.outputFolder.isEmpty()
             ? QStringLiteral("; the volumes not zipped are in %1").arg(run.outputFolder)
             : QString();
