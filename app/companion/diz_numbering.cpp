@@ -328,19 +328,3 @@ bool checkDizNumbering(const JobSettings& job, const RunFlags& flags, bool three
         QFile::remove(sample);
     return true;
 }
-
-bool writeDiskDiz(const JobSettings& job, int diskNumber, int diskCount, bool threeDigitNumbers,
-                  QString* errorText, const QString& outputPath) {
-    const QString output = outputPath.isEmpty() ? dizWorkingCopyPath() : outputPath;
-    if (samePath(job.DizFile, output)) {
-        if (errorText)
-            *errorText = QStringLiteral("The file_id.diz can't be from your application directory");
-        return false;
-    }
-    QStringList lines;
-    if (!readTextLines(job.DizFile, &lines, errorText))
-        return false;
-    return writeTextLines(
-        output, numberedDizLines(job, lines, diskNumber, diskCount, threeDigitNumbers ? 3 : 2),
-        errorText);
-}

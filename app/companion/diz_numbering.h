@@ -102,12 +102,6 @@ bool checkDizNumbering(const JobSettings& job, const RunFlags& flags, bool three
                        NumberingState& state, WindowPort& window, MachinePort& machine,
                        QString* errorText = nullptr);
 
-// Writes the numbered diz of disk k of n to outputPath (dizWorkingCopyPath() by default).
-// Never shows anything; false with *errorText when DizFile cannot be read, the output cannot
-// be written, or the output would be DizFile itself.
-bool writeDiskDiz(const JobSettings& job, int diskNumber, int diskCount, bool threeDigitNumbers,
-                  QString* errorText = nullptr, const QString& outputPath = {});
-
-// The diz lines numbered for disk k of n as writeDiskDiz writes them.
+// The diz lines numbered for disk k of n, as the plan puts them into zip k.
 QStringList numberedDizLines(const JobSettings& job, const QStringList& lines, int diskNumber,
                              int diskCount, int digits);

@@ -17,10 +17,6 @@ QString nfoCopyName(const QString& nfoFile) {
     return fileNamePart(nfoFile);
 }
 
-QString nfoCopyPath(const QString& nfoFile) {
-    return AppPaths::zipCopyFile(nfoCopyName(nfoFile));
-}
-
 QStringList taggedNfoLines(const QStringList& lines) {
     const QString prefix = nfoTagPrefix();
     QStringList out;

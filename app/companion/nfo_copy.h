@@ -9,8 +9,6 @@ QString nfoTagPrefix(); // 28 blanks + "Packaged wit"
 
 // Name of the tagged copy: the part of NfoFile after its last separator (empty for none).
 QString nfoCopyName(const QString& nfoFile);
-// Where the tagged copy is written: the work folder's zip copies + nfoCopyName.
-QString nfoCopyPath(const QString& nfoFile);
 
 // The tagged copy's lines made from the nfo's: every line up to and including the first that
 // starts with the tag prefix; when none does, all lines, a blank line and the tag line.

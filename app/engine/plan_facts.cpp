@@ -2,8 +2,8 @@
 
 #include "companion/line_text_file.h"
 #include "engine/set_listings.h"
+#include "engine/zip_naming.h"
 #include "job/text_lines.h"
-#include "job/volume_rules.h"
 #include "platform/file_read.h"
 #include "platform/paths.h"
 
@@ -107,15 +107,14 @@ QList<ZipFolderEntry> readZipFolder(const QString& zipDir, const QString& zipNam
     if (zipDir.isEmpty() || zipName.isEmpty())
         return entries;
     // Whatever the set's date, digits and the cut its name gets, its files start with this.
-    const QString lead = zipName.left(kZipNameLimitThreeDigits);
+    const QString lead = setNameLead(zipName);
     for (const QString& name : QDir(zipDir).entryList(
              QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name)) {
         // Every zip and SFV: a receiving site takes any zip beside the set for one of its own, and
         // checks the set against every SFV that lists one of its zips.
         if (name.endsWith(QLatin1String(".zip"), Qt::CaseInsensitive) ||
             name.endsWith(QLatin1String(".sfv"), Qt::CaseInsensitive) ||
-            (name.startsWith(lead, Qt::CaseInsensitive) &&
-             name.endsWith(QLatin1String(".par2"), Qt::CaseInsensitive)))
+            (name.startsWith(lead, Qt::CaseInsensitive) && isPar2Name(name)))
             entries << readZipFolderEntry(zipDir, name);
     }
     return entries;

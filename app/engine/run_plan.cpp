@@ -5,6 +5,7 @@
 #include "companion/skip_list.h"
 #include "companion/zip_entries.h"
 #include "engine/archiver_command.h"
+#include "engine/zip_naming.h"
 #include "engine/zip_wrapping.h"
 #include "job/volume_rules.h"
 #include "platform/paths.h"
@@ -108,11 +109,6 @@ int plannedDigits(const JobSettings& job, const PlanOptions& options) {
     return volumes.threeDigitNumbers ? 3 : 2;
 }
 
-ZipNaming zipNaming(const JobSettings& job, int digits) {
-    return {job.ZipName.left(zipNameLimit(job.SizeUnits, digits == 3)),
-            job.SizeUnits == 0 ? 0 : digits};
-}
-
 QString outputFolderName(int i) {
     return QStringLiteral("Kavel%1").arg(i, 3, 10, QLatin1Char('0'));
 }
@@ -126,35 +122,6 @@ QString firstFreeOutputFolder(const QString& workLocation) {
     }
     return {};
 }
-
-namespace {
-
-// What a name is of the set named stem: a zip (stem + two or three digits, its number, or stem
-// alone, 0), the SFV or a PAR2 file, in any case (receivers ignore it). A name says nothing of
-// what the file is: judgeZipFolder decides that.
-struct SetRole {
-    enum class Kind { None, Zip, Sfv, Par2 };
-    Kind kind = Kind::None;
-    int number = 0;
-};
-
-SetRole setRole(const QString& fileName, const QString& stem) {
-    if (stem.isEmpty() || !fileName.startsWith(stem, Qt::CaseInsensitive))
-        return {};
-    static const QRegularExpression rest(
-        QStringLiteral("^(?:(\\d{2,3})?\\.zip|(\\.sfv)|(\\.par2|\\.vol\\d+\\+\\d+\\.par2))$"),
-        QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch m = rest.match(fileName.mid(stem.size()));
-    if (!m.hasMatch())
-        return {};
-    if (m.hasCaptured(2))
-        return {SetRole::Kind::Sfv, 0};
-    if (m.hasCaptured(3))
-        return {SetRole::Kind::Par2, 0};
-    return {SetRole::Kind::Zip, m.hasCaptured(1) ? m.captured(1).toInt() : 0};
-}
-
-} // namespace
 
 int volumeNumberOf(const QString& name, const QString& volumeStem) {
     if (volumeStem.isEmpty() ||
@@ -286,7 +253,7 @@ QString zipNotOfSet(const ZipFolderEntry& entry, int number, const QString& volu
 
 struct Judged {
     const ZipFolderEntry* entry;
-    SetRole role;
+    SetFileRole role;
     QString why; // empty: the older set's
 };
 
@@ -304,7 +271,7 @@ QString listingNotOfSet(const Judged& file, const QList<Judged>& all, const QStr
     if (file.entry->listed.isEmpty())
         return QStringLiteral("it lists nothing");
     for (const QString& name : file.entry->listed) {
-        if (setRole(name, stem).kind != SetRole::Kind::Zip)
+        if (setFileRole(name, stem).kind != SetFileRole::Kind::Zip)
             return QStringLiteral("it lists %1, which is not a zip of the set").arg(name);
         if (std::any_of(kept.cbegin(), kept.cend(),
                         [&name](const QString& path) { return fileNamePart(path) == name; }))
@@ -312,14 +279,14 @@ QString listingNotOfSet(const Judged& file, const QList<Judged>& all, const QStr
         const Judged* zip = judgedNamed(all, name);
         if (!zip)
             return QStringLiteral("it lists %1, which is not there").arg(name);
-        if (!zip->why.isEmpty() || zip->role.kind != SetRole::Kind::Zip)
+        if (!zip->why.isEmpty() || zip->role.kind != SetFileRole::Kind::Zip)
             return QStringLiteral("it lists %1, which is not of the set").arg(name);
     }
     return {};
 }
 
-bool neededName(const RunPlan& plan, const QString& name, SetRole role) {
-    if (role.kind == SetRole::Kind::Par2)
+bool neededName(const RunPlan& plan, const QString& name, SetFileRole role) {
+    if (role.kind == SetFileRole::Kind::Par2)
         return plan.par2Percent > 0;
     if (!plan.sfvPath.isEmpty() &&
         name.compare(fileNamePart(plan.sfvPath), Qt::CaseInsensitive) == 0)
@@ -342,35 +309,35 @@ void judgeZipFolder(RunPlan& plan, const JobSettings& job, const QList<ZipFolder
                               .arg(name, job.ZipDir, plan.stem, why);
     };
     for (const ZipFolderEntry& entry : entries) {
-        const SetRole role = setRole(entry.name, plan.stem);
+        const SetFileRole role = setFileRole(entry.name, plan.stem);
         if (std::any_of(kept.cbegin(), kept.cend(),
                         [&entry](const QString& path) { return fileNamePart(path) == entry.name; }))
             continue;
-        if (role.kind == SetRole::Kind::None) {
+        if (role.kind == SetFileRole::Kind::None) {
             if (const QString why = besideFault(entry, plan, job.ZipName); !why.isEmpty())
                 strange(entry.name, why);
             continue;
         }
         QString why = entryFault(entry);
-        if (why.isEmpty() && role.kind == SetRole::Kind::Zip)
+        if (why.isEmpty() && role.kind == SetFileRole::Kind::Zip)
             why = zipNotOfSet(entry, role.number, job.ZipName);
         all << Judged{&entry, role, why};
     }
     // Zips first: whether a listing is the set's depends on them.
     for (Judged& j : all)
-        if (j.why.isEmpty() && j.role.kind != SetRole::Kind::Zip)
+        if (j.why.isEmpty() && j.role.kind != SetFileRole::Kind::Zip)
             j.why = listingNotOfSet(j, all, plan.stem, kept);
     // The listings go first: a run stopped while removing leaves zips without them, never a
     // listing whose zips are gone.
     std::stable_partition(all.begin(), all.end(),
-                          [](const Judged& j) { return j.role.kind != SetRole::Kind::Zip; });
+                          [](const Judged& j) { return j.role.kind != SetFileRole::Kind::Zip; });
     for (const Judged& j : all) {
         const QString name = j.entry->name;
         if (j.why.isEmpty())
             plan.olderSet << joinPath(job.ZipDir, name);
         else if (neededName(plan, name, j.role))
             strange(name, j.why);
-        else if (j.role.kind == SetRole::Kind::Sfv)
+        else if (j.role.kind == SetFileRole::Kind::Sfv)
             strange(name, j.why + QStringLiteral(", and a receiving site takes the SFV named "
                                                  "after the set for the set's"));
         else if (const QString why = besideFault(*j.entry, plan, job.ZipName); !why.isEmpty())
@@ -527,7 +494,7 @@ void planZips(RunPlan& plan, const JobSettings& job, const PlanFacts& facts,
               const PlanOptions& options) {
     plan.zipDir = job.ZipDir;
     plan.numberLine = job.AutoNumber ? fieldNumber(job.NumberLine) : 0;
-    plan.zipName = zipNaming(job, plan.digits).zipName;
+    plan.zipName = cutZipName(job.ZipName, job.SizeUnits, plan.digits == 3);
     plan.stem = plan.zipName + options.dateText;
     plan.compressionLevel = zipCompressionLevel(job);
     plan.commentFile = job.CommentOn ? job.CommentFile : QString();
@@ -564,10 +531,10 @@ std::optional<PlanFault> misreadFault(const RunPlan& plan, const JobSettings& jo
 void planFinish(RunPlan& plan, const JobSettings& job, const PlanFacts& facts,
                 const PlanOptions& options) {
     if (options.sfv)
-        plan.sfvPath = joinPath(job.ZipDir, plan.stem + QStringLiteral(".sfv"));
+        plan.sfvPath = joinPath(job.ZipDir, sfvFileName(plan.stem));
     plan.par2Percent = options.par2Percent;
     if (options.par2Percent > 0)
-        plan.par2Path = joinPath(job.ZipDir, plan.stem + QStringLiteral(".par2"));
+        plan.par2Path = joinPath(job.ZipDir, par2FileName(plan.stem));
     plan.verify = options.verify;
     plan.stampTime = options.stampTime;
     for (const QString& name : facts.zipDirFiles)

@@ -200,14 +200,6 @@ void bindVolumes(RunPlan& plan, const QString& outputFolder, const QStringList& 
 // numbering is judged with these digits wherever it is judged.
 int plannedDigits(const JobSettings& job, const PlanOptions& options);
 
-// How the set's zips are named with numbers of digits (2 or 3): the job's name cut to fit
-// 8.3 beside them, and the numbers' width (0 for one archive, whose zip has no number).
-struct ZipNaming {
-    QString zipName;
-    int width = 0;
-};
-ZipNaming zipNaming(const JobSettings& job, int digits);
-
 // "Kavel" + i with at least three digits: "Kavel001".
 QString outputFolderName(int i);
 // The first output folder name in workLocation that nothing holds yet.

@@ -1,6 +1,5 @@
 #include "engine/zip_component.h"
 
-#include "job/text_lines.h"
 #include "platform/file_read.h"
 #include "platform/folder_lock.h"
 #include "platform/paths.h"
@@ -10,7 +9,6 @@
 #include <QSet>
 
 #include <QByteArray>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -32,8 +30,6 @@ constexpr qint64 kJudgeFromBytes = 4 * kSampleChunk;
 // A sample that deflates to more than this share of its size is stored.
 constexpr double kStoreRatio = 0.97;
 
-// The one pattern a file to process may be: every file of a directory.
-const QString kEveryFile = QStringLiteral("*.*");
 // Temporary zips are named ".<zip name>.kavel32-XXXXXX" (libzip adds its own ".XXXXXX" while
 // writing), beside the lock file ".<zip name>.kavel32-XXXXXX.lock" that the zip call holds: a
 // later run removes them only once that lock is free.
@@ -55,12 +51,6 @@ bool holdsOwnZip(const QString& zipPath) {
     return isRegularFileNoLink(zipPath);
 }
 
-QString directoryPart(const QString& path, const QString& name) {
-    QString dir = path.left(path.size() - name.size());
-    if (dir.isEmpty())
-        return QStringLiteral(".");
-    return dir;
-}
 } // namespace
 
 // Bridges libzip's C callbacks to the component.
@@ -77,14 +67,8 @@ void ZipComponent::setCompressionLevel(int level) {
     level_ = std::clamp(level, 1, 9);
 }
 
-void ZipComponent::setFilesToProcess(const QString& files) {
-    files_ = files;
-    literalFiles_.clear();
-}
-
 void ZipComponent::setFiles(const QStringList& paths) {
-    literalFiles_ = paths;
-    files_ = paths.join(QLatin1Char('\r'));
+    files_ = paths;
 }
 
 void ZipComponent::setZipFileName(const QString& name) {
@@ -121,34 +105,20 @@ int ZipComponent::failWith(int code, const QString& text) {
     return code;
 }
 
-bool ZipComponent::expandFiles(QStringList* paths) {
-    const bool literal = !literalFiles_.isEmpty();
-    for (const QString& entry : literal ? literalFiles_ : splitTextLines(files_)) {
+bool ZipComponent::checkedFiles(QStringList* paths) {
+    for (const QString& entry : files_) {
         if (entry.isEmpty())
             continue;
-        const QString name = fileNamePart(entry);
-        if (literal || name != kEveryFile) {
-            const QFileInfo info(entry);
-            if (!info.exists()) {
-                lastError_ = QStringLiteral("No such file: %1").arg(entry);
-                return false;
-            }
-            if (!info.isFile()) {
-                lastError_ = QStringLiteral("%1 is not a regular file").arg(entry);
-                return false;
-            }
-            paths->append(entry);
-            continue;
-        }
-        const QString dirPath = directoryPart(entry, name);
-        if (!QFileInfo(dirPath).isDir()) {
-            lastError_ = QStringLiteral("No such directory: %1").arg(dirPath);
+        const QFileInfo info(entry);
+        if (!info.exists()) {
+            lastError_ = QStringLiteral("No such file: %1").arg(entry);
             return false;
         }
-        const QStringList found =
-            QDir(dirPath).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
-        for (const QString& file : found)
-            paths->append(joinPath(dirPath, file));
+        if (!info.isFile()) {
+            lastError_ = QStringLiteral("%1 is not a regular file").arg(entry);
+            return false;
+        }
+        paths->append(entry);
     }
     QSet<QString> names;
     for (const QString& path : std::as_const(*paths)) {
@@ -214,15 +184,16 @@ int ZipComponent::zip() {
         return failWith(Aborted, QStringLiteral("Aborted"));
     if (zipPath_.isEmpty())
         return failWith(NoZipName, QStringLiteral("No zip file name set"));
-    if (files_.trimmed().isEmpty() && literalFiles_.isEmpty())
+    if (files_.isEmpty())
         return failWith(NothingToProcess, QStringLiteral("No files to process"));
 
     QStringList paths;
-    if (!expandFiles(&paths))
+    if (!checkedFiles(&paths))
         return lastError_.startsWith(QLatin1String("Two files")) ? DuplicateName : FileMissing;
     if (paths.isEmpty())
-        return failWith(NothingToProcess,
-                        QStringLiteral("Nothing to add: %1").arg(files_.trimmed()));
+        return failWith(
+            NothingToProcess,
+            QStringLiteral("Nothing to add: %1").arg(files_.join(QLatin1Char('\r')).trimmed()));
 
     // An existing zip is updated through a second name for the same file: libzip replaces
     // that name when it is done, and the zip keeps its old contents until the rename below.

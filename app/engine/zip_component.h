@@ -46,14 +46,8 @@ class ZipComponent {
     void setCompressionLevel(int level);
     int compressionLevel() const { return level_; }
 
-    // Paths to add by the next zip call, separated by CR or LF (a trailing CR is the usual
-    // form). Every path names one file literally, whatever characters it holds ("[a]*.rar"
-    // is that file), except "dir/*.*": every regular file directly in dir, with or without a
-    // dot, hidden ones too; sub-directories are not entered.
-    void setFilesToProcess(const QString& files);
-    QString filesToProcess() const { return files_; }
-    // The same as a list, every path literal, however it is named: a file called "*.*" or
-    // holding a line break is that file.
+    // The files the next zip call adds, every path literal, however it is named: a file
+    // called "*.*" or "[a]*.rar", or holding a line break, is that file.
     void setFiles(const QStringList& paths);
 
     // The zip to create or update; ".zip" is appended unless the name already ends with it.
@@ -123,7 +117,8 @@ class ZipComponent {
         int64_t index;
         QString name;
     };
-    bool expandFiles(QStringList* paths);
+    // The files to add: each a regular file, no two with one entry name; false with lastError_.
+    bool checkedFiles(QStringList* paths);
     // Abort was asked for, or the program is asked to stop.
     bool stopping() const;
     int failWith(int code, const QString& text);
@@ -132,8 +127,7 @@ class ZipComponent {
     void reportProgress(double fraction);
 
     int level_ = 6;
-    QString files_;
-    QStringList literalFiles_;
+    QStringList files_;
     QString zipPath_;
     std::atomic<bool> abort_ = false;
     const std::atomic<bool>* stopFlag_ = nullptr;

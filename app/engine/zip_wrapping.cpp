@@ -134,29 +134,6 @@ QStringList listVolumes(const QString& outputFolder) {
     return sortVolumeNames(names);
 }
 
-QString volumeNumberText(int16_t sizeUnits, int diskCount, int diskNumber, bool threeDigits) {
-    if (sizeUnits == 0 || diskCount == 1)
-        return {};
-    return QStringLiteral("%1").arg(diskNumber, threeDigits ? 3 : 2, 10, QLatin1Char('0'));
-}
-
-QString dateStampText(bool dateStampRun, const QDate& today) {
-    if (!dateStampRun)
-        return {};
-    return today.toString(QStringLiteral("MMdyy"));
-}
-
-QString zipBaseFor(const QString& zipDir, const QString& zipName, const QString& dateText,
-                   const QString& numberText) {
-    // joinPath does not double a separator already there: "C:\" gives "C:\name01", and a
-    // directory written with a trailing separator keeps its zips inside it.
-    return joinPath(zipDir, zipName + dateText + numberText);
-}
-
-QString shownZipName(const QString& zipName, const QString& dateText, const QString& numberText) {
-    return zipName + dateText + numberText + QStringLiteral(".zip");
-}
-
 QString platformNumberText(int value) {
     return value < 0 ? QString::number(value) : QLatin1Char(' ') + QString::number(value);
 }

@@ -3,7 +3,6 @@
 #include "job/command.h"
 #include "job/job_settings.h"
 
-#include <QDate>
 #include <QString>
 #include <QStringList>
 
@@ -92,16 +91,6 @@ QStringList listVolumes(const QString& outputFolder);
 QStringList sortVolumeNames(QStringList names);
 bool volumeNameLess(const QString& a, const QString& b);
 
-// Empty for one archive (sizeUnits 0) or a single volume; else "00" or "000" digits, more
-// when the number needs them.
-QString volumeNumberText(int16_t sizeUnits, int diskCount, int diskNumber, bool threeDigits);
-// "mmdyy" in a date-stamped run (5 July 1998: "07598"), else empty.
-QString dateStampText(bool dateStampRun, const QDate& today);
-// ZipDir + separator + ZipName + date + number (no extension).
-QString zipBaseFor(const QString& zipDir, const QString& zipName, const QString& dateText,
-                   const QString& numberText);
-// ZipName + date + number + ".zip", as the progress page shows it.
-QString shownZipName(const QString& zipName, const QString& dateText, const QString& numberText);
 // A number as the platform writes it: a blank before a non-negative number.
 QString platformNumberText(int value);
 // Label11: " 3 of 12".

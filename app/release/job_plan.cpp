@@ -1,6 +1,6 @@
 #include "release/job_plan.h"
 
-#include "engine/zip_wrapping.h"
+#include "engine/zip_naming.h"
 #include "platform/source_date.h"
 #include "release/par2_recovery.h"
 

@@ -2,6 +2,7 @@
 
 #include "engine/leftovers.h"
 #include "engine/set_listings.h"
+#include "engine/zip_naming.h"
 #include "platform/file_read.h"
 #include "platform/file_replace.h"
 #include "platform/folder_lock.h"
@@ -57,7 +58,7 @@ Command par2CreateCommand(const QString& folder, const QString& stem, int percen
     return makeCommand(kPar2, QStringList{QStringLiteral("create"), QStringLiteral("-q"),
                                           QStringLiteral("-r%1").arg(percent),
                                           QStringLiteral("-B") + folder, QStringLiteral("--"),
-                                          joinPath(into, stem + QStringLiteral(".par2"))} +
+                                          joinPath(into, par2FileName(stem))} +
                                   zipPaths);
 }
 
@@ -66,17 +67,15 @@ Command par2VerifyCommand(const QString& folder, const QString& stem,
     const QString from = recoveryFolder.isEmpty() ? folder : recoveryFolder;
     return makeCommand(kPar2, {QStringLiteral("verify"), QStringLiteral("-q"),
                                QStringLiteral("-B") + folder, QStringLiteral("--"),
-                               joinPath(from, stem + QStringLiteral(".par2"))});
+                               joinPath(from, par2FileName(stem))});
 }
 
 QStringList recoveryFileNames(const QString& folder, const QString& stem) {
-    const QRegularExpression pattern(
-        QStringLiteral("^%1(\\.vol\\d+\\+\\d+)?\\.par2$").arg(QRegularExpression::escape(stem)));
     QStringList names;
     // System too: a dangling link or a FIFO holding a recovery file's name is one to remove.
     for (const QString& name :
          QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name))
-        if (pattern.match(name).hasMatch())
+        if (isPar2NameOf(name, stem, Qt::CaseSensitive))
             names << name;
     return names;
 }

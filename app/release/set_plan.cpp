@@ -1,6 +1,7 @@
 #include "release/set_plan.h"
 
 #include "companion/settings_file.h"
+#include "engine/zip_naming.h"
 
 #include <QHash>
 
@@ -45,7 +46,8 @@ std::optional<int> numberIn(const QString& rest, int width, const QString& date)
 QList<Reading> readings(const JobSettings& job, const QStringList& zipFiles) {
     QHash<QString, Reading> byKey;
     for (int digits : {2, 3}) {
-        const auto [zipName, width] = zipNaming(job, digits);
+        const QString zipName = cutZipName(job.ZipName, job.SizeUnits, digits == 3);
+        const int width = job.SizeUnits == 0 ? 0 : digits;
         for (const QString& file : zipFiles) {
             if (!file.endsWith(QLatin1String(".zip"), Qt::CaseInsensitive) ||
                 !file.startsWith(zipName, Qt::CaseInsensitive))

@@ -1,6 +1,7 @@
 #include "release/unpack_set.h"
 
 #include "engine/set_listings.h"
+#include "engine/zip_naming.h"
 #include "job/text_lines.h"
 #include "platform/file_read.h"
 #include "platform/folder_lock.h"
@@ -111,12 +112,9 @@ struct RecoverySet {
 };
 
 QList<RecoverySet> recoverySetsIn(const QString& folder, QStringList* unreadable) {
-    static const QRegularExpression volume(QStringLiteral("\\.vol\\d+\\+\\d+\\.par2$"),
-                                           QRegularExpression::CaseInsensitiveOption);
     QList<RecoverySet> sets;
     for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name)) {
-        if (!name.endsWith(QLatin1String(".par2"), Qt::CaseInsensitive) ||
-            name.startsWith(QLatin1Char('.')))
+        if (!isPar2Name(name) || name.startsWith(QLatin1Char('.')))
             continue;
         const Par2Listing listing = readPar2File(joinPath(folder, name));
         if (!listing.ok) {
@@ -128,7 +126,7 @@ QList<RecoverySet> recoverySetsIn(const QString& folder, QStringList* unreadable
         });
         if (same == sets.end()) {
             sets << RecoverySet{{name}, listing};
-        } else if (!volume.match(name).hasMatch() && volume.match(same->files.front()).hasMatch()) {
+        } else if (!isPar2VolumeName(name) && isPar2VolumeName(same->files.front())) {
             same->files.prepend(name);
         } else {
             same->files << name;

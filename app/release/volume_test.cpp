@@ -114,10 +114,6 @@ TestOutput readTestOutput(const QByteArray& output) {
     return read;
 }
 
-QString testFailureLine(const QByteArray& output) {
-    return readTestOutput(output).failure;
-}
-
 JoinFolder::JoinFolder(qint64 bytesNeeded, const QString& keptIn) {
     QString where = keptIn;
     if (where.isEmpty()) {

@@ -34,10 +34,6 @@ struct TestOutput {
 };
 TestOutput readTestOutput(const QByteArray& output);
 
-// The line of an archiver's test output that says what failed, e.g. "ERROR: CRC Failed :
-// data.bin"; empty when none does.
-QString testFailureLine(const QByteArray& output);
-
 // One zip's volume as the check wrote it out.
 struct JoinedVolume {
     QString zipLabel; // "zip 05 game05.zip"

@@ -1,5 +1,6 @@
 #include "shell/job_model.h"
 
+#include "engine/zip_naming.h"
 #include "job/volume_rules.h"
 #include "script/script_file.h"
 #include "source/volume_estimate.h"
@@ -78,11 +79,10 @@ void JobModel::setJob(const JobSettings& given) {
     else if (hadSubstitute)
         numbering_ = NumberingChoice::Neither;
     extraKindChosen_ = true;
-    zipNameMaxLength_ = kZipNameLimitOneArchive;
     applySizeUnits(job, job.SizeUnits);
-    if (job.SizeUnits != 0)
-        zipNameMaxLength_ = kZipNameLimitTwoDigits;
-    job.ZipName = job.ZipName.left(zipNameMaxLength_);
+    // A job set whole: the name field has room for a name before two digits.
+    zipNameMaxLength_ = zipNameLimit(job.SizeUnits, false);
+    job.ZipName = cutZipName(job.ZipName, job.SizeUnits, false);
     session_.setJob(job);
     emit changed();
     emit commentChanged(job.CommentOn);
@@ -97,7 +97,6 @@ void JobModel::scriptLoaded(const ScriptLoad& load) {
     // The File line comes before the size; a script read that far chose an extra kind.
     if (load.sizeSet)
         extraKindChosen_ = true;
-    zipNameMaxLength_ = kZipNameLimitOneArchive;
     if (load.sizeSet)
         applySizeUnits(job, job.SizeUnits);
     zipNameMaxLength_ = load.zipNameMaxLength;

@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include "../common/file_helpers.h"
+#include "../common/planned_set.h"
 
 namespace {
 const QByteArray kTag = QByteArray(28, ' ') + "Packaged with Kavel32 by QXV";
@@ -53,22 +54,21 @@ class TestNfoCopy : public QObject {
         QTest::newRow("high bytes kept")
             << QByteArray("\xdb\xb2\xb1\r\n") << "\xdb\xb2\xb1\r\n\r\n" + kTag + "\r\n";
     }
-    // The tagged nfo as the plan makes it: the nfo read by the run's reader, tagged, each
-    // line ending with CR LF; the user's nfo only read.
+    // The tagged nfo the plan puts into the zips, byte for byte, under the nfo's own name:
+    // the nfo read by the run's reader, tagged, each line ending with CR LF; the user's nfo
+    // only read.
     void copies() {
         QFETCH(QByteArray, input);
         QFETCH(QByteArray, expected);
         const QString nfo = root.path() + "/Release.NFO";
         writeFile(nfo, input);
         QFile::setPermissions(nfo, QFile::ReadOwner); // read-only: still only read
-        QStringList lines;
-        QString error;
-        QVERIFY2(readTextLines(nfo, &lines, &error), qPrintable(error));
-        QByteArray tagged;
-        for (const QString& line : taggedNfoLines(lines))
-            tagged += line.toLatin1() + "\r\n";
-        QCOMPARE(tagged, expected);
-        QCOMPARE(nfoCopyPath(nfo), AppPaths::zipCopyFile("Release.NFO"));
+        JobSettings job;
+        job.NfoFile = nfo;
+        const RunPlan plan = plannedSet(job, root.path() + "/plan", 1, 2);
+        QVERIFY2(plan.ok(), qPrintable(plan.fault->text));
+        QCOMPARE(plan.nfoText, expected);
+        QCOMPARE(plan.nfoCopyName, QStringLiteral("Release.NFO"));
         QCOMPARE(readAll(nfo), input);
         QCOMPARE(ownerBits(nfo), QFile::ReadOwner);
         QFile::setPermissions(nfo, QFile::ReadOwner | QFile::WriteOwner);

@@ -14,7 +14,7 @@ class TestZipPkzip : public QObject {
     QString makeZip(const QString& base) {
         ZipComponent zip;
         zip.setZipFileName(base);
-        zip.setFilesToProcess(root.path() + "/data.txt\r");
+        zip.setFiles({root.path() + "/data.txt"});
         return zip.zip() == 0 ? zip.zipFileName() : QString();
     }
 

@@ -5,6 +5,7 @@
 #include "engine/run_journal.h"
 #include "engine/run_plan.h"
 #include "engine/zip_component.h"
+#include "engine/zip_naming.h"
 #include "engine/zip_pieces.h"
 #include "engine/zip_pipeline.h"
 #include "engine/zip_wrapping.h"
@@ -270,6 +271,54 @@ class TestZipWrapping : public QObject {
         QCOMPARE(zipBaseFor(dir, "name", "07598", "01"), base);
         setPathStyle(PathStyle::Host);
         QCOMPARE(shownZipName("name", "07598", "01"), QStringLiteral("name0759801.zip"));
+    }
+
+    // What a name in the zip folder is of the set "game": a zip numbered with two or three
+    // digits or none, the SFV, a PAR2 file (any case); and the PAR2 files par2 makes for it,
+    // in the case the step removes them with.
+    void setFileNames_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("role"); // "zip N", "sfv", "par2"; empty: not of the set
+        QTest::addColumn<bool>("par2Exact");
+        QTest::newRow("zip 1") << "game01.zip"
+                               << "zip 1" << false;
+        QTest::newRow("zip 999") << "GAME999.ZIP"
+                                 << "zip 999" << false;
+        QTest::newRow("one digit") << "game1.zip"
+                                   << "" << false;
+        QTest::newRow("four digits") << "game1000.zip"
+                                     << "" << false;
+        QTest::newRow("one archive") << "game.zip"
+                                     << "zip 0" << false;
+        QTest::newRow("sfv") << "Game.SFV"
+                             << "sfv" << false;
+        QTest::newRow("par2") << "game.par2"
+                              << "par2" << true;
+        QTest::newRow("recovery volume") << "game.vol00+10.par2"
+                                         << "par2" << true;
+        QTest::newRow("par2 in capitals") << "GAME.VOL00+10.PAR2"
+                                          << "par2" << false;
+        QTest::newRow("volume without a count") << "game.vol00.par2"
+                                                << "" << false;
+        QTest::newRow("another stem") << "gamex.par2"
+                                      << "" << false;
+        QTest::newRow("after the extension") << "game.par2.bak"
+                                             << "" << false;
+    }
+    void setFileNames() {
+        QFETCH(QString, name);
+        QFETCH(QString, role);
+        QFETCH(bool, par2Exact);
+        const SetFileRole found = setFileRole(name, "game");
+        const QString text = found.kind == SetFileRole::Kind::Zip
+                                 ? QStringLiteral("zip %1").arg(found.number)
+                             : found.kind == SetFileRole::Kind::Sfv  ? QStringLiteral("sfv")
+                             : found.kind == SetFileRole::Kind::Par2 ? QStringLiteral("par2")
+                                                                     : QString();
+        QCOMPARE(text, role);
+        QCOMPARE(isPar2NameOf(name, "game", Qt::CaseSensitive), par2Exact);
+        QCOMPARE(isPar2NameOf(name, "game", Qt::CaseInsensitive), role == "par2");
+        QCOMPARE(par2FileName("game"), QStringLiteral("game.par2"));
     }
 
     void labelsAndCommands() {
