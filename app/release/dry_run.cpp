@@ -2,7 +2,6 @@
 
 #include "companion/diz_numbering.h"
 #include "companion/settings_file.h"
-#include "engine/zip_wrapping.h"
 #include "job/text_lines.h"
 #include "job/volume_rules.h"
 #include "job/window_port.h"
