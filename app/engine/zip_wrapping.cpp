@@ -197,6 +197,37 @@ bool writeNfoCopy(const RunPlan& plan, const JobSettings& job, QString* nfoCopy,
     return true;
 }
 
+namespace {
+
+// The files of one zip call, in the plan's order: the volume and the extra files as they
+// lie, the diz and the nfo from their working copies.
+QStringList filesToZip(const PlannedZip& planned, const QString& dizCopy, const QString& nfoCopy) {
+    QStringList files;
+    for (const PlanEntry& entry : planned.entries)
+        files << (entry.kind == PlanEntry::Kind::Diz   ? dizCopy
+                  : entry.kind == PlanEntry::Kind::Nfo ? nfoCopy
+                                                       : entry.source);
+    return files;
+}
+
+// The comment step of one zip; false with what the step said when it fails.
+bool setComment(MachinePort& machine, const PlannedZip& planned, const QString& commentFile,
+                QString* error) {
+    Command comment = commentCommand(planned.base, commentFile);
+    comment.stderrFile = AppPaths::scratchFile(QStringLiteral("comment.err"));
+    const int status = machine.run(comment);
+    if (status == 0)
+        return true;
+    const QString said = lastErrorLine(comment);
+    *error = QStringLiteral("Setting the comment of %1 failed (status %2)%3")
+                 .arg(planned.shownName)
+                 .arg(status)
+                 .arg(said.isEmpty() ? QString() : QStringLiteral(": ") + said);
+    return false;
+}
+
+} // namespace
+
 WrapResult wrapVolumes(WrapContext& cx, QString* errorText) {
     const RunPlan& plan = cx.plan;
     const JobSettings& job = cx.job;
@@ -253,24 +284,9 @@ WrapResult wrapVolumes(WrapContext& cx, QString* errorText) {
         if (!writeWorkingCopy(dizCopy, planned.dizText, job.DizFile, plan.stampTime, &detail))
             return fail(WrapResult::RunError,
                         QStringLiteral("Writing file_id.diz failed: %1").arg(detail));
-        QStringList files;
-        for (const PlanEntry& entry : planned.entries) {
-            switch (entry.kind) {
-            case PlanEntry::Kind::Volume:
-            case PlanEntry::Kind::Extra:
-                files << entry.source;
-                break;
-            case PlanEntry::Kind::Diz:
-                files << dizCopy;
-                break;
-            case PlanEntry::Kind::Nfo:
-                files << nfoCopy;
-                break;
-            }
-        }
         const PlanEntry& volume = planned.entries.front();
         volumeBytes = QFileInfo(volume.source).size();
-        zip.setFiles(files);
+        zip.setFiles(filesToZip(planned, dizCopy, nfoCopy));
         zip.setZipFileName(planned.base);
         if (zip.zip() != 0)
             return fail(WrapResult::ZipFailed,
@@ -282,17 +298,8 @@ WrapResult wrapVolumes(WrapContext& cx, QString* errorText) {
             if (!QFileInfo(plan.commentFile).isFile())
                 return fail(WrapResult::RunError,
                             QStringLiteral("Comment file missing: %1").arg(plan.commentFile));
-            Command comment = commentCommand(planned.base, plan.commentFile);
-            comment.stderrFile = AppPaths::scratchFile(QStringLiteral("comment.err"));
-            const int status = cx.machine.run(comment);
-            if (status != 0) {
-                const QString said = lastErrorLine(comment);
-                return fail(WrapResult::ZipFailed,
-                            QStringLiteral("Setting the comment of %1 failed (status %2)%3")
-                                .arg(planned.shownName)
-                                .arg(status)
-                                .arg(said.isEmpty() ? QString() : QStringLiteral(": ") + said));
-            }
+            if (!setComment(cx.machine, planned, plan.commentFile, &detail))
+                return fail(WrapResult::ZipFailed, detail);
         }
 
         if (plan.stampTime && !stampFileTime(zip.zipFileName(), *plan.stampTime))
