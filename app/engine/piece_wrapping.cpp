@@ -33,6 +33,40 @@ bool commentToJoin(const QString& commentFile, QByteArray* comment) {
            !comment->contains(QByteArrayView("PK\x05\x06", 4));
 }
 
+// The zips joined and named but not yet recorded: the journal is told of them together,
+// then their volumes are deleted.
+class MadeZips {
+  public:
+    explicit MadeZips(const ZipsDoneHandler& zipsDone) : zipsDone_(zipsDone) {}
+
+    void add(const FileRecord& zip, const QString& volume) {
+        zips_ << zip;
+        volumes_ << volume;
+    }
+
+    // Records them, then deletes their volumes; false, saying why, when either fails.
+    bool record(QString* error) {
+        if (zips_.isEmpty())
+            return true;
+        if (zipsDone_ && !zipsDone_(zips_, error))
+            return false;
+        for (const QString& volume : volumes_) {
+            if (!QFile::remove(volume)) {
+                *error = QStringLiteral("Deleting the volume %1 failed").arg(volume);
+                return false;
+            }
+        }
+        zips_.clear();
+        volumes_.clear();
+        return true;
+    }
+
+  private:
+    const ZipsDoneHandler& zipsDone_;
+    QList<FileRecord> zips_;
+    QStringList volumes_;
+};
+
 } // namespace
 
 WrapResult wrapPieces(WrapContext& cx, const QHash<QString, ZipPiece>& pieces,
@@ -59,24 +93,8 @@ WrapResult wrapPieces(WrapContext& cx, const QHash<QString, ZipPiece>& pieces,
     const QString dizCopy = dizWorkingCopyPath();
     PieceJoiner joiner(plan, work);
 
-    QList<FileRecord> made;
-    QStringList madeVolumes;
-    // Records the zips made so far, then deletes their volumes.
-    auto recordMade = [&]() {
-        if (made.isEmpty())
-            return true;
-        if (zipsDone && !zipsDone(made, &detail))
-            return false;
-        for (qsizetype i = 0; i < madeVolumes.size(); ++i) {
-            if (!QFile::remove(madeVolumes[i])) {
-                detail = QStringLiteral("Deleting the volume %1 failed").arg(madeVolumes[i]);
-                return false;
-            }
-        }
-        made.clear();
-        madeVolumes.clear();
-        return true;
-    };
+    MadeZips made(zipsDone);
+    auto recordMade = [&] { return made.record(&detail); };
 
     // Stopped by a signal, Abort or Exit: the zips complete are kept and recorded.
     auto stopped = [&]() {
@@ -132,8 +150,7 @@ WrapResult wrapPieces(WrapContext& cx, const QHash<QString, ZipPiece>& pieces,
             continue;
         }
         window.setProgress(0);
-        made << zip;
-        madeVolumes << volume.source;
+        made.add(zip, volume.source);
         if (sinceRecord.elapsed() >= kBatchMs) {
             if (!recordMade())
                 return fail(WrapResult::RunError, detail);
