@@ -421,6 +421,12 @@ int main(int argc, char** argv) {
                             (!script.scriptPath.isEmpty() && !haveDisplay());
     if (windowless)
         return runWithoutWindow(argc, argv, script, workDir, !checkOnly && script.flags.batch());
+    // Without a display the window cannot open: say so, rather than let the toolkit abort.
+    if (!haveDisplay() && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        std::fprintf(stderr, "kavel32: no display to open the window on (DISPLAY is not set); "
+                             "a job runs without one: kavel32 '!JOB.rip'\n");
+        return kExitFailed;
+    }
     // A script opened in the window runs there when Kavel! is pressed.
     setCommandLineWorkLocation(workDir);
     return runMainWindow(argc, argv, scriptArgument);

@@ -284,6 +284,13 @@ void TestStartup::commandLineEnds_data() {
         << QString();
     QTest::newRow("--resume a folder that is no run")
         << QStringList{"--resume", missing} << 1 << "" << QString();
+    // The window with no display: a clear failure, not the toolkit's abort.
+    const QString noDisplay = QStringLiteral("kavel32: no display to open the window on (DISPLAY "
+                                             "is not set); a job runs without one: kavel32 "
+                                             "'!JOB.rip'");
+    QTest::newRow("the window, no display") << QStringList{} << 1 << "" << noDisplay;
+    QTest::newRow("the window with Qt's options, no display")
+        << QStringList{"-style", "Fusion"} << 1 << "" << noDisplay;
 }
 
 void TestStartup::commandLineEnds() {
