@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QScopeGuard>
 
 #include <zip.h>
 
@@ -178,22 +179,56 @@ bool ZipComponent::stopping() const {
     return abort_ || (stopFlag_ && stopFlag_->load()) || StopSignals::requested() != 0;
 }
 
-int ZipComponent::zip() {
+int ZipComponent::addFiles(zip_t* archive, const QStringList& paths) {
+    pending_.clear();
+    for (const QString& path : paths) {
+        zip_source_t* source = zip_source_file(archive, QFile::encodeName(path).constData(), 0, -1);
+        if (!source)
+            return failWith(FileMissing,
+                            QStringLiteral("Cannot read %1: %2")
+                                .arg(path, QString::fromLocal8Bit(zip_strerror(archive))));
+        const QByteArray entryName = fileNamePart(path).toUtf8();
+        const zip_int64_t index = zip_file_add(archive, entryName.constData(), source,
+                                               ZIP_FL_OVERWRITE | ZIP_FL_ENC_UTF_8);
+        if (index < 0) {
+            zip_source_free(source);
+            return failWith(AddFailed,
+                            QStringLiteral("Cannot add %1: %2")
+                                .arg(path, QString::fromLocal8Bit(zip_strerror(archive))));
+        }
+        const bool store = looksIncompressible(path, level_);
+        if (zip_set_file_compression(archive, zip_uint64_t(index),
+                                     store ? ZIP_CM_STORE : ZIP_CM_DEFLATE,
+                                     store ? 0 : zip_uint32_t(level_)) != 0)
+            return failWith(AddFailed, QStringLiteral("Cannot set compression for %1").arg(path));
+        if (stamp_ && !stampEntry(archive, index, path))
+            return failWith(AddFailed, QStringLiteral("Cannot set the time of %1").arg(path));
+        pending_.push_back({index, fileNamePart(path)});
+    }
+    return Ok;
+}
+
+int ZipComponent::filesToAdd(QStringList* paths) {
     lastError_.clear();
     if (stopping())
         return failWith(Aborted, QStringLiteral("Aborted"));
-    if (zipPath_.isEmpty())
-        return failWith(NoZipName, QStringLiteral("No zip file name set"));
     if (files_.isEmpty())
         return failWith(NothingToProcess, QStringLiteral("No files to process"));
-
-    QStringList paths;
-    if (!checkedFiles(&paths))
+    if (!checkedFiles(paths))
         return lastError_.startsWith(QLatin1String("Two files")) ? DuplicateName : FileMissing;
-    if (paths.isEmpty())
+    if (paths->isEmpty())
         return failWith(
             NothingToProcess,
             QStringLiteral("Nothing to add: %1").arg(files_.join(QLatin1Char('\r')).trimmed()));
+    return Ok;
+}
+
+int ZipComponent::zip() {
+    if (zipPath_.isEmpty() && !stopping())
+        return failWith(NoZipName, QStringLiteral("No zip file name set"));
+    QStringList paths;
+    if (const int code = filesToAdd(&paths); code != Ok)
+        return code;
 
     // An existing zip is updated through a second name for the same file: libzip replaces
     // that name when it is done, and the zip keeps its old contents until the rename below.
@@ -225,32 +260,8 @@ int ZipComponent::zip() {
         return failWith(code, text);
     };
 
-    pending_.clear();
-    for (const QString& path : paths) {
-        zip_source_t* source = zip_source_file(archive, QFile::encodeName(path).constData(), 0, -1);
-        if (!source)
-            return discardWith(FileMissing,
-                               QStringLiteral("Cannot read %1: %2")
-                                   .arg(path, QString::fromLocal8Bit(zip_strerror(archive))));
-        const QByteArray entryName = fileNamePart(path).toUtf8();
-        const zip_int64_t index = zip_file_add(archive, entryName.constData(), source,
-                                               ZIP_FL_OVERWRITE | ZIP_FL_ENC_UTF_8);
-        if (index < 0) {
-            zip_source_free(source);
-            return discardWith(AddFailed,
-                               QStringLiteral("Cannot add %1: %2")
-                                   .arg(path, QString::fromLocal8Bit(zip_strerror(archive))));
-        }
-        const bool store = looksIncompressible(path, level_);
-        if (zip_set_file_compression(archive, zip_uint64_t(index),
-                                     store ? ZIP_CM_STORE : ZIP_CM_DEFLATE,
-                                     store ? 0 : zip_uint32_t(level_)) != 0)
-            return discardWith(AddFailed,
-                               QStringLiteral("Cannot set compression for %1").arg(path));
-        if (stamp_ && !stampEntry(archive, index, path))
-            return discardWith(AddFailed, QStringLiteral("Cannot set the time of %1").arg(path));
-        pending_.push_back({index, fileNamePart(path)});
-    }
+    if (const int code = addFiles(archive, paths); code != Ok)
+        return discardWith(code, lastError_);
     std::sort(pending_.begin(), pending_.end(),
               [](const Pending& a, const Pending& b) { return a.index < b.index; });
     announced_ = 0;
@@ -279,6 +290,51 @@ int ZipComponent::zip() {
     }
     if (lastPercent_ != 100 && status_)
         status_(100);
+    return Ok;
+}
+
+int ZipComponent::zipToBytes(QByteArray* bytes) {
+    bytes->clear();
+    QStringList paths;
+    if (const int code = filesToAdd(&paths); code != Ok)
+        return code;
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* memory = zip_source_buffer_create(nullptr, 0, 0, &error);
+    zip_t* archive =
+        memory ? zip_open_from_source(memory, ZIP_CREATE | ZIP_TRUNCATE, &error) : nullptr;
+    if (!archive) {
+        const QString why = QString::fromLocal8Bit(zip_error_strerror(&error));
+        zip_error_fini(&error);
+        zip_source_free(memory);
+        return failWith(OpenFailed, QStringLiteral("Cannot make a zip in memory: %1").arg(why));
+    }
+    zip_error_fini(&error);
+    // Kept past zip_close, which would free it with the archive: it holds the bytes written.
+    zip_source_keep(memory);
+    const auto freeMemory = qScopeGuard([memory] { zip_source_free(memory); });
+    if (const int code = addFiles(archive, paths); code != Ok) {
+        zip_discard(archive);
+        return code;
+    }
+    if (zip_close(archive) != 0) {
+        const QString why = QString::fromLocal8Bit(zip_strerror(archive));
+        zip_discard(archive);
+        return failWith(stopping() ? Aborted : WriteFailed,
+                        QStringLiteral("Cannot make a zip in memory: %1").arg(why));
+    }
+    zip_stat_t st;
+    zip_stat_init(&st);
+    if (zip_source_stat(memory, &st) != 0 || !(st.valid & ZIP_STAT_SIZE) ||
+        zip_source_open(memory) != 0)
+        return failWith(WriteFailed, QStringLiteral("Cannot read a zip made in memory"));
+    bytes->resize(qsizetype(st.size));
+    const zip_int64_t got = zip_source_read(memory, bytes->data(), st.size);
+    zip_source_close(memory);
+    if (got != zip_int64_t(st.size)) {
+        bytes->clear();
+        return failWith(WriteFailed, QStringLiteral("Cannot read a zip made in memory"));
+    }
     return Ok;
 }
 

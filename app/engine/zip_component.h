@@ -63,6 +63,9 @@ class ZipComponent {
     // The zip is written under a temporary name of this program's own beside it and renamed
     // over the old one only when complete.
     int zip();
+    // The zip of the files as zip() writes a new one, made in memory (*bytes): no file is
+    // written. Meant for small zips; the zip file name plays no part.
+    int zipToBytes(QByteArray* bytes);
 
     // Whether the zip holds an entry of that name whose data reads back complete (its CRC
     // checked) and has the size of the file on disk: before a volume is deleted.
@@ -119,6 +122,10 @@ class ZipComponent {
     };
     // The files to add: each a regular file, no two with one entry name; false with lastError_.
     bool checkedFiles(QStringList* paths);
+    // The checks before a zip call: not stopping, files named and fit to add (*paths).
+    int filesToAdd(QStringList* paths);
+    // Adds the files to the open archive, each stored or deflated, stamped when asked.
+    int addFiles(zip_t* archive, const QStringList& paths);
     // Abort was asked for, or the program is asked to stop.
     bool stopping() const;
     int failWith(int code, const QString& text);

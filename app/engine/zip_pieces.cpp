@@ -19,6 +19,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -111,16 +112,34 @@ qint64 modifiedNs(const struct stat& st) {
     return qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
 }
 
+// Reads length bytes at offset of a zip, from a file or from memory.
+using ReadZip = std::function<bool(qint64 offset, qint64 length, QByteArray* bytes)>;
+
+ReadZip fileReader(int fd) {
+    return [fd](qint64 offset, qint64 length, QByteArray* bytes) {
+        return readAt(fd, offset, length, bytes);
+    };
+}
+
+ReadZip memoryReader(const QByteArray& zip) {
+    return [&zip](qint64 offset, qint64 length, QByteArray* bytes) {
+        if (offset < 0 || length < 0 || offset + length > zip.size())
+            return false;
+        *bytes = zip.mid(offset, length);
+        return true;
+    };
+}
+
 // The end record and central directory of a zip that has no comment (yet), as the zip
 // component wrote it, and its first local header checked against them.
-bool readFreshZip(int fd, qint64 size, ZipParts* parts, QString* error) {
+bool readFreshZip(const ReadZip& read, qint64 size, ZipParts* parts, QString* error) {
     QByteArray end;
-    if (size < kZipEndRecordSize || !readAt(fd, size - kZipEndRecordSize, kZipEndRecordSize, &end))
+    if (size < kZipEndRecordSize || !read(size - kZipEndRecordSize, kZipEndRecordSize, &end))
         return fail(error, QStringLiteral("it has no end record"));
     const qint64 centralOffset = qint64(uchar(end[16])) | (qint64(uchar(end[17])) << 8) |
                                  (qint64(uchar(end[18])) << 16) | (qint64(uchar(end[19])) << 24);
     QByteArray tail;
-    if (centralOffset >= size || !readAt(fd, centralOffset, size - centralOffset, &tail))
+    if (centralOffset >= size || !read(centralOffset, size - centralOffset, &tail))
         return fail(error, QStringLiteral("its central directory cannot be read"));
     if (!readZipParts(tail, centralOffset, size - kZipEndRecordSize, parts, error))
         return false;
@@ -129,10 +148,10 @@ bool readFreshZip(int fd, qint64 size, ZipParts* parts, QString* error) {
     for (const ZipRecord& record : std::as_const(parts->records)) {
         QByteArray header;
         qint64 length = 0;
-        if (qint64(record.localOffset) != at || !readAt(fd, at, kZipLocalHeaderSize, &header))
+        if (qint64(record.localOffset) != at || !read(at, kZipLocalHeaderSize, &header))
             return fail(error, QStringLiteral("a local record is not where it belongs"));
         const qint64 headerLength = localHeaderLength(header);
-        if (headerLength == 0 || !readAt(fd, at, headerLength, &header))
+        if (headerLength == 0 || !read(at, headerLength, &header))
             return fail(error, QStringLiteral("a local header cannot be read"));
         if (!matchLocalHeader(header, record, &length, error))
             return false;
@@ -372,7 +391,7 @@ bool makePiece(const PieceSettings& settings, const QString& volume, ZipPiece* m
     ZipParts parts;
     if (!fd.ok() || ::fstat(fd.get(), &st) != 0)
         return fail(error, QStringLiteral("cannot read %1: %2").arg(piece.path, systemError()));
-    if (!readFreshZip(fd.get(), st.st_size, &parts, error))
+    if (!readFreshZip(fileReader(fd.get()), st.st_size, &parts, error))
         return false;
     if (parts.records.size() != 1 || parts.records[0].name != volume.toUtf8() ||
         qint64(parts.records[0].size) != piece.volumeSize)
@@ -419,7 +438,8 @@ bool pieceStillHolds(const ZipPiece& piece, const QString& volumePath, QString* 
 // ---- Joining ----
 
 struct PieceJoiner::Part {
-    QString path;
+    QString path;      // the part's zip; empty when it is held in memory
+    QByteArray memory; // the local part itself, when held in memory
     qint64 localSize = 0;
     QList<ZipRecord> records;
     quint32 localCrc = 0;
@@ -449,12 +469,30 @@ bool PieceJoiner::makePart(const QStringList& files, const QString& name, Part* 
     ZipParts parts;
     if (!fd.ok() || ::fstat(fd.get(), &st) != 0)
         return fail(error, QStringLiteral("cannot read %1 back").arg(part->path));
-    if (!readFreshZip(fd.get(), st.st_size, &parts, error))
+    if (!readFreshZip(fileReader(fd.get()), st.st_size, &parts, error))
         return false;
     if (!rangeCrc(fd.get(), parts.localSize, -1, &part->localCrc, nullptr, nullptr))
         return fail(error, QStringLiteral("cannot read %1 back").arg(part->path));
     part->localSize = parts.localSize;
     part->records = parts.records;
+    return true;
+}
+
+bool PieceJoiner::makeMemoryPart(const QString& file, Part* part, QString* error) {
+    ZipComponent zip;
+    zip.setCompressionLevel(plan_.compressionLevel);
+    zip.setStampTime(plan_.stampTime);
+    zip.setFiles({file});
+    QByteArray bytes;
+    ZipParts parts;
+    if (zip.zipToBytes(&bytes) != ZipComponent::Ok)
+        return fail(error, zip.lastError());
+    if (!readFreshZip(memoryReader(bytes), bytes.size(), &parts, error))
+        return false;
+    part->memory = bytes.left(parts.localSize);
+    part->localSize = parts.localSize;
+    part->records = parts.records;
+    part->localCrc = bytesCrc32(part->memory);
     return true;
 }
 
@@ -481,9 +519,8 @@ bool PieceJoiner::join(const ZipPiece& piece, const PlannedZip& planned, const Q
     }
 
     Part diz;
-    if (!makePart({dizCopy}, QStringLiteral("diz"), &diz, error))
+    if (!makeMemoryPart(dizCopy, &diz, error))
         return false;
-    const auto removeDiz = qScopeGuard([&diz] { QFile::remove(diz.path); });
     const Part* common = nullptr;
     if (!shared.isEmpty()) {
         const QString key = shared.join(QLatin1Char('\n'));
@@ -514,8 +551,14 @@ bool PieceJoiner::join(const ZipPiece& piece, const PlannedZip& planned, const Q
     for (const Part* part : joinedParts) {
         if (!part)
             continue;
-        Fd from(part->path, O_RDONLY | O_CLOEXEC);
-        if (!from.ok() || !copyRange(from.get(), 0, zip.get(), at, part->localSize))
+        bool written = false;
+        if (part->path.isEmpty()) {
+            written = writeAt(zip.get(), at, part->memory);
+        } else {
+            Fd from(part->path, O_RDONLY | O_CLOEXEC);
+            written = from.ok() && copyRange(from.get(), 0, zip.get(), at, part->localSize);
+        }
+        if (!written)
             return fail(error,
                         QStringLiteral("cannot write %1: %2").arg(piece.path, systemError()));
         for (ZipRecord record : part->records) {

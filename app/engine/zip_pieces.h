@@ -88,6 +88,8 @@ class PieceJoiner {
   private:
     struct Part;
     bool makePart(const QStringList& files, const QString& name, Part* part, QString* error);
+    // The zip of one small file, made in memory: no file to write, read back and remove.
+    bool makeMemoryPart(const QString& file, Part* part, QString* error);
 
     const RunPlan& plan_;
     QString workFolder_;

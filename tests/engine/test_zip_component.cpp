@@ -343,6 +343,42 @@ class TestZipComponent : public QObject {
         QVERIFY(!zip.lastError().isEmpty());
         QCOMPARE(readAll(out + "/f.zip"), before);
         QCOMPARE(filesIn(out), QStringList{"f.zip"});
+        // Made in memory, the call fails alike and gives no bytes.
+        QByteArray bytes("left over");
+        QCOMPARE(zip.zipToBytes(&bytes), code);
+        QVERIFY(bytes.isEmpty());
+        QCOMPARE(filesIn(out), QStringList{"f.zip"});
+    }
+
+    // A zip made in memory is byte for byte the zip written to a file, stored or deflated,
+    // stamped or with the files' own times.
+    void zipInMemoryIsTheZipWritten_data() {
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<bool>("stamped");
+        QTest::newRow("a small text, stamped") << QStringList{"file_id.diz"} << true;
+        QTest::newRow("a small text, its own time") << QStringList{"file_id.diz"} << false;
+        QTest::newRow("stored and deflated, stamped") << QStringList{"vol.rar", "info.nfo"} << true;
+        QTest::newRow("stored and deflated, own times")
+            << QStringList{"vol.rar", "info.nfo"} << false;
+    }
+    void zipInMemoryIsTheZipWritten() {
+        QFETCH(QStringList, files);
+        QFETCH(bool, stamped);
+        for (QString& f : files)
+            f.prepend(src + "/");
+        ZipComponent zip;
+        zip.setCompressionLevel(9);
+        zip.setStampTime(stamped ? std::optional<qint64>(1700000000) : std::nullopt);
+        zip.setFiles(files);
+        zip.setZipFileName(out + "/written");
+        QCOMPARE(zip.zip(), 0);
+        QByteArray bytes;
+        QCOMPARE(zip.zipToBytes(&bytes), 0);
+        QCOMPARE(bytes, readAll(out + "/written.zip"));
+        QCOMPARE(filesIn(out), QStringList{"written.zip"});
+        zip.setAbort(true);
+        QCOMPARE(zip.zipToBytes(&bytes), int(ZipComponent::Aborted));
+        QVERIFY(bytes.isEmpty());
     }
 
     void unwritableDirectoryFails() {
