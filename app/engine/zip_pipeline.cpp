@@ -159,6 +159,46 @@ bool ZipPipeline::roomFor(qint64 volumeBytes) {
     return *free >= need;
 }
 
+bool ZipPipeline::makeOne(const QString& volume, ZipPiece* piece) {
+    struct stat st {};
+    const QString path = settings_.outputFolder + QLatin1Char('/') + volume;
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0 || !roomFor(st.st_size) ||
+        !makePiece(settings_, volume, piece, &stop_, nullptr))
+        return false;
+    zipped_ += piece->volumeSize;
+    return true;
+}
+
+void ZipPipeline::makeMissing(const QStringList& missing) {
+    // The archiver has ended and both cores are free: a second thread makes every other piece.
+    std::vector<std::optional<ZipPiece>> pieces(size_t(missing.size()));
+    auto makeShare = [&](qsizetype first) {
+        for (qsizetype i = first; i < missing.size() && !stop_; i += 2) {
+            ZipPiece piece;
+            if (makeOne(missing[i], &piece))
+                pieces[size_t(i)] = piece;
+        }
+    };
+    std::thread second;
+    if (missing.size() > 1) {
+        try {
+            second = std::thread(makeShare, 1);
+        } catch (const std::system_error&) {
+        }
+    }
+    makeShare(0);
+    if (second.joinable())
+        second.join();
+    else if (missing.size() > 1)
+        makeShare(1);
+    for (qsizetype i = 0; i < missing.size(); ++i) {
+        if (pieces[size_t(i)])
+            made_.insert(missing[i], *pieces[size_t(i)]);
+        else
+            failed_.insert(missing[i]);
+    }
+}
+
 void ZipPipeline::work() {
     QSet<QString> triedEarly; // failed while the archiver wrote: tried once more after it
     if (!settings_.probeFolder.isEmpty())
@@ -173,44 +213,35 @@ void ZipPipeline::work() {
             ended = archiverDone_;
             finals = finalVolumes_;
         }
-        QString next;
         if (ended) {
+            QStringList missing;
             for (const QString& volume : std::as_const(finals))
-                if (!made_.contains(volume) && !failed_.contains(volume)) {
-                    next = volume;
-                    break;
-                }
-            if (next.isEmpty())
+                if (!made_.contains(volume) && !failed_.contains(volume))
+                    missing << volume;
+            if (missing.isEmpty())
                 break;
-        } else {
-            while (next.isEmpty() && !candidates_.isEmpty()) {
-                const QString volume = candidates_.takeFirst();
-                if (!made_.contains(volume) && !triedEarly.contains(volume))
-                    next = volume;
-            }
-            if (next.isEmpty()) {
-                watch_->wait(-1);
-                // Writes come in bursts: a moment lets each file's gather into one change.
-                std::unique_lock lock(mutex_);
-                changed_.wait_for(lock, std::chrono::milliseconds(50),
-                                  [this] { return archiverDone_ || stop_; });
-                continue;
-            }
+            makeMissing(missing);
+            continue;
         }
-        struct stat st {};
-        const QString path = settings_.outputFolder + QLatin1Char('/') + next;
+        QString next;
+        while (next.isEmpty() && !candidates_.isEmpty()) {
+            const QString volume = candidates_.takeFirst();
+            if (!made_.contains(volume) && !triedEarly.contains(volume))
+                next = volume;
+        }
+        if (next.isEmpty()) {
+            watch_->wait(-1);
+            // Writes come in bursts: a moment lets each file's gather into one change.
+            std::unique_lock lock(mutex_);
+            changed_.wait_for(lock, std::chrono::milliseconds(50),
+                              [this] { return archiverDone_ || stop_; });
+            continue;
+        }
         ZipPiece piece;
-        const bool made = ::lstat(QFile::encodeName(path).constData(), &st) == 0 &&
-                          roomFor(st.st_size) &&
-                          makePiece(settings_, next, &piece, &stop_, nullptr);
-        if (made) {
+        if (makeOne(next, &piece))
             made_.insert(next, piece);
-            zipped_ += piece.volumeSize;
-        } else if (ended) {
-            failed_.insert(next);
-        } else {
+        else
             triedEarly.insert(next);
-        }
     }
     {
         std::lock_guard lock(mutex_);

@@ -63,6 +63,10 @@ class ZipPipeline {
     void work();
     void takeChanges();
     bool roomFor(qint64 volumeBytes);
+    // Makes the volume's piece, counting its bytes; false when it cannot be made now.
+    bool makeOne(const QString& volume, ZipPiece* piece);
+    // Makes the pieces still missing once the archiver has ended, on two threads.
+    void makeMissing(const QStringList& missing);
     void drop(const QString& volume);
     void wake();
 

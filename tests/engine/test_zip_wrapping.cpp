@@ -525,12 +525,16 @@ class TestZipWrapping : public QObject {
         }
         QVERIFY(QFile::remove(gone));
         QVERIFY(QFile::rename(first + ".tmp", first));
+        // Written as the archiver ends: three pieces are made after it, the last one too.
+        const QString last = volumes + "/name.7z.004";
+        QVERIFY(writeAll(last, randomBytes(100 * 1024, 4)));
         pipeline.archiverDone(listVolumes(volumes));
         QTRY_VERIFY(pipeline.waitDone(50));
         {
             const QHash<QString, ZipPiece> pieces = pipeline.pieces();
-            QCOMPARE(QStringList(pieces.keys()).size(), 2);
-            for (const QString& volume : {first, second}) {
+            QCOMPARE(QStringList(pieces.keys()).size(), 3);
+            QCOMPARE(pipeline.zippedBytes(), 2 * 200 * 1024 + 13 + 100 * 1024);
+            for (const QString& volume : {first, second, last}) {
                 const ZipPiece piece = pieces.value(fileNamePart(volume));
                 quint32 crc = 0;
                 QString error;
@@ -541,12 +545,44 @@ class TestZipWrapping : public QObject {
                          qPrintable(error));
             }
         }
-        QCOMPARE(filesIn(zipDir).size(), 4);
+        QCOMPARE(filesIn(zipDir).size(), 6);
         // Another run's cleaning leaves a live run's pieces alone.
         QCOMPARE(removeAbandonedLeftovers(zipDir), QStringList{});
-        QCOMPARE(filesIn(zipDir).size(), 4);
+        QCOMPARE(filesIn(zipDir).size(), 6);
         pipeline.discard();
         QCOMPARE(filesIn(zipDir), QStringList{});
+    }
+
+    // A working copy is written over where it stands, each time whole and no longer than
+    // its text; whatever else holds its name (a link, a FIFO) is replaced, never written
+    // through or waited on.
+    void workingCopyWrittenOver_data() {
+        QTest::addColumn<QString>("before"); // what holds the name first
+        QTest::newRow("nothing") << "";
+        QTest::newRow("a longer copy") << "file";
+        QTest::newRow("a link to another file") << "link";
+        QTest::newRow("a FIFO") << "fifo";
+    }
+    void workingCopyWrittenOver() {
+        QFETCH(QString, before);
+        QVERIFY(QDir().mkpath(work + "/copies"));
+        const QString copy = work + "/copies/file_id.diz", other = work + "/other.txt";
+        QVERIFY(writeAll(other, "not ours"));
+        if (before == "file")
+            QVERIFY(writeAll(copy, QByteArray(4096, 'x')));
+        if (before == "link")
+            QVERIFY(QFile::link(other, copy));
+        if (before == "fifo")
+            QCOMPARE(::mkfifo(QFile::encodeName(copy).constData(), 0600), 0);
+        QString error;
+        for (const QByteArray text : {QByteArray("Disk [10/12]\r\n"), QByteArray("[9/12]")}) {
+            QVERIFY2(writeWorkingCopy(copy, text, job.DizFile, 1700000000, &error),
+                     qPrintable(error));
+            QCOMPARE(readAll(copy), text);
+            QVERIFY(QFileInfo(copy).isFile() && !QFileInfo(copy).isSymLink());
+            QCOMPARE(QFileInfo(copy).lastModified().toSecsSinceEpoch(), 1700000000);
+        }
+        QCOMPARE(readAll(other), QByteArray("not ours"));
     }
 
     void firstZipOnly() {
