@@ -158,18 +158,19 @@ Command commentCommand(const QString& zipBase, const QString& commentFile) {
 }
 
 namespace {
-// Writes bytes over the regular file at path, when there is one, and cuts it to their length.
-// A copy made for every zip is written over rather than made anew: a new file costs an inode
-// each time, which some file systems (ext4 without a journal) make dearer with every file
-// freed in the last minutes. Never emptied first: ext4 puts a file emptied and written again
-// on the disk at once, and the run would wait for that once per zip.
+// Writes bytes over the regular file at path, when there is one and path is its only name, and
+// cuts it to their length. A copy made for every zip is written over rather than made anew: a
+// new file costs an inode each time, which some file systems (ext4 without a journal) make
+// dearer with every file freed in the last minutes. Never emptied first: ext4 puts a file
+// emptied and written again on the disk at once, and the run would wait for that once per zip.
+// A file with another name (a hard link) may be somebody's: it is left as it is.
 bool writeOverInPlace(const QString& path, const QByteArray& bytes) {
     const int fd =
         ::open(QFile::encodeName(path).constData(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return false;
     struct stat st {};
-    bool written = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    bool written = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 1;
     for (qsizetype done = 0; written && done < bytes.size();) {
         const ssize_t put =
             ::pwrite(fd, bytes.constData() + done, size_t(bytes.size() - done), done);

@@ -561,6 +561,7 @@ class TestZipWrapping : public QObject {
         QTest::newRow("nothing") << "";
         QTest::newRow("a longer copy") << "file";
         QTest::newRow("a link to another file") << "link";
+        QTest::newRow("a hard link to another file") << "hard link";
         QTest::newRow("a FIFO") << "fifo";
     }
     void workingCopyWrittenOver() {
@@ -572,6 +573,10 @@ class TestZipWrapping : public QObject {
             QVERIFY(writeAll(copy, QByteArray(4096, 'x')));
         if (before == "link")
             QVERIFY(QFile::link(other, copy));
+        if (before == "hard link")
+            QCOMPARE(
+                ::link(QFile::encodeName(other).constData(), QFile::encodeName(copy).constData()),
+                0);
         if (before == "fifo")
             QCOMPARE(::mkfifo(QFile::encodeName(copy).constData(), 0600), 0);
         QString error;
