@@ -22,7 +22,6 @@
 
 #include <limits>
 
-#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -170,16 +169,8 @@ bool writeOverInPlace(const QString& path, const QByteArray& bytes) {
     if (fd < 0)
         return false;
     struct stat st {};
-    bool written = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 1;
-    for (qsizetype done = 0; written && done < bytes.size();) {
-        const ssize_t put =
-            ::pwrite(fd, bytes.constData() + done, size_t(bytes.size() - done), done);
-        if (put < 0 && errno == EINTR)
-            continue;
-        written = put > 0;
-        done += put;
-    }
-    written = written && ::ftruncate(fd, bytes.size()) == 0;
+    const bool written = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 1 &&
+                         writeAll(fd, bytes) && ::ftruncate(fd, bytes.size()) == 0;
     return ::close(fd) == 0 && written;
 }
 } // namespace
