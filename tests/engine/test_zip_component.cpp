@@ -317,6 +317,73 @@ class TestZipComponent : public QObject {
         QVERIFY(!ZipComponent::looksIncompressible(src + "/info.nfo", 6));
     }
 
+    // The choice is the one qCompress's sizes of three 32 KB samples always gave, on both
+    // sides of the 0.97 line, of the size judged from and of the levels it knows.
+    void judgementKeepsItsMeasure_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("size");
+        QTest::addColumn<int>("level");
+        QTest::addColumn<int>("expected"); // -1: whatever the measure says
+        for (int level : {6, 9}) {
+            const QByteArray l = QByteArray::number(level);
+            QTest::newRow("random " + l) << "random" << 300000 << level << 1;
+            QTest::newRow("text " + l) << "text" << 300000 << level << 0;
+            QTest::newRow("just over the line " + l) << "over" << 131072 << level << 1;
+            QTest::newRow("just under the line " + l) << "under" << 131072 << level << 0;
+        }
+        QTest::newRow("random, the size judged from") << "random" << 131072 << 6 << 1;
+        QTest::newRow("random, a byte short of it") << "random" << 131071 << 6 << 0;
+        QTest::newRow("stored level") << "random" << 200000 << 0 << 1;
+        QTest::newRow("default level") << "under" << 131072 << -1 << 0;
+        QTest::newRow("unknown level") << "over" << 131072 << 10 << -1;
+        QTest::newRow("unknown level, text") << "text" << 200000 << -7 << 0;
+    }
+    void judgementKeepsItsMeasure() {
+        QFETCH(QString, kind);
+        QFETCH(int, size);
+        QFETCH(int, level);
+        QFETCH(int, expected);
+        constexpr int chunk = 32 * 1024;
+        const auto measure = [&](const QByteArray& bytes) {
+            if (bytes.size() < 4 * chunk)
+                return false;
+            qint64 packed = 0;
+            for (qsizetype at : {qsizetype(0), bytes.size() / 2 - chunk / 2, bytes.size() - chunk})
+                packed += qCompress(bytes.mid(at, chunk), level).size();
+            return double(packed) > 0.97 * 3 * chunk;
+        };
+        // Each 32 KB holds `noise` random bytes and then zeros.
+        const auto mixed = [&](int noise) {
+            QByteArray bytes = randomBytes(size, 7);
+            for (qsizetype at = 0; at < bytes.size(); ++at)
+                if (at % chunk >= noise)
+                    bytes[at] = 0;
+            return bytes;
+        };
+        QByteArray bytes;
+        if (kind == "random") {
+            bytes = randomBytes(size, 3);
+        } else if (kind == "text") {
+            for (int i = 0; bytes.size() < size; ++i)
+                bytes += "line " + QByteArray::number(i * 7919 % 1000) + " of the release\r\n";
+            bytes.truncate(size);
+        } else {
+            int low = 0, high = chunk; // measure(mixed(low)) is false, measure(mixed(high)) true
+            while (high - low > 1) {
+                const int middle = (low + high) / 2;
+                (measure(mixed(middle)) ? high : low) = middle;
+            }
+            bytes = mixed(kind == "over" ? high : low);
+        }
+        const QString path = out + "/sample.bin";
+        QVERIFY(writeAll(path, bytes));
+        if (expected >= 0)
+            QCOMPARE(measure(bytes), bool(expected));
+        QCOMPARE(ZipComponent::looksIncompressible(path, level), measure(bytes));
+        // The same answer again, from the deflate state the thread keeps.
+        QCOMPARE(ZipComponent::looksIncompressible(path, level), measure(bytes));
+    }
+
     // A failed call leaves the zip exactly as it was and no temporary file behind.
     void failuresLeaveZipUntouched_data() {
         QTest::addColumn<QStringList>("files");
