@@ -1,5 +1,7 @@
 #include "engine/zip_component.h"
 
+#include "engine/store_judgement.h"
+
 #include "platform/file_read.h"
 #include "platform/folder_lock.h"
 #include "platform/paths.h"
@@ -15,7 +17,6 @@
 #include <QScopeGuard>
 
 #include <zip.h>
-#include <zlib.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -25,68 +26,6 @@
 #include <unistd.h>
 
 namespace {
-// Sample taken from the start, middle and end of a file to judge whether it compresses.
-constexpr qint64 kSampleChunk = 32 * 1024;
-// Below this size a file is simply deflated: judging it would cost as much.
-constexpr qint64 kJudgeFromBytes = 4 * kSampleChunk;
-// A sample that deflates to more than this share of its size is stored.
-constexpr double kStoreRatio = 0.97;
-
-// What qCompress(chunk, level).size() gives, the measure the store-or-deflate choice has
-// always used, without a new deflate state and buffers for every sample. A raw stream kept
-// per thread and reset between samples makes the same deflate bytes as the zlib wrapper;
-// qCompress adds 10 bytes around them (its 4-byte length, the 2-byte header, the Adler-32).
-class SampleDeflater {
-  public:
-    SampleDeflater() = default;
-    SampleDeflater(const SampleDeflater&) = delete;
-    SampleDeflater& operator=(const SampleDeflater&) = delete;
-    ~SampleDeflater() { end(); }
-
-    qint64 packedSize(const QByteArray& chunk, int level) {
-        if (chunk.isEmpty())
-            return 4;
-        // qCompress takes a level it does not know as the default one.
-        if (level < Z_DEFAULT_COMPRESSION || level > Z_BEST_COMPRESSION)
-            level = Z_DEFAULT_COMPRESSION;
-        if (!ready(level))
-            return qCompress(chunk, level).size();
-        stream_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(chunk.constData()));
-        stream_.avail_in = uInt(chunk.size());
-        out_.resize(qsizetype(deflateBound(&stream_, uLong(chunk.size()))));
-        stream_.next_out = reinterpret_cast<Bytef*>(out_.data());
-        stream_.avail_out = uInt(out_.size());
-        if (deflate(&stream_, Z_FINISH) != Z_STREAM_END) {
-            end();
-            return qCompress(chunk, level).size();
-        }
-        return qint64(stream_.total_out) + 10;
-    }
-
-  private:
-    bool ready(int level) {
-        if (level_ == level)
-            return deflateReset(&stream_) == Z_OK;
-        end();
-        stream_ = z_stream{};
-        // compress2's window and memory level, raw.
-        if (deflateInit2(&stream_, level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
-            return false;
-        level_ = level;
-        return true;
-    }
-    void end() {
-        if (level_ != kNone)
-            deflateEnd(&stream_);
-        level_ = kNone;
-    }
-
-    static constexpr int kNone = -2;
-    z_stream stream_{};
-    int level_ = kNone;
-    QByteArray out_;
-};
-
 // Temporary zips are named ".<zip name>.kavel32-XXXXXX" (libzip adds its own ".XXXXXX" while
 // writing), beside the lock file ".<zip name>.kavel32-XXXXXX.lock" that the zip call holds: a
 // later run removes them only once that lock is free.
@@ -191,26 +130,6 @@ bool ZipComponent::checkedFiles(QStringList* paths) {
     return true;
 }
 
-bool ZipComponent::looksIncompressible(const QString& path, int level) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    const qint64 size = file.size();
-    if (size < kJudgeFromBytes)
-        return false;
-    const qint64 offsets[] = {0, size / 2 - kSampleChunk / 2, size - kSampleChunk};
-    thread_local SampleDeflater deflater;
-    qint64 sampled = 0, packed = 0;
-    for (qint64 offset : offsets) {
-        if (!file.seek(offset))
-            return false;
-        const QByteArray chunk = file.read(kSampleChunk);
-        sampled += chunk.size();
-        packed += deflater.packedSize(chunk, level);
-    }
-    return sampled > 0 && double(packed) > kStoreRatio * double(sampled);
-}
-
 void ZipComponent::reportProgress(double fraction) {
     // libzip writes entry i of n in the range [i/n, (i+1)/n): announce each file we added
     // when its range is reached.
@@ -252,7 +171,7 @@ int ZipComponent::addFiles(zip_t* archive, const QStringList& paths) {
                             QStringLiteral("Cannot add %1: %2")
                                 .arg(path, QString::fromLocal8Bit(zip_strerror(archive))));
         }
-        const bool store = looksIncompressible(path, level_);
+        const bool store = samplesLookIncompressible(path, level_);
         if (zip_set_file_compression(archive, zip_uint64_t(index),
                                      store ? ZIP_CM_STORE : ZIP_CM_DEFLATE,
                                      store ? 0 : zip_uint32_t(level_)) != 0)

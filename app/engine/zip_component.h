@@ -111,10 +111,6 @@ class ZipComponent {
 
     QString lastError() const { return lastError_; }
 
-    // Whether a file's contents are stored rather than deflated: a sample of the file does
-    // not shrink (already compressed data such as archive volumes). Exposed for tests.
-    static bool looksIncompressible(const QString& path, int level);
-
   private:
     struct Pending {
         int64_t index;

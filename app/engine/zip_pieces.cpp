@@ -2,6 +2,7 @@
 
 #include "engine/run_journal.h"
 #include "engine/run_plan.h"
+#include "engine/store_judgement.h"
 #include "engine/zip_component.h"
 #include "platform/file_read.h"
 #include "platform/folder_lock.h"
@@ -372,7 +373,7 @@ bool makePiece(const PieceSettings& settings, const QString& volume, ZipPiece* m
 
     // The zip component's own choice between storing and deflating.
     if (settings.writeStored && storedWritable(volume, piece.volumeSize) &&
-        ZipComponent::looksIncompressible(volumePath, settings.level)) {
+        samplesLookIncompressible(volumePath, settings.level)) {
         if (!writeStoredZip(volumePath, piece.path, settings.stampTime, stop, error))
             return false;
     } else {

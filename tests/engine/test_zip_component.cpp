@@ -1,3 +1,4 @@
+#include "engine/store_judgement.h"
 #include "engine/zip_component.h"
 #include "engine/zip_splice.h"
 #include "platform/folder_lock.h"
@@ -313,8 +314,8 @@ class TestZipComponent : public QObject {
         // Random data is stored, text is deflated at the maximum level.
         QVERIFY2(listing.contains(QRegularExpression("Stored .* vol\\.rar")), qPrintable(listing));
         QVERIFY2(listing.contains(QRegularExpression("Defl:X .* info\\.nfo")), qPrintable(listing));
-        QVERIFY(ZipComponent::looksIncompressible(src + "/vol.rar", 6));
-        QVERIFY(!ZipComponent::looksIncompressible(src + "/info.nfo", 6));
+        QVERIFY(samplesLookIncompressible(src + "/vol.rar", 6));
+        QVERIFY(!samplesLookIncompressible(src + "/info.nfo", 6));
     }
 
     // The choice is the one qCompress's sizes of three 32 KB samples always gave, on both
@@ -379,9 +380,88 @@ class TestZipComponent : public QObject {
         QVERIFY(writeAll(path, bytes));
         if (expected >= 0)
             QCOMPARE(measure(bytes), bool(expected));
-        QCOMPARE(ZipComponent::looksIncompressible(path, level), measure(bytes));
+        QCOMPARE(samplesLookIncompressible(path, level), measure(bytes));
         // The same answer again, from the deflate state the thread keeps.
-        QCOMPARE(ZipComponent::looksIncompressible(path, level), measure(bytes));
+        QCOMPARE(samplesLookIncompressible(path, level), measure(bytes));
+    }
+
+    // The floor never passes what zlib really packs (on data shaped to tempt it: repeats at
+    // every distance, a narrow alphabet, blocks of different kinds), and random data alone
+    // clears the line by its floor.
+    void packedSizeFloorHolds_data() {
+        QTest::addColumn<QString>("shape");
+        QTest::addColumn<bool>("clearsTheLine");
+        QTest::newRow("random") << "random" << true;
+        QTest::newRow("random, a short end") << "short" << true;
+        QTest::newRow("copies of three bytes") << "copies 3" << false;
+        QTest::newRow("copies of 40 bytes") << "copies 40" << false;
+        QTest::newRow("sixteen byte values") << "narrow 16" << false;
+        QTest::newRow("200 byte values") << "narrow 200" << false;
+        QTest::newRow("240 byte values") << "narrow 240" << true;
+        QTest::newRow("narrow first block, random after") << "halves" << false;
+        QTest::newRow("random first block, copies after") << "halves copied" << false;
+        QTest::newRow("first block ending past its place") << "moved" << false;
+        QTest::newRow("three bytes again three bytes on") << "three back" << false;
+        QTest::newRow("zeros") << "zeros" << false;
+        QTest::newRow("empty") << "empty" << false;
+    }
+    void packedSizeFloorHolds() {
+        QFETCH(QString, shape);
+        QFETCH(bool, clearsTheLine);
+        constexpr int chunk = 32 * 1024, block = (1 << 14) - 1;
+        for (quint32 seed = 1; seed <= 12; ++seed) {
+            QByteArray bytes = randomBytes(shape == "short" ? chunk - 1000 : chunk, seed);
+            const auto narrow = [&](qsizetype from, qsizetype to, int values) {
+                for (qsizetype at = from; at < to; ++at)
+                    bytes[at] = char(quint8(bytes[at]) % values);
+            };
+            // Copies of `length` earlier bytes, from 1 to 30,000 bytes back.
+            const auto copies = [&](qsizetype from, int length) {
+                for (qsizetype at = std::max<qsizetype>(from, 30000); at + length <= bytes.size();
+                     at += length * 2) {
+                    const qsizetype back = 1 + (quint8(bytes[at]) * 7919 + at) % 30000;
+                    for (int i = 0; i < length; ++i)
+                        bytes[at + i] = bytes[at + i - back];
+                }
+            };
+            if (shape == "copies 3")
+                copies(0, 3);
+            else if (shape == "copies 40")
+                copies(0, 40);
+            else if (shape.startsWith("narrow"))
+                narrow(0, bytes.size(), shape.mid(7).toInt());
+            else if (shape == "halves")
+                narrow(0, block, 16);
+            else if (shape == "halves copied")
+                copies(block, 5);
+            else if (shape == "moved") {
+                // Long matches early end the first block some 6,000 bytes late, on bytes
+                // under 128; the second block's bytes are all 128 or more.
+                for (qsizetype at = 2000; at < 8000; ++at)
+                    bytes[at] = bytes[at - 1000];
+                narrow(8000, 22359, 128);
+                for (qsizetype at = 22359; at < bytes.size(); ++at)
+                    bytes[at] = char(quint8(bytes[at]) | 128);
+            } else if (shape == "three back") {
+                // Every other three bytes repeat the three before them: short, cheap matches.
+                for (qsizetype at = 3; at + 3 <= bytes.size(); at += 6)
+                    for (int i = 0; i < 3; ++i)
+                        bytes[at + i] = bytes[at + i - 3];
+            } else if (shape == "zeros")
+                bytes.fill(0);
+            else if (shape == "empty")
+                bytes.clear();
+            const qint64 floor = packedSizeFloor(bytes);
+            for (int level : {1, 6, 9})
+                QVERIFY2(floor <= packedSize(bytes, level),
+                         qPrintable(QString("seed %1 level %2: floor %3, packed %4")
+                                        .arg(seed)
+                                        .arg(level)
+                                        .arg(floor)
+                                        .arg(packedSize(bytes, level))));
+            QCOMPARE(packedSize(bytes, 6), qCompress(bytes, 6).size());
+            QCOMPARE(double(floor) > 0.97 * double(bytes.size()), clearsTheLine);
+        }
     }
 
     // A failed call leaves the zip exactly as it was and no temporary file behind.
