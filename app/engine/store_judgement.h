@@ -14,6 +14,6 @@ qint64 packedSize(QByteArrayView chunk, int level);
 
 // A size qCompress(chunk, level) never goes under, at any level, found far faster than
 // packing: no bytes a match could cover, and every other byte at no less than its block's
-// entropy. 0 for no bytes, or when zlib's block layout is not the one known here or the chunk is
-// over 32 KB.
+// entropy. 0 for an empty chunk or one over 32 KB, and when zlib's block layout is not the
+// one known here.
 qint64 packedSizeFloor(QByteArrayView chunk);
