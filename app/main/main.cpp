@@ -196,7 +196,7 @@ int unpackWithoutWindow(int argc, char** argv, const QString& zipDir, const QStr
     UnpackResult unpacked;
     {
         ConsoleWindow window(isatty(STDOUT_FILENO) ? stdout : nullptr);
-        unpacked = unpackSet({zipDir, dest}, [&window](const QString& step, int percent) {
+        unpacked = unpackSet({zipDir, dest, {}}, [&window](const QString& step, int percent) {
             window.showStep(step, percent);
         });
         window.endLine();
